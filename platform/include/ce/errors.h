@@ -1,0 +1,79 @@
+// Error codes, result codes and the per-thread last error.
+#pragma once
+
+#include <ce/types.h>
+
+#define ERROR_SUCCESS 0L
+#define NO_ERROR 0L
+#define ERROR_INVALID_FUNCTION 1L
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_PATH_NOT_FOUND 3L
+#define ERROR_TOO_MANY_OPEN_FILES 4L
+#define ERROR_ACCESS_DENIED 5L
+#define ERROR_INVALID_HANDLE 6L
+#define ERROR_NOT_ENOUGH_MEMORY 8L
+#define ERROR_BAD_FORMAT 11L
+#define ERROR_INVALID_DATA 13L
+#define ERROR_OUTOFMEMORY 14L
+#define ERROR_NO_MORE_FILES 18L
+#define ERROR_WRITE_FAULT 29L
+#define ERROR_READ_FAULT 30L
+#define ERROR_SHARING_VIOLATION 32L
+#define ERROR_HANDLE_EOF 38L
+#define ERROR_NOT_SUPPORTED 50L
+#define ERROR_FILE_EXISTS 80L
+#define ERROR_INVALID_PARAMETER 87L
+#define ERROR_BROKEN_PIPE 109L
+#define ERROR_DISK_FULL 112L
+#define ERROR_CALL_NOT_IMPLEMENTED 120L
+#define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_INVALID_NAME 123L
+#define ERROR_MOD_NOT_FOUND 126L
+#define ERROR_PROC_NOT_FOUND 127L
+#define ERROR_DIR_NOT_EMPTY 145L
+#define ERROR_BAD_PATHNAME 161L
+#define ERROR_BUSY 170L
+#define ERROR_ALREADY_EXISTS 183L
+#define ERROR_FILENAME_EXCED_RANGE 206L
+#define ERROR_MORE_DATA 234L
+#define ERROR_NO_MORE_ITEMS 259L
+#define ERROR_DIRECTORY 267L
+#define ERROR_INVALID_ADDRESS 487L
+#define ERROR_TIMEOUT 1460L
+#define ERROR_CANCELLED 1223L
+#define ERROR_BADDB 1009L
+#define ERROR_BADKEY 1010L
+#define ERROR_CANTOPEN 1011L
+#define ERROR_CANTREAD 1012L
+#define ERROR_CANTWRITE 1013L
+#define ERROR_REGISTRY_CORRUPT 1015L
+#define ERROR_REGISTRY_IO_FAILED 1016L
+#define ERROR_KEY_DELETED 1018L
+#define ERROR_INVALID_WINDOW_HANDLE 1400L
+#define ERROR_CLASS_ALREADY_EXISTS 1410L
+#define ERROR_CLASS_DOES_NOT_EXIST 1411L
+#define ERROR_SERVICE_ALREADY_RUNNING 1056L
+#define ERROR_SERVICE_DOES_NOT_EXIST 1060L
+#define ERROR_DEVICE_IN_USE 2404L
+
+#define S_OK static_cast<HRESULT>(0)
+#define S_FALSE static_cast<HRESULT>(1)
+#define E_NOTIMPL static_cast<HRESULT>(0x80004001)
+#define E_NOINTERFACE static_cast<HRESULT>(0x80004002)
+#define E_POINTER static_cast<HRESULT>(0x80004003)
+#define E_ABORT static_cast<HRESULT>(0x80004004)
+#define E_FAIL static_cast<HRESULT>(0x80004005)
+#define E_UNEXPECTED static_cast<HRESULT>(0x8000FFFF)
+#define E_ACCESSDENIED static_cast<HRESULT>(0x80070005)
+#define E_OUTOFMEMORY static_cast<HRESULT>(0x8007000E)
+#define E_INVALIDARG static_cast<HRESULT>(0x80070057)
+#define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)
+#define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
+#define HRESULT_FROM_WIN32(x)                                   \
+  (static_cast<HRESULT>(x) <= 0                                 \
+       ? static_cast<HRESULT>(x)                                \
+       : static_cast<HRESULT>((static_cast<DWORD>(x) & 0x0000FFFF) | (7u << 16) | 0x80000000u))
+
+// The calling thread's last error code.
+DWORD GetLastError();
+void SetLastError(DWORD error);

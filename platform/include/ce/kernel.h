@@ -1,0 +1,90 @@
+// Kernel basics: threads, events, critical sections, waits, time, handles, error texts.
+#pragma once
+
+#include <ce/types.h>
+
+#define WAIT_OBJECT_0 0x00000000u
+#define WAIT_ABANDONED 0x00000080u
+#define WAIT_TIMEOUT 0x00000102u
+#define WAIT_FAILED 0xFFFFFFFFu
+
+#define THREAD_PRIORITY_TIME_CRITICAL 0
+#define THREAD_PRIORITY_HIGHEST 1
+#define THREAD_PRIORITY_ABOVE_NORMAL 2
+#define THREAD_PRIORITY_NORMAL 3
+#define THREAD_PRIORITY_BELOW_NORMAL 4
+#define THREAD_PRIORITY_LOWEST 5
+#define THREAD_PRIORITY_ABOVE_IDLE 6
+#define THREAD_PRIORITY_IDLE 7
+
+#define CREATE_SUSPENDED 0x00000004u
+
+#define EVENT_PULSE 1
+#define EVENT_RESET 2
+#define EVENT_SET 3
+
+using LPTHREAD_START_ROUTINE = DWORD (*)(LPVOID parameter);
+
+BOOL CloseHandle(HANDLE handle);
+
+HANDLE CreateThread(LPSECURITY_ATTRIBUTES security, DWORD stackSize,
+                    LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD flags,
+                    LPDWORD threadId);
+BOOL SetThreadPriority(HANDLE thread, int priority);
+int GetThreadPriority(HANDLE thread);
+BOOL GetExitCodeThread(HANDLE thread, LPDWORD exitCode);
+HANDLE GetCurrentThread();
+DWORD GetCurrentThreadId();
+HANDLE GetCurrentProcess();
+DWORD GetCurrentProcessId();
+void ExitThread(DWORD exitCode);
+
+HANDLE CreateEventW(LPSECURITY_ATTRIBUTES security, BOOL manualReset, BOOL initialState,
+                    LPCWSTR name);
+BOOL EventModify(HANDLE event, DWORD function);
+inline BOOL SetEvent(HANDLE event) { return EventModify(event, EVENT_SET); }
+inline BOOL ResetEvent(HANDLE event) { return EventModify(event, EVENT_RESET); }
+inline BOOL PulseEvent(HANDLE event) { return EventModify(event, EVENT_PULSE); }
+
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+
+// Critical sections are recursive, as on the device. The record holds a pointer to the
+// platform's lock; InitializeCriticalSection creates it and DeleteCriticalSection frees it.
+struct CRITICAL_SECTION {
+  void* lock;
+  DWORD ownerThread;
+  DWORD recursionCount;
+};
+using LPCRITICAL_SECTION = CRITICAL_SECTION*;
+void InitializeCriticalSection(LPCRITICAL_SECTION section);
+void DeleteCriticalSection(LPCRITICAL_SECTION section);
+void EnterCriticalSection(LPCRITICAL_SECTION section);
+BOOL TryEnterCriticalSection(LPCRITICAL_SECTION section);
+void LeaveCriticalSection(LPCRITICAL_SECTION section);
+
+void Sleep(DWORD milliseconds);
+DWORD GetTickCount();
+
+// Error texts.
+#define FORMAT_MESSAGE_ALLOCATE_BUFFER 0x00000100u
+#define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200u
+#define FORMAT_MESSAGE_FROM_STRING 0x00000400u
+#define FORMAT_MESSAGE_FROM_HMODULE 0x00000800u
+#define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000u
+#define LANG_NEUTRAL 0x00
+#define SUBLANG_DEFAULT 0x01
+#define MAKELANGID(p, s) static_cast<WORD>((static_cast<WORD>(s) << 10) | static_cast<WORD>(p))
+#define PRIMARYLANGID(lgid) static_cast<WORD>(static_cast<WORD>(lgid) & 0x3ff)
+#define SUBLANGID(lgid) static_cast<WORD>(static_cast<WORD>(lgid) >> 10)
+// With FORMAT_MESSAGE_ALLOCATE_BUFFER, `buffer` is really an LPWSTR* that receives a LocalAlloc
+// block, as on the device.
+DWORD FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId,
+                     LPWSTR buffer, DWORD size, void* arguments);
+#define LMEM_FIXED 0x0000u
+#define LMEM_ZEROINIT 0x0040u
+#define LPTR (LMEM_FIXED | LMEM_ZEROINIT)
+HLOCAL LocalAlloc(UINT flags, SIZE_T bytes);
+HLOCAL LocalFree(HLOCAL memory);
+
+LANGID GetSystemDefaultLangID();
+LANGID GetUserDefaultLangID();

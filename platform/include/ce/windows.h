@@ -1,0 +1,10 @@
+// The platform API: everything the system's code may call, in one include.
+#pragma once
+
+#include <ce/types.h>
+#include <ce/errors.h>
+#include <ce/kernel.h>
+#include <ce/messages.h>
+#include <ce/codepages.h>
+#include <ce/registry.h>
+#include <ce/files.h>
