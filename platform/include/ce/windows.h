@@ -8,3 +8,6 @@
 #include <ce/codepages.h>
 #include <ce/registry.h>
 #include <ce/files.h>
+#include <ce/gdi.h>
+#include <ce/imaging.h>
+#include <ce/icons.h>
