@@ -16,8 +16,8 @@ TEST_F(RegistryKeys, CreateMakesMissingParentsInPathOrderAndReportsDisposition) 
   DWORD disposition = 0;
   HKEY deep = createKey(HKEY_LOCAL_MACHINE, u"Software\\Tolmar_Vireta\\QuickLinks", &disposition);
   EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
-  HKEY again = createKey(HKEY_LOCAL_MACHINE, u"\\SOFTWARE\\tolmar_vireta\\quicklinks\\",
-                         &disposition);
+  HKEY again =
+      createKey(HKEY_LOCAL_MACHINE, u"\\SOFTWARE\\tolmar_vireta\\quicklinks\\", &disposition);
   EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
   // A new leaf under existing parents is new; an existing parent is reported as existing.
   RegCloseKey(createKey(HKEY_LOCAL_MACHINE, u"Software\\Other", &disposition));
@@ -39,8 +39,10 @@ TEST_F(RegistryKeys, CreateMakesMissingParentsInPathOrderAndReportsDisposition) 
   ASSERT_EQ(RegOpenKeyExW(deep, u"", 0, KEY_READ, &same2), ERROR_SUCCESS);
   same3 = createKey(deep, u"", &disposition);
   EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
-  for (HKEY k : {same, same2, same3}) EXPECT_EQ(readDword(k, u"n"), 7u);
-  for (HKEY k : {deep, again, software, same, same2, same3}) EXPECT_EQ(RegCloseKey(k), 0);
+  for (HKEY k : {same, same2, same3})
+    EXPECT_EQ(readDword(k, u"n"), 7u);
+  for (HKEY k : {deep, again, software, same, same2, same3})
+    EXPECT_EQ(RegCloseKey(k), 0);
 }
 
 TEST_F(RegistryKeys, MissingKeysAndMalformedPathsAreRefusedWithoutSideEffects) {
@@ -48,16 +50,16 @@ TEST_F(RegistryKeys, MissingKeysAndMalformedPathsAreRefusedWithoutSideEffects) {
   EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Nope\\Deeper", 0, KEY_READ, &key),
             ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(key, nullptr);
-  for (const char16_t* bad : {u"a\\\\b", u"\\\\a", u"a\\\\", u"\\\\"}) {
+  for (const char16_t *bad : {u"a\\\\b", u"\\\\a", u"a\\\\", u"\\\\"}) {
     EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, bad, 0, nullptr, 0, 0, nullptr, &key, nullptr),
               ERROR_BADKEY);
     EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, bad, 0, 0, &key), ERROR_BADKEY);
     EXPECT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, bad), ERROR_BADKEY);
   }
   const std::u16string longest(255, u'k'), tooLong(256, u'k');
-  EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, tooLong.c_str(), 0, nullptr, 0, 0, nullptr, &key,
-                            nullptr),
-            ERROR_BADKEY);
+  EXPECT_EQ(
+      RegCreateKeyExW(HKEY_CURRENT_USER, tooLong.c_str(), 0, nullptr, 0, 0, nullptr, &key, nullptr),
+      ERROR_BADKEY);
   EXPECT_TRUE(subkeyNames(HKEY_CURRENT_USER).empty());
   RegCloseKey(createKey(HKEY_CURRENT_USER, longest.c_str()));
   EXPECT_EQ(subkeyNames(HKEY_CURRENT_USER), V{longest});
@@ -154,8 +156,7 @@ TEST_F(RegistryValues, QueryAnswersSizesTypesAndMoreData) {
   EXPECT_EQ(RegQueryValueExW(key, u"BackImage", nullptr, &type, nullptr, nullptr), ERROR_SUCCESS);
   EXPECT_EQ(RegQueryValueExW(key, u"BackImage", nullptr, &type, buffer, nullptr),
             ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(RegQueryValueExW(key, u"Missing", nullptr, &type, buffer, &size),
-            ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegQueryValueExW(key, u"Missing", nullptr, &type, buffer, &size), ERROR_FILE_NOT_FOUND);
 
   // The default value answers to a null and to an empty name.
   ASSERT_EQ(setDword(key, nullptr, 5), ERROR_SUCCESS);
@@ -170,13 +171,14 @@ TEST_F(RegistryValues, QueryAnswersSizesTypesAndMoreData) {
 
 TEST_F(RegistryValues, BytesComeBackExactlyAsGivenWhateverTheType) {
   HKEY key = createKey(HKEY_CURRENT_USER, u"Bytes");
-  const BYTE oddString[] = {'a', 0, 'b'};             // REG_SZ of odd length, no zero
-  const BYTE shortDword[] = {1, 2};                    // REG_DWORD of two bytes
+  const BYTE oddString[] = {'a', 0, 'b'}; // REG_SZ of odd length, no zero
+  const BYTE shortDword[] = {1, 2};       // REG_DWORD of two bytes
   const BYTE multi[] = {'x', 0, 0, 0, 'y', 0, 0, 0, 0, 0};
   std::vector<BYTE> big(200000);
-  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<BYTE>(i * 7);
+  for (std::size_t i = 0; i < big.size(); ++i)
+    big[i] = static_cast<BYTE>(i * 7);
   struct Case {
-    const char16_t* name;
+    const char16_t *name;
     DWORD type;
     std::vector<BYTE> data;
   } cases[] = {
@@ -187,11 +189,11 @@ TEST_F(RegistryValues, BytesComeBackExactlyAsGivenWhateverTheType) {
       {u"none", REG_NONE, {}},
       {u"binary", REG_BINARY, big},
   };
-  for (const auto& c : cases)
+  for (const auto &c : cases)
     ASSERT_EQ(RegSetValueExW(key, c.name, 0, c.type, c.data.empty() ? nullptr : c.data.data(),
                              static_cast<DWORD>(c.data.size())),
               ERROR_SUCCESS);
-  for (const auto& c : cases) {
+  for (const auto &c : cases) {
     LONG error = -1;
     DWORD type = 0;
     EXPECT_EQ(readBytes(key, c.name, &error, &type), c.data) << ce::toUtf8(c.name);
@@ -208,13 +210,13 @@ TEST_F(RegistryValues, BytesComeBackExactlyAsGivenWhateverTheType) {
 
 TEST_F(RegistryValues, EnumerationFollowsCreationOrderAndReportsWhatDoesNotFit) {
   HKEY key = createKey(HKEY_LOCAL_MACHINE, u"Enum");
-  for (const char16_t* name : {u"zeta", u"Alpha", u"mid"}) {
+  for (const char16_t *name : {u"zeta", u"Alpha", u"mid"}) {
     RegCloseKey(createKey(key, name));
     ASSERT_EQ(setString(key, name, name), ERROR_SUCCESS);
   }
   ASSERT_EQ(setString(key, u"ZETA", u"longer text"), ERROR_SUCCESS); // keeps its place
   ASSERT_EQ(RegDeleteValueW(key, u"alpha"), ERROR_SUCCESS);
-  ASSERT_EQ(setString(key, u"Alpha", u"back"), ERROR_SUCCESS);       // goes to the end
+  ASSERT_EQ(setString(key, u"Alpha", u"back"), ERROR_SUCCESS); // goes to the end
   EXPECT_EQ(valueNames(key), (V{u"zeta", u"mid", u"Alpha"}));
   EXPECT_EQ(subkeyNames(key), (V{u"zeta", u"Alpha", u"mid"}));
 
@@ -245,8 +247,7 @@ TEST_F(RegistryValues, EnumerationFollowsCreationOrderAndReportsWhatDoesNotFit) 
   EXPECT_EQ(type, REG_SZ);
   length = 16;
   size = 0;
-  EXPECT_EQ(RegEnumValueW(key, 1, name, &length, nullptr, nullptr, nullptr, &size),
-            ERROR_SUCCESS);
+  EXPECT_EQ(RegEnumValueW(key, 1, name, &length, nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
   EXPECT_EQ(std::u16string(name), u"mid");
   EXPECT_EQ(length, 3u);
   EXPECT_EQ(size, 6u);
@@ -289,7 +290,9 @@ TEST_F(RegistryValues, QueryInfoCountsAndMeasures) {
   EXPECT_EQ(maxData, 20u);
   EXPECT_EQ(classLength, 0u);
   EXPECT_EQ(keyClass[0], u'\0');
-  const auto ticks = [](FILETIME t) { return (std::uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+  const auto ticks = [](FILETIME t) {
+    return (std::uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+  };
   EXPECT_GE(ticks(after), ticks(before));
   EXPECT_GT(ticks(before), 116444736000000000ull); // after 1970
   EXPECT_EQ(RegFlushKey(key), ERROR_SUCCESS);
@@ -358,8 +361,7 @@ TEST_F(RegistryHandles, InvalidHandlesAndNullArgumentsAreRefused) {
   EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"H", 0, nullptr, 0, 0, nullptr, nullptr, nullptr),
             ERROR_INVALID_PARAMETER);
   HKEY out = reinterpret_cast<HKEY>(0x1234);
-  EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, nullptr, 0, nullptr, 0, 0, nullptr, &out,
-                            nullptr),
+  EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, nullptr, 0, nullptr, 0, 0, nullptr, &out, nullptr),
             ERROR_INVALID_PARAMETER);
   EXPECT_EQ(out, nullptr);
 }
@@ -393,13 +395,13 @@ TEST_F(RegistryHandles, DeviceRootRulesAndHandlesStayWithTheirDatabase) {
 TEST_F(RegistryHandles, ReplacedDatabaseFileIsFollowedAndAForeignFileLeftAlone) {
   ASSERT_EQ(setDword(HKEY_LOCAL_MACHINE, u"old", 1), ERROR_SUCCESS);
   // A new device written in place of the old one: the next call sees the new registry.
-  for (const char* name : {"registry.db", "registry.db-wal", "registry.db-shm"})
+  for (const char *name : {"registry.db", "registry.db-wal", "registry.db-shm"})
     std::filesystem::remove(root / name);
   LONG error = 0;
   readBytes(HKEY_LOCAL_MACHINE, u"old", &error);
   EXPECT_EQ(error, ERROR_FILE_NOT_FOUND);
 
-  for (const char* name : {"registry.db", "registry.db-wal", "registry.db-shm"})
+  for (const char *name : {"registry.db", "registry.db-wal", "registry.db-shm"})
     std::filesystem::remove(root / name);
   const std::string garbage(8192, 'G');
   std::ofstream(root / "registry.db", std::ios::binary) << garbage;
