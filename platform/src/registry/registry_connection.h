@@ -58,14 +58,15 @@ private:
   void finish(Mode mode, bool commit);
   void abandon(Mode mode) noexcept;
   // True when the failure is worth another attempt (and waits a moment before it).
-  static bool retryable(int sqliteCode, std::chrono::steady_clock::time_point deadline);
+  // The deadline is set at the first failure, so calls that succeed never read the clock.
+  static bool retryable(int sqliteCode, std::chrono::steady_clock::time_point &deadline);
 
   sqlite3 *db_ = nullptr;
   std::unordered_map<const char *, struct sqlite3_stmt *> statements_;
 };
 
 template <class Body> LONG RegistryConnection::transaction(Mode mode, Body &&body) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  std::chrono::steady_clock::time_point deadline{};
   for (;;) {
     try {
       begin(mode);

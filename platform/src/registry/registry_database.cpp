@@ -9,6 +9,7 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <thread>
+#include <utility>
 
 namespace ce {
 
@@ -50,7 +51,9 @@ std::int64_t now() {
 }
 
 std::u16string foldedName(std::u16string_view name) {
-  return RegistryPath::foldedChild(std::u16string_view(), name);
+  std::u16string folded;
+  RegistryPath::appendFolded(folded, name);
+  return folded;
 }
 
 // Every open database of this process by file, and the one the device root last resolved to,
@@ -59,6 +62,7 @@ struct OpenDatabases {
   std::mutex mutex;
   std::map<std::filesystem::path, std::weak_ptr<RegistryDatabase>> byFile;
   std::shared_ptr<RegistryDatabase> lastCurrent;
+  std::string lastRoot;
 };
 
 OpenDatabases &openDatabases() {
@@ -90,11 +94,25 @@ LONG RegistryDatabase::current(std::shared_ptr<RegistryDatabase> &out) {
   const auto root = DeviceRoot::path();
   if (root.empty())
     return ERROR_PATH_NOT_FOUND;
+  auto &databases = openDatabases();
+  {
+    // The common case: the same root as last time, and its file still in place.
+    std::lock_guard lock(databases.mutex);
+    if (databases.lastCurrent && databases.lastRoot == root.native() &&
+        databases.lastCurrent->stillOnDisk()) {
+      out = databases.lastCurrent;
+      return ERROR_SUCCESS;
+    }
+  }
   const LONG error = atPath(root / "registry.db", out);
   if (error == ERROR_SUCCESS) {
-    auto &databases = openDatabases();
-    std::lock_guard lock(databases.mutex);
-    databases.lastCurrent = out;
+    std::shared_ptr<RegistryDatabase> previous;
+    {
+      std::lock_guard lock(databases.mutex);
+      previous = std::exchange(databases.lastCurrent, out);
+      databases.lastRoot = root.native();
+    }
+    // previous may close its connections here, outside the lock.
   }
   return error;
 }
@@ -135,7 +153,8 @@ RegistryDatabase::~RegistryDatabase() {
   // Closing the last connection to a database normally removes its log and shared index by
   // name. When our file is no longer the one at that name, those names are another database's.
   if (!stillOnDisk())
-    for (auto& connection : idle_) connection->keepFilesOnClose();
+    for (auto &connection : idle_)
+      connection->keepFilesOnClose();
 }
 
 LONG RegistryDatabase::initialize() {
@@ -237,9 +256,7 @@ template <class Body> LONG RegistryDatabase::run(Mode mode, Body &&body) {
 
 LONG RegistryDatabase::openKey(const RegistryKeyRef &from, const RegistryPath &path,
                                RegistryKeyRef &out) {
-  std::u16string folded = from.foldedPath;
-  for (const auto &name : path.components())
-    folded = RegistryPath::foldedChild(folded, name);
+  std::u16string folded = path.foldedBelow(from.foldedPath);
   std::int64_t id = 0;
   const LONG error = run(Mode::Single, [&](RegistryConnection &c) -> LONG {
     // One statement, so the parent check and the lookup see the same state.
@@ -264,7 +281,7 @@ LONG RegistryDatabase::createKey(const RegistryKeyRef &from, const RegistryPath 
   std::vector<std::u16string> prefixes;
   std::u16string folded = from.foldedPath;
   for (const auto &name : path.components()) {
-    folded = RegistryPath::foldedChild(folded, name);
+    RegistryPath::appendFolded(folded, name);
     prefixes.push_back(folded);
   }
   std::int64_t id = 0;
@@ -301,9 +318,7 @@ LONG RegistryDatabase::createKey(const RegistryKeyRef &from, const RegistryPath 
 }
 
 LONG RegistryDatabase::deleteKey(const RegistryKeyRef &from, const RegistryPath &path) {
-  std::u16string folded = from.foldedPath;
-  for (const auto &name : path.components())
-    folded = RegistryPath::foldedChild(folded, name);
+  std::u16string folded = path.foldedBelow(from.foldedPath);
   return run(Mode::Write, [&](RegistryConnection &c) -> LONG {
     if (!keyExists(c, from.id))
       return ERROR_KEY_DELETED;

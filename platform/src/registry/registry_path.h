@@ -24,8 +24,10 @@ public:
   const std::vector<std::u16string> &components() const { return components_; }
 
   // The case-folded form of a key path below a root, used to find a key whatever the case of
-  // its letters: parent's folded path, a backslash, the folded name.
-  static std::u16string foldedChild(std::u16string_view parentFolded, std::u16string_view name);
+  // its letters: the parent's folded path, then a backslash and the folded name of each
+  // component.
+  std::u16string foldedBelow(std::u16string_view parentFolded) const;
+  static void appendFolded(std::u16string &path, std::u16string_view name);
 
 private:
   std::vector<std::u16string> components_;
