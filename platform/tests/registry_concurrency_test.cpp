@@ -325,3 +325,28 @@ TEST_F(RegistryConcurrency, ThreadsShareTheRegistrySafely) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(RegistryConcurrency, ForkedChildOpensItsOwnConnections) {
+  HKEY key = createKey(HKEY_LOCAL_MACHINE, u"Forked");
+  ASSERT_EQ(setDword(key, u"parent", 1), ERROR_SUCCESS);
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    // The parent's connections are left alone; the child works through new ones.
+    const bool ok = setDword(key, u"child", 2) == ERROR_SUCCESS &&
+                    setDword(HKEY_LOCAL_MACHINE, u"childRoot", 3) == ERROR_SUCCESS &&
+                    readDword(key, u"parent") == 1;
+    _exit(ok ? 0 : 1);
+  }
+  const int status = waitExit(pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(readDword(key, u"child"), 2u);
+  EXPECT_EQ(readDword(HKEY_LOCAL_MACHINE, u"childRoot"), 3u);
+  ASSERT_EQ(setDword(key, u"parentAgain", 4), ERROR_SUCCESS);
+  EXPECT_EQ(valueNames(key).size(), 3u);
+  RegCloseKey(key);
+}
+
+} // namespace

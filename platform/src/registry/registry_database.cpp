@@ -9,6 +9,7 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 #include <utility>
 
 namespace ce {
@@ -149,7 +150,15 @@ LONG RegistryDatabase::atPath(const std::filesystem::path &file,
   }
 }
 
+RegistryDatabase::RegistryDatabase(std::filesystem::path file)
+    : file_(std::move(file)), owner_(::getpid()) {}
+
 RegistryDatabase::~RegistryDatabase() {
+  if (::getpid() != owner_) {
+    for (auto &connection : idle_)
+      (void)connection.release();
+    return;
+  }
   // Closing the last connection to a database normally removes its log and shared index by
   // name. When our file is no longer the one at that name, those names are another database's.
   if (!stillOnDisk())
@@ -212,6 +221,12 @@ bool RegistryDatabase::stillOnDisk() const {
 LONG RegistryDatabase::acquire(std::unique_ptr<RegistryConnection> &out) {
   {
     std::lock_guard lock(poolMutex_);
+    if (const pid_t self = ::getpid(); self != owner_) {
+      for (auto &connection : idle_)
+        (void)connection.release(); // the parent's; deliberately left open
+      idle_.clear();
+      owner_ = self;
+    }
     if (!idle_.empty()) {
       out = std::move(idle_.back());
       idle_.pop_back();
