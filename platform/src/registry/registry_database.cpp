@@ -98,10 +98,14 @@ LONG RegistryDatabase::current(std::shared_ptr<RegistryDatabase> &out) {
   auto &databases = openDatabases();
   {
     // The common case: the same root as last time, and its file still in place.
-    std::lock_guard lock(databases.mutex);
-    if (databases.lastCurrent && databases.lastRoot == root.native() &&
-        databases.lastCurrent->stillOnDisk()) {
-      out = databases.lastCurrent;
+    std::shared_ptr<RegistryDatabase> last;
+    {
+      std::lock_guard lock(databases.mutex);
+      if (databases.lastRoot == root.native())
+        last = databases.lastCurrent;
+    }
+    if (last && last->stillOnDisk()) {
+      out = std::move(last);
       return ERROR_SUCCESS;
     }
   }
@@ -299,6 +303,10 @@ LONG RegistryDatabase::createKey(const RegistryKeyRef &from, const RegistryPath 
     RegistryPath::appendFolded(folded, name);
     prefixes.push_back(folded);
   }
+  created = false;
+  // Most calls open a key that exists; they find it without taking the write lock.
+  if (const LONG error = openKey(from, path, out); error != ERROR_FILE_NOT_FOUND)
+    return error;
   std::int64_t id = 0;
   const LONG error = run(Mode::Write, [&](RegistryConnection &c) -> LONG {
     created = false;
