@@ -3,7 +3,6 @@
 #include "registry/registry_key_table.h"
 #include "registry/registry_path.h"
 
-#include <ce/core/utf.h>
 #include <ce/errors.h>
 #include <ce/registry.h>
 
