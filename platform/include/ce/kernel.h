@@ -50,7 +50,7 @@ HANDLE GetCurrentThread();
 DWORD GetCurrentThreadId();
 HANDLE GetCurrentProcess();
 DWORD GetCurrentProcessId();
-void ExitThread(DWORD exitCode);
+[[noreturn]] void ExitThread(DWORD exitCode);
 
 HANDLE CreateEventW(LPSECURITY_ATTRIBUTES security, BOOL manualReset, BOOL initialState,
                     LPCWSTR name);
