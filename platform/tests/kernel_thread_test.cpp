@@ -1,11 +1,16 @@
+#include <ce/codepages.h>
 #include <ce/errors.h>
 #include <ce/kernel.h>
+#include <ce/messages.h>
 
 #include <gtest/gtest.h>
 
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -145,6 +150,63 @@ TEST(KernelThreads, BadHandlesAndRefusedRequestsFailWithCodes) {
   EXPECT_EQ(GetLastError(), DWORD(ERROR_NOT_SUPPORTED));
   EXPECT_EQ(CreateThread(nullptr, 0, nullptr, nullptr, 0, nullptr), nullptr);
   EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+}
+
+// Runs only in the child process started by the next test.
+TEST(KernelThreads, DISABLED_ChildReturnsWithThreadsRunning) {
+  HANDLE never = CreateEventW(nullptr, TRUE, FALSE, u"NeverSet");
+  CreateThread(
+      nullptr, 0, [](LPVOID event) -> DWORD { return WaitForSingleObject(event, INFINITE); }, never,
+      0, nullptr);
+  CreateThread(
+      nullptr, 0,
+      [](LPVOID) -> DWORD {
+        MSG msg{};
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        }
+        return 0;
+      },
+      nullptr, 0, nullptr);
+  CreateThread(
+      nullptr, 0,
+      [](LPVOID) -> DWORD {
+        MSG msg{};
+        for (;;) {
+          WCHAR wide[8];
+          MultiByteToWideChar(CP_ACP, 0, "busy", -1, wide, 8);
+          PostThreadMessageW(GetCurrentThreadId(), WM_USER, 0, 0);
+          PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);
+          LPWSTR text = nullptr;
+          FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                             FORMAT_MESSAGE_IGNORE_INSERTS,
+                         nullptr, ERROR_TIMEOUT, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+          LocalFree(text);
+        }
+      },
+      nullptr, 0, nullptr);
+  Sleep(50);
+  std::exit(37); // static destructors and exit handlers run while the threads still work
+}
+
+TEST(KernelThreads, ProcessEndsCleanlyWhileItsThreadsStillRun) {
+  // The system never joins its worker threads: a process that ends with threads blocked or busy
+  // must still exit normally, without a crash in exit-time cleanup. The child is this test
+  // program running the disabled body above. Leak checking is off there: threads alive at exit
+  // hold memory by design.
+  std::string options = "ASAN_OPTIONS=detect_leaks=0";
+  if (const char *asan = std::getenv("ASAN_OPTIONS"))
+    options += std::string(":") + asan;
+  char filter[] = "--gtest_filter=KernelThreads.DISABLED_ChildReturnsWithThreadsRunning";
+  char disabled[] = "--gtest_also_run_disabled_tests";
+  char self[] = "/proc/self/exe";
+  char *argv[] = {self, filter, disabled, nullptr};
+  char *envp[] = {options.data(), nullptr};
+  pid_t child = 0;
+  ASSERT_EQ(posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, argv, envp), 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status)) << "status " << status;
+  EXPECT_EQ(WEXITSTATUS(status), 37); // the body ran to its end
 }
 
 TEST(KernelThreads, IdentityAndTime) {
