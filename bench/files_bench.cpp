@@ -79,8 +79,8 @@ void OpenReadClose(benchmark::State& state) {
   device();
   std::vector<char> buffer(static_cast<std::size_t>(state.range(0)));
   for (auto _ : state) {
-    HANDLE file = CreateFileW(u"\\big.bin", GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+    HANDLE file = CreateFileW(u"\\big.bin", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
     DWORD got = 0;
     std::int64_t total = 0;
     while (ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) &&

@@ -21,10 +21,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char16_t* const names[16] = {u"etc-link", u"up-link",  u"in-link", u"loop1",
-                                   u"self",     u"Windows",  u"..",      u"abs-in",
-                                   u"abs-out",  u"deep",     u"up2",     u"chain",
-                                   u"WINDOWS",  u"a.txt",    u"*",       u"in"};
+const char16_t* const names[16] = {
+    u"etc-link", u"up-link", u"in-link", u"loop1", u"self",    u"Windows", u"..", u"abs-in",
+    u"abs-out",  u"deep",    u"up2",     u"chain", u"WINDOWS", u"a.txt",   u"*",  u"in"};
 
 struct Tree {
   fs::path root;
@@ -108,8 +107,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // the entry itself unless it is missing or a link kept as a link, else its folder.
     const bool followed = mode == ce::DevicePath::LastLink::Follow && resolved->exists;
     const bool whole = resolved->isRoot || (resolved->exists && !resolved->isLink);
-    const fs::path real = fs::canonical(whole ? resolved->hostPath
-                                              : resolved->hostPath.parent_path(), ec);
+    const fs::path real =
+        fs::canonical(whole ? resolved->hostPath : resolved->hostPath.parent_path(), ec);
     check(!ec);
     check(inside(real, t.fsRoot));
     auto device = ce::DevicePath::toDevice(resolved->hostPath, &error);
@@ -124,12 +123,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   WIN32_FIND_DATAW found;
   HANDLE find = FindFirstFileW(path.c_str(), &found);
   if (find != INVALID_HANDLE_VALUE) {
-    while (FindNextFileW(find, &found)) {
-    }
+    while (FindNextFileW(find, &found)) {}
     FindClose(find);
   }
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            0, nullptr);
+  HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
   return 0;
 }

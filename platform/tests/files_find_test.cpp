@@ -34,9 +34,9 @@ TEST_F(Find, PatternsMatchWithoutRegardToCaseAndNeverListDots) {
   hostWrite("Menu/a.lnk.bak", "");
   fs::create_directories(fs_ / "Menu/Games");
   DWORD error = 0;
-  EXPECT_EQ(findAll(u"\\menu\\*", &error),
-            (std::vector<std::u16string>{u"a.lnk.bak", u"Calc.lnk", u"Games", u"notes.LNK",
-                                         u"readme"}));
+  EXPECT_EQ(
+      findAll(u"\\menu\\*", &error),
+      (std::vector<std::u16string>{u"a.lnk.bak", u"Calc.lnk", u"Games", u"notes.LNK", u"readme"}));
   EXPECT_EQ(error, static_cast<DWORD>(ERROR_NO_MORE_FILES));
   EXPECT_EQ(findAll(u"\\MENU\\*.lnk"), (std::vector<std::u16string>{u"Calc.lnk", u"notes.LNK"}));
   EXPECT_EQ(findAll(u"\\Menu\\*.*").size(), 5u); // names without a dot included
@@ -98,8 +98,8 @@ TEST_F(Find, RecordsCarrySizesTimesAndAttributes) {
   EXPECT_EQ(data.nFileSizeHigh, 0u);
   EXPECT_EQ(data.dwFileAttributes, static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
   // 2001-09-09 01:46:40 UTC plus 500 ns, in 100 ns units since 1601.
-  const std::uint64_t written =
-      (std::uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+  const std::uint64_t written = (std::uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                                data.ftLastWriteTime.dwLowDateTime;
   EXPECT_EQ(written, (1'000'000'000ull + 11'644'473'600ull) * 10'000'000ull + 5);
   EXPECT_NE(data.ftCreationTime.dwHighDateTime, 0u);
 
@@ -118,7 +118,10 @@ TEST_F(Find, LinksShowTheirTargetOnlyInsideAndUnnameableHostEntriesAreSkipped) {
   std::ofstream(root_ / "secret.txt") << std::string(999, 's');
   fs::create_symlink("real.txt", fs_ / "d/inside");
   fs::create_symlink(root_ / "secret.txt", fs_ / "d/outside");
-  std::ofstream(fs_ / "d" / "bad\xff" "name") << "x"; // not UTF-8: cannot be named
+  std::ofstream(fs_ / "d" /
+                "bad\xff"
+                "name")
+      << "x"; // not UTF-8: cannot be named
   std::set<std::u16string> names;
   WIN32_FIND_DATAW data;
   HANDLE find = FindFirstFileW(u"\\d\\*", &data);

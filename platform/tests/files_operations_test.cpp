@@ -73,8 +73,8 @@ TEST_F(Operations, DeleteRefusesFoldersReadOnlyAndOpenFiles) {
   EXPECT_FALSE(DeleteFileW(u"\\nodir\\missing"));
   EXPECT_EQ(lastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
 
-  HANDLE h = CreateFileW(u"\\a.txt", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                         nullptr);
+  HANDLE h =
+      CreateFileW(u"\\a.txt", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   EXPECT_FALSE(DeleteFileW(u"\\A.txt"));
   EXPECT_EQ(lastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
   CloseHandle(h);
@@ -98,7 +98,8 @@ TEST_F(Operations, MoveRenamesFilesAndFoldersButNeverReplaces) {
   EXPECT_EQ(hostRead("Start Menu/Programs/Calc.lnk"), "calc");
   EXPECT_FALSE(hostExists("Start Menu/Calc.lnk"));
 
-  EXPECT_FALSE(MoveFileW(u"\\Start Menu\\Programs\\Calc.lnk", u"\\Start Menu\\Programs\\NOTES.lnk"));
+  EXPECT_FALSE(
+      MoveFileW(u"\\Start Menu\\Programs\\Calc.lnk", u"\\Start Menu\\Programs\\NOTES.lnk"));
   EXPECT_EQ(lastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
   EXPECT_EQ(hostRead("Start Menu/Programs/Notes.lnk"), "notes");
   EXPECT_FALSE(MoveFileW(u"\\missing", u"\\x"));

@@ -38,7 +38,9 @@ TEST_F(Paths, ComponentsMatchWithoutRegardToCaseAndNewNamesKeepTheirs) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
 
   // Letters beyond ASCII fold too.
-  hostWrite("lang.Fran\xC3\xA7" "ais.txt", "fr");
+  hostWrite("lang.Fran\xC3\xA7"
+            "ais.txt",
+            "fr");
   EXPECT_EQ(openError(u"\\LANG.FRAN\u00c7AIS.TXT"), static_cast<DWORD>(ERROR_SUCCESS));
 }
 
@@ -58,8 +60,7 @@ TEST_F(Paths, DotDotStaysInsideTheRoot) {
   for (const char16_t* escape :
        {u"..", u"\\..", u"\\..\\fs\\Windows", u"\\Windows\\..\\..", u"..\\..\\..\\etc\\passwd",
         u"/Windows/../../fs/Windows/a.txt", u"\\Windows\\..\\Windows\\..\\..\\x"}) {
-    EXPECT_EQ(openError(escape), static_cast<DWORD>(ERROR_ACCESS_DENIED))
-        << ce::toUtf8(escape);
+    EXPECT_EQ(openError(escape), static_cast<DWORD>(ERROR_ACCESS_DENIED)) << ce::toUtf8(escape);
     EXPECT_EQ(GetFileAttributesW(escape), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
   }
@@ -138,8 +139,10 @@ TEST_F(Paths, LinksInsideAreFollowedAndLoopsEnd) {
 }
 
 TEST_F(Paths, BadNamesAndLengthsAreRefused) {
-  for (const char16_t* bad : {u"\\a\x01" "b", u"\\tab\there", u"\\a<b", u"\\a>b", u"\\a|b",
-                              u"\\a\"b", u"\\a:b", u"\\a*b", u"\\a?b"}) {
+  for (const char16_t* bad :
+       {u"\\a\x01"
+        "b",
+        u"\\tab\there", u"\\a<b", u"\\a>b", u"\\a|b", u"\\a\"b", u"\\a:b", u"\\a*b", u"\\a?b"}) {
     EXPECT_EQ(openError(bad, GENERIC_WRITE, CREATE_ALWAYS), static_cast<DWORD>(ERROR_INVALID_NAME))
         << ce::toUtf8(bad);
   }
@@ -176,8 +179,7 @@ TEST_F(Paths, HostPathsMapBackToDevicePaths) {
             u"\\Program Files\\Vireta\\Vireta.exe");
   EXPECT_EQ(ce::DevicePath::toDevice(root_ / "fs", &error), u"\\");
   EXPECT_EQ(ce::DevicePath::toDevice(root_ / "fs/", &error), u"\\");
-  EXPECT_EQ(ce::DevicePath::toDevice(root_ / "fs/Program Files/../new.txt", &error),
-            u"\\new.txt");
+  EXPECT_EQ(ce::DevicePath::toDevice(root_ / "fs/Program Files/../new.txt", &error), u"\\new.txt");
   EXPECT_FALSE(ce::DevicePath::toDevice(root_ / "device.conf", &error));
   EXPECT_EQ(error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
   EXPECT_FALSE(ce::DevicePath::toDevice(root_ / "fs/../fs-other/x", &error));
@@ -188,7 +190,8 @@ TEST_F(Paths, HostPathsMapBackToDevicePaths) {
 
 TEST_F(Paths, NoDeviceRootMeansNoFiles) {
   ce::DeviceRoot::use(root_ / "missing-device");
-  EXPECT_EQ(openError(u"\\a", GENERIC_WRITE, CREATE_ALWAYS), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(openError(u"\\a", GENERIC_WRITE, CREATE_ALWAYS),
+            static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
   ce::DeviceRoot::use({});
   DWORD error = 0;
   EXPECT_FALSE(ce::DevicePath::toDevice("fs/x", &error));

@@ -51,8 +51,8 @@ TEST_F(Shell, DeleteRemovesEveryListedTreeAndKeepsGoingAfterAMiss) {
   hostWrite("Program Files/Other/keep.exe", "keep");
   hostWrite("Windows/Brevin.dll", "dll");
   fs::permissions(fs_ / "Program Files/Vireta/Vireta.exe", fs::perms::owner_read);
-  const std::u16string list = std::u16string(u"\\program files\\vireta\\") + u'\0' +
-                              u"\\missing" + u'\0' + u"\\Windows\\brevin.dll" + u'\0';
+  const std::u16string list = std::u16string(u"\\program files\\vireta\\") + u'\0' + u"\\missing" +
+                              u'\0' + u"\\Windows\\brevin.dll" + u'\0';
   EXPECT_EQ(deleteSilently(list), ERROR_FILE_NOT_FOUND);
   EXPECT_FALSE(hostExists("Program Files/Vireta"));
   EXPECT_FALSE(hostExists("Windows/Brevin.dll"));
@@ -95,8 +95,8 @@ TEST_F(Shell, DeleteMatchesWildcardsAndRefusesTheRootAndEscapes) {
   EXPECT_TRUE(hostExists("d/keep.txt"));
 
   // Open files without delete sharing stay, and so does their folder.
-  HANDLE h = CreateFileW(u"\\d\\keep.txt", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                         0, nullptr);
+  HANDLE h = CreateFileW(u"\\d\\keep.txt", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                         nullptr);
   hostWrite("d/other.txt", "");
   EXPECT_EQ(deleteSilently(std::u16string(u"\\d") + u'\0'), ERROR_SHARING_VIOLATION);
   EXPECT_TRUE(hostExists("d/keep.txt"));

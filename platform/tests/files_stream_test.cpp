@@ -25,8 +25,8 @@ TEST_F(Streams, BinaryBytesRoundTripUnchanged) {
   }
   auto out = ce::openDeviceOutput(u"\\blob.bin");
   ASSERT_TRUE(out);
-  out->write(bytes.data(), 100);                           // through the buffer
-  out->write(bytes.data() + 100, 5000);                    // straight through
+  out->write(bytes.data(), 100);        // through the buffer
+  out->write(bytes.data() + 100, 5000); // straight through
   for (std::size_t i = 5100; i < bytes.size(); ++i) out->put(bytes[i]);
   out->flush();
   EXPECT_TRUE(out->good());
@@ -51,7 +51,8 @@ TEST_F(Streams, AppendKeepsWhatWasThereAndTruncateDoesNot) {
 }
 
 TEST_F(Streams, LinesAndSeeksWorkOnInput) {
-  hostWrite("cfg.reg", "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\x\\]\n\"a\"=dword:4");
+  hostWrite("cfg.reg",
+            "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\x\\]\n\"a\"=dword:4");
   auto in = ce::openDeviceInput(u"\\cfg.reg");
   ASSERT_TRUE(in);
   std::string line;

@@ -81,8 +81,8 @@ int DeviceFileStreamBuf::sync() {
 
 DeviceFileStreamBuf::off_type DeviceFileStreamBuf::moveTo(off_type distance, DWORD moveMethod) {
   LONG high = static_cast<LONG>(static_cast<std::int64_t>(distance) >> 32);
-  const DWORD low = SetFilePointer(file_, static_cast<LONG>(distance & 0xFFFFFFFF), &high,
-                                   moveMethod);
+  const DWORD low =
+      SetFilePointer(file_, static_cast<LONG>(distance & 0xFFFFFFFF), &high, moveMethod);
   if (low == INVALID_SET_FILE_POINTER && GetLastError() != ERROR_SUCCESS) return -1;
   return static_cast<off_type>((static_cast<std::uint64_t>(static_cast<DWORD>(high)) << 32) | low);
 }

@@ -217,10 +217,9 @@ std::optional<DevicePath::Resolution> DevicePath::resolve(std::u16string_view de
     return std::nullopt;
   }
   const std::string canonicalRoot = root->string();
-  const std::string configuredRoot =
-      DeviceRoot::fileSystem().is_absolute()
-          ? DeviceRoot::fileSystem().lexically_normal().string()
-          : std::string();
+  const std::string configuredRoot = DeviceRoot::fileSystem().is_absolute()
+                                         ? DeviceRoot::fileSystem().lexically_normal().string()
+                                         : std::string();
 
   std::vector<std::string> parts; // host names below the root, every one a real directory
   int linksFollowed = 0;
@@ -261,10 +260,9 @@ std::optional<DevicePath::Resolution> DevicePath::resolve(std::u16string_view de
         lastIsDirectory = false;
         break;
       }
-      report(error, hostError == ENOENT || hostError == ENOTDIR
-                        ? ERROR_PATH_NOT_FOUND
-                        : hostError == ENAMETOOLONG ? ERROR_FILENAME_EXCED_RANGE
-                                                    : ERROR_ACCESS_DENIED);
+      report(error, hostError == ENOENT || hostError == ENOTDIR ? ERROR_PATH_NOT_FOUND
+                    : hostError == ENAMETOOLONG                 ? ERROR_FILENAME_EXCED_RANGE
+                                                                : ERROR_ACCESS_DENIED);
       return std::nullopt;
     }
     if (S_ISLNK(info.st_mode) && (!isLast || lastLink == LastLink::Follow)) {

@@ -79,8 +79,7 @@ DWORD removeInFolder(const std::filesystem::path& folder, const std::string& nam
 // Deletes one path of the list; a last component with '*' or '?' deletes every match.
 DWORD deletePath(std::u16string_view path) {
   const std::size_t cut = path.find_last_of(u"\\/");
-  const std::u16string_view last =
-      cut == std::u16string_view::npos ? path : path.substr(cut + 1);
+  const std::u16string_view last = cut == std::u16string_view::npos ? path : path.substr(cut + 1);
   if (ce::WildcardPattern(last).hasWildcards()) {
     if (DWORD bad = ce::DevicePath::checkName(last, true); bad != ERROR_SUCCESS) return bad;
     DWORD error = ERROR_SUCCESS;
