@@ -90,6 +90,10 @@ BOOL MoveFileW(LPCWSTR existingName, LPCWSTR newName);
 BOOL CopyFileW(LPCWSTR existingName, LPCWSTR newName, BOOL failIfExists);
 BOOL CreateDirectoryW(LPCWSTR pathName, LPSECURITY_ATTRIBUTES security);
 BOOL RemoveDirectoryW(LPCWSTR pathName);
+// INVALID_FILE_ATTRIBUTES (ERROR_FILE_NOT_FOUND / ERROR_PATH_NOT_FOUND) when missing; else
+// FILE_ATTRIBUTE_DIRECTORY for folders, FILE_ATTRIBUTE_ARCHIVE for files (the attribute the
+// device gives every file it writes), plus FILE_ATTRIBUTE_READONLY when the host mode lacks the
+// owner's write bit.
 DWORD GetFileAttributesW(LPCWSTR fileName);
 // A search lists the folder once, at FindFirstFileW, sorted without regard to case; changes made
 // while it runs do not show. A link that leads outside fs/ (or nowhere) is listed with its own
