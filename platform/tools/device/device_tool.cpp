@@ -1,0 +1,98 @@
+#include "device_tool.h"
+
+#include "verb_table.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+
+namespace ce::tool {
+namespace {
+
+int report(const Outcome& outcome, std::ostream& err) {
+  if (!outcome.message().empty()) err << "device: " << outcome.message() << '\n';
+  return outcome.exitCode();
+}
+
+int dispatch(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+  std::optional<std::filesystem::path> root;
+  if (const char* env = std::getenv("CE_DEVICE"); env && *env) root = env;
+
+  std::size_t i = 0;
+  for (; i < args.size() && args[i].size() > 1 && args[i].front() == '-'; ++i) {
+    const std::string& word = args[i];
+    if (word == "--help" || word == "-h") {
+      out << DeviceTool::usage();
+      return Outcome::kSuccess;
+    }
+    if (word == "--device") {
+      if (i + 1 >= args.size() || args[i + 1].empty())
+        return report(Outcome::refused("--device needs a folder"), err);
+      root = args[++i];
+    } else if (word.rfind("--device=", 0) == 0 && word.size() > 9) {
+      root = word.substr(9);
+    } else {
+      return report(Outcome::refused("unknown option " + word + " (see device --help)"), err);
+    }
+  }
+  if (i >= args.size()) {
+    err << DeviceTool::usage();
+    return Outcome::kRefused;
+  }
+  const std::string& verb = args[i];
+  if (verb == "help") {
+    const VerbEntry* entry = i + 1 < args.size() ? findVerb(args[i + 1]) : nullptr;
+    out << (entry ? entry->usage(entry->name) : DeviceTool::usage());
+    return Outcome::kSuccess;
+  }
+  const VerbEntry* entry = findVerb(verb);
+  if (!entry) return report(Outcome::refused("unknown verb '" + verb + "' (see device --help)"), err);
+
+  ToolContext context(root, out);
+  const auto command = entry->make();
+  const Outcome outcome = command->run(entry->name, args.subspan(i + 1), context);
+  if (outcome.wantsUsage()) {
+    out << entry->usage(entry->name);
+    return Outcome::kSuccess;
+  }
+  out.flush();
+  return report(outcome, err);
+}
+
+} // namespace
+
+int DeviceTool::run(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+  try {
+    return dispatch(args, out, err);
+  } catch (const std::exception& e) {
+    err << "device: internal error: " << e.what() << '\n';
+  } catch (...) {
+    err << "device: internal error\n";
+  }
+  return Outcome::kFailed;
+}
+
+std::string DeviceTool::usage() {
+  std::string text =
+      "usage: device [--device DIR] VERB [ARGUMENTS...]\n"
+      "\n"
+      "Drives a simulated device kept in the host folder DIR (default: $CE_DEVICE).\n"
+      "\n"
+      "verbs:\n";
+  for (const auto& entry : verbTable()) {
+    std::string name = entry.name;
+    name.resize(std::max<std::size_t>(name.size(), 10), ' ');
+    text += "  " + name + entry.summary + "\n";
+  }
+  text +=
+      "\n"
+      "'device VERB --help' describes a verb.\n"
+      "exit codes: 0 success, 1 the thing asked for does not exist, 2 usage error or refused\n"
+      "input (nothing changed), 3 the host or the device failed while doing it.\n";
+  return text;
+}
+
+} // namespace ce::tool
