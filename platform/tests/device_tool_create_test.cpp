@@ -5,7 +5,7 @@
 namespace {
 
 using devtooltest::DeviceToolTest;
-using devtooltest::Run;
+using devtooltest::ToolRun;
 namespace fs = std::filesystem;
 
 class DeviceToolCreate : public DeviceToolTest {
@@ -22,7 +22,7 @@ protected:
 };
 
 TEST_F(DeviceToolCreate, DefaultsMakeAPortraitVgaDeviceWithAllFolders) {
-  const Run run = device({"create"});
+  const ToolRun run = device({"create"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_TRUE(run.err.empty());
   for (const char* folder : {"Windows", "Windows/Start Menu", "Windows/Start Menu/Programs",
@@ -71,7 +71,7 @@ TEST_F(DeviceToolCreate, BadOptionsAreRefusedBeforeAnythingIsMade) {
   for (const auto& options : bad) {
     std::vector<std::string> args{"create"};
     args.insert(args.end(), options.begin(), options.end());
-    const Run run = device(args);
+    const ToolRun run = device(args);
     EXPECT_EQ(run.exitCode, 2) << options[0];
     EXPECT_FALSE(run.err.empty());
     EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "one line: " << run.err;
@@ -86,7 +86,7 @@ TEST_F(DeviceToolCreate, AnExistingDeviceNeedsForceAndForceStartsFromScratch) {
   devtooltest::writeFile(root() / "notes-of-the-user.txt", "not part of the device");
   const std::string conf = devtooltest::readFile(root() / "device.conf");
 
-  const Run refused = device({"create", "--taskbar", "wm65"});
+  const ToolRun refused = device({"create", "--taskbar", "wm65"});
   EXPECT_EQ(refused.exitCode, 2);
   EXPECT_NE(refused.err.find("--force"), std::string::npos);
   EXPECT_EQ(devtooltest::readFile(root() / "device.conf"), conf);
@@ -107,7 +107,7 @@ TEST_F(DeviceToolCreate, AnExistingDeviceNeedsForceAndForceStartsFromScratch) {
 TEST_F(DeviceToolCreate, RootFolderChoices) {
   // An empty existing folder is fine, and CE_DEVICE stands in for --device.
   fs::create_directories(root());
-  Run run = devtooltest::runTool({"create"}, root().string());
+  ToolRun run = devtooltest::runTool({"create"}, root().string());
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_TRUE(fs::exists(root() / "device.conf"));
 

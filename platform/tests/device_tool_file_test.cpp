@@ -3,7 +3,7 @@
 namespace {
 
 using devtooltest::readFile;
-using devtooltest::Run;
+using devtooltest::ToolRun;
 using devtooltest::writeFile;
 namespace fs = std::filesystem;
 
@@ -14,7 +14,7 @@ protected:
     createDevice();
   }
   std::string ls(const std::string& pattern) const {
-    const Run run = device({"ls", pattern});
+    const ToolRun run = device({"ls", pattern});
     EXPECT_EQ(run.exitCode, 0) << pattern << ": " << run.err;
     return run.out;
   }
@@ -33,7 +33,7 @@ TEST_F(DeviceToolFiles, PushAndPullCarryBinaryContentBothWays) {
   ASSERT_EQ(device({"push", (temp() / "blob.bin").string(), "\\My Documents\\blob.bin"}).exitCode, 0);
   EXPECT_EQ(readFile(fsPath() / "My Documents" / "blob.bin"), content);
 
-  Run run = device({"pull", "\\my documents\\BLOB.BIN", (temp() / "back.bin").string()});
+  ToolRun run = device({"pull", "\\my documents\\BLOB.BIN", (temp() / "back.bin").string()});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(readFile(temp() / "back.bin"), content);
 
@@ -84,7 +84,7 @@ TEST_F(DeviceToolFiles, ListingIsSortedWithFoldersMarked) {
   EXPECT_EQ(ls("\\Temp\\?.lnk"), "c.lnk\n");
   EXPECT_EQ(ls("\\temp\\B.TXT"), "b.txt\n");
   EXPECT_EQ(ls("\\"), "My Documents\\\nProgram Files\\\nTemp\\\nWindows\\\n");
-  Run run = device({"ls"});
+  ToolRun run = device({"ls"});
   EXPECT_EQ(run.out, "My Documents\\\nProgram Files\\\nTemp\\\nWindows\\\n");
   EXPECT_EQ(ls("\\Windows\\Start Menu"), "Programs\\\n");
   EXPECT_EQ(ls("\\Windows\\Start Menu\\Programs"), ""); // empty folder: nothing, success
@@ -106,7 +106,7 @@ TEST_F(DeviceToolFiles, RemoveFilesFoldersAndTrees) {
   EXPECT_EQ(device({"rm", "\\Temp\\hollow"}).exitCode, 0);
   EXPECT_FALSE(fs::exists(fsPath() / "Temp" / "hollow"));
 
-  Run run = device({"rm", "\\Temp\\tree"});
+  ToolRun run = device({"rm", "\\Temp\\tree"});
   EXPECT_EQ(run.exitCode, 2);
   EXPECT_NE(run.err.find("-r"), std::string::npos);
   EXPECT_TRUE(fs::exists(fsPath() / "Temp" / "tree" / "deep" / "f"));
@@ -115,7 +115,7 @@ TEST_F(DeviceToolFiles, RemoveFilesFoldersAndTrees) {
   EXPECT_TRUE(fs::exists(fsPath() / "Temp"));
 
   // The root is never removed, however it is spelt.
-  for (const std::string& rootPath : {"\\", "/", "\\Temp\\..", ".", "\\\\"}) {
+  for (const char* rootPath : {"\\", "/", "\\Temp\\..", ".", "\\\\"}) {
     EXPECT_EQ(device({"rm", "-r", rootPath}).exitCode, 2) << rootPath;
     EXPECT_TRUE(fs::exists(fsPath() / "Windows" / "StartUp"));
   }

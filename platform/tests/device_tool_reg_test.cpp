@@ -6,7 +6,7 @@
 
 namespace {
 
-using devtooltest::Run;
+using devtooltest::ToolRun;
 namespace fs = std::filesystem;
 
 class DeviceToolReg : public devtooltest::DeviceToolTest {
@@ -15,13 +15,13 @@ protected:
     DeviceToolTest::SetUp();
     createDevice();
   }
-  Run add(std::initializer_list<std::string> rest) const {
+  ToolRun add(std::initializer_list<std::string> rest) const {
     std::vector<std::string> args{"reg", "add"};
     args.insert(args.end(), rest.begin(), rest.end());
     return device(args);
   }
   std::string query(const std::string& key) const {
-    const Run run = device({"reg", "query", key});
+    const ToolRun run = device({"reg", "query", key});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     return run.out;
   }
@@ -56,7 +56,7 @@ TEST_F(DeviceToolReg, EveryTypeRoundTripsInTheQueryFormat) {
             "HKEY_LOCAL_MACHINE\\Software\\Test\\Second\n");
 
   // Long root names and trailing backslashes name the same key; /v picks one value.
-  Run run = device({"reg", "query", "HKEY_LOCAL_MACHINE\\Software\\Test\\", "/v", "HEX"});
+  ToolRun run = device({"reg", "query", "HKEY_LOCAL_MACHINE\\Software\\Test\\", "/v", "HEX"});
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.out, "HKEY_LOCAL_MACHINE\\Software\\Test\n    HEX    REG_DWORD    0xabcd\n");
   run = device({"reg", "query", key, "/ve"});
@@ -143,12 +143,12 @@ TEST_F(DeviceToolReg, BadDataAndBadKeysAreRefusedAndNothingIsWritten) {
   for (const auto& args : bad) {
     std::vector<std::string> all{"reg", "add"};
     all.insert(all.end(), args.begin(), args.end());
-    const Run run = device(all);
+    const ToolRun run = device(all);
     EXPECT_EQ(run.exitCode, 2) << ::testing::PrintToString(args);
     EXPECT_FALSE(run.err.empty());
   }
   EXPECT_EQ(device({"reg", "query", key}).exitCode, 1);
-  EXPECT_EQ(query("HKLM\\Software"), "HKEY_LOCAL_MACHINE\\Software\n");
+  EXPECT_EQ(query("HKLM"), "HKEY_LOCAL_MACHINE\nHKEY_LOCAL_MACHINE\\System\n");
 }
 
 TEST_F(DeviceToolReg, OverwriteAndDeleteNeedForceWithoutATerminal) {
@@ -156,7 +156,7 @@ TEST_F(DeviceToolReg, OverwriteAndDeleteNeedForceWithoutATerminal) {
   ASSERT_EQ(add({key, "/v", "v", "/d", "first"}).exitCode, 0);
   ASSERT_EQ(add({key + "\\Sub\\Deeper", "/v", "x", "/t", "REG_DWORD", "/d", "7"}).exitCode, 0);
 
-  Run run = add({key, "/v", "v", "/d", "second"});
+  ToolRun run = add({key, "/v", "v", "/d", "second"});
   EXPECT_EQ(run.exitCode, 2);
   EXPECT_NE(run.err.find("/f"), std::string::npos);
   EXPECT_EQ(device({"reg", "delete", key, "/v", "v"}).exitCode, 2);
@@ -189,7 +189,7 @@ TEST_F(DeviceToolReg, MissingKeysAndValuesExitOne) {
            {"reg", "delete", "HKLM\\Nowhere", "/f"},
            {"reg", "delete", "HKLM\\System\\Versions", "/v", "Missing", "/f"},
        }) {
-    const Run run = device(args);
+    const ToolRun run = device(args);
     EXPECT_EQ(run.exitCode, 1) << ::testing::PrintToString(args);
     EXPECT_TRUE(run.out.empty());
     EXPECT_NE(run.err.find("not found"), std::string::npos) << run.err;

@@ -23,7 +23,7 @@ extern char** environ;
 
 namespace devtooltest {
 
-struct Run {
+struct ToolRun {
   int exitCode = -1; // -1 when the tool ended by a signal
   int signal = 0;
   std::string out;
@@ -40,10 +40,12 @@ inline void writeFile(const std::filesystem::path& path, const std::string& byte
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-// Runs `device` with `args`. CE_DEVICE is removed from its environment unless `ceDevice` is
-// given; standard input is /dev/null, so the tool never finds a terminal to ask questions on.
-inline Run runTool(const std::vector<std::string>& args,
-                   std::optional<std::string> ceDevice = std::nullopt) {
+// Runs `device` with `args` in the folder `cwd` (when given). CE_DEVICE is removed from its
+// environment unless `ceDevice` is given; standard input is /dev/null, so the tool never finds a
+// terminal to ask questions on.
+inline ToolRun runTool(const std::vector<std::string>& args,
+                       std::optional<std::string> ceDevice = std::nullopt,
+                       const std::filesystem::path& cwd = {}) {
   const std::string program = CE_BINARY_DIR "/bin/device";
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e)
@@ -67,12 +69,13 @@ inline Run runTool(const std::vector<std::string>& args,
   posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
   posix_spawn_file_actions_addclose(&actions, outPipe[0]);
   posix_spawn_file_actions_addclose(&actions, errPipe[0]);
+  if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
   pid_t pid = 0;
   const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   close(outPipe[1]);
   close(errPipe[1]);
-  Run run;
+  ToolRun run;
   EXPECT_EQ(spawned, 0) << "cannot start " << program;
   if (spawned != 0) {
     close(outPipe[0]);
@@ -127,12 +130,12 @@ protected:
   std::filesystem::path fsPath() const { return root() / "fs"; }
 
   // `device --device ROOT args...`
-  Run device(std::initializer_list<std::string> args) const {
+  ToolRun device(std::initializer_list<std::string> args) const {
     std::vector<std::string> all{"--device", root().string()};
     all.insert(all.end(), args.begin(), args.end());
     return runTool(all);
   }
-  Run device(const std::vector<std::string>& args) const {
+  ToolRun device(const std::vector<std::string>& args) const {
     std::vector<std::string> all{"--device", root().string()};
     all.insert(all.end(), args.begin(), args.end());
     return runTool(all);
@@ -141,7 +144,7 @@ protected:
   void createDevice(std::initializer_list<std::string> options = {}) const {
     std::vector<std::string> args{"create"};
     args.insert(args.end(), options.begin(), options.end());
-    const Run run = device(args);
+    const ToolRun run = device(args);
     ASSERT_EQ(run.exitCode, 0) << run.err;
   }
 

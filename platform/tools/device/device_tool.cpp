@@ -12,8 +12,32 @@
 namespace ce::tool {
 namespace {
 
+// Messages quote what the user typed; control characters are shown escaped so that the message
+// stays one line on the terminal.
+std::string oneLine(const std::string& message) {
+  static const char digits[] = "0123456789abcdef";
+  std::string line;
+  for (char c : message) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\n') {
+      line += "\\n";
+    } else if (c == '\r') {
+      line += "\\r";
+    } else if (c == '\t') {
+      line += "\\t";
+    } else if (byte < 0x20 || byte == 0x7f) {
+      line += "\\x";
+      line += digits[byte >> 4];
+      line += digits[byte & 0xF];
+    } else {
+      line += c;
+    }
+  }
+  return line;
+}
+
 int report(const Outcome& outcome, std::ostream& err) {
-  if (!outcome.message().empty()) err << "device: " << outcome.message() << '\n';
+  if (!outcome.message().empty()) err << "device: " << oneLine(outcome.message()) << '\n';
   return outcome.exitCode();
 }
 
@@ -38,10 +62,7 @@ int dispatch(std::span<const std::string> args, std::ostream& out, std::ostream&
       return report(Outcome::refused("unknown option " + word + " (see device --help)"), err);
     }
   }
-  if (i >= args.size()) {
-    err << DeviceTool::usage();
-    return Outcome::kRefused;
-  }
+  if (i >= args.size()) return report(Outcome::refused("missing verb (see device --help)"), err);
   const std::string& verb = args[i];
   if (verb == "help") {
     const VerbEntry* entry = i + 1 < args.size() ? findVerb(args[i + 1]) : nullptr;
