@@ -54,7 +54,7 @@ ArgumentParser::parse(std::span<const std::string> args, bool* help, std::string
   Parsed parsed;
   *help = false;
   auto fail = [&](const std::string& message) -> std::optional<Parsed> {
-    *error = verb_ + ": " + message + " (see " + verb_ + " --help)";
+    *error = message + " (see " + verb_ + " --help)";
     return std::nullopt;
   };
   bool optionsEnded = false;

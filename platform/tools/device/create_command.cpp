@@ -106,7 +106,7 @@ Outcome CreateCommand::parseOptions(std::span<const std::string> args) {
     profile_.language = static_cast<LANGID>(id);
   }
   if (!parsed->positionals.empty())
-    return Outcome::refused("device create: unexpected argument '" + parsed->positionals.front() +
+    return Outcome::refused("unexpected argument '" + parsed->positionals.front() +
                             "'");
   force_ = parsed->has("--force");
   return Outcome::success();

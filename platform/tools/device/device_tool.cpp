@@ -36,8 +36,8 @@ std::string oneLine(const std::string& message) {
   return line;
 }
 
-int report(const Outcome& outcome, std::ostream& err) {
-  if (!outcome.message().empty()) err << "device: " << oneLine(outcome.message()) << '\n';
+int report(const Outcome& outcome, std::ostream& err, const std::string& who = "device") {
+  if (!outcome.message().empty()) err << who << ": " << oneLine(outcome.message()) << '\n';
   return outcome.exitCode();
 }
 
@@ -80,7 +80,7 @@ int dispatch(std::span<const std::string> args, std::ostream& out, std::ostream&
     return Outcome::kSuccess;
   }
   out.flush();
-  return report(outcome, err);
+  return report(outcome, err, "device " + verb);
 }
 
 } // namespace

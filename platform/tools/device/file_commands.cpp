@@ -69,10 +69,10 @@ bool namesRoot(std::u16string_view path) {
 }
 
 // The device path argument `text` in UTF-16, refused when it is not valid UTF-8 or empty.
-Outcome devicePath(const std::string& verb, const std::string& text, std::u16string* path) {
+Outcome devicePath(const std::string& text, std::u16string* path) {
   auto converted = CommandLineText::toDevice(text);
-  if (!converted) return Outcome::refused(verb + ": device path '" + text + "' is not valid UTF-8");
-  if (converted->empty()) return Outcome::refused(verb + ": empty device path");
+  if (!converted) return Outcome::refused("device path '" + text + "' is not valid UTF-8");
+  if (converted->empty()) return Outcome::refused("empty device path");
   *path = std::move(*converted);
   return Outcome::success();
 }
@@ -171,10 +171,10 @@ Outcome FileCommands::push(std::span<const std::string> args, const ToolContext&
     return outcome;
   const std::string& host = parsed.positionals[0];
   std::u16string target;
-  if (auto outcome = devicePath("device push", parsed.positionals[1], &target); !outcome.ok())
+  if (auto outcome = devicePath(parsed.positionals[1], &target); !outcome.ok())
     return outcome;
   const auto hostName = CommandLineText::toDevice(fs::path(host).filename().string());
-  if (!hostName) return Outcome::refused("device push: host file name is not valid UTF-8");
+  if (!hostName) return Outcome::refused("host file name is not valid UTF-8");
   if (auto outcome = context.useExistingDevice(); !outcome.ok()) return outcome;
 
   // The device side is checked before the host file is even opened: a path that leaves the
@@ -182,12 +182,12 @@ Outcome FileCommands::push(std::span<const std::string> args, const ToolContext&
   DWORD attributes = GetFileAttributesW(target.c_str());
   DWORD error = attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : ERROR_SUCCESS;
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    if (hostName->empty()) return Outcome::refused("device push: " + host + " is a folder");
+    if (hostName->empty()) return Outcome::refused(host + " is a folder");
     target = join(target, *hostName);
     attributes = GetFileAttributesW(target.c_str());
     error = attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : ERROR_SUCCESS;
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-      return Outcome::refused("device push: " + toUtf8(target) + " is a folder");
+      return Outcome::refused(toUtf8(target) + " is a folder");
   } else if (error == ERROR_FILE_NOT_FOUND && isSeparator(target.back())) {
     return Outcome::notFound(toUtf8(target) + ": folder not found");
   }
@@ -201,7 +201,7 @@ Outcome FileCommands::push(std::span<const std::string> args, const ToolContext&
   if (source.fd < 0) return hostError(errno, "host file " + host);
   struct stat info {};
   if (::fstat(source.fd, &info) != 0) return hostError(errno, "host file " + host);
-  if (S_ISDIR(info.st_mode)) return Outcome::refused("device push: " + host + " is a folder");
+  if (S_ISDIR(info.st_mode)) return Outcome::refused(host + " is a folder");
 
   DeviceHandle file;
   file.handle = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -238,16 +238,16 @@ Outcome FileCommands::pull(std::span<const std::string> args, const ToolContext&
   if (auto outcome = parseArguments(parser, args, &parsed); !outcome.ok() || outcome.wantsUsage())
     return outcome;
   std::u16string source;
-  if (auto outcome = devicePath("device pull", parsed.positionals[0], &source); !outcome.ok())
+  if (auto outcome = devicePath(parsed.positionals[0], &source); !outcome.ok())
     return outcome;
   fs::path target = parsed.positionals[1];
-  if (target.empty()) return Outcome::refused("device pull: empty host file name");
+  if (target.empty()) return Outcome::refused("empty host file name");
   if (auto outcome = context.useExistingDevice(); !outcome.ok()) return outcome;
 
   DWORD attributes = 0;
   if (auto outcome = attributesOf(source, &attributes); !outcome.ok()) return outcome;
   if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-    return Outcome::refused("device pull: " + toUtf8(source) + " is a folder");
+    return Outcome::refused(toUtf8(source) + " is a folder");
 
   std::error_code ec;
   if (fs::is_directory(target, ec)) target /= toUtf8(lastComponent(source));
@@ -297,7 +297,7 @@ Outcome FileCommands::list(std::span<const std::string> args, const ToolContext&
     return outcome;
   std::u16string pattern = u"\\";
   if (!parsed.positionals.empty())
-    if (auto outcome = devicePath("device ls", parsed.positionals[0], &pattern); !outcome.ok())
+    if (auto outcome = devicePath(parsed.positionals[0], &pattern); !outcome.ok())
       return outcome;
   if (auto outcome = context.useExistingDevice(); !outcome.ok()) return outcome;
 
@@ -352,10 +352,10 @@ Outcome FileCommands::remove(std::span<const std::string> args, const ToolContex
   if (auto outcome = parseArguments(parser, args, &parsed); !outcome.ok() || outcome.wantsUsage())
     return outcome;
   std::u16string path;
-  if (auto outcome = devicePath("device rm", parsed.positionals[0], &path); !outcome.ok())
+  if (auto outcome = devicePath(parsed.positionals[0], &path); !outcome.ok())
     return outcome;
   if (namesRoot(path))
-    return Outcome::refused("device rm: refusing to remove the root folder of the device");
+    return Outcome::refused("refusing to remove the root folder of the device");
   if (auto outcome = context.useExistingDevice(); !outcome.ok()) return outcome;
 
   DWORD attributes = 0;

@@ -46,15 +46,14 @@ bool confirmed(const std::string& question) {
 }
 
 // The value name chosen by /v NAME or /ve (empty: the default value); nothing when neither.
-Outcome valueName(const ArgumentParser::Parsed& parsed, const std::string& verb,
-                  std::optional<std::u16string>* name) {
+Outcome valueName(const ArgumentParser::Parsed& parsed, std::optional<std::u16string>* name) {
   const auto v = parsed.value("/v");
-  if (v && parsed.has("/ve")) return Outcome::refused(verb + ": give /v NAME or /ve, not both");
+  if (v && parsed.has("/ve")) return Outcome::refused("give /v NAME or /ve, not both");
   if (parsed.has("/ve")) {
     *name = std::u16string();
   } else if (v) {
     *name = CommandLineText::toDevice(*v);
-    if (!*name) return Outcome::refused(verb + ": value name is not valid UTF-8");
+    if (!*name) return Outcome::refused("value name is not valid UTF-8");
   }
   return Outcome::success();
 }
@@ -172,13 +171,13 @@ std::string RegCommand::usage(std::string_view) {
 Outcome RegCommand::run(std::string_view, std::span<const std::string> args,
                         const ToolContext& context) {
   if (args.empty())
-    return Outcome::refused("device reg: missing query, add or delete (see device reg --help)");
+    return Outcome::refused("missing query, add or delete (see device reg --help)");
   const std::string& action = args.front();
   if (action == "--help" || action == "-h" || action == "/?") return Outcome::usageRequested();
   if (action == "query") return query(args.subspan(1), context);
   if (action == "add") return add(args.subspan(1), context);
   if (action == "delete") return remove(args.subspan(1), context);
-  return Outcome::refused("device reg: unknown action '" + action +
+  return Outcome::refused("unknown action '" + action +
                           "', expected query, add or delete (see device reg --help)");
 }
 
@@ -191,7 +190,7 @@ Outcome RegCommand::query(std::span<const std::string> args, const ToolContext& 
       !outcome.ok() || outcome.wantsUsage())
     return outcome;
   std::optional<std::u16string> name;
-  if (auto outcome = valueName(parsed, "device reg query", &name); !outcome.ok()) return outcome;
+  if (auto outcome = valueName(parsed, &name); !outcome.ok()) return outcome;
   if (auto outcome = context.useExistingDevice(); !outcome.ok()) return outcome;
 
   OpenKey open;
@@ -229,15 +228,15 @@ Outcome RegCommand::add(std::span<const std::string> args, const ToolContext& co
       !outcome.ok() || outcome.wantsUsage())
     return outcome;
   std::optional<std::u16string> name;
-  if (auto outcome = valueName(parsed, "device reg add", &name); !outcome.ok()) return outcome;
+  if (auto outcome = valueName(parsed, &name); !outcome.ok()) return outcome;
   if (!name && (parsed.has("/t") || parsed.has("/d")))
-    return Outcome::refused("device reg add: /t and /d need /v NAME or /ve");
+    return Outcome::refused("/t and /d need /v NAME or /ve");
 
   DWORD type = REG_SZ;
   if (const auto typeText = parsed.value("/t")) {
     const auto known = RegistryValueText::writableType(*typeText);
     if (!known)
-      return Outcome::refused("device reg add: unknown type '" + *typeText +
+      return Outcome::refused("unknown type '" + *typeText +
                               "' (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD, REG_BINARY, "
                               "REG_NONE)");
     type = *known;
@@ -246,10 +245,10 @@ Outcome RegCommand::add(std::span<const std::string> args, const ToolContext& co
   if (name) {
     const auto text = parsed.value("/d");
     if (!text && type == REG_DWORD)
-      return Outcome::refused("device reg add: a REG_DWORD value needs /d DATA");
+      return Outcome::refused("a REG_DWORD value needs /d DATA");
     std::string error;
     auto bytes = RegistryValueText::parse(type, text.value_or(""), &error);
-    if (!bytes) return Outcome::refused("device reg add: " + error);
+    if (!bytes) return Outcome::refused(error);
     data = std::move(*bytes);
   }
   if (auto outcome = context.useExistingDevice(); !outcome.ok()) return outcome;
@@ -283,9 +282,9 @@ Outcome RegCommand::remove(std::span<const std::string> args, const ToolContext&
       !outcome.ok() || outcome.wantsUsage())
     return outcome;
   std::optional<std::u16string> name;
-  if (auto outcome = valueName(parsed, "device reg delete", &name); !outcome.ok()) return outcome;
+  if (auto outcome = valueName(parsed, &name); !outcome.ok()) return outcome;
   if (!name && path.isRoot())
-    return Outcome::refused("device reg delete: the root key " + path.display() +
+    return Outcome::refused("the root key " + path.display() +
                             " cannot be deleted");
   if (auto outcome = context.useExistingDevice(); !outcome.ok()) return outcome;
 
