@@ -150,6 +150,13 @@ TEST_F(DeviceToolFiles, PathsLeavingTheDeviceReadAndWriteNothing) {
             2);
   EXPECT_FALSE(fs::exists(temp() / "passwd"));
 
+  // Removing a tree that holds links to the outside removes the links, not what they point to.
+  fs::create_directories(fsPath() / "Temp" / "tree" / "sub");
+  fs::create_directory_symlink(outside, fsPath() / "Temp" / "tree" / "sub" / "folder");
+  fs::create_symlink(outside / "secret", fsPath() / "Temp" / "tree" / "file");
+  EXPECT_EQ(device({"rm", "-r", "\\Temp\\tree"}).exitCode, 0);
+  EXPECT_FALSE(fs::exists(fs::symlink_status(fsPath() / "Temp" / "tree")));
+
   EXPECT_EQ(readFile(outside / "secret"), "secret");
   EXPECT_FALSE(fs::exists(outside / "new"));
   EXPECT_FALSE(fs::exists(outside / "payload"));
