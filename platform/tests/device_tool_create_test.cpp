@@ -25,7 +25,7 @@ TEST_F(DeviceToolCreate, DefaultsMakeAPortraitVgaDeviceWithAllFolders) {
   const ToolRun run = device({"create"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_TRUE(run.err.empty());
-  for (const char* folder : {"Windows", "Windows/Start Menu", "Windows/Start Menu/Programs",
+  for (const char *folder : {"Windows", "Windows/Start Menu", "Windows/Start Menu/Programs",
                              "Windows/StartUp", "Program Files", "My Documents", "Temp"})
     EXPECT_TRUE(fs::is_directory(fsPath() / folder)) << folder;
   EXPECT_TRUE(fs::exists(root() / "registry.db"));
@@ -60,15 +60,28 @@ TEST_F(DeviceToolCreate, OptionsReachTheProfileAndTheRegistry) {
 
 TEST_F(DeviceToolCreate, BadOptionsAreRefusedBeforeAnythingIsMade) {
   const std::vector<std::vector<std::string>> bad = {
-      {"--screen", "480"},        {"--screen", "480x"},        {"--screen", "x640"},
-      {"--screen", "-480x640"},   {"--screen", "480x640x2"},   {"--screen", "100x640"},
-      {"--screen", "480x99999"},  {"--screen", " 480x640"},    {"--screen", "0x1e0x640"},
-      {"--screen", "480x640\ntaskbar=classic"},                {"--taskbar", "round"},
-      {"--taskbar", "WM65 "},     {"--lang", "english"},       {"--lang", "0x10000"},
-      {"--lang", "0"},            {"--lang", ""},              {"--screen"},
-      {"--force", "--force"},     {"--colour", "red"},         {"extra"},
+      {"--screen", "480"},
+      {"--screen", "480x"},
+      {"--screen", "x640"},
+      {"--screen", "-480x640"},
+      {"--screen", "480x640x2"},
+      {"--screen", "100x640"},
+      {"--screen", "480x99999"},
+      {"--screen", " 480x640"},
+      {"--screen", "0x1e0x640"},
+      {"--screen", "480x640\ntaskbar=classic"},
+      {"--taskbar", "round"},
+      {"--taskbar", "WM65 "},
+      {"--lang", "english"},
+      {"--lang", "0x10000"},
+      {"--lang", "0"},
+      {"--lang", ""},
+      {"--screen"},
+      {"--force", "--force"},
+      {"--colour", "red"},
+      {"extra"},
   };
-  for (const auto& options : bad) {
+  for (const auto &options : bad) {
     std::vector<std::string> args{"create"};
     args.insert(args.end(), options.begin(), options.end());
     const ToolRun run = device(args);
@@ -95,7 +108,8 @@ TEST_F(DeviceToolCreate, AnExistingDeviceNeedsForceAndForceStartsFromScratch) {
   // Any one part marks a device: a folder with only registry.db is not overwritten either.
   fs::create_directories(temp() / "partial");
   devtooltest::writeFile(temp() / "partial" / "registry.db", "");
-  EXPECT_EQ(devtooltest::runTool({"--device", (temp() / "partial").string(), "create"}).exitCode, 2);
+  EXPECT_EQ(devtooltest::runTool({"--device", (temp() / "partial").string(), "create"}).exitCode,
+            2);
 
   createDevice({"--force"});
   EXPECT_FALSE(fs::exists(fsPath() / "My Documents" / "note.txt"));

@@ -13,7 +13,7 @@ protected:
     DeviceToolTest::SetUp();
     createDevice();
   }
-  std::string ls(const std::string& pattern) const {
+  std::string ls(const std::string &pattern) const {
     const ToolRun run = device({"ls", pattern});
     EXPECT_EQ(run.exitCode, 0) << pattern << ": " << run.err;
     return run.out;
@@ -22,7 +22,8 @@ protected:
 
 std::string everyByte(std::size_t size) {
   std::string bytes(size, '\0');
-  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7919 + i / 256) & 0xFF);
+  for (std::size_t i = 0; i < size; ++i)
+    bytes[i] = static_cast<char>((i * 7919 + i / 256) & 0xFF);
   return bytes;
 }
 
@@ -30,7 +31,8 @@ TEST_F(DeviceToolFiles, PushAndPullCarryBinaryContentBothWays) {
   // Larger than one copy chunk, with every byte value, zeros and line ends included.
   const std::string content = everyByte(200 * 1024 + 17);
   writeFile(temp() / "blob.bin", content);
-  ASSERT_EQ(device({"push", (temp() / "blob.bin").string(), "\\My Documents\\blob.bin"}).exitCode, 0);
+  ASSERT_EQ(device({"push", (temp() / "blob.bin").string(), "\\My Documents\\blob.bin"}).exitCode,
+            0);
   EXPECT_EQ(readFile(fsPath() / "My Documents" / "blob.bin"), content);
 
   ToolRun run = device({"pull", "\\my documents\\BLOB.BIN", (temp() / "back.bin").string()});
@@ -115,7 +117,7 @@ TEST_F(DeviceToolFiles, RemoveFilesFoldersAndTrees) {
   EXPECT_TRUE(fs::exists(fsPath() / "Temp"));
 
   // The root is never removed, however it is spelt.
-  for (const char* rootPath : {"\\", "/", "\\Temp\\..", ".", "\\\\"}) {
+  for (const char *rootPath : {"\\", "/", "\\Temp\\..", ".", "\\\\"}) {
     EXPECT_EQ(device({"rm", "-r", rootPath}).exitCode, 2) << rootPath;
     EXPECT_TRUE(fs::exists(fsPath() / "Windows" / "StartUp"));
   }
@@ -131,7 +133,7 @@ TEST_F(DeviceToolFiles, PathsLeavingTheDeviceReadAndWriteNothing) {
 
   const std::string climb = "..\\..\\outside\\secret";
   const std::string viaLink = "\\Temp\\link\\secret";
-  for (const std::string& path : {climb, viaLink, std::string("\\..\\..\\outside\\new")}) {
+  for (const std::string &path : {climb, viaLink, std::string("\\..\\..\\outside\\new")}) {
     const std::string pulled = (temp() / "pulled").string();
     EXPECT_EQ(device({"pull", path, pulled}).exitCode, 2) << path;
     EXPECT_FALSE(fs::exists(pulled)) << path;
@@ -144,10 +146,10 @@ TEST_F(DeviceToolFiles, PathsLeavingTheDeviceReadAndWriteNothing) {
   EXPECT_EQ(device({"ls", "\\Temp\\link\\*"}).exitCode, 2);
   EXPECT_EQ(device({"push", (temp() / "payload").string(), "\\Temp\\link"}).exitCode, 2);
   EXPECT_EQ(device({"ls", "..\\..\\..\\..\\..\\..\\..\\..\\etc\\passwd"}).exitCode, 2);
-  EXPECT_EQ(device({"pull", "..\\..\\..\\..\\..\\..\\..\\..\\etc\\passwd",
-                    (temp() / "passwd").string()})
-                .exitCode,
-            2);
+  EXPECT_EQ(
+      device({"pull", "..\\..\\..\\..\\..\\..\\..\\..\\etc\\passwd", (temp() / "passwd").string()})
+          .exitCode,
+      2);
   EXPECT_FALSE(fs::exists(temp() / "passwd"));
 
   // Removing a tree that holds links to the outside removes the links, not what they point to.

@@ -20,7 +20,7 @@ protected:
     args.insert(args.end(), rest.begin(), rest.end());
     return device(args);
   }
-  std::string query(const std::string& key) const {
+  std::string query(const std::string &key) const {
     const ToolRun run = device({"reg", "query", key});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     return run.out;
@@ -33,7 +33,9 @@ TEST_F(DeviceToolReg, EveryTypeRoundTripsInTheQueryFormat) {
   ASSERT_EQ(add({key, "/v", "path", "/t", "REG_EXPAND_SZ", "/d", "%windir%\\x"}).exitCode, 0);
   ASSERT_EQ(add({key, "/v", "dec", "/t", "REG_DWORD", "/d", "4294967295"}).exitCode, 0);
   ASSERT_EQ(add({key, "/v", "hex", "/t", "reg_dword", "/d", "0xABcd"}).exitCode, 0);
-  ASSERT_EQ(add({key, "/v", "list", "/t", "REG_MULTI_SZ", "/d", "one\\0two\\0\u00e9t\u00e9"}).exitCode, 0);
+  ASSERT_EQ(
+      add({key, "/v", "list", "/t", "REG_MULTI_SZ", "/d", "one\\0two\\0\u00e9t\u00e9"}).exitCode,
+      0);
   ASSERT_EQ(add({key, "/v", "blob", "/t", "REG_BINARY", "/d", "00ff10Ab"}).exitCode, 0);
   ASSERT_EQ(add({key, "/v", "none", "/t", "REG_NONE", "/d", "0102"}).exitCode, 0);
   ASSERT_EQ(add({key, "/v", "empty", "/t", "REG_BINARY"}).exitCode, 0);
@@ -41,19 +43,18 @@ TEST_F(DeviceToolReg, EveryTypeRoundTripsInTheQueryFormat) {
   ASSERT_EQ(add({key + "\\Child\\Grandchild"}).exitCode, 0);
   ASSERT_EQ(add({key + "\\Second"}).exitCode, 0);
 
-  EXPECT_EQ(query(key),
-            "HKEY_LOCAL_MACHINE\\Software\\Test\n"
-            "    text    REG_SZ    hello world\n"
-            "    path    REG_EXPAND_SZ    %windir%\\x\n"
-            "    dec    REG_DWORD    0xffffffff\n"
-            "    hex    REG_DWORD    0xabcd\n"
-            "    list    REG_MULTI_SZ    one\\0two\\0\u00e9t\u00e9\n"
-            "    blob    REG_BINARY    00FF10AB\n"
-            "    none    REG_NONE    0102\n"
-            "    empty    REG_BINARY    \n"
-            "    (Default)    REG_SZ    default\n"
-            "HKEY_LOCAL_MACHINE\\Software\\Test\\Child\n"
-            "HKEY_LOCAL_MACHINE\\Software\\Test\\Second\n");
+  EXPECT_EQ(query(key), "HKEY_LOCAL_MACHINE\\Software\\Test\n"
+                        "    text    REG_SZ    hello world\n"
+                        "    path    REG_EXPAND_SZ    %windir%\\x\n"
+                        "    dec    REG_DWORD    0xffffffff\n"
+                        "    hex    REG_DWORD    0xabcd\n"
+                        "    list    REG_MULTI_SZ    one\\0two\\0\u00e9t\u00e9\n"
+                        "    blob    REG_BINARY    00FF10AB\n"
+                        "    none    REG_NONE    0102\n"
+                        "    empty    REG_BINARY    \n"
+                        "    (Default)    REG_SZ    default\n"
+                        "HKEY_LOCAL_MACHINE\\Software\\Test\\Child\n"
+                        "HKEY_LOCAL_MACHINE\\Software\\Test\\Second\n");
 
   // Long root names and trailing backslashes name the same key; /v picks one value.
   ToolRun run = device({"reg", "query", "HKEY_LOCAL_MACHINE\\Software\\Test\\", "/v", "HEX"});
@@ -72,7 +73,7 @@ TEST_F(DeviceToolReg, StoredBytesAndWhatQueryMakesOfThem) {
   ce::DeviceRoot::use(root());
   HKEY key = nullptr;
   ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Text", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
-  auto bytesOf = [&](const char16_t* name) {
+  auto bytesOf = [&](const char16_t *name) {
     BYTE data[64] = {};
     DWORD size = sizeof data, type = 0;
     EXPECT_EQ(RegQueryValueExW(key, name, nullptr, &type, data, &size), ERROR_SUCCESS);
@@ -140,7 +141,7 @@ TEST_F(DeviceToolReg, BadDataAndBadKeysAreRefusedAndNothingIsWritten) {
       {"Software\\Refused"},
       {"HKLM\\Software\\\\Refused"},
   };
-  for (const auto& args : bad) {
+  for (const auto &args : bad) {
     std::vector<std::string> all{"reg", "add"};
     all.insert(all.end(), args.begin(), args.end());
     const ToolRun run = device(all);
@@ -172,7 +173,8 @@ TEST_F(DeviceToolReg, OverwriteAndDeleteNeedForceWithoutATerminal) {
   EXPECT_EQ(add({key}).exitCode, 0);
 
   EXPECT_EQ(device({"reg", "delete", key, "/v", "V", "/f"}).exitCode, 0);
-  EXPECT_EQ(query(key), "HKEY_LOCAL_MACHINE\\Software\\Keep\nHKEY_LOCAL_MACHINE\\Software\\Keep\\Sub\n");
+  EXPECT_EQ(query(key),
+            "HKEY_LOCAL_MACHINE\\Software\\Keep\nHKEY_LOCAL_MACHINE\\Software\\Keep\\Sub\n");
   EXPECT_EQ(device({"reg", "delete", "hklm\\software\\keep", "/f"}).exitCode, 0);
   EXPECT_EQ(device({"reg", "query", key + "\\Sub\\Deeper"}).exitCode, 1);
   EXPECT_EQ(device({"reg", "query", key}).exitCode, 1);
@@ -182,7 +184,7 @@ TEST_F(DeviceToolReg, OverwriteAndDeleteNeedForceWithoutATerminal) {
 }
 
 TEST_F(DeviceToolReg, MissingKeysAndValuesExitOne) {
-  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+  for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{
            {"reg", "query", "HKLM\\Nowhere"},
            {"reg", "query", "HKLM\\System\\Versions", "/v", "Missing"},
            {"reg", "query", "HKLM\\System\\Versions", "/ve"},

@@ -19,7 +19,7 @@
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
+extern char **environ;
 
 namespace devtooltest {
 
@@ -30,12 +30,12 @@ struct ToolRun {
   std::string err;
 };
 
-inline std::string readFile(const std::filesystem::path& path) {
+inline std::string readFile(const std::filesystem::path &path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-inline void writeFile(const std::filesystem::path& path, const std::string& bytes) {
+inline void writeFile(const std::filesystem::path &path, const std::string &bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
@@ -43,20 +43,24 @@ inline void writeFile(const std::filesystem::path& path, const std::string& byte
 // Runs `device` with `args` in the folder `cwd` (when given). CE_DEVICE is removed from its
 // environment unless `ceDevice` is given; standard input is /dev/null, so the tool never finds a
 // terminal to ask questions on.
-inline ToolRun runTool(const std::vector<std::string>& args,
+inline ToolRun runTool(const std::vector<std::string> &args,
                        std::optional<std::string> ceDevice = std::nullopt,
-                       const std::filesystem::path& cwd = {}) {
+                       const std::filesystem::path &cwd = {}) {
   const std::string program = CE_BINARY_DIR "/bin/device";
   std::vector<std::string> env;
-  for (char** e = environ; *e; ++e)
-    if (std::string(*e).rfind("CE_DEVICE=", 0) != 0) env.emplace_back(*e);
-  if (ceDevice) env.push_back("CE_DEVICE=" + *ceDevice);
+  for (char **e = environ; *e; ++e)
+    if (std::string(*e).rfind("CE_DEVICE=", 0) != 0)
+      env.emplace_back(*e);
+  if (ceDevice)
+    env.push_back("CE_DEVICE=" + *ceDevice);
 
-  std::vector<char*> argv{const_cast<char*>(program.c_str())};
-  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  std::vector<char *> argv{const_cast<char *>(program.c_str())};
+  for (const auto &a : args)
+    argv.push_back(const_cast<char *>(a.c_str()));
   argv.push_back(nullptr);
-  std::vector<char*> envp;
-  for (auto& e : env) envp.push_back(e.data());
+  std::vector<char *> envp;
+  for (auto &e : env)
+    envp.push_back(e.data());
   envp.push_back(nullptr);
 
   int outPipe[2], errPipe[2];
@@ -69,9 +73,11 @@ inline ToolRun runTool(const std::vector<std::string>& args,
   posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
   posix_spawn_file_actions_addclose(&actions, outPipe[0]);
   posix_spawn_file_actions_addclose(&actions, errPipe[0]);
-  if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+  if (!cwd.empty())
+    posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
   pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+  const int spawned =
+      posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   close(outPipe[1]);
   close(errPipe[1]);
@@ -83,15 +89,17 @@ inline ToolRun runTool(const std::vector<std::string>& args,
     return run;
   }
   pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-  std::string* sinks[2] = {&run.out, &run.err};
+  std::string *sinks[2] = {&run.out, &run.err};
   int open = 2;
   while (open > 0) {
     if (poll(fds, 2, -1) < 0) {
-      if (errno == EINTR) continue;
+      if (errno == EINTR)
+        continue;
       break;
     }
     for (int i = 0; i < 2; ++i) {
-      if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+      if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
+        continue;
       char buffer[4096];
       const ssize_t got = read(fds[i].fd, buffer, sizeof buffer);
       if (got > 0) {
@@ -105,8 +113,10 @@ inline ToolRun runTool(const std::vector<std::string>& args,
   }
   int status = 0;
   waitpid(pid, &status, 0);
-  if (WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
-  if (WIFSIGNALED(status)) run.signal = WTERMSIG(status);
+  if (WIFEXITED(status))
+    run.exitCode = WEXITSTATUS(status);
+  if (WIFSIGNALED(status))
+    run.signal = WTERMSIG(status);
   return run;
 }
 
@@ -125,7 +135,7 @@ protected:
     std::filesystem::remove_all(temp_, ec);
   }
 
-  const std::filesystem::path& temp() const { return temp_; }
+  const std::filesystem::path &temp() const { return temp_; }
   std::filesystem::path root() const { return temp_ / "dev"; }
   std::filesystem::path fsPath() const { return root() / "fs"; }
 
@@ -135,7 +145,7 @@ protected:
     all.insert(all.end(), args.begin(), args.end());
     return runTool(all);
   }
-  ToolRun device(const std::vector<std::string>& args) const {
+  ToolRun device(const std::vector<std::string> &args) const {
     std::vector<std::string> all{"--device", root().string()};
     all.insert(all.end(), args.begin(), args.end());
     return runTool(all);

@@ -18,7 +18,7 @@ public:
   // Runs `verb` (the name the class was registered under, for classes that serve several) with
   // the arguments that follow it. Validates all arguments before touching the device.
   virtual Outcome run(std::string_view verb, std::span<const std::string> args,
-                      const ToolContext& context) = 0;
+                      const ToolContext &context) = 0;
 };
 
 } // namespace ce::tool

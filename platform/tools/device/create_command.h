@@ -12,7 +12,7 @@ namespace ce::tool {
 class CreateCommand : public Command {
 public:
   Outcome run(std::string_view verb, std::span<const std::string> args,
-              const ToolContext& context) override;
+              const ToolContext &context) override;
   static std::string usage(std::string_view verb);
 
 private:
@@ -20,10 +20,10 @@ private:
   Outcome parseOptions(std::span<const std::string> args);
   // Removes the device's own parts (fs/, registry.db and its journals, device.conf, run/),
   // leaving anything else in the folder alone.
-  static Outcome removeDeviceParts(const std::filesystem::path& root);
+  static Outcome removeDeviceParts(const std::filesystem::path &root);
   // Lays out fs/, the device folders, the registry defaults and device.conf in a root whose
   // device parts are absent.
-  Outcome build(const std::filesystem::path& root) const;
+  Outcome build(const std::filesystem::path &root) const;
 
   DeviceProfile profile_;
   bool force_ = false;

@@ -14,7 +14,7 @@ namespace {
 
 // Messages quote what the user typed; control characters are shown escaped so that the message
 // stays one line on the terminal.
-std::string oneLine(const std::string& message) {
+std::string oneLine(const std::string &message) {
   static const char digits[] = "0123456789abcdef";
   std::string line;
   for (char c : message) {
@@ -36,18 +36,20 @@ std::string oneLine(const std::string& message) {
   return line;
 }
 
-int report(const Outcome& outcome, std::ostream& err, const std::string& who = "device") {
-  if (!outcome.message().empty()) err << who << ": " << oneLine(outcome.message()) << '\n';
+int report(const Outcome &outcome, std::ostream &err, const std::string &who = "device") {
+  if (!outcome.message().empty())
+    err << who << ": " << oneLine(outcome.message()) << '\n';
   return outcome.exitCode();
 }
 
-int dispatch(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+int dispatch(std::span<const std::string> args, std::ostream &out, std::ostream &err) {
   std::optional<std::filesystem::path> root;
-  if (const char* env = std::getenv("CE_DEVICE"); env && *env) root = env;
+  if (const char *env = std::getenv("CE_DEVICE"); env && *env)
+    root = env;
 
   std::size_t i = 0;
   for (; i < args.size() && args[i].size() > 1 && args[i].front() == '-'; ++i) {
-    const std::string& word = args[i];
+    const std::string &word = args[i];
     if (word == "--help" || word == "-h") {
       out << DeviceTool::usage();
       return Outcome::kSuccess;
@@ -62,15 +64,17 @@ int dispatch(std::span<const std::string> args, std::ostream& out, std::ostream&
       return report(Outcome::refused("unknown option " + word + " (see device --help)"), err);
     }
   }
-  if (i >= args.size()) return report(Outcome::refused("missing verb (see device --help)"), err);
-  const std::string& verb = args[i];
+  if (i >= args.size())
+    return report(Outcome::refused("missing verb (see device --help)"), err);
+  const std::string &verb = args[i];
   if (verb == "help") {
-    const VerbEntry* entry = i + 1 < args.size() ? findVerb(args[i + 1]) : nullptr;
+    const VerbEntry *entry = i + 1 < args.size() ? findVerb(args[i + 1]) : nullptr;
     out << (entry ? entry->usage(entry->name) : DeviceTool::usage());
     return Outcome::kSuccess;
   }
-  const VerbEntry* entry = findVerb(verb);
-  if (!entry) return report(Outcome::refused("unknown verb '" + verb + "' (see device --help)"), err);
+  const VerbEntry *entry = findVerb(verb);
+  if (!entry)
+    return report(Outcome::refused("unknown verb '" + verb + "' (see device --help)"), err);
 
   ToolContext context(root, out);
   const auto command = entry->make();
@@ -85,10 +89,10 @@ int dispatch(std::span<const std::string> args, std::ostream& out, std::ostream&
 
 } // namespace
 
-int DeviceTool::run(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+int DeviceTool::run(std::span<const std::string> args, std::ostream &out, std::ostream &err) {
   try {
     return dispatch(args, out, err);
-  } catch (const std::exception& e) {
+  } catch (const std::exception &e) {
     err << "device: internal error: " << e.what() << '\n';
   } catch (...) {
     err << "device: internal error\n";
@@ -103,16 +107,15 @@ std::string DeviceTool::usage() {
       "Drives a simulated device kept in the host folder DIR (default: $CE_DEVICE).\n"
       "\n"
       "verbs:\n";
-  for (const auto& entry : verbTable()) {
+  for (const auto &entry : verbTable()) {
     std::string name = entry.name;
     name.resize(std::max<std::size_t>(name.size(), 10), ' ');
     text += "  " + name + entry.summary + "\n";
   }
-  text +=
-      "\n"
-      "'device VERB --help' describes a verb.\n"
-      "exit codes: 0 success, 1 the thing asked for does not exist, 2 usage error or refused\n"
-      "input (nothing changed), 3 the host or the device failed while doing it.\n";
+  text += "\n"
+          "'device VERB --help' describes a verb.\n"
+          "exit codes: 0 success, 1 the thing asked for does not exist, 2 usage error or refused\n"
+          "input (nothing changed), 3 the host or the device failed while doing it.\n";
   return text;
 }
 

@@ -11,7 +11,7 @@ class DeviceTool {
 public:
   // Runs the tool on the arguments after the program name and returns the exit code. Failures
   // print one line on `err`; nothing escapes as an exception.
-  static int run(std::span<const std::string> args, std::ostream& out, std::ostream& err);
+  static int run(std::span<const std::string> args, std::ostream &out, std::ostream &err);
 
   static std::string usage();
 };

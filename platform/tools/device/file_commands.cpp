@@ -33,13 +33,15 @@ bool hasWildcard(std::u16string_view path) {
 
 // The path without trailing separators, keeping a lone root "\".
 std::u16string withoutTrailingSeparators(std::u16string path) {
-  while (path.size() > 1 && isSeparator(path.back())) path.pop_back();
+  while (path.size() > 1 && isSeparator(path.back()))
+    path.pop_back();
   return path;
 }
 
 std::u16string join(std::u16string_view folder, std::u16string_view name) {
   std::u16string path = withoutTrailingSeparators(std::u16string(folder));
-  if (!path.empty() && !isSeparator(path.back())) path += u'\\';
+  if (!path.empty() && !isSeparator(path.back()))
+    path += u'\\';
   return path + std::u16string(name);
 }
 
@@ -56,10 +58,12 @@ bool namesRoot(std::u16string_view path) {
   std::size_t start = 0;
   while (start <= path.size()) {
     std::size_t end = start;
-    while (end < path.size() && !isSeparator(path[end])) ++end;
+    while (end < path.size() && !isSeparator(path[end]))
+      ++end;
     const std::u16string_view part = path.substr(start, end - start);
     if (part == u"..") {
-      if (--depth < 0) return false;
+      if (--depth < 0)
+        return false;
     } else if (!part.empty() && part != u".") {
       ++depth;
     }
@@ -69,36 +73,41 @@ bool namesRoot(std::u16string_view path) {
 }
 
 // The device path argument `text` in UTF-16, refused when it is not valid UTF-8 or empty.
-Outcome devicePath(const std::string& text, std::u16string* path) {
+Outcome devicePath(const std::string &text, std::u16string *path) {
   auto converted = CommandLineText::toDevice(text);
-  if (!converted) return Outcome::refused("device path '" + text + "' is not valid UTF-8");
-  if (converted->empty()) return Outcome::refused("empty device path");
+  if (!converted)
+    return Outcome::refused("device path '" + text + "' is not valid UTF-8");
+  if (converted->empty())
+    return Outcome::refused("empty device path");
   *path = std::move(*converted);
   return Outcome::success();
 }
 
-Outcome attributesOf(const std::u16string& path, DWORD* attributes) {
+Outcome attributesOf(const std::u16string &path, DWORD *attributes) {
   *attributes = GetFileAttributesW(path.c_str());
   if (*attributes == INVALID_FILE_ATTRIBUTES)
     return Outcome::fromPlatformError(GetLastError(), toUtf8(path));
   return Outcome::success();
 }
 
-Outcome hostError(int error, const std::string& subject) {
+Outcome hostError(int error, const std::string &subject) {
   const std::string message = subject + ": " + std::strerror(error);
-  if (error == ENOENT || error == ENOTDIR) return Outcome::notFound(message);
+  if (error == ENOENT || error == ENOTDIR)
+    return Outcome::notFound(message);
   if (error == EACCES || error == EPERM || error == EROFS || error == EISDIR)
     return Outcome::refused(message);
   return Outcome::failed(message);
 }
 
-Outcome parseArguments(ArgumentParser& parser, std::span<const std::string> args,
-                       ArgumentParser::Parsed* parsed) {
+Outcome parseArguments(ArgumentParser &parser, std::span<const std::string> args,
+                       ArgumentParser::Parsed *parsed) {
   bool help = false;
   std::string error;
   auto result = parser.parse(args, &help, &error);
-  if (help) return Outcome::usageRequested();
-  if (!result) return Outcome::refused(error);
+  if (help)
+    return Outcome::usageRequested();
+  if (!result)
+    return Outcome::refused(error);
   *parsed = std::move(*result);
   return Outcome::success();
 }
@@ -107,21 +116,25 @@ Outcome parseArguments(ArgumentParser& parser, std::span<const std::string> args
 struct DeviceHandle {
   HANDLE handle = INVALID_HANDLE_VALUE;
   ~DeviceHandle() {
-    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    if (handle != INVALID_HANDLE_VALUE)
+      CloseHandle(handle);
   }
 };
 struct HostDescriptor {
   int fd = -1;
   ~HostDescriptor() {
-    if (fd >= 0) ::close(fd);
+    if (fd >= 0)
+      ::close(fd);
   }
 };
 
-bool writeAll(int fd, const char* data, std::size_t size) {
+bool writeAll(int fd, const char *data, std::size_t size) {
   while (size > 0) {
     const ssize_t written = ::write(fd, data, size);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
+    if (written < 0 && errno == EINTR)
+      continue;
+    if (written <= 0)
+      return false;
     data += written;
     size -= static_cast<std::size_t>(written);
   }
@@ -156,33 +169,39 @@ std::string FileCommands::usage(std::string_view verb) {
 }
 
 Outcome FileCommands::run(std::string_view verb, std::span<const std::string> args,
-                          const ToolContext& context) {
-  if (verb == "push") return push(args, context);
-  if (verb == "pull") return pull(args, context);
-  if (verb == "ls") return list(args, context);
+                          const ToolContext &context) {
+  if (verb == "push")
+    return push(args, context);
+  if (verb == "pull")
+    return pull(args, context);
+  if (verb == "ls")
+    return list(args, context);
   return remove(args, context);
 }
 
-Outcome FileCommands::push(std::span<const std::string> args, const ToolContext& context) {
+Outcome FileCommands::push(std::span<const std::string> args, const ToolContext &context) {
   ArgumentParser parser("device push");
   parser.positional("HOSTFILE").positional("DEVPATH");
   ArgumentParser::Parsed parsed;
   if (auto outcome = parseArguments(parser, args, &parsed); !outcome.ok() || outcome.wantsUsage())
     return outcome;
-  const std::string& host = parsed.positionals[0];
+  const std::string &host = parsed.positionals[0];
   std::u16string target;
   if (auto outcome = devicePath(parsed.positionals[1], &target); !outcome.ok())
     return outcome;
   const auto hostName = CommandLineText::toDevice(fs::path(host).filename().string());
-  if (!hostName) return Outcome::refused("host file name is not valid UTF-8");
-  if (auto outcome = context.useExistingDevice(); !outcome.ok()) return outcome;
+  if (!hostName)
+    return Outcome::refused("host file name is not valid UTF-8");
+  if (auto outcome = context.useExistingDevice(); !outcome.ok())
+    return outcome;
 
   // The device side is checked before the host file is even opened: a path that leaves the
   // device reads nothing and writes nothing.
   DWORD attributes = GetFileAttributesW(target.c_str());
   DWORD error = attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : ERROR_SUCCESS;
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    if (hostName->empty()) return Outcome::refused(host + " is a folder");
+    if (hostName->empty())
+      return Outcome::refused(host + " is a folder");
     target = join(target, *hostName);
     attributes = GetFileAttributesW(target.c_str());
     error = attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : ERROR_SUCCESS;
@@ -198,10 +217,13 @@ Outcome FileCommands::push(std::span<const std::string> args, const ToolContext&
 
   HostDescriptor source;
   source.fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
-  if (source.fd < 0) return hostError(errno, "host file " + host);
+  if (source.fd < 0)
+    return hostError(errno, "host file " + host);
   struct stat info {};
-  if (::fstat(source.fd, &info) != 0) return hostError(errno, "host file " + host);
-  if (S_ISDIR(info.st_mode)) return Outcome::refused(host + " is a folder");
+  if (::fstat(source.fd, &info) != 0)
+    return hostError(errno, "host file " + host);
+  if (S_ISDIR(info.st_mode))
+    return Outcome::refused(host + " is a folder");
 
   DeviceHandle file;
   file.handle = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -213,12 +235,14 @@ Outcome FileCommands::push(std::span<const std::string> args, const ToolContext&
   Outcome outcome = Outcome::success();
   while (outcome.ok()) {
     const ssize_t got = ::read(source.fd, buffer.data(), buffer.size());
-    if (got < 0 && errno == EINTR) continue;
+    if (got < 0 && errno == EINTR)
+      continue;
     if (got < 0) {
       outcome = hostError(errno, "reading " + host);
       break;
     }
-    if (got == 0) break;
+    if (got == 0)
+      break;
     DWORD written = 0;
     if (!WriteFile(file.handle, buffer.data(), static_cast<DWORD>(got), &written, nullptr) ||
         written != static_cast<DWORD>(got))
@@ -227,11 +251,12 @@ Outcome FileCommands::push(std::span<const std::string> args, const ToolContext&
   CloseHandle(file.handle);
   file.handle = INVALID_HANDLE_VALUE;
   // A half-copied file is worse than none.
-  if (!outcome.ok()) DeleteFileW(target.c_str());
+  if (!outcome.ok())
+    DeleteFileW(target.c_str());
   return outcome;
 }
 
-Outcome FileCommands::pull(std::span<const std::string> args, const ToolContext& context) {
+Outcome FileCommands::pull(std::span<const std::string> args, const ToolContext &context) {
   ArgumentParser parser("device pull");
   parser.positional("DEVPATH").positional("HOSTFILE");
   ArgumentParser::Parsed parsed;
@@ -241,16 +266,20 @@ Outcome FileCommands::pull(std::span<const std::string> args, const ToolContext&
   if (auto outcome = devicePath(parsed.positionals[0], &source); !outcome.ok())
     return outcome;
   fs::path target = parsed.positionals[1];
-  if (target.empty()) return Outcome::refused("empty host file name");
-  if (auto outcome = context.useExistingDevice(); !outcome.ok()) return outcome;
+  if (target.empty())
+    return Outcome::refused("empty host file name");
+  if (auto outcome = context.useExistingDevice(); !outcome.ok())
+    return outcome;
 
   DWORD attributes = 0;
-  if (auto outcome = attributesOf(source, &attributes); !outcome.ok()) return outcome;
+  if (auto outcome = attributesOf(source, &attributes); !outcome.ok())
+    return outcome;
   if (attributes & FILE_ATTRIBUTE_DIRECTORY)
     return Outcome::refused(toUtf8(source) + " is a folder");
 
   std::error_code ec;
-  if (fs::is_directory(target, ec)) target /= toUtf8(lastComponent(source));
+  if (fs::is_directory(target, ec))
+    target /= toUtf8(lastComponent(source));
 
   DeviceHandle file;
   file.handle = CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -263,7 +292,8 @@ Outcome FileCommands::pull(std::span<const std::string> args, const ToolContext&
   std::string temporary = (folder / ("." + target.filename().string() + ".pull-XXXXXX")).string();
   HostDescriptor out;
   out.fd = ::mkstemp(temporary.data());
-  if (out.fd < 0) return hostError(errno, "host folder " + folder.string());
+  if (out.fd < 0)
+    return hostError(errno, "host folder " + folder.string());
 
   std::vector<char> buffer(kChunk);
   Outcome outcome = Outcome::success();
@@ -273,23 +303,28 @@ Outcome FileCommands::pull(std::span<const std::string> args, const ToolContext&
       outcome = Outcome::fromPlatformError(GetLastError(), "reading " + toUtf8(source));
       break;
     }
-    if (got == 0) break;
-    if (!writeAll(out.fd, buffer.data(), got)) outcome = hostError(errno, "writing " + target.string());
+    if (got == 0)
+      break;
+    if (!writeAll(out.fd, buffer.data(), got))
+      outcome = hostError(errno, "writing " + target.string());
   }
   if (outcome.ok()) {
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    if (::fchmod(out.fd, 0666 & ~mask) != 0) outcome = hostError(errno, target.string());
+    if (::fchmod(out.fd, 0666 & ~mask) != 0)
+      outcome = hostError(errno, target.string());
   }
-  if (outcome.ok() && ::close(out.fd) != 0) outcome = hostError(errno, "writing " + target.string());
+  if (outcome.ok() && ::close(out.fd) != 0)
+    outcome = hostError(errno, "writing " + target.string());
   out.fd = -1;
   if (outcome.ok() && ::rename(temporary.c_str(), target.c_str()) != 0)
     outcome = hostError(errno, target.string());
-  if (!outcome.ok()) ::unlink(temporary.c_str());
+  if (!outcome.ok())
+    ::unlink(temporary.c_str());
   return outcome;
 }
 
-Outcome FileCommands::list(std::span<const std::string> args, const ToolContext& context) {
+Outcome FileCommands::list(std::span<const std::string> args, const ToolContext &context) {
   ArgumentParser parser("device ls");
   parser.optionalPositional("DEVPATTERN");
   ArgumentParser::Parsed parsed;
@@ -299,14 +334,17 @@ Outcome FileCommands::list(std::span<const std::string> args, const ToolContext&
   if (!parsed.positionals.empty())
     if (auto outcome = devicePath(parsed.positionals[0], &pattern); !outcome.ok())
       return outcome;
-  if (auto outcome = context.useExistingDevice(); !outcome.ok()) return outcome;
+  if (auto outcome = context.useExistingDevice(); !outcome.ok())
+    return outcome;
 
   bool folder = false;
   if (!hasWildcard(pattern)) {
     DWORD attributes = 0;
-    if (auto outcome = attributesOf(pattern, &attributes); !outcome.ok()) return outcome;
+    if (auto outcome = attributesOf(pattern, &attributes); !outcome.ok())
+      return outcome;
     folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    if (folder) pattern = join(pattern, u"*");
+    if (folder)
+      pattern = join(pattern, u"*");
   }
 
   WIN32_FIND_DATAW data{};
@@ -314,8 +352,10 @@ Outcome FileCommands::list(std::span<const std::string> args, const ToolContext&
   if (find == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     const bool nothing = error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES;
-    if (folder && nothing) return Outcome::success(); // an empty folder
-    if (nothing) return Outcome::notFound("nothing matches " + toUtf8(pattern));
+    if (folder && nothing)
+      return Outcome::success(); // an empty folder
+    if (nothing)
+      return Outcome::notFound("nothing matches " + toUtf8(pattern));
     return Outcome::fromPlatformError(error, toUtf8(pattern));
   }
   struct Entry {
@@ -336,16 +376,18 @@ Outcome FileCommands::list(std::span<const std::string> args, const ToolContext&
     }
   } while (true);
   FindClose(find);
-  if (error != ERROR_NO_MORE_FILES) return Outcome::fromPlatformError(error, toUtf8(pattern));
+  if (error != ERROR_NO_MORE_FILES)
+    return Outcome::fromPlatformError(error, toUtf8(pattern));
 
-  std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+  std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
     return a.folded != b.folded ? a.folded < b.folded : a.line < b.line;
   });
-  for (const auto& entry : entries) context.out() << entry.line << '\n';
+  for (const auto &entry : entries)
+    context.out() << entry.line << '\n';
   return Outcome::success();
 }
 
-Outcome FileCommands::remove(std::span<const std::string> args, const ToolContext& context) {
+Outcome FileCommands::remove(std::span<const std::string> args, const ToolContext &context) {
   ArgumentParser parser("device rm");
   parser.flag("-r").positional("DEVPATH");
   ArgumentParser::Parsed parsed;
@@ -356,18 +398,22 @@ Outcome FileCommands::remove(std::span<const std::string> args, const ToolContex
     return outcome;
   if (namesRoot(path))
     return Outcome::refused("refusing to remove the root folder of the device");
-  if (auto outcome = context.useExistingDevice(); !outcome.ok()) return outcome;
+  if (auto outcome = context.useExistingDevice(); !outcome.ok())
+    return outcome;
 
   DWORD attributes = 0;
-  if (auto outcome = attributesOf(path, &attributes); !outcome.ok()) return outcome;
+  if (auto outcome = attributesOf(path, &attributes); !outcome.ok())
+    return outcome;
   const std::string subject = toUtf8(path);
 
   if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    if (!DeleteFileW(path.c_str())) return Outcome::fromPlatformError(GetLastError(), subject);
+    if (!DeleteFileW(path.c_str()))
+      return Outcome::fromPlatformError(GetLastError(), subject);
     return Outcome::success();
   }
   if (!parsed.has("-r")) {
-    if (RemoveDirectoryW(path.c_str())) return Outcome::success();
+    if (RemoveDirectoryW(path.c_str()))
+      return Outcome::success();
     const DWORD error = GetLastError();
     if (error == ERROR_DIR_NOT_EMPTY)
       return Outcome::refused(subject + ": folder not empty (use rm -r to remove it all)");

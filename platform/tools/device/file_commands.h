@@ -10,14 +10,14 @@ namespace ce::tool {
 class FileCommands : public Command {
 public:
   Outcome run(std::string_view verb, std::span<const std::string> args,
-              const ToolContext& context) override;
+              const ToolContext &context) override;
   static std::string usage(std::string_view verb);
 
 private:
-  Outcome push(std::span<const std::string> args, const ToolContext& context);
-  Outcome pull(std::span<const std::string> args, const ToolContext& context);
-  Outcome list(std::span<const std::string> args, const ToolContext& context);
-  Outcome remove(std::span<const std::string> args, const ToolContext& context);
+  Outcome push(std::span<const std::string> args, const ToolContext &context);
+  Outcome pull(std::span<const std::string> args, const ToolContext &context);
+  Outcome list(std::span<const std::string> args, const ToolContext &context);
+  Outcome remove(std::span<const std::string> args, const ToolContext &context);
 };
 
 } // namespace ce::tool

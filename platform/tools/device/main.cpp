@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   return ce::tool::DeviceTool::run(args, std::cout, std::cerr);
 }

@@ -4,7 +4,7 @@
 
 namespace ce::tool {
 
-Outcome Outcome::fromPlatformError(DWORD error, const std::string& subject) {
+Outcome Outcome::fromPlatformError(DWORD error, const std::string &subject) {
   switch (static_cast<LONG>(error)) {
   case ERROR_FILE_NOT_FOUND:
   case ERROR_PATH_NOT_FOUND:

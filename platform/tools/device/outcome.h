@@ -25,11 +25,11 @@ public:
   // Maps a platform error code about `subject` (a device path or registry key) to an outcome:
   // missing file, path or key -> not found; access denied and bad names -> refused; the rest
   // -> failed, with the code in the message.
-  static Outcome fromPlatformError(DWORD error, const std::string& subject);
+  static Outcome fromPlatformError(DWORD error, const std::string &subject);
 
   bool ok() const { return exitCode_ == kSuccess; }
   int exitCode() const { return exitCode_; }
-  const std::string& message() const { return message_; }
+  const std::string &message() const { return message_; }
   bool wantsUsage() const { return wantsUsage_; }
 
 private:

@@ -23,7 +23,8 @@ namespace {
 struct OpenKey {
   HKEY key = nullptr;
   ~OpenKey() {
-    if (key) RegCloseKey(key);
+    if (key)
+      RegCloseKey(key);
   }
 };
 
@@ -37,46 +38,54 @@ std::string valueLabel(std::u16string_view name) {
 
 // Asks on the terminal whether to go on. Without a terminal there is nobody to ask, so the
 // answer is no and the caller tells the user about /f.
-bool confirmed(const std::string& question) {
-  if (!isatty(STDIN_FILENO)) return false;
+bool confirmed(const std::string &question) {
+  if (!isatty(STDIN_FILENO))
+    return false;
   std::cerr << question << " (Yes/No)? " << std::flush;
   std::string answer;
-  if (!std::getline(std::cin, answer)) return false;
+  if (!std::getline(std::cin, answer))
+    return false;
   return !answer.empty() && (answer.front() == 'y' || answer.front() == 'Y');
 }
 
 // The value name chosen by /v NAME or /ve (empty: the default value); nothing when neither.
-Outcome valueName(const ArgumentParser::Parsed& parsed, std::optional<std::u16string>* name) {
+Outcome valueName(const ArgumentParser::Parsed &parsed, std::optional<std::u16string> *name) {
   const auto v = parsed.value("/v");
-  if (v && parsed.has("/ve")) return Outcome::refused("give /v NAME or /ve, not both");
+  if (v && parsed.has("/ve"))
+    return Outcome::refused("give /v NAME or /ve, not both");
   if (parsed.has("/ve")) {
     *name = std::u16string();
   } else if (v) {
     *name = CommandLineText::toDevice(*v);
-    if (!*name) return Outcome::refused("value name is not valid UTF-8");
+    if (!*name)
+      return Outcome::refused("value name is not valid UTF-8");
   }
   return Outcome::success();
 }
 
-Outcome parseKeyAndOptions(ArgumentParser& parser, std::span<const std::string> args,
-                           ArgumentParser::Parsed* parsed, RegistryKeyPath* key) {
+Outcome parseKeyAndOptions(ArgumentParser &parser, std::span<const std::string> args,
+                           ArgumentParser::Parsed *parsed, RegistryKeyPath *key) {
   bool help = false;
   std::string error;
   auto result = parser.parse(args, &help, &error);
-  if (help) return Outcome::usageRequested();
-  if (!result) return Outcome::refused(error);
+  if (help)
+    return Outcome::usageRequested();
+  if (!result)
+    return Outcome::refused(error);
   auto path = RegistryKeyPath::parse(result->positionals.front(), &error);
-  if (!path) return Outcome::refused(error);
+  if (!path)
+    return Outcome::refused(error);
   *parsed = std::move(*result);
   *key = std::move(*path);
   return Outcome::success();
 }
 
-LONG readValue(HKEY key, const std::u16string& name, DWORD* type, std::vector<BYTE>* data) {
+LONG readValue(HKEY key, const std::u16string &name, DWORD *type, std::vector<BYTE> *data) {
   DWORD size = 0;
   LONG status = RegQueryValueExW(key, name.c_str(), nullptr, type, nullptr, &size);
   for (int attempt = 0; status == ERROR_SUCCESS || status == ERROR_MORE_DATA; ++attempt) {
-    if (size > kMaxBufferSize || attempt > 8) return ERROR_MORE_DATA;
+    if (size > kMaxBufferSize || attempt > 8)
+      return ERROR_MORE_DATA;
     data->assign(size, 0);
     DWORD got = size;
     status = RegQueryValueExW(key, name.c_str(), nullptr, type, data->data(), &got);
@@ -89,7 +98,7 @@ LONG readValue(HKEY key, const std::u16string& name, DWORD* type, std::vector<BY
   return status;
 }
 
-bool valueExists(const RegistryKeyPath& path, const std::u16string& name) {
+bool valueExists(const RegistryKeyPath &path, const std::u16string &name) {
   OpenKey open;
   if (RegOpenKeyExW(path.root(), path.subKey().c_str(), 0, KEY_READ, &open.key) != ERROR_SUCCESS)
     return false;
@@ -97,16 +106,17 @@ bool valueExists(const RegistryKeyPath& path, const std::u16string& name) {
          ERROR_SUCCESS;
 }
 
-Outcome printValues(HKEY key, const std::string& keyName, std::ostream& out) {
+Outcome printValues(HKEY key, const std::string &keyName, std::ostream &out) {
   std::u16string name(256, u'\0');
   std::vector<BYTE> data(1024);
   for (DWORD index = 0;;) {
     DWORD nameLength = static_cast<DWORD>(name.size());
     DWORD dataSize = static_cast<DWORD>(data.size());
     DWORD type = 0;
-    const LONG status = RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type,
-                                      data.data(), &dataSize);
-    if (status == ERROR_NO_MORE_ITEMS) return Outcome::success();
+    const LONG status =
+        RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataSize);
+    if (status == ERROR_NO_MORE_ITEMS)
+      return Outcome::success();
     if (status == ERROR_MORE_DATA) {
       if (name.size() >= kMaxBufferSize || data.size() >= kMaxBufferSize)
         return Outcome::failed(keyName + ": a value is too large to show");
@@ -116,7 +126,8 @@ Outcome printValues(HKEY key, const std::string& keyName, std::ostream& out) {
     }
     if (status != ERROR_SUCCESS)
       return Outcome::fromPlatformError(static_cast<DWORD>(status), keyName);
-    const std::u16string_view valueName(name.data(), std::min<std::size_t>(nameLength, name.size()));
+    const std::u16string_view valueName(name.data(),
+                                        std::min<std::size_t>(nameLength, name.size()));
     const std::span<const BYTE> bytes(data.data(), std::min<std::size_t>(dataSize, data.size()));
     out << "    " << valueLabel(valueName) << "    " << RegistryValueText::typeName(type) << "    "
         << RegistryValueText::format(type, bytes) << '\n';
@@ -124,21 +135,24 @@ Outcome printValues(HKEY key, const std::string& keyName, std::ostream& out) {
   }
 }
 
-Outcome printSubkeys(HKEY key, const RegistryKeyPath& path, std::ostream& out) {
+Outcome printSubkeys(HKEY key, const RegistryKeyPath &path, std::ostream &out) {
   std::u16string name(256, u'\0');
   for (DWORD index = 0;;) {
     DWORD nameLength = static_cast<DWORD>(name.size());
     const LONG status =
         RegEnumKeyExW(key, index, name.data(), &nameLength, nullptr, nullptr, nullptr, nullptr);
-    if (status == ERROR_NO_MORE_ITEMS) return Outcome::success();
+    if (status == ERROR_NO_MORE_ITEMS)
+      return Outcome::success();
     if (status == ERROR_MORE_DATA) {
-      if (name.size() >= kMaxBufferSize) return Outcome::failed(path.display() + ": name too long");
+      if (name.size() >= kMaxBufferSize)
+        return Outcome::failed(path.display() + ": name too long");
       name.resize(name.size() * 2);
       continue;
     }
     if (status != ERROR_SUCCESS)
       return Outcome::fromPlatformError(static_cast<DWORD>(status), path.display());
-    out << path.child(std::u16string_view(name.data(), std::min<std::size_t>(nameLength, name.size())))
+    out << path.child(
+                   std::u16string_view(name.data(), std::min<std::size_t>(nameLength, name.size())))
                .display()
         << '\n';
     ++index;
@@ -152,12 +166,14 @@ std::string RegCommand::usage(std::string_view) {
          "       device reg add KEY [/v NAME | /ve] [/t TYPE] [/d DATA] [/f]\n"
          "       device reg delete KEY [/v NAME | /ve] [/f]\n"
          "\n"
-         "KEY begins with HKLM\\, HKCU\\, HKCR\\, HKU\\ or a long root name (HKEY_LOCAL_MACHINE\\...).\n"
+         "KEY begins with HKLM\\, HKCU\\, HKCR\\, HKU\\ or a long root name "
+         "(HKEY_LOCAL_MACHINE\\...).\n"
          "\n"
          "query   prints the key's full path, then one line per value (name, type, data), then\n"
          "        the full path of each subkey; with /v NAME or /ve only that value.\n"
          "add     creates the key; with /v NAME or /ve also writes the value.\n"
-         "          /t TYPE  REG_SZ (default), REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD, REG_BINARY,\n"
+         "          /t TYPE  REG_SZ (default), REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD, "
+         "REG_BINARY,\n"
          "                   REG_NONE\n"
          "          /d DATA  REG_DWORD: decimal or 0x hex within 32 bits; REG_BINARY, REG_NONE:\n"
          "                   hex digits, even count; REG_MULTI_SZ: entries separated by \\0;\n"
@@ -169,19 +185,23 @@ std::string RegCommand::usage(std::string_view) {
 }
 
 Outcome RegCommand::run(std::string_view, std::span<const std::string> args,
-                        const ToolContext& context) {
+                        const ToolContext &context) {
   if (args.empty())
     return Outcome::refused("missing query, add or delete (see device reg --help)");
-  const std::string& action = args.front();
-  if (action == "--help" || action == "-h" || action == "/?") return Outcome::usageRequested();
-  if (action == "query") return query(args.subspan(1), context);
-  if (action == "add") return add(args.subspan(1), context);
-  if (action == "delete") return remove(args.subspan(1), context);
+  const std::string &action = args.front();
+  if (action == "--help" || action == "-h" || action == "/?")
+    return Outcome::usageRequested();
+  if (action == "query")
+    return query(args.subspan(1), context);
+  if (action == "add")
+    return add(args.subspan(1), context);
+  if (action == "delete")
+    return remove(args.subspan(1), context);
   return Outcome::refused("unknown action '" + action +
                           "', expected query, add or delete (see device reg --help)");
 }
 
-Outcome RegCommand::query(std::span<const std::string> args, const ToolContext& context) {
+Outcome RegCommand::query(std::span<const std::string> args, const ToolContext &context) {
   ArgumentParser parser("device reg query");
   parser.positional("KEY").option("/v").flag("/ve");
   ArgumentParser::Parsed parsed;
@@ -190,8 +210,10 @@ Outcome RegCommand::query(std::span<const std::string> args, const ToolContext& 
       !outcome.ok() || outcome.wantsUsage())
     return outcome;
   std::optional<std::u16string> name;
-  if (auto outcome = valueName(parsed, &name); !outcome.ok()) return outcome;
-  if (auto outcome = context.useExistingDevice(); !outcome.ok()) return outcome;
+  if (auto outcome = valueName(parsed, &name); !outcome.ok())
+    return outcome;
+  if (auto outcome = context.useExistingDevice(); !outcome.ok())
+    return outcome;
 
   OpenKey open;
   const LONG status = RegOpenKeyExW(path.root(), path.subKey().c_str(), 0, KEY_READ, &open.key);
@@ -213,13 +235,14 @@ Outcome RegCommand::query(std::span<const std::string> args, const ToolContext& 
   } else {
     if (auto outcome = printValues(open.key, path.display(), listing); !outcome.ok())
       return outcome;
-    if (auto outcome = printSubkeys(open.key, path, listing); !outcome.ok()) return outcome;
+    if (auto outcome = printSubkeys(open.key, path, listing); !outcome.ok())
+      return outcome;
   }
   context.out() << listing.str();
   return Outcome::success();
 }
 
-Outcome RegCommand::add(std::span<const std::string> args, const ToolContext& context) {
+Outcome RegCommand::add(std::span<const std::string> args, const ToolContext &context) {
   ArgumentParser parser("device reg add");
   parser.positional("KEY").option("/v").flag("/ve").option("/t").option("/d").flag("/f");
   ArgumentParser::Parsed parsed;
@@ -228,7 +251,8 @@ Outcome RegCommand::add(std::span<const std::string> args, const ToolContext& co
       !outcome.ok() || outcome.wantsUsage())
     return outcome;
   std::optional<std::u16string> name;
-  if (auto outcome = valueName(parsed, &name); !outcome.ok()) return outcome;
+  if (auto outcome = valueName(parsed, &name); !outcome.ok())
+    return outcome;
   if (!name && (parsed.has("/t") || parsed.has("/d")))
     return Outcome::refused("/t and /d need /v NAME or /ve");
 
@@ -248,10 +272,12 @@ Outcome RegCommand::add(std::span<const std::string> args, const ToolContext& co
       return Outcome::refused("a REG_DWORD value needs /d DATA");
     std::string error;
     auto bytes = RegistryValueText::parse(type, text.value_or(""), &error);
-    if (!bytes) return Outcome::refused(error);
+    if (!bytes)
+      return Outcome::refused(error);
     data = std::move(*bytes);
   }
-  if (auto outcome = context.useExistingDevice(); !outcome.ok()) return outcome;
+  if (auto outcome = context.useExistingDevice(); !outcome.ok())
+    return outcome;
 
   if (name && !parsed.has("/f") && valueExists(path, *name) &&
       !confirmed("Value " + valueLabel(*name) + " exists in " + path.display() + ", overwrite it"))
@@ -259,8 +285,9 @@ Outcome RegCommand::add(std::span<const std::string> args, const ToolContext& co
                             " exists; use /f to overwrite it");
 
   OpenKey open;
-  LONG status = RegCreateKeyExW(path.root(), path.subKey().c_str(), 0, nullptr,
-                                REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &open.key, nullptr);
+  LONG status =
+      RegCreateKeyExW(path.root(), path.subKey().c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                      KEY_ALL_ACCESS, nullptr, &open.key, nullptr);
   if (status != ERROR_SUCCESS)
     return Outcome::fromPlatformError(static_cast<DWORD>(status), "key " + path.display());
   if (name) {
@@ -273,7 +300,7 @@ Outcome RegCommand::add(std::span<const std::string> args, const ToolContext& co
   return Outcome::success();
 }
 
-Outcome RegCommand::remove(std::span<const std::string> args, const ToolContext& context) {
+Outcome RegCommand::remove(std::span<const std::string> args, const ToolContext &context) {
   ArgumentParser parser("device reg delete");
   parser.positional("KEY").option("/v").flag("/ve").flag("/f");
   ArgumentParser::Parsed parsed;
@@ -282,11 +309,12 @@ Outcome RegCommand::remove(std::span<const std::string> args, const ToolContext&
       !outcome.ok() || outcome.wantsUsage())
     return outcome;
   std::optional<std::u16string> name;
-  if (auto outcome = valueName(parsed, &name); !outcome.ok()) return outcome;
+  if (auto outcome = valueName(parsed, &name); !outcome.ok())
+    return outcome;
   if (!name && path.isRoot())
-    return Outcome::refused("the root key " + path.display() +
-                            " cannot be deleted");
-  if (auto outcome = context.useExistingDevice(); !outcome.ok()) return outcome;
+    return Outcome::refused("the root key " + path.display() + " cannot be deleted");
+  if (auto outcome = context.useExistingDevice(); !outcome.ok())
+    return outcome;
 
   OpenKey open;
   LONG status = RegOpenKeyExW(path.root(), path.subKey().c_str(), 0, KEY_ALL_ACCESS, &open.key);
@@ -297,11 +325,13 @@ Outcome RegCommand::remove(std::span<const std::string> args, const ToolContext&
   if (name) {
     const std::string subject = "value " + valueLabel(*name) + " of " + path.display();
     status = RegQueryValueExW(open.key, name->c_str(), nullptr, nullptr, nullptr, nullptr);
-    if (status != ERROR_SUCCESS) return Outcome::fromPlatformError(static_cast<DWORD>(status), subject);
+    if (status != ERROR_SUCCESS)
+      return Outcome::fromPlatformError(static_cast<DWORD>(status), subject);
     if (!force && !confirmed("Delete the " + subject))
       return Outcome::refused("not deleting the " + subject + "; use /f to delete without asking");
     status = RegDeleteValueW(open.key, name->c_str());
-    if (status != ERROR_SUCCESS) return Outcome::fromPlatformError(static_cast<DWORD>(status), subject);
+    if (status != ERROR_SUCCESS)
+      return Outcome::fromPlatformError(static_cast<DWORD>(status), subject);
     return Outcome::success();
   }
 
@@ -311,7 +341,8 @@ Outcome RegCommand::remove(std::span<const std::string> args, const ToolContext&
   if (!force && !confirmed("Delete the " + subject + " and all its subkeys"))
     return Outcome::refused("not deleting the " + subject + "; use /f to delete without asking");
   status = RegDeleteKeyW(path.root(), path.subKey().c_str());
-  if (status != ERROR_SUCCESS) return Outcome::fromPlatformError(static_cast<DWORD>(status), subject);
+  if (status != ERROR_SUCCESS)
+    return Outcome::fromPlatformError(static_cast<DWORD>(status), subject);
   return Outcome::success();
 }
 

@@ -9,13 +9,13 @@ namespace ce::tool {
 class RegCommand : public Command {
 public:
   Outcome run(std::string_view verb, std::span<const std::string> args,
-              const ToolContext& context) override;
+              const ToolContext &context) override;
   static std::string usage(std::string_view verb);
 
 private:
-  Outcome query(std::span<const std::string> args, const ToolContext& context);
-  Outcome add(std::span<const std::string> args, const ToolContext& context);
-  Outcome remove(std::span<const std::string> args, const ToolContext& context);
+  Outcome query(std::span<const std::string> args, const ToolContext &context);
+  Outcome add(std::span<const std::string> args, const ToolContext &context);
+  Outcome remove(std::span<const std::string> args, const ToolContext &context);
 };
 
 } // namespace ce::tool

@@ -10,8 +10,8 @@ namespace ce::tool {
 namespace {
 
 struct RootName {
-  const char* shortName;
-  const char* longName;
+  const char *shortName;
+  const char *longName;
   HKEY key;
 };
 
@@ -24,7 +24,7 @@ bool sameLetters(std::string_view a, std::string_view b) {
 
 } // namespace
 
-std::optional<RegistryKeyPath> RegistryKeyPath::parse(std::string_view text, std::string* error) {
+std::optional<RegistryKeyPath> RegistryKeyPath::parse(std::string_view text, std::string *error) {
   const RootName roots[] = {
       {"HKLM", "HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
       {"HKCU", "HKEY_CURRENT_USER", HKEY_CURRENT_USER},
@@ -36,7 +36,7 @@ std::optional<RegistryKeyPath> RegistryKeyPath::parse(std::string_view text, std
   std::string_view rest = slash == std::string_view::npos ? std::string_view() : text.substr(slash);
 
   RegistryKeyPath path;
-  for (const auto& root : roots) {
+  for (const auto &root : roots) {
     if (sameLetters(rootText, root.shortName) || sameLetters(rootText, root.longName)) {
       path.root_ = root.key;
       path.rootName_ = root.longName;
@@ -47,8 +47,10 @@ std::optional<RegistryKeyPath> RegistryKeyPath::parse(std::string_view text, std
              "' must begin with HKLM\\, HKCU\\, HKCR\\, HKU\\ or a long root name";
     return std::nullopt;
   }
-  while (!rest.empty() && rest.front() == '\\') rest.remove_prefix(1);
-  while (!rest.empty() && rest.back() == '\\') rest.remove_suffix(1);
+  while (!rest.empty() && rest.front() == '\\')
+    rest.remove_prefix(1);
+  while (!rest.empty() && rest.back() == '\\')
+    rest.remove_suffix(1);
   if (rest.find("\\\\") != std::string_view::npos) {
     *error = "key '" + std::string(text) + "' has an empty name between two backslashes";
     return std::nullopt;
@@ -68,7 +70,8 @@ std::string RegistryKeyPath::display() const {
 
 RegistryKeyPath RegistryKeyPath::child(std::u16string_view name) const {
   RegistryKeyPath path = *this;
-  if (!path.subKey_.empty()) path.subKey_ += u'\\';
+  if (!path.subKey_.empty())
+    path.subKey_ += u'\\';
   path.subKey_ += name;
   return path;
 }

@@ -15,11 +15,11 @@ public:
   // Accepts the short root names HKLM, HKCU, HKCR, HKU and the long ones, in any case, alone or
   // followed by "\" and a path. Surrounding backslashes are dropped; an empty component in the
   // middle ("a\\b") is refused, as is any other root. On failure *error names the problem.
-  static std::optional<RegistryKeyPath> parse(std::string_view text, std::string* error);
+  static std::optional<RegistryKeyPath> parse(std::string_view text, std::string *error);
 
   HKEY root() const { return root_; }
   // The path below the root, without leading or trailing backslash; empty for the root itself.
-  const std::u16string& subKey() const { return subKey_; }
+  const std::u16string &subKey() const { return subKey_; }
   bool isRoot() const { return subKey_.empty(); }
   // The full path with the long root name, as the registry tool prints it.
   std::string display() const;
@@ -28,7 +28,7 @@ public:
 
 private:
   HKEY root_ = nullptr;
-  const char* rootName_ = "";
+  const char *rootName_ = "";
   std::u16string subKey_;
 };
 

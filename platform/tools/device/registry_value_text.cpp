@@ -13,19 +13,15 @@ namespace {
 
 struct TypeName {
   DWORD type;
-  const char* name;
+  const char *name;
   bool writable;
 };
 
 const TypeName kTypes[] = {
-    {REG_NONE, "REG_NONE", true},
-    {REG_SZ, "REG_SZ", true},
-    {REG_EXPAND_SZ, "REG_EXPAND_SZ", true},
-    {REG_BINARY, "REG_BINARY", true},
-    {REG_DWORD, "REG_DWORD", true},
-    {REG_DWORD_BIG_ENDIAN, "REG_DWORD_BIG_ENDIAN", false},
-    {REG_LINK, "REG_LINK", false},
-    {REG_MULTI_SZ, "REG_MULTI_SZ", true},
+    {REG_NONE, "REG_NONE", true},           {REG_SZ, "REG_SZ", true},
+    {REG_EXPAND_SZ, "REG_EXPAND_SZ", true}, {REG_BINARY, "REG_BINARY", true},
+    {REG_DWORD, "REG_DWORD", true},         {REG_DWORD_BIG_ENDIAN, "REG_DWORD_BIG_ENDIAN", false},
+    {REG_LINK, "REG_LINK", false},          {REG_MULTI_SZ, "REG_MULTI_SZ", true},
 };
 
 std::u16string unitsOf(std::span<const BYTE> data) {
@@ -57,13 +53,16 @@ std::string hexDigits(std::span<const BYTE> data) {
 }
 
 int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= '0' && c <= '9')
+    return c - '0';
+  if (c >= 'a' && c <= 'f')
+    return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F')
+    return c - 'A' + 10;
   return -1;
 }
 
-std::optional<std::vector<BYTE>> parseDword(std::string_view text, std::string* error) {
+std::optional<std::vector<BYTE>> parseDword(std::string_view text, std::string *error) {
   const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
   const std::string_view digits = hex ? text.substr(2) : text;
   unsigned long long value = 0;
@@ -89,7 +88,7 @@ std::optional<std::vector<BYTE>> parseDword(std::string_view text, std::string* 
                            static_cast<BYTE>(number >> 16), static_cast<BYTE>(number >> 24)};
 }
 
-std::optional<std::vector<BYTE>> parseHex(DWORD type, std::string_view text, std::string* error) {
+std::optional<std::vector<BYTE>> parseHex(DWORD type, std::string_view text, std::string *error) {
   std::vector<BYTE> bytes;
   if (text.size() % 2 != 0) {
     *error = RegistryValueText::typeName(type) + " data needs an even count of hex digits";
@@ -99,8 +98,8 @@ std::optional<std::vector<BYTE>> parseHex(DWORD type, std::string_view text, std
     const int high = hexValue(text[i]);
     const int low = hexValue(text[i + 1]);
     if (high < 0 || low < 0) {
-      *error = RegistryValueText::typeName(type) + " data '" + std::string(text) +
-               "' is not hex digits";
+      *error =
+          RegistryValueText::typeName(type) + " data '" + std::string(text) + "' is not hex digits";
       return std::nullopt;
     }
     bytes.push_back(static_cast<BYTE>(high * 16 + low));
@@ -108,11 +107,12 @@ std::optional<std::vector<BYTE>> parseHex(DWORD type, std::string_view text, std
   return bytes;
 }
 
-std::optional<std::vector<BYTE>> parseMultiString(std::string_view text, std::string* error) {
+std::optional<std::vector<BYTE>> parseMultiString(std::string_view text, std::string *error) {
   std::u16string units;
   if (!text.empty()) {
     std::string_view rest = text;
-    if (rest.size() >= 2 && rest.substr(rest.size() - 2) == "\\0") rest.remove_suffix(2);
+    if (rest.size() >= 2 && rest.substr(rest.size() - 2) == "\\0")
+      rest.remove_suffix(2);
     while (true) {
       const auto separator = rest.find("\\0");
       const std::string_view entry = rest.substr(0, separator);
@@ -128,7 +128,8 @@ std::optional<std::vector<BYTE>> parseMultiString(std::string_view text, std::st
       }
       units += *converted;
       units += u'\0';
-      if (separator == std::string_view::npos) break;
+      if (separator == std::string_view::npos)
+        break;
       rest.remove_prefix(separator + 2);
     }
   } else {
@@ -141,19 +142,22 @@ std::optional<std::vector<BYTE>> parseMultiString(std::string_view text, std::st
 } // namespace
 
 std::string RegistryValueText::typeName(DWORD type) {
-  for (const auto& entry : kTypes)
-    if (entry.type == type) return entry.name;
+  for (const auto &entry : kTypes)
+    if (entry.type == type)
+      return entry.name;
   char number[16];
   std::snprintf(number, sizeof number, "0x%X", static_cast<unsigned>(type));
   return number;
 }
 
 std::optional<DWORD> RegistryValueText::writableType(std::string_view name) {
-  for (const auto& entry : kTypes) {
+  for (const auto &entry : kTypes) {
     const std::string_view known = entry.name;
-    const bool same = std::equal(known.begin(), known.end(), name.begin(), name.end(),
-                                 [](char a, char b) { return a == (b >= 'a' && b <= 'z' ? b - 32 : b); });
-    if (same && entry.writable) return entry.type;
+    const bool same =
+        std::equal(known.begin(), known.end(), name.begin(), name.end(),
+                   [](char a, char b) { return a == (b >= 'a' && b <= 'z' ? b - 32 : b); });
+    if (same && entry.writable)
+      return entry.type;
   }
   return std::nullopt;
 }
@@ -161,7 +165,8 @@ std::optional<DWORD> RegistryValueText::writableType(std::string_view name) {
 std::string RegistryValueText::format(DWORD type, std::span<const BYTE> data) {
   switch (type) {
   case REG_DWORD: {
-    if (data.size() != 4) return hexDigits(data);
+    if (data.size() != 4)
+      return hexDigits(data);
     const DWORD value = static_cast<DWORD>(data[0]) | (static_cast<DWORD>(data[1]) << 8) |
                         (static_cast<DWORD>(data[2]) << 16) | (static_cast<DWORD>(data[3]) << 24);
     char text[16];
@@ -179,8 +184,10 @@ std::string RegistryValueText::format(DWORD type, std::span<const BYTE> data) {
     std::size_t start = 0;
     while (start < units.size()) {
       const auto end = std::min(units.find(u'\0', start), units.size());
-      if (end == start) break; // the empty entry that closes the list
-      if (start != 0) text += "\\0";
+      if (end == start)
+        break; // the empty entry that closes the list
+      if (start != 0)
+        text += "\\0";
       text += toUtf8(std::u16string_view(units).substr(start, end - start));
       start = end + 1;
     }
@@ -192,7 +199,7 @@ std::string RegistryValueText::format(DWORD type, std::span<const BYTE> data) {
 }
 
 std::optional<std::vector<BYTE>> RegistryValueText::parse(DWORD type, std::string_view text,
-                                                          std::string* error) {
+                                                          std::string *error) {
   switch (type) {
   case REG_DWORD:
     return parseDword(text, error);

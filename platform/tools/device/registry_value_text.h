@@ -30,7 +30,7 @@ public:
   // terminating zero, REG_MULTI_SZ with entries separated by \0 (no empty entry; one trailing
   // \0 is allowed) and the list's closing zeros. Nothing, with *error, when it does not parse.
   static std::optional<std::vector<BYTE>> parse(DWORD type, std::string_view text,
-                                                std::string* error);
+                                                std::string *error);
 };
 
 } // namespace ce::tool

@@ -25,9 +25,10 @@ const VerbEntry kVerbs[] = {
 
 std::span<const VerbEntry> verbTable() { return kVerbs; }
 
-const VerbEntry* findVerb(std::string_view name) {
-  for (const auto& entry : kVerbs)
-    if (name == entry.name) return &entry;
+const VerbEntry *findVerb(std::string_view name) {
+  for (const auto &entry : kVerbs)
+    if (name == entry.name)
+      return &entry;
   return nullptr;
 }
 

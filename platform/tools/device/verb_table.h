@@ -11,13 +11,13 @@
 namespace ce::tool {
 
 struct VerbEntry {
-  const char* name;
-  const char* summary;                        // one line in "device --help"
+  const char *name;
+  const char *summary;                         // one line in "device --help"
   std::string (*usage)(std::string_view verb); // the text of "device VERB --help"
   std::unique_ptr<Command> (*make)();
 };
 
 std::span<const VerbEntry> verbTable();
-const VerbEntry* findVerb(std::string_view name);
+const VerbEntry *findVerb(std::string_view name);
 
 } // namespace ce::tool
