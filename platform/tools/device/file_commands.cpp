@@ -23,7 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::size_t kChunk = 64 * 1024;
+constexpr std::size_t kChunk = std::size_t{64} * 1024;
 
 bool isSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
