@@ -69,6 +69,11 @@ std::int64_t RegistryConnection::lastInsertId() const { return sqlite3_last_inse
 
 int RegistryConnection::changes() const { return sqlite3_changes(db_); }
 
+void RegistryConnection::keepFilesOnClose() {
+  int keep = 1;
+  sqlite3_file_control(db_, "main", SQLITE_FCNTL_PERSIST_WAL, &keep);
+}
+
 void RegistryConnection::begin(Mode mode) {
   if (mode == Mode::Read)
     execute("BEGIN DEFERRED");

@@ -45,6 +45,11 @@ public:
   // committed or reported as failed, never dropped. Body must be safe to run again.
   template <class Body> LONG transaction(Mode mode, Body &&body);
 
+  // Makes closing this connection leave the files beside the database (its log and shared
+  // index) alone. Used when the database file was replaced or removed: those names may then
+  // belong to another database, and removing them would lose its changes.
+  void keepFilesOnClose();
+
   // The platform error code for a SQLite result code.
   static LONG errorFor(int sqliteCode);
 

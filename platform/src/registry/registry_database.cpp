@@ -131,7 +131,12 @@ LONG RegistryDatabase::atPath(const std::filesystem::path &file,
   }
 }
 
-RegistryDatabase::~RegistryDatabase() = default;
+RegistryDatabase::~RegistryDatabase() {
+  // Closing the last connection to a database normally removes its log and shared index by
+  // name. When our file is no longer the one at that name, those names are another database's.
+  if (!stillOnDisk())
+    for (auto& connection : idle_) connection->keepFilesOnClose();
+}
 
 LONG RegistryDatabase::initialize() {
   std::int64_t version = 0;

@@ -8,12 +8,12 @@ namespace ce {
 LONG RegistryPath::parse(const WCHAR *text, RegistryPath &out) {
   out.components_.clear();
   std::u16string_view rest(text ? text : u"");
-  if (!rest.empty() && rest.front() == u'\\')
+  if (rest.empty() || rest == u"\\")
+    return ERROR_SUCCESS;
+  if (rest.front() == u'\\')
     rest.remove_prefix(1);
   if (!rest.empty() && rest.back() == u'\\')
     rest.remove_suffix(1);
-  if (rest.empty())
-    return ERROR_SUCCESS;
 
   std::vector<std::u16string> components;
   for (;;) {

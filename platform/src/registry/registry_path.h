@@ -14,10 +14,10 @@ public:
   // Longest key name the device accepts, in characters.
   static constexpr std::size_t maxComponentLength = 255;
 
-  // Splits text into components. A null or empty text is the empty path (the key itself). One
-  // leading and one trailing backslash are allowed and ignored. An empty component ("a\\b",
-  // "\\\\a") or one longer than maxComponentLength makes the path malformed: the result is
-  // ERROR_BADKEY and out is left empty.
+  // Splits text into components. A null or empty text, or a lone backslash, is the empty path
+  // (the key itself). One leading and one trailing backslash are allowed and ignored. An empty
+  // component ("a\\b", "\\a", "\\") or one longer than maxComponentLength makes the path
+  // malformed: the result is ERROR_BADKEY and out is left empty.
   static LONG parse(const WCHAR *text, RegistryPath &out);
 
   bool empty() const { return components_.empty(); }
