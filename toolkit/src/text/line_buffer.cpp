@@ -29,9 +29,9 @@ std::uint32_t LineBuffer::usedLength() const {
 }
 
 void LineBuffer::setHeader(std::uint32_t capacity, std::uint32_t used) {
-  std::memcpy(block(), Magic, sizeof Magic);
-  std::memcpy(block() + 4, &capacity, sizeof capacity);
-  std::memcpy(block() + 8, &used, sizeof used);
+  std::memcpy(mutableBlock(), Magic, sizeof Magic);
+  std::memcpy(mutableBlock() + 4, &capacity, sizeof capacity);
+  std::memcpy(mutableBlock() + 8, &used, sizeof used);
 }
 
 void LineBuffer::reserve(std::size_t textBytes) {

@@ -34,7 +34,7 @@ public:
   // content and records the used length.
   void terminate(std::size_t zeroBytes);
 
-  std::uint8_t* data() { return block() + HeaderSize; }
+  std::uint8_t* data() { return mutableBlock() + HeaderSize; }
   const std::uint8_t* data() const { return block() + HeaderSize; }
   const char* bytes() const { return reinterpret_cast<const char*>(data()); }
   char16_t* units() { return reinterpret_cast<char16_t*>(data()); }
@@ -46,7 +46,7 @@ public:
   std::uint32_t usedLength() const;
 
 private:
-  std::uint8_t* block() { return reinterpret_cast<std::uint8_t*>(words_.get()); }
+  std::uint8_t* mutableBlock() { return reinterpret_cast<std::uint8_t*>(words_.get()); }
   void reserve(std::size_t textBytes);
   void setHeader(std::uint32_t capacity, std::uint32_t used);
 

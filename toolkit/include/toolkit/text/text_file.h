@@ -25,7 +25,8 @@ enum TextFileEncoding : int {
 constexpr DWORD TEXTFILE_KEEP_MARK = 0x200;
 
 // The open file. Fill in encoding, flags, rawBytes and bufferSize before openTextFile; after
-// opening, `encoding` holds the encoding found. The record closes itself when destroyed.
+// opening, `encoding` holds the encoding found (so a record reused for another file reads it
+// in that encoding unless `encoding` is set again). The record closes itself when destroyed.
 struct TextFile {
   std::u16string path;
   int mode = 1; // 1 = reading; any other value = writing
