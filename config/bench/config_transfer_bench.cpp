@@ -36,7 +36,7 @@ struct BenchDevice {
     std::ofstream lang(root / "fs" / "lang.bench.txt", std::ios::binary);
     lang << "<?xml version=\"1.0\"?>\n<ViretaCfg>\n";
     for (int round = 0; round < 4; ++round) {
-      for (const auto& entry : LabelTable::defaults()) {
+      for (const auto &entry : LabelTable::defaults()) {
         const std::string key(entry.key.begin(), entry.key.end());
         lang << "  <translation src=\"" << key << "\" local=\"Text of " << key
              << "\"></translation>\n";
@@ -52,13 +52,13 @@ struct BenchDevice {
   std::string configFile;
 };
 
-BenchDevice& device() {
+BenchDevice &device() {
   static BenchDevice d;
   return d;
 }
 
-void BM_ImportConfig(benchmark::State& state) {
-  const auto& text = device().configFile;
+void BM_ImportConfig(benchmark::State &state) {
+  const auto &text = device().configFile;
   for (auto _ : state) {
     std::istringstream in(text);
     importConfig(in, u"", [](auto, auto) { return true; });
@@ -66,7 +66,7 @@ void BM_ImportConfig(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 
-void BM_ExportStartMenu(benchmark::State& state) {
+void BM_ExportStartMenu(benchmark::State &state) {
   {
     std::istringstream in(device().configFile);
     importConfig(in, u"", [](auto, auto) { return true; });
@@ -78,10 +78,11 @@ void BM_ExportStartMenu(benchmark::State& state) {
   }
 }
 
-void BM_LoadLanguageFile(benchmark::State& state) {
+void BM_LoadLanguageFile(benchmark::State &state) {
   device();
   LabelTable labels;
-  for (auto _ : state) benchmark::DoNotOptimize(labels.load(u"\\lang.bench.txt"));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(labels.load(u"\\lang.bench.txt"));
 }
 
 BENCHMARK(BM_ImportConfig)->Unit(benchmark::kMillisecond);

@@ -34,7 +34,7 @@ struct FuzzDevice {
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   static FuzzDevice device;
   static int runs = 0;
   // Start over now and then so the registry stays small.
@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, u"Security");
   }
 
-  const std::string text(reinterpret_cast<const char*>(data), size);
+  const std::string text(reinterpret_cast<const char *>(data), size);
   for (bool answer : {true, false}) {
     std::istringstream in(text);
     int asked = 0;
@@ -51,9 +51,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       ++asked;
       return answer;
     });
-    if (static_cast<std::size_t>(asked) > size) std::abort();
+    if (static_cast<std::size_t>(asked) > size)
+      std::abort();
   }
   std::ostringstream out;
-  if (!exportKey(HKEY_LOCAL_MACHINE, out, SettingsKeyPath, true)) std::abort();
+  if (!exportKey(HKEY_LOCAL_MACHINE, out, SettingsKeyPath, true))
+    std::abort();
   return 0;
 }

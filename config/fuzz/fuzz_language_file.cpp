@@ -31,20 +31,22 @@ struct FuzzDevice {
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   static FuzzDevice device;
   {
     std::ofstream out(device.root / "fs" / "lang.fuzz.txt", std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    out.write(reinterpret_cast<const char *>(data), static_cast<std::streamsize>(size));
   }
   LabelTable labels;
   labels.set(u"LANG_SAVE", u"changed");
   const bool read = labels.load(u"\\lang.fuzz.txt");
   // Whatever the file says, every key keeps a text and no text is longer than the file.
-  for (const auto& entry : LabelTable::defaults()) {
-    if (labels.get(entry.key).size() > size + entry.text.size()) std::abort();
+  for (const auto &entry : LabelTable::defaults()) {
+    if (labels.get(entry.key).size() > size + entry.text.size())
+      std::abort();
   }
-  if (!read && labels.get(u"LANG_SAVE") != u"Save") std::abort();
+  if (!read && labels.get(u"LANG_SAVE") != u"Save")
+    std::abort();
 
   // The same bytes as one line of UTF-16 units.
   std::u16string line(size / 2, u'\0');
@@ -52,7 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     line[i] = static_cast<char16_t>(data[2 * i] | data[2 * i + 1] << 8);
   }
   if (const auto t = LanguageFile::parseTranslation(line)) {
-    if (t->key.size() + t->text.size() > line.size()) std::abort();
+    if (t->key.size() + t->text.size() > line.size())
+      std::abort();
   }
   return 0;
 }

@@ -11,22 +11,23 @@
 
 namespace {
 
-constexpr DWORD NameRoom = 260;  // characters
-constexpr DWORD DataRoom = 520;  // bytes
+constexpr DWORD NameRoom = 260; // characters
+constexpr DWORD DataRoom = 520; // bytes
 
-void writeHex(std::ostream& out, std::uint32_t value) {
+void writeHex(std::ostream &out, std::uint32_t value) {
   char digits[8];
   const auto end = std::to_chars(digits, digits + sizeof digits, value, 16).ptr;
   out.write(digits, end - digits);
 }
 
-void writeValue(std::ostream& out, std::u16string_view name, DWORD type, const BYTE* data,
+void writeValue(std::ostream &out, std::u16string_view name, DWORD type, const BYTE *data,
                 DWORD size, bool withBinary) {
   switch (type) {
   case REG_SZ: {
     std::u16string text(size / 2, u'\0');
     std::memcpy(text.data(), data, text.size() * sizeof(char16_t));
-    if (const auto zero = text.find(u'\0'); zero != std::u16string::npos) text.resize(zero);
+    if (const auto zero = text.find(u'\0'); zero != std::u16string::npos)
+      text.resize(zero);
     out << '"' << ce::toUtf8(name) << "\"=\"" << ce::toUtf8(text) << "\"\n";
     break;
   }
@@ -39,7 +40,8 @@ void writeValue(std::ostream& out, std::u16string_view name, DWORD type, const B
     break;
   }
   case REG_BINARY:
-    if (!withBinary) break;
+    if (!withBinary)
+      break;
     out << '"' << ce::toUtf8(name) << "\"=hex:";
     for (DWORD i = 0; i < size; ++i) {
       writeHex(out, data[i]);
@@ -54,7 +56,7 @@ void writeValue(std::ostream& out, std::u16string_view name, DWORD type, const B
 
 } // namespace
 
-bool exportKey(HKEY root, std::ostream& out, std::u16string_view path, bool withBinary) {
+bool exportKey(HKEY root, std::ostream &out, std::u16string_view path, bool withBinary) {
   out << "\n[HKEY_LOCAL_MACHINE\\" << ce::toUtf8(path) << "]\n";
   const std::u16string keyPath(path);
   HKEY key = nullptr;
@@ -69,8 +71,10 @@ bool exportKey(HKEY root, std::ostream& out, std::u16string_view path, bool with
     DWORD size = DataRoom;
     DWORD type = REG_NONE;
     const LONG result = RegEnumValueW(key, index, name, &nameLength, nullptr, &type, data, &size);
-    if (result == ERROR_MORE_DATA) continue; // too large to carry: leave this one out
-    if (result != ERROR_SUCCESS) break;
+    if (result == ERROR_MORE_DATA)
+      continue; // too large to carry: leave this one out
+    if (result != ERROR_SUCCESS)
+      break;
     writeValue(out, std::u16string_view(name, std::min(nameLength, NameRoom)), type, data,
                std::min(size, DataRoom), withBinary);
   }
@@ -80,10 +84,13 @@ bool exportKey(HKEY root, std::ostream& out, std::u16string_view path, bool with
     DWORD nameLength = NameRoom;
     const LONG result =
         RegEnumKeyExW(key, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr);
-    if (result == ERROR_MORE_DATA) continue;
-    if (result != ERROR_SUCCESS) break;
+    if (result == ERROR_MORE_DATA)
+      continue;
+    if (result != ERROR_SUCCESS)
+      break;
     std::u16string child = keyPath;
-    if (!child.empty() && child.back() != u'\\') child += u'\\';
+    if (!child.empty() && child.back() != u'\\')
+      child += u'\\';
     child.append(name, std::min(nameLength, NameRoom));
     child += u'\\';
     exportKey(root, out, child, false);

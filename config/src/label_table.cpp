@@ -62,11 +62,11 @@ constexpr LabelDefault Defaults[] = {
 
 // The menu program reads these from the settings key for its own menus and prompts.
 constexpr std::u16string_view SavedKeys[] = {
-    u"LANG_LOCK",        u"LANG_QUIT",         u"LANG_BACK",          u"LANG_OPTIONS",
-    u"LANG_HIDE",        u"LANG_MOVE",         u"LANG_CHANGE_IMG",    u"LANG_RENAME",
-    u"EXPLAIN_RENAME",   u"EXPLAIN_CHANGE_IMG", u"LANG_ADD",          u"LANG_PROGRAMS",
-    u"LANG_SET_POSITION", u"LANG_NEW_NAME",    u"LANG_REMOVE",        u"LANG_MENU",
-    u"LANG_OPTION",      u"LANG_RESTOR",       u"LANG_REMOVE_GAP",    u"LANG_SORT_ALPHA",
+    u"LANG_LOCK",         u"LANG_QUIT",          u"LANG_BACK",       u"LANG_OPTIONS",
+    u"LANG_HIDE",         u"LANG_MOVE",          u"LANG_CHANGE_IMG", u"LANG_RENAME",
+    u"EXPLAIN_RENAME",    u"EXPLAIN_CHANGE_IMG", u"LANG_ADD",        u"LANG_PROGRAMS",
+    u"LANG_SET_POSITION", u"LANG_NEW_NAME",      u"LANG_REMOVE",     u"LANG_MENU",
+    u"LANG_OPTION",       u"LANG_RESTOR",        u"LANG_REMOVE_GAP", u"LANG_SORT_ALPHA",
 };
 
 const std::u16string Empty;
@@ -82,12 +82,14 @@ std::span<const std::u16string_view> LabelTable::savedKeys() { return SavedKeys;
 void LabelTable::resetToDefaults() {
   texts_.clear();
   texts_.reserve(std::size(Defaults));
-  for (const auto& entry : Defaults) texts_.emplace_back(entry.text);
+  for (const auto &entry : Defaults)
+    texts_.emplace_back(entry.text);
 }
 
 int LabelTable::indexOf(std::u16string_view key) const {
   for (std::size_t i = 0; i < std::size(Defaults); ++i) {
-    if (Defaults[i].key == key) return static_cast<int>(i);
+    if (Defaults[i].key == key)
+      return static_cast<int>(i);
   }
   return -1;
 }
@@ -96,32 +98,31 @@ bool LabelTable::contains(std::u16string_view key) const { return indexOf(key) >
 
 bool LabelTable::set(std::u16string_view key, std::u16string_view text) {
   const int index = indexOf(key);
-  if (index < 0) return false;
+  if (index < 0)
+    return false;
   texts_[static_cast<std::size_t>(index)].assign(text);
   return true;
 }
 
-const std::u16string& LabelTable::get(std::u16string_view key) const {
+const std::u16string &LabelTable::get(std::u16string_view key) const {
   const int index = indexOf(key);
   return index < 0 ? Empty : texts_[static_cast<std::size_t>(index)];
 }
 
 bool LabelTable::load(std::u16string_view path) {
   resetToDefaults();
-  return LanguageFile::read(path, [this](std::u16string_view key, std::u16string_view text) {
-    set(key, text);
-  });
+  return LanguageFile::read(
+      path, [this](std::u16string_view key, std::u16string_view text) { set(key, text); });
 }
 
 bool LabelTable::writeSavedLabels(HKEY settingsKey) const {
   bool allWritten = true;
   for (const auto key : SavedKeys) {
     const std::u16string name(key);
-    const std::u16string& text = get(key);
-    const LONG result =
-        RegSetValueExW(settingsKey, name.c_str(), 0, REG_SZ,
-                       reinterpret_cast<const BYTE*>(text.data()),
-                       static_cast<DWORD>(text.size() * sizeof(char16_t)));
+    const std::u16string &text = get(key);
+    const LONG result = RegSetValueExW(settingsKey, name.c_str(), 0, REG_SZ,
+                                       reinterpret_cast<const BYTE *>(text.data()),
+                                       static_cast<DWORD>(text.size() * sizeof(char16_t)));
     allWritten = allWritten && result == ERROR_SUCCESS;
   }
   return allWritten;

@@ -17,17 +17,18 @@ constexpr std::u16string_view Entry = u"<translation";
 
 } // namespace
 
-std::optional<LanguageFile::Translation>
-LanguageFile::parseTranslation(std::u16string_view line) {
+std::optional<LanguageFile::Translation> LanguageFile::parseTranslation(std::u16string_view line) {
   constexpr std::u16string_view Source = u"src=";
   constexpr std::u16string_view Local = u"\" local=";
   constexpr std::u16string_view End = u"\">";
   const auto source = line.find(Source);
-  if (source == std::u16string_view::npos) return std::nullopt;
+  if (source == std::u16string_view::npos)
+    return std::nullopt;
   // Skip `src=` and the opening quote of the key.
   const auto keyStart = std::min(line.size(), source + Source.size() + 1);
   const auto local = line.find(Local, keyStart);
-  if (local == std::u16string_view::npos) return std::nullopt;
+  if (local == std::u16string_view::npos)
+    return std::nullopt;
   // Skip `" local=` and the opening quote of the text.
   const auto textStart = std::min(line.size(), local + Local.size() + 1);
   const auto end = line.find(End, textStart);
@@ -38,28 +39,35 @@ LanguageFile::parseTranslation(std::u16string_view line) {
   return t;
 }
 
-bool LanguageFile::read(std::u16string_view path, const Apply& apply) {
+bool LanguageFile::read(std::u16string_view path, const Apply &apply) {
   TextFile file;
-  if (openTextFile(file, path) != 0) return false;
+  if (openTextFile(file, path) != 0)
+    return false;
   TextLine line;
   auto next = [&] { return file.reader->readLine(line, CP_ACP) == 0; };
-  if (!next()) return false;
+  if (!next())
+    return false;
 
   while (!contains(line.view(), Prologue)) {
-    if (!next()) return true;
+    if (!next())
+      return true;
   }
   while (!contains(line.view(), Opening)) {
-    if (!next()) return true;
+    if (!next())
+      return true;
   }
-  if (contains(line.view(), Closing)) return true;
+  if (contains(line.view(), Closing))
+    return true;
   for (;;) {
     // The opening line itself may hold the first entry.
     while (!contains(line.view(), Entry)) {
-      if (contains(line.view(), Closing) || !next()) return true;
+      if (contains(line.view(), Closing) || !next())
+        return true;
     }
     if (const auto entry = parseTranslation(line.view()); entry && apply) {
       apply(entry->key, entry->text);
     }
-    if (contains(line.view(), Closing) || !next()) return true;
+    if (contains(line.view(), Closing) || !next())
+      return true;
   }
 }

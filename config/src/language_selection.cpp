@@ -18,7 +18,7 @@ std::u16string readString(HKEY key, std::u16string_view name) {
   DWORD size = StringRoom;
   DWORD type = 0;
   if (!key || RegQueryValueExW(key, valueName.c_str(), nullptr, &type,
-                               reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS) {
+                               reinterpret_cast<BYTE *>(buffer), &size) != ERROR_SUCCESS) {
     return {};
   }
   const std::u16string_view text(buffer, std::min<DWORD>(size, StringRoom) / 2);
@@ -27,15 +27,15 @@ std::u16string readString(HKEY key, std::u16string_view name) {
 
 std::u16string withTrailingBackslash(std::u16string_view directory) {
   std::u16string result(directory);
-  if (!result.empty() && result.back() != u'\\' && result.back() != u'/') result += u'\\';
+  if (!result.empty() && result.back() != u'\\' && result.back() != u'/')
+    result += u'\\';
   return result;
 }
 
 } // namespace
 
-LanguageSelection LanguageSelection::atStartUp(HKEY settingsKey,
-                                               std::u16string_view baseDirectory,
-                                               LabelTable& labels) {
+LanguageSelection LanguageSelection::atStartUp(HKEY settingsKey, std::u16string_view baseDirectory,
+                                               LabelTable &labels) {
   LanguageSelection selection;
   selection.directory_ = withTrailingBackslash(baseDirectory) + std::u16string(DirectoryTail);
   const std::u16string langFile = readString(settingsKey, LangFileValue);
@@ -58,23 +58,25 @@ std::vector<std::u16string> LanguageSelection::listLanguageFiles(std::u16string_
   const std::u16string pattern = std::u16string(directory) + u"*.txt";
   WIN32_FIND_DATAW found{};
   const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE || search == nullptr) return names;
+  if (search == INVALID_HANDLE_VALUE || search == nullptr)
+    return names;
   do {
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-    const std::u16string_view name(found.cFileName,
-                                   std::find(std::begin(found.cFileName),
-                                             std::end(found.cFileName), u'\0') -
-                                       std::begin(found.cFileName));
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      continue;
+    const std::u16string_view name(
+        found.cFileName, std::find(std::begin(found.cFileName), std::end(found.cFileName), u'\0') -
+                             std::begin(found.cFileName));
     names.emplace_back(name);
   } while (FindNextFileW(search, &found));
   FindClose(search);
   return names;
 }
 
-int LanguageSelection::preselection(const std::vector<std::u16string>& sortedNames,
+int LanguageSelection::preselection(const std::vector<std::u16string> &sortedNames,
                                     std::u16string_view currentName) {
   int chosen = -1;
-  if (currentName.empty()) return chosen;
+  if (currentName.empty())
+    return chosen;
   for (std::size_t i = 0; i < sortedNames.size(); ++i) {
     if (!sortedNames[i].empty() && currentName.find(sortedNames[i]) != std::u16string_view::npos) {
       chosen = static_cast<int>(i);
@@ -84,13 +86,15 @@ int LanguageSelection::preselection(const std::vector<std::u16string>& sortedNam
 }
 
 std::u16string LanguageSelection::pathOf(int index) const {
-  if (index < 0 || static_cast<std::size_t>(index) >= files_.size()) return {};
+  if (index < 0 || static_cast<std::size_t>(index) >= files_.size())
+    return {};
   return directory_ + files_[static_cast<std::size_t>(index)];
 }
 
-bool LanguageSelection::choose(int index, LabelTable& labels) {
+bool LanguageSelection::choose(int index, LabelTable &labels) {
   const std::u16string path = pathOf(index);
-  if (path.empty()) return false;
+  if (path.empty())
+    return false;
   labels.load(path);
   currentIndex_ = index;
   currentFileName_ = files_[static_cast<std::size_t>(index)];

@@ -21,7 +21,7 @@ protected:
     return out.str();
   }
   // Imports `text`, answering the start-menu question from `answers` in turn.
-  bool import(const std::string& text, std::vector<bool> answers = {}) {
+  bool import(const std::string &text, std::vector<bool> answers = {}) {
     std::istringstream in(text);
     asked_ = 0;
     return importConfig(in, u"", [&](std::u16string_view question, std::u16string_view title) {
@@ -48,30 +48,32 @@ TEST_F(ConfigTransferTest, ExportWritesSectionsDepthFirst) {
   setString(Settings + u"QuickLinks\\Deeper\\"s, u"x", u"y");
   setString(Settings + u"Other\\"s, u"z", u"");
 
-  EXPECT_EQ(exported(Settings, true), "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tolmar_Vireta\\]\n"
-                                      "\"textColor\"=dword:ffffff\n"
-                                      "\"textFont\"=\"Tahoma\"\n"
-                                      "\"nbIconPerLine\"=dword:4\n"
-                                      "\"zero\"=dword:0\n"
-                                      "\"blob\"=hex:a,ff,00\n"
-                                      "\"quoted\"=\"say \"hi\" \\ back\"\n"
-                                      "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tolmar_Vireta\\QuickLinks\\]\n"
-                                      "\"quickList\"=\"\\windows\\calc.lnk\"\n"
-                                      "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tolmar_Vireta\\QuickLinks\\Deeper\\]\n"
-                                      "\"x\"=\"y\"\n"
-                                      "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tolmar_Vireta\\Other\\]\n"
-                                      "\"z\"=\"\"\n");
+  EXPECT_EQ(exported(Settings, true),
+            "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tolmar_Vireta\\]\n"
+            "\"textColor\"=dword:ffffff\n"
+            "\"textFont\"=\"Tahoma\"\n"
+            "\"nbIconPerLine\"=dword:4\n"
+            "\"zero\"=dword:0\n"
+            "\"blob\"=hex:a,ff,00\n"
+            "\"quoted\"=\"say \"hi\" \\ back\"\n"
+            "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tolmar_Vireta\\QuickLinks\\]\n"
+            "\"quickList\"=\"\\windows\\calc.lnk\"\n"
+            "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tolmar_Vireta\\QuickLinks\\Deeper\\]\n"
+            "\"x\"=\"y\"\n"
+            "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tolmar_Vireta\\Other\\]\n"
+            "\"z\"=\"\"\n");
   // Without the flag the key's own binary values stay out too.
   EXPECT_EQ(exported(Settings, false).find("blob"), std::string::npos);
   // A key that does not exist gives its key line only.
-  EXPECT_EQ(exported(u"SOFTWARE\\Nothing\\", true), "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Nothing\\]\n");
+  EXPECT_EQ(exported(u"SOFTWARE\\Nothing\\", true),
+            "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Nothing\\]\n");
 }
 
 TEST_F(ConfigTransferTest, ExportKeepsLongValuesAndTheValuesAfterThem) {
   const std::u16string path(200, u'p');
-  setString(Settings, u"BackImage", path);                       // 400 bytes
-  setBinary(Settings, u"huge", std::vector<BYTE>(600, 0x11));    // does not fit at all
-  setString(Settings, u"withZero", u"cut\0here"s);               // text ends at its zero
+  setString(Settings, u"BackImage", path);                    // 400 bytes
+  setBinary(Settings, u"huge", std::vector<BYTE>(600, 0x11)); // does not fit at all
+  setString(Settings, u"withZero", u"cut\0here"s);            // text ends at its zero
   setDword(Settings, u"after", 7);
   const auto text = exported(Settings, true);
   EXPECT_NE(text.find("\"BackImage\"=\"" + std::string(200, 'p') + "\"\n"), std::string::npos);
@@ -105,26 +107,36 @@ TEST_F(ConfigTransferTest, ExportedSettingsLoadBack) {
   EXPECT_EQ(save->text(), u"Sauvegard\u00e9 \u20ac \U0001F600");
   EXPECT_EQ(save->data.size(), save->text().size() * 2); // no terminating zero
   // Values created by the import carry lower-case names.
-  EXPECT_EQ(valueNames(Settings),
-            (std::vector<std::u16string>{u"textcolor", u"textfont", u"blob", u"empty",
-                                         u"lang_save"}));
+  EXPECT_EQ(valueNames(Settings), (std::vector<std::u16string>{u"textcolor", u"textfont", u"blob",
+                                                               u"empty", u"lang_save"}));
 }
 
 TEST_F(ConfigTransferTest, ImportReadsNumbersBytesAndTextsLeniently) {
   EXPECT_TRUE(import("Windows Registry Editor Version 5.00\r\n"
                      "\r\n"
                      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tolmar_Vireta]\r\n"
-                     "\"a\"=hex:01,02,03\r\n"           // the token after the last comma is dropped
-                     "\"b\"=hex:1ff, 2 ,zz,\r\n"        // low byte, blanks, no digits
+                     "\"a\"=hex:01,02,03\r\n"    // the token after the last comma is dropped
+                     "\"b\"=hex:1ff, 2 ,zz,\r\n" // low byte, blanks, no digits
                      "\"c\"=dword:0000FFFF\r\n"
-                     "\"d\"=dword:123456789\r\n"        // too large
+                     "\"d\"=dword:123456789\r\n" // too large
                      "\"e\"=dword:\r\n"
                      "\"f\"=\"crlf text\"\r\n"
-                     "\"g\"=\"" + std::string(300, 'x') + "\"\r\n"
-                     "\"h\"=hex:" + [] { std::string s; for (int i = 0; i < 300; ++i) s += "7,"; return s; }() + "00\n"
-                     "\"i\"=\"" + std::string(258, 'y') + "\xF0\x9F\x98\x80\"\n"
-                     "\"j\"=\"caf\xE9\"\n"                // not UTF-8: the device's code page
-                     "\"last\"=dword:2a"));            // no final line feed
+                     "\"g\"=\"" +
+                     std::string(300, 'x') +
+                     "\"\r\n"
+                     "\"h\"=hex:" +
+                     [] {
+                       std::string s;
+                       for (int i = 0; i < 300; ++i)
+                         s += "7,";
+                       return s;
+                     }() +
+                     "00\n"
+                     "\"i\"=\"" +
+                     std::string(258, 'y') +
+                     "\xF0\x9F\x98\x80\"\n"
+                     "\"j\"=\"caf\xE9\"\n"  // not UTF-8: the device's code page
+                     "\"last\"=dword:2a")); // no final line feed
   EXPECT_EQ(query(Settings, u"a")->data, (std::vector<BYTE>{1, 2}));
   EXPECT_EQ(query(Settings, u"b")->data, (std::vector<BYTE>{0xFF, 2, 0}));
   EXPECT_EQ(query(Settings, u"c")->number(), 0xFFFFu);

@@ -14,7 +14,7 @@ class LanguageFileTest : public TempDevice {
 protected:
   // Loads a file with the given body between a prologue and the element's opening and
   // closing lines.
-  bool loadBody(const std::string& body) {
+  bool loadBody(const std::string &body) {
     put("lang.test.txt", "<?xml version=\"1.0\"?>\n<ViretaCfg>\n" + body + "</ViretaCfg>\n");
     return labels_.load(u"\\lang.test.txt");
   }
@@ -25,14 +25,15 @@ TEST(LabelTable, HoldsTheFixedKeysWithTheirEnglishTexts) {
   LabelTable labels;
   EXPECT_EQ(LabelTable::defaults().size(), 49u);
   std::set<std::u16string_view> keys;
-  for (const auto& entry : LabelTable::defaults()) {
+  for (const auto &entry : LabelTable::defaults()) {
     EXPECT_TRUE(keys.insert(entry.key).second) << ce::toUtf8(entry.key);
     EXPECT_EQ(labels.get(entry.key), entry.text);
   }
   EXPECT_EQ(labels.get(u"EXPLAIN_MOVE"), u"New position of icon (1 is top right):");
   EXPECT_EQ(labels.get(u"LANG_NB_ICON_MAX"), u"Max icon loaded (to use less memory) ?");
   EXPECT_EQ(labels.get(u"LANG_OPTIONS"), u"Options");
-  for (auto key : LabelTable::savedKeys()) EXPECT_TRUE(labels.contains(key));
+  for (auto key : LabelTable::savedKeys())
+    EXPECT_TRUE(labels.contains(key));
   EXPECT_EQ(LabelTable::savedKeys().size(), 20u);
 
   // Keys are matched exactly; an unknown key is neither stored nor found.
@@ -103,7 +104,8 @@ TEST_F(LanguageFileTest, FollowsPrologueOpeningAndClosingLines) {
   };
   const Case cases[] = {
       // Lines before the prologue are skipped, entries included.
-      {"junk\n" + entry + "\n<?xml?>\n<ViretaCfg>\n" + "<translation src=\"LANG_SAVE\" local=\"X2\">\n</ViretaCfg>\n",
+      {"junk\n" + entry + "\n<?xml?>\n<ViretaCfg>\n" +
+           "<translation src=\"LANG_SAVE\" local=\"X2\">\n</ViretaCfg>\n",
        u"X2"},
       // No prologue, or no opening line: nothing applies.
       {"<ViretaCfg>\n" + entry + "\n</ViretaCfg>\n", u"Save"},
@@ -119,7 +121,7 @@ TEST_F(LanguageFileTest, FollowsPrologueOpeningAndClosingLines) {
       // Without a closing line the file is read to its end.
       {"<?xml?><ViretaCfg>\n\n<!-- note -->\n" + entry, u"X"},
   };
-  for (const auto& c : cases) {
+  for (const auto &c : cases) {
     SCOPED_TRACE(c.file);
     put("case.txt", c.file);
     EXPECT_TRUE(labels_.load(u"\\case.txt"));

@@ -9,7 +9,7 @@ using Names = std::vector<std::u16string>;
 
 class LanguageSelectionTest : public TempDevice {
 protected:
-  void language(const std::string& path, const std::string& saveText) {
+  void language(const std::string &path, const std::string &saveText) {
     put(path, "<?xml?>\n<ViretaCfg>\n<translation src=\"LANG_SAVE\" local=\"" + saveText +
                   "\">\n</ViretaCfg>\n");
   }

@@ -33,31 +33,31 @@ protected:
   }
 
   // Writes `bytes` to the device file at `path` ("dir/name", folders created).
-  void put(const std::string& path, const std::string& bytes) {
+  void put(const std::string &path, const std::string &bytes) {
     const auto host = root_ / "fs" / path;
     std::filesystem::create_directories(host.parent_path());
     std::ofstream(host, std::ios::binary) << bytes;
   }
-  std::string hostRead(const std::string& path) {
+  std::string hostRead(const std::string &path) {
     std::ifstream in(root_ / "fs" / path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
-  bool hostExists(const std::string& path) { return std::filesystem::exists(root_ / "fs" / path); }
+  bool hostExists(const std::string &path) { return std::filesystem::exists(root_ / "fs" / path); }
 
   static HKEY createKey(std::u16string_view path) {
     HKEY key = nullptr;
     DWORD disposition = 0;
     const std::u16string p(path);
-    EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, p.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, &disposition),
+    EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, p.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, &disposition),
               ERROR_SUCCESS);
     return key;
   }
   static void setValue(std::u16string_view keyPath, std::u16string_view name, DWORD type,
-                       const void* data, std::size_t size) {
+                       const void *data, std::size_t size) {
     HKEY key = createKey(keyPath);
     const std::u16string n(name);
-    EXPECT_EQ(RegSetValueExW(key, n.c_str(), 0, type, static_cast<const BYTE*>(data),
+    EXPECT_EQ(RegSetValueExW(key, n.c_str(), 0, type, static_cast<const BYTE *>(data),
                              static_cast<DWORD>(size)),
               ERROR_SUCCESS);
     RegCloseKey(key);
@@ -70,7 +70,7 @@ protected:
     setValue(keyPath, name, REG_DWORD, &value, 4);
   }
   static void setBinary(std::u16string_view keyPath, std::u16string_view name,
-                        const std::vector<BYTE>& bytes) {
+                        const std::vector<BYTE> &bytes) {
     setValue(keyPath, name, REG_BINARY, bytes.data(), bytes.size());
   }
 
@@ -99,7 +99,8 @@ protected:
     DWORD size = 4096;
     const LONG r = RegQueryValueExW(key, n.c_str(), nullptr, &v.type, v.data.data(), &size);
     RegCloseKey(key);
-    if (r != ERROR_SUCCESS) return std::nullopt;
+    if (r != ERROR_SUCCESS)
+      return std::nullopt;
     v.data.resize(size);
     return v;
   }

@@ -28,24 +28,24 @@ struct BenchDevice {
     }
     write("ansi.txt", ansi);
     write("utf8.txt", utf8);
-    write("utf16.txt", std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2));
+    write("utf16.txt", std::string(reinterpret_cast<const char *>(wide.data()), wide.size() * 2));
   }
   ~BenchDevice() {
     std::error_code ec;
     std::filesystem::remove_all(root, ec);
   }
-  void write(const char* name, const std::string& bytes) {
+  void write(const char *name, const std::string &bytes) {
     std::ofstream(root / "fs" / name, std::ios::binary) << bytes;
   }
   std::filesystem::path root;
 };
 
-BenchDevice& device() {
+BenchDevice &device() {
   static BenchDevice d;
   return d;
 }
 
-void readLines(benchmark::State& state, const char16_t* path, const char* hostName) {
+void readLines(benchmark::State &state, const char16_t *path, const char *hostName) {
   const auto size = std::filesystem::file_size(device().root / "fs" / hostName);
   for (auto _ : state) {
     TextFile file;
@@ -55,16 +55,15 @@ void readLines(benchmark::State& state, const char16_t* path, const char* hostNa
       return;
     }
     TextLine line;
-    while (file.reader->readLine(line, 1252) == 0) benchmark::DoNotOptimize(line.length);
+    while (file.reader->readLine(line, 1252) == 0)
+      benchmark::DoNotOptimize(line.length);
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
 }
 
-void BM_ReadLinesAnsi(benchmark::State& state) { readLines(state, u"\\ansi.txt", "ansi.txt"); }
-void BM_ReadLinesUtf8(benchmark::State& state) { readLines(state, u"\\utf8.txt", "utf8.txt"); }
-void BM_ReadLinesUtf16(benchmark::State& state) {
-  readLines(state, u"\\utf16.txt", "utf16.txt");
-}
+void BM_ReadLinesAnsi(benchmark::State &state) { readLines(state, u"\\ansi.txt", "ansi.txt"); }
+void BM_ReadLinesUtf8(benchmark::State &state) { readLines(state, u"\\utf8.txt", "utf8.txt"); }
+void BM_ReadLinesUtf16(benchmark::State &state) { readLines(state, u"\\utf16.txt", "utf16.txt"); }
 
 BENCHMARK(BM_ReadLinesAnsi)->Arg(0)->Arg(512);
 BENCHMARK(BM_ReadLinesUtf8)->Arg(0)->Arg(512);

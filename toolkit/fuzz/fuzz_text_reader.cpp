@@ -29,41 +29,47 @@ struct FuzzDevice {
   std::filesystem::path root;
 };
 
-void readAll(std::size_t size, int encoding, DWORD flags, bool raw,
-             int bufferSize, UINT codePage) {
+void readAll(std::size_t size, int encoding, DWORD flags, bool raw, int bufferSize, UINT codePage) {
   TextFile file;
   file.encoding = encoding;
   file.flags = flags;
   file.rawBytes = raw ? 1 : 0;
   file.bufferSize = bufferSize;
-  if (openTextFile(file, u"\\input.txt") != 0) std::abort();
+  if (openTextFile(file, u"\\input.txt") != 0)
+    std::abort();
   TextLine line;
   std::size_t units = 0;
   while (file.reader->readLine(line, codePage) == 0) {
     // A line never claims more than the file holds, and its terminator is in place.
-    if (line.length > size) std::abort();
-    if (line.text && line.text[line.length] != 0) std::abort();
-    if (line.bytes && line.bytes[line.length] != 0) std::abort();
+    if (line.length > size)
+      std::abort();
+    if (line.text && line.text[line.length] != 0)
+      std::abort();
+    if (line.bytes && line.bytes[line.length] != 0)
+      std::abort();
     units += line.length + 1;
-    if (units > 2 * size + 2) std::abort();
+    if (units > 2 * size + 2)
+      std::abort();
   }
   closeTextFile(file);
 
   file.encoding = encoding;
-  if (openTextFile(file, u"\\input.txt") != 0) std::abort();
+  if (openTextFile(file, u"\\input.txt") != 0)
+    std::abort();
   std::size_t count = 0;
   for (std::int32_t c; (c = file.reader->readChar()) >= 0; ++count) {
-    if (c > 0x10FFFF || count > size) std::abort();
+    if (c > 0x10FFFF || count > size)
+      std::abort();
   }
 }
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   static FuzzDevice device;
   {
     std::ofstream out(device.root / "fs" / "input.txt", std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    out.write(reinterpret_cast<const char *>(data), static_cast<std::streamsize>(size));
   }
   const DWORD flags = size > 0 && (data[0] & 1) ? TEXTFILE_KEEP_MARK : 0;
   for (int encoding = TEXTFILE_DETECT; encoding <= TEXTFILE_UTF8; ++encoding) {

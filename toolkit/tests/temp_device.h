@@ -25,10 +25,10 @@ protected:
   }
 
   // Writes `bytes` to the device file \<name>.
-  void put(const std::string& name, const std::string& bytes) {
+  void put(const std::string &name, const std::string &bytes) {
     std::ofstream(root_ / "fs" / name, std::ios::binary) << bytes;
   }
-  std::string hostRead(const std::string& name) {
+  std::string hostRead(const std::string &name) {
     std::ifstream in(root_ / "fs" / name, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }

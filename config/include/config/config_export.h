@@ -24,4 +24,4 @@ constexpr std::string_view ConfigFileHeader = "Windows Registry Editor Version 5
 // A key that cannot be opened gives its key line only. Each value gets room for a name of 260
 // characters and data of 520 bytes (a string of 259 characters); a value that does not fit is
 // left out and the values after it are still written. True when the stream took every byte.
-bool exportKey(HKEY root, std::ostream& out, std::u16string_view path, bool withBinary);
+bool exportKey(HKEY root, std::ostream &out, std::u16string_view path, bool withBinary);

@@ -33,4 +33,4 @@ constexpr std::u16string_view LoadStartMenuTitle = u"Load Saved StartMenu?";
 //   through the device's ANSI code page. Lines longer than 64 KiB are ignored.
 // `startPath`, when not empty, is a key opened as if the file began with its key line.
 // True when the whole file was read.
-bool importConfig(std::istream& in, std::u16string_view startPath, const StartMenuQuestion& ask);
+bool importConfig(std::istream &in, std::u16string_view startPath, const StartMenuQuestion &ask);

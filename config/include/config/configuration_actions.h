@@ -36,4 +36,4 @@ struct LoadConfigurationResult {
 // The caller then starts the service program and rebuilds its screen.
 LoadConfigurationResult loadConfiguration(std::u16string_view baseDirectory,
                                           std::u16string_view pickedFile,
-                                          const StartMenuQuestion& ask);
+                                          const StartMenuQuestion &ask);

@@ -31,7 +31,7 @@ public:
   // Stores `text` under `key`: true, or false (nothing changed) for a key outside the table.
   bool set(std::u16string_view key, std::u16string_view text);
   // The text of `key`; an empty string for a key outside the table.
-  const std::u16string& get(std::u16string_view key) const;
+  const std::u16string &get(std::u16string_view key) const;
   bool contains(std::u16string_view key) const;
 
   // Writes the saved labels into the open settings key, each as REG_SZ under its own key name

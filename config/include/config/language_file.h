@@ -22,7 +22,7 @@ public:
 
   // Calls `apply` for every translation line of the file at the device path `path`, in file
   // order, whatever its key. True when the file could be opened and its first line read.
-  static bool read(std::u16string_view path, const Apply& apply);
+  static bool read(std::u16string_view path, const Apply &apply);
 
   // Cuts the key and the text out of a translation line. The key runs from just after `src="`
   // to the next `" local=`; the text from just after `" local="` to the next `">`, or to the

@@ -6,8 +6,8 @@
 
 #include <climits>
 
-ANSI_TextFileReader::ANSI_TextFileReader(const char16_t* path, HANDLE handle, int bufferSize,
-                                         const TextFile* file)
+ANSI_TextFileReader::ANSI_TextFileReader(const char16_t *path, HANDLE handle, int bufferSize,
+                                         const TextFile *file)
     : TextFileReader(path, handle, bufferSize), file_(file) {}
 
 std::int32_t ANSI_TextFileReader::readChar() { return readByteSkippingReturns(); }
@@ -15,28 +15,32 @@ std::int32_t ANSI_TextFileReader::readChar() { return readByteSkippingReturns();
 namespace {
 
 // Converts `count` bytes into `wide`; false when the code page cannot convert them.
-bool convert(UINT codePage, const char* bytes, std::size_t count, LineBuffer& wide) {
-  if (count > static_cast<std::size_t>(INT_MAX)) return false;
+bool convert(UINT codePage, const char *bytes, std::size_t count, LineBuffer &wide) {
+  if (count > static_cast<std::size_t>(INT_MAX))
+    return false;
   const int length = static_cast<int>(count);
   // One unit per byte is enough for the single- and double-byte code pages of the device.
   wide.resize(count * 2);
   int units = MultiByteToWideChar(codePage, 0, bytes, length, wide.units(), length);
   if (units <= 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
     units = MultiByteToWideChar(codePage, 0, bytes, length, nullptr, 0);
-    if (units <= 0) return false;
+    if (units <= 0)
+      return false;
     wide.resize(static_cast<std::size_t>(units) * 2);
     units = MultiByteToWideChar(codePage, 0, bytes, length, wide.units(), units);
   }
-  if (units <= 0) return false;
+  if (units <= 0)
+    return false;
   wide.resize(static_cast<std::size_t>(units) * 2);
   return true;
 }
 
 } // namespace
 
-std::int32_t ANSI_TextFileReader::readLine(TextLine& line, UINT codePage) {
+std::int32_t ANSI_TextFileReader::readLine(TextLine &line, UINT codePage) {
   line = TextLine{};
-  if (!gatherByteLine(bytes_)) return EndOfFile;
+  if (!gatherByteLine(bytes_))
+    return EndOfFile;
   bytes_.terminate(1);
   if (file_ && file_->rawBytes) {
     line.bytes = bytes_.bytes();

@@ -36,9 +36,11 @@ void LineBuffer::setHeader(std::uint32_t capacity, std::uint32_t used) {
 
 void LineBuffer::reserve(std::size_t textBytes) {
   const std::size_t current = capacity();
-  if (textBytes <= current) return;
+  if (textBytes <= current)
+    return;
   constexpr std::size_t limit = std::numeric_limits<std::uint32_t>::max() - Step;
-  if (textBytes > limit) throw std::bad_alloc();
+  if (textBytes > limit)
+    throw std::bad_alloc();
   std::size_t wanted = std::max(textBytes, std::min(current * 2, limit));
   wanted = (wanted + Step - 1) / Step * Step;
   auto grown = std::make_unique<std::uint32_t[]>((HeaderSize + wanted) / 4);
@@ -52,8 +54,9 @@ void LineBuffer::clear() {
   setHeader(capacity(), 0);
 }
 
-void LineBuffer::append(const void* source, std::size_t count) {
-  if (count == 0) return;
+void LineBuffer::append(const void *source, std::size_t count) {
+  if (count == 0)
+    return;
   reserve(size_ + count + TerminatorRoom);
   std::memcpy(data() + size_, source, count);
   size_ += count;

@@ -12,7 +12,7 @@
 namespace {
 
 struct Mark {
-  const std::uint8_t* bytes;
+  const std::uint8_t *bytes;
   std::size_t size;
 };
 
@@ -22,33 +22,38 @@ constexpr std::uint8_t Utf8Mark[] = {0xEF, 0xBB, 0xBF};
 
 Mark markOf(int encoding) {
   switch (encoding) {
-  case TEXTFILE_UTF16LE: return {Utf16LeMark, sizeof Utf16LeMark};
-  case TEXTFILE_UTF16BE: return {Utf16BeMark, sizeof Utf16BeMark};
-  case TEXTFILE_UTF8: return {Utf8Mark, sizeof Utf8Mark};
-  default: return {nullptr, 0};
+  case TEXTFILE_UTF16LE:
+    return {Utf16LeMark, sizeof Utf16LeMark};
+  case TEXTFILE_UTF16BE:
+    return {Utf16BeMark, sizeof Utf16BeMark};
+  case TEXTFILE_UTF8:
+    return {Utf8Mark, sizeof Utf8Mark};
+  default:
+    return {nullptr, 0};
   }
 }
 
-bool startsWith(const std::uint8_t* data, std::size_t size, Mark mark) {
+bool startsWith(const std::uint8_t *data, std::size_t size, Mark mark) {
   return mark.bytes && size >= mark.size && std::memcmp(data, mark.bytes, mark.size) == 0;
 }
 
 // Reads up to `wanted` bytes from the start of the file; false on a read error.
-bool readPrefix(HANDLE handle, std::uint8_t* out, std::size_t wanted, std::size_t& got) {
+bool readPrefix(HANDLE handle, std::uint8_t *out, std::size_t wanted, std::size_t &got) {
   got = 0;
   while (got < wanted) {
     DWORD count = 0;
     if (!ReadFile(handle, out + got, static_cast<DWORD>(wanted - got), &count, nullptr)) {
       return false;
     }
-    if (count == 0) break;
+    if (count == 0)
+      break;
     got += count;
   }
   return true;
 }
 
-std::unique_ptr<TextFileReader> makeReader(TextFile& file) {
-  const char16_t* path = file.path.c_str();
+std::unique_ptr<TextFileReader> makeReader(TextFile &file) {
+  const char16_t *path = file.path.c_str();
   switch (file.encoding) {
   case TEXTFILE_ANSI:
     return std::make_unique<ANSI_TextFileReader>(path, file.handle, file.bufferSize, &file);
@@ -64,14 +69,16 @@ std::unique_ptr<TextFileReader> makeReader(TextFile& file) {
 }
 
 // Picks the encoding from the first bytes and leaves the file positioned where text starts.
-bool chooseReader(TextFile& file) {
+bool chooseReader(TextFile &file) {
   std::uint8_t head[3];
   std::size_t got = 0;
-  if (!readPrefix(file.handle, head, sizeof head, got)) return false;
+  if (!readPrefix(file.handle, head, sizeof head, got))
+    return false;
   std::size_t start = 0;
   if (file.encoding >= TEXTFILE_ANSI && file.encoding <= TEXTFILE_UTF8) {
     const Mark mark = markOf(file.encoding);
-    if (!(file.flags & TEXTFILE_KEEP_MARK) && startsWith(head, got, mark)) start = mark.size;
+    if (!(file.flags & TEXTFILE_KEEP_MARK) && startsWith(head, got, mark))
+      start = mark.size;
   } else if (got == 0) {
     file.encoding = TEXTFILE_DETECT; // empty: the base reader reports end of file
   } else if (startsWith(head, got, markOf(TEXTFILE_UTF16LE))) {
@@ -98,7 +105,7 @@ bool chooseReader(TextFile& file) {
 
 TextFile::~TextFile() { closeTextFile(*this); }
 
-int openTextFile(TextFile& file, std::u16string_view path) {
+int openTextFile(TextFile &file, std::u16string_view path) {
   closeTextFile(file);
   file.path.assign(path);
   const HANDLE handle = CreateFileW(file.path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -116,10 +123,12 @@ int openTextFile(TextFile& file, std::u16string_view path) {
   return 0;
 }
 
-int closeTextFile(TextFile& file) {
-  if (file.handle == nullptr) return 0;
+int closeTextFile(TextFile &file) {
+  if (file.handle == nullptr)
+    return 0;
   int result = 0;
-  if (file.mode != 1 && file.writer && !file.writer->flush()) result = -2;
+  if (file.mode != 1 && file.writer && !file.writer->flush())
+    result = -2;
   CloseHandle(file.handle);
   file.handle = nullptr;
   file.reader.reset();

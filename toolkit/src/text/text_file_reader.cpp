@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-TextFileReader::TextFileReader(const char16_t* path, HANDLE file, int bufferSize)
+TextFileReader::TextFileReader(const char16_t *path, HANDLE file, int bufferSize)
     : path_(path), file_(file),
       bufferSize_(bufferSize == 0  ? DefaultBufferSize
                   : bufferSize < 0 ? 1
@@ -16,14 +16,15 @@ TextFileReader::~TextFileReader() = default;
 
 std::int32_t TextFileReader::readChar() { return EndOfFile; }
 
-std::int32_t TextFileReader::readLine(TextLine& line, UINT) {
+std::int32_t TextFileReader::readLine(TextLine &line, UINT) {
   line = TextLine{};
   return EndOfFile;
 }
 
-bool TextFileReader::refill(bool& failed) {
+bool TextFileReader::refill(bool &failed) {
   failed = false;
-  if (endOfFile_ || !file_) return false;
+  if (endOfFile_ || !file_)
+    return false;
   DWORD count = 0;
   if (!ReadFile(file_, buffer_.get(), static_cast<DWORD>(bufferSize_), &count, nullptr)) {
     failed = true;
@@ -41,7 +42,8 @@ bool TextFileReader::refill(bool& failed) {
 std::int32_t TextFileReader::readByte() {
   if (position_ == valid_) {
     bool failed;
-    if (!refill(failed)) return failed ? ReadError : EndOfFile;
+    if (!refill(failed))
+      return failed ? ReadError : EndOfFile;
   }
   return buffer_[position_++];
 }
@@ -56,27 +58,31 @@ std::int32_t TextFileReader::readByteSkippingReturns() {
 
 std::int32_t TextFileReader::readUnit(bool bigEndian) {
   const std::int32_t first = readByte();
-  if (first < 0) return first;
+  if (first < 0)
+    return first;
   const std::int32_t second = readByte();
-  if (second == ReadError) return ReadError;
-  if (second == EndOfFile) return 0xFFFD;
+  if (second == ReadError)
+    return ReadError;
+  if (second == EndOfFile)
+    return 0xFFFD;
   return bigEndian ? (first << 8 | second) : (second << 8 | first);
 }
 
-bool TextFileReader::gatherByteLine(LineBuffer& line) {
+bool TextFileReader::gatherByteLine(LineBuffer &line) {
   line.clear();
   bool gathered = false;
   bool ended = false;
   while (!ended) {
     if (position_ == valid_) {
       bool failed;
-      if (!refill(failed)) break;
+      if (!refill(failed))
+        break;
     }
-    const std::uint8_t* start = buffer_.get() + position_;
+    const std::uint8_t *start = buffer_.get() + position_;
     const std::size_t available = valid_ - position_;
-    const void* feed = std::memchr(start, '\n', available);
+    const void *feed = std::memchr(start, '\n', available);
     const std::size_t take =
-        feed ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(feed) - start)
+        feed ? static_cast<std::size_t>(static_cast<const std::uint8_t *>(feed) - start)
              : available;
     line.append(start, take);
     position_ += take;
@@ -92,13 +98,14 @@ bool TextFileReader::gatherByteLine(LineBuffer& line) {
   return gathered;
 }
 
-bool TextFileReader::gatherUnitLine(LineBuffer& line, bool bigEndian) {
+bool TextFileReader::gatherUnitLine(LineBuffer &line, bool bigEndian) {
   line.clear();
   bool gathered = false;
   bool ended = false;
   for (;;) {
     const std::int32_t unit = readUnit(bigEndian);
-    if (unit < 0) break;
+    if (unit < 0)
+      break;
     gathered = true;
     if (unit == '\n') {
       ended = true;

@@ -8,8 +8,8 @@
 TextFileWriter::TextFileWriter(HANDLE file, std::size_t bufferSize)
     : file_(file), bufferSize_(std::max<std::size_t>(bufferSize, 1)) {}
 
-bool TextFileWriter::write(const void* data, std::size_t size) {
-  const auto* bytes = static_cast<const std::uint8_t*>(data);
+bool TextFileWriter::write(const void *data, std::size_t size) {
+  const auto *bytes = static_cast<const std::uint8_t *>(data);
   pending_.insert(pending_.end(), bytes, bytes + size);
   return pending_.size() < bufferSize_ || flush();
 }

@@ -1,7 +1,6 @@
 #include <toolkit/text/utf16le_text_file_reader.h>
 
-UTF16LE_TextFileReader::UTF16LE_TextFileReader(const char16_t* path, HANDLE handle,
-                                               int bufferSize)
+UTF16LE_TextFileReader::UTF16LE_TextFileReader(const char16_t *path, HANDLE handle, int bufferSize)
     : TextFileReader(path, handle, bufferSize) {}
 
 std::int32_t UTF16LE_TextFileReader::readChar() {
@@ -12,9 +11,10 @@ std::int32_t UTF16LE_TextFileReader::readChar() {
   return unit;
 }
 
-std::int32_t UTF16LE_TextFileReader::readLine(TextLine& line, UINT) {
+std::int32_t UTF16LE_TextFileReader::readLine(TextLine &line, UINT) {
   line = TextLine{};
-  if (!gatherUnitLine(line_, false)) return EndOfFile;
+  if (!gatherUnitLine(line_, false))
+    return EndOfFile;
   line_.terminate(2);
   line.text = line_.units();
   line.length = line_.size() / 2;

@@ -9,7 +9,7 @@ constexpr std::int32_t Highest = 0x10FFFF;
 
 // Number of continuation bytes after `lead` and the payload bits of the lead; -1 continuation
 // bytes for a byte that cannot start a sequence.
-int continuationCount(std::int32_t lead, std::int32_t& bits) {
+int continuationCount(std::int32_t lead, std::int32_t &bits) {
   if (lead < 0x80) {
     bits = lead;
     return 0;
@@ -31,32 +31,36 @@ int continuationCount(std::int32_t lead, std::int32_t& bits) {
 
 } // namespace
 
-UTF8_TextFileReader::UTF8_TextFileReader(const char16_t* path, HANDLE handle, int bufferSize)
+UTF8_TextFileReader::UTF8_TextFileReader(const char16_t *path, HANDLE handle, int bufferSize)
     : TextFileReader(path, handle, bufferSize) {}
 
 std::int32_t UTF8_TextFileReader::readChar() {
   const std::int32_t lead = readByteSkippingReturns();
-  if (lead < 0) return lead;
+  if (lead < 0)
+    return lead;
   std::int32_t cp;
   const int more = continuationCount(lead, cp);
-  if (more < 0) return Replacement;
+  if (more < 0)
+    return Replacement;
   for (int i = 0; i < more; ++i) {
     const std::int32_t c = readByteSkippingReturns();
-    if (c < 0) return c;
+    if (c < 0)
+      return c;
     cp = cp << 6 | (c & 63);
   }
   return std::min(cp, Highest);
 }
 
-std::int32_t UTF8_TextFileReader::readLine(TextLine& line, UINT) {
+std::int32_t UTF8_TextFileReader::readLine(TextLine &line, UINT) {
   line = TextLine{};
-  if (!gatherByteLine(bytes_)) return EndOfFile;
-  const auto* in = bytes_.data();
+  if (!gatherByteLine(bytes_))
+    return EndOfFile;
+  const auto *in = bytes_.data();
   const std::size_t count = bytes_.size();
   wide_.clear();
   // Never more units than bytes: one unit per byte at most, two units only for four bytes.
   wide_.resize(count * 2);
-  char16_t* out = wide_.units();
+  char16_t *out = wide_.units();
   std::size_t units = 0;
   std::size_t i = 0;
   while (i < count) {
@@ -68,7 +72,8 @@ std::int32_t UTF8_TextFileReader::readLine(TextLine& line, UINT) {
       cp = Replacement;
       i = count;
     } else {
-      for (int k = 0; k < more; ++k) cp = cp << 6 | (in[i++] & 63);
+      for (int k = 0; k < more; ++k)
+        cp = cp << 6 | (in[i++] & 63);
     }
     if (cp >= 0x10000) {
       cp = std::min(cp, Highest);

@@ -17,13 +17,13 @@ public:
   static constexpr std::uint32_t Step = 1024;
 
   LineBuffer();
-  LineBuffer(const LineBuffer&) = delete;
-  LineBuffer& operator=(const LineBuffer&) = delete;
+  LineBuffer(const LineBuffer &) = delete;
+  LineBuffer &operator=(const LineBuffer &) = delete;
 
   // Content bytes gathered so far, without the terminating zero.
   std::size_t size() const { return size_; }
   void clear();
-  void append(const void* data, std::size_t count);
+  void append(const void *data, std::size_t count);
   void appendUnit(char16_t unit) { append(&unit, sizeof unit); }
   // Drops content bytes beyond `count`.
   void truncate(std::size_t count);
@@ -34,19 +34,19 @@ public:
   // content and records the used length.
   void terminate(std::size_t zeroBytes);
 
-  std::uint8_t* data() { return mutableBlock() + HeaderSize; }
-  const std::uint8_t* data() const { return block() + HeaderSize; }
-  const char* bytes() const { return reinterpret_cast<const char*>(data()); }
-  char16_t* units() { return reinterpret_cast<char16_t*>(data()); }
-  const char16_t* units() const { return reinterpret_cast<const char16_t*>(data()); }
+  std::uint8_t *data() { return mutableBlock() + HeaderSize; }
+  const std::uint8_t *data() const { return block() + HeaderSize; }
+  const char *bytes() const { return reinterpret_cast<const char *>(data()); }
+  char16_t *units() { return reinterpret_cast<char16_t *>(data()); }
+  const char16_t *units() const { return reinterpret_cast<const char16_t *>(data()); }
 
   // The header fields as stored in the block.
-  const std::uint8_t* block() const { return reinterpret_cast<const std::uint8_t*>(words_.get()); }
+  const std::uint8_t *block() const { return reinterpret_cast<const std::uint8_t *>(words_.get()); }
   std::uint32_t capacity() const;
   std::uint32_t usedLength() const;
 
 private:
-  std::uint8_t* mutableBlock() { return reinterpret_cast<std::uint8_t*>(words_.get()); }
+  std::uint8_t *mutableBlock() { return reinterpret_cast<std::uint8_t *>(words_.get()); }
   void reserve(std::size_t textBytes);
   void setHeader(std::uint32_t capacity, std::uint32_t used);
 

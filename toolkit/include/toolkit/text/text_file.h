@@ -39,8 +39,8 @@ struct TextFile {
   std::unique_ptr<TextFileWriter> writer; // write mode only
 
   TextFile() = default;
-  TextFile(const TextFile&) = delete;
-  TextFile& operator=(const TextFile&) = delete;
+  TextFile(const TextFile &) = delete;
+  TextFile &operator=(const TextFile &) = delete;
   ~TextFile();
 };
 
@@ -54,9 +54,9 @@ struct TextFile {
 // first byte; an empty file gets a reader that reports end of file. With a named encoding its
 // mark is skipped when present (unless TEXTFILE_KEEP_MARK is set) and reading starts at the
 // first byte otherwise.
-int openTextFile(TextFile& file, std::u16string_view path);
+int openTextFile(TextFile &file, std::u16string_view path);
 
 // In write mode, writes out the writer's pending bytes; closes the handle, destroys reader and
 // writer and clears the path. 0, or -2 when the pending bytes could not be written (the record
 // is closed all the same). A record without a handle is left as it is.
-int closeTextFile(TextFile& file);
+int closeTextFile(TextFile &file);

@@ -15,8 +15,8 @@ class LineBuffer;
 // `bytes` instead for the ANSI reader in raw-bytes mode. `length` counts units (or bytes)
 // before the terminator, so a line holding a zero is still handed out whole.
 struct TextLine {
-  const char16_t* text = nullptr;
-  const char* bytes = nullptr;
+  const char16_t *text = nullptr;
+  const char *bytes = nullptr;
   std::size_t length = 0;
 
   std::u16string_view view() const { return text ? std::u16string_view(text, length) : u""; }
@@ -34,9 +34,9 @@ public:
   // `bufferSize`: 0 reads blocks of 4096 bytes, a negative size reads byte by byte (no
   // read-ahead), a positive size reads blocks of that many bytes. The path and the handle
   // stay owned by the caller.
-  TextFileReader(const char16_t* path, HANDLE file, int bufferSize);
-  TextFileReader(const TextFileReader&) = delete;
-  TextFileReader& operator=(const TextFileReader&) = delete;
+  TextFileReader(const char16_t *path, HANDLE file, int bufferSize);
+  TextFileReader(const TextFileReader &) = delete;
+  TextFileReader &operator=(const TextFileReader &) = delete;
   virtual ~TextFileReader();
 
   // The next character: a code point (a 16-bit unit for the UTF-16 readers), EndOfFile or
@@ -46,9 +46,9 @@ public:
   // 0 when a line was read, EndOfFile when no byte of a line could be read (end of file, or a
   // read error before the first byte). A read error in the middle of a line ends that line.
   // `codePage` is the code page of ANSI text; the other readers ignore it.
-  virtual std::int32_t readLine(TextLine& line, UINT codePage);
+  virtual std::int32_t readLine(TextLine &line, UINT codePage);
 
-  const char16_t* path() const { return path_; }
+  const char16_t *path() const { return path_; }
   std::size_t bufferSize() const { return bufferSize_; }
 
 protected:
@@ -61,15 +61,15 @@ protected:
   std::int32_t readUnit(bool bigEndian);
   // Gathers the bytes of the next line into `line` (content only, no terminator): true when a
   // line was read. Drops the line feed and a carriage return directly before it.
-  bool gatherByteLine(LineBuffer& line);
+  bool gatherByteLine(LineBuffer &line);
   // The same for 16-bit units.
-  bool gatherUnitLine(LineBuffer& line, bool bigEndian);
+  bool gatherUnitLine(LineBuffer &line, bool bigEndian);
 
 private:
   // Reads the next block; false at end of file or on a read error (`failed` tells which).
-  bool refill(bool& failed);
+  bool refill(bool &failed);
 
-  const char16_t* path_;
+  const char16_t *path_;
   HANDLE file_;
   std::size_t bufferSize_;
   std::unique_ptr<std::uint8_t[]> buffer_;

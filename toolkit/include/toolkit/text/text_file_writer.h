@@ -12,11 +12,11 @@
 class TextFileWriter {
 public:
   explicit TextFileWriter(HANDLE file, std::size_t bufferSize = 4096);
-  TextFileWriter(const TextFileWriter&) = delete;
-  TextFileWriter& operator=(const TextFileWriter&) = delete;
+  TextFileWriter(const TextFileWriter &) = delete;
+  TextFileWriter &operator=(const TextFileWriter &) = delete;
 
   // False when a full buffer could not be written out; the bytes stay pending.
-  bool write(const void* data, std::size_t size);
+  bool write(const void *data, std::size_t size);
   // Writes out every pending byte; false (bytes kept) when the file refuses them.
   bool flush();
   std::size_t pending() const { return pending_.size(); }

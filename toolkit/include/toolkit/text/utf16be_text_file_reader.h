@@ -6,11 +6,11 @@
 
 class UTF16BE_TextFileReader : public TextFileReader {
 public:
-  UTF16BE_TextFileReader(const char16_t* path, HANDLE handle, int bufferSize);
+  UTF16BE_TextFileReader(const char16_t *path, HANDLE handle, int bufferSize);
 
   // The next 16-bit unit (bytes swapped to host order); surrogate pairs come as two units.
   std::int32_t readChar() override;
-  std::int32_t readLine(TextLine& line, UINT codePage) override;
+  std::int32_t readLine(TextLine &line, UINT codePage) override;
 
 private:
   LineBuffer line_;

@@ -6,11 +6,11 @@
 
 class UTF16LE_TextFileReader : public TextFileReader {
 public:
-  UTF16LE_TextFileReader(const char16_t* path, HANDLE handle, int bufferSize);
+  UTF16LE_TextFileReader(const char16_t *path, HANDLE handle, int bufferSize);
 
   // The next 16-bit unit; surrogate pairs are handed out as two units.
   std::int32_t readChar() override;
-  std::int32_t readLine(TextLine& line, UINT codePage) override;
+  std::int32_t readLine(TextLine &line, UINT codePage) override;
 
 private:
   LineBuffer line_;

@@ -9,13 +9,13 @@
 // expected, give U+FFFD. Code points above U+10FFFF are limited to U+10FFFF.
 class UTF8_TextFileReader : public TextFileReader {
 public:
-  UTF8_TextFileReader(const char16_t* path, HANDLE handle, int bufferSize);
+  UTF8_TextFileReader(const char16_t *path, HANDLE handle, int bufferSize);
 
   // The next code point. End of file or a read error inside a sequence is returned as such.
   std::int32_t readChar() override;
   // Code points from U+10000 on become surrogate pairs; a sequence cut short by the end of
   // the line gives U+FFFD.
-  std::int32_t readLine(TextLine& line, UINT codePage) override;
+  std::int32_t readLine(TextLine &line, UINT codePage) override;
 
 private:
   LineBuffer bytes_;
