@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr std::size_t MaxLine = 64 * 1024;
+constexpr std::size_t MaxLine = std::size_t{64} * 1024;
 constexpr std::size_t MaxBinary = 259;
 constexpr std::size_t MaxText = 259;
 constexpr std::size_t KeyPathStart = 20; // just after "[HKEY_LOCAL_MACHINE\"

@@ -62,7 +62,7 @@ std::u16string backupFileName(std::u16string_view baseDirectory) {
 }
 
 std::u16string saveConfiguration(std::u16string_view folder) {
-  const std::u16string path = inFolder(folder, ConfigFileName);
+  std::u16string path = inFolder(folder, ConfigFileName);
   DeleteFileW(path.c_str());
   if (!writeConfigFile(path, true))
     return {};
