@@ -6,7 +6,7 @@
 // platform has no ResumeThread); the stack size only ever enlarges the host's default stack.
 // Priorities are recorded per thread (THREAD_PRIORITY_TIME_CRITICAL to THREAD_PRIORITY_IDLE)
 // without changing host scheduling. GetCurrentThread and GetCurrentProcess return pseudo handles
-// that every thread function accepts and CloseHandle need not close.
+// that every thread function accepts; they need no closing (CloseHandle refuses them harmlessly).
 //
 // Events: a name makes the event shared within this process (same name, same event, and
 // ERROR_ALREADY_EXISTS); names longer than MAX_PATH fail with ERROR_FILENAME_EXCED_RANGE.
@@ -50,7 +50,7 @@ HANDLE GetCurrentThread();
 DWORD GetCurrentThreadId();
 HANDLE GetCurrentProcess();
 DWORD GetCurrentProcessId();
-void ExitThread(DWORD exitCode);
+[[noreturn]] void ExitThread(DWORD exitCode);
 
 HANDLE CreateEventW(LPSECURITY_ATTRIBUTES security, BOOL manualReset, BOOL initialState,
                     LPCWSTR name);

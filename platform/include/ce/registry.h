@@ -14,9 +14,10 @@
 //   gets a new, empty registry on first use. A registry.db that is not a registry gives
 //   ERROR_BADDB and is left untouched.
 // - Paths. Components are separated by "\"; one leading and one trailing "\" are ignored. A
-//   null or empty subkey means the key itself (RegOpenKeyExW, RegCreateKeyExW with ""). An empty
-//   component ("a\\b") or a component longer than 255 characters gives ERROR_BADKEY. Key and
-//   value names compare without regard to case and keep the case they were created with.
+//   null or empty subkey, or a lone "\", means the key itself (RegOpenKeyExW, RegCreateKeyExW
+//   with ""). An empty component ("a\\b", "\\") or a component longer than 255 characters
+//   gives ERROR_BADKEY. Key and value names compare without regard to case and keep the case
+//   they were created with.
 // - Access rights, options, class, security attributes and reserved arguments are ignored: every
 //   handle may read and write, as on the device. All keys are non-volatile.
 // - Null pointers where a result must go give ERROR_INVALID_PARAMETER (RegCreateKeyExW also

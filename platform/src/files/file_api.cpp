@@ -75,7 +75,7 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode,
   auto target = ce::DevicePath::resolve(ce::pathArgument(fileName), &error);
   if (!target) return fail(error);
   if (target->isDirectory) return fail(ERROR_ACCESS_DENIED);
-  if (target->trailingSeparator) return fail(target->exists ? ERROR_ACCESS_DENIED : ERROR_INVALID_NAME);
+  if (target->trailingSeparator) return fail(ERROR_INVALID_NAME);
 
   const bool truncates =
       creationDisposition == CREATE_ALWAYS || creationDisposition == TRUNCATE_EXISTING;

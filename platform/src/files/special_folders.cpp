@@ -9,14 +9,11 @@
 
 namespace {
 
-constexpr int csidlFlagCreate = 0x8000;
-constexpr int csidlPersonal = 0x0005;
-
 std::u16string_view folderPath(int folder) {
   switch (folder) {
   case CSIDL_PROGRAMS:
     return u"\\Windows\\Start Menu\\Programs";
-  case csidlPersonal:
+  case CSIDL_PERSONAL:
     return u"\\My Documents";
   case CSIDL_STARTUP:
     return u"\\Windows\\StartUp";
@@ -54,8 +51,8 @@ BOOL SHGetSpecialFolderPath(HWND, LPWSTR path, int folder, BOOL create) {
     return FALSE;
   }
   path[0] = 0;
-  if (folder & csidlFlagCreate) create = TRUE;
-  const std::u16string_view device = folderPath(folder & ~csidlFlagCreate);
+  if (folder & CSIDL_FLAG_CREATE) create = TRUE;
+  const std::u16string_view device = folderPath(folder & ~CSIDL_FLAG_CREATE);
   if (device.empty()) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;

@@ -84,6 +84,11 @@ bool Event::signalled() const {
   return signalled_;
 }
 
+int Event::waiting() const {
+  std::lock_guard lock(mutex_);
+  return waiters_;
+}
+
 DWORD Event::wait(DWORD milliseconds) {
   std::unique_lock lock(mutex_);
   const auto pulsesAtStart = pulses_;

@@ -29,6 +29,8 @@ public:
   // reset) and leaves the event non-signalled.
   void pulse();
   bool signalled() const;
+  // How many threads are blocked in wait() right now.
+  int waiting() const;
 
   DWORD wait(DWORD milliseconds) override;
 

@@ -1,6 +1,7 @@
 #include "kernel/thread.h"
 
 #include "kernel/thread_message_queue.h"
+#include "kernel/thread_slot.h"
 #include "kernel/timed_wait.h"
 
 #include <ce/errors.h>
@@ -19,9 +20,8 @@ struct StartRecord {
   LPVOID parameter;
 };
 
-// The calling thread's object. A plain pointer, so that it stays usable while other
-// thread-local objects are destroyed at the thread's end.
-thread_local std::shared_ptr<Thread> *ownThread = nullptr;
+// The calling thread's object.
+thread_local ThreadSlot<Thread> ownThread;
 
 // Ends the object of a thread the platform did not start, when its thread-local storage goes.
 struct AdoptedThreadEnd {
@@ -41,17 +41,15 @@ DWORD Thread::currentId() {
 }
 
 std::shared_ptr<Thread> Thread::current() {
-  if (ownThread)
-    return *ownThread;
+  if (!ownThread.empty())
+    return ownThread.get();
   std::shared_ptr<Thread> thread(new Thread);
   thread->id_ = currentId();
-  ownThread = new std::shared_ptr<Thread>(thread);
+  ownThread.put(thread);
   // A thread that simply returns has no exit code of its own; it ends with 0.
   adoptedEnd.onEnd = [] {
     ThreadMessageQueue::retireCurrentThread();
-    std::shared_ptr<Thread> self = std::move(*ownThread);
-    delete ownThread;
-    ownThread = nullptr;
+    std::shared_ptr<Thread> self = ownThread.take();
     const DWORD requested = self->requestedExit_.load();
     self->markFinished(requested == STILL_ACTIVE ? 0 : requested);
   };
@@ -87,7 +85,7 @@ std::shared_ptr<Thread> Thread::start(LPTHREAD_START_ROUTINE start, LPVOID param
 void *Thread::run(void *raw) {
   std::unique_ptr<StartRecord> record(static_cast<StartRecord *>(raw));
   const std::shared_ptr<Thread> thread = record->thread;
-  ownThread = new std::shared_ptr<Thread>(thread);
+  ownThread.put(thread);
   {
     std::lock_guard lock(thread->mutex_);
     thread->id_ = currentId();
@@ -103,8 +101,7 @@ void *Thread::run(void *raw) {
     ~Finish() {
       ThreadMessageQueue::retireCurrentThread();
       thread.markFinished(returnedNormally ? returned : thread.requestedExit_.load());
-      delete ownThread;
-      ownThread = nullptr;
+      ownThread.take();
     }
   } finish{*thread};
   finish.returned = record->start(record->parameter);

@@ -1,6 +1,7 @@
 #include "kernel/thread_message_queue.h"
 
 #include "kernel/thread.h"
+#include "kernel/thread_slot.h"
 
 #include <ce/kernel.h>
 
@@ -25,9 +26,8 @@ QueueTable &table() {
   return *queues;
 }
 
-// The calling thread's queue. A plain pointer, so that it stays usable while other
-// thread-local objects are destroyed at the thread's end; the guard retires the queue then.
-thread_local std::shared_ptr<ThreadMessageQueue> *ownQueue = nullptr;
+// The calling thread's queue; the guard below retires it at the thread's end.
+thread_local ThreadSlot<ThreadMessageQueue> ownQueue;
 
 struct RetireAtThreadEnd {
   bool armed = false;
@@ -60,8 +60,8 @@ ThreadMessageQueue::ThreadMessageQueue(DWORD threadId, int wakeFd)
 ThreadMessageQueue::~ThreadMessageQueue() { ::close(wakeFd_); }
 
 std::shared_ptr<ThreadMessageQueue> ThreadMessageQueue::current() {
-  if (ownQueue)
-    return *ownQueue;
+  if (!ownQueue.empty())
+    return ownQueue.get();
   const int fd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   if (fd < 0)
     return nullptr;
@@ -71,7 +71,7 @@ std::shared_ptr<ThreadMessageQueue> ThreadMessageQueue::current() {
     std::lock_guard lock(t.mutex);
     t.queues[queue->threadId_] = queue;
   }
-  ownQueue = new std::shared_ptr<ThreadMessageQueue>(queue);
+  ownQueue.put(queue);
   retireGuard.armed = true;
   return queue;
 }
@@ -84,11 +84,9 @@ std::shared_ptr<ThreadMessageQueue> ThreadMessageQueue::find(DWORD threadId) {
 }
 
 void ThreadMessageQueue::retireCurrentThread() {
-  if (!ownQueue)
+  std::shared_ptr<ThreadMessageQueue> queue = ownQueue.take();
+  if (!queue)
     return;
-  std::shared_ptr<ThreadMessageQueue> queue = std::move(*ownQueue);
-  delete ownQueue;
-  ownQueue = nullptr;
   {
     auto &t = table();
     std::lock_guard lock(t.mutex);

@@ -3,7 +3,6 @@
 #include "registry/registry_key_table.h"
 #include "registry/registry_path.h"
 
-#include <ce/core/utf.h>
 #include <ce/errors.h>
 #include <ce/registry.h>
 
@@ -36,19 +35,19 @@ bool isPredefined(HKEY key) {
 
 // The database and key a handle stands for. A predefined root stands for that root in the
 // database of the current device root.
-LONG resolve(HKEY key, RegistryOpenKey &out) {
+LONG resolve(HKEY key, std::shared_ptr<const RegistryOpenKey> &out) {
   if (isPredefined(key)) {
     const auto rootId =
         static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(key) - 0x80000000u) +
         RegistryDatabase::classesRoot;
-    out.key = RegistryDatabase::rootKey(rootId);
-    return RegistryDatabase::current(out.database);
+    RegistryOpenKey root{nullptr, RegistryDatabase::rootKey(rootId)};
+    if (const LONG error = RegistryDatabase::current(root.database); error != ERROR_SUCCESS)
+      return error;
+    out = std::make_shared<const RegistryOpenKey>(std::move(root));
+    return ERROR_SUCCESS;
   }
-  auto found = RegistryKeyTable::instance().get(key);
-  if (!found)
-    return ERROR_INVALID_HANDLE;
-  out = std::move(*found);
-  return ERROR_SUCCESS;
+  out = RegistryKeyTable::instance().get(key);
+  return out ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
 std::u16string_view nameOf(LPCWSTR name) {
@@ -78,13 +77,13 @@ LONG openOrCreate(HKEY key, LPCWSTR subKey, bool create, PHKEY result, LPDWORD d
   RegistryPath path;
   if (const LONG error = RegistryPath::parse(subKey, path); error != ERROR_SUCCESS)
     return error;
-  RegistryOpenKey parent;
+  std::shared_ptr<const RegistryOpenKey> parent;
   if (const LONG error = resolve(key, parent); error != ERROR_SUCCESS)
     return error;
-  RegistryOpenKey opened{parent.database, {}};
+  RegistryOpenKey opened{parent->database, {}};
   bool created = false;
-  const LONG error = create ? parent.database->createKey(parent.key, path, opened.key, created)
-                            : parent.database->openKey(parent.key, path, opened.key);
+  const LONG error = create ? parent->database->createKey(parent->key, path, opened.key, created)
+                            : parent->database->openKey(parent->key, path, opened.key);
   if (error != ERROR_SUCCESS)
     return error;
   *result = RegistryKeyTable::instance().add(std::move(opened));
@@ -124,11 +123,11 @@ LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD, LPDWORD type, LPBYTE
   if (data && !dataSize)
     return ERROR_INVALID_PARAMETER;
   return guarded([&]() -> LONG {
-    RegistryOpenKey open;
+    std::shared_ptr<const RegistryOpenKey> open;
     if (const LONG error = resolve(key, open); error != ERROR_SUCCESS)
       return error;
     ce::RegistryValue value;
-    const LONG error = open.database->queryValue(open.key, nameOf(valueName), value);
+    const LONG error = open->database->queryValue(open->key, nameOf(valueName), value);
     if (error != ERROR_SUCCESS)
       return error;
     if (type)
@@ -149,20 +148,20 @@ LONG RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD, DWORD type, const BYTE *
   if (!data && dataSize > 0)
     return ERROR_INVALID_PARAMETER;
   return guarded([&]() -> LONG {
-    RegistryOpenKey open;
+    std::shared_ptr<const RegistryOpenKey> open;
     if (const LONG error = resolve(key, open); error != ERROR_SUCCESS)
       return error;
-    return open.database->setValue(open.key, nameOf(valueName), type,
-                                   std::span<const BYTE>(data, data ? dataSize : 0));
+    return open->database->setValue(open->key, nameOf(valueName), type,
+                                    std::span<const BYTE>(data, data ? dataSize : 0));
   });
 }
 
 LONG RegDeleteValueW(HKEY key, LPCWSTR valueName) {
   return guarded([&]() -> LONG {
-    RegistryOpenKey open;
+    std::shared_ptr<const RegistryOpenKey> open;
     if (const LONG error = resolve(key, open); error != ERROR_SUCCESS)
       return error;
-    return open.database->deleteValue(open.key, nameOf(valueName));
+    return open->database->deleteValue(open->key, nameOf(valueName));
   });
 }
 
@@ -177,10 +176,10 @@ LONG RegDeleteKeyW(HKEY key, LPCWSTR subKey) {
     // own tree by way of a string that came out empty); refused.
     if (path.empty())
       return ERROR_INVALID_PARAMETER;
-    RegistryOpenKey open;
+    std::shared_ptr<const RegistryOpenKey> open;
     if (const LONG error = resolve(key, open); error != ERROR_SUCCESS)
       return error;
-    return open.database->deleteKey(open.key, path);
+    return open->database->deleteKey(open->key, path);
   });
 }
 
@@ -189,12 +188,12 @@ LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWO
   if (!name || !nameLength || (keyClass && !classLength))
     return ERROR_INVALID_PARAMETER;
   return guarded([&]() -> LONG {
-    RegistryOpenKey open;
+    std::shared_ptr<const RegistryOpenKey> open;
     if (const LONG error = resolve(key, open); error != ERROR_SUCCESS)
       return error;
     std::u16string found;
     std::int64_t written = 0;
-    const LONG error = open.database->enumKey(open.key, index, found, written);
+    const LONG error = open->database->enumKey(open->key, index, found, written);
     if (error != ERROR_SUCCESS)
       return error;
     // Keys carry no class: an empty one.
@@ -213,12 +212,12 @@ LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR valueName, LPDWORD valueNameLen
   if (!valueName || !valueNameLength || (data && !dataSize))
     return ERROR_INVALID_PARAMETER;
   return guarded([&]() -> LONG {
-    RegistryOpenKey open;
+    std::shared_ptr<const RegistryOpenKey> open;
     if (const LONG error = resolve(key, open); error != ERROR_SUCCESS)
       return error;
     std::u16string found;
     ce::RegistryValue value;
-    const LONG error = open.database->enumValue(open.key, index, found, value);
+    const LONG error = open->database->enumValue(open->key, index, found, value);
     if (error != ERROR_SUCCESS)
       return error;
     if (type)
@@ -243,11 +242,11 @@ LONG RegQueryInfoKeyW(HKEY key, LPWSTR keyClass, LPDWORD classLength, LPDWORD, L
   if (keyClass && !classLength)
     return ERROR_INVALID_PARAMETER;
   return guarded([&]() -> LONG {
-    RegistryOpenKey open;
+    std::shared_ptr<const RegistryOpenKey> open;
     if (const LONG error = resolve(key, open); error != ERROR_SUCCESS)
       return error;
     ce::RegistryKeyInfo info;
-    const LONG error = open.database->queryInfo(open.key, info);
+    const LONG error = open->database->queryInfo(open->key, info);
     if (error != ERROR_SUCCESS)
       return error;
     if (keyClass && *classLength > 0)
@@ -276,9 +275,9 @@ LONG RegQueryInfoKeyW(HKEY key, LPWSTR keyClass, LPDWORD classLength, LPDWORD, L
 
 LONG RegFlushKey(HKEY key) {
   return guarded([&]() -> LONG {
-    RegistryOpenKey open;
+    std::shared_ptr<const RegistryOpenKey> open;
     if (const LONG error = resolve(key, open); error != ERROR_SUCCESS)
       return error;
-    return open.database->flush(open.key);
+    return open->database->flush(open->key);
   });
 }

@@ -69,6 +69,11 @@ std::int64_t RegistryConnection::lastInsertId() const { return sqlite3_last_inse
 
 int RegistryConnection::changes() const { return sqlite3_changes(db_); }
 
+void RegistryConnection::keepFilesOnClose() {
+  int keep = 1;
+  sqlite3_file_control(db_, "main", SQLITE_FCNTL_PERSIST_WAL, &keep);
+}
+
 void RegistryConnection::begin(Mode mode) {
   if (mode == Mode::Read)
     execute("BEGIN DEFERRED");
@@ -90,10 +95,14 @@ void RegistryConnection::abandon(Mode mode) noexcept {
   sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
-bool RegistryConnection::retryable(int sqliteCode, std::chrono::steady_clock::time_point deadline) {
+bool RegistryConnection::retryable(int sqliteCode,
+                                   std::chrono::steady_clock::time_point &deadline) {
   if (sqliteCode != SQLITE_BUSY)
     return false;
-  if (std::chrono::steady_clock::now() >= deadline)
+  const auto now = std::chrono::steady_clock::now();
+  if (deadline == std::chrono::steady_clock::time_point{})
+    deadline = now + std::chrono::seconds(30);
+  if (now >= deadline)
     return false;
   std::this_thread::sleep_for(std::chrono::milliseconds(2));
   return true;

@@ -45,6 +45,11 @@ public:
   // committed or reported as failed, never dropped. Body must be safe to run again.
   template <class Body> LONG transaction(Mode mode, Body &&body);
 
+  // Makes closing this connection leave the files beside the database (its log and shared
+  // index) alone. Used when the database file was replaced or removed: those names may then
+  // belong to another database, and removing them would lose its changes.
+  void keepFilesOnClose();
+
   // The platform error code for a SQLite result code.
   static LONG errorFor(int sqliteCode);
 
@@ -53,14 +58,15 @@ private:
   void finish(Mode mode, bool commit);
   void abandon(Mode mode) noexcept;
   // True when the failure is worth another attempt (and waits a moment before it).
-  static bool retryable(int sqliteCode, std::chrono::steady_clock::time_point deadline);
+  // The deadline is set at the first failure, so calls that succeed never read the clock.
+  static bool retryable(int sqliteCode, std::chrono::steady_clock::time_point &deadline);
 
   sqlite3 *db_ = nullptr;
   std::unordered_map<const char *, struct sqlite3_stmt *> statements_;
 };
 
 template <class Body> LONG RegistryConnection::transaction(Mode mode, Body &&body) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  std::chrono::steady_clock::time_point deadline{};
   for (;;) {
     try {
       begin(mode);

@@ -9,6 +9,8 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
+#include <utility>
 
 namespace ce {
 
@@ -50,7 +52,9 @@ std::int64_t now() {
 }
 
 std::u16string foldedName(std::u16string_view name) {
-  return RegistryPath::foldedChild(std::u16string_view(), name);
+  std::u16string folded;
+  RegistryPath::appendFolded(folded, name);
+  return folded;
 }
 
 // Every open database of this process by file, and the one the device root last resolved to,
@@ -59,6 +63,7 @@ struct OpenDatabases {
   std::mutex mutex;
   std::map<std::filesystem::path, std::weak_ptr<RegistryDatabase>> byFile;
   std::shared_ptr<RegistryDatabase> lastCurrent;
+  std::string lastRoot;
 };
 
 OpenDatabases &openDatabases() {
@@ -90,11 +95,29 @@ LONG RegistryDatabase::current(std::shared_ptr<RegistryDatabase> &out) {
   const auto root = DeviceRoot::path();
   if (root.empty())
     return ERROR_PATH_NOT_FOUND;
+  auto &databases = openDatabases();
+  {
+    // The common case: the same root as last time, and its file still in place.
+    std::shared_ptr<RegistryDatabase> last;
+    {
+      std::lock_guard lock(databases.mutex);
+      if (databases.lastRoot == root.native())
+        last = databases.lastCurrent;
+    }
+    if (last && last->stillOnDisk()) {
+      out = std::move(last);
+      return ERROR_SUCCESS;
+    }
+  }
   const LONG error = atPath(root / "registry.db", out);
   if (error == ERROR_SUCCESS) {
-    auto &databases = openDatabases();
-    std::lock_guard lock(databases.mutex);
-    databases.lastCurrent = out;
+    std::shared_ptr<RegistryDatabase> previous;
+    {
+      std::lock_guard lock(databases.mutex);
+      previous = std::exchange(databases.lastCurrent, out);
+      databases.lastRoot = root.native();
+    }
+    // previous may close its connections here, outside the lock.
   }
   return error;
 }
@@ -131,7 +154,21 @@ LONG RegistryDatabase::atPath(const std::filesystem::path &file,
   }
 }
 
-RegistryDatabase::~RegistryDatabase() = default;
+RegistryDatabase::RegistryDatabase(std::filesystem::path file)
+    : file_(std::move(file)), owner_(::getpid()) {}
+
+RegistryDatabase::~RegistryDatabase() {
+  if (::getpid() != owner_) {
+    for (auto &connection : idle_)
+      (void)connection.release();
+    return;
+  }
+  // Closing the last connection to a database normally removes its log and shared index by
+  // name. When our file is no longer the one at that name, those names are another database's.
+  if (!stillOnDisk())
+    for (auto &connection : idle_)
+      connection->keepFilesOnClose();
+}
 
 LONG RegistryDatabase::initialize() {
   std::int64_t version = 0;
@@ -188,6 +225,12 @@ bool RegistryDatabase::stillOnDisk() const {
 LONG RegistryDatabase::acquire(std::unique_ptr<RegistryConnection> &out) {
   {
     std::lock_guard lock(poolMutex_);
+    if (const pid_t self = ::getpid(); self != owner_) {
+      for (auto &connection : idle_)
+        (void)connection.release(); // the parent's; deliberately left open
+      idle_.clear();
+      owner_ = self;
+    }
     if (!idle_.empty()) {
       out = std::move(idle_.back());
       idle_.pop_back();
@@ -232,9 +275,7 @@ template <class Body> LONG RegistryDatabase::run(Mode mode, Body &&body) {
 
 LONG RegistryDatabase::openKey(const RegistryKeyRef &from, const RegistryPath &path,
                                RegistryKeyRef &out) {
-  std::u16string folded = from.foldedPath;
-  for (const auto &name : path.components())
-    folded = RegistryPath::foldedChild(folded, name);
+  std::u16string folded = path.foldedBelow(from.foldedPath);
   std::int64_t id = 0;
   const LONG error = run(Mode::Single, [&](RegistryConnection &c) -> LONG {
     // One statement, so the parent check and the lookup see the same state.
@@ -259,9 +300,13 @@ LONG RegistryDatabase::createKey(const RegistryKeyRef &from, const RegistryPath 
   std::vector<std::u16string> prefixes;
   std::u16string folded = from.foldedPath;
   for (const auto &name : path.components()) {
-    folded = RegistryPath::foldedChild(folded, name);
+    RegistryPath::appendFolded(folded, name);
     prefixes.push_back(folded);
   }
+  created = false;
+  // Most calls open a key that exists; they find it without taking the write lock.
+  if (const LONG error = openKey(from, path, out); error != ERROR_FILE_NOT_FOUND)
+    return error;
   std::int64_t id = 0;
   const LONG error = run(Mode::Write, [&](RegistryConnection &c) -> LONG {
     created = false;
@@ -296,9 +341,7 @@ LONG RegistryDatabase::createKey(const RegistryKeyRef &from, const RegistryPath 
 }
 
 LONG RegistryDatabase::deleteKey(const RegistryKeyRef &from, const RegistryPath &path) {
-  std::u16string folded = from.foldedPath;
-  for (const auto &name : path.components())
-    folded = RegistryPath::foldedChild(folded, name);
+  std::u16string folded = path.foldedBelow(from.foldedPath);
   return run(Mode::Write, [&](RegistryConnection &c) -> LONG {
     if (!keyExists(c, from.id))
       return ERROR_KEY_DELETED;

@@ -75,7 +75,7 @@ public:
   LONG flush(const RegistryKeyRef &key);
 
 private:
-  explicit RegistryDatabase(std::filesystem::path file) : file_(std::move(file)) {}
+  explicit RegistryDatabase(std::filesystem::path file);
 
   // Opens the first connection, creates the schema when the file is new, and notes the file's
   // identity on disk.
@@ -91,6 +91,9 @@ private:
   ino_t inode_ = 0;
   std::mutex poolMutex_;
   std::vector<std::unique_ptr<RegistryConnection>> idle_;
+  // The process the idle connections belong to. A child made by fork() must not use or close
+  // its parent's connections; it drops them unclosed and opens its own.
+  pid_t owner_;
 };
 
 } // namespace ce

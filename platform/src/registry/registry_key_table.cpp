@@ -8,25 +8,24 @@ RegistryKeyTable &RegistryKeyTable::instance() {
 }
 
 HKEY RegistryKeyTable::add(RegistryOpenKey key) {
+  auto shared = std::make_shared<const RegistryOpenKey>(std::move(key));
   std::lock_guard lock(mutex_);
   std::uintptr_t value = next_;
   while (keys_.count(value))
     value = value == last ? first : value + 4;
   next_ = value == last ? first : value + 4;
-  keys_.emplace(value, std::move(key));
+  keys_.emplace(value, std::move(shared));
   return reinterpret_cast<HKEY>(value);
 }
 
-std::optional<RegistryOpenKey> RegistryKeyTable::get(HKEY handle) const {
+std::shared_ptr<const RegistryOpenKey> RegistryKeyTable::get(HKEY handle) const {
   std::lock_guard lock(mutex_);
   auto it = keys_.find(reinterpret_cast<std::uintptr_t>(handle));
-  if (it == keys_.end())
-    return std::nullopt;
-  return it->second;
+  return it == keys_.end() ? nullptr : it->second;
 }
 
 bool RegistryKeyTable::close(HKEY handle) {
-  RegistryOpenKey closed;
+  std::shared_ptr<const RegistryOpenKey> closed;
   {
     std::lock_guard lock(mutex_);
     auto it = keys_.find(reinterpret_cast<std::uintptr_t>(handle));

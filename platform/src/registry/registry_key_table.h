@@ -10,7 +10,6 @@
 
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <unordered_map>
 
 namespace ce {
@@ -25,7 +24,8 @@ public:
   static RegistryKeyTable &instance();
 
   HKEY add(RegistryOpenKey key);
-  std::optional<RegistryOpenKey> get(HKEY handle) const;
+  // Null when the handle is not open.
+  std::shared_ptr<const RegistryOpenKey> get(HKEY handle) const;
   // False when the handle was not open.
   bool close(HKEY handle);
   std::size_t size() const;
@@ -38,7 +38,7 @@ private:
   static constexpr std::uintptr_t last = 0x7FFFFFFC;
 
   mutable std::mutex mutex_;
-  std::unordered_map<std::uintptr_t, RegistryOpenKey> keys_;
+  std::unordered_map<std::uintptr_t, std::shared_ptr<const RegistryOpenKey>> keys_;
   std::uintptr_t next_ = first;
 };
 

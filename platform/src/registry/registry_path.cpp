@@ -8,12 +8,12 @@ namespace ce {
 LONG RegistryPath::parse(const WCHAR *text, RegistryPath &out) {
   out.components_.clear();
   std::u16string_view rest(text ? text : u"");
-  if (!rest.empty() && rest.front() == u'\\')
+  if (rest.empty() || rest == u"\\")
+    return ERROR_SUCCESS;
+  if (rest.front() == u'\\')
     rest.remove_prefix(1);
   if (!rest.empty() && rest.back() == u'\\')
     rest.remove_suffix(1);
-  if (rest.empty())
-    return ERROR_SUCCESS;
 
   std::vector<std::u16string> components;
   for (;;) {
@@ -30,16 +30,23 @@ LONG RegistryPath::parse(const WCHAR *text, RegistryPath &out) {
   return ERROR_SUCCESS;
 }
 
-std::u16string RegistryPath::foldedChild(std::u16string_view parentFolded,
-                                         std::u16string_view name) {
+std::u16string RegistryPath::foldedBelow(std::u16string_view parentFolded) const {
+  std::size_t size = parentFolded.size();
+  for (const auto &name : components_)
+    size += name.size() + 1;
   std::u16string path;
-  path.reserve(parentFolded.size() + 1 + name.size());
+  path.reserve(size);
   path.append(parentFolded);
-  if (!parentFolded.empty())
+  for (const auto &name : components_)
+    appendFolded(path, name);
+  return path;
+}
+
+void RegistryPath::appendFolded(std::u16string &path, std::u16string_view name) {
+  if (!path.empty())
     path.push_back(u'\\');
   for (char16_t c : name)
     path.push_back(foldCase(c));
-  return path;
 }
 
 } // namespace ce
