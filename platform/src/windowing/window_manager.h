@@ -29,11 +29,11 @@
 //   WM_WINDOWPOSCHANGED then WM_SETTINGCHANGE(SETTINGCHANGE_RESET).
 #pragma once
 
-#include "windowing/registered_message_table.h"
-#include "windowing/timer_table.h"
-#include "windowing/window_class_table.h"
-#include "windowing/window_event.h"
-#include "windowing/window_record.h"
+#include "registered_message_table.h"
+#include "timer_table.h"
+#include "window_class_table.h"
+#include "window_event.h"
+#include "window_record.h"
 
 #include <map>
 #include <optional>

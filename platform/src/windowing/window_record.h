@@ -1,7 +1,7 @@
 // One window in the host's window table.
 #pragma once
 
-#include "windowing/rectangle_set.h"
+#include "rectangle_set.h"
 
 #include <ce/windows_api.h>
 
