@@ -12,8 +12,8 @@
 
 namespace {
 
-const UINT kMessages[] = {WM_SETTEXT,  WM_SETTINGCHANGE,    WM_GETTEXT,       WM_COPYDATA,
-                          WM_CREATE,   WM_WINDOWPOSCHANGED, TB_SETBUTTONINFO, WM_USER};
+const UINT kMessages[] = {WM_SETTEXT, WM_SETTINGCHANGE,    WM_GETTEXT,       WM_COPYDATA,
+                          WM_CREATE,  WM_WINDOWPOSCHANGED, TB_SETBUTTONINFO, WM_USER};
 
 void touch(const char16_t *text) {
   if (text && reinterpret_cast<std::uintptr_t>(text) >= 0x10000)
@@ -79,9 +79,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   }
   // Arbitrary reply bytes on the sending side.
   std::vector<char16_t> sender(9, u'#');
-  const LRESULT n = ce::MessageMarshaller::applyReply(
-      WM_GETTEXT, 8, reinterpret_cast<LPARAM>(sender.data()), 0,
-      std::span<const std::uint8_t>(data + 4, size - 4));
+  const LRESULT n =
+      ce::MessageMarshaller::applyReply(WM_GETTEXT, 8, reinterpret_cast<LPARAM>(sender.data()), 0,
+                                        std::span<const std::uint8_t>(data + 4, size - 4));
   if (sender[8] != u'#' || n < 0 || n > 7)
     std::abort();
   return 0;

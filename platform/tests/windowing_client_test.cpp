@@ -32,7 +32,8 @@ template <class T> LPARAM param(const T *p) { return reinterpret_cast<LPARAM>(p)
 TEST(WindowingMarshal, TextTravelsBothWaysWithinTheSendersBuffer) {
   auto set = roundTrip(WM_SETTEXT, 0, param(u"Ostrel \u00e9t\u00e9"));
   ASSERT_TRUE(set);
-  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t *>(set->lParam())), u"Ostrel \u00e9t\u00e9");
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t *>(set->lParam())),
+            u"Ostrel \u00e9t\u00e9");
   auto none = roundTrip(WM_SETTEXT, 0, 0);
   ASSERT_TRUE(none);
   EXPECT_EQ(none->lParam(), 0);
@@ -55,9 +56,9 @@ TEST(WindowingMarshal, TextTravelsBothWaysWithinTheSendersBuffer) {
   auto careless = roundTrip(WM_GETTEXT, 3, param(senderBuffer));
   auto *raw = reinterpret_cast<char16_t *>(careless->lParam());
   raw[0] = raw[1] = raw[2] = u'x';
-  EXPECT_EQ(MessageMarshaller::applyReply(WM_GETTEXT, 3, param(senderBuffer), 99,
-                                          careless->reply(99)),
-            2);
+  EXPECT_EQ(
+      MessageMarshaller::applyReply(WM_GETTEXT, 3, param(senderBuffer), 99, careless->reply(99)),
+      2);
   EXPECT_EQ(std::u16string(senderBuffer), u"xx");
   std::vector<std::uint8_t> lying{200, 0, 0, 0, 'a', 0};
   EXPECT_EQ(MessageMarshaller::applyReply(WM_GETTEXT, 5, param(senderBuffer), 200, lying), 0);
@@ -82,8 +83,18 @@ TEST(WindowingMarshal, RecordsKeepTheirFieldsAndData) {
   EXPECT_FALSE(MessageMarshaller::pack(WM_COPYDATA, 0, 0)); // nothing to read
 
   int marker = 0;
-  CREATESTRUCTW cs{&marker, nullptr, reinterpret_cast<HMENU>(7), reinterpret_cast<HWND>(0x10008),
-                   480, 640, 36, 0, LONG(WS_POPUP | WS_VISIBLE), u"Vireta", u"Vireta", WS_EX_TOPMOST};
+  CREATESTRUCTW cs{&marker,
+                   nullptr,
+                   reinterpret_cast<HMENU>(7),
+                   reinterpret_cast<HWND>(0x10008),
+                   480,
+                   640,
+                   36,
+                   0,
+                   LONG(WS_POPUP | WS_VISIBLE),
+                   u"Vireta",
+                   u"Vireta",
+                   WS_EX_TOPMOST};
   auto create = roundTrip(WM_CREATE, 0, param(&cs));
   ASSERT_TRUE(create);
   const auto *c = reinterpret_cast<const CREATESTRUCTW *>(create->lParam());

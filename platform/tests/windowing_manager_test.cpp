@@ -102,11 +102,12 @@ TEST(WindowingRectangleSet, SubtractAddAndIntersectKeepExactPixels) {
   EXPECT_TRUE(set.contains(POINT{10, 50}));
   EXPECT_FALSE(set.contains(POINT{100, 0})); // right edge is exclusive
 
-  set.add(rect(50, 50, 150, 150)); // overlaps the ring and the hole
+  set.add(rect(50, 50, 150, 150));                           // overlaps the ring and the hole
   EXPECT_EQ(set.area(), 7500 + 10000 - (50 * 50 - 25 * 25)); // less the overlap with the ring
   for (size_t i = 0; i < set.rects().size(); ++i)
     for (size_t j = i + 1; j < set.rects().size(); ++j)
-      EXPECT_TRUE(RectangleSet::isEmpty(RectangleSet::intersection(set.rects()[i], set.rects()[j])));
+      EXPECT_TRUE(
+          RectangleSet::isEmpty(RectangleSet::intersection(set.rects()[i], set.rects()[j])));
 
   set.intersect(rect(0, 0, 60, 60));
   EXPECT_EQ(set.area(), 3600 - 35 * 35 + 10 * 10);
@@ -286,7 +287,8 @@ TEST_F(WindowingManager, LowBitRaisesTheWindowWithItsOwnedWindows) {
 }
 
 TEST_F(WindowingManager, TopmostWindowsStayAboveOthers) {
-  HWND bar = make(kShell, rect(0, 0, 480, 36), WS_VISIBLE, nullptr, u"", WS_EX_TOPMOST | WS_EX_NOACTIVATE);
+  HWND bar =
+      make(kShell, rect(0, 0, 480, 36), WS_VISIBLE, nullptr, u"", WS_EX_TOPMOST | WS_EX_NOACTIVATE);
   HWND app = make(kApp, rect(0, 0, 480, 640));
   EXPECT_EQ(wm.topLevelWindows(), (std::vector<HWND>{bar, app}));
   EXPECT_EQ(wm.foreground(), app); // the bar never takes the foreground by itself
@@ -326,9 +328,9 @@ TEST_F(WindowingManager, HidingOrDestroyingTheForegroundPassesItOn) {
                                          {Kind::Send, child, WM_DESTROY, 0, 0},
                                          {Kind::Send, owned, WM_DESTROY, 0, 0}}));
   EXPECT_EQ(wm.foreground(), under);
-  EXPECT_NE(std::find(events.begin(), events.end(),
-                      Seen{Kind::Send, under, WM_ACTIVATE, WA_ACTIVE, 0}),
-            events.end());
+  EXPECT_NE(
+      std::find(events.begin(), events.end(), Seen{Kind::Send, under, WM_ACTIVATE, WA_ACTIVE, 0}),
+      events.end());
   EXPECT_EQ(wm.topLevelWindows(), (std::vector<HWND>{under, bar}));
 
   // With nothing left that may be activated, nobody has the foreground.
@@ -584,6 +586,38 @@ TEST_F(WindowingManager, OnlyTheOwnerChangesAWindowAndStylesMirrorState) {
   EXPECT_FALSE(wm.setWindowLong(kApp, app, 1234, 0));
   EXPECT_EQ(wm.lastError(), DWORD(ERROR_INVALID_PARAMETER));
   EXPECT_FALSE(wm.destroyWindow(kApp, wm.desktop()));
+}
+
+TEST_F(WindowingManager, SetWindowPosOrdersSiblingsAndReportsTheChange) {
+  HWND a = make(kApp, rect(0, 0, 100, 100));
+  HWND b = make(kApp, rect(0, 0, 100, 100));
+  HWND c = make(kApp, rect(0, 0, 100, 100));
+  ASSERT_EQ(wm.topLevelWindows(), (std::vector<HWND>{c, b, a}));
+  wm.takeEvents();
+  EXPECT_TRUE(wm.setWindowPos(kApp, c, a, 5, 6, 50, 60, SWP_NOACTIVATE));
+  EXPECT_EQ(wm.topLevelWindows(), (std::vector<HWND>{b, a, c}));
+  EXPECT_TRUE(wm.setWindowPos(kApp, c, c, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE)); // after itself
+  EXPECT_EQ(wm.topLevelWindows(), (std::vector<HWND>{b, a, c}));
+  EXPECT_FALSE(wm.setWindowPos(kApp, c, reinterpret_cast<HWND>(0x55550), 0, 0, 0, 0, 0));
+  EXPECT_EQ(wm.lastError(), DWORD(ERROR_INVALID_WINDOW_HANDLE));
+
+  const auto events = wm.takeEvents();
+  EXPECT_EQ(messagesTo(events, c),
+            (std::vector<UINT>{WM_WINDOWPOSCHANGED, WM_MOVE, WM_SIZE, WM_WINDOWPOSCHANGED}));
+  const auto first = std::find_if(events.begin(), events.end(), [&](const WindowEvent &e) {
+    return e.hwnd == c && e.message == WM_WINDOWPOSCHANGED;
+  });
+  ASSERT_TRUE(first->windowPos);
+  EXPECT_EQ(first->windowPos->x, 5);
+  EXPECT_EQ(first->windowPos->cy, 60);
+  EXPECT_EQ(wm.foreground(), c); // SWP_NOACTIVATE kept the foreground where it was
+
+  // SetActiveWindow from the foreground thread brings its window forward.
+  EXPECT_EQ(wm.setActive(kApp, a), c);
+  EXPECT_EQ(wm.foreground(), a);
+  EXPECT_EQ(wm.topLevelWindows().front(), a);
+  EXPECT_EQ(wm.setActive(kOther, a), nullptr); // not the caller's window
+  EXPECT_EQ(wm.lastError(), DWORD(ERROR_ACCESS_DENIED));
 }
 
 TEST_F(WindowingManager, ThreadExitDestroysItsWindowsOnly) {

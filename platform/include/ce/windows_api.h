@@ -136,7 +136,7 @@ struct WNDCLASSW {
   LPCWSTR lpszMenuName;
   LPCWSTR lpszClassName;
 };
-using LPWNDCLASSW = WNDCLASSW*;
+using LPWNDCLASSW = WNDCLASSW *;
 
 struct CREATESTRUCTW {
   LPVOID lpCreateParams;
@@ -152,7 +152,7 @@ struct CREATESTRUCTW {
   LPCWSTR lpszClass;
   DWORD dwExStyle;
 };
-using LPCREATESTRUCTW = CREATESTRUCTW*;
+using LPCREATESTRUCTW = CREATESTRUCTW *;
 
 struct WINDOWPOS {
   HWND hwnd;
@@ -163,14 +163,14 @@ struct WINDOWPOS {
   int cy;
   UINT flags;
 };
-using LPWINDOWPOS = WINDOWPOS*;
+using LPWINDOWPOS = WINDOWPOS *;
 
 struct COPYDATASTRUCT {
   ULONG_PTR dwData;
   DWORD cbData;
   PVOID lpData;
 };
-using PCOPYDATASTRUCT = COPYDATASTRUCT*;
+using PCOPYDATASTRUCT = COPYDATASTRUCT *;
 
 struct PAINTSTRUCT {
   HDC hdc;
@@ -180,7 +180,7 @@ struct PAINTSTRUCT {
   BOOL fIncUpdate;
   BYTE rgbReserved[32];
 };
-using LPPAINTSTRUCT = PAINTSTRUCT*;
+using LPPAINTSTRUCT = PAINTSTRUCT *;
 
 // GetRegionData's record: the header, then nCount rectangles.
 #define RDH_RECTANGLES 1
@@ -195,7 +195,7 @@ struct RGNDATA {
   RGNDATAHEADER rdh;
   char Buffer[1];
 };
-using LPRGNDATA = RGNDATA*;
+using LPRGNDATA = RGNDATA *;
 
 // Tool bar buttons (the soft-key bars).
 #define TB_SETBUTTONINFO (WM_USER + 64)
@@ -218,7 +218,7 @@ struct TBBUTTONINFO {
   LPWSTR pszText;
   int cchText;
 };
-using LPTBBUTTONINFO = TBBUTTONINFO*;
+using LPTBBUTTONINFO = TBBUTTONINFO *;
 // The record's size on the device, which callers may put in cbSize.
 #define TBBUTTONINFO_DEVICE_SIZE 32u
 
@@ -227,5 +227,5 @@ using LPTBBUTTONINFO = TBBUTTONINFO*;
 // procedure of the message's window in this process (a WM_TIMER with a callback calls the
 // callback instead) and returns its result; a message for a window of no procedure here gives 0.
 LRESULT CallWindowProcW(WNDPROC procedure, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-BOOL TranslateMessage(const MSG* msg);
-LRESULT DispatchMessageW(const MSG* msg);
+BOOL TranslateMessage(const MSG *msg);
+LRESULT DispatchMessageW(const MSG *msg);

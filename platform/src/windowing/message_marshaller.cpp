@@ -138,7 +138,8 @@ std::optional<PackedMessage> MessageMarshaller::pack(UINT message, WPARAM wParam
     w.string(cs->lpszName);
     if (isAtom(cs->lpszClass)) {
       w.put<std::uint8_t>(2);
-      w.put<std::uint16_t>(static_cast<std::uint16_t>(reinterpret_cast<std::uintptr_t>(cs->lpszClass)));
+      w.put<std::uint16_t>(
+          static_cast<std::uint16_t>(reinterpret_cast<std::uintptr_t>(cs->lpszClass)));
     } else {
       w.string(cs->lpszClass);
     }
@@ -215,7 +216,8 @@ std::unique_ptr<UnpackedMessage> MessageMarshaller::unpack(const PackedMessage &
   }
   case WM_CREATE: {
     CREATESTRUCTW &cs = m.create_;
-    cs.lpCreateParams = reinterpret_cast<LPVOID>(static_cast<std::uintptr_t>(r.get<std::uint64_t>()));
+    cs.lpCreateParams =
+        reinterpret_cast<LPVOID>(static_cast<std::uintptr_t>(r.get<std::uint64_t>()));
     cs.hInstance = reinterpret_cast<HINSTANCE>(static_cast<std::uintptr_t>(r.get<std::uint64_t>()));
     cs.hMenu = reinterpret_cast<HMENU>(static_cast<std::uintptr_t>(r.get<std::uint64_t>()));
     cs.hwndParent = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(r.get<std::uint64_t>()));
@@ -241,7 +243,8 @@ std::unique_ptr<UnpackedMessage> MessageMarshaller::unpack(const PackedMessage &
   case WM_WINDOWPOSCHANGED: {
     WINDOWPOS &wp = m.windowPos_;
     wp.hwnd = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(r.get<std::uint64_t>()));
-    wp.hwndInsertAfter = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(r.get<std::uint64_t>()));
+    wp.hwndInsertAfter =
+        reinterpret_cast<HWND>(static_cast<std::uintptr_t>(r.get<std::uint64_t>()));
     wp.x = r.get<std::int32_t>();
     wp.y = r.get<std::int32_t>();
     wp.cx = r.get<std::int32_t>();
@@ -279,8 +282,8 @@ std::vector<std::uint8_t> UnpackedMessage::reply(LRESULT) const {
     return out;
   // Whatever the procedure returned, only the text within the buffer travels back.
   const std::size_t limit = buffer_.size() - 1;
-  const auto end = std::find(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(limit),
-                             u'\0');
+  const auto end =
+      std::find(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(limit), u'\0');
   const auto n = static_cast<std::uint32_t>(end - buffer_.begin());
   Writer w{out};
   w.put<std::uint32_t>(n);

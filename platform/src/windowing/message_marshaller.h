@@ -50,8 +50,8 @@ private:
   UINT message_ = 0;
   WPARAM wParam_ = 0;
   LPARAM lParam_ = 0;
-  std::u16string text_;     // WM_SETTEXT, WM_SETTINGCHANGE, TB_SETBUTTONINFO; WM_CREATE's name
-  std::u16string text2_;    // WM_CREATE's class name
+  std::u16string text_;          // WM_SETTEXT, WM_SETTINGCHANGE, TB_SETBUTTONINFO; WM_CREATE's name
+  std::u16string text2_;         // WM_CREATE's class name
   std::vector<char16_t> buffer_; // WM_GETTEXT
   std::vector<std::uint8_t> bytes_; // WM_COPYDATA
   COPYDATASTRUCT copyData_{};

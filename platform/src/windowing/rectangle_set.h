@@ -13,7 +13,9 @@ public:
   RectangleSet() = default;
   explicit RectangleSet(const RECT &rect) { add(rect); }
 
-  static bool isEmpty(const RECT &rect) { return rect.right <= rect.left || rect.bottom <= rect.top; }
+  static bool isEmpty(const RECT &rect) {
+    return rect.right <= rect.left || rect.bottom <= rect.top;
+  }
   static RECT intersection(const RECT &a, const RECT &b);
 
   const std::vector<RECT> &rects() const { return rects_; }

@@ -15,7 +15,9 @@ constexpr LONG kCoordinateLimit = 1 << 27;
 LONG clampCoordinate(long long v) {
   return static_cast<LONG>(std::clamp<long long>(v, -kCoordinateLimit, kCoordinateLimit));
 }
-LONG clampExtent(long long v) { return static_cast<LONG>(std::clamp<long long>(v, 0, kCoordinateLimit)); }
+LONG clampExtent(long long v) {
+  return static_cast<LONG>(std::clamp<long long>(v, 0, kCoordinateLimit));
+}
 
 bool contains(const RECT &r, POINT p) {
   return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
@@ -29,8 +31,10 @@ constexpr std::uintptr_t kHandleStep = 4; // even handles: the lowest bit is the
 } // namespace
 
 WindowManager::WindowManager(int screenWidth, int screenHeight)
-    : desktop_(handleOf(kDesktopHandle)), nextHandle_(kDesktopHandle + kHandleStep),
-      screen_{0, 0, clampExtent(screenWidth), clampExtent(screenHeight)}, workArea_(screen_) {
+    : desktop_(handleOf(kDesktopHandle)),
+      nextHandle_(kDesktopHandle + kHandleStep), screen_{0, 0, clampExtent(screenWidth),
+                                                         clampExtent(screenHeight)},
+      workArea_(screen_) {
   WindowRecord desktop;
   desktop.handle = desktop_;
   desktop.className = u"DesktopWindow";
@@ -250,9 +254,9 @@ HWND WindowManager::createWindow(Caller caller, const Creation &c) {
     rect.left = c.x == CW_USEDEFAULT ? workArea_.left : clampCoordinate(c.x);
     rect.top = c.x == CW_USEDEFAULT ? workArea_.top : clampCoordinate(c.y);
     rect.right = rect.left + (c.width == CW_USEDEFAULT ? workArea_.right - workArea_.left
-                                                        : clampExtent(c.width));
+                                                       : clampExtent(c.width));
     rect.bottom = rect.top + (c.width == CW_USEDEFAULT ? workArea_.bottom - workArea_.top
-                                                        : clampExtent(c.height));
+                                                       : clampExtent(c.height));
   }
 
   const Snapshots before = snapshot();
@@ -315,8 +319,8 @@ void WindowManager::destroyAll(const std::vector<HWND> &doomed, DWORD silentProc
 
   for (HWND h : doomed) {
     WindowRecord &w = *record(h);
-    const bool silent = silentProcess && w.process == silentProcess &&
-                        (!silentThread || w.thread == silentThread);
+    const bool silent =
+        silentProcess && w.process == silentProcess && (!silentThread || w.thread == silentThread);
     if (!silent)
       emit(WindowEvent::Kind::Send, w, WM_DESTROY, 0, 0);
   }
@@ -389,7 +393,8 @@ bool WindowManager::isEnabled(HWND hwnd) const {
 
 RECT WindowManager::screenRect(const WindowRecord &w) const {
   RECT r = w.rect;
-  for (const WindowRecord *p = record(w.parent); p && p->handle != desktop_; p = record(p->parent)) {
+  for (const WindowRecord *p = record(w.parent); p && p->handle != desktop_;
+       p = record(p->parent)) {
     r.left += p->rect.left;
     r.right += p->rect.left;
     r.top += p->rect.top;
@@ -553,7 +558,8 @@ std::optional<WindowManager::Hit> WindowManager::windowAt(POINT point) const {
     }
   }
   const RECT r = screenRect(*found);
-  return Hit{found->handle, found->process, found->thread, POINT{point.x - r.left, point.y - r.top}};
+  return Hit{found->handle, found->process, found->thread,
+             POINT{point.x - r.left, point.y - r.top}};
 }
 
 HWND WindowManager::topLevelOf(HWND hwnd) const {
@@ -627,8 +633,8 @@ bool WindowManager::showWindow(Caller caller, HWND hwnd, int command) {
     w->style = show ? (w->style | WS_VISIBLE) : (w->style & ~WS_VISIBLE);
     exposeChanges(before);
   }
-  const bool activating = command == SW_SHOWNORMAL || command == SW_SHOW ||
-                          command == SW_RESTORE || command == SW_SHOWMAXIMIZED;
+  const bool activating = command == SW_SHOWNORMAL || command == SW_SHOW || command == SW_RESTORE ||
+                          command == SW_SHOWMAXIMIZED;
   if (show && activating && canActivate(*w) && w->enabled) {
     const Snapshots before = snapshot();
     raise(*w);
@@ -681,9 +687,12 @@ bool WindowManager::setWindowPos(Caller caller, HWND hwnd, HWND insertAfter, int
   const bool sized = w->rect.right - w->rect.left != oldRect.right - oldRect.left ||
                      w->rect.bottom - w->rect.top != oldRect.bottom - oldRect.top;
   if (moved || sized || zChange) {
-    WindowEvent e{WindowEvent::Kind::Send, w->process, w->thread, hwnd, WM_WINDOWPOSCHANGED, 0, 0, {}};
-    e.windowPos = WINDOWPOS{hwnd, zChange ? insertAfter : nullptr, w->rect.left, w->rect.top,
-                            w->rect.right - w->rect.left, w->rect.bottom - w->rect.top, flags};
+    WindowEvent e{WindowEvent::Kind::Send, w->process, w->thread, hwnd,
+                  WM_WINDOWPOSCHANGED,     0,          0,         {}};
+    e.windowPos =
+        WINDOWPOS{hwnd,        zChange ? insertAfter : nullptr, w->rect.left,
+                  w->rect.top, w->rect.right - w->rect.left,    w->rect.bottom - w->rect.top,
+                  flags};
     events_.push_back(e);
   }
   if (moved)
@@ -768,6 +777,8 @@ void WindowManager::insertAt(WindowRecord &w, HWND insertAfter) {
     raise(w);
     return;
   }
+  if (insertAfter == w.handle)
+    return; // after itself: where it is
   unlink(w);
   auto &list = parent.children;
   if (insertAfter == HWND_BOTTOM) {
@@ -1077,8 +1088,8 @@ bool WindowManager::killTimer(Caller caller, HWND hwnd, UINT_PTR id) {
 
 void WindowManager::fireDueTimers(TimerTable::Clock::time_point now) {
   for (const TimerTable::Timer &t : timers_.takeDue(now))
-    events_.push_back(WindowEvent{WindowEvent::Kind::Timer, t.process, t.thread, t.hwnd, WM_TIMER,
-                                  t.id, t.callback, {}});
+    events_.push_back(WindowEvent{
+        WindowEvent::Kind::Timer, t.process, t.thread, t.hwnd, WM_TIMER, t.id, t.callback, {}});
 }
 
 } // namespace ce::host

@@ -20,6 +20,7 @@
 //   (WA_ACTIVE, old) to the new one, then WM_KILLFOCUS to the old focus and WM_SETFOCUS to the
 //   new one (the new foreground window, unless its thread's focus already lies within it).
 // - SetFocus may name a window of another thread: its top-level window is activated first.
+//   SetForegroundWindow accepts hidden windows (a caller may show the window right after).
 // - Update regions are kept within the window's visible region; when a window is shown, moved,
 //   resized, raised or uncovered, what became visible is added to its update region. A window
 //   whose position on the screen or size changed gets its whole visible region (the screen is
@@ -134,8 +135,8 @@ public:
   std::optional<LONG> setWindowLong(Caller caller, HWND hwnd, int index, LONG value);
   // Returns whether the window was visible before.
   bool showWindow(Caller caller, HWND hwnd, int command);
-  bool setWindowPos(Caller caller, HWND hwnd, HWND insertAfter, int x, int y, int width,
-                    int height, UINT flags);
+  bool setWindowPos(Caller caller, HWND hwnd, HWND insertAfter, int x, int y, int width, int height,
+                    UINT flags);
   bool moveWindow(Caller caller, HWND hwnd, int x, int y, int width, int height);
   // Returns whether the window was disabled before.
   bool enableWindow(Caller caller, HWND hwnd, bool enable);

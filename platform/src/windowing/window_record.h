@@ -20,8 +20,8 @@ struct WindowRecord {
   HWND owner = nullptr;  // top-level windows only
   DWORD style = 0;       // WS_VISIBLE and WS_DISABLED mirror the state below
   DWORD exStyle = 0;
-  LONG id = 0;           // child windows: the control id given as the menu handle
-  RECT rect{};           // relative to the parent's client area
+  LONG id = 0; // child windows: the control id given as the menu handle
+  RECT rect{}; // relative to the parent's client area
   bool visible = false;
   bool enabled = true;
   // Children in z-order, topmost first.
