@@ -11,3 +11,4 @@
 #include <ce/gdi.h>
 #include <ce/imaging.h>
 #include <ce/icons.h>
+#include <ce/windows_api.h>
