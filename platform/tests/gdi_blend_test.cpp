@@ -1,6 +1,9 @@
 // AlphaBlend: constant and per-pixel alpha onto 16-, 24- and 32-bit targets, with stretching.
 #include "gdi_test_support.h"
 
+#include <algorithm>
+#include <cmath>
+
 using namespace gdi_test;
 
 namespace {
@@ -90,6 +93,42 @@ TEST(GdiAlphaBlend, TransparentAndOpaquePixelsAndStretching) {
   d32.setRaw(0, 0, 0xFFFF0000);
   AlphaBlend(d32.dc, 0, 0, 1, 1, icon.dc, 0, 0, 1, 1, blend(255, AC_SRC_ALPHA));
   EXPECT_EQ(d32.raw(0, 0), 0xFFFF0000u);
+}
+
+// The blend written out with floating point, independent of the implementation.
+std::uint32_t referenceBlend(std::uint32_t s, std::uint32_t d, unsigned alpha) {
+  auto scale = [](double v, double by) { return static_cast<unsigned>(std::lround(v * by / 255.0)); };
+  const unsigned sa = scale(s >> 24, alpha);
+  unsigned out = 0;
+  for (int shift : {0, 8, 16}) {
+    const unsigned sc = scale((s >> shift) & 0xFF, alpha);
+    const unsigned dc = (d >> shift) & 0xFF;
+    out |= std::min(255u, sc + scale(dc, 255 - sa)) << shift;
+  }
+  return out;
+}
+
+TEST(GdiAlphaBlend, WideRowsMatchTheFormulaForEveryPixel) {
+  std::mt19937 rng(1234);
+  for (unsigned alpha : {255u, 77u}) {
+    Surface src(67, 3, 32), dst(67, 3, 16), expected(67, 3, 16);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 67; ++x) {
+        const unsigned a = (x % 5 == 0) ? 0 : (x % 5 == 1 ? 255 : rng() % 256);
+        const unsigned r = a ? rng() % (a + 1) : 0, g = a ? rng() % (a + 1) : 0, b = a ? rng() % (a + 1) : 0;
+        src.setRaw(x, y, (a << 24) | (r << 16) | (g << 8) | b);
+        dst.setRaw(x, y, rng() & 0xFFFF);
+        // expected in 5-6-5: widen the destination, blend, truncate
+        const std::uint32_t d = dst.raw(x, y);
+        const unsigned dr = ((d >> 11) << 3) | (d >> 13), dg = (((d >> 5) & 63) << 2) | (((d >> 5) & 63) >> 4),
+                       db = ((d & 31) << 3) | ((d & 31) >> 2);
+        const std::uint32_t o = referenceBlend(src.raw(x, y), (dr << 16) | (dg << 8) | db, alpha);
+        expected.setRaw(x, y, (((o >> 16) & 0xFF) >> 3) << 11 | (((o >> 8) & 0xFF) >> 2) << 5 | ((o & 0xFF) >> 3));
+      }
+    ASSERT_TRUE(AlphaBlend(dst.dc, 0, 0, 67, 3, src.dc, 0, 0, 67, 3, blend(static_cast<BYTE>(alpha), AC_SRC_ALPHA)));
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 67; ++x) ASSERT_EQ(dst.raw(x, y), expected.raw(x, y)) << x << "," << y << " alpha " << alpha;
+  }
 }
 
 TEST(GdiAlphaBlend, RefusesWhatItCannotDo) {
