@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The header and its colour table are read from a zero-padded copy, as a decoder would hand
   // over a complete record.
   std::vector<std::uint8_t> header(2048, 0);
-  std::memcpy(header.data(), data, std::min(size, header.size()));
+  if (size > 0) std::memcpy(header.data(), data, std::min(size, header.size()));
   auto* info = reinterpret_cast<BITMAPINFO*>(header.data());
   const BITMAPINFOHEADER h = info->bmiHeader;
   const long long pixels = static_cast<long long>(h.biWidth) * (h.biHeight < 0 ? -static_cast<long long>(h.biHeight) : h.biHeight);
@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     DIBSECTION section{};
     if (GetObjectW(dib, sizeof section, &section) != sizeof section || !memory) std::abort();
     const std::size_t total = static_cast<std::size_t>(section.dsBmih.biSizeImage);
-    std::memcpy(memory, bits, std::min(total, bitsSize));
+    if (bitsSize > 0) std::memcpy(memory, bits, std::min(total, bitsSize));
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(dc, dib);
     BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(size), AC_SRC_ALPHA};

@@ -12,7 +12,7 @@ namespace {
 template <class T> T take(const std::uint8_t*& data, std::size_t& size) {
   T value{};
   const std::size_t n = size < sizeof(T) ? size : sizeof(T);
-  std::memcpy(&value, data, n);
+  if (n > 0) std::memcpy(&value, data, n);
   data += n;
   size -= n;
   return value;
@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto height = take<std::int8_t>(data, size);
   const auto flags = take<std::uint8_t>(data, size);
   std::vector<char16_t> text(size / 2 + 1, 0);
-  std::memcpy(text.data(), data, size / 2 * 2);
+  if (size >= 2) std::memcpy(text.data(), data, size / 2 * 2);
   const int count = static_cast<int>(size / 2);
 
   HFONT font = CreateFontW(height, (flags & 1) ? height / 2 : 0, 0, 0, (flags & 2) ? FW_BOLD : FW_NORMAL,
