@@ -22,6 +22,9 @@
 // from a pixel and written back gives the same pixel. COLORREF values ignore their high byte.
 // Writing into a paletted bitmap picks the nearest palette entry.
 //
+// Bitmaps as sources of AlphaBlend and TransparentBlt use their own colours (a monochrome
+// bitmap is black and white there).
+//
 // The alpha byte of 32-bit targets. Copies from a 32-bit source (SRCCOPY, StretchBlt) keep the
 // source's alpha; anything else that sets a pixel completely (copies from sources without alpha,
 // FillRect, PATCOPY, BLACKNESS, WHITENESS, SetPixel, opaque text backgrounds) writes alpha 255,
@@ -39,9 +42,10 @@
 // Source and destination may be the same bitmap and may overlap: the result is that of copying
 // the source rectangle first (a move). Source pixels outside the source bitmap leave the
 // destination unchanged. StretchBlt and AlphaBlend scale with nearest-neighbour sampling at
-// pixel centres; a negative width or height (of source or destination) mirrors that axis, the
-// rectangle then reaching from x + width to x. BitBlt with a zero or negative size draws
-// nothing and succeeds.
+// pixel centres; in StretchBlt a negative width or height (of source or destination) mirrors
+// that axis, the rectangle then reaching from x + width to x. BitBlt with a zero or negative
+// size draws nothing and succeeds; AlphaBlend and TransparentBlt refuse negative sizes
+// (ERROR_INVALID_PARAMETER). Coordinates are limited to +-2^27.
 //
 // AlphaBlend. With AlphaFormat 0 every channel becomes (s·A + d·(255 − A)) / 255, rounded, for
 // the constant alpha A; the source's own alpha byte is ignored (treated as 255). With
@@ -58,7 +62,9 @@
 // AddFontResourceW) whose family name, full name or file name equals the face name (ignoring
 // case), then the host's fonts through fontconfig (family name), then a sans face. GetTextFaceW
 // tells which family was found. lfHeight < 0 is the character (em) height in pixels, > 0 the
-// cell height (ascent + descent), 0 the default of 9 points at the device's dots per inch.
+// cell height (ascent + descent), 0 the default of 9 points at the device's dots per inch;
+// characters are at most 1024 pixels high. lfWidth > 0 stretches to that average width;
+// escapement and orientation are ignored (text is horizontal).
 // Weights of 600 and more draw bold (synthesised when the face is not bold); italic is
 // synthesised when the face is upright. NONANTIALIASED_QUALITY draws with coverage 0 or 255;
 // every other quality, ClearType ones included, draws with grey antialiasing. Characters the

@@ -23,8 +23,7 @@ HGDIOBJ GdiObjectTable::add(std::shared_ptr<GdiObject> object) {
 }
 
 std::shared_ptr<GdiObject> GdiObjectTable::get(HGDIOBJ handle) const {
-  auto& self = const_cast<GdiObjectTable&>(*this);
-  std::lock_guard lock(self.mutex_);
+  std::lock_guard lock(mutex_);
   auto it = objects_.find(reinterpret_cast<std::uintptr_t>(handle));
   return it == objects_.end() ? nullptr : it->second;
 }

@@ -41,7 +41,7 @@ private:
   GdiObjectTable() = default;
   void createStockObjects();
 
-  std::recursive_mutex mutex_;
+  mutable std::recursive_mutex mutex_;
   std::unordered_map<std::uintptr_t, std::shared_ptr<GdiObject>> objects_;
   std::uintptr_t next_ = 0x01000000;
   bool stockCreated_ = false;

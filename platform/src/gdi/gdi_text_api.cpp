@@ -278,8 +278,8 @@ int DrawTextW(HDC handle, LPCWSTR text, int count, LPRECT rect, UINT format) {
   box.tabWidth = std::max<int>(1, tabChars * tm.tmAveCharWidth);
   const std::vector<TextLine> lines = TextLayout::lines(view, box, advanceOf(*face));
   const bool single = (format & DT_SINGLELINE) != 0;
-  const int count_ = static_cast<int>(std::min<std::size_t>(lines.size(), TextLayout::kMaxPosition / box.lineHeight));
-  const int total = count_ * box.lineHeight;
+  const int lineCount = static_cast<int>(std::min<std::size_t>(lines.size(), TextLayout::kMaxPosition / box.lineHeight));
+  const int total = lineCount * box.lineHeight;
   int widest = 0;
   for (const auto& l : lines) widest = std::max(widest, l.width);
 
@@ -299,7 +299,7 @@ int DrawTextW(HDC handle, LPCWSTR text, int count, LPRECT rect, UINT format) {
   TextRenderer renderer(*face, blitter, argbFromColorRef(dc->textColor));
   const int deviceLeft = deviceRect.left;
   int y = clampCoordinate(top + dc->origin.y);
-  for (int i = 0; i < count_; ++i) {
+  for (int i = 0; i < lineCount; ++i) {
     const TextLine& line = lines[static_cast<std::size_t>(i)];
     int x = deviceLeft;
     if (format & DT_CENTER) x = deviceLeft + (box.width - line.width) / 2;
