@@ -67,11 +67,9 @@ BENCHMARK(BitBltFullScreen565);
 
 void BitBltScrollInPlace565(benchmark::State& state) {
   Surface s(kWidth, kHeight, 16);
-  int d = 7;
   for (auto _ : state) {
     BitBlt(s.dc, 0, 0, kWidth, kHeight - 7, s.dc, 0, 7, SRCCOPY); // content moves up
     benchmark::ClobberMemory();
-    d = -d;
   }
   state.SetBytesProcessed(state.iterations() * kWidth * (kHeight - 7) * 2);
 }
