@@ -77,9 +77,8 @@
 // DT_END_ELLIPSIS ends with "..." every line too wide for the rectangle and, with
 // DT_WORDBREAK, the last line that fits the rectangle's height when more text follows.
 // DT_CALCRECT keeps left and top and sets right and bottom to the text's extent; an empty
-// text is one empty line. Without
-// DT_NOPREFIX, "&x" draws x underlined and "&&" draws "&". The line height is tmHeight
-// (+ tmExternalLeading with DT_EXTERNALLEADING). The return value is the text's height, or
+// text is one empty line. Without DT_NOPREFIX, "&x" draws x underlined and "&&" draws "&".
+// The line height is tmHeight (+ tmExternalLeading with DT_EXTERNALLEADING). The return value is the text's height, or
 // with DT_VCENTER / DT_BOTTOM the offset from the rectangle's top to the text's bottom.
 #pragma once
 
