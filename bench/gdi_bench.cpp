@@ -35,7 +35,8 @@ struct Surface {
     dc = CreateCompatibleDC(nullptr);
     previous = SelectObject(dc, bitmap);
     auto* bytes = static_cast<unsigned char*>(bits);
-    for (std::size_t i = 0; i < std::size_t(w) * h * (bpp / 8); ++i) bytes[i] = static_cast<unsigned char>(i * 31);
+    for (std::size_t i = 0; i < std::size_t(w) * h * (bpp / 8); ++i)
+      bytes[i] = static_cast<unsigned char>(i * 31);
   }
   ~Surface() {
     SelectObject(dc, previous);
@@ -124,8 +125,8 @@ void DrawText20CharLabel(benchmark::State& state) {
   SetBkMode(s.dc, TRANSPARENT);
   RECT r{0, 0, 300, 60};
   for (auto _ : state) {
-    benchmark::DoNotOptimize(DrawTextW(s.dc, u"Settings and Options", 20, &r,
-                                       DT_CENTER | DT_VCENTER | DT_SINGLELINE));
+    benchmark::DoNotOptimize(
+        DrawTextW(s.dc, u"Settings and Options", 20, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE));
   }
   SelectObject(s.dc, old);
   DeleteObject(font);

@@ -12,7 +12,8 @@ namespace {
 template <class T> T take(const std::uint8_t*& data, std::size_t& size) {
   T value{};
   const std::size_t n = size < sizeof(T) ? size : sizeof(T);
-  if (n > 0) std::memcpy(&value, data, n);
+  if (n > 0)
+    std::memcpy(&value, data, n);
   data += n;
   size -= n;
   return value;
@@ -35,25 +36,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto height = take<std::int8_t>(data, size);
   const auto flags = take<std::uint8_t>(data, size);
   std::vector<char16_t> text(size / 2 + 1, 0);
-  if (size >= 2) std::memcpy(text.data(), data, size / 2 * 2);
+  if (size >= 2)
+    std::memcpy(text.data(), data, size / 2 * 2);
   const int count = static_cast<int>(size / 2);
 
-  HFONT font = CreateFontW(height, (flags & 1) ? height / 2 : 0, 0, 0, (flags & 2) ? FW_BOLD : FW_NORMAL,
-                           flags & 4, flags & 8, flags & 16, DEFAULT_CHARSET, 0, 0,
-                           (flags & 32) ? NONANTIALIASED_QUALITY : ANTIALIASED_QUALITY, 0,
-                           (flags & 64) ? u"DejaVu Serif" : u"Tahoma");
+  HFONT font =
+      CreateFontW(height, (flags & 1) ? height / 2 : 0, 0, 0, (flags & 2) ? FW_BOLD : FW_NORMAL,
+                  flags & 4, flags & 8, flags & 16, DEFAULT_CHARSET, 0, 0,
+                  (flags & 32) ? NONANTIALIASED_QUALITY : ANTIALIASED_QUALITY, 0,
+                  (flags & 64) ? u"DejaVu Serif" : u"Tahoma");
   HGDIOBJ old = SelectObject(dc, font);
   SetBkMode(dc, (flags & 128) ? OPAQUE : TRANSPARENT);
 
   RECT calc = rect;
   const int measured = DrawTextW(dc, text.data(), count, &calc, format | DT_CALCRECT);
-  if (measured < 0) std::abort();
+  if (measured < 0)
+    std::abort();
   RECT drawn = rect;
   DrawTextW(dc, text.data(), count, &drawn, format & ~static_cast<UINT>(DT_CALCRECT));
   DrawTextW(dc, text.data(), -1, &drawn, format | DT_NOCLIP);
 
   std::vector<int> advances(static_cast<std::size_t>(count) + 1);
-  for (int i = 0; i < count; ++i) advances[static_cast<std::size_t>(i)] = static_cast<std::int8_t>(text[static_cast<std::size_t>(i)]);
+  for (int i = 0; i < count; ++i)
+    advances[static_cast<std::size_t>(i)] =
+        static_cast<std::int8_t>(text[static_cast<std::size_t>(i)]);
   SetTextAlign(dc, format & 0x1F);
   ExtTextOutW(dc, rect.left, rect.top, format & (ETO_OPAQUE | ETO_CLIPPED), &rect, text.data(),
               static_cast<UINT>(count), (flags & 1) ? advances.data() : nullptr);
@@ -61,7 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   SIZE extent{};
   std::vector<int> extents(static_cast<std::size_t>(count) + 1);
   GetTextExtentExPointW(dc, text.data(), count, rect.right, &fit, extents.data(), &extent);
-  if (fit < 0 || fit > count) std::abort();
+  if (fit < 0 || fit > count)
+    std::abort();
 
   SelectObject(dc, old);
   DeleteObject(font);

@@ -35,7 +35,8 @@ TEST(GdiAlphaBlend, ConstantAlphaMixesEveryChannel) {
   ASSERT_TRUE(AlphaBlend(picture.dc, 0, 0, 6, 6, black.dc, 0, 0, 2, 2, blend(63, 0)));
   // white 255 * 192 / 255 = 192: red and blue 24 of 31, green 48 of 63
   for (int y = 0; y < 6; ++y)
-    for (int x = 0; x < 6; ++x) ASSERT_EQ(picture.raw(x, y), (24u << 11) | (48u << 5) | 24u);
+    for (int x = 0; x < 6; ++x)
+      ASSERT_EQ(picture.raw(x, y), (24u << 11) | (48u << 5) | 24u);
 }
 
 TEST(GdiAlphaBlend, PremultipliedSourceOverEveryDepth) {
@@ -80,7 +81,8 @@ TEST(GdiAlphaBlend, TransparentAndOpaquePixelsAndStretching) {
   // 2x1 stretched to 6x3: the left half keeps the screen, the right half becomes red.
   ASSERT_TRUE(AlphaBlend(screen.dc, 0, 0, 6, 3, icon.dc, 0, 0, 2, 1, blend(255, AC_SRC_ALPHA)));
   for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 6; ++x) ASSERT_EQ(screen.raw(x, y), x < 3 ? 0x07E0u : 0xF800u) << x;
+    for (int x = 0; x < 6; ++x)
+      ASSERT_EQ(screen.raw(x, y), x < 3 ? 0x07E0u : 0xF800u) << x;
 
   // Premultiplied colour with alpha 0 adds light (the formula, not a special case).
   icon.setRaw(0, 0, 0x00100000);
@@ -97,7 +99,9 @@ TEST(GdiAlphaBlend, TransparentAndOpaquePixelsAndStretching) {
 
 // The blend written out with floating point, independent of the implementation.
 std::uint32_t referenceBlend(std::uint32_t s, std::uint32_t d, unsigned alpha) {
-  auto scale = [](double v, double by) { return static_cast<unsigned>(std::lround(v * by / 255.0)); };
+  auto scale = [](double v, double by) {
+    return static_cast<unsigned>(std::lround(v * by / 255.0));
+  };
   const unsigned sa = scale(s >> 24, alpha);
   unsigned out = 0;
   for (int shift : {0, 8, 16}) {
@@ -115,19 +119,25 @@ TEST(GdiAlphaBlend, WideRowsMatchTheFormulaForEveryPixel) {
     for (int y = 0; y < 3; ++y)
       for (int x = 0; x < 67; ++x) {
         const unsigned a = (x % 5 == 0) ? 0 : (x % 5 == 1 ? 255 : rng() % 256);
-        const unsigned r = a ? rng() % (a + 1) : 0, g = a ? rng() % (a + 1) : 0, b = a ? rng() % (a + 1) : 0;
+        const unsigned r = a ? rng() % (a + 1) : 0, g = a ? rng() % (a + 1) : 0,
+                       b = a ? rng() % (a + 1) : 0;
         src.setRaw(x, y, (a << 24) | (r << 16) | (g << 8) | b);
         dst.setRaw(x, y, rng() & 0xFFFF);
         // expected in 5-6-5: widen the destination, blend, truncate
         const std::uint32_t d = dst.raw(x, y);
-        const unsigned dr = ((d >> 11) << 3) | (d >> 13), dg = (((d >> 5) & 63) << 2) | (((d >> 5) & 63) >> 4),
+        const unsigned dr = ((d >> 11) << 3) | (d >> 13),
+                       dg = (((d >> 5) & 63) << 2) | (((d >> 5) & 63) >> 4),
                        db = ((d & 31) << 3) | ((d & 31) >> 2);
         const std::uint32_t o = referenceBlend(src.raw(x, y), (dr << 16) | (dg << 8) | db, alpha);
-        expected.setRaw(x, y, (((o >> 16) & 0xFF) >> 3) << 11 | (((o >> 8) & 0xFF) >> 2) << 5 | ((o & 0xFF) >> 3));
+        expected.setRaw(x, y,
+                        (((o >> 16) & 0xFF) >> 3) << 11 | (((o >> 8) & 0xFF) >> 2) << 5 |
+                            ((o & 0xFF) >> 3));
       }
-    ASSERT_TRUE(AlphaBlend(dst.dc, 0, 0, 67, 3, src.dc, 0, 0, 67, 3, blend(static_cast<BYTE>(alpha), AC_SRC_ALPHA)));
+    ASSERT_TRUE(AlphaBlend(dst.dc, 0, 0, 67, 3, src.dc, 0, 0, 67, 3,
+                           blend(static_cast<BYTE>(alpha), AC_SRC_ALPHA)));
     for (int y = 0; y < 3; ++y)
-      for (int x = 0; x < 67; ++x) ASSERT_EQ(dst.raw(x, y), expected.raw(x, y)) << x << "," << y << " alpha " << alpha;
+      for (int x = 0; x < 67; ++x)
+        ASSERT_EQ(dst.raw(x, y), expected.raw(x, y)) << x << "," << y << " alpha " << alpha;
   }
 }
 
@@ -144,7 +154,8 @@ TEST(GdiAlphaBlend, RefusesWhatItCannotDo) {
   EXPECT_TRUE(AlphaBlend(dst.dc, 0, 0, 0, 2, src16.dc, 0, 0, 2, 2, blend(255, 0)));
   // One bitmap as source and destination blends from the pixels as they were.
   Surface s(4, 1, 32);
-  for (int x = 0; x < 4; ++x) s.setRaw(x, 0, 0xFF000000u | std::uint32_t(x * 0x10));
+  for (int x = 0; x < 4; ++x)
+    s.setRaw(x, 0, 0xFF000000u | std::uint32_t(x * 0x10));
   ASSERT_TRUE(AlphaBlend(s.dc, 1, 0, 3, 1, s.dc, 0, 0, 3, 1, blend(255, AC_SRC_ALPHA)));
   EXPECT_EQ(s.raw(1, 0), 0xFF000000u);
   EXPECT_EQ(s.raw(3, 0), 0xFF000020u);

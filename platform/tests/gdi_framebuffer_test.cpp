@@ -16,8 +16,7 @@ TEST(GdiFramebuffer, WindowDcDrawsOnlyIntoItsVisibleRegionAtItsOrigin) {
   std::vector<std::uint16_t> screen(20 * 12, 0x0001);
   ce::PixelMemory memory{screen.data(), 20, 12, 40, ce::FramebufferFormat::Rgb565};
   // A window at (5, 2), 10x8, whose bottom-left quarter is covered by another window.
-  HDC dc = ce::createFramebufferDC(memory, POINT{5, 2},
-                                   {RECT{5, 2, 15, 6}, RECT{10, 6, 15, 10}});
+  HDC dc = ce::createFramebufferDC(memory, POINT{5, 2}, {RECT{5, 2, 15, 6}, RECT{10, 6, 15, 10}});
   ASSERT_NE(dc, nullptr);
   EXPECT_EQ(GetObjectType(dc), DWORD(OBJ_DC));
   RECT box;
@@ -51,7 +50,8 @@ TEST(GdiFramebuffer, WindowDcDrawsOnlyIntoItsVisibleRegionAtItsOrigin) {
   ASSERT_TRUE(ce::setFramebufferOrigin(dc, POINT{0, 0}));
   ASSERT_TRUE(ce::setFramebufferVisibleRegion(dc, {RECT{0, 0, 20, 12}}));
   FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-  for (auto p : screen) ASSERT_EQ(p, 0);
+  for (auto p : screen)
+    ASSERT_EQ(p, 0);
   // A user clip region lies in window coordinates.
   ASSERT_TRUE(ce::setFramebufferOrigin(dc, POINT{10, 0}));
   IntersectClipRect(dc, 0, 0, 2, 2);
@@ -61,8 +61,8 @@ TEST(GdiFramebuffer, WindowDcDrawsOnlyIntoItsVisibleRegionAtItsOrigin) {
   EXPECT_EQ(screen[9], 0);
 
   std::vector<std::uint16_t> rotated(12 * 20, 0);
-  ASSERT_TRUE(ce::retargetFramebuffer(dc, ce::PixelMemory{rotated.data(), 12, 20, 24,
-                                                          ce::FramebufferFormat::Rgb565}));
+  ASSERT_TRUE(ce::retargetFramebuffer(
+      dc, ce::PixelMemory{rotated.data(), 12, 20, 24, ce::FramebufferFormat::Rgb565}));
   EXPECT_TRUE(DeleteDC(dc));
   EXPECT_FALSE(ce::setFramebufferOrigin(dc, POINT{0, 0}));
   HDC memoryDC = CreateCompatibleDC(nullptr);
@@ -73,14 +73,18 @@ TEST(GdiFramebuffer, WindowDcDrawsOnlyIntoItsVisibleRegionAtItsOrigin) {
 TEST(GdiFramebuffer, UnusableMemoryDescriptionsAreRefused) {
   std::vector<std::uint32_t> pixels(64);
   using ce::FramebufferFormat;
-  EXPECT_EQ(ce::createFramebufferDC({nullptr, 4, 4, 8, FramebufferFormat::Rgb565}, {}, {}), nullptr);
-  EXPECT_EQ(ce::createFramebufferDC({pixels.data(), 4, 4, 6, FramebufferFormat::Rgb565}, {}, {}), nullptr);
-  EXPECT_EQ(ce::createFramebufferDC({pixels.data(), 0, 4, 8, FramebufferFormat::Rgb565}, {}, {}), nullptr);
+  EXPECT_EQ(ce::createFramebufferDC({nullptr, 4, 4, 8, FramebufferFormat::Rgb565}, {}, {}),
+            nullptr);
+  EXPECT_EQ(ce::createFramebufferDC({pixels.data(), 4, 4, 6, FramebufferFormat::Rgb565}, {}, {}),
+            nullptr);
+  EXPECT_EQ(ce::createFramebufferDC({pixels.data(), 0, 4, 8, FramebufferFormat::Rgb565}, {}, {}),
+            nullptr);
   auto* odd = reinterpret_cast<std::uint8_t*>(pixels.data()) + 1;
   EXPECT_EQ(ce::createFramebufferDC({odd, 4, 4, 16, FramebufferFormat::Bgra32}, {}, {}), nullptr);
   // Bottom-up memory with a negative stride works.
   auto* last = reinterpret_cast<std::uint8_t*>(pixels.data()) + 3 * 16;
-  HDC dc = ce::createFramebufferDC({last, 4, 4, -16, FramebufferFormat::Bgra32}, {}, {RECT{0, 0, 4, 4}});
+  HDC dc =
+      ce::createFramebufferDC({last, 4, 4, -16, FramebufferFormat::Bgra32}, {}, {RECT{0, 0, 4, 4}});
   ASSERT_NE(dc, nullptr);
   SetPixel(dc, 0, 0, RGB(1, 2, 3));
   EXPECT_EQ(pixels[12], 0xFF010203u);
@@ -110,8 +114,8 @@ TEST(GdiPng, WritesBitmapsDcsAndFramebuffersAndFailsCleanly) {
   EXPECT_EQ(std::memcmp(data.data() + 12, "IHDR", 4), 0);
   EXPECT_EQ(bigEndian(data, 16), 7u);
   EXPECT_EQ(bigEndian(data, 20), 3u);
-  EXPECT_EQ(data[24], 8);  // bits per channel
-  EXPECT_EQ(data[25], 2);  // RGB
+  EXPECT_EQ(data[24], 8); // bits per channel
+  EXPECT_EQ(data[25], 2); // RGB
 
   const auto rgba = device.root() / "alpha.png";
   ASSERT_TRUE(ce::writePng(a.bitmap, rgba, &error)) << error;

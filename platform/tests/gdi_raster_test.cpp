@@ -10,8 +10,10 @@ namespace {
 
 TEST(GdiConversions, EveryColourRoundTripsThroughWiderFormats) {
   Surface s565(256, 256, 16), s555(256, 128, 15);
-  for (int v = 0; v < 65536; ++v) s565.setRaw(v % 256, v / 256, static_cast<std::uint32_t>(v));
-  for (int v = 0; v < 32768; ++v) s555.setRaw(v % 256, v / 256, static_cast<std::uint32_t>(v));
+  for (int v = 0; v < 65536; ++v)
+    s565.setRaw(v % 256, v / 256, static_cast<std::uint32_t>(v));
+  for (int v = 0; v < 32768; ++v)
+    s555.setRaw(v % 256, v / 256, static_cast<std::uint32_t>(v));
   for (int depth : {24, 32}) {
     Surface wide(256, 256, depth), back565(256, 256, 16), back555(256, 128, 15);
     ASSERT_TRUE(BitBlt(wide.dc, 0, 0, 256, 256, s565.dc, 0, 0, SRCCOPY));
@@ -71,7 +73,8 @@ TEST(GdiConversions, MonochromeUsesTextAndBackgroundColours) {
   SetBkColor(colour.dc, RGB(0, 0, 255));
   BitBlt(colour.dc, 0, 0, 8, 1, maskDC, 0, 0, SRCCOPY);
   const std::uint32_t expect[8] = {0x001F, 0xF800, 0x001F, 0xF800, 0xF800, 0xF800, 0xF800, 0x001F};
-  for (int x = 0; x < 8; ++x) EXPECT_EQ(colour.raw(x, 0), expect[x]) << x;
+  for (int x = 0; x < 8; ++x)
+    EXPECT_EQ(colour.raw(x, 0), expect[x]) << x;
 
   // Into monochrome: pixels of the source DC's background colour become 1 (white).
   colour.fillRaw(0x07E0);
@@ -95,11 +98,12 @@ TEST(GdiRasterOps, IconMaskOperationsCombineBitsExactly) {
   };
   HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
   SelectObject(dst.dc, red);
-  for (const Case c : {Case{SRCCOPY, 0xF0F0}, Case{SRCAND, 0xF000}, Case{SRCPAINT, 0xFFF0},
-                       Case{SRCINVERT, 0x0FF0}, Case{NOTSRCCOPY, 0x0F0F}, Case{DSTINVERT, 0x00FF},
-                       Case{BLACKNESS, 0x0000}, Case{WHITENESS, 0xFFFF}, Case{SRCERASE, 0xF0F0 & ~0xFF00u},
-                       Case{PATINVERT, 0xF800 ^ 0xFF00}, Case{MERGECOPY, 0xF800 & 0xF0F0},
-                       Case{PATCOPY, 0xF800}, Case{0x00AA0029 /* D */, 0xFF00}}) {
+  for (const Case c :
+       {Case{SRCCOPY, 0xF0F0}, Case{SRCAND, 0xF000}, Case{SRCPAINT, 0xFFF0},
+        Case{SRCINVERT, 0x0FF0}, Case{NOTSRCCOPY, 0x0F0F}, Case{DSTINVERT, 0x00FF},
+        Case{BLACKNESS, 0x0000}, Case{WHITENESS, 0xFFFF}, Case{SRCERASE, 0xF0F0 & ~0xFF00u},
+        Case{PATINVERT, 0xF800 ^ 0xFF00}, Case{MERGECOPY, 0xF800 & 0xF0F0}, Case{PATCOPY, 0xF800},
+        Case{0x00AA0029 /* D */, 0xFF00}}) {
     dst.setRaw(0, 0, 0xFF00);
     ASSERT_TRUE(BitBlt(dst.dc, 0, 0, 1, 1, src.dc, 0, 0, c.rop));
     EXPECT_EQ(dst.raw(0, 0), c.expected) << std::hex << c.rop;
@@ -162,9 +166,9 @@ TEST(GdiRasterOps, OverlappingCopiesInOneBitmapMoveTheContent) {
             for (int x = 0; x < 24; ++x) {
               const bool inDest = x >= 4 + dx && x < 20 + dx && y >= 4 + dy && y < 16 + dy;
               const bool clipped = splitClip && y >= 10 && x >= 12;
-              const std::uint32_t expected =
-                  inDest && !clipped ? before[std::size_t((y - dy) * 24 + (x - dx))]
-                                     : before[std::size_t(y * 24 + x)];
+              const std::uint32_t expected = inDest && !clipped
+                                                 ? before[std::size_t((y - dy) * 24 + (x - dx))]
+                                                 : before[std::size_t(y * 24 + x)];
               ASSERT_EQ(s.raw(x, y), expected)
                   << "depth " << depth << " move " << dx << "," << dy << " at " << x << "," << y;
             }
@@ -181,20 +185,25 @@ TEST(GdiStretch, NearestNeighbourAtPixelCentresWithMirroring) {
   src.setRaw(1, 1, 4);
   ASSERT_TRUE(StretchBlt(dst.dc, 0, 0, 4, 4, src.dc, 0, 0, 2, 2, SRCCOPY));
   for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 4; ++x) EXPECT_EQ(dst.raw(x, y), std::uint32_t(1 + x / 2 + 2 * (y / 2)));
+    for (int x = 0; x < 4; ++x)
+      EXPECT_EQ(dst.raw(x, y), std::uint32_t(1 + x / 2 + 2 * (y / 2)));
 
   Surface row(4, 1, 16), half(2, 1, 16), mirror(4, 1, 16);
-  for (int x = 0; x < 4; ++x) row.setRaw(x, 0, std::uint32_t(10 + x));
+  for (int x = 0; x < 4; ++x)
+    row.setRaw(x, 0, std::uint32_t(10 + x));
   StretchBlt(half.dc, 0, 0, 2, 1, row.dc, 0, 0, 4, 1, SRCCOPY);
   EXPECT_EQ(half.raw(0, 0), 11u); // centres of pixels 0-1 and 2-3 fall on 1 and 3
   EXPECT_EQ(half.raw(1, 0), 13u);
   // A negative extent mirrors; the rectangle reaches from x + width to x.
   StretchBlt(mirror.dc, 4, 0, -4, 1, row.dc, 0, 0, 4, 1, SRCCOPY);
-  for (int x = 0; x < 4; ++x) EXPECT_EQ(mirror.raw(x, 0), std::uint32_t(13 - x));
+  for (int x = 0; x < 4; ++x)
+    EXPECT_EQ(mirror.raw(x, 0), std::uint32_t(13 - x));
   StretchBlt(mirror.dc, 0, 0, 4, 1, row.dc, 4, 0, -4, 1, SRCCOPY);
-  for (int x = 0; x < 4; ++x) EXPECT_EQ(mirror.raw(x, 0), std::uint32_t(13 - x));
+  for (int x = 0; x < 4; ++x)
+    EXPECT_EQ(mirror.raw(x, 0), std::uint32_t(13 - x));
   StretchBlt(mirror.dc, 4, 0, -4, 1, row.dc, 4, 0, -4, 1, SRCCOPY); // both: no mirror
-  for (int x = 0; x < 4; ++x) EXPECT_EQ(mirror.raw(x, 0), std::uint32_t(10 + x));
+  for (int x = 0; x < 4; ++x)
+    EXPECT_EQ(mirror.raw(x, 0), std::uint32_t(10 + x));
 
   // Across formats: 5-6-5 stretched 2x into 32 bits.
   Surface wide(4, 4, 32);
@@ -253,7 +262,8 @@ TEST(GdiClip, ClipRegionsLimitEveryDrawingCall) {
     return x >= 2 && x < 8 && y >= 2 && y < 8 && !(x >= 4 && x < 6 && y >= 4 && y < 6);
   };
   for (int y = 0; y < 10; ++y)
-    for (int x = 0; x < 10; ++x) ASSERT_EQ(s.raw(x, y), inside(x, y) ? 0xFFFFu : 0u) << x << "," << y;
+    for (int x = 0; x < 10; ++x)
+      ASSERT_EQ(s.raw(x, y), inside(x, y) ? 0xFFFFu : 0u) << x << "," << y;
   BitBlt(s.dc, 0, 0, 10, 10, src.dc, 0, 0, SRCCOPY);
   EXPECT_EQ(s.raw(3, 3), 0xAAAAu);
   EXPECT_EQ(s.raw(5, 5), 0u);
@@ -281,13 +291,15 @@ TEST(GdiClip, ClipRegionsLimitEveryDrawingCall) {
   EXPECT_TRUE(BitBlt(s.dc, -5, -5, 10, 10, src.dc, 0, 0, SRCCOPY));
   EXPECT_EQ(s.raw(4, 4), 0xAAAAu);
   EXPECT_EQ(s.raw(5, 5), 0u);
-  EXPECT_TRUE(BitBlt(s.dc, 2000000000, 2000000000, 2000000000, 2000000000, src.dc, -2000000000,
-                     0, SRCCOPY));
-  for (HRGN r : {region, other, saved}) DeleteObject(r);
+  EXPECT_TRUE(BitBlt(s.dc, 2000000000, 2000000000, 2000000000, 2000000000, src.dc, -2000000000, 0,
+                     SRCCOPY));
+  for (HRGN r : {region, other, saved})
+    DeleteObject(r);
 }
 
 TEST(GdiRegions, CombineOffsetAndCompare) {
-  HRGN a = CreateRectRgn(0, 0, 10, 10), b = CreateRectRgn(5, 5, 15, 15), r = CreateRectRgn(0, 0, 0, 0);
+  HRGN a = CreateRectRgn(0, 0, 10, 10), b = CreateRectRgn(5, 5, 15, 15),
+       r = CreateRectRgn(0, 0, 0, 0);
   RECT box;
   EXPECT_EQ(CombineRgn(r, a, b, RGN_AND), SIMPLEREGION);
   GetRgnBox(r, &box);
@@ -315,7 +327,8 @@ TEST(GdiRegions, CombineOffsetAndCompare) {
   EXPECT_TRUE(RectInRegion(a, &probe));
   SetRectRgn(r, 0, 0, 0, 0);
   EXPECT_EQ(GetRgnBox(r, &box), NULLREGION);
-  for (HRGN h : {a, b, r, left, right}) DeleteObject(h);
+  for (HRGN h : {a, b, r, left, right})
+    DeleteObject(h);
 }
 
 TEST(GdiTransparentBlt, SkipsTheKeyColour) {

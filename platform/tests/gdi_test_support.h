@@ -101,7 +101,8 @@ struct Surface {
   }
   void fillRaw(std::uint32_t v) {
     for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x) setRaw(x, y, v);
+      for (int x = 0; x < width; ++x)
+        setRaw(x, y, v);
   }
 };
 

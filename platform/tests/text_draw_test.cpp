@@ -25,7 +25,8 @@ TEST(TextDraw, InkLandsInsideTheCalculatedRectangle) {
   GetTextMetricsW(page.dc, &tm);
   const std::u16string text = u"Hello, Wörld & gyp";
   RECT calc{10, 12, 10, 12};
-  const int height = DrawTextW(page.dc, text.c_str(), -1, &calc, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
+  const int height =
+      DrawTextW(page.dc, text.c_str(), -1, &calc, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
   EXPECT_EQ(height, tm.tmHeight);
   EXPECT_EQ(calc.left, 10);
   EXPECT_EQ(calc.top, 12);
@@ -52,7 +53,8 @@ TEST(TextDraw, WordBreakWrapsAtSpacesAndKeepsLongWordsWhole) {
   GetTextMetricsW(page.dc, &tm);
   const int width = textWidth(page.dc, u"one two") + 2;
   RECT calc{0, 0, width, 1};
-  const int h = DrawTextW(page.dc, u"one two three four five", -1, &calc, DT_CALCRECT | DT_WORDBREAK);
+  const int h =
+      DrawTextW(page.dc, u"one two three four five", -1, &calc, DT_CALCRECT | DT_WORDBREAK);
   // "one two" / "three four"? only when it fits; every line is at most the width.
   const int lines = h / tm.tmHeight;
   EXPECT_EQ(h % tm.tmHeight, 0);
@@ -70,7 +72,8 @@ TEST(TextDraw, WordBreakWrapsAtSpacesAndKeepsLongWordsWhole) {
   EXPECT_EQ(r.right, textWidth(page.dc, u"unbreakable"));
   // Spaces at a break do not count towards a line's width.
   r = RECT{0, 0, textWidth(page.dc, u"aaa"), 1};
-  EXPECT_EQ(DrawTextW(page.dc, u"aaa     bbb", -1, &r, DT_CALCRECT | DT_WORDBREAK), 2 * tm.tmHeight);
+  EXPECT_EQ(DrawTextW(page.dc, u"aaa     bbb", -1, &r, DT_CALCRECT | DT_WORDBREAK),
+            2 * tm.tmHeight);
   EXPECT_EQ(r.right, textWidth(page.dc, u"aaa"));
   // An empty text is one empty line.
   r = RECT{5, 5, 50, 50};
@@ -201,10 +204,12 @@ TEST(TextDraw, AntialiasingOnEveryDepthAndMonochromeWhenAsked) {
     int count = 0;
     for (int y = 0; y < s.height; ++y)
       for (int x = 0; x < s.width; ++x)
-        if (s.raw(x, y) != black && s.raw(x, y) != white) ++count;
+        if (s.raw(x, y) != black && s.raw(x, y) != white)
+          ++count;
     return count;
   };
-  for (BYTE quality : {BYTE(ANTIALIASED_QUALITY), BYTE(CLEARTYPE_QUALITY), BYTE(NONANTIALIASED_QUALITY)}) {
+  for (BYTE quality :
+       {BYTE(ANTIALIASED_QUALITY), BYTE(CLEARTYPE_QUALITY), BYTE(NONANTIALIASED_QUALITY)}) {
     for (int depth : {16, 24, 32}) {
       Surface s(120, 40, depth);
       const std::uint32_t white = depth == 16 ? 0xFFFF : (depth == 24 ? 0xFFFFFF : 0xFFFFFFFF);
@@ -222,7 +227,7 @@ TEST(TextDraw, AntialiasingOnEveryDepthAndMonochromeWhenAsked) {
         for (int y = 0; y < s.height; ++y)
           for (int x = 0; x < s.width; ++x) {
             const std::uint32_t p = s.raw(x, y);
-            ASSERT_EQ(p >> 24, 0xFFu); // opaque stays opaque
+            ASSERT_EQ(p >> 24, 0xFFu);                     // opaque stays opaque
             ASSERT_TRUE(((p >> 16) & 0xFF) == (p & 0xFF)); // grey, no colour fringes
           }
     }

@@ -78,8 +78,9 @@
 // DT_WORDBREAK, the last line that fits the rectangle's height when more text follows.
 // DT_CALCRECT keeps left and top and sets right and bottom to the text's extent; an empty
 // text is one empty line. Without DT_NOPREFIX, "&x" draws x underlined and "&&" draws "&".
-// The line height is tmHeight (+ tmExternalLeading with DT_EXTERNALLEADING). The return value is the text's height, or
-// with DT_VCENTER / DT_BOTTOM the offset from the rectangle's top to the text's bottom.
+// The line height is tmHeight (+ tmExternalLeading with DT_EXTERNALLEADING). The return value is
+// the text's height, or with DT_VCENTER / DT_BOTTOM the offset from the rectangle's top to the
+// text's bottom.
 #pragma once
 
 #include <ce/types.h>
@@ -469,11 +470,11 @@ int SetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, const void* bits,
 
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
             DWORD rop);
-BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX,
-                int sourceY, int sourceWidth, int sourceHeight, DWORD rop);
+BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+                int sourceWidth, int sourceHeight, DWORD rop);
 BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop);
-BOOL AlphaBlend(HDC dest, int x, int y, int width, int height, HDC source, int sourceX,
-                int sourceY, int sourceWidth, int sourceHeight, BLENDFUNCTION blend);
+BOOL AlphaBlend(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+                int sourceWidth, int sourceHeight, BLENDFUNCTION blend);
 // Copies the source except the pixels equal to `transparent` (compared in the source's format).
 BOOL TransparentBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX,
                     int sourceY, int sourceWidth, int sourceHeight, UINT transparent);
@@ -508,10 +509,9 @@ int GetClipRgn(HDC dc, HRGN region);
 // Fonts and text
 
 HFONT CreateFontIndirectW(const LOGFONTW* font);
-HFONT CreateFontW(int height, int width, int escapement, int orientation, int weight,
-                  DWORD italic, DWORD underline, DWORD strikeOut, DWORD charSet,
-                  DWORD outputPrecision, DWORD clipPrecision, DWORD quality,
-                  DWORD pitchAndFamily, LPCWSTR faceName);
+HFONT CreateFontW(int height, int width, int escapement, int orientation, int weight, DWORD italic,
+                  DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outputPrecision,
+                  DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily, LPCWSTR faceName);
 // Makes a font file (a device path, or a host path when no device file matches) available to
 // font matching; returns the number of faces added (0 on failure). RemoveFontResourceW undoes
 // one AddFontResourceW.
@@ -534,8 +534,8 @@ BOOL GetTextMetricsW(HDC dc, LPTEXTMETRICW metrics);
 // `count` < 0 is not allowed (ERROR_INVALID_PARAMETER); cy is tmHeight.
 BOOL GetTextExtentPoint32W(HDC dc, LPCWSTR text, int count, LPSIZE size);
 // How many characters fit in `maxExtent` (when `fit` is given) and the extent after each one.
-BOOL GetTextExtentExPointW(HDC dc, LPCWSTR text, int count, int maxExtent, int* fit,
-                           int* extents, LPSIZE size);
+BOOL GetTextExtentExPointW(HDC dc, LPCWSTR text, int count, int maxExtent, int* fit, int* extents,
+                           LPSIZE size);
 // `count` -1 means zero-terminated. Returns the height drawn (see the notes above), 0 on failure.
 int DrawTextW(HDC dc, LPCWSTR text, int count, LPRECT rect, UINT format);
 // One line at (x, y) aligned by SetTextAlign; `advances` (optional) gives each character's

@@ -18,19 +18,19 @@
 namespace ce {
 
 struct Glyph {
-  int left = 0;    // from the pen position to the coverage's left column
-  int top = 0;     // from the baseline up to the coverage's top row
+  int left = 0; // from the pen position to the coverage's left column
+  int top = 0;  // from the baseline up to the coverage's top row
   int width = 0;
   int height = 0;
-  int advance = 0; // whole pixels
+  int advance = 0;                    // whole pixels
   std::vector<std::uint8_t> coverage; // width * height, 0-255
 };
 
 struct FaceRequest {
   FontFile file;
-  double emPixels = 12;   // character height
-  int cellHeight = 0;     // > 0: ascent + descent must equal it (LOGFONTW lfHeight > 0)
-  int averageWidth = 0;   // > 0: stretch horizontally to this average character width
+  double emPixels = 12; // character height
+  int cellHeight = 0;   // > 0: ascent + descent must equal it (LOGFONTW lfHeight > 0)
+  int averageWidth = 0; // > 0: stretch horizontally to this average character width
   bool emboldenGlyphs = false;
   bool slantGlyphs = false;
   bool monochrome = false;

@@ -3,8 +3,9 @@
 namespace ce {
 
 std::string FontFile::identity() const {
-  if (data) return "mem:" + std::to_string(reinterpret_cast<std::uintptr_t>(data.get())) + "#" +
-                   std::to_string(faceIndex);
+  if (data)
+    return "mem:" + std::to_string(reinterpret_cast<std::uintptr_t>(data.get())) + "#" +
+           std::to_string(faceIndex);
   return "file:" + hostPath + "#" + std::to_string(faceIndex);
 }
 

@@ -15,7 +15,7 @@ struct FontFile {
   std::string hostPath;
   long faceIndex = 0;
 
-  std::vector<std::u16string> families; // family names (name IDs 1 and 16)
+  std::vector<std::u16string> families;  // family names (name IDs 1 and 16)
   std::vector<std::u16string> fullNames; // full names (name ID 4) and the file name's stem
   bool bold = false;
   bool italic = false;

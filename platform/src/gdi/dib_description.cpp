@@ -9,13 +9,17 @@ namespace ce {
 std::optional<DibDescription> DibDescription::parse(const BITMAPINFO* info, UINT usage,
                                                     DWORD* error, bool allowUnknownBitCount) {
   auto fail = [&]() -> std::optional<DibDescription> {
-    if (error) *error = ERROR_INVALID_PARAMETER;
+    if (error)
+      *error = ERROR_INVALID_PARAMETER;
     return std::nullopt;
   };
-  if (!info || usage != DIB_RGB_COLORS) return fail();
+  if (!info || usage != DIB_RGB_COLORS)
+    return fail();
   const BITMAPINFOHEADER& h = info->bmiHeader;
-  if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biSize > 1024) return fail();
-  if (h.biPlanes != 1) return fail();
+  if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biSize > 1024)
+    return fail();
+  if (h.biPlanes != 1)
+    return fail();
   const long long width = h.biWidth;
   const long long height = h.biHeight;
   if (width <= 0 || width > Bitmap::kMaxSide || height == 0 || height > Bitmap::kMaxSide ||
@@ -35,22 +39,25 @@ std::optional<DibDescription> DibDescription::parse(const BITMAPINFO* info, UINT
   auto masks = [&](DWORD* out) { std::memcpy(out, base + sizeof(BITMAPINFOHEADER), 12); };
   switch (h.biBitCount) {
   case 0:
-    if (!allowUnknownBitCount) return fail();
+    if (!allowUnknownBitCount)
+      return fail();
     l.format = PixelFormat::Rgb565;
     break;
   case 1:
   case 4:
   case 8: {
-    if (h.biCompression != BI_RGB) return fail();
-    l.format = h.biBitCount == 1 ? PixelFormat::Indexed1
-                                 : (h.biBitCount == 4 ? PixelFormat::Indexed4 : PixelFormat::Indexed8);
+    if (h.biCompression != BI_RGB)
+      return fail();
+    l.format = h.biBitCount == 1
+                   ? PixelFormat::Indexed1
+                   : (h.biBitCount == 4 ? PixelFormat::Indexed4 : PixelFormat::Indexed8);
     const DWORD maximum = 1u << h.biBitCount;
     const DWORD entries = (h.biClrUsed == 0 || h.biClrUsed > maximum) ? maximum : h.biClrUsed;
     const auto* colors = reinterpret_cast<const RGBQUAD*>(base + h.biSize);
     l.palette.resize(entries);
     for (DWORD i = 0; i < entries; ++i)
-      l.palette[i] = (DWORD(colors[i].rgbRed) << 16) | (DWORD(colors[i].rgbGreen) << 8) |
-                     colors[i].rgbBlue;
+      l.palette[i] =
+          (DWORD(colors[i].rgbRed) << 16) | (DWORD(colors[i].rgbGreen) << 8) | colors[i].rgbBlue;
     break;
   }
   case 16:
@@ -69,7 +76,8 @@ std::optional<DibDescription> DibDescription::parse(const BITMAPINFO* info, UINT
     }
     break;
   case 24:
-    if (h.biCompression != BI_RGB) return fail();
+    if (h.biCompression != BI_RGB)
+      return fail();
     l.format = PixelFormat::Bgr24;
     break;
   case 32:
@@ -83,7 +91,8 @@ std::optional<DibDescription> DibDescription::parse(const BITMAPINFO* info, UINT
     }
     l.format = PixelFormat::Bgra32;
     break;
-  default: return fail();
+  default:
+    return fail();
   }
   const std::size_t bitsPerRow = static_cast<std::size_t>(l.width) * bitsPerPixel(l.format);
   d.stride = (bitsPerRow + 31) / 32 * 4;

@@ -14,9 +14,9 @@
 namespace ce {
 
 template <class T> std::shared_ptr<T> lookupGdi(const void* handle, GdiKind kind) {
-  auto object =
-      GdiObjectTable::instance().getAs<T>(const_cast<void*>(handle), kind);
-  if (!object) SetLastError(ERROR_INVALID_HANDLE);
+  auto object = GdiObjectTable::instance().getAs<T>(const_cast<void*>(handle), kind);
+  if (!object)
+    SetLastError(ERROR_INVALID_HANDLE);
   return object;
 }
 

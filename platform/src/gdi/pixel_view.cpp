@@ -6,9 +6,12 @@
 namespace ce {
 
 bool PixelView::sameEncoding(const PixelView& other) const {
-  if (format != other.format) return false;
-  if (!isIndexed(format)) return true;
-  if (palette == other.palette && paletteSize == other.paletteSize) return true;
+  if (format != other.format)
+    return false;
+  if (!isIndexed(format))
+    return true;
+  if (palette == other.palette && paletteSize == other.paletteSize)
+    return true;
   return paletteSize == other.paletteSize &&
          std::equal(palette, palette + paletteSize, other.palette);
 }
@@ -18,8 +21,8 @@ const std::uint8_t* PixelView::firstByte() const {
 }
 
 const std::uint8_t* PixelView::endByte() const {
-  const std::uint8_t* last = stride >= 0 ? top + static_cast<std::ptrdiff_t>(height - 1) * stride
-                                         : top;
+  const std::uint8_t* last =
+      stride >= 0 ? top + static_cast<std::ptrdiff_t>(height - 1) * stride : top;
   return last + rowBytes();
 }
 
@@ -73,11 +76,12 @@ inline void writeEncoded(const PixelView& v, std::uint8_t* row, int x, std::uint
   }
   case PixelFormat::Indexed4: {
     const int shift = (x & 1) ? 0 : 4;
-    row[x >> 1] =
-        static_cast<std::uint8_t>((row[x >> 1] & ~(15 << shift)) | ((e & 15) << shift));
+    row[x >> 1] = static_cast<std::uint8_t>((row[x >> 1] & ~(15 << shift)) | ((e & 15) << shift));
     break;
   }
-  case PixelFormat::Indexed8: row[x] = static_cast<std::uint8_t>(e); break;
+  case PixelFormat::Indexed8:
+    row[x] = static_cast<std::uint8_t>(e);
+    break;
   case PixelFormat::Rgb565:
   case PixelFormat::Rgb555: {
     const auto p = static_cast<std::uint16_t>(e);
@@ -91,14 +95,17 @@ inline void writeEncoded(const PixelView& v, std::uint8_t* row, int x, std::uint
     p[2] = static_cast<std::uint8_t>(e >> 16);
     break;
   }
-  case PixelFormat::Bgra32: std::memcpy(row + 4 * x, &e, 4); break;
+  case PixelFormat::Bgra32:
+    std::memcpy(row + 4 * x, &e, 4);
+    break;
   }
 }
 
 } // namespace
 
 std::uint32_t PixelView::nearestIndex(std::uint32_t argb) const {
-  if (paletteSize <= 0) return 0;
+  if (paletteSize <= 0)
+    return 0;
   const int r = (argb >> 16) & 0xFF, g = (argb >> 8) & 0xFF, b = argb & 0xFF;
   std::uint32_t best = 0;
   int bestDistance = 1 << 30;
@@ -109,7 +116,8 @@ std::uint32_t PixelView::nearestIndex(std::uint32_t argb) const {
     if (d < bestDistance) {
       bestDistance = d;
       best = static_cast<std::uint32_t>(i);
-      if (d == 0) break;
+      if (d == 0)
+        break;
     }
   }
   return best;
@@ -119,11 +127,16 @@ std::uint32_t PixelView::encode(std::uint32_t argb) const {
   switch (format) {
   case PixelFormat::Indexed1:
   case PixelFormat::Indexed4:
-  case PixelFormat::Indexed8: return nearestIndex(argb);
-  case PixelFormat::Rgb565: return packRgb565(argb);
-  case PixelFormat::Rgb555: return packRgb555(argb);
-  case PixelFormat::Bgr24: return argb & 0xFFFFFF;
-  case PixelFormat::Bgra32: return argb;
+  case PixelFormat::Indexed8:
+    return nearestIndex(argb);
+  case PixelFormat::Rgb565:
+    return packRgb565(argb);
+  case PixelFormat::Rgb555:
+    return packRgb555(argb);
+  case PixelFormat::Bgr24:
+    return argb & 0xFFFFFF;
+  case PixelFormat::Bgra32:
+    return argb;
   }
   return 0;
 }
@@ -132,11 +145,16 @@ std::uint32_t PixelView::representable(std::uint32_t argb) const {
   switch (format) {
   case PixelFormat::Indexed1:
   case PixelFormat::Indexed4:
-  case PixelFormat::Indexed8: return paletteAt(*this, nearestIndex(argb));
-  case PixelFormat::Rgb565: return unpackRgb565(packRgb565(argb));
-  case PixelFormat::Rgb555: return unpackRgb555(packRgb555(argb));
-  case PixelFormat::Bgr24: return argb | kOpaque;
-  case PixelFormat::Bgra32: return argb;
+  case PixelFormat::Indexed8:
+    return paletteAt(*this, nearestIndex(argb));
+  case PixelFormat::Rgb565:
+    return unpackRgb565(packRgb565(argb));
+  case PixelFormat::Rgb555:
+    return unpackRgb555(packRgb555(argb));
+  case PixelFormat::Bgr24:
+    return argb | kOpaque;
+  case PixelFormat::Bgra32:
+    return argb;
   }
   return argb;
 }
@@ -153,15 +171,19 @@ void PixelView::readRow(int x, int y, int count, std::uint32_t* out) const {
     }
     return;
   }
-  case PixelFormat::Bgra32: std::memcpy(out, r + 4 * x, static_cast<std::size_t>(count) * 4); return;
+  case PixelFormat::Bgra32:
+    std::memcpy(out, r + 4 * x, static_cast<std::size_t>(count) * 4);
+    return;
   default:
-    for (int i = 0; i < count; ++i) out[i] = readOne(*this, r, x + i);
+    for (int i = 0; i < count; ++i)
+      out[i] = readOne(*this, r, x + i);
   }
 }
 
 void PixelView::readRowMapped(const int* xs, int y, int count, std::uint32_t* out) const {
   const std::uint8_t* r = row(y);
-  for (int i = 0; i < count; ++i) out[i] = readOne(*this, r, xs[i]);
+  for (int i = 0; i < count; ++i)
+    out[i] = readOne(*this, r, xs[i]);
 }
 
 void PixelView::writeRow(int x, int y, int count, const std::uint32_t* in) const {
@@ -175,7 +197,9 @@ void PixelView::writeRow(int x, int y, int count, const std::uint32_t* in) const
     }
     return;
   }
-  case PixelFormat::Bgra32: std::memcpy(r + 4 * x, in, static_cast<std::size_t>(count) * 4); return;
+  case PixelFormat::Bgra32:
+    std::memcpy(r + 4 * x, in, static_cast<std::size_t>(count) * 4);
+    return;
   case PixelFormat::Indexed1:
   case PixelFormat::Indexed4:
   case PixelFormat::Indexed8: {
@@ -191,7 +215,8 @@ void PixelView::writeRow(int x, int y, int count, const std::uint32_t* in) const
     return;
   }
   default:
-    for (int i = 0; i < count; ++i) writeEncoded(*this, r, x + i, encode(in[i]));
+    for (int i = 0; i < count; ++i)
+      writeEncoded(*this, r, x + i, encode(in[i]));
   }
 }
 
@@ -221,10 +246,14 @@ void PixelView::fillRow(int x, int y, int count, std::uint32_t encoded) const {
     }
     break;
   }
-  case PixelFormat::Indexed8: std::memset(r + x, static_cast<int>(encoded), count); return;
-  default: break;
+  case PixelFormat::Indexed8:
+    std::memset(r + x, static_cast<int>(encoded), count);
+    return;
+  default:
+    break;
   }
-  for (int i = 0; i < count; ++i) writeEncoded(*this, r, x + i, encoded);
+  for (int i = 0; i < count; ++i)
+    writeEncoded(*this, r, x + i, encoded);
 }
 
 } // namespace ce
