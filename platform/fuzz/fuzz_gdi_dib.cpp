@@ -31,14 +31,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The header and its colour table are read from a zero-padded copy, as a decoder would hand
   // over a complete record.
   std::vector<std::uint8_t> header(2048, 0);
-  if (size > 0)
-    std::memcpy(header.data(), data, std::min(size, header.size()));
+  if (size > 0) std::memcpy(header.data(), data, std::min(size, header.size()));
   auto* info = reinterpret_cast<BITMAPINFO*>(header.data());
   const BITMAPINFOHEADER h = info->bmiHeader;
   const long long pixels = static_cast<long long>(h.biWidth) *
                            (h.biHeight < 0 ? -static_cast<long long>(h.biHeight) : h.biHeight);
-  if (pixels > (1 << 20) || pixels < 0)
-    return 0; // keep each run small
+  if (pixels > (1 << 20) || pixels < 0) return 0; // keep each run small
   const std::uint8_t* bits = data + std::min<std::size_t>(size, 1024);
   const std::size_t bitsSize = size - std::min<std::size_t>(size, 1024);
 
@@ -46,11 +44,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   HBITMAP dib = CreateDIBSection(nullptr, info, DIB_RGB_COLORS, &memory, nullptr, 0);
   if (dib) {
     DIBSECTION section{};
-    if (GetObjectW(dib, sizeof section, &section) != sizeof section || !memory)
-      std::abort();
+    if (GetObjectW(dib, sizeof section, &section) != sizeof section || !memory) std::abort();
     const std::size_t total = static_cast<std::size_t>(section.dsBmih.biSizeImage);
-    if (bitsSize > 0)
-      std::memcpy(memory, bits, std::min(total, bitsSize));
+    if (bitsSize > 0) std::memcpy(memory, bits, std::min(total, bitsSize));
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(dc, dib);
     BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(size), AC_SRC_ALPHA};

@@ -10,8 +10,7 @@ namespace {
 template <class T> T take(const std::uint8_t*& data, std::size_t& size) {
   T value{};
   const std::size_t n = size < sizeof(T) ? size : sizeof(T);
-  if (n > 0)
-    std::memcpy(&value, data, n);
+  if (n > 0) std::memcpy(&value, data, n);
   data += n;
   size -= n;
   return value;
@@ -27,8 +26,7 @@ HDC surface(int bits, bool topDown) {
   info.h.biHeight = topDown ? -17 : 17;
   info.h.biPlanes = 1;
   info.h.biBitCount = static_cast<WORD>(bits == 15 ? 16 : bits);
-  for (int i = 0; i < 256; ++i)
-    info.colors[i] = RGBQUAD{BYTE(i * 7), BYTE(i * 3), BYTE(i), 0};
+  for (int i = 0; i < 256; ++i) info.colors[i] = RGBQUAD{BYTE(i * 7), BYTE(i * 3), BYTE(i), 0};
   void* memory = nullptr;
   HBITMAP b = bits == 1 ? CreateBitmap(23, 17, 1, 1, nullptr)
                         : CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info),
@@ -54,12 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int sw = take<std::int16_t>(data, size), sh = take<std::int16_t>(data, size);
     const auto code = take<std::uint32_t>(data, size);
     switch (op >> 6) {
-    case 0:
-      BitBlt(dst, x, y, w, h, src, sx, sy, code);
-      break;
-    case 1:
-      StretchBlt(dst, x, y, w, h, src, sx, sy, sw, sh, code);
-      break;
+    case 0: BitBlt(dst, x, y, w, h, src, sx, sy, code); break;
+    case 1: StretchBlt(dst, x, y, w, h, src, sx, sy, sw, sh, code); break;
     case 2: {
       BLENDFUNCTION b{0, 0, static_cast<BYTE>(code), static_cast<BYTE>((code >> 8) & 1)};
       AlphaBlend(dst, x, y, w, h, src, sx, sy, sw, sh, b);
@@ -71,14 +65,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       HRGN s = CreateRectRgn(sx, sy, sw, sh);
       CombineRgn(r, r, s, static_cast<int>(code % 6));
       OffsetRgn(r, sx, sy);
-      if (code & 0x100)
-        SelectClipRgn(dst, r);
-      if (code & 0x200)
-        IntersectClipRect(dst, x, y, w, h);
-      if (code & 0x400)
-        ExcludeClipRect(dst, sx, sy, sw, sh);
-      if (code & 0x800)
-        SelectClipRgn(dst, nullptr);
+      if (code & 0x100) SelectClipRgn(dst, r);
+      if (code & 0x200) IntersectClipRect(dst, x, y, w, h);
+      if (code & 0x400) ExcludeClipRect(dst, sx, sy, sw, sh);
+      if (code & 0x800) SelectClipRgn(dst, nullptr);
       RECT rect{x, y, w, h};
       HBRUSH brush = CreateSolidBrush(code);
       FillRect(dst, &rect, brush);

@@ -12,8 +12,7 @@ namespace {
 template <class T> T take(const std::uint8_t*& data, std::size_t& size) {
   T value{};
   const std::size_t n = size < sizeof(T) ? size : sizeof(T);
-  if (n > 0)
-    std::memcpy(&value, data, n);
+  if (n > 0) std::memcpy(&value, data, n);
   data += n;
   size -= n;
   return value;
@@ -36,8 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto height = take<std::int8_t>(data, size);
   const auto flags = take<std::uint8_t>(data, size);
   std::vector<char16_t> text(size / 2 + 1, 0);
-  if (size >= 2)
-    std::memcpy(text.data(), data, size / 2 * 2);
+  if (size >= 2) std::memcpy(text.data(), data, size / 2 * 2);
   const int count = static_cast<int>(size / 2);
 
   HFONT font =
@@ -50,8 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   RECT calc = rect;
   const int measured = DrawTextW(dc, text.data(), count, &calc, format | DT_CALCRECT);
-  if (measured < 0)
-    std::abort();
+  if (measured < 0) std::abort();
   RECT drawn = rect;
   DrawTextW(dc, text.data(), count, &drawn, format & ~static_cast<UINT>(DT_CALCRECT));
   DrawTextW(dc, text.data(), -1, &drawn, format | DT_NOCLIP);
@@ -67,8 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   SIZE extent{};
   std::vector<int> extents(static_cast<std::size_t>(count) + 1);
   GetTextExtentExPointW(dc, text.data(), count, rect.right, &fit, extents.data(), &extent);
-  if (fit < 0 || fit > count)
-    std::abort();
+  if (fit < 0 || fit > count) std::abort();
 
   SelectObject(dc, old);
   DeleteObject(font);

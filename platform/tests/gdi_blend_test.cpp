@@ -35,8 +35,7 @@ TEST(GdiAlphaBlend, ConstantAlphaMixesEveryChannel) {
   ASSERT_TRUE(AlphaBlend(picture.dc, 0, 0, 6, 6, black.dc, 0, 0, 2, 2, blend(63, 0)));
   // white 255 * 192 / 255 = 192: red and blue 24 of 31, green 48 of 63
   for (int y = 0; y < 6; ++y)
-    for (int x = 0; x < 6; ++x)
-      ASSERT_EQ(picture.raw(x, y), (24u << 11) | (48u << 5) | 24u);
+    for (int x = 0; x < 6; ++x) ASSERT_EQ(picture.raw(x, y), (24u << 11) | (48u << 5) | 24u);
 }
 
 TEST(GdiAlphaBlend, PremultipliedSourceOverEveryDepth) {
@@ -81,8 +80,7 @@ TEST(GdiAlphaBlend, TransparentAndOpaquePixelsAndStretching) {
   // 2x1 stretched to 6x3: the left half keeps the screen, the right half becomes red.
   ASSERT_TRUE(AlphaBlend(screen.dc, 0, 0, 6, 3, icon.dc, 0, 0, 2, 1, blend(255, AC_SRC_ALPHA)));
   for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 6; ++x)
-      ASSERT_EQ(screen.raw(x, y), x < 3 ? 0x07E0u : 0xF800u) << x;
+    for (int x = 0; x < 6; ++x) ASSERT_EQ(screen.raw(x, y), x < 3 ? 0x07E0u : 0xF800u) << x;
 
   // Premultiplied colour with alpha 0 adds light (the formula, not a special case).
   icon.setRaw(0, 0, 0x00100000);
@@ -154,8 +152,7 @@ TEST(GdiAlphaBlend, RefusesWhatItCannotDo) {
   EXPECT_TRUE(AlphaBlend(dst.dc, 0, 0, 0, 2, src16.dc, 0, 0, 2, 2, blend(255, 0)));
   // One bitmap as source and destination blends from the pixels as they were.
   Surface s(4, 1, 32);
-  for (int x = 0; x < 4; ++x)
-    s.setRaw(x, 0, 0xFF000000u | std::uint32_t(x * 0x10));
+  for (int x = 0; x < 4; ++x) s.setRaw(x, 0, 0xFF000000u | std::uint32_t(x * 0x10));
   ASSERT_TRUE(AlphaBlend(s.dc, 1, 0, 3, 1, s.dc, 0, 0, 3, 1, blend(255, AC_SRC_ALPHA)));
   EXPECT_EQ(s.raw(1, 0), 0xFF000000u);
   EXPECT_EQ(s.raw(3, 0), 0xFF000020u);

@@ -50,8 +50,7 @@ TEST(GdiFramebuffer, WindowDcDrawsOnlyIntoItsVisibleRegionAtItsOrigin) {
   ASSERT_TRUE(ce::setFramebufferOrigin(dc, POINT{0, 0}));
   ASSERT_TRUE(ce::setFramebufferVisibleRegion(dc, {RECT{0, 0, 20, 12}}));
   FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-  for (auto p : screen)
-    ASSERT_EQ(p, 0);
+  for (auto p : screen) ASSERT_EQ(p, 0);
   // A user clip region lies in window coordinates.
   ASSERT_TRUE(ce::setFramebufferOrigin(dc, POINT{10, 0}));
   IntersectClipRect(dc, 0, 0, 2, 2);

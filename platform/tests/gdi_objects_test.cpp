@@ -194,8 +194,7 @@ TEST(GdiDeviceCaps, AnswerFromTheDeviceProfile) {
 TEST(GdiBitmaps, DibBitsRoundTripThroughGetAndSetDIBits) {
   Surface s(5, 3, 16);
   for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 5; ++x)
-      s.setRaw(x, y, static_cast<std::uint32_t>(0x0841 * (x + 5 * y)));
+    for (int x = 0; x < 5; ++x) s.setRaw(x, y, static_cast<std::uint32_t>(0x0841 * (x + 5 * y)));
 
   // Read the 5-6-5 bitmap as bottom-up 24-bit rows.
   BITMAPINFO info{};
@@ -220,8 +219,7 @@ TEST(GdiBitmaps, DibBitsRoundTripThroughGetAndSetDIBits) {
   HDC dc = CreateCompatibleDC(nullptr);
   HGDIOBJ old = SelectObject(dc, copy);
   for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 5; ++x)
-      EXPECT_EQ(GetPixel(dc, x, y), GetPixel(s.dc, x, y));
+    for (int x = 0; x < 5; ++x) EXPECT_EQ(GetPixel(dc, x, y), GetPixel(s.dc, x, y));
   // Only part of the lines: the top row of a bottom-up DIB is its last scan line.
   std::fill(rows.begin(), rows.end(), 0);
   EXPECT_EQ(SetDIBits(nullptr, copy, 2, 1, rows.data(), &info, DIB_RGB_COLORS),
@@ -245,18 +243,14 @@ TEST(GdiThreads, ManyThreadsCreateDrawAndDeleteAtOnce) {
         Surface a(16, 16, 32), b(16, 16, 16);
         HBRUSH brush = CreateSolidBrush(RGB(t * 40, i % 256, 7));
         RECT r{0, 0, 16, 16};
-        if (!FillRect(a.dc, &r, brush))
-          ++failures;
-        if (!BitBlt(b.dc, 0, 0, 16, 16, a.dc, 0, 0, SRCCOPY))
-          ++failures;
-        if (GetPixel(b.dc, 5, 5) != through565(RGB(t * 40, i % 256, 7)))
-          ++failures;
+        if (!FillRect(a.dc, &r, brush)) ++failures;
+        if (!BitBlt(b.dc, 0, 0, 16, 16, a.dc, 0, 0, SRCCOPY)) ++failures;
+        if (GetPixel(b.dc, 5, 5) != through565(RGB(t * 40, i % 256, 7))) ++failures;
         DeleteObject(brush);
       }
     });
   }
-  for (auto& t : threads)
-    t.join();
+  for (auto& t : threads) t.join();
   EXPECT_EQ(failures.load(), 0);
 }
 

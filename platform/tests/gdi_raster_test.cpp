@@ -10,10 +10,8 @@ namespace {
 
 TEST(GdiConversions, EveryColourRoundTripsThroughWiderFormats) {
   Surface s565(256, 256, 16), s555(256, 128, 15);
-  for (int v = 0; v < 65536; ++v)
-    s565.setRaw(v % 256, v / 256, static_cast<std::uint32_t>(v));
-  for (int v = 0; v < 32768; ++v)
-    s555.setRaw(v % 256, v / 256, static_cast<std::uint32_t>(v));
+  for (int v = 0; v < 65536; ++v) s565.setRaw(v % 256, v / 256, static_cast<std::uint32_t>(v));
+  for (int v = 0; v < 32768; ++v) s555.setRaw(v % 256, v / 256, static_cast<std::uint32_t>(v));
   for (int depth : {24, 32}) {
     Surface wide(256, 256, depth), back565(256, 256, 16), back555(256, 128, 15);
     ASSERT_TRUE(BitBlt(wide.dc, 0, 0, 256, 256, s565.dc, 0, 0, SRCCOPY));
@@ -73,8 +71,7 @@ TEST(GdiConversions, MonochromeUsesTextAndBackgroundColours) {
   SetBkColor(colour.dc, RGB(0, 0, 255));
   BitBlt(colour.dc, 0, 0, 8, 1, maskDC, 0, 0, SRCCOPY);
   const std::uint32_t expect[8] = {0x001F, 0xF800, 0x001F, 0xF800, 0xF800, 0xF800, 0xF800, 0x001F};
-  for (int x = 0; x < 8; ++x)
-    EXPECT_EQ(colour.raw(x, 0), expect[x]) << x;
+  for (int x = 0; x < 8; ++x) EXPECT_EQ(colour.raw(x, 0), expect[x]) << x;
 
   // Into monochrome: pixels of the source DC's background colour become 1 (white).
   colour.fillRaw(0x07E0);
@@ -185,25 +182,20 @@ TEST(GdiStretch, NearestNeighbourAtPixelCentresWithMirroring) {
   src.setRaw(1, 1, 4);
   ASSERT_TRUE(StretchBlt(dst.dc, 0, 0, 4, 4, src.dc, 0, 0, 2, 2, SRCCOPY));
   for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 4; ++x)
-      EXPECT_EQ(dst.raw(x, y), std::uint32_t(1 + x / 2 + 2 * (y / 2)));
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(dst.raw(x, y), std::uint32_t(1 + x / 2 + 2 * (y / 2)));
 
   Surface row(4, 1, 16), half(2, 1, 16), mirror(4, 1, 16);
-  for (int x = 0; x < 4; ++x)
-    row.setRaw(x, 0, std::uint32_t(10 + x));
+  for (int x = 0; x < 4; ++x) row.setRaw(x, 0, std::uint32_t(10 + x));
   StretchBlt(half.dc, 0, 0, 2, 1, row.dc, 0, 0, 4, 1, SRCCOPY);
   EXPECT_EQ(half.raw(0, 0), 11u); // centres of pixels 0-1 and 2-3 fall on 1 and 3
   EXPECT_EQ(half.raw(1, 0), 13u);
   // A negative extent mirrors; the rectangle reaches from x + width to x.
   StretchBlt(mirror.dc, 4, 0, -4, 1, row.dc, 0, 0, 4, 1, SRCCOPY);
-  for (int x = 0; x < 4; ++x)
-    EXPECT_EQ(mirror.raw(x, 0), std::uint32_t(13 - x));
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(mirror.raw(x, 0), std::uint32_t(13 - x));
   StretchBlt(mirror.dc, 0, 0, 4, 1, row.dc, 4, 0, -4, 1, SRCCOPY);
-  for (int x = 0; x < 4; ++x)
-    EXPECT_EQ(mirror.raw(x, 0), std::uint32_t(13 - x));
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(mirror.raw(x, 0), std::uint32_t(13 - x));
   StretchBlt(mirror.dc, 4, 0, -4, 1, row.dc, 4, 0, -4, 1, SRCCOPY); // both: no mirror
-  for (int x = 0; x < 4; ++x)
-    EXPECT_EQ(mirror.raw(x, 0), std::uint32_t(10 + x));
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(mirror.raw(x, 0), std::uint32_t(10 + x));
 
   // Across formats: 5-6-5 stretched 2x into 32 bits.
   Surface wide(4, 4, 32);
@@ -293,8 +285,7 @@ TEST(GdiClip, ClipRegionsLimitEveryDrawingCall) {
   EXPECT_EQ(s.raw(5, 5), 0u);
   EXPECT_TRUE(BitBlt(s.dc, 2000000000, 2000000000, 2000000000, 2000000000, src.dc, -2000000000, 0,
                      SRCCOPY));
-  for (HRGN r : {region, other, saved})
-    DeleteObject(r);
+  for (HRGN r : {region, other, saved}) DeleteObject(r);
 }
 
 TEST(GdiRegions, CombineOffsetAndCompare) {
@@ -327,8 +318,7 @@ TEST(GdiRegions, CombineOffsetAndCompare) {
   EXPECT_TRUE(RectInRegion(a, &probe));
   SetRectRgn(r, 0, 0, 0, 0);
   EXPECT_EQ(GetRgnBox(r, &box), NULLREGION);
-  for (HRGN h : {a, b, r, left, right})
-    DeleteObject(h);
+  for (HRGN h : {a, b, r, left, right}) DeleteObject(h);
 }
 
 TEST(GdiTransparentBlt, SkipsTheKeyColour) {

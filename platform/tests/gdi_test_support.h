@@ -101,8 +101,7 @@ struct Surface {
   }
   void fillRaw(std::uint32_t v) {
     for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x)
-        setRaw(x, y, v);
+      for (int x = 0; x < width; ++x) setRaw(x, y, v);
   }
 };
 

@@ -204,8 +204,7 @@ TEST(TextDraw, AntialiasingOnEveryDepthAndMonochromeWhenAsked) {
     int count = 0;
     for (int y = 0; y < s.height; ++y)
       for (int x = 0; x < s.width; ++x)
-        if (s.raw(x, y) != black && s.raw(x, y) != white)
-          ++count;
+        if (s.raw(x, y) != black && s.raw(x, y) != white) ++count;
     return count;
   };
   for (BYTE quality :

@@ -116,8 +116,7 @@ TEST(TextFonts, FaceNamesResolveToHostFamiliesThenSans) {
   // A face name that fills all 32 characters without a terminator is cut, not overrun.
   LOGFONTW lf{};
   lf.lfHeight = -16;
-  for (auto& c : lf.lfFaceName)
-    c = u'X';
+  for (auto& c : lf.lfFaceName) c = u'X';
   HFONT font = CreateFontIndirectW(&lf);
   ASSERT_NE(font, nullptr);
   LOGFONTW back{};
@@ -132,8 +131,7 @@ TEST(TextFonts, FaceNamesResolveToHostFamiliesThenSans) {
 }
 
 TEST(TextFonts, DeviceFontsInWindowsComeFirst) {
-  if (!FindFirstFileW)
-    GTEST_SKIP() << "the device file API is not part of this build";
+  if (!FindFirstFileW) GTEST_SKIP() << "the device file API is not part of this build";
   TempDevice device;
   std::filesystem::copy_file("/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf",
                              device.root() / "fs" / "Windows" / "Tahoma.ttf");
@@ -157,12 +155,10 @@ TEST(TextFonts, ThreadsDrawTextAtOnce) {
       for (int i = 0; i < 30; ++i) {
         SelectedFont f(s.dc, -(10 + t * 3 + i % 5), i % 2 ? u"DejaVu Serif" : u"");
         RECT r{0, 0, 120, 40};
-        if (DrawTextW(s.dc, u"Ελληνικά Кириллица", -1, &r, DT_WORDBREAK) <= 0)
-          ++failures;
+        if (DrawTextW(s.dc, u"Ελληνικά Кириллица", -1, &r, DT_WORDBREAK) <= 0) ++failures;
       }
     });
-  for (auto& t : threads)
-    t.join();
+  for (auto& t : threads) t.join();
   EXPECT_EQ(failures.load(), 0);
 }
 

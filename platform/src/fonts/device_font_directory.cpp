@@ -24,8 +24,7 @@ namespace ce {
 namespace {
 
 bool isFontFileName(std::u16string_view name) {
-  if (name.size() < 5)
-    return false;
+  if (name.size() < 5) return false;
   const std::u16string ext = foldCase(name.substr(name.size() - 4));
   return ext == u".ttf" || ext == u".otf" || ext == u".ttc";
 }
@@ -45,12 +44,10 @@ bool DeviceFontDirectory::available() {
 
 std::vector<FontFile> DeviceFontDirectory::read(FT_Library library,
                                                 const std::u16string& devicePath) {
-  if (!available())
-    return {};
+  if (!available()) return {};
   HANDLE file = CreateFileW(devicePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                             OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE || file == nullptr)
-    return {};
+  if (file == INVALID_HANDLE_VALUE || file == nullptr) return {};
   DWORD high = 0;
   const DWORD low = GetFileSize(file, &high);
   const std::uint64_t size = (std::uint64_t(high) << 32) | low;
@@ -61,12 +58,10 @@ std::vector<FontFile> DeviceFontDirectory::read(FT_Library library,
     while (done < data->size()) {
       DWORD got = 0;
       const DWORD want = static_cast<DWORD>(std::min<std::size_t>(data->size() - done, 1u << 20));
-      if (!ReadFile(file, data->data() + done, want, &got, nullptr) || got == 0)
-        break;
+      if (!ReadFile(file, data->data() + done, want, &got, nullptr) || got == 0) break;
       done += got;
     }
-    if (done == data->size())
-      faces = FontNames::facesInMemory(library, data, stemOf(devicePath));
+    if (done == data->size()) faces = FontNames::facesInMemory(library, data, stemOf(devicePath));
   }
   CloseHandle(file);
   return faces;
@@ -88,8 +83,7 @@ std::vector<FontFile> DeviceFontDirectory::faces(FT_Library library, std::string
       do {
         found.cFileName[MAX_PATH - 1] = 0;
         const std::u16string name(found.cFileName);
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !isFontFileName(name))
-          continue;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !isFontFileName(name)) continue;
         const std::uint64_t size = (std::uint64_t(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
         const std::uint64_t time = (std::uint64_t(found.ftLastWriteTime.dwHighDateTime) << 32) |
                                    found.ftLastWriteTime.dwLowDateTime;
@@ -110,8 +104,7 @@ std::vector<FontFile> DeviceFontDirectory::faces(FT_Library library, std::string
     for (const auto& [name, entry] : windows_)
       result.insert(result.end(), entry.faces.begin(), entry.faces.end());
   }
-  if (signature)
-    *signature = sig;
+  if (signature) *signature = sig;
   return result;
 }
 
@@ -123,8 +116,7 @@ int DeviceFontDirectory::add(FT_Library library, const std::u16string& devicePat
     return static_cast<int>(it->second.faces.size());
   }
   auto faces = read(library, devicePath);
-  if (faces.empty())
-    return 0;
+  if (faces.empty()) return 0;
   const int count = static_cast<int>(faces.size());
   added_.emplace(key, Added{1, std::move(faces)});
   return count;
@@ -132,10 +124,8 @@ int DeviceFontDirectory::add(FT_Library library, const std::u16string& devicePat
 
 bool DeviceFontDirectory::remove(const std::u16string& devicePath) {
   auto it = added_.find(foldCase(devicePath));
-  if (it == added_.end())
-    return false;
-  if (--it->second.count == 0)
-    added_.erase(it);
+  if (it == added_.end()) return false;
+  if (--it->second.count == 0) added_.erase(it);
   return true;
 }
 

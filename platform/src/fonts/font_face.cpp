@@ -24,14 +24,12 @@ int roundToInt(double v) { return static_cast<int>(std::lround(v)); }
 std::shared_ptr<FontFace> FontFace::create(FT_Library library, const FaceRequest& request) {
   std::shared_ptr<FontFace> face(new FontFace);
   face->request_ = request;
-  if (!face->setUp(library))
-    return nullptr;
+  if (!face->setUp(library)) return nullptr;
   return face;
 }
 
 FontFace::~FontFace() {
-  if (face_)
-    FT_Done_Face(face_);
+  if (face_) FT_Done_Face(face_);
 }
 
 bool FontFace::setUp(FT_Library library) {
@@ -46,8 +44,7 @@ bool FontFace::setUp(FT_Library library) {
     face_ = nullptr;
     return false;
   }
-  if (!FT_IS_SCALABLE(face_) || face_->units_per_EM == 0)
-    return false;
+  if (!FT_IS_SCALABLE(face_) || face_->units_per_EM == 0) return false;
   FT_Select_Charmap(face_, FT_ENCODING_UNICODE);
 
   const double upem = face_->units_per_EM;
@@ -64,8 +61,7 @@ bool FontFace::setUp(FT_Library library) {
   }
 
   double em = request_.emPixels;
-  if (request_.cellHeight > 0)
-    em = request_.cellHeight * upem / (winAscent + winDescent);
+  if (request_.cellHeight > 0) em = request_.cellHeight * upem / (winAscent + winDescent);
   em = std::clamp(em, 1.0, kMaxEmPixels);
   request_.emPixels = em;
   const auto emScale = em / upem;
@@ -74,24 +70,20 @@ bool FontFace::setUp(FT_Library library) {
     return FT_Set_Char_Size(face_, static_cast<FT_F26Dot6>(std::lround(widthEm * 64)),
                             static_cast<FT_F26Dot6>(std::lround(em * 64)), 72, 72) == 0;
   };
-  if (!setSize(em))
-    return false;
+  if (!setSize(em)) return false;
 
   int ascent = roundToInt(winAscent * emScale);
   int descent = roundToInt(winDescent * emScale);
-  if (request_.cellHeight > 0)
-    descent = std::max(0, request_.cellHeight - ascent);
+  if (request_.cellHeight > 0) descent = std::max(0, request_.cellHeight - ascent);
   ascent = std::max(ascent, 1);
 
   int average = os2 && os2->xAvgCharWidth > 0 ? roundToInt(os2->xAvgCharWidth * emScale) : 0;
-  if (average <= 0)
-    average = std::max(1, advance(U'x'));
+  if (average <= 0) average = std::max(1, advance(U'x'));
   if (request_.averageWidth > 0) {
     // Stretch horizontally so the average character width is the one asked for.
     const double widthEm = std::clamp(em * request_.averageWidth / average, 1.0, kMaxEmPixels);
     glyphs_.clear();
-    if (!setSize(widthEm))
-      return false;
+    if (!setSize(widthEm)) return false;
     average = request_.averageWidth;
   }
 
@@ -142,10 +134,8 @@ bool FontFace::hasGlyph(char32_t codePoint) const {
 
 const Glyph& FontFace::glyph(char32_t codePoint) {
   auto it = glyphs_.find(codePoint);
-  if (it != glyphs_.end())
-    return it->second;
-  if (glyphs_.size() >= kMaxCachedGlyphs)
-    glyphs_.clear();
+  if (it != glyphs_.end()) return it->second;
+  if (glyphs_.size() >= kMaxCachedGlyphs) glyphs_.clear();
   Glyph g;
   if (!isControl(codePoint)) {
     if (!hasGlyph(codePoint) && fallback_ && fallback_->hasGlyph(codePoint))
@@ -161,31 +151,23 @@ Glyph FontFace::render(char32_t codePoint) {
   const FT_UInt index = FT_Get_Char_Index(face_, codePoint); // 0 draws the face's missing-glyph box
   const FT_Int32 flags =
       FT_LOAD_NO_BITMAP | (request_.monochrome ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_LIGHT);
-  if (FT_Load_Glyph(face_, index, flags) != 0)
-    return g;
+  if (FT_Load_Glyph(face_, index, flags) != 0) return g;
   FT_GlyphSlot slot = face_->glyph;
-  if (slot->format != FT_GLYPH_FORMAT_OUTLINE)
-    return g;
-  if (request_.emboldenGlyphs)
-    FT_GlyphSlot_Embolden(slot);
-  if (request_.slantGlyphs)
-    FT_GlyphSlot_Oblique(slot);
+  if (slot->format != FT_GLYPH_FORMAT_OUTLINE) return g;
+  if (request_.emboldenGlyphs) FT_GlyphSlot_Embolden(slot);
+  if (request_.slantGlyphs) FT_GlyphSlot_Oblique(slot);
   g.advance = static_cast<int>((slot->advance.x + 32) >> 6);
-  if (g.advance < 0 || g.advance > 4 * kMaxEmPixels)
-    g.advance = 0;
+  if (g.advance < 0 || g.advance > 4 * kMaxEmPixels) g.advance = 0;
 
   FT_BBox box;
   FT_Outline_Get_CBox(&slot->outline, &box);
   const long w = (box.xMax - box.xMin) / 64 + 2, h = (box.yMax - box.yMin) / 64 + 2;
-  if (w <= 0 || h <= 0 || w * h > kMaxGlyphPixels)
-    return g;
+  if (w <= 0 || h <= 0 || w * h > kMaxGlyphPixels) return g;
   if (FT_Render_Glyph(slot, request_.monochrome ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL) != 0)
     return g;
   const FT_Bitmap& bitmap = slot->bitmap;
-  if (bitmap.width == 0 || bitmap.rows == 0)
-    return g;
-  if (bitmap.pixel_mode != FT_PIXEL_MODE_GRAY && bitmap.pixel_mode != FT_PIXEL_MODE_MONO)
-    return g;
+  if (bitmap.width == 0 || bitmap.rows == 0) return g;
+  if (bitmap.pixel_mode != FT_PIXEL_MODE_GRAY && bitmap.pixel_mode != FT_PIXEL_MODE_MONO) return g;
   g.left = slot->bitmap_left;
   g.top = slot->bitmap_top;
   g.width = static_cast<int>(bitmap.width);
@@ -199,8 +181,7 @@ Glyph FontFace::render(char32_t codePoint) {
       for (int x = 0; x < g.width; ++x)
         out[x] = levels == 255 ? row[x] : static_cast<std::uint8_t>(row[x] * 255 / levels);
     } else {
-      for (int x = 0; x < g.width; ++x)
-        out[x] = ((row[x >> 3] >> (7 - (x & 7))) & 1) ? 255 : 0;
+      for (int x = 0; x < g.width; ++x) out[x] = ((row[x >> 3] >> (7 - (x & 7))) & 1) ? 255 : 0;
     }
   }
   return g;

@@ -14,8 +14,7 @@ FontLibrary& FontLibrary::instance() {
 }
 
 FontLibrary::FontLibrary() {
-  if (FT_Init_FreeType(&library_) != 0)
-    library_ = nullptr;
+  if (FT_Init_FreeType(&library_) != 0) library_ = nullptr;
 }
 
 std::optional<FontFile> FontLibrary::genericFile(long weight, bool italic,
@@ -23,8 +22,7 @@ std::optional<FontFile> FontLibrary::genericFile(long weight, bool italic,
   const std::string key =
       std::to_string(weight) + (italic ? "i" : "r") + std::to_string(pitchAndFamily & 0xF3);
   auto it = generics_.find(key);
-  if (it != generics_.end())
-    return it->second;
+  if (it != generics_.end()) return it->second;
   auto file = FontMatcher::generic(library_, weight, italic, pitchAndFamily);
   generics_.emplace(key, file);
   return file;
@@ -33,25 +31,20 @@ std::optional<FontFile> FontLibrary::genericFile(long weight, bool italic,
 std::optional<FontFile> FontLibrary::resolve(const LOGFONTW& font, long weight, bool bold,
                                              bool italic) {
   std::u16string name;
-  for (int i = 0; i < LF_FACESIZE && font.lfFaceName[i]; ++i)
-    name.push_back(font.lfFaceName[i]);
-  while (!name.empty() && name.back() == u' ')
-    name.pop_back();
+  for (int i = 0; i < LF_FACESIZE && font.lfFaceName[i]; ++i) name.push_back(font.lfFaceName[i]);
+  while (!name.empty() && name.back() == u' ') name.pop_back();
   if (!name.empty()) {
     const auto deviceFaces = devices_.faces(library_, nullptr);
-    if (auto file = FontMatcher::pickDevice(deviceFaces, name, bold, italic))
-      return file;
+    if (auto file = FontMatcher::pickDevice(deviceFaces, name, bold, italic)) return file;
     const std::string key =
         toUtf8(foldCase(name)) + "|" + std::to_string(weight) + (italic ? "i" : "r");
     auto it = hostFamilies_.find(key);
     if (it == hostFamilies_.end()) {
-      if (hostFamilies_.size() > 256)
-        hostFamilies_.clear();
+      if (hostFamilies_.size() > 256) hostFamilies_.clear();
       it =
           hostFamilies_.emplace(key, FontMatcher::hostFamily(library_, name, weight, italic)).first;
     }
-    if (it->second)
-      return it->second;
+    if (it->second) return it->second;
   }
   return genericFile(weight, italic, font.lfPitchAndFamily);
 }
@@ -70,22 +63,18 @@ std::shared_ptr<FontFace> FontLibrary::cachedFace(const FaceRequest& r) {
     }
   }
   auto face = FontFace::create(library_, r);
-  if (!face)
-    return nullptr;
+  if (!face) return nullptr;
   faces_.emplace_front(key, face);
-  if (faces_.size() > kMaxCachedFaces)
-    faces_.pop_back();
+  if (faces_.size() > kMaxCachedFaces) faces_.pop_back();
   return face;
 }
 
 std::shared_ptr<FontFace> FontLibrary::realize(const LOGFONTW& font, int dpi) {
-  if (!library_)
-    return nullptr;
+  if (!library_) return nullptr;
   const long weight = font.lfWeight <= 0 ? FW_NORMAL : std::min<long>(font.lfWeight, 1000);
   const bool bold = weight >= FW_SEMIBOLD;
   const bool italic = font.lfItalic != 0;
-  if (dpi <= 0)
-    dpi = 96;
+  if (dpi <= 0) dpi = 96;
 
   FaceRequest request;
   const long long height = font.lfHeight;
@@ -120,8 +109,10 @@ std::shared_ptr<FontFace> FontLibrary::realize(const LOGFONTW& font, int dpi) {
     request.slantGlyphs = italic && !sans->italic;
     face = cachedFace(request);
   }
-  if (!face)
-    return nullptr;
+  if (!face) return nullptr;
+  // Missing characters come from the regular or bold sans face, whose coverage is widest (the
+  // light and condensed cuts of a family often lack scripts).
+  sans = genericFile(bold ? FW_BOLD : FW_NORMAL, italic, 0);
   if (sans && request.file.identity() != sans->identity()) {
     FaceRequest fallback = request;
     fallback.file = *sans;
@@ -136,8 +127,7 @@ std::shared_ptr<FontFace> FontLibrary::realize(const LOGFONTW& font, int dpi) {
 }
 
 int FontLibrary::addResource(const std::u16string& devicePath) {
-  if (!library_)
-    return 0;
+  if (!library_) return 0;
   return devices_.add(library_, devicePath);
 }
 

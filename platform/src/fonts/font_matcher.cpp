@@ -19,8 +19,7 @@ namespace {
 
 bool nameIn(const std::vector<std::u16string>& names, std::u16string_view name) {
   for (const auto& n : names)
-    if (equalsIgnoreCase(n, name))
-      return true;
+    if (equalsIgnoreCase(n, name)) return true;
   return false;
 }
 
@@ -36,24 +35,21 @@ std::optional<FontFile> pickBest(const std::vector<FontFile>& faces, bool bold, 
     if (matches(f, name) &&
         (!best || styleDistance(f, bold, italic) < styleDistance(*best, bold, italic)))
       best = &f;
-  if (!best)
-    return std::nullopt;
+  if (!best) return std::nullopt;
   return *best;
 }
 
 // Describes a host font file's face for matching and synthesis decisions.
 std::optional<FontFile> openHostFace(FT_Library library, const char* path, int index) {
   FT_Face face = nullptr;
-  if (FT_New_Face(library, path, index, &face) != 0 || !face)
-    return std::nullopt;
+  if (FT_New_Face(library, path, index, &face) != 0 || !face) return std::nullopt;
   FontFile file;
   file.hostPath = path;
   file.faceIndex = index;
   FontNames::describe(face, file);
   const bool scalable = FT_IS_SCALABLE(face);
   FT_Done_Face(face);
-  if (!scalable)
-    return std::nullopt;
+  if (!scalable) return std::nullopt;
   return file;
 }
 
@@ -63,11 +59,9 @@ FcPattern* matchPattern(const char* family, long weight, bool italic) {
   // own leak, not one of ours, so the leak checker is told to look away while it runs.
   __lsan::ScopedDisabler fontconfigLeaks;
 #endif
-  if (!FcInit())
-    return nullptr;
+  if (!FcInit()) return nullptr;
   FcPattern* pattern = FcPatternCreate();
-  if (!pattern)
-    return nullptr;
+  if (!pattern) return nullptr;
   FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
   FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(static_cast<int>(weight)));
   FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
@@ -83,8 +77,7 @@ FcPattern* matchPattern(const char* family, long weight, bool italic) {
 std::optional<FontFile> fileOfMatch(FT_Library library, FcPattern* match) {
   FcChar8* path = nullptr;
   int index = 0;
-  if (FcPatternGetString(match, FC_FILE, 0, &path) != FcResultMatch || !path)
-    return std::nullopt;
+  if (FcPatternGetString(match, FC_FILE, 0, &path) != FcResultMatch || !path) return std::nullopt;
   FcPatternGetInteger(match, FC_INDEX, 0, &index);
   return openHostFace(library, reinterpret_cast<const char*>(path), index);
 }
@@ -93,8 +86,7 @@ std::optional<FontFile> fileOfMatch(FT_Library library, FcPattern* match) {
 
 std::optional<FontFile> FontMatcher::pickDevice(const std::vector<FontFile>& faces,
                                                 std::u16string_view name, bool bold, bool italic) {
-  if (name.empty())
-    return std::nullopt;
+  if (name.empty()) return std::nullopt;
   if (auto f = pickBest(
           faces, bold, italic,
           [](const FontFile& f, std::u16string_view n) { return nameIn(f.families, n); }, name))
@@ -106,21 +98,17 @@ std::optional<FontFile> FontMatcher::pickDevice(const std::vector<FontFile>& fac
 
 std::optional<FontFile> FontMatcher::hostFamily(FT_Library library, std::u16string_view name,
                                                 long weight, bool italic) {
-  if (name.empty())
-    return std::nullopt;
+  if (name.empty()) return std::nullopt;
   const std::string family = toUtf8(name);
   FcPattern* match = matchPattern(family.c_str(), weight, italic);
-  if (!match)
-    return std::nullopt;
+  if (!match) return std::nullopt;
   // fontconfig always answers with something; only a face of the asked family counts here.
   bool sameFamily = false;
   FcChar8* found = nullptr;
   for (int i = 0; FcPatternGetString(match, FC_FAMILY, i, &found) == FcResultMatch; ++i)
-    if (equalsIgnoreCase(toUtf16(reinterpret_cast<const char*>(found)), name))
-      sameFamily = true;
+    if (equalsIgnoreCase(toUtf16(reinterpret_cast<const char*>(found)), name)) sameFamily = true;
   std::optional<FontFile> file;
-  if (sameFamily)
-    file = fileOfMatch(library, match);
+  if (sameFamily) file = fileOfMatch(library, match);
   FcPatternDestroy(match);
   return file;
 }
@@ -136,16 +124,14 @@ std::optional<FontFile> FontMatcher::generic(FT_Library library, long weight, bo
   if (FcPattern* match = matchPattern(alias, weight, italic)) {
     auto file = fileOfMatch(library, match);
     FcPatternDestroy(match);
-    if (file)
-      return file;
+    if (file) return file;
   }
   for (const char* path :
        {"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", "/usr/share/fonts/TTF/DejaVuSans.ttf",
         "/usr/share/fonts/dejavu/DejaVuSans.ttf"}) {
     std::error_code ec;
     if (std::filesystem::exists(path, ec))
-      if (auto file = openHostFace(library, path, 0))
-        return file;
+      if (auto file = openHostFace(library, path, 0)) return file;
   }
   return std::nullopt;
 }

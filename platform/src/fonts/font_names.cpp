@@ -12,13 +12,10 @@ namespace ce {
 namespace {
 
 void addUnique(std::vector<std::u16string>& list, std::u16string name) {
-  while (!name.empty() && (name.back() == u' ' || name.back() == 0))
-    name.pop_back();
-  if (name.empty())
-    return;
+  while (!name.empty() && (name.back() == u' ' || name.back() == 0)) name.pop_back();
+  if (name.empty()) return;
   for (const auto& existing : list)
-    if (equalsIgnoreCase(existing, name))
-      return;
+    if (equalsIgnoreCase(existing, name)) return;
   list.push_back(std::move(name));
 }
 
@@ -42,15 +39,13 @@ void FontNames::describe(FT_Face face, FontFile& file) {
   const FT_UInt count = FT_Get_Sfnt_Name_Count(face);
   for (FT_UInt i = 0; i < count; ++i) {
     FT_SfntName name;
-    if (FT_Get_Sfnt_Name(face, i, &name) != 0)
-      continue;
+    if (FT_Get_Sfnt_Name(face, i, &name) != 0) continue;
     if (name.name_id == TT_NAME_ID_FONT_FAMILY || name.name_id == TT_NAME_ID_TYPOGRAPHIC_FAMILY)
       addUnique(file.families, decodeName(name));
     else if (name.name_id == TT_NAME_ID_FULL_NAME)
       addUnique(file.fullNames, decodeName(name));
   }
-  if (face->family_name)
-    addUnique(file.families, toUtf16(face->family_name));
+  if (face->family_name) addUnique(file.families, toUtf16(face->family_name));
   file.bold = (face->style_flags & FT_STYLE_FLAG_BOLD) != 0;
   file.italic = (face->style_flags & FT_STYLE_FLAG_ITALIC) != 0;
 }
@@ -59,8 +54,7 @@ std::vector<FontFile>
 FontNames::facesInMemory(FT_Library library, std::shared_ptr<const std::vector<std::uint8_t>> data,
                          std::u16string_view fileStem) {
   std::vector<FontFile> faces;
-  if (!data || data->empty())
-    return faces;
+  if (!data || data->empty()) return faces;
   FT_Face probe = nullptr;
   if (FT_New_Memory_Face(library, data->data(), static_cast<FT_Long>(data->size()), -1, &probe) !=
       0)

@@ -23,8 +23,7 @@ char32_t decodeAt(std::u16string_view text, std::size_t i, int* units) {
     *units = 2;
     return 0x10000 + ((char32_t(c) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00);
   }
-  if (c >= 0xD800 && c <= 0xDFFF)
-    return 0xFFFD;
+  if (c >= 0xD800 && c <= 0xDFFF) return 0xFFFD;
   return c;
 }
 
@@ -57,8 +56,7 @@ std::vector<std::vector<Unit>> paragraphs(std::u16string_view text, UINT format)
     }
     if (c == U'\r' || c == U'\n') {
       if (!single) {
-        if (c == U'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-          ++i;
+        if (c == U'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
         result.emplace_back();
       }
       underlineNext = false;
@@ -95,8 +93,7 @@ TextLine place(const std::vector<Unit>& units, std::size_t from, std::size_t to,
 
 // Drops trailing spaces from a wrapped line's width and characters.
 void trimTrailingSpaces(TextLine& line) {
-  while (!line.chars.empty() && isSpace(line.chars.back().codePoint))
-    line.chars.pop_back();
+  while (!line.chars.empty() && isSpace(line.chars.back().codePoint)) line.chars.pop_back();
   line.width = line.chars.empty() ? 0 : line.chars.back().x + line.chars.back().advance;
 }
 
@@ -104,8 +101,7 @@ void ellipsize(TextLine& line, int width, const TextLayout::Advance& advance) {
   const int dot = std::max(0, advance(U'.'));
   const int room = width - 3 * dot;
   std::size_t keep = 0;
-  while (keep < line.chars.size() && line.chars[keep].x + line.chars[keep].advance <= room)
-    ++keep;
+  while (keep < line.chars.size() && line.chars[keep].x + line.chars[keep].advance <= room) ++keep;
   line.chars.resize(keep);
   trimTrailingSpaces(line);
   int x = line.width;
@@ -144,8 +140,7 @@ std::vector<TextLine> TextLayout::lines(std::u16string_view text, const Box& box
         else
           a = std::max(0, advance(c));
         if (isSpace(c)) {
-          if (i > start && !isSpace(units[i - 1].codePoint))
-            breakAt = i;
+          if (i > start && !isSpace(units[i - 1].codePoint)) breakAt = i;
         } else if (x + a > box.width && breakAt > start) {
           end = breakAt;
           break;
@@ -153,15 +148,12 @@ std::vector<TextLine> TextLayout::lines(std::u16string_view text, const Box& box
         x = clampPosition(x + a);
       }
       TextLine line = place(units, start, end, box, advance);
-      if (end < units.size())
-        trimTrailingSpaces(line);
+      if (end < units.size()) trimTrailingSpaces(line);
       result.push_back(std::move(line));
       start = end;
       if (start < units.size()) {
-        while (start < units.size() && isSpace(units[start].codePoint))
-          ++start;
-        if (start == units.size())
-          break; // only spaces were left: they hang off the last line
+        while (start < units.size() && isSpace(units[start].codePoint)) ++start;
+        if (start == units.size()) break; // only spaces were left: they hang off the last line
       }
     } while (start < units.size());
   }

@@ -18,8 +18,7 @@ void TextRenderer::draw(const TextLine& line, int x, int baseline) {
       blitter_.fill(RECT{penX, top, penX + c.advance, top + face_.underlineThickness()}, color_);
     }
   }
-  if (line.width <= 0)
-    return;
+  if (line.width <= 0) return;
   const auto& request = face_.request();
   if (request.underline) {
     const int top = baseline + face_.underlineOffset();

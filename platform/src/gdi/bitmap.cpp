@@ -6,8 +6,7 @@ namespace ce {
 
 std::shared_ptr<Bitmap> Bitmap::create(Layout layout, DWORD* error) {
   auto fail = [&](DWORD code) {
-    if (error)
-      *error = code;
+    if (error) *error = code;
     return std::shared_ptr<Bitmap>();
   };
   if (layout.width <= 0 || layout.height <= 0 || layout.width > kMaxSide ||
@@ -18,8 +17,7 @@ std::shared_ptr<Bitmap> Bitmap::create(Layout layout, DWORD* error) {
                                  static_cast<std::size_t>(bitsPerPixel(layout.format));
   const std::size_t stride = (bitsPerRow + align - 1) / align * (align / 8);
   const std::size_t total = stride * static_cast<std::size_t>(layout.height);
-  if (total > kMaxBytes)
-    return fail(ERROR_INVALID_PARAMETER);
+  if (total > kMaxBytes) return fail(ERROR_INVALID_PARAMETER);
   if (isIndexed(layout.format)) {
     const std::size_t entries = std::size_t(1) << bitsPerPixel(layout.format);
     layout.palette.resize(entries, 0); // missing entries read as black
@@ -28,15 +26,12 @@ std::shared_ptr<Bitmap> Bitmap::create(Layout layout, DWORD* error) {
   }
 
   auto bitmap = std::shared_ptr<Bitmap>(new (std::nothrow) Bitmap);
-  if (!bitmap)
-    return fail(ERROR_NOT_ENOUGH_MEMORY);
+  if (!bitmap) return fail(ERROR_NOT_ENOUGH_MEMORY);
   bitmap->bits_.reset(static_cast<std::uint8_t*>(std::calloc(total, 1)));
-  if (!bitmap->bits_)
-    return fail(ERROR_NOT_ENOUGH_MEMORY);
+  if (!bitmap->bits_) return fail(ERROR_NOT_ENOUGH_MEMORY);
   bitmap->stride_ = stride;
   bitmap->opaquePalette_ = layout.palette;
-  for (auto& c : bitmap->opaquePalette_)
-    c = (c & 0xFFFFFF) | kOpaque;
+  for (auto& c : bitmap->opaquePalette_) c = (c & 0xFFFFFF) | kOpaque;
   bitmap->layout_ = std::move(layout);
   return bitmap;
 }
@@ -84,8 +79,7 @@ DIBSECTION Bitmap::describeSection() const {
   h.biCompression = layout_.compression;
   h.biSizeImage = static_cast<DWORD>(byteSize());
   h.biClrUsed = isIndexed(layout_.format) ? static_cast<DWORD>(layout_.palette.size()) : 0;
-  for (int i = 0; i < 3; ++i)
-    s.dsBitfields[i] = layout_.bitfields[i];
+  for (int i = 0; i < 3; ++i) s.dsBitfields[i] = layout_.bitfields[i];
   s.dshSection = nullptr;
   s.dsOffset = 0;
   return s;

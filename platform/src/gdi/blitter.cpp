@@ -16,46 +16,28 @@ namespace {
 inline std::uint32_t ropBits(std::uint8_t index, std::uint32_t p, std::uint32_t s,
                              std::uint32_t d) {
   switch (index) {
-  case 0x00:
-    return 0;
-  case 0xFF:
-    return ~0u;
-  case 0xCC:
-    return s;
-  case 0x33:
-    return ~s;
-  case 0x88:
-    return s & d;
-  case 0xEE:
-    return s | d;
-  case 0x66:
-    return s ^ d;
-  case 0x44:
-    return s & ~d;
-  case 0x11:
-    return ~(s | d);
-  case 0xC0:
-    return p & s;
-  case 0xBB:
-    return ~s | d;
-  case 0xF0:
-    return p;
-  case 0xFB:
-    return p | ~s | d;
-  case 0x5A:
-    return p ^ d;
-  case 0x55:
-    return ~d;
-  case 0xAA:
-    return d;
-  default:
-    break;
+  case 0x00: return 0;
+  case 0xFF: return ~0u;
+  case 0xCC: return s;
+  case 0x33: return ~s;
+  case 0x88: return s & d;
+  case 0xEE: return s | d;
+  case 0x66: return s ^ d;
+  case 0x44: return s & ~d;
+  case 0x11: return ~(s | d);
+  case 0xC0: return p & s;
+  case 0xBB: return ~s | d;
+  case 0xF0: return p;
+  case 0xFB: return p | ~s | d;
+  case 0x5A: return p ^ d;
+  case 0x55: return ~d;
+  case 0xAA: return d;
+  default: break;
   }
   // Bit i of the code is the result for pattern bit (i & 4), source bit (i & 2), dest bit (i & 1).
   std::uint32_t r = 0;
   for (int i = 0; i < 8; ++i)
-    if ((index >> i) & 1)
-      r |= ((i & 4) ? p : ~p) & ((i & 2) ? s : ~s) & ((i & 1) ? d : ~d);
+    if ((index >> i) & 1) r |= ((i & 4) ? p : ~p) & ((i & 2) ? s : ~s) & ((i & 1) ? d : ~d);
   return r;
 }
 
@@ -146,8 +128,7 @@ void blendRowOnto565(const std::uint32_t* s, std::uint16_t* d, int count, std::u
 #endif
   for (; i < count; ++i) {
     const std::uint32_t p = s[i];
-    if (p == 0)
-      continue;
+    if (p == 0) continue;
     if (alpha == 255 && (p >> 24) == 255) {
       d[i] = packRgb565(p);
       continue;
@@ -164,20 +145,17 @@ Blitter::Blitter(const PixelView& target, std::vector<RECT> clip)
   std::vector<RECT> kept;
   for (const auto& r : clip_) {
     const RECT c = rectIntersection(r, bounds);
-    if (!rectEmpty(c))
-      kept.push_back(c);
+    if (!rectEmpty(c)) kept.push_back(c);
   }
   clip_.swap(kept);
-  if (!target_.valid())
-    clip_.clear();
+  if (!target_.valid()) clip_.clear();
 }
 
 void Blitter::restrictTo(const RECT& rect) {
   std::vector<RECT> kept;
   for (const auto& r : clip_) {
     const RECT c = rectIntersection(r, rect);
-    if (!rectEmpty(c))
-      kept.push_back(c);
+    if (!rectEmpty(c)) kept.push_back(c);
   }
   clip_.swap(kept);
 }
@@ -185,8 +163,7 @@ void Blitter::restrictTo(const RECT& rect) {
 template <class Fn> void Blitter::forEachClipped(const RECT& rect, Fn&& fn) {
   for (const auto& c : clip_) {
     const RECT sub = rectIntersection(rect, c);
-    if (!rectEmpty(sub))
-      fn(sub);
+    if (!rectEmpty(sub)) fn(sub);
   }
 }
 
@@ -203,8 +180,7 @@ BlitSource Blitter::detachedSource(const BlitSource& source,
   BlitSource copy = source;
   const int y0 = std::max(0, source.y.sourceStart);
   const int y1 = std::min(source.view.height, source.y.sourceStart + source.y.sourceLength);
-  if (y1 <= y0)
-    return copy; // nothing inside the source: every row is skipped anyway
+  if (y1 <= y0) return copy; // nothing inside the source: every row is skipped anyway
   const std::size_t rowBytes = source.view.rowBytes();
   storage.resize(rowBytes * static_cast<std::size_t>(y1 - y0));
   for (int y = y0; y < y1; ++y)
@@ -226,13 +202,11 @@ bool Blitter::mapColumns(const RECT& sub, const BlitSource& source, std::vector<
     const int sx = source.x.sourceFor(sub.left + i);
     xs[static_cast<std::size_t>(i)] = sx;
     if (sx >= 0 && sx < source.view.width) {
-      if (a < 0)
-        a = i;
+      if (a < 0) a = i;
       b = i + 1;
     }
   }
-  if (a < 0)
-    return false;
+  if (a < 0) return false;
   *first = sub.left + a;
   *last = sub.left + b;
   return true;
@@ -255,8 +229,7 @@ bool Blitter::fastCopy(const RECT& dest, const BlitSource& source) {
       const std::uint8_t* d0 = target_.row(sub.top) + xOffsetD;
       const std::uint8_t* s0 = src.row(sub.top + dy) + xOffsetS;
       backwards = (d0 > s0) == (target_.stride > 0);
-      if (d0 == s0)
-        return;
+      if (d0 == s0) return;
     }
     const int rows = sub.bottom - sub.top;
     for (int k = 0; k < rows; ++k) {
@@ -269,8 +242,7 @@ bool Blitter::fastCopy(const RECT& dest, const BlitSource& source) {
 
 void Blitter::rasterOperation(const RECT& dest, const BlitSource* sourceIn, std::uint8_t ropIndex,
                               std::uint32_t pattern) {
-  if (clip_.empty() || rectEmpty(dest))
-    return;
+  if (clip_.empty() || rectEmpty(dest)) return;
   const bool usesSource = ropUsesSource(ropIndex) && sourceIn;
   const bool usesDest = ropUsesDest(ropIndex);
   if (!usesSource && !usesDest) { // BLACKNESS, WHITENESS or the pattern alone
@@ -291,8 +263,7 @@ void Blitter::rasterOperation(const RECT& dest, const BlitSource* sourceIn, std:
       fastCopy(dest, source);
       return;
     }
-    if (source.view.overlaps(target_))
-      source = detachedSource(*sourceIn, storage);
+    if (source.view.overlaps(target_)) source = detachedSource(*sourceIn, storage);
     if (copyOnly && sameEncoding && identity) {
       fastCopy(dest, source);
       return;
@@ -304,8 +275,7 @@ void Blitter::rasterOperation(const RECT& dest, const BlitSource* sourceIn, std:
     int x0 = sub.left, x1 = sub.right;
     const int* xs = nullptr;
     if (usesSource) {
-      if (!mapColumns(sub, source, xs_, &x0, &x1))
-        return;
+      if (!mapColumns(sub, source, xs_, &x0, &x1)) return;
       xs = xs_.data() + (x0 - sub.left);
     }
     const int width = x1 - x0;
@@ -319,8 +289,7 @@ void Blitter::rasterOperation(const RECT& dest, const BlitSource* sourceIn, std:
       int sy = 0;
       if (usesSource) {
         sy = source.y.sourceFor(y);
-        if (sy < 0 || sy >= source.view.height)
-          continue;
+        if (sy < 0 || sy >= source.view.height) continue;
       }
       if (stretchCopy) {
         std::uint8_t* drow = target_.row(y);
@@ -331,13 +300,11 @@ void Blitter::rasterOperation(const RECT& dest, const BlitSource* sourceIn, std:
         } else if (bpp == 16) {
           const auto* s = reinterpret_cast<const std::uint16_t*>(source.view.row(sy));
           auto* d = reinterpret_cast<std::uint16_t*>(drow) + x0;
-          for (int i = 0; i < width; ++i)
-            d[i] = s[xs[i]];
+          for (int i = 0; i < width; ++i) d[i] = s[xs[i]];
         } else {
           const auto* s = reinterpret_cast<const std::uint32_t*>(source.view.row(sy));
           auto* d = reinterpret_cast<std::uint32_t*>(drow) + x0;
-          for (int i = 0; i < width; ++i)
-            d[i] = s[xs[i]];
+          for (int i = 0; i < width; ++i) d[i] = s[xs[i]];
         }
         previousSy = sy;
         previousY = y;
@@ -349,8 +316,7 @@ void Blitter::rasterOperation(const RECT& dest, const BlitSource* sourceIn, std:
           for (auto& s : rowS_)
             s = ((s & 0xFFFFFF) == (source.monochromeKey & 0xFFFFFF)) ? 0xFFFFFFFFu : kOpaque;
       }
-      if (usesDest)
-        target_.readRow(x0, y, width, rowD_.data());
+      if (usesDest) target_.readRow(x0, y, width, rowD_.data());
       for (int i = 0; i < width; ++i) {
         const std::uint32_t s = usesSource ? rowS_[static_cast<std::size_t>(i)] : 0;
         const std::uint32_t d = usesDest ? rowD_[static_cast<std::size_t>(i)] : 0;
@@ -370,8 +336,7 @@ void Blitter::rasterOperation(const RECT& dest, const BlitSource* sourceIn, std:
 
 void Blitter::alphaBlend(const RECT& dest, const BlitSource& sourceIn, std::uint8_t constantAlpha,
                          bool perPixelAlpha) {
-  if (clip_.empty() || rectEmpty(dest))
-    return;
+  if (clip_.empty() || rectEmpty(dest)) return;
   std::vector<std::uint8_t> storage;
   const BlitSource source =
       sourceIn.view.overlaps(target_) ? detachedSource(sourceIn, storage) : sourceIn;
@@ -380,16 +345,14 @@ void Blitter::alphaBlend(const RECT& dest, const BlitSource& sourceIn, std::uint
                        target_.format == PixelFormat::Rgb565;
   forEachClipped(dest, [&](const RECT& sub) {
     int x0, x1;
-    if (!mapColumns(sub, source, xs_, &x0, &x1))
-      return;
+    if (!mapColumns(sub, source, xs_, &x0, &x1)) return;
     const int* xs = xs_.data() + (x0 - sub.left);
     const int width = x1 - x0;
     rowS_.resize(static_cast<std::size_t>(width));
     rowD_.resize(static_cast<std::size_t>(width));
     for (int y = sub.top; y < sub.bottom; ++y) {
       const int sy = source.y.sourceFor(y);
-      if (sy < 0 || sy >= source.view.height)
-        continue;
+      if (sy < 0 || sy >= source.view.height) continue;
       if (fast565 && source.x.identity()) {
         const auto* s = reinterpret_cast<const std::uint32_t*>(source.view.row(sy)) + xs[0];
         blendRowOnto565(s, reinterpret_cast<std::uint16_t*>(target_.row(y)) + x0, width, alpha);
@@ -400,8 +363,7 @@ void Blitter::alphaBlend(const RECT& dest, const BlitSource& sourceIn, std::uint
         auto* d = reinterpret_cast<std::uint16_t*>(target_.row(y)) + x0;
         for (int i = 0; i < width; ++i) {
           const std::uint32_t p = s[xs[i]];
-          if (p == 0)
-            continue; // fully transparent
+          if (p == 0) continue; // fully transparent
           if (alpha == 255 && (p >> 24) == 255) {
             d[i] = packRgb565(p);
             continue;
@@ -427,8 +389,7 @@ void Blitter::alphaBlend(const RECT& dest, const BlitSource& sourceIn, std::uint
 }
 
 void Blitter::transparentCopy(const RECT& dest, const BlitSource& sourceIn, std::uint32_t key) {
-  if (clip_.empty() || rectEmpty(dest))
-    return;
+  if (clip_.empty() || rectEmpty(dest)) return;
   std::vector<std::uint8_t> storage;
   const BlitSource source =
       sourceIn.view.overlaps(target_) ? detachedSource(sourceIn, storage) : sourceIn;
@@ -436,22 +397,19 @@ void Blitter::transparentCopy(const RECT& dest, const BlitSource& sourceIn, std:
   key &= 0xFFFFFF;
   forEachClipped(dest, [&](const RECT& sub) {
     int x0, x1;
-    if (!mapColumns(sub, source, xs_, &x0, &x1))
-      return;
+    if (!mapColumns(sub, source, xs_, &x0, &x1)) return;
     const int* xs = xs_.data() + (x0 - sub.left);
     const int width = x1 - x0;
     rowS_.resize(static_cast<std::size_t>(width));
     rowD_.resize(static_cast<std::size_t>(width));
     for (int y = sub.top; y < sub.bottom; ++y) {
       const int sy = source.y.sourceFor(y);
-      if (sy < 0 || sy >= source.view.height)
-        continue;
+      if (sy < 0 || sy >= source.view.height) continue;
       source.view.readRowMapped(xs, sy, width, rowS_.data());
       target_.readRow(x0, y, width, rowD_.data());
       for (int i = 0; i < width; ++i) {
         const std::uint32_t s = rowS_[std::size_t(i)];
-        if ((s & 0xFFFFFF) != key)
-          rowD_[std::size_t(i)] = sourceAlpha ? s : (s | kOpaque);
+        if ((s & 0xFFFFFF) != key) rowD_[std::size_t(i)] = sourceAlpha ? s : (s | kOpaque);
       }
       target_.writeRow(x0, y, width, rowD_.data());
     }
@@ -460,8 +418,7 @@ void Blitter::transparentCopy(const RECT& dest, const BlitSource& sourceIn, std:
 
 void Blitter::coverage(int x, int y, int width, int height, const std::uint8_t* mask, int pitch,
                        std::uint32_t color) {
-  if (clip_.empty() || width <= 0 || height <= 0)
-    return;
+  if (clip_.empty() || width <= 0 || height <= 0) return;
   const RECT area{x, y, x + width, y + height};
   forEachClipped(area, [&](const RECT& sub) {
     const int w = sub.right - sub.left;
@@ -469,15 +426,12 @@ void Blitter::coverage(int x, int y, int width, int height, const std::uint8_t* 
     for (int row = sub.top; row < sub.bottom; ++row) {
       const std::uint8_t* m = mask + static_cast<std::ptrdiff_t>(row - y) * pitch + (sub.left - x);
       bool any = false;
-      for (int i = 0; i < w && !any; ++i)
-        any = m[i] != 0;
-      if (!any)
-        continue;
+      for (int i = 0; i < w && !any; ++i) any = m[i] != 0;
+      if (!any) continue;
       target_.readRow(sub.left, row, w, rowD_.data());
       for (int i = 0; i < w; ++i) {
         const std::uint32_t c = m[i];
-        if (c == 0)
-          continue;
+        if (c == 0) continue;
         rowD_[std::size_t(i)] = c == 255 ? ((color & 0xFFFFFF) | kOpaque)
                                          : blendCoverage(color, rowD_[std::size_t(i)], c);
       }

@@ -27,8 +27,7 @@ struct AxisMap {
   int sourceFor(int dest) const {
     const long long i = static_cast<long long>(dest) - destStart;
     long long j = ((2 * i + 1) * sourceLength) / (2LL * destLength);
-    if (mirror)
-      j = sourceLength - 1 - j;
+    if (mirror) j = sourceLength - 1 - j;
     return static_cast<int>(sourceStart + j);
   }
 };

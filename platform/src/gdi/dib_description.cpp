@@ -9,17 +9,13 @@ namespace ce {
 std::optional<DibDescription> DibDescription::parse(const BITMAPINFO* info, UINT usage,
                                                     DWORD* error, bool allowUnknownBitCount) {
   auto fail = [&]() -> std::optional<DibDescription> {
-    if (error)
-      *error = ERROR_INVALID_PARAMETER;
+    if (error) *error = ERROR_INVALID_PARAMETER;
     return std::nullopt;
   };
-  if (!info || usage != DIB_RGB_COLORS)
-    return fail();
+  if (!info || usage != DIB_RGB_COLORS) return fail();
   const BITMAPINFOHEADER& h = info->bmiHeader;
-  if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biSize > 1024)
-    return fail();
-  if (h.biPlanes != 1)
-    return fail();
+  if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biSize > 1024) return fail();
+  if (h.biPlanes != 1) return fail();
   const long long width = h.biWidth;
   const long long height = h.biHeight;
   if (width <= 0 || width > Bitmap::kMaxSide || height == 0 || height > Bitmap::kMaxSide ||
@@ -39,15 +35,13 @@ std::optional<DibDescription> DibDescription::parse(const BITMAPINFO* info, UINT
   auto masks = [&](DWORD* out) { std::memcpy(out, base + sizeof(BITMAPINFOHEADER), 12); };
   switch (h.biBitCount) {
   case 0:
-    if (!allowUnknownBitCount)
-      return fail();
+    if (!allowUnknownBitCount) return fail();
     l.format = PixelFormat::Rgb565;
     break;
   case 1:
   case 4:
   case 8: {
-    if (h.biCompression != BI_RGB)
-      return fail();
+    if (h.biCompression != BI_RGB) return fail();
     l.format = h.biBitCount == 1
                    ? PixelFormat::Indexed1
                    : (h.biBitCount == 4 ? PixelFormat::Indexed4 : PixelFormat::Indexed8);
@@ -76,8 +70,7 @@ std::optional<DibDescription> DibDescription::parse(const BITMAPINFO* info, UINT
     }
     break;
   case 24:
-    if (h.biCompression != BI_RGB)
-      return fail();
+    if (h.biCompression != BI_RGB) return fail();
     l.format = PixelFormat::Bgr24;
     break;
   case 32:
@@ -91,8 +84,7 @@ std::optional<DibDescription> DibDescription::parse(const BITMAPINFO* info, UINT
     }
     l.format = PixelFormat::Bgra32;
     break;
-  default:
-    return fail();
+  default: return fail();
   }
   const std::size_t bitsPerRow = static_cast<std::size_t>(l.width) * bitsPerPixel(l.format);
   d.stride = (bitsPerRow + 31) / 32 * 4;

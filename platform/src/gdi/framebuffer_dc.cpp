@@ -16,8 +16,7 @@ bool usable(const PixelMemory& m) {
   const int bytesPerPixel = bitsPerPixel(pixelFormatOf(m.format)) / 8;
   const std::ptrdiff_t rowBytes = static_cast<std::ptrdiff_t>(m.width) * bytesPerPixel;
   const std::ptrdiff_t stride = m.stride < 0 ? -m.stride : m.stride;
-  if (stride < rowBytes)
-    return false;
+  if (stride < rowBytes) return false;
   // Whole pixels at aligned addresses, so rows can be read as 16- or 32-bit words.
   const int alignment = bytesPerPixel == 3 ? 1 : bytesPerPixel;
   return reinterpret_cast<std::uintptr_t>(m.bits) % alignment == 0 && stride % alignment == 0;
@@ -52,8 +51,7 @@ HDC createFramebufferDC(const PixelMemory& memory, POINT origin, std::vector<REC
 bool setFramebufferOrigin(HDC handle, POINT origin) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto dc = framebufferDC(handle);
-  if (!dc)
-    return false;
+  if (!dc) return false;
   dc->origin = POINT{clampCoordinate(origin.x), clampCoordinate(origin.y)};
   return true;
 }
@@ -61,8 +59,7 @@ bool setFramebufferOrigin(HDC handle, POINT origin) {
 bool setFramebufferVisibleRegion(HDC handle, std::vector<RECT> visible) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto dc = framebufferDC(handle);
-  if (!dc)
-    return false;
+  if (!dc) return false;
   dc->visible = std::move(visible);
   return true;
 }
@@ -70,8 +67,7 @@ bool setFramebufferVisibleRegion(HDC handle, std::vector<RECT> visible) {
 bool retargetFramebuffer(HDC handle, const PixelMemory& memory) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto dc = framebufferDC(handle);
-  if (!dc)
-    return false;
+  if (!dc) return false;
   if (!usable(memory)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return false;

@@ -49,8 +49,7 @@ std::vector<std::uint32_t> defaultPalette(PixelFormat format) {
 
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
   GdiLock lock(GdiObjectTable::instance().mutex());
-  if (dc && !lookupDC(dc))
-    return nullptr;
+  if (dc && !lookupDC(dc)) return nullptr;
   Bitmap::Layout layout;
   layout.width = width;
   layout.height = height;
@@ -78,15 +77,9 @@ HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, cons
     layout.bitfields[1] = 0x07E0;
     layout.bitfields[2] = 0x001F;
     break;
-  case 24:
-    layout.format = PixelFormat::Bgr24;
-    break;
-  case 32:
-    layout.format = PixelFormat::Bgra32;
-    break;
-  default:
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return nullptr;
+  case 24: layout.format = PixelFormat::Bgr24; break;
+  case 32: layout.format = PixelFormat::Bgra32; break;
+  default: SetLastError(ERROR_INVALID_PARAMETER); return nullptr;
   }
   if (planes != 1) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -101,10 +94,8 @@ HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, cons
 HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
                          DWORD offset) {
   GdiLock lock(GdiObjectTable::instance().mutex());
-  if (bits)
-    *bits = nullptr;
-  if (dc && !lookupDC(dc))
-    return nullptr;
+  if (bits) *bits = nullptr;
+  if (dc && !lookupDC(dc)) return nullptr;
   if (section || offset) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
@@ -116,19 +107,16 @@ HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits
     return nullptr;
   }
   HBITMAP handle = addBitmap(description->layout, nullptr, 0);
-  if (handle && bits)
-    *bits = lookupBitmap(handle)->bits();
+  if (handle && bits) *bits = lookupBitmap(handle)->bits();
   return handle;
 }
 
 int GetDIBits(HDC dcHandle, HBITMAP bitmapHandle, UINT start, UINT lines, LPVOID bits,
               LPBITMAPINFO info, UINT usage) {
   GdiLock lock(GdiObjectTable::instance().mutex());
-  if (!lookupDC(dcHandle))
-    return 0;
+  if (!lookupDC(dcHandle)) return 0;
   auto bitmap = lookupBitmap(bitmapHandle);
-  if (!bitmap)
-    return 0;
+  if (!bitmap) return 0;
   if (!info || info->bmiHeader.biSize < sizeof(BITMAPINFOHEADER)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
@@ -166,14 +154,11 @@ int GetDIBits(HDC dcHandle, HBITMAP bitmapHandle, UINT start, UINT lines, LPVOID
     for (std::size_t i = 0; i < entries; ++i)
       colors[i] = RGBQUAD{BYTE(layout.palette[i]), BYTE(layout.palette[i] >> 8),
                           BYTE(layout.palette[i] >> 16), 0};
-    if (header.biClrUsed > entries)
-      header.biClrUsed = 0;
+    if (header.biClrUsed > entries) header.biClrUsed = 0;
   }
   header.biSizeImage = static_cast<DWORD>(description->stride * std::size_t(layout.height));
-  if (!bits)
-    return layout.height;
-  if (start >= static_cast<UINT>(layout.height) || lines == 0)
-    return 0;
+  if (!bits) return layout.height;
+  if (start >= static_cast<UINT>(layout.height) || lines == 0) return 0;
   const int count =
       static_cast<int>(std::min<UINT>(lines, static_cast<UINT>(layout.height) - start));
   int imageTop = 0;
@@ -197,11 +182,9 @@ int SetDIBits(HDC dcHandle, HBITMAP bitmapHandle, UINT start, UINT lines, const 
               const BITMAPINFO* info, UINT usage) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   std::shared_ptr<DeviceContext> dc;
-  if (dcHandle && !(dc = lookupDC(dcHandle)))
-    return 0;
+  if (dcHandle && !(dc = lookupDC(dcHandle))) return 0;
   auto bitmap = lookupBitmap(bitmapHandle);
-  if (!bitmap)
-    return 0;
+  if (!bitmap) return 0;
   if (bitmap->selectedInto && bitmap->selectedInto != dc.get()) {
     SetLastError(ERROR_BUSY);
     return 0;
@@ -213,8 +196,7 @@ int SetDIBits(HDC dcHandle, HBITMAP bitmapHandle, UINT start, UINT lines, const 
     return 0;
   }
   const auto& layout = description->layout;
-  if (start >= static_cast<UINT>(layout.height) || lines == 0)
-    return 0;
+  if (start >= static_cast<UINT>(layout.height) || lines == 0) return 0;
   const int count =
       static_cast<int>(std::min<UINT>(lines, static_cast<UINT>(layout.height) - start));
   int imageTop = 0;
@@ -239,8 +221,7 @@ namespace {
 
 bool insideClip(const DeviceContext& dc, int x, int y) {
   for (const auto& r : dc.deviceClip())
-    if (x >= r.left && x < r.right && y >= r.top && y < r.bottom)
-      return true;
+    if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return true;
   return false;
 }
 
@@ -249,12 +230,10 @@ bool insideClip(const DeviceContext& dc, int x, int y) {
 COLORREF SetPixel(HDC handle, int x, int y, COLORREF color) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto dc = lookupDC(handle);
-  if (!dc)
-    return CLR_INVALID;
+  if (!dc) return CLR_INVALID;
   const int dx = clampCoordinate(static_cast<long long>(x) + dc->origin.x);
   const int dy = clampCoordinate(static_cast<long long>(y) + dc->origin.y);
-  if (!insideClip(*dc, dx, dy))
-    return CLR_INVALID;
+  if (!insideClip(*dc, dx, dy)) return CLR_INVALID;
   const PixelView view = dc->pixels();
   const std::uint32_t argb = argbFromColorRef(color);
   view.setPixel(dx, dy, argb);
@@ -264,11 +243,9 @@ COLORREF SetPixel(HDC handle, int x, int y, COLORREF color) {
 COLORREF GetPixel(HDC handle, int x, int y) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto dc = lookupDC(handle);
-  if (!dc)
-    return CLR_INVALID;
+  if (!dc) return CLR_INVALID;
   const int dx = clampCoordinate(static_cast<long long>(x) + dc->origin.x);
   const int dy = clampCoordinate(static_cast<long long>(y) + dc->origin.y);
-  if (!insideClip(*dc, dx, dy))
-    return CLR_INVALID;
+  if (!insideClip(*dc, dx, dy)) return CLR_INVALID;
   return colorRefFromArgb(dc->pixels().pixel(dx, dy));
 }

@@ -15,8 +15,7 @@ namespace ce {
 
 template <class T> std::shared_ptr<T> lookupGdi(const void* handle, GdiKind kind) {
   auto object = GdiObjectTable::instance().getAs<T>(const_cast<void*>(handle), kind);
-  if (!object)
-    SetLastError(ERROR_INVALID_HANDLE);
+  if (!object) SetLastError(ERROR_INVALID_HANDLE);
   return object;
 }
 

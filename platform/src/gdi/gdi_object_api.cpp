@@ -26,8 +26,7 @@ int clipType(const DeviceContext& dc) { return Region::fromRects(dc.deviceClip()
 
 HDC CreateCompatibleDC(HDC reference) {
   GdiLock lock(GdiObjectTable::instance().mutex());
-  if (reference && !lookupDC(reference))
-    return nullptr;
+  if (reference && !lookupDC(reference)) return nullptr;
   auto dc = std::make_shared<DeviceContext>(DeviceContext::Target::Memory);
   dc->bitmap = GdiObjectTable::instance().stockBitmap();
   dc->brush = stockBrush(WHITE_BRUSH);
@@ -38,10 +37,8 @@ HDC CreateCompatibleDC(HDC reference) {
 BOOL DeleteDC(HDC handle) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto dc = lookupDC(handle);
-  if (!dc)
-    return FALSE;
-  if (dc->bitmap && dc->bitmap->selectedInto == dc.get())
-    dc->bitmap->selectedInto = nullptr;
+  if (!dc) return FALSE;
+  if (dc->bitmap && dc->bitmap->selectedInto == dc.get()) dc->bitmap->selectedInto = nullptr;
   dc->bitmap.reset();
   GdiObjectTable::instance().remove(handle);
   return TRUE;
@@ -65,8 +62,7 @@ HGDIOBJ GetStockObject(int index) {
 HGDIOBJ SelectObject(HDC handle, HGDIOBJ objectHandle) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto dc = lookupDC(handle);
-  if (!dc)
-    return nullptr;
+  if (!dc) return nullptr;
   auto object = GdiObjectTable::instance().get(objectHandle);
   if (!object || object->kind() == GdiKind::DeviceContext) {
     SetLastError(ERROR_INVALID_HANDLE);
@@ -79,17 +75,14 @@ HGDIOBJ SelectObject(HDC handle, HGDIOBJ objectHandle) {
       SetLastError(ERROR_INVALID_PARAMETER);
       return nullptr;
     }
-    if (bitmap == dc->bitmap)
-      return bitmap->handle;
+    if (bitmap == dc->bitmap) return bitmap->handle;
     if (!bitmap->stock && bitmap->selectedInto && bitmap->selectedInto != dc.get()) {
       SetLastError(ERROR_BUSY); // a bitmap lives in one DC at a time
       return nullptr;
     }
     auto previous = dc->bitmap;
-    if (previous && previous->selectedInto == dc.get())
-      previous->selectedInto = nullptr;
-    if (!bitmap->stock)
-      bitmap->selectedInto = dc.get();
+    if (previous && previous->selectedInto == dc.get()) previous->selectedInto = nullptr;
+    if (!bitmap->stock) bitmap->selectedInto = dc.get();
     dc->bitmap = bitmap;
     return previous ? previous->handle : nullptr;
   }
@@ -107,8 +100,7 @@ HGDIOBJ SelectObject(HDC handle, HGDIOBJ objectHandle) {
     dc->clip = Region(*std::static_pointer_cast<Region>(object));
     return reinterpret_cast<HGDIOBJ>(static_cast<INT_PTR>(clipType(*dc)));
   }
-  case GdiKind::DeviceContext:
-    break;
+  case GdiKind::DeviceContext: break;
   }
   SetLastError(ERROR_INVALID_HANDLE);
   return nullptr;
@@ -121,8 +113,7 @@ BOOL DeleteObject(HGDIOBJ handle) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
-  if (object->stock)
-    return TRUE;
+  if (object->stock) return TRUE;
   if (object->kind() == GdiKind::Bitmap &&
       std::static_pointer_cast<Bitmap>(object)->selectedInto != nullptr) {
     SetLastError(ERROR_BUSY);
@@ -144,8 +135,7 @@ int GetObjectW(HGDIOBJ handle, int size, LPVOID buffer) {
     return 0;
   }
   auto copyOut = [&](const void* data, int bytes, bool partialAllowed) {
-    if (!buffer)
-      return bytes;
+    if (!buffer) return bytes;
     if (size < bytes && !partialAllowed) {
       SetLastError(ERROR_INVALID_PARAMETER);
       return 0;
@@ -174,8 +164,7 @@ int GetObjectW(HGDIOBJ handle, int size, LPVOID buffer) {
     return copyOut(&b, sizeof b, true);
   }
   case GdiKind::Region:
-  case GdiKind::DeviceContext:
-    break;
+  case GdiKind::DeviceContext: break;
   }
   SetLastError(ERROR_INVALID_HANDLE);
   return 0;
@@ -192,14 +181,10 @@ DWORD GetObjectType(HGDIOBJ handle) {
     return std::static_pointer_cast<DeviceContext>(object)->target == DeviceContext::Target::Memory
                ? OBJ_MEMDC
                : OBJ_DC;
-  case GdiKind::Bitmap:
-    return OBJ_BITMAP;
-  case GdiKind::Brush:
-    return OBJ_BRUSH;
-  case GdiKind::Font:
-    return OBJ_FONT;
-  case GdiKind::Region:
-    return OBJ_REGION;
+  case GdiKind::Bitmap: return OBJ_BITMAP;
+  case GdiKind::Brush: return OBJ_BRUSH;
+  case GdiKind::Font: return OBJ_FONT;
+  case GdiKind::Region: return OBJ_REGION;
   }
   return 0;
 }
@@ -207,60 +192,39 @@ DWORD GetObjectType(HGDIOBJ handle) {
 HGDIOBJ GetCurrentObject(HDC handle, UINT type) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto dc = lookupDC(handle);
-  if (!dc)
-    return nullptr;
+  if (!dc) return nullptr;
   switch (type) {
-  case OBJ_BITMAP:
-    return dc->bitmap ? dc->bitmap->handle : nullptr;
-  case OBJ_BRUSH:
-    return dc->brush ? dc->brush->handle : nullptr;
-  case OBJ_FONT:
-    return dc->font ? dc->font->handle : nullptr;
-  default:
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return nullptr;
+  case OBJ_BITMAP: return dc->bitmap ? dc->bitmap->handle : nullptr;
+  case OBJ_BRUSH: return dc->brush ? dc->brush->handle : nullptr;
+  case OBJ_FONT: return dc->font ? dc->font->handle : nullptr;
+  default: SetLastError(ERROR_INVALID_PARAMETER); return nullptr;
   }
 }
 
 int GetDeviceCaps(HDC handle, int index) {
   {
     GdiLock lock(GdiObjectTable::instance().mutex());
-    if (!lookupDC(handle))
-      return 0;
+    if (!lookupDC(handle)) return 0;
   }
   const DeviceProfile profile = DeviceProfile::current();
   const int dpi = profile.dpi > 0 ? profile.dpi : 96;
   switch (index) {
-  case DRIVERVERSION:
-    return 0x0400;
-  case TECHNOLOGY:
-    return DT_RASDISPLAY;
-  case HORZSIZE:
-    return profile.screenWidth * 254 / (dpi * 10);
-  case VERTSIZE:
-    return profile.screenHeight * 254 / (dpi * 10);
-  case HORZRES:
-    return profile.screenWidth;
-  case VERTRES:
-    return profile.screenHeight;
-  case BITSPIXEL:
-    return 16;
-  case PLANES:
-    return 1;
+  case DRIVERVERSION: return 0x0400;
+  case TECHNOLOGY: return DT_RASDISPLAY;
+  case HORZSIZE: return profile.screenWidth * 254 / (dpi * 10);
+  case VERTSIZE: return profile.screenHeight * 254 / (dpi * 10);
+  case HORZRES: return profile.screenWidth;
+  case VERTRES: return profile.screenHeight;
+  case BITSPIXEL: return 16;
+  case PLANES: return 1;
   case NUMBRUSHES:
   case NUMPENS:
-  case NUMCOLORS:
-    return -1;
-  case NUMFONTS:
-    return 0;
-  case RASTERCAPS:
-    return RC_BITBLT | RC_BITMAP64 | RC_DI_BITMAP | RC_DIBTODEV | RC_STRETCHBLT;
+  case NUMCOLORS: return -1;
+  case NUMFONTS: return 0;
+  case RASTERCAPS: return RC_BITBLT | RC_BITMAP64 | RC_DI_BITMAP | RC_DIBTODEV | RC_STRETCHBLT;
   case LOGPIXELSX:
-  case LOGPIXELSY:
-    return dpi;
-  case SIZEPALETTE:
-    return 0;
-  default:
-    return 0;
+  case LOGPIXELSY: return dpi;
+  case SIZEPALETTE: return 0;
+  default: return 0;
   }
 }

@@ -33,16 +33,14 @@ bool GdiObjectTable::remove(HGDIOBJ handle) {
   std::shared_ptr<GdiObject> object;
   std::lock_guard lock(mutex_);
   auto it = objects_.find(reinterpret_cast<std::uintptr_t>(handle));
-  if (it == objects_.end())
-    return false;
+  if (it == objects_.end()) return false;
   object = std::move(it->second); // destroyed after the entry is gone
   objects_.erase(it);
   return true;
 }
 
 void GdiObjectTable::createStockObjects() {
-  if (stockCreated_)
-    return;
+  if (stockCreated_) return;
   stockCreated_ = true;
   auto brush = [&](int index, UINT style, COLORREF color) {
     auto b = std::make_shared<Brush>(style, color);
@@ -81,8 +79,7 @@ void GdiObjectTable::createStockObjects() {
 std::shared_ptr<GdiObject> GdiObjectTable::stock(int index) {
   std::lock_guard lock(mutex_);
   createStockObjects();
-  if (index < 0 || index >= static_cast<int>(std::size(stock_)))
-    return nullptr;
+  if (index < 0 || index >= static_cast<int>(std::size(stock_))) return nullptr;
   return stock_[index];
 }
 

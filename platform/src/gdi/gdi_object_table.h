@@ -27,8 +27,7 @@ public:
   std::shared_ptr<GdiObject> get(HGDIOBJ handle) const;
   template <class T> std::shared_ptr<T> getAs(HGDIOBJ handle, GdiKind kind) const {
     auto object = get(handle);
-    if (!object || object->kind() != kind)
-      return nullptr;
+    if (!object || object->kind() != kind) return nullptr;
     return std::static_pointer_cast<T>(object);
   }
   bool remove(HGDIOBJ handle);

@@ -70,23 +70,18 @@ BOOL stretch(HDC destHandle, int x, int y, int width, int height, HDC sourceHand
              int sourceY, int sourceWidth, int sourceHeight, DWORD rop, bool mirrorAllowed) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto dest = lookupDC(destHandle);
-  if (!dest)
-    return FALSE;
+  if (!dest) return FALSE;
   const auto index = static_cast<std::uint8_t>(rop >> 16);
   std::shared_ptr<DeviceContext> src;
   if (ropUsesSource(index)) {
     src = lookupDC(sourceHandle);
-    if (!src)
-      return FALSE;
+    if (!src) return FALSE;
   }
-  if (width == 0 || height == 0 || (src && (sourceWidth == 0 || sourceHeight == 0)))
-    return TRUE;
-  if (!mirrorAllowed && (width < 0 || height < 0))
-    return TRUE; // nothing to draw
+  if (width == 0 || height == 0 || (src && (sourceWidth == 0 || sourceHeight == 0))) return TRUE;
+  if (!mirrorAllowed && (width < 0 || height < 0)) return TRUE; // nothing to draw
   std::uint32_t pattern = 0;
   if (ropUsesPattern(index)) {
-    if (!dest->brush || !dest->brush->paints())
-      return TRUE; // a null brush paints nothing
+    if (!dest->brush || !dest->brush->paints()) return TRUE; // a null brush paints nothing
     pattern = argbFromColorRef(dest->brush->color);
   }
   const Span dx = span(x, width, dest->origin.x), dy = span(y, height, dest->origin.y);
@@ -130,11 +125,9 @@ BOOL AlphaBlend(HDC destHandle, int x, int y, int width, int height, HDC sourceH
                 int sourceY, int sourceWidth, int sourceHeight, BLENDFUNCTION blend) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto dest = lookupDC(destHandle);
-  if (!dest)
-    return FALSE;
+  if (!dest) return FALSE;
   auto src = lookupDC(sourceHandle);
-  if (!src)
-    return FALSE;
+  if (!src) return FALSE;
   if (blend.BlendOp != AC_SRC_OVER || blend.BlendFlags != 0 ||
       (blend.AlphaFormat & ~AC_SRC_ALPHA) != 0 || width < 0 || height < 0 || sourceWidth < 0 ||
       sourceHeight < 0) {
@@ -146,8 +139,7 @@ BOOL AlphaBlend(HDC destHandle, int x, int y, int width, int height, HDC sourceH
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  if (width == 0 || height == 0 || sourceWidth == 0 || sourceHeight == 0)
-    return TRUE;
+  if (width == 0 || height == 0 || sourceWidth == 0 || sourceHeight == 0) return TRUE;
   const Span dx = span(x, width, dest->origin.x), dy = span(y, height, dest->origin.y);
   const Span sx = span(sourceX, sourceWidth, src->origin.x);
   const Span sy = span(sourceY, sourceHeight, src->origin.y);
@@ -164,17 +156,14 @@ BOOL TransparentBlt(HDC destHandle, int x, int y, int width, int height, HDC sou
                     int sourceX, int sourceY, int sourceWidth, int sourceHeight, UINT transparent) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto dest = lookupDC(destHandle);
-  if (!dest)
-    return FALSE;
+  if (!dest) return FALSE;
   auto src = lookupDC(sourceHandle);
-  if (!src)
-    return FALSE;
+  if (!src) return FALSE;
   if (width < 0 || height < 0 || sourceWidth < 0 || sourceHeight < 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  if (width == 0 || height == 0 || sourceWidth == 0 || sourceHeight == 0)
-    return TRUE;
+  if (width == 0 || height == 0 || sourceWidth == 0 || sourceHeight == 0) return TRUE;
   const Span dx = span(x, width, dest->origin.x), dy = span(y, height, dest->origin.y);
   const Span sx = span(sourceX, sourceWidth, src->origin.x);
   const Span sy = span(sourceY, sourceHeight, src->origin.y);
@@ -191,17 +180,14 @@ BOOL TransparentBlt(HDC destHandle, int x, int y, int width, int height, HDC sou
 int FillRect(HDC handle, const RECT* rect, HBRUSH brushHandle) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto dc = lookupDC(handle);
-  if (!dc)
-    return 0;
+  if (!dc) return 0;
   auto brush = lookupBrush(brushHandle);
-  if (!brush)
-    return 0;
+  if (!brush) return 0;
   if (!rect) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  if (!brush->paints())
-    return 1;
+  if (!brush->paints()) return 1;
   const RECT r{clampCoordinate(static_cast<long long>(rect->left) + dc->origin.x),
                clampCoordinate(static_cast<long long>(rect->top) + dc->origin.y),
                clampCoordinate(static_cast<long long>(rect->right) + dc->origin.x),

@@ -41,8 +41,7 @@ HRGN CreateRectRgnIndirect(const RECT* rect) {
 BOOL SetRectRgn(HRGN handle, int left, int top, int right, int bottom) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto region = lookupRegion(handle);
-  if (!region)
-    return FALSE;
+  if (!region) return FALSE;
   region->setRect(clampedRect(left, top, right, bottom));
   return TRUE;
 }
@@ -51,31 +50,19 @@ int CombineRgn(HRGN destHandle, HRGN first, HRGN second, int mode) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto dest = lookupRegion(destHandle);
   auto a = lookupRegion(first);
-  if (!dest || !a)
-    return ERROR;
+  if (!dest || !a) return ERROR;
   if (mode == RGN_COPY) {
     *dest = *a;
     return dest->type();
   }
   auto b = lookupRegion(second);
-  if (!b)
-    return ERROR;
+  if (!b) return ERROR;
   switch (mode) {
-  case RGN_AND:
-    *dest = a->intersected(*b);
-    break;
-  case RGN_OR:
-    *dest = a->united(*b);
-    break;
-  case RGN_XOR:
-    *dest = a->xored(*b);
-    break;
-  case RGN_DIFF:
-    *dest = a->subtracted(*b);
-    break;
-  default:
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return ERROR;
+  case RGN_AND: *dest = a->intersected(*b); break;
+  case RGN_OR: *dest = a->united(*b); break;
+  case RGN_XOR: *dest = a->xored(*b); break;
+  case RGN_DIFF: *dest = a->subtracted(*b); break;
+  default: SetLastError(ERROR_INVALID_PARAMETER); return ERROR;
   }
   return dest->type();
 }
@@ -83,8 +70,7 @@ int CombineRgn(HRGN destHandle, HRGN first, HRGN second, int mode) {
 int OffsetRgn(HRGN handle, int dx, int dy) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto region = lookupRegion(handle);
-  if (!region)
-    return ERROR;
+  if (!region) return ERROR;
   if (!region->empty()) {
     const RECT box = region->box();
     const long long limit = kCoordinateLimit;
@@ -103,8 +89,7 @@ int OffsetRgn(HRGN handle, int dx, int dy) {
 int GetRgnBox(HRGN handle, LPRECT rect) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto region = lookupRegion(handle);
-  if (!region)
-    return ERROR;
+  if (!region) return ERROR;
   if (!rect) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return ERROR;
@@ -122,8 +107,7 @@ BOOL PtInRegion(HRGN handle, int x, int y) {
 BOOL RectInRegion(HRGN handle, const RECT* rect) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto region = lookupRegion(handle);
-  if (!region || !rect)
-    return FALSE;
+  if (!region || !rect) return FALSE;
   Region probe(clampedRect(rect->left, rect->top, rect->right, rect->bottom));
   return !probe.empty() && region->intersects(probe.rects().front());
 }
@@ -138,15 +122,13 @@ BOOL EqualRgn(HRGN a, HRGN b) {
 int SelectClipRgn(HDC handle, HRGN regionHandle) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto dc = lookupDC(handle);
-  if (!dc)
-    return ERROR;
+  if (!dc) return ERROR;
   if (!regionHandle) {
     dc->clip.reset();
     return clipType(*dc);
   }
   auto region = lookupRegion(regionHandle);
-  if (!region)
-    return ERROR;
+  if (!region) return ERROR;
   dc->clip = Region(*region);
   return clipType(*dc);
 }
@@ -154,8 +136,7 @@ int SelectClipRgn(HDC handle, HRGN regionHandle) {
 int IntersectClipRect(HDC handle, int left, int top, int right, int bottom) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto dc = lookupDC(handle);
-  if (!dc)
-    return ERROR;
+  if (!dc) return ERROR;
   const Region rect(clampedRect(left, top, right, bottom));
   dc->clip = dc->clip ? dc->clip->intersected(rect) : rect;
   return clipType(*dc);
@@ -164,8 +145,7 @@ int IntersectClipRect(HDC handle, int left, int top, int right, int bottom) {
 int ExcludeClipRect(HDC handle, int left, int top, int right, int bottom) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto dc = lookupDC(handle);
-  if (!dc)
-    return ERROR;
+  if (!dc) return ERROR;
   const Region rect(clampedRect(left, top, right, bottom));
   dc->clip = (dc->clip ? *dc->clip : wholeArea()).subtracted(rect);
   return clipType(*dc);
@@ -174,8 +154,7 @@ int ExcludeClipRect(HDC handle, int left, int top, int right, int bottom) {
 int GetClipBox(HDC handle, LPRECT rect) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto dc = lookupDC(handle);
-  if (!dc)
-    return ERROR;
+  if (!dc) return ERROR;
   if (!rect) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return ERROR;
@@ -195,13 +174,10 @@ int GetClipBox(HDC handle, LPRECT rect) {
 int GetClipRgn(HDC handle, HRGN regionHandle) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto dc = lookupDC(handle);
-  if (!dc)
-    return -1;
+  if (!dc) return -1;
   auto region = lookupRegion(regionHandle);
-  if (!region)
-    return -1;
-  if (!dc->clip)
-    return 0;
+  if (!region) return -1;
+  if (!dc->clip) return 0;
   *region = *dc->clip;
   return 1;
 }

@@ -19,8 +19,7 @@ namespace {
 // The DC's realised face; null with an error when there is none.
 std::shared_ptr<FontFace> faceOf(DeviceContext& dc) {
   auto face = dc.font ? dc.font->face() : nullptr;
-  if (!face)
-    SetLastError(ERROR_NOT_SUPPORTED); // no font at all can be opened on this host
+  if (!face) SetLastError(ERROR_NOT_SUPPORTED); // no font at all can be opened on this host
   return face;
 }
 
@@ -79,8 +78,7 @@ HFONT CreateFontW(int height, int width, int escapement, int orientation, int we
   f.lfQuality = static_cast<BYTE>(quality);
   f.lfPitchAndFamily = static_cast<BYTE>(pitchAndFamily);
   if (faceName)
-    for (int i = 0; i < LF_FACESIZE - 1 && faceName[i]; ++i)
-      f.lfFaceName[i] = faceName[i];
+    for (int i = 0; i < LF_FACESIZE - 1 && faceName[i]; ++i) f.lfFaceName[i] = faceName[i];
   return CreateFontIndirectW(&f);
 }
 
@@ -91,8 +89,7 @@ int AddFontResourceW(LPCWSTR fileName) {
   }
   GdiLock lock(GdiObjectTable::instance().mutex());
   const int added = FontLibrary::instance().addResource(fileName);
-  if (added == 0)
-    SetLastError(ERROR_FILE_NOT_FOUND);
+  if (added == 0) SetLastError(ERROR_FILE_NOT_FOUND);
   return added;
 }
 
@@ -112,14 +109,11 @@ BOOL RemoveFontResourceW(LPCWSTR fileName) {
 int GetTextFaceW(HDC handle, int count, LPWSTR faceName) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto dc = lookupDC(handle);
-  if (!dc)
-    return 0;
+  if (!dc) return 0;
   auto face = faceOf(*dc);
-  if (!face)
-    return 0;
+  if (!face) return 0;
   const std::u16string family = face->family();
-  if (!faceName)
-    return static_cast<int>(family.size()) + 1;
+  if (!faceName) return static_cast<int>(family.size()) + 1;
   if (count <= 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
@@ -133,8 +127,7 @@ int GetTextFaceW(HDC handle, int count, LPWSTR faceName) {
 COLORREF SetTextColor(HDC handle, COLORREF color) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto dc = lookupDC(handle);
-  if (!dc)
-    return CLR_INVALID;
+  if (!dc) return CLR_INVALID;
   const COLORREF previous = dc->textColor;
   dc->textColor = color & 0xFFFFFF;
   return previous;
@@ -149,8 +142,7 @@ COLORREF GetTextColor(HDC handle) {
 COLORREF SetBkColor(HDC handle, COLORREF color) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto dc = lookupDC(handle);
-  if (!dc)
-    return CLR_INVALID;
+  if (!dc) return CLR_INVALID;
   const COLORREF previous = dc->bkColor;
   dc->bkColor = color & 0xFFFFFF;
   return previous;
@@ -165,8 +157,7 @@ COLORREF GetBkColor(HDC handle) {
 int SetBkMode(HDC handle, int mode) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto dc = lookupDC(handle);
-  if (!dc)
-    return 0;
+  if (!dc) return 0;
   if (mode != TRANSPARENT && mode != OPAQUE) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
@@ -185,8 +176,7 @@ int GetBkMode(HDC handle) {
 UINT SetTextAlign(HDC handle, UINT align) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto dc = lookupDC(handle);
-  if (!dc)
-    return GDI_ERROR;
+  if (!dc) return GDI_ERROR;
   const UINT previous = dc->textAlign;
   dc->textAlign = align & (TA_UPDATECP | TA_CENTER | TA_BASELINE);
   return previous;
@@ -201,15 +191,13 @@ UINT GetTextAlign(HDC handle) {
 BOOL GetTextMetricsW(HDC handle, LPTEXTMETRICW metrics) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto dc = lookupDC(handle);
-  if (!dc)
-    return FALSE;
+  if (!dc) return FALSE;
   if (!metrics) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   auto face = faceOf(*dc);
-  if (!face)
-    return FALSE;
+  if (!face) return FALSE;
   *metrics = face->metrics();
   return TRUE;
 }
@@ -217,16 +205,14 @@ BOOL GetTextMetricsW(HDC handle, LPTEXTMETRICW metrics) {
 BOOL GetTextExtentPoint32W(HDC handle, LPCWSTR text, int count, LPSIZE size) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto dc = lookupDC(handle);
-  if (!dc)
-    return FALSE;
+  if (!dc) return FALSE;
   std::u16string_view view;
   if (!size || !textArgument(text, count, false, &view)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   auto face = faceOf(*dc);
-  if (!face)
-    return FALSE;
+  if (!face) return FALSE;
   const TextLine line = TextLayout::run(view, advanceOf(*face));
   size->cx = line.width;
   size->cy = face->metrics().tmHeight;
@@ -237,14 +223,11 @@ BOOL GetTextExtentExPointW(HDC handle, LPCWSTR text, int count, int maxExtent, i
                            int* extents, LPSIZE size) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto dc = lookupDC(handle);
-  if (!dc)
-    return FALSE;
+  if (!dc) return FALSE;
   std::u16string_view view;
-  if (!textArgument(text, count, false, &view))
-    return FALSE;
+  if (!textArgument(text, count, false, &view)) return FALSE;
   auto face = faceOf(*dc);
-  if (!face)
-    return FALSE;
+  if (!face) return FALSE;
   const TextLine line = TextLayout::run(view, advanceOf(*face));
   int fitting = 0;
   std::size_t unit = 0;
@@ -253,14 +236,11 @@ BOOL GetTextExtentExPointW(HDC handle, LPCWSTR text, int count, int maxExtent, i
     const int end = c.x + c.advance;
     stillFits = stillFits && end <= maxExtent;
     for (int k = 0; k < c.units; ++k, ++unit) {
-      if (extents)
-        extents[unit] = end;
-      if (stillFits)
-        ++fitting;
+      if (extents) extents[unit] = end;
+      if (stillFits) ++fitting;
     }
   }
-  if (fit)
-    *fit = fitting;
+  if (fit) *fit = fitting;
   if (size) {
     size->cx = line.width;
     size->cy = face->metrics().tmHeight;
@@ -271,16 +251,14 @@ BOOL GetTextExtentExPointW(HDC handle, LPCWSTR text, int count, int maxExtent, i
 int DrawTextW(HDC handle, LPCWSTR text, int count, LPRECT rect, UINT format) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto dc = lookupDC(handle);
-  if (!dc)
-    return 0;
+  if (!dc) return 0;
   std::u16string_view view;
   if (!rect || !textArgument(text, count, true, &view)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
   auto face = faceOf(*dc);
-  if (!face)
-    return 0;
+  if (!face) return 0;
   const TEXTMETRICW& tm = face->metrics();
 
   TextLayout::Box box;
@@ -288,8 +266,7 @@ int DrawTextW(HDC handle, LPCWSTR text, int count, LPRECT rect, UINT format) {
   if (format & DT_TABSTOP) { // bits 8-15 then hold the tab stop in characters
     tabChars = static_cast<int>((format >> 8) & 0xFF);
     format &= ~0xFF00u;
-    if (tabChars == 0)
-      tabChars = 8;
+    if (tabChars == 0) tabChars = 8;
   }
   box.format = format;
   box.width =
@@ -307,8 +284,7 @@ int DrawTextW(HDC handle, LPCWSTR text, int count, LPRECT rect, UINT format) {
       std::min<std::size_t>(lines.size(), TextLayout::kMaxPosition / box.lineHeight));
   const int total = lineCount * box.lineHeight;
   int widest = 0;
-  for (const auto& l : lines)
-    widest = std::max(widest, l.width);
+  for (const auto& l : lines) widest = std::max(widest, l.width);
 
   if (format & DT_CALCRECT) {
     rect->right = clampCoordinate(static_cast<long long>(rect->left) + widest);
@@ -324,8 +300,7 @@ int DrawTextW(HDC handle, LPCWSTR text, int count, LPRECT rect, UINT format) {
     top = static_cast<long long>(rect->bottom) - total;
   const RECT deviceRect = toDevice(*dc, *rect);
   Blitter blitter(dc->pixels(), dc->deviceClip());
-  if (!(format & DT_NOCLIP))
-    blitter.restrictTo(deviceRect);
+  if (!(format & DT_NOCLIP)) blitter.restrictTo(deviceRect);
   TextRenderer renderer(*face, blitter, argbFromColorRef(dc->textColor));
   const int deviceLeft = deviceRect.left;
   int y = clampCoordinate(top + dc->origin.y);
@@ -351,23 +326,19 @@ BOOL ExtTextOutW(HDC handle, int x, int y, UINT options, const RECT* rect, LPCWS
                  const int* advances) {
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto dc = lookupDC(handle);
-  if (!dc)
-    return FALSE;
+  if (!dc) return FALSE;
   if (count > static_cast<UINT>(TextLayout::kMaxPosition) || (count > 0 && !text)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   auto face = faceOf(*dc);
-  if (!face)
-    return FALSE;
+  if (!face) return FALSE;
   const TEXTMETRICW& tm = face->metrics();
   Blitter blitter(dc->pixels(), dc->deviceClip());
   if (rect && (options & ETO_OPAQUE))
     blitter.fill(toDevice(*dc, *rect), argbFromColorRef(dc->bkColor));
-  if (rect && (options & ETO_CLIPPED))
-    blitter.restrictTo(toDevice(*dc, *rect));
-  if (count == 0)
-    return TRUE;
+  if (rect && (options & ETO_CLIPPED)) blitter.restrictTo(toDevice(*dc, *rect));
+  if (count == 0) return TRUE;
 
   const TextLine line =
       TextLayout::run(std::u16string_view(text, count), advanceOf(*face), advances);

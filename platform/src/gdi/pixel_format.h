@@ -14,19 +14,13 @@ enum class PixelFormat { Indexed1, Indexed4, Indexed8, Rgb565, Rgb555, Bgr24, Bg
 
 constexpr int bitsPerPixel(PixelFormat format) {
   switch (format) {
-  case PixelFormat::Indexed1:
-    return 1;
-  case PixelFormat::Indexed4:
-    return 4;
-  case PixelFormat::Indexed8:
-    return 8;
+  case PixelFormat::Indexed1: return 1;
+  case PixelFormat::Indexed4: return 4;
+  case PixelFormat::Indexed8: return 8;
   case PixelFormat::Rgb565:
-  case PixelFormat::Rgb555:
-    return 16;
-  case PixelFormat::Bgr24:
-    return 24;
-  case PixelFormat::Bgra32:
-    return 32;
+  case PixelFormat::Rgb555: return 16;
+  case PixelFormat::Bgr24: return 24;
+  case PixelFormat::Bgra32: return 32;
   }
   return 0;
 }

@@ -6,12 +6,9 @@
 namespace ce {
 
 bool PixelView::sameEncoding(const PixelView& other) const {
-  if (format != other.format)
-    return false;
-  if (!isIndexed(format))
-    return true;
-  if (palette == other.palette && paletteSize == other.paletteSize)
-    return true;
+  if (format != other.format) return false;
+  if (!isIndexed(format)) return true;
+  if (palette == other.palette && paletteSize == other.paletteSize) return true;
   return paletteSize == other.paletteSize &&
          std::equal(palette, palette + paletteSize, other.palette);
 }
@@ -38,12 +35,9 @@ inline std::uint32_t paletteAt(const PixelView& v, std::uint32_t index) {
 
 inline std::uint32_t readOne(const PixelView& v, const std::uint8_t* row, int x) {
   switch (v.format) {
-  case PixelFormat::Indexed1:
-    return paletteAt(v, (row[x >> 3] >> (7 - (x & 7))) & 1);
-  case PixelFormat::Indexed4:
-    return paletteAt(v, (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15);
-  case PixelFormat::Indexed8:
-    return paletteAt(v, row[x]);
+  case PixelFormat::Indexed1: return paletteAt(v, (row[x >> 3] >> (7 - (x & 7))) & 1);
+  case PixelFormat::Indexed4: return paletteAt(v, (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15);
+  case PixelFormat::Indexed8: return paletteAt(v, row[x]);
   case PixelFormat::Rgb565: {
     std::uint16_t p;
     std::memcpy(&p, row + 2 * x, 2);
@@ -79,9 +73,7 @@ inline void writeEncoded(const PixelView& v, std::uint8_t* row, int x, std::uint
     row[x >> 1] = static_cast<std::uint8_t>((row[x >> 1] & ~(15 << shift)) | ((e & 15) << shift));
     break;
   }
-  case PixelFormat::Indexed8:
-    row[x] = static_cast<std::uint8_t>(e);
-    break;
+  case PixelFormat::Indexed8: row[x] = static_cast<std::uint8_t>(e); break;
   case PixelFormat::Rgb565:
   case PixelFormat::Rgb555: {
     const auto p = static_cast<std::uint16_t>(e);
@@ -95,17 +87,14 @@ inline void writeEncoded(const PixelView& v, std::uint8_t* row, int x, std::uint
     p[2] = static_cast<std::uint8_t>(e >> 16);
     break;
   }
-  case PixelFormat::Bgra32:
-    std::memcpy(row + 4 * x, &e, 4);
-    break;
+  case PixelFormat::Bgra32: std::memcpy(row + 4 * x, &e, 4); break;
   }
 }
 
 } // namespace
 
 std::uint32_t PixelView::nearestIndex(std::uint32_t argb) const {
-  if (paletteSize <= 0)
-    return 0;
+  if (paletteSize <= 0) return 0;
   const int r = (argb >> 16) & 0xFF, g = (argb >> 8) & 0xFF, b = argb & 0xFF;
   std::uint32_t best = 0;
   int bestDistance = 1 << 30;
@@ -116,8 +105,7 @@ std::uint32_t PixelView::nearestIndex(std::uint32_t argb) const {
     if (d < bestDistance) {
       bestDistance = d;
       best = static_cast<std::uint32_t>(i);
-      if (d == 0)
-        break;
+      if (d == 0) break;
     }
   }
   return best;
@@ -127,16 +115,11 @@ std::uint32_t PixelView::encode(std::uint32_t argb) const {
   switch (format) {
   case PixelFormat::Indexed1:
   case PixelFormat::Indexed4:
-  case PixelFormat::Indexed8:
-    return nearestIndex(argb);
-  case PixelFormat::Rgb565:
-    return packRgb565(argb);
-  case PixelFormat::Rgb555:
-    return packRgb555(argb);
-  case PixelFormat::Bgr24:
-    return argb & 0xFFFFFF;
-  case PixelFormat::Bgra32:
-    return argb;
+  case PixelFormat::Indexed8: return nearestIndex(argb);
+  case PixelFormat::Rgb565: return packRgb565(argb);
+  case PixelFormat::Rgb555: return packRgb555(argb);
+  case PixelFormat::Bgr24: return argb & 0xFFFFFF;
+  case PixelFormat::Bgra32: return argb;
   }
   return 0;
 }
@@ -145,16 +128,11 @@ std::uint32_t PixelView::representable(std::uint32_t argb) const {
   switch (format) {
   case PixelFormat::Indexed1:
   case PixelFormat::Indexed4:
-  case PixelFormat::Indexed8:
-    return paletteAt(*this, nearestIndex(argb));
-  case PixelFormat::Rgb565:
-    return unpackRgb565(packRgb565(argb));
-  case PixelFormat::Rgb555:
-    return unpackRgb555(packRgb555(argb));
-  case PixelFormat::Bgr24:
-    return argb | kOpaque;
-  case PixelFormat::Bgra32:
-    return argb;
+  case PixelFormat::Indexed8: return paletteAt(*this, nearestIndex(argb));
+  case PixelFormat::Rgb565: return unpackRgb565(packRgb565(argb));
+  case PixelFormat::Rgb555: return unpackRgb555(packRgb555(argb));
+  case PixelFormat::Bgr24: return argb | kOpaque;
+  case PixelFormat::Bgra32: return argb;
   }
   return argb;
 }
@@ -175,15 +153,13 @@ void PixelView::readRow(int x, int y, int count, std::uint32_t* out) const {
     std::memcpy(out, r + 4 * x, static_cast<std::size_t>(count) * 4);
     return;
   default:
-    for (int i = 0; i < count; ++i)
-      out[i] = readOne(*this, r, x + i);
+    for (int i = 0; i < count; ++i) out[i] = readOne(*this, r, x + i);
   }
 }
 
 void PixelView::readRowMapped(const int* xs, int y, int count, std::uint32_t* out) const {
   const std::uint8_t* r = row(y);
-  for (int i = 0; i < count; ++i)
-    out[i] = readOne(*this, r, xs[i]);
+  for (int i = 0; i < count; ++i) out[i] = readOne(*this, r, xs[i]);
 }
 
 void PixelView::writeRow(int x, int y, int count, const std::uint32_t* in) const {
@@ -197,9 +173,7 @@ void PixelView::writeRow(int x, int y, int count, const std::uint32_t* in) const
     }
     return;
   }
-  case PixelFormat::Bgra32:
-    std::memcpy(r + 4 * x, in, static_cast<std::size_t>(count) * 4);
-    return;
+  case PixelFormat::Bgra32: std::memcpy(r + 4 * x, in, static_cast<std::size_t>(count) * 4); return;
   case PixelFormat::Indexed1:
   case PixelFormat::Indexed4:
   case PixelFormat::Indexed8: {
@@ -215,8 +189,7 @@ void PixelView::writeRow(int x, int y, int count, const std::uint32_t* in) const
     return;
   }
   default:
-    for (int i = 0; i < count; ++i)
-      writeEncoded(*this, r, x + i, encode(in[i]));
+    for (int i = 0; i < count; ++i) writeEncoded(*this, r, x + i, encode(in[i]));
   }
 }
 
@@ -246,14 +219,10 @@ void PixelView::fillRow(int x, int y, int count, std::uint32_t encoded) const {
     }
     break;
   }
-  case PixelFormat::Indexed8:
-    std::memset(r + x, static_cast<int>(encoded), count);
-    return;
-  default:
-    break;
+  case PixelFormat::Indexed8: std::memset(r + x, static_cast<int>(encoded), count); return;
+  default: break;
   }
-  for (int i = 0; i < count; ++i)
-    writeEncoded(*this, r, x + i, encoded);
+  for (int i = 0; i < count; ++i) writeEncoded(*this, r, x + i, encoded);
 }
 
 } // namespace ce

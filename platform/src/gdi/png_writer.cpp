@@ -15,12 +15,10 @@ namespace {
 
 bool writeView(const PixelView& view, const std::filesystem::path& file, std::string* error) {
   auto fail = [&](const std::string& message) {
-    if (error)
-      *error = message;
+    if (error) *error = message;
     return false;
   };
-  if (!view.valid())
-    return fail("nothing to write: the picture is empty");
+  if (!view.valid()) return fail("nothing to write: the picture is empty");
   const bool alpha = view.hasAlpha();
   const int channels = alpha ? 4 : 3;
   std::vector<png_byte> pixels(static_cast<std::size_t>(view.width) * view.height * channels);
@@ -45,8 +43,7 @@ bool writeView(const PixelView& view, const std::filesystem::path& file, std::st
       out[0] = static_cast<png_byte>(r);
       out[1] = static_cast<png_byte>(g);
       out[2] = static_cast<png_byte>(b);
-      if (alpha)
-        out[3] = static_cast<png_byte>(a);
+      if (alpha) out[3] = static_cast<png_byte>(a);
       out += channels;
     }
   }
@@ -84,8 +81,7 @@ bool writePng(const PixelMemory& pixels, const std::filesystem::path& file, std:
       static_cast<std::ptrdiff_t>(pixels.width) * (bitsPerPixel(pixelFormatOf(pixels.format)) / 8);
   if (!pixels.bits || pixels.width <= 0 || pixels.height <= 0 ||
       (pixels.stride < 0 ? -pixels.stride : pixels.stride) < rowBytes) {
-    if (error)
-      *error = "nothing to write: the pixel memory description is unusable";
+    if (error) *error = "nothing to write: the pixel memory description is unusable";
     return false;
   }
   PixelView view;
@@ -101,8 +97,7 @@ bool writePng(HBITMAP handle, const std::filesystem::path& file, std::string* er
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto bitmap = lookupBitmap(handle);
   if (!bitmap) {
-    if (error)
-      *error = "not a bitmap handle";
+    if (error) *error = "not a bitmap handle";
     return false;
   }
   return writeView(bitmap->view(), file, error);
@@ -112,8 +107,7 @@ bool writePng(HDC handle, const std::filesystem::path& file, std::string* error)
   GdiLock lock(GdiObjectTable::instance().mutex());
   auto dc = lookupDC(handle);
   if (!dc) {
-    if (error)
-      *error = "not a device context handle";
+    if (error) *error = "not a device context handle";
     return false;
   }
   return writeView(dc->pixels(), file, error);
