@@ -11,7 +11,9 @@ namespace ce {
 
 namespace {
 
+// The glyph cache starts over when it holds this many glyphs or coverage bytes.
 constexpr std::size_t kMaxCachedGlyphs = 4096;
+constexpr std::size_t kMaxCachedBytes = 8u << 20;
 // Glyph pictures larger than this (in pixels) come only from broken or hostile fonts.
 constexpr long kMaxGlyphPixels = 4L << 20;
 
@@ -83,6 +85,7 @@ bool FontFace::setUp(FT_Library library) {
     // Stretch horizontally so the average character width is the one asked for.
     const double widthEm = std::clamp(em * request_.averageWidth / average, 1.0, kMaxEmPixels);
     glyphs_.clear();
+    cachedBytes_ = 0;
     if (!setSize(widthEm)) return false;
     average = request_.averageWidth;
   }
@@ -135,7 +138,10 @@ bool FontFace::hasGlyph(char32_t codePoint) const {
 const Glyph& FontFace::glyph(char32_t codePoint) {
   auto it = glyphs_.find(codePoint);
   if (it != glyphs_.end()) return it->second;
-  if (glyphs_.size() >= kMaxCachedGlyphs) glyphs_.clear();
+  if (glyphs_.size() >= kMaxCachedGlyphs || cachedBytes_ >= kMaxCachedBytes) {
+    glyphs_.clear();
+    cachedBytes_ = 0;
+  }
   Glyph g;
   if (!isControl(codePoint)) {
     if (!hasGlyph(codePoint) && fallback_ && fallback_->hasGlyph(codePoint))
@@ -143,6 +149,7 @@ const Glyph& FontFace::glyph(char32_t codePoint) {
     else
       g = render(codePoint);
   }
+  cachedBytes_ += g.coverage.size() + sizeof(Glyph);
   return glyphs_.emplace(codePoint, std::move(g)).first->second;
 }
 

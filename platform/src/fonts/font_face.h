@@ -83,6 +83,7 @@ private:
   int underlineOffset_ = 1, underlineThickness_ = 1, strikeOutOffset_ = 3, strikeOutThickness_ = 1;
   std::shared_ptr<FontFace> fallback_;
   std::unordered_map<char32_t, Glyph> glyphs_;
+  std::size_t cachedBytes_ = 0;
 };
 
 } // namespace ce
