@@ -7,18 +7,6 @@
 #include <ce/files.h>
 #include <ce/kernel.h>
 
-// The file API lives in another part of the platform library. Weak references let fonts work
-// without it (no device fonts) and use it as soon as it is linked in.
-HANDLE FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findData) __attribute__((weak));
-BOOL FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW findData) __attribute__((weak));
-BOOL FindClose(HANDLE find) __attribute__((weak));
-HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode,
-                   LPSECURITY_ATTRIBUTES security, DWORD creationDisposition, DWORD flags,
-                   HANDLE templateFile) __attribute__((weak));
-BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPVOID overlapped)
-    __attribute__((weak));
-DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh) __attribute__((weak));
-
 namespace ce {
 
 namespace {
@@ -38,13 +26,8 @@ std::u16string stemOf(std::u16string_view path) {
 
 } // namespace
 
-bool DeviceFontDirectory::available() {
-  return FindFirstFileW && FindNextFileW && FindClose && CreateFileW && ReadFile && GetFileSize;
-}
-
 std::vector<FontFile> DeviceFontDirectory::read(FT_Library library,
                                                 const std::u16string& devicePath) {
-  if (!available()) return {};
   HANDLE file = CreateFileW(devicePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                             OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE || file == nullptr) return {};
@@ -74,7 +57,7 @@ std::vector<FontFile> DeviceFontDirectory::faces(FT_Library library, std::string
     sig += toUtf8(path) + ";";
     result.insert(result.end(), added.faces.begin(), added.faces.end());
   }
-  if (available()) {
+  {
     std::map<std::u16string, Cached> seen;
     WIN32_FIND_DATAW found{};
     HANDLE find = FindFirstFileW(u"\\Windows\\*", &found);

@@ -16,9 +16,6 @@ namespace ce {
 
 class DeviceFontDirectory {
 public:
-  // False while the platform has no file API (then there are no device fonts).
-  static bool available();
-
   // Faces of the fonts now in \Windows and of the added files. Files are read again only when
   // their size or time changed. `signature` receives a text that changes whenever the set of
   // files does.
