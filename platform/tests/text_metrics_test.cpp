@@ -4,7 +4,6 @@
 #include <thread>
 #include <vector>
 
-// The device's file API may not be linked into this build; device font tests need it.
 
 using namespace gdi_test;
 
