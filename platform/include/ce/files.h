@@ -1,7 +1,16 @@
 // The device file system: device paths (\Windows\...) resolved inside the device root's fs/.
 #pragma once
 
+#include <ce/errors.h>
 #include <ce/types.h>
+
+// Codes of this area that other areas do not use.
+#ifndef ERROR_NOT_SAME_DEVICE
+#define ERROR_NOT_SAME_DEVICE 17L
+#endif
+#ifndef ERROR_NEGATIVE_SEEK
+#define ERROR_NEGATIVE_SEEK 131L
+#endif
 
 #define GENERIC_READ 0x80000000u
 #define GENERIC_WRITE 0x40000000u
