@@ -1,0 +1,4 @@
+#include "gdi/font.h"
+namespace ce {
+std::shared_ptr<FontFace> Font::face() { return nullptr; }
+}
