@@ -70,7 +70,14 @@ struct MemoryDc {
 
 std::shared_ptr<Icon> Icon::create(IconImage image) {
   std::shared_ptr<Icon> icon(new Icon(std::move(image)));
-  icon->mask_ = icon->newMaskBitmap();
+  // Drawing uses the mask as a black (opaque) and white (transparent) colour bitmap, so the
+  // result does not depend on the text and background colours of the caller's DC.
+  IconImage maskImage;
+  maskImage.width = icon->image_.width;
+  maskImage.height = icon->image_.height;
+  for (auto transparent : icon->image_.mask)
+    maskImage.pixels.push_back(transparent ? 0xFFFFFFFFu : 0xFF000000u);
+  icon->mask_ = dibSection(maskImage, 24, false);
   icon->colour_ = icon->newColourBitmap();
   if (icon->image_.hasAlpha) icon->premultiplied_ = dibSection(icon->image_, 32, true);
   if (!icon->mask_ || !icon->colour_ || (icon->image_.hasAlpha && !icon->premultiplied_))
@@ -129,13 +136,8 @@ BOOL Icon::drawDirect(HDC dc, int x, int y, int width, int height, UINT flags) c
   BOOL ok = TRUE;
   if ((flags & DI_MASK) && !blend) {
     Selection selected(memory.dc, mask_);
-    // Mask bits become black (0, opaque) and white (1, transparent) on the destination.
-    const COLORREF text = SetTextColor(dc, RGB(0, 0, 0));
-    const COLORREF background = SetBkColor(dc, RGB(255, 255, 255));
     ok = selected.ok() && StretchBlt(dc, x, y, width, height, memory.dc, 0, 0, w, h,
                                      (flags & DI_IMAGE) ? SRCAND : SRCCOPY);
-    SetTextColor(dc, text);
-    SetBkColor(dc, background);
   }
   if (ok && (flags & DI_IMAGE)) {
     if (blend) {

@@ -29,7 +29,7 @@ private:
   BOOL drawDirect(HDC dc, int x, int y, int width, int height, UINT flags) const;
 
   IconImage image_;
-  HBITMAP mask_ = nullptr;
+  HBITMAP mask_ = nullptr; // black and white, 24 bits
   HBITMAP colour_ = nullptr;
   HBITMAP premultiplied_ = nullptr; // alpha icons: what AlphaBlend draws
 };
