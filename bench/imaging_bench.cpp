@@ -22,12 +22,13 @@ using Bytes = std::vector<std::uint8_t>;
 class Session {
 public:
   Session() {
-    root_ = std::filesystem::temp_directory_path() / ("ce-imaging-bench-" + std::to_string(getpid()));
+    root_ =
+        std::filesystem::temp_directory_path() / ("ce-imaging-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(root_ / "fs");
     ce::DeviceRoot::use(root_);
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     CoCreateInstance(CLSID_ImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IImagingFactory,
-                     reinterpret_cast<void**>(&factory_));
+                     reinterpret_cast<void **>(&factory_));
     icon_ = makeIcon();
   }
   ~Session() {
@@ -36,16 +37,16 @@ public:
     std::error_code ec;
     std::filesystem::remove_all(root_, ec);
   }
-  IImagingFactory* factory() const { return factory_; }
-  IImage* icon() const { return icon_; }
-  Bytes read(const std::string& name) const {
+  IImagingFactory *factory() const { return factory_; }
+  IImage *icon() const { return icon_; }
+  Bytes read(const std::string &name) const {
     std::ifstream in(root_ / "fs" / name, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), {});
   }
 
   // A 96x96 icon: a shaded disc with soft edges over transparency.
-  IImage* makeIcon() {
-    IBitmapImage* bitmap = nullptr;
+  IImage *makeIcon() {
+    IBitmapImage *bitmap = nullptr;
     factory_->CreateNewBitmap(96, 96, PixelFormat32bppARGB, &bitmap);
     BitmapData data{};
     bitmap->LockBits(nullptr, ImageLockModeWrite, PixelFormat32bppARGB, &data);
@@ -55,26 +56,28 @@ public:
         const int alpha = d < 40 ? 255 : d < 46 ? int(255 * (46 - d) / 6) : 0;
         const ARGB c = (ARGB(alpha) << 24) | (ARGB(40 + x * 2) << 16) | (ARGB(200 - y) << 8) |
                        ARGB((x * y) & 255);
-        std::memcpy(static_cast<std::uint8_t*>(data.Scan0) + y * data.Stride + 4 * x, &c, 4);
+        std::memcpy(static_cast<std::uint8_t *>(data.Scan0) + y * data.Stride + 4 * x, &c, 4);
       }
     bitmap->UnlockBits(&data);
-    IImage* image = nullptr;
-    bitmap->QueryInterface(IID_IImage, reinterpret_cast<void**>(&image));
+    IImage *image = nullptr;
+    bitmap->QueryInterface(IID_IImage, reinterpret_cast<void **>(&image));
     bitmap->Release();
     return image;
   }
 
-  HRESULT encode(IImage* image, const WCHAR* path) const {
-    IImageEncoder* encoder = nullptr;
+  HRESULT encode(IImage *image, const WCHAR *path) const {
+    IImageEncoder *encoder = nullptr;
     HRESULT hr = factory_->CreateImageEncoderToFile(&CLSID_PngEncoder, path, &encoder);
-    if (FAILED(hr)) return hr;
-    IImageSink* sink = nullptr;
+    if (FAILED(hr))
+      return hr;
+    IImageSink *sink = nullptr;
     hr = encoder->GetEncodeSink(&sink);
     if (SUCCEEDED(hr)) {
       ImageInfo info{};
       image->GetImageInfo(&info);
       hr = sink->BeginSink(&info, nullptr);
-      if (SUCCEEDED(hr)) hr = image->PushIntoSink(sink);
+      if (SUCCEEDED(hr))
+        hr = image->PushIntoSink(sink);
       sink->Release();
     }
     const HRESULT done = encoder->TerminateEncoder();
@@ -84,18 +87,18 @@ public:
 
 private:
   std::filesystem::path root_;
-  IImagingFactory* factory_ = nullptr;
-  IImage* icon_ = nullptr;
+  IImagingFactory *factory_ = nullptr;
+  IImage *icon_ = nullptr;
 };
 
-Session& session() {
+Session &session() {
   static Session s;
   return s;
 }
 
-void decode(benchmark::State& state, const Bytes& bytes) {
+void decode(benchmark::State &state, const Bytes &bytes) {
   for (auto _ : state) {
-    IImage* image = nullptr;
+    IImage *image = nullptr;
     if (FAILED(session().factory()->CreateImageFromBuffer(bytes.data(), UINT(bytes.size()),
                                                           BufferDisposalFlagNone, &image))) {
       state.SkipWithError("decode failed");
@@ -106,7 +109,7 @@ void decode(benchmark::State& state, const Bytes& bytes) {
   state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(bytes.size()));
 }
 
-void PngDecodeIcon96(benchmark::State& state) {
+void PngDecodeIcon96(benchmark::State &state) {
   static const Bytes png = [] {
     session().encode(session().icon(), u"\\icon.png");
     return session().read("icon.png");
@@ -115,7 +118,7 @@ void PngDecodeIcon96(benchmark::State& state) {
 }
 BENCHMARK(PngDecodeIcon96);
 
-void JpegDecodeWallpaper480x800(benchmark::State& state) {
+void JpegDecodeWallpaper480x800(benchmark::State &state) {
   static const Bytes jpeg = [] {
     // Smooth gradients with some grain, so blocks carry AC coefficients as photos do.
     std::mt19937 random(7);
@@ -133,7 +136,7 @@ void JpegDecodeWallpaper480x800(benchmark::State& state) {
 }
 BENCHMARK(JpegDecodeWallpaper480x800)->Unit(benchmark::kMillisecond);
 
-void PngEncodeIcon96(benchmark::State& state) {
+void PngEncodeIcon96(benchmark::State &state) {
   for (auto _ : state) {
     if (FAILED(session().encode(session().icon(), u"\\out.png"))) {
       state.SkipWithError("encode failed");

@@ -43,8 +43,10 @@ protected:
 TEST_F(Icons, IcoFilesGiveTheEntriesClosestToTheDeviceSizes) {
   // The default device has 192 dpi: large icons of 64 pixels, small ones of 32.
   std::vector<ARGB> png32(32 * 32, 0xFF00FF00);
-  const auto file = ic::ico({ic::solid(16, 0xFF0000FF), {32, 32, 32, images::pngRgba(32, 32, png32)},
-                             ic::solid(48, 0xFFFF0000), ic::solid(64, 0xFF808080)});
+  const auto file = ic::ico({ic::solid(16, 0xFF0000FF),
+                             {32, 32, 32, images::pngRgba(32, 32, png32)},
+                             ic::solid(48, 0xFFFF0000),
+                             ic::solid(64, 0xFF808080)});
   hostWrite("Windows/app.ico", file);
   EXPECT_EQ(ExtractIconExW(u"\\Windows\\app.ico", -1, nullptr, nullptr, 0), 1u);
   HICON large = nullptr, small = nullptr;
@@ -63,8 +65,9 @@ TEST_F(Icons, IcoFilesGiveTheEntriesClosestToTheDeviceSizes) {
 TEST_F(Icons, PeResourcesByPositionAndById) {
   for (bool plus : {false, true}) {
     SCOPED_TRACE(plus ? "PE32+" : "PE32");
-    const auto file = ic::pe(plus, {{5, {{1, ic::solid(32, 0xFFFF0000)}}},
-                                    {7, {{2, ic::solid(16, 0xFF0000FF)}, {3, ic::solid(64, 0xFF00FF00)}}}});
+    const auto file =
+        ic::pe(plus, {{5, {{1, ic::solid(32, 0xFFFF0000)}}},
+                      {7, {{2, ic::solid(16, 0xFF0000FF)}, {3, ic::solid(64, 0xFF00FF00)}}}});
     hostWrite("Windows/shellres.dll", file);
     EXPECT_EQ(ExtractIconExW(u"\\Windows\\shellres.dll", -1, nullptr, nullptr, 0), 2u);
     HICON large = nullptr, small = nullptr;

@@ -10,36 +10,36 @@ namespace {
 
 class ImagingBitmaps : public ImagingTest {
 protected:
-  IBitmapImage* bitmapOf(UINT w, UINT h, const std::vector<ARGB>& px,
+  IBitmapImage *bitmapOf(UINT w, UINT h, const std::vector<ARGB> &px,
                          PixelFormatID format = PixelFormat32bppARGB) {
-    IBitmapImage* bitmap = nullptr;
+    IBitmapImage *bitmap = nullptr;
     EXPECT_EQ(factory_->CreateNewBitmap(w, h, format, &bitmap), S_OK);
     BitmapData data{};
     EXPECT_EQ(bitmap->LockBits(nullptr, ImageLockModeWrite, PixelFormat32bppARGB, &data), S_OK);
     for (UINT y = 0; y < h; ++y)
-      std::memcpy(static_cast<std::uint8_t*>(data.Scan0) + y * data.Stride, &px[y * w], w * 4);
+      std::memcpy(static_cast<std::uint8_t *>(data.Scan0) + y * data.Stride, &px[y * w], w * 4);
     EXPECT_EQ(bitmap->UnlockBits(&data), S_OK);
     return bitmap;
   }
-  Bytes lockedBytes(IBitmapImage* bitmap, PixelFormatID format) {
+  Bytes lockedBytes(IBitmapImage *bitmap, PixelFormatID format) {
     BitmapData data{};
     EXPECT_EQ(bitmap->LockBits(nullptr, ImageLockModeRead, format, &data), S_OK);
     const std::size_t n = (data.Width * GetPixelFormatSize(data.PixelFormat) + 7) / 8;
-    Bytes out(static_cast<std::uint8_t*>(data.Scan0), static_cast<std::uint8_t*>(data.Scan0) + n);
+    Bytes out(static_cast<std::uint8_t *>(data.Scan0), static_cast<std::uint8_t *>(data.Scan0) + n);
     EXPECT_EQ(bitmap->UnlockBits(&data), S_OK);
     return out;
   }
-  std::vector<ARGB> resized(const std::vector<ARGB>& px, UINT w, UINT h, UINT dw, UINT dh,
+  std::vector<ARGB> resized(const std::vector<ARGB> &px, UINT w, UINT h, UINT dw, UINT dh,
                             UINT hint) {
-    IBitmapImage* bitmap = bitmapOf(w, h, px);
-    IImage* image = nullptr;
-    bitmap->QueryInterface(IID_IImage, reinterpret_cast<void**>(&image));
-    IBitmapImage* out = nullptr;
+    IBitmapImage *bitmap = bitmapOf(w, h, px);
+    IImage *image = nullptr;
+    bitmap->QueryInterface(IID_IImage, reinterpret_cast<void **>(&image));
+    IBitmapImage *out = nullptr;
     EXPECT_EQ(factory_->CreateBitmapFromImage(image, dw, dh, PixelFormat32bppARGB,
                                               InterpolationHint(hint), &out),
               S_OK);
-    IImage* outImage = nullptr;
-    out->QueryInterface(IID_IImage, reinterpret_cast<void**>(&outImage));
+    IImage *outImage = nullptr;
+    out->QueryInterface(IID_IImage, reinterpret_cast<void **>(&outImage));
     auto result = argbOf(outImage);
     outImage->Release();
     out->Release();
@@ -50,7 +50,7 @@ protected:
 };
 
 TEST_F(ImagingBitmaps, LockBitsConvertsToEveryFormat) {
-  IBitmapImage* bitmap = bitmapOf(2, 1, {0xFF102030, 0x80FF8040});
+  IBitmapImage *bitmap = bitmapOf(2, 1, {0xFF102030, 0x80FF8040});
   EXPECT_EQ(lockedBytes(bitmap, PixelFormat16bppRGB565), (Bytes{0x06, 0x11, 0x08, 0xFC}));
   EXPECT_EQ(lockedBytes(bitmap, PixelFormat16bppRGB555), (Bytes{0x86, 0x08, 0x08, 0x7E}));
   EXPECT_EQ(lockedBytes(bitmap, PixelFormat16bppARGB1555), (Bytes{0x86, 0x88, 0x08, 0xFE}));
@@ -82,9 +82,8 @@ TEST_F(ImagingBitmaps, LockBitsConvertsToEveryFormat) {
 
   // Indexed bitmaps: the 8-bit default palette holds pure red; 1 bit picks black or white.
   bitmap = bitmapOf(2, 1, {0xFFFF0000, 0xFF0000FF}, PixelFormat8bppIndexed);
-  EXPECT_EQ(lockedBytes(bitmap, PixelFormat32bppARGB),
-            (Bytes{0, 0, 255, 255, 255, 0, 0, 255}));
-  ColorPalette* palette = nullptr;
+  EXPECT_EQ(lockedBytes(bitmap, PixelFormat32bppARGB), (Bytes{0, 0, 255, 255, 255, 0, 0, 255}));
+  ColorPalette *palette = nullptr;
   ASSERT_EQ(bitmap->GetPalette(&palette), S_OK);
   EXPECT_EQ(palette->Count, 256u);
   CoTaskMemFree(palette);
@@ -95,7 +94,7 @@ TEST_F(ImagingBitmaps, LockBitsConvertsToEveryFormat) {
 }
 
 TEST_F(ImagingBitmaps, OneLockAtATimeAndOnlyOverTheBitmap) {
-  IBitmapImage* bitmap = bitmapOf(4, 4, std::vector<ARGB>(16, 0xFF000000));
+  IBitmapImage *bitmap = bitmapOf(4, 4, std::vector<ARGB>(16, 0xFF000000));
   BitmapData first{}, second{};
   RECT inner{1, 1, 3, 3};
   ASSERT_EQ(bitmap->LockBits(&inner, ImageLockModeRead | ImageLockModeWrite, 0, &first), S_OK);
@@ -105,7 +104,7 @@ TEST_F(ImagingBitmaps, OneLockAtATimeAndOnlyOverTheBitmap) {
   BitmapData forged = first;
   forged.Reserved += 1;
   EXPECT_EQ(bitmap->UnlockBits(&forged), IMGERR_BADUNLOCK);
-  static_cast<ARGB*>(first.Scan0)[0] = 0xFFFFFFFF; // pixel (1, 1)
+  static_cast<ARGB *>(first.Scan0)[0] = 0xFFFFFFFF; // pixel (1, 1)
   ASSERT_EQ(bitmap->UnlockBits(&first), S_OK);
   EXPECT_EQ(bitmap->UnlockBits(&first), IMGERR_BADUNLOCK);
 
@@ -132,10 +131,10 @@ TEST_F(ImagingBitmaps, OneLockAtATimeAndOnlyOverTheBitmap) {
 TEST_F(ImagingBitmaps, BitmapsOverACallersBufferShareItsPixels) {
   ARGB pixels[2] = {0xFF0000FF, 0x80FFFFFF};
   BitmapData data{2, 1, 8, PixelFormat32bppARGB, pixels, 0};
-  IBitmapImage* bitmap = nullptr;
+  IBitmapImage *bitmap = nullptr;
   ASSERT_EQ(factory_->CreateBitmapFromBuffer(&data, &bitmap), S_OK);
-  IImage* image = nullptr;
-  ASSERT_EQ(bitmap->QueryInterface(IID_IImage, reinterpret_cast<void**>(&image)), S_OK);
+  IImage *image = nullptr;
+  ASSERT_EQ(bitmap->QueryInterface(IID_IImage, reinterpret_cast<void **>(&image)), S_OK);
   const ImageInfo info = infoOf(image);
   EXPECT_EQ(info.PixelFormat, PixelFormat32bppARGB);
   EXPECT_EQ(info.Width, 2u);
@@ -192,21 +191,21 @@ TEST_F(ImagingBitmaps, AveragingHintMeansCoveredPixels) {
 }
 
 TEST_F(ImagingBitmaps, FactoryPlumbingFollowsTheComponentRules) {
-  IUnknown* unknown = nullptr;
-  EXPECT_EQ(factory_->QueryInterface(IID_IImage, reinterpret_cast<void**>(&unknown)),
+  IUnknown *unknown = nullptr;
+  EXPECT_EQ(factory_->QueryInterface(IID_IImage, reinterpret_cast<void **>(&unknown)),
             E_NOINTERFACE);
   EXPECT_EQ(unknown, nullptr);
   EXPECT_EQ(CoCreateInstance(IID_IImage, nullptr, CLSCTX_INPROC_SERVER, IID_IImagingFactory,
-                             reinterpret_cast<void**>(&unknown)),
+                             reinterpret_cast<void **>(&unknown)),
             REGDB_E_CLASSNOTREG);
   EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_FALSE);
   CoUninitialize();
 
   UINT count = 0;
-  ImageCodecInfo* codecs = nullptr;
+  ImageCodecInfo *codecs = nullptr;
   ASSERT_EQ(factory_->GetInstalledEncoders(&count, &codecs), S_OK);
   ASSERT_EQ(count, 1u);
-  const auto* raw = reinterpret_cast<const std::uint8_t*>(codecs);
+  const auto *raw = reinterpret_cast<const std::uint8_t *>(codecs);
   EXPECT_EQ(std::memcmp(raw, &CLSID_PngEncoder, 16), 0);
   EXPECT_EQ(std::memcmp(raw + 16, &ImageFormatPNG, 16), 0);
   EXPECT_EQ(std::u16string(codecs[0].MimeType), u"image/png");
@@ -217,14 +216,14 @@ TEST_F(ImagingBitmaps, FactoryPlumbingFollowsTheComponentRules) {
 
   // Every thread initialises for itself; the factory's objects work from any thread.
   HRESULT other = S_OK, after = E_FAIL;
-  IBitmapImage* made = nullptr;
+  IBitmapImage *made = nullptr;
   std::thread([&] {
-    IImagingFactory* f = nullptr;
+    IImagingFactory *f = nullptr;
     other = CoCreateInstance(CLSID_ImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                             IID_IImagingFactory, reinterpret_cast<void**>(&f));
+                             IID_IImagingFactory, reinterpret_cast<void **>(&f));
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     after = CoCreateInstance(CLSID_ImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                             IID_IImagingFactory, reinterpret_cast<void**>(&f));
+                             IID_IImagingFactory, reinterpret_cast<void **>(&f));
     if (f) {
       f->CreateNewBitmap(3, 3, PixelFormat16bppRGB565, &made);
       f->Release();

@@ -12,11 +12,12 @@ public:
   Canvas(int w, int h, ARGB fill) : w_(w) {
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_),
+    bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void **>(&bits_),
                                nullptr, 0);
     dc_ = CreateCompatibleDC(nullptr);
     old_ = SelectObject(dc_, bitmap_);
-    for (int i = 0; i < w * h; ++i) bits_[i] = fill;
+    for (int i = 0; i < w * h; ++i)
+      bits_[i] = fill;
   }
   ~Canvas() {
     SelectObject(dc_, old_);
@@ -31,7 +32,7 @@ private:
   HBITMAP bitmap_ = nullptr;
   HDC dc_ = nullptr;
   HGDIOBJ old_ = nullptr;
-  ARGB* bits_ = nullptr;
+  ARGB *bits_ = nullptr;
 };
 
 } // namespace ce::testing

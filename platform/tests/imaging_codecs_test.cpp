@@ -17,11 +17,12 @@ const std::vector<ARGB> kQuad = {0xFF102030, 0x80FF8040, 0x00000000, 0xFFFFFFFF,
 class ImagingCodecs : public ImagingTest {
 protected:
   // Encodes through the factory the way the toolkit does and returns the result code.
-  HRESULT encodePng(IImage* image, const WCHAR* path) {
+  HRESULT encodePng(IImage *image, const WCHAR *path) {
     UINT count = 0;
-    ImageCodecInfo* codecs = nullptr;
+    ImageCodecInfo *codecs = nullptr;
     HRESULT hr = factory_->GetInstalledEncoders(&count, &codecs);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr))
+      return hr;
     CLSID clsid{};
     bool found = false;
     for (UINT i = 0; i < count; ++i)
@@ -30,16 +31,19 @@ protected:
         found = true;
       }
     CoTaskMemFree(codecs);
-    if (!found) return E_FAIL;
-    IImageEncoder* encoder = nullptr;
+    if (!found)
+      return E_FAIL;
+    IImageEncoder *encoder = nullptr;
     hr = factory_->CreateImageEncoderToFile(&clsid, path, &encoder);
-    if (FAILED(hr)) return hr;
-    IImageSink* sink = nullptr;
+    if (FAILED(hr))
+      return hr;
+    IImageSink *sink = nullptr;
     hr = encoder->GetEncodeSink(&sink);
     if (SUCCEEDED(hr)) {
       ImageInfo info = infoOf(image);
       hr = sink->BeginSink(&info, nullptr);
-      if (SUCCEEDED(hr)) hr = image->PushIntoSink(sink);
+      if (SUCCEEDED(hr))
+        hr = image->PushIntoSink(sink);
       sink->Release();
     }
     const HRESULT terminated = encoder->TerminateEncoder();
@@ -47,24 +51,24 @@ protected:
     return FAILED(hr) ? hr : terminated;
   }
 
-  IImage* fromArgb(UINT w, UINT h, const std::vector<ARGB>& px,
+  IImage *fromArgb(UINT w, UINT h, const std::vector<ARGB> &px,
                    PixelFormatID format = PixelFormat32bppARGB) {
-    IBitmapImage* bitmap = nullptr;
+    IBitmapImage *bitmap = nullptr;
     EXPECT_EQ(factory_->CreateNewBitmap(w, h, format, &bitmap), S_OK);
     BitmapData data{};
     EXPECT_EQ(bitmap->LockBits(nullptr, ImageLockModeWrite, PixelFormat32bppARGB, &data), S_OK);
     for (UINT y = 0; y < h; ++y)
-      std::memcpy(static_cast<std::uint8_t*>(data.Scan0) + y * data.Stride, &px[y * w], w * 4);
+      std::memcpy(static_cast<std::uint8_t *>(data.Scan0) + y * data.Stride, &px[y * w], w * 4);
     EXPECT_EQ(bitmap->UnlockBits(&data), S_OK);
-    IImage* image = nullptr;
-    EXPECT_EQ(bitmap->QueryInterface(IID_IImage, reinterpret_cast<void**>(&image)), S_OK);
+    IImage *image = nullptr;
+    EXPECT_EQ(bitmap->QueryInterface(IID_IImage, reinterpret_cast<void **>(&image)), S_OK);
     bitmap->Release();
     return image;
   }
 };
 
 TEST_F(ImagingCodecs, PngDecodesEachColourTypeToItsNativeFormat) {
-  IImage* rgba = decode(img::pngRgba(4, 2, kQuad));
+  IImage *rgba = decode(img::pngRgba(4, 2, kQuad));
   ASSERT_TRUE(rgba);
   ImageInfo info = infoOf(rgba);
   EXPECT_EQ(info.PixelFormat, PixelFormat32bppARGB);
@@ -77,7 +81,7 @@ TEST_F(ImagingCodecs, PngDecodesEachColourTypeToItsNativeFormat) {
 
   img::PngOptions rgb;
   rgb.colourType = 2;
-  IImage* opaque = decode(img::png(2, 1, {{1, 2, 3, 250, 251, 252}}, rgb));
+  IImage *opaque = decode(img::png(2, 1, {{1, 2, 3, 250, 251, 252}}, rgb));
   ASSERT_TRUE(opaque);
   EXPECT_EQ(infoOf(opaque).PixelFormat, PixelFormat24bppRGB);
   EXPECT_EQ(argbOf(opaque), (std::vector<ARGB>{0xFF010203, 0xFFFAFBFC}));
@@ -88,7 +92,7 @@ TEST_F(ImagingCodecs, PngDecodesEachColourTypeToItsNativeFormat) {
   indexed.colourType = 3;
   indexed.bitDepth = 2;
   indexed.palette = {255, 0, 0, 0, 255, 0, 0, 0, 255, 9, 9, 9};
-  IImage* paletted = decode(img::png(4, 1, {{0b00011011}}, indexed));
+  IImage *paletted = decode(img::png(4, 1, {{0b00011011}}, indexed));
   ASSERT_TRUE(paletted);
   EXPECT_EQ(infoOf(paletted).PixelFormat, PixelFormat4bppIndexed);
   EXPECT_EQ(argbOf(paletted), (std::vector<ARGB>{0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFF090909}));
@@ -96,25 +100,26 @@ TEST_F(ImagingCodecs, PngDecodesEachColourTypeToItsNativeFormat) {
 
   // A transparency chunk makes the palette image one with alpha.
   indexed.transparency = {0, 128};
-  IImage* translucent = decode(img::png(4, 1, {{0b00011011}}, indexed));
+  IImage *translucent = decode(img::png(4, 1, {{0b00011011}}, indexed));
   ASSERT_TRUE(translucent);
   EXPECT_EQ(infoOf(translucent).PixelFormat, PixelFormat32bppARGB);
-  EXPECT_EQ(argbOf(translucent), (std::vector<ARGB>{0x00FF0000, 0x8000FF00, 0xFF0000FF, 0xFF090909}));
+  EXPECT_EQ(argbOf(translucent),
+            (std::vector<ARGB>{0x00FF0000, 0x8000FF00, 0xFF0000FF, 0xFF090909}));
   translucent->Release();
 }
 
 TEST_F(ImagingCodecs, PngEncodeAndDecodeGiveTheSamePixels) {
-  IImage* source = fromArgb(4, 2, kQuad);
+  IImage *source = fromArgb(4, 2, kQuad);
   ASSERT_EQ(encodePng(source, u"\\icon.png"), S_OK);
   source->Release();
-  IImage* back = nullptr;
+  IImage *back = nullptr;
   ASSERT_EQ(factory_->CreateImageFromFile(u"\\icon.png", &back), S_OK);
   EXPECT_EQ(infoOf(back).PixelFormat, PixelFormat32bppARGB);
   EXPECT_EQ(argbOf(back), kQuad);
   back->Release();
 
   // An opaque 16-bit bitmap is written without alpha and comes back as 24 bpp.
-  IImage* opaque = fromArgb(2, 1, {0xFFFF0000, 0xFF0000FF}, PixelFormat16bppRGB565);
+  IImage *opaque = fromArgb(2, 1, {0xFFFF0000, 0xFF0000FF}, PixelFormat16bppRGB565);
   ASSERT_EQ(encodePng(opaque, u"\\opaque.png"), S_OK);
   opaque->Release();
   ASSERT_EQ(factory_->CreateImageFromFile(u"\\opaque.png", &back), S_OK);
@@ -126,7 +131,7 @@ TEST_F(ImagingCodecs, PngEncodeAndDecodeGiveTheSamePixels) {
 TEST_F(ImagingCodecs, EncoderFailuresWriteNothing) {
   const Bytes original = {'k', 'e', 'e', 'p'};
   hostWrite("kept.png", original);
-  IImageEncoder* encoder = nullptr;
+  IImageEncoder *encoder = nullptr;
   ASSERT_EQ(factory_->CreateImageEncoderToFile(&CLSID_PngEncoder, u"\\kept.png", &encoder), S_OK);
   EXPECT_EQ(encoder->TerminateEncoder(), E_FAIL); // no frame arrived
   EXPECT_EQ(encoder->TerminateEncoder(), E_FAIL);
@@ -135,7 +140,7 @@ TEST_F(ImagingCodecs, EncoderFailuresWriteNothing) {
 
   // A frame that misses rows is not written either.
   ASSERT_EQ(factory_->CreateImageEncoderToFile(&CLSID_PngEncoder, u"\\kept.png", &encoder), S_OK);
-  IImageSink* sink = nullptr;
+  IImageSink *sink = nullptr;
   ASSERT_EQ(encoder->GetEncodeSink(&sink), S_OK);
   ImageInfo info{ImageFormatMemoryBMP, PixelFormat32bppARGB, 2, 2, 2, 1, 96, 96, 0};
   ASSERT_EQ(sink->BeginSink(&info, nullptr), S_OK);
@@ -151,9 +156,9 @@ TEST_F(ImagingCodecs, EncoderFailuresWriteNothing) {
   encoder->Release();
   EXPECT_EQ(hostRead("kept.png"), original);
 
-  EXPECT_EQ(factory_->CreateImageEncoderToFile(&CLSID_PngEncoder, u"\\no\\such\\dir\\a.png",
-                                               &encoder),
-            HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(
+      factory_->CreateImageEncoderToFile(&CLSID_PngEncoder, u"\\no\\such\\dir\\a.png", &encoder),
+      HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
   EXPECT_EQ(encoder, nullptr);
   EXPECT_EQ(factory_->CreateImageEncoderToFile(&ImageFormatPNG, u"\\a.png", &encoder),
             IMGERR_CODECNOTFOUND);
@@ -163,10 +168,10 @@ TEST_F(ImagingCodecs, JpegDecodesWithinTolerance) {
   std::vector<ARGB> px(16 * 16);
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 16; ++x)
-      px[std::size_t(y * 16 + x)] = y < 8 ? (x < 8 ? 0xFFC83214 : 0xFF1E8C3C)
-                                          : (x < 8 ? 0xFF2846B4 : 0xFFF0F0F0);
+      px[std::size_t(y * 16 + x)] =
+          y < 8 ? (x < 8 ? 0xFFC83214 : 0xFF1E8C3C) : (x < 8 ? 0xFF2846B4 : 0xFFF0F0F0);
   hostWrite("Windows/photo.jpg", img::jpeg(16, 16, px));
-  IImage* image = nullptr;
+  IImage *image = nullptr;
   ASSERT_EQ(factory_->CreateImageFromFile(u"\\windows\\PHOTO.jpg", &image), S_OK);
   const ImageInfo info = infoOf(image);
   EXPECT_EQ(info.PixelFormat, PixelFormat24bppRGB);
@@ -182,12 +187,13 @@ TEST_F(ImagingCodecs, JpegDecodesWithinTolerance) {
 TEST_F(ImagingCodecs, GifGivesTheFirstFrameIndexedOrWithTransparency) {
   const std::vector<ARGB> palette = {0xFF000000, 0xFFFF0000, 0xFF00FF00, 0xFF0000FF};
   const Bytes indices = {0, 1, 2, 3, 3, 2, 1, 0};
-  IImage* image = decode(img::gif(4, 2, palette, indices));
+  IImage *image = decode(img::gif(4, 2, palette, indices));
   ASSERT_TRUE(image);
   EXPECT_EQ(infoOf(image).PixelFormat, PixelFormat4bppIndexed);
   EXPECT_EQ(infoOf(image).RawDataFormat, ImageFormatGIF);
   std::vector<ARGB> expected;
-  for (auto i : indices) expected.push_back(palette[i]);
+  for (auto i : indices)
+    expected.push_back(palette[i]);
   EXPECT_EQ(argbOf(image), expected);
   image->Release();
 
@@ -229,16 +235,31 @@ TEST_F(ImagingCodecs, BmpDecodesEveryDepthAndLayout) {
       {4, {{0x01}, {0x10}}, two, 0, {}, true, PixelFormat4bppIndexed},
       {8, {{0, 1}, {1, 0}}, two, 0, {}, false, PixelFormat8bppIndexed},
       {16, {{0, 0, 0xFF, 0x7F}, {0xFF, 0x7F, 0, 0}}, {}, 0, {}, false, PixelFormat16bppRGB555},
-      {16, {{0, 0, 0xFF, 0xFF}, {0xFF, 0xFF, 0, 0}}, {}, 3, {0xF800, 0x7E0, 0x1F}, false,
+      {16,
+       {{0, 0, 0xFF, 0xFF}, {0xFF, 0xFF, 0, 0}},
+       {},
+       3,
+       {0xF800, 0x7E0, 0x1F},
+       false,
        PixelFormat16bppRGB565},
-      {24, {{0, 0, 0, 255, 255, 255}, {255, 255, 255, 0, 0, 0}}, {}, 0, {}, true,
+      {24,
+       {{0, 0, 0, 255, 255, 255}, {255, 255, 255, 0, 0, 0}},
+       {},
+       0,
+       {},
+       true,
        PixelFormat24bppRGB},
-      {32, {{0, 0, 0, 0, 255, 255, 255, 0}, {255, 255, 255, 0, 0, 0, 0, 0}}, {}, 0, {}, false,
+      {32,
+       {{0, 0, 0, 0, 255, 255, 255, 0}, {255, 255, 255, 0, 0, 0, 0, 0}},
+       {},
+       0,
+       {},
+       false,
        PixelFormat32bppRGB},
   };
-  for (const Case& c : cases) {
+  for (const Case &c : cases) {
     SCOPED_TRACE(c.bitCount);
-    IImage* image =
+    IImage *image =
         decode(img::bmp(2, 2, c.bitCount, c.rows, c.palette, c.topDown, c.compression, c.masks));
     ASSERT_TRUE(image);
     EXPECT_EQ(infoOf(image).PixelFormat, c.format);
@@ -248,7 +269,7 @@ TEST_F(ImagingCodecs, BmpDecodesEveryDepthAndLayout) {
   }
 
   // Alpha bit fields keep their alpha; unusual masks are widened.
-  IImage* image = decode(img::bmp(1, 1, 32, {{0x40, 0x30, 0x20, 0x80}}, {}, false, 6,
+  IImage *image = decode(img::bmp(1, 1, 32, {{0x40, 0x30, 0x20, 0x80}}, {}, false, 6,
                                   {0xFF0000, 0xFF00, 0xFF, 0xFF000000}));
   ASSERT_TRUE(image);
   EXPECT_EQ(argbOf(image), std::vector<ARGB>{0x80203040});
@@ -268,11 +289,12 @@ TEST_F(ImagingCodecs, BmpDecodesEveryDepthAndLayout) {
 
 TEST_F(ImagingCodecs, DamagedAndHostileFilesGiveErrors) {
   HRESULT hr = S_OK;
-  auto refuses = [&](const Bytes& bytes, const char* what) {
-    IImage* image = decode(bytes, &hr);
+  auto refuses = [&](const Bytes &bytes, const char *what) {
+    IImage *image = decode(bytes, &hr);
     EXPECT_TRUE(FAILED(hr)) << what;
     EXPECT_EQ(image, nullptr) << what;
-    if (image) image->Release();
+    if (image)
+      image->Release();
   };
   std::vector<ARGB> px(64 * 64, 0xFF336699);
   const Bytes goodPng = img::pngRgba(64, 64, px);
@@ -330,7 +352,7 @@ TEST_F(ImagingCodecs, DamagedAndHostileFilesGiveErrors) {
   refuses({'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'}, "unknown format");
   EXPECT_EQ(hr, IMGERR_CODECNOTFOUND);
 
-  IImage* image = nullptr;
+  IImage *image = nullptr;
   EXPECT_EQ(factory_->CreateImageFromFile(u"\\missing.png", &image),
             HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
   EXPECT_EQ(factory_->CreateImageFromBuffer(nullptr, 0, BufferDisposalFlagNone, &image),

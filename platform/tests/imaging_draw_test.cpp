@@ -9,7 +9,7 @@ namespace {
 class ImagingDraw : public ImagingTest {};
 
 TEST_F(ImagingDraw, DrawsStretchedOpaqueAndBlendedImages) {
-  IImage* image = decode(images::pngRgba(2, 1, {0xFFFF0000, 0xFF0000FF}));
+  IImage *image = decode(images::pngRgba(2, 1, {0xFFFF0000, 0xFF0000FF}));
   ASSERT_TRUE(image);
   Canvas canvas(6, 3, 0xFF000000);
   RECT whole{1, 1, 5, 3};
@@ -41,7 +41,7 @@ TEST_F(ImagingDraw, DrawsStretchedOpaqueAndBlendedImages) {
 }
 
 TEST_F(ImagingDraw, DrawsIntoSixteenBitSurfaces) {
-  IImage* image = decode(images::pngRgba(1, 1, {0xFF00FF00}));
+  IImage *image = decode(images::pngRgba(1, 1, {0xFF00FF00}));
   ASSERT_TRUE(image);
   HDC dc = CreateCompatibleDC(nullptr);
   HBITMAP bitmap = CreateCompatibleBitmap(dc, 2, 2);

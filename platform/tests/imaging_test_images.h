@@ -14,35 +14,36 @@ namespace ce::testing::images {
 
 using Bytes = std::vector<std::uint8_t>;
 
-inline void put16be(Bytes& b, std::uint32_t v) {
+inline void put16be(Bytes &b, std::uint32_t v) {
   b.push_back(std::uint8_t(v >> 8));
   b.push_back(std::uint8_t(v));
 }
-inline void put32be(Bytes& b, std::uint32_t v) {
+inline void put32be(Bytes &b, std::uint32_t v) {
   put16be(b, v >> 16);
   put16be(b, v & 0xFFFF);
 }
-inline void put16le(Bytes& b, std::uint32_t v) {
+inline void put16le(Bytes &b, std::uint32_t v) {
   b.push_back(std::uint8_t(v));
   b.push_back(std::uint8_t(v >> 8));
 }
-inline void put32le(Bytes& b, std::uint32_t v) {
+inline void put32le(Bytes &b, std::uint32_t v) {
   put16le(b, v & 0xFFFF);
   put16le(b, v >> 16);
 }
 
-inline std::uint32_t crc32(const std::uint8_t* data, std::size_t size) {
+inline std::uint32_t crc32(const std::uint8_t *data, std::size_t size) {
   std::uint32_t crc = 0xFFFFFFFFu;
   for (std::size_t i = 0; i < size; ++i) {
     crc ^= data[i];
-    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    for (int k = 0; k < 8; ++k)
+      crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
   }
   return ~crc;
 }
 
 // ---- PNG ------------------------------------------------------------------------------------
 
-inline void pngChunk(Bytes& out, const std::string& type, const Bytes& data, bool badCrc = false) {
+inline void pngChunk(Bytes &out, const std::string &type, const Bytes &data, bool badCrc = false) {
   put32be(out, std::uint32_t(data.size()));
   Bytes body(type.begin(), type.end());
   body.insert(body.end(), data.begin(), data.end());
@@ -51,7 +52,7 @@ inline void pngChunk(Bytes& out, const std::string& type, const Bytes& data, boo
 }
 
 // A zlib stream of stored blocks.
-inline Bytes zlibStored(const Bytes& raw) {
+inline Bytes zlibStored(const Bytes &raw) {
   Bytes z = {0x78, 0x01};
   std::size_t pos = 0;
   do {
@@ -81,8 +82,8 @@ struct PngOptions {
 };
 
 // `rows` holds each row's packed bytes without the filter byte.
-inline Bytes png(std::uint32_t width, std::uint32_t height, const std::vector<Bytes>& rows,
-                 const PngOptions& o = {}) {
+inline Bytes png(std::uint32_t width, std::uint32_t height, const std::vector<Bytes> &rows,
+                 const PngOptions &o = {}) {
   Bytes out = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
   Bytes ihdr;
   put32be(ihdr, width);
@@ -93,10 +94,12 @@ inline Bytes png(std::uint32_t width, std::uint32_t height, const std::vector<By
   ihdr.push_back(0);
   ihdr.push_back(0);
   pngChunk(out, "IHDR", ihdr);
-  if (!o.palette.empty()) pngChunk(out, "PLTE", o.palette);
-  if (!o.transparency.empty()) pngChunk(out, "tRNS", o.transparency);
+  if (!o.palette.empty())
+    pngChunk(out, "PLTE", o.palette);
+  if (!o.transparency.empty())
+    pngChunk(out, "tRNS", o.transparency);
   Bytes raw;
-  for (const Bytes& r : rows) {
+  for (const Bytes &r : rows) {
     raw.push_back(0);
     raw.insert(raw.end(), r.begin(), r.end());
   }
@@ -110,7 +113,7 @@ inline Bytes png(std::uint32_t width, std::uint32_t height, const std::vector<By
 }
 
 // RGBA rows from ARGB pixels.
-inline Bytes pngRgba(std::uint32_t width, std::uint32_t height, const std::vector<ARGB>& px,
+inline Bytes pngRgba(std::uint32_t width, std::uint32_t height, const std::vector<ARGB> &px,
                      PngOptions o = {}) {
   std::vector<Bytes> rows(height);
   for (std::uint32_t y = 0; y < height; ++y)
@@ -127,9 +130,10 @@ inline Bytes pngRgba(std::uint32_t width, std::uint32_t height, const std::vecto
 
 // `rows` holds each row's packed bytes, top row first; the writer pads and stores bottom-up
 // (or top-down with a negative height).
-inline Bytes bmp(std::int32_t width, std::int32_t height, int bitCount, const std::vector<Bytes>& rows,
-                 const std::vector<ARGB>& palette = {}, bool topDown = false,
-                 std::uint32_t compression = 0, const std::vector<std::uint32_t>& masks = {}) {
+inline Bytes bmp(std::int32_t width, std::int32_t height, int bitCount,
+                 const std::vector<Bytes> &rows, const std::vector<ARGB> &palette = {},
+                 bool topDown = false, std::uint32_t compression = 0,
+                 const std::vector<std::uint32_t> &masks = {}) {
   const std::uint32_t stride = (std::uint32_t(width) * std::uint32_t(bitCount) + 31) / 32 * 4;
   Bytes pixels;
   for (std::int32_t i = 0; i < height; ++i) {
@@ -153,8 +157,10 @@ inline Bytes bmp(std::int32_t width, std::int32_t height, int bitCount, const st
   put32le(out, 3780);
   put32le(out, std::uint32_t(palette.size()));
   put32le(out, 0);
-  for (auto m : masks) put32le(out, m);
-  for (auto c : palette) put32le(out, c & 0xFFFFFF);
+  for (auto m : masks)
+    put32le(out, m);
+  for (auto c : palette)
+    put32le(out, c & 0xFFFFFF);
   out.insert(out.end(), pixels.begin(), pixels.end());
   return out;
 }
@@ -168,10 +174,11 @@ struct GifOptions {
   bool truncate = false;
 };
 
-inline Bytes gif(std::uint16_t width, std::uint16_t height, const std::vector<ARGB>& palette,
-                 const Bytes& indices, const GifOptions& o = {}) {
+inline Bytes gif(std::uint16_t width, std::uint16_t height, const std::vector<ARGB> &palette,
+                 const Bytes &indices, const GifOptions &o = {}) {
   int bits = 1;
-  while ((1u << bits) < palette.size()) ++bits;
+  while ((1u << bits) < palette.size())
+    ++bits;
   Bytes out = {'G', 'I', 'F', '8', '9', 'a'};
   put16le(out, o.screenWidth ? o.screenWidth : width);
   put16le(out, o.screenHeight ? o.screenHeight : height);
@@ -209,19 +216,23 @@ inline Bytes gif(std::uint16_t width, std::uint16_t height, const std::vector<AR
   emit(clear);
   for (std::size_t i = 0; i < indices.size(); ++i) {
     emit(indices[i]);
-    if (i % 2 == 1) emit(clear);
+    if (i % 2 == 1)
+      emit(clear);
   }
   emit(end);
-  if (accBits > 0) data.push_back(std::uint8_t(acc));
+  if (accBits > 0)
+    data.push_back(std::uint8_t(acc));
   out.push_back(std::uint8_t(minCode));
   for (std::size_t pos = 0; pos < data.size(); pos += 255) {
     const std::size_t n = std::min<std::size_t>(255, data.size() - pos);
     out.push_back(std::uint8_t(n));
-    out.insert(out.end(), data.begin() + std::ptrdiff_t(pos), data.begin() + std::ptrdiff_t(pos + n));
+    out.insert(out.end(), data.begin() + std::ptrdiff_t(pos),
+               data.begin() + std::ptrdiff_t(pos + n));
   }
   out.push_back(0);
   out.push_back(0x3B);
-  if (o.truncate) out.resize(out.size() / 2);
+  if (o.truncate)
+    out.resize(out.size() / 2);
   return out;
 }
 
@@ -229,9 +240,9 @@ inline Bytes gif(std::uint16_t width, std::uint16_t height, const std::vector<AR
 
 // Baseline, 4:4:4 YCbCr, every quantiser `quant`. Huffman tables: DC categories as 4-bit codes,
 // AC symbols as 8-bit codes (valid canonical tables, simpler than the usual ones).
-inline Bytes jpeg(int width, int height, const std::vector<ARGB>& px, int quant = 2) {
+inline Bytes jpeg(int width, int height, const std::vector<ARGB> &px, int quant = 2) {
   Bytes out = {0xFF, 0xD8};
-  auto segment = [&out](std::uint8_t marker, const Bytes& body) {
+  auto segment = [&out](std::uint8_t marker, const Bytes &body) {
     out.push_back(0xFF);
     out.push_back(marker);
     put16be(out, std::uint32_t(body.size() + 2));
@@ -244,14 +255,18 @@ inline Bytes jpeg(int width, int height, const std::vector<ARGB>& px, int quant 
   put16be(sof, std::uint32_t(height));
   put16be(sof, std::uint32_t(width));
   sof.push_back(3);
-  for (std::uint8_t id = 1; id <= 3; ++id) sof.insert(sof.end(), {id, 0x11, 0});
+  for (std::uint8_t id = 1; id <= 3; ++id)
+    sof.insert(sof.end(), {id, 0x11, 0});
   segment(0xC0, sof);
   std::vector<std::uint8_t> acSymbols = {0x00, 0xF0};
   for (int run = 0; run < 16; ++run)
-    for (int size = 1; size <= 10; ++size) acSymbols.push_back(std::uint8_t(run << 4 | size));
+    for (int size = 1; size <= 10; ++size)
+      acSymbols.push_back(std::uint8_t(run << 4 | size));
   Bytes dht = {0x00, 0, 0, 0, 12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-  for (std::uint8_t v = 0; v < 12; ++v) dht.push_back(v);
-  dht.insert(dht.end(), {0x10, 0, 0, 0, 0, 0, 0, 0, std::uint8_t(acSymbols.size()), 0, 0, 0, 0, 0, 0, 0, 0});
+  for (std::uint8_t v = 0; v < 12; ++v)
+    dht.push_back(v);
+  dht.insert(dht.end(),
+             {0x10, 0, 0, 0, 0, 0, 0, 0, std::uint8_t(acSymbols.size()), 0, 0, 0, 0, 0, 0, 0, 0});
   dht.insert(dht.end(), acSymbols.begin(), acSymbols.end());
   segment(0xC4, dht);
   segment(0xDA, {3, 1, 0x00, 2, 0x00, 3, 0x00, 0, 63, 0});
@@ -271,7 +286,8 @@ inline Bytes jpeg(int width, int height, const std::vector<ARGB>& px, int quant 
       acc = (acc << 1) | ((value >> i) & 1);
       if (++accBits == 8) {
         out.push_back(std::uint8_t(acc));
-        if (acc == 0xFF) out.push_back(0);
+        if (acc == 0xFF)
+          out.push_back(0);
         acc = 0;
         accBits = 0;
       }
@@ -288,7 +304,8 @@ inline Bytes jpeg(int width, int height, const std::vector<ARGB>& px, int quant 
   auto valueBits = [](int v, int s) { return std::uint32_t(v < 0 ? v + (1 << s) - 1 : v); };
   auto acCode = [&acSymbols](std::uint8_t symbol) {
     for (std::size_t i = 0; i < acSymbols.size(); ++i)
-      if (acSymbols[i] == symbol) return std::uint32_t(i);
+      if (acSymbols[i] == symbol)
+        return std::uint32_t(i);
     return 0u;
   };
   const double pi = 3.14159265358979323846;
@@ -339,9 +356,11 @@ inline Bytes jpeg(int width, int height, const std::vector<ARGB>& px, int quant 
           writeBits(valueBits(v, size), size);
           run = 0;
         }
-        if (run > 0) writeBits(acCode(0x00), 8);
+        if (run > 0)
+          writeBits(acCode(0x00), 8);
       }
-  if (accBits > 0) writeBits(0x7F, 8 - accBits);
+  if (accBits > 0)
+    writeBits(0x7F, 8 - accBits);
   out.push_back(0xFF);
   out.push_back(0xD9);
   return out;

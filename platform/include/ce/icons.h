@@ -29,7 +29,7 @@ struct ICONINFO {
   HBITMAP hbmMask;
   HBITMAP hbmColor;
 };
-using PICONINFO = ICONINFO*;
+using PICONINFO = ICONINFO *;
 
 #define DI_MASK 0x0001u
 #define DI_IMAGE 0x0002u
@@ -49,4 +49,4 @@ BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int width, int height, UINT st
                 HBRUSH flickerFreeBrush, UINT flags);
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
 BOOL DestroyIcon(HICON icon);
-UINT ExtractIconExW(LPCWSTR file, int index, HICON* largeIcons, HICON* smallIcons, UINT icons);
+UINT ExtractIconExW(LPCWSTR file, int index, HICON *largeIcons, HICON *smallIcons, UINT icons);

@@ -32,14 +32,16 @@ struct GUID {
 };
 using IID = GUID;
 using CLSID = GUID;
-using REFIID = const IID&;
-using REFCLSID = const CLSID&;
-using REFGUID = const GUID&;
+using REFIID = const IID &;
+using REFCLSID = const CLSID &;
+using REFGUID = const GUID &;
 
-constexpr bool operator==(const GUID& a, const GUID& b) {
-  if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3) return false;
+constexpr bool operator==(const GUID &a, const GUID &b) {
+  if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3)
+    return false;
   for (int i = 0; i < 8; ++i)
-    if (a.Data4[i] != b.Data4[i]) return false;
+    if (a.Data4[i] != b.Data4[i])
+      return false;
   return true;
 }
 inline BOOL IsEqualGUID(REFGUID a, REFGUID b) { return a == b; }
@@ -56,7 +58,7 @@ inline BOOL IsEqualGUID(REFGUID a, REFGUID b) { return a == b; }
 #define E_PENDING static_cast<HRESULT>(0x8000000A)
 
 struct IUnknown {
-  virtual HRESULT QueryInterface(REFIID iid, void** object) = 0;
+  virtual HRESULT QueryInterface(REFIID iid, void **object) = 0;
   virtual ULONG AddRef() = 0;
   virtual ULONG Release() = 0;
 
@@ -68,8 +70,8 @@ protected:
 HRESULT CoInitializeEx(LPVOID reserved, DWORD coInit);
 void CoUninitialize();
 // Only CLSID_ImagingFactory is known; CO_E_NOTINITIALIZED before CoInitializeEx on the thread.
-HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid,
-                         LPVOID* object);
+HRESULT CoCreateInstance(REFCLSID clsid, IUnknown *outer, DWORD context, REFIID iid,
+                         LPVOID *object);
 LPVOID CoTaskMemAlloc(SIZE_T bytes);
 void CoTaskMemFree(LPVOID memory);
 
@@ -89,40 +91,40 @@ void CoTaskMemFree(LPVOID memory);
 
 // ---- Identifiers ----------------------------------------------------------------------------
 
-inline constexpr IID IID_IUnknown = {0x00000000, 0x0000, 0x0000,
-                                     {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-inline constexpr CLSID CLSID_ImagingFactory = {0x327ABDA8, 0x072B, 0x11D3,
-                                               {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
-inline constexpr IID IID_IImagingFactory = {0x327ABDA7, 0x072B, 0x11D3,
-                                            {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
-inline constexpr IID IID_IImage = {0x327ABDA9, 0x072B, 0x11D3,
-                                   {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
-inline constexpr IID IID_IBitmapImage = {0x327ABDAA, 0x072B, 0x11D3,
-                                         {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
-inline constexpr IID IID_IImageEncoder = {0x327ABDAC, 0x072B, 0x11D3,
-                                          {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
-inline constexpr IID IID_IImageSink = {0x327ABDAD, 0x072B, 0x11D3,
-                                       {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+inline constexpr IID IID_IUnknown = {
+    0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+inline constexpr CLSID CLSID_ImagingFactory = {
+    0x327ABDA8, 0x072B, 0x11D3, {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+inline constexpr IID IID_IImagingFactory = {
+    0x327ABDA7, 0x072B, 0x11D3, {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+inline constexpr IID IID_IImage = {
+    0x327ABDA9, 0x072B, 0x11D3, {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+inline constexpr IID IID_IBitmapImage = {
+    0x327ABDAA, 0x072B, 0x11D3, {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+inline constexpr IID IID_IImageEncoder = {
+    0x327ABDAC, 0x072B, 0x11D3, {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+inline constexpr IID IID_IImageSink = {
+    0x327ABDAD, 0x072B, 0x11D3, {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
 
 // Raw data formats (ImageInfo::RawDataFormat, ImageCodecInfo::FormatID).
-inline constexpr GUID ImageFormatUndefined = {0xB96B3CA9, 0x0728, 0x11D3,
-                                              {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
-inline constexpr GUID ImageFormatMemoryBMP = {0xB96B3CAA, 0x0728, 0x11D3,
-                                              {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
-inline constexpr GUID ImageFormatBMP = {0xB96B3CAB, 0x0728, 0x11D3,
-                                        {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
-inline constexpr GUID ImageFormatJPEG = {0xB96B3CAE, 0x0728, 0x11D3,
-                                         {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
-inline constexpr GUID ImageFormatPNG = {0xB96B3CAF, 0x0728, 0x11D3,
-                                        {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
-inline constexpr GUID ImageFormatGIF = {0xB96B3CB0, 0x0728, 0x11D3,
-                                        {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
-inline constexpr GUID ImageFormatIcon = {0xB96B3CB5, 0x0728, 0x11D3,
-                                         {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+inline constexpr GUID ImageFormatUndefined = {
+    0xB96B3CA9, 0x0728, 0x11D3, {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+inline constexpr GUID ImageFormatMemoryBMP = {
+    0xB96B3CAA, 0x0728, 0x11D3, {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+inline constexpr GUID ImageFormatBMP = {
+    0xB96B3CAB, 0x0728, 0x11D3, {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+inline constexpr GUID ImageFormatJPEG = {
+    0xB96B3CAE, 0x0728, 0x11D3, {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+inline constexpr GUID ImageFormatPNG = {
+    0xB96B3CAF, 0x0728, 0x11D3, {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+inline constexpr GUID ImageFormatGIF = {
+    0xB96B3CB0, 0x0728, 0x11D3, {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+inline constexpr GUID ImageFormatIcon = {
+    0xB96B3CB5, 0x0728, 0x11D3, {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
 
 // Class id of the PNG encoder (ImageCodecInfo::Clsid of the installed PNG encoder).
-inline constexpr CLSID CLSID_PngEncoder = {0x557CF406, 0x1A04, 0x11D3,
-                                           {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+inline constexpr CLSID CLSID_PngEncoder = {
+    0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
 
 // ---- Pixel formats --------------------------------------------------------------------------
 
@@ -149,9 +151,9 @@ using ARGB = DWORD; // 0xAARRGGBB, stored little-endian as B, G, R, A
 #define PixelFormat32bppARGB 0x0026200Au
 #define PixelFormat32bppPARGB 0x000E200Bu
 #define GetPixelFormatSize(format) (((format) >> 8) & 0xFFu)
-#define IsIndexedPixelFormat(format) (((format) & PixelFormatIndexed) != 0)
-#define IsAlphaPixelFormat(format) (((format) & PixelFormatAlpha) != 0)
-#define IsCanonicalPixelFormat(format) (((format) & PixelFormatCanonical) != 0)
+#define IsIndexedPixelFormat(format) (((format)&PixelFormatIndexed) != 0)
+#define IsAlphaPixelFormat(format) (((format)&PixelFormatAlpha) != 0)
+#define IsCanonicalPixelFormat(format) (((format)&PixelFormatCanonical) != 0)
 
 #define PaletteFlagsHasAlpha 0x0001u
 #define PaletteFlagsGrayScale 0x0002u
@@ -226,26 +228,26 @@ struct BitmapData {
   UINT Height;
   LONG Stride;
   PixelFormatID PixelFormat;
-  void* Scan0;
+  void *Scan0;
   UINT_PTR Reserved;
 };
 
 struct ImageCodecInfo {
   CLSID Clsid;
   GUID FormatID;
-  const WCHAR* CodecName;
-  const WCHAR* DllName;
-  const WCHAR* FormatDescription;
-  const WCHAR* FilenameExtension;
-  const WCHAR* MimeType;
+  const WCHAR *CodecName;
+  const WCHAR *DllName;
+  const WCHAR *FormatDescription;
+  const WCHAR *FilenameExtension;
+  const WCHAR *MimeType;
   DWORD Flags;
   DWORD Version;
   DWORD SigCount;
   DWORD SigSize;
-  const BYTE* SigPattern;
-  const BYTE* SigMask;
+  const BYTE *SigPattern;
+  const BYTE *SigMask;
 };
-static_assert(sizeof(void*) != 4 || sizeof(ImageCodecInfo) == 76);
+static_assert(sizeof(void *) != 4 || sizeof(ImageCodecInfo) == 76);
 
 #define ImageCodecFlagsEncoder 0x00000001u
 #define ImageCodecFlagsDecoder 0x00000002u
@@ -258,30 +260,30 @@ struct IImageSink;
 
 struct IImage : IUnknown {
   // Size in 0.01 mm, from the pixel size and resolution.
-  virtual HRESULT GetPhysicalDimension(SIZE* size) = 0;
-  virtual HRESULT GetImageInfo(ImageInfo* info) = 0;
+  virtual HRESULT GetPhysicalDimension(SIZE *size) = 0;
+  virtual HRESULT GetImageInfo(ImageInfo *info) = 0;
   virtual HRESULT SetImageFlags(UINT flags) = 0;
   // Draws srcRect (null: the whole image) of the image stretched over dstRect of the DC, with the
   // image's own alpha when it has one.
-  virtual HRESULT Draw(HDC dc, const RECT* dstRect, const RECT* srcRect) = 0;
+  virtual HRESULT Draw(HDC dc, const RECT *dstRect, const RECT *srcRect) = 0;
   // Begins the sink, hands it all pixels in the format it asks for, and ends it.
-  virtual HRESULT PushIntoSink(IImageSink* sink) = 0;
-  virtual HRESULT GetThumbnail(UINT width, UINT height, IImage** thumbnail) = 0;
+  virtual HRESULT PushIntoSink(IImageSink *sink) = 0;
+  virtual HRESULT GetThumbnail(UINT width, UINT height, IImage **thumbnail) = 0;
 
 protected:
   ~IImage() = default;
 };
 
 struct IBitmapImage : IUnknown {
-  virtual HRESULT GetSize(SIZE* size) = 0;
-  virtual HRESULT GetPixelFormatID(PixelFormatID* format) = 0;
+  virtual HRESULT GetSize(SIZE *size) = 0;
+  virtual HRESULT GetPixelFormatID(PixelFormatID *format) = 0;
   // Locks rect (null: all) for ImageLockMode flags, converting to `format` (0: the bitmap's own).
   // One lock at a time (IMGERR_OBJECTBUSY); write locks store their pixels back on UnlockBits.
-  virtual HRESULT LockBits(const RECT* rect, UINT flags, PixelFormatID format,
-                           BitmapData* lockedData) = 0;
-  virtual HRESULT UnlockBits(const BitmapData* lockedData) = 0;
-  virtual HRESULT GetPalette(ColorPalette** palette) = 0; // CoTaskMemFree the result
-  virtual HRESULT SetPalette(const ColorPalette* palette) = 0;
+  virtual HRESULT LockBits(const RECT *rect, UINT flags, PixelFormatID format,
+                           BitmapData *lockedData) = 0;
+  virtual HRESULT UnlockBits(const BitmapData *lockedData) = 0;
+  virtual HRESULT GetPalette(ColorPalette **palette) = 0; // CoTaskMemFree the result
+  virtual HRESULT SetPalette(const ColorPalette *palette) = 0;
 
 protected:
   ~IBitmapImage() = default;
@@ -289,13 +291,13 @@ protected:
 
 struct IImageSink : IUnknown {
   // The sink may change info->PixelFormat to the format it wants the pixels in.
-  virtual HRESULT BeginSink(ImageInfo* info, RECT* subarea) = 0;
+  virtual HRESULT BeginSink(ImageInfo *info, RECT *subarea) = 0;
   virtual HRESULT EndSink(HRESULT status) = 0;
-  virtual HRESULT SetPalette(const ColorPalette* palette) = 0;
-  virtual HRESULT GetPixelDataBuffer(const RECT* rect, PixelFormatID format, BOOL lastPass,
-                                     BitmapData* data) = 0;
-  virtual HRESULT ReleasePixelDataBuffer(const BitmapData* data) = 0;
-  virtual HRESULT PushPixelData(const RECT* rect, const BitmapData* data, BOOL lastPass) = 0;
+  virtual HRESULT SetPalette(const ColorPalette *palette) = 0;
+  virtual HRESULT GetPixelDataBuffer(const RECT *rect, PixelFormatID format, BOOL lastPass,
+                                     BitmapData *data) = 0;
+  virtual HRESULT ReleasePixelDataBuffer(const BitmapData *data) = 0;
+  virtual HRESULT PushPixelData(const RECT *rect, const BitmapData *data, BOOL lastPass) = 0;
 
 protected:
   ~IImageSink() = default;
@@ -303,30 +305,30 @@ protected:
 
 struct IImageEncoder : IUnknown {
   virtual HRESULT TerminateEncoder() = 0;
-  virtual HRESULT GetEncodeSink(IImageSink** sink) = 0;
+  virtual HRESULT GetEncodeSink(IImageSink **sink) = 0;
 
 protected:
   ~IImageEncoder() = default;
 };
 
 struct IImagingFactory : IUnknown {
-  virtual HRESULT CreateImageFromFile(const WCHAR* fileName, IImage** image) = 0;
+  virtual HRESULT CreateImageFromFile(const WCHAR *fileName, IImage **image) = 0;
   // Decodes a copy of the bytes; the disposal flag says how to free `buffer` afterwards.
-  virtual HRESULT CreateImageFromBuffer(const void* buffer, UINT size,
-                                        BufferDisposalFlag disposal, IImage** image) = 0;
+  virtual HRESULT CreateImageFromBuffer(const void *buffer, UINT size, BufferDisposalFlag disposal,
+                                        IImage **image) = 0;
   virtual HRESULT CreateNewBitmap(UINT width, UINT height, PixelFormatID format,
-                                  IBitmapImage** bitmap) = 0;
+                                  IBitmapImage **bitmap) = 0;
   // Width or height 0 keeps the image's own; format 0 keeps the image's own.
-  virtual HRESULT CreateBitmapFromImage(IImage* image, UINT width, UINT height,
+  virtual HRESULT CreateBitmapFromImage(IImage *image, UINT width, UINT height,
                                         PixelFormatID format, InterpolationHint hints,
-                                        IBitmapImage** bitmap) = 0;
+                                        IBitmapImage **bitmap) = 0;
   // Wraps the caller's pixels without copying; they must outlive the bitmap.
-  virtual HRESULT CreateBitmapFromBuffer(BitmapData* data, IBitmapImage** bitmap) = 0;
+  virtual HRESULT CreateBitmapFromBuffer(BitmapData *data, IBitmapImage **bitmap) = 0;
   // Arrays in one CoTaskMemAlloc block that the caller frees with CoTaskMemFree.
-  virtual HRESULT GetInstalledDecoders(UINT* count, ImageCodecInfo** decoders) = 0;
-  virtual HRESULT GetInstalledEncoders(UINT* count, ImageCodecInfo** encoders) = 0;
-  virtual HRESULT CreateImageEncoderToFile(const CLSID* clsid, const WCHAR* fileName,
-                                           IImageEncoder** encoder) = 0;
+  virtual HRESULT GetInstalledDecoders(UINT *count, ImageCodecInfo **decoders) = 0;
+  virtual HRESULT GetInstalledEncoders(UINT *count, ImageCodecInfo **encoders) = 0;
+  virtual HRESULT CreateImageEncoderToFile(const CLSID *clsid, const WCHAR *fileName,
+                                           IImageEncoder **encoder) = 0;
 
 protected:
   ~IImagingFactory() = default;

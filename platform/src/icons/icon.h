@@ -14,15 +14,14 @@ public:
   // Builds the GDI bitmaps; null when GDI refuses them.
   static std::shared_ptr<Icon> create(IconImage image);
   ~Icon();
-  Icon(const Icon&) = delete;
-  Icon& operator=(const Icon&) = delete;
+  Icon(const Icon &) = delete;
+  Icon &operator=(const Icon &) = delete;
 
-  const IconImage& image() const { return image_; }
+  const IconImage &image() const { return image_; }
   // New bitmaps for GetIconInfo, which the caller deletes.
   HBITMAP newMaskBitmap() const;
   HBITMAP newColourBitmap() const;
-  BOOL draw(HDC dc, int x, int y, int width, int height, HBRUSH flickerFreeBrush,
-            UINT flags) const;
+  BOOL draw(HDC dc, int x, int y, int width, int height, HBRUSH flickerFreeBrush, UINT flags) const;
 
 private:
   explicit Icon(IconImage image) : image_(std::move(image)) {}

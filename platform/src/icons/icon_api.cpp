@@ -17,10 +17,11 @@ BOOL fail(DWORD error) {
 }
 
 // A bitmap's pixels as 32-bit B,G,R,A, top-down.
-bool readPixels(HBITMAP bitmap, LONG& width, LONG& height, WORD& bitsPixel,
-                std::vector<ARGB>& pixels) {
+bool readPixels(HBITMAP bitmap, LONG &width, LONG &height, WORD &bitsPixel,
+                std::vector<ARGB> &pixels) {
   BITMAP info{};
-  if (!GetObjectW(bitmap, sizeof info, &info)) return false;
+  if (!GetObjectW(bitmap, sizeof info, &info))
+    return false;
   width = info.bmWidth;
   height = info.bmHeight;
   bitsPixel = info.bmBitsPixel;
@@ -69,8 +70,8 @@ HICON CreateIconIndirect(PICONINFO iconInfo) {
   if (iconInfo->hbmColor) {
     LONG cw = 0, ch = 0;
     WORD colourBits = 0;
-    if (!readPixels(iconInfo->hbmColor, cw, ch, colourBits, image.pixels) || cw != mw ||
-        ch != mh || ch > LONG(ce::IconImage::kMaxSide)) {
+    if (!readPixels(iconInfo->hbmColor, cw, ch, colourBits, image.pixels) || cw != mw || ch != mh ||
+        ch > LONG(ce::IconImage::kMaxSide)) {
       SetLastError(ERROR_INVALID_PARAMETER);
       return nullptr;
     }
@@ -95,20 +96,25 @@ HICON CreateIconIndirect(PICONINFO iconInfo) {
   for (std::size_t i = 0; i < image.mask.size(); ++i) {
     image.mask[i] = (mask[i] & 0x00FFFFFFu) != 0;
     if (!image.hasAlpha)
-      image.pixels[i] = image.mask[i] ? image.pixels[i] & 0x00FFFFFFu : image.pixels[i] | 0xFF000000u;
+      image.pixels[i] =
+          image.mask[i] ? image.pixels[i] & 0x00FFFFFFu : image.pixels[i] | 0xFF000000u;
   }
   return publish(std::move(image));
 }
 
 BOOL GetIconInfo(HICON icon, PICONINFO iconInfo) {
-  if (!iconInfo) return fail(ERROR_INVALID_PARAMETER);
+  if (!iconInfo)
+    return fail(ERROR_INVALID_PARAMETER);
   auto found = ce::IconTable::instance().get(icon);
-  if (!found) return fail(ERROR_INVALID_HANDLE);
+  if (!found)
+    return fail(ERROR_INVALID_HANDLE);
   HBITMAP mask = found->newMaskBitmap();
   HBITMAP colour = found->newColourBitmap();
   if (!mask || !colour) {
-    if (mask) DeleteObject(mask);
-    if (colour) DeleteObject(colour);
+    if (mask)
+      DeleteObject(mask);
+    if (colour)
+      DeleteObject(colour);
     return fail(ERROR_NOT_ENOUGH_MEMORY);
   }
   iconInfo->fIcon = TRUE;
@@ -122,11 +128,14 @@ BOOL GetIconInfo(HICON icon, PICONINFO iconInfo) {
 BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int width, int height, UINT, HBRUSH brush,
                 UINT flags) {
   auto found = ce::IconTable::instance().get(icon);
-  if (!found) return fail(ERROR_INVALID_HANDLE);
+  if (!found)
+    return fail(ERROR_INVALID_HANDLE);
   if (!dc || !(flags & DI_NORMAL) || width < 0 || height < 0)
     return fail(ERROR_INVALID_PARAMETER);
-  if (width == 0) width = int(found->image().width);
-  if (height == 0) height = int(found->image().height);
+  if (width == 0)
+    width = int(found->image().width);
+  if (height == 0)
+    height = int(found->image().height);
   return found->draw(dc, x, y, width, height, brush, flags);
 }
 
@@ -135,11 +144,12 @@ BOOL DrawIcon(HDC dc, int x, int y, HICON icon) {
 }
 
 BOOL DestroyIcon(HICON icon) {
-  if (!ce::IconTable::instance().remove(icon)) return fail(ERROR_INVALID_HANDLE);
+  if (!ce::IconTable::instance().remove(icon))
+    return fail(ERROR_INVALID_HANDLE);
   return TRUE;
 }
 
-UINT ExtractIconExW(LPCWSTR file, int index, HICON* largeIcons, HICON* smallIcons, UINT icons) {
+UINT ExtractIconExW(LPCWSTR file, int index, HICON *largeIcons, HICON *smallIcons, UINT icons) {
   if (!file || !*file) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
@@ -150,8 +160,10 @@ UINT ExtractIconExW(LPCWSTR file, int index, HICON* largeIcons, HICON* smallIcon
     SetLastError(error);
     return 0;
   }
-  if (index == -1 && !largeIcons && !smallIcons) return extractor.count();
-  if (!largeIcons && !smallIcons) return 0;
+  if (index == -1 && !largeIcons && !smallIcons)
+    return extractor.count();
+  if (!largeIcons && !smallIcons)
+    return 0;
   // A resource id names one icon; positions run on for `icons` icons.
   const UINT wanted = index < 0 ? (icons ? 1 : 0) : icons;
   UINT extracted = 0;
@@ -160,14 +172,18 @@ UINT ExtractIconExW(LPCWSTR file, int index, HICON* largeIcons, HICON* smallIcon
     bool any = false;
     for (auto [out, side] : {std::pair{largeIcons, ce::IconExtractor::largeSide()},
                              std::pair{smallIcons, ce::IconExtractor::smallSide()}}) {
-      if (!out) continue;
+      if (!out)
+        continue;
       out[k] = nullptr;
       ce::IconImage image;
-      if (extractor.extract(at, side, image)) out[k] = publish(std::move(image));
+      if (extractor.extract(at, side, image))
+        out[k] = publish(std::move(image));
       any = any || out[k];
     }
-    if (any) ++extracted;
+    if (any)
+      ++extracted;
   }
-  if (!extracted) SetLastError(ERROR_FILE_NOT_FOUND);
+  if (!extracted)
+    SetLastError(ERROR_FILE_NOT_FOUND);
   return extracted;
 }

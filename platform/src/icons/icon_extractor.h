@@ -15,11 +15,11 @@ class IconExtractor {
 public:
   // Reads the file through the device file API. ERROR_SUCCESS, or the file error (a file that
   // holds no icons loads and counts none).
-  DWORD load(const WCHAR* path);
+  DWORD load(const WCHAR *path);
   UINT count() const;
   // Icon `index` (a position from 0, or minus a group's resource id) at the entry closest to
   // `side` pixels.
-  bool extract(int index, UINT side, IconImage& out) const;
+  bool extract(int index, UINT side, IconImage &out) const;
 
   // The large and small icon sizes of the device (SM_CXICON, SM_CXSMICON).
   static UINT largeSide();

@@ -2,8 +2,8 @@
 
 namespace ce {
 
-IconTable& IconTable::instance() {
-  static IconTable* table = new IconTable; // lives until exit; threads may outlive statics
+IconTable &IconTable::instance() {
+  static IconTable *table = new IconTable; // lives until exit; threads may outlive statics
   return *table;
 }
 
@@ -24,7 +24,8 @@ bool IconTable::remove(HICON handle) {
   std::shared_ptr<Icon> gone;
   std::lock_guard lock(mutex_);
   auto it = icons_.find(reinterpret_cast<std::uintptr_t>(handle));
-  if (it == icons_.end()) return false;
+  if (it == icons_.end())
+    return false;
   gone = std::move(it->second); // destroyed after the lock is released
   icons_.erase(it);
   return true;

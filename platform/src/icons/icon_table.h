@@ -10,7 +10,7 @@ namespace ce {
 
 class IconTable {
 public:
-  static IconTable& instance();
+  static IconTable &instance();
 
   HICON add(std::shared_ptr<Icon> icon);
   std::shared_ptr<Icon> get(HICON handle) const;

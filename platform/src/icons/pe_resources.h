@@ -10,7 +10,7 @@ class PeResources {
 public:
   // Bytes of one resource inside the file.
   struct Span {
-    const std::uint8_t* data = nullptr;
+    const std::uint8_t *data = nullptr;
     std::size_t size = 0;
   };
   struct Resource {
@@ -19,12 +19,12 @@ public:
     Span bytes;
   };
 
-  static bool hasSignature(const std::uint8_t* data, std::size_t size);
+  static bool hasSignature(const std::uint8_t *data, std::size_t size);
   // False when the file is not a PE image; a PE image without resources parses with none.
-  bool parse(const std::uint8_t* data, std::size_t size);
+  bool parse(const std::uint8_t *data, std::size_t size);
 
   // Icon groups in resource-directory order (named ones first, then by id, as stored).
-  const std::vector<Resource>& groups() const { return groups_; }
+  const std::vector<Resource> &groups() const { return groups_; }
   // The icon (an icon file entry's bytes) with this id; empty when there is none.
   Span icon(std::uint32_t id) const;
 

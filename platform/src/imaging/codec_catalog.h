@@ -8,7 +8,7 @@ namespace ce {
 class CodecCatalog {
 public:
   // One CoTaskMemAlloc block: the records, then their strings and signature bytes.
-  static HRESULT list(bool encoders, UINT* count, ImageCodecInfo** codecs);
+  static HRESULT list(bool encoders, UINT *count, ImageCodecInfo **codecs);
 };
 
 } // namespace ce

@@ -9,8 +9,8 @@ namespace {
 
 constexpr std::uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kAlphaBitFields = 6;
 
-std::uint32_t u16(const std::uint8_t* p) { return p[0] | (std::uint32_t(p[1]) << 8); }
-std::uint32_t u32(const std::uint8_t* p) {
+std::uint32_t u16(const std::uint8_t *p) { return p[0] | (std::uint32_t(p[1]) << 8); }
+std::uint32_t u32(const std::uint8_t *p) {
   return p[0] | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
          (std::uint32_t(p[3]) << 24);
 }
@@ -28,10 +28,11 @@ struct Header {
 };
 
 // Parses the info header at `offset`; `rowsDivisor` is 2 for icon entries (colour + mask).
-bool parseHeader(const std::uint8_t* data, std::size_t size, std::size_t offset,
-                 std::uint32_t rowsDivisor, Header& h) {
-  if (offset > size || size - offset < 12) return false;
-  const std::uint8_t* p = data + offset;
+bool parseHeader(const std::uint8_t *data, std::size_t size, std::size_t offset,
+                 std::uint32_t rowsDivisor, Header &h) {
+  if (offset > size || size - offset < 12)
+    return false;
+  const std::uint8_t *p = data + offset;
   const std::uint32_t headerSize = u32(p);
   std::size_t entryBytes = 4;
   std::int64_t height = 0;
@@ -41,10 +42,12 @@ bool parseHeader(const std::uint8_t* data, std::size_t size, std::size_t offset,
     h.bitCount = u16(p + 10);
     entryBytes = 3;
   } else {
-    if (headerSize < 40 || headerSize > size - offset) return false;
+    if (headerSize < 40 || headerSize > size - offset)
+      return false;
     const std::int32_t w = std::int32_t(u32(p + 4));
     const std::int32_t hh = std::int32_t(u32(p + 8));
-    if (w <= 0 || hh == 0 || hh == INT32_MIN) return false;
+    if (w <= 0 || hh == 0 || hh == INT32_MIN)
+      return false;
     h.width = std::uint32_t(w);
     height = hh;
     h.bitCount = u16(p + 14);
@@ -56,34 +59,48 @@ bool parseHeader(const std::uint8_t* data, std::size_t size, std::size_t offset,
     }
   }
   if (height < 0) {
-    if (rowsDivisor != 1) return false; // icon entries are always bottom-up
+    if (rowsDivisor != 1)
+      return false; // icon entries are always bottom-up
     h.topDown = true;
     height = -height;
   }
   h.height = std::uint32_t(height) / rowsDivisor;
-  if (h.width == 0 || h.height == 0) return false;
+  if (h.width == 0 || h.height == 0)
+    return false;
   std::size_t cursor = offset + headerSize;
 
   if (h.compression == kBitFields || h.compression == kAlphaBitFields) {
-    if (h.bitCount != 16 && h.bitCount != 32) return false;
+    if (h.bitCount != 16 && h.bitCount != 32)
+      return false;
     const std::size_t count = h.compression == kAlphaBitFields ? 4 : 3;
     if (headerSize >= 40 + 4 * count) {
-      for (std::size_t i = 0; i < count; ++i) h.masks[i] = u32(p + 40 + 4 * i);
-      if (headerSize >= 56) h.masks[3] = u32(p + 52);
+      for (std::size_t i = 0; i < count; ++i)
+        h.masks[i] = u32(p + 40 + 4 * i);
+      if (headerSize >= 56)
+        h.masks[3] = u32(p + 52);
     } else {
-      if (size - cursor < 4 * count) return false;
-      for (std::size_t i = 0; i < count; ++i) h.masks[i] = u32(data + cursor + 4 * i);
+      if (size - cursor < 4 * count)
+        return false;
+      for (std::size_t i = 0; i < count; ++i)
+        h.masks[i] = u32(data + cursor + 4 * i);
       cursor += 4 * count;
     }
   } else if (h.compression == kRle8) {
-    if (h.bitCount != 8 || h.topDown) return false;
+    if (h.bitCount != 8 || h.topDown)
+      return false;
   } else if (h.compression == kRle4) {
-    if (h.bitCount != 4 || h.topDown) return false;
+    if (h.bitCount != 4 || h.topDown)
+      return false;
   } else if (h.compression != kRgb) {
     return false;
   }
   switch (h.bitCount) {
-  case 1: case 4: case 8: case 16: case 24: case 32:
+  case 1:
+  case 4:
+  case 8:
+  case 16:
+  case 24:
+  case 32:
     break;
   default:
     return false;
@@ -93,11 +110,13 @@ bool parseHeader(const std::uint8_t* data, std::size_t size, std::size_t offset,
     std::size_t colours = std::size_t(1) << h.bitCount;
     if (headerSize >= 40) {
       const std::uint32_t used = u32(p + 32);
-      if (used > 0 && used < colours) colours = used;
+      if (used > 0 && used < colours)
+        colours = used;
     }
-    if (cursor > size || (size - cursor) / entryBytes < colours) return false;
+    if (cursor > size || (size - cursor) / entryBytes < colours)
+      return false;
     for (std::size_t i = 0; i < colours; ++i) {
-      const std::uint8_t* e = data + cursor + i * entryBytes;
+      const std::uint8_t *e = data + cursor + i * entryBytes;
       h.palette.push_back(0xFF000000u | (ARGB(e[2]) << 16) | (ARGB(e[1]) << 8) | e[0]);
     }
     cursor += colours * entryBytes;
@@ -108,21 +127,24 @@ bool parseHeader(const std::uint8_t* data, std::size_t size, std::size_t offset,
 
 // One channel from a bit-field mask, scaled to 0-255.
 std::uint32_t field(std::uint32_t value, std::uint32_t mask) {
-  if (mask == 0) return 0;
+  if (mask == 0)
+    return 0;
   int shift = 0;
-  while (!((mask >> shift) & 1)) ++shift;
+  while (!((mask >> shift) & 1))
+    ++shift;
   const std::uint32_t max = mask >> shift;
   return std::uint32_t(std::uint64_t((value & mask) >> shift) * 255 / max);
 }
 
 // Run-length encoded pixels into 8 bpp indices (bottom-up in the data, top-down in `raster`).
-bool decodeRle(const std::uint8_t* data, std::size_t size, std::size_t offset, const Header& h,
-               Raster& raster) {
+bool decodeRle(const std::uint8_t *data, std::size_t size, std::size_t offset, const Header &h,
+               Raster &raster) {
   const bool four = h.compression == kRle4;
   std::size_t pos = offset;
   std::uint32_t x = 0, y = 0; // y counts from the bottom row
   auto put = [&](std::uint32_t index) {
-    if (x < h.width && y < h.height) raster.row(h.height - 1 - y)[x] = std::uint8_t(index);
+    if (x < h.width && y < h.height)
+      raster.row(h.height - 1 - y)[x] = std::uint8_t(index);
     ++x;
   };
   while (pos + 2 <= size) {
@@ -135,18 +157,22 @@ bool decodeRle(const std::uint8_t* data, std::size_t size, std::size_t offset, c
     }
     if (value == 0) { // end of line
       x = 0;
-      if (++y >= h.height) return true;
+      if (++y >= h.height)
+        return true;
     } else if (value == 1) { // end of bitmap
       return true;
     } else if (value == 2) { // delta
-      if (pos + 2 > size) return false;
+      if (pos + 2 > size)
+        return false;
       x += data[pos];
       y += data[pos + 1];
       pos += 2;
-      if (y >= h.height) return true;
+      if (y >= h.height)
+        return true;
     } else { // absolute run of `value` pixels, padded to 16 bits
       const std::size_t bytes = four ? (value + 1) / 2 : value;
-      if (size - pos < bytes) return false;
+      if (size - pos < bytes)
+        return false;
       for (std::uint32_t i = 0; i < value; ++i) {
         const std::uint8_t b = data[pos + (four ? i / 2 : i)];
         put(four ? ((i & 1) ? b & 15 : b >> 4) : b);
@@ -159,27 +185,39 @@ bool decodeRle(const std::uint8_t* data, std::size_t size, std::size_t offset, c
 
 // The colour pixels in the closest native format; `forIcon` keeps the fourth byte of 32-bit
 // pixels as alpha.
-HRESULT decodePixels(const std::uint8_t* data, std::size_t size, std::size_t offset,
-                     const Header& h, bool forIcon, Raster& raster) {
-  if (!Raster::sizeAllowed(h.width, h.height)) return E_OUTOFMEMORY;
+HRESULT decodePixels(const std::uint8_t *data, std::size_t size, std::size_t offset,
+                     const Header &h, bool forIcon, Raster &raster) {
+  if (!Raster::sizeAllowed(h.width, h.height))
+    return E_OUTOFMEMORY;
   if (h.compression == kRle8 || h.compression == kRle4) {
     raster.palette = h.palette;
-    if (!raster.allocate(PixelFormat8bppIndexed, h.width, h.height)) return E_OUTOFMEMORY;
-    if (!decodeRle(data, size, offset, h, raster)) return E_FAIL;
+    if (!raster.allocate(PixelFormat8bppIndexed, h.width, h.height))
+      return E_OUTOFMEMORY;
+    if (!decodeRle(data, size, offset, h, raster))
+      return E_FAIL;
     raster.narrowIndexed();
     return S_OK;
   }
   const std::uint64_t rowBytes = (std::uint64_t(h.width) * h.bitCount + 31) / 32 * 4;
-  if (offset > size || (size - offset) / rowBytes < h.height) return E_FAIL;
+  if (offset > size || (size - offset) / rowBytes < h.height)
+    return E_FAIL;
 
   PixelFormatID native = 0;
-  const std::uint32_t* m = h.masks;
+  const std::uint32_t *m = h.masks;
   const bool fields = h.compression == kBitFields || h.compression == kAlphaBitFields;
   switch (h.bitCount) {
-  case 1: native = PixelFormat1bppIndexed; break;
-  case 4: native = PixelFormat4bppIndexed; break;
-  case 8: native = PixelFormat8bppIndexed; break;
-  case 24: native = PixelFormat24bppRGB; break;
+  case 1:
+    native = PixelFormat1bppIndexed;
+    break;
+  case 4:
+    native = PixelFormat4bppIndexed;
+    break;
+  case 8:
+    native = PixelFormat8bppIndexed;
+    break;
+  case 24:
+    native = PixelFormat24bppRGB;
+    break;
   case 16:
     if (!fields || (m[0] == 0x7C00 && m[1] == 0x3E0 && m[2] == 0x1F && m[3] == 0))
       native = PixelFormat16bppRGB555;
@@ -192,8 +230,7 @@ HRESULT decodePixels(const std::uint8_t* data, std::size_t size, std::size_t off
     if (!fields)
       native = forIcon ? PixelFormat32bppARGB : PixelFormat32bppRGB;
     else if (m[0] == 0xFF0000 && m[1] == 0xFF00 && m[2] == 0xFF)
-      native = m[3] == 0xFF000000u ? PixelFormat32bppARGB
-                                   : (m[3] == 0 ? PixelFormat32bppRGB : 0);
+      native = m[3] == 0xFF000000u ? PixelFormat32bppARGB : (m[3] == 0 ? PixelFormat32bppRGB : 0);
     break;
   }
 
@@ -201,8 +238,8 @@ HRESULT decodePixels(const std::uint8_t* data, std::size_t size, std::size_t off
   if (!raster.allocate(native ? native : PixelFormat32bppARGB, h.width, h.height))
     return E_OUTOFMEMORY;
   for (std::uint32_t y = 0; y < h.height; ++y) {
-    const std::uint8_t* src = data + offset + (h.topDown ? y : h.height - 1 - y) * rowBytes;
-    std::uint8_t* dst = raster.row(y);
+    const std::uint8_t *src = data + offset + (h.topDown ? y : h.height - 1 - y) * rowBytes;
+    std::uint8_t *dst = raster.row(y);
     if (native) {
       std::memcpy(dst, src, std::size_t(rowBytes));
       continue;
@@ -219,38 +256,46 @@ HRESULT decodePixels(const std::uint8_t* data, std::size_t size, std::size_t off
 
 } // namespace
 
-bool DibReader::hasFileSignature(const std::uint8_t* data, std::size_t size) {
+bool DibReader::hasFileSignature(const std::uint8_t *data, std::size_t size) {
   return size >= 2 && data[0] == 'B' && data[1] == 'M';
 }
 
-HRESULT DibReader::decodeFile(const std::uint8_t* data, std::size_t size, DecodedImage& out) {
-  if (size < 14 || !hasFileSignature(data, size)) return E_FAIL;
+HRESULT DibReader::decodeFile(const std::uint8_t *data, std::size_t size, DecodedImage &out) {
+  if (size < 14 || !hasFileSignature(data, size))
+    return E_FAIL;
   Header h;
-  if (!parseHeader(data, size, 14, 1, h)) return E_FAIL;
+  if (!parseHeader(data, size, 14, 1, h))
+    return E_FAIL;
   // The pixel offset of the file header is trusted when it points past the headers; writers
   // that leave it zero get the pixels right after the palette.
   std::size_t offset = u32(data + 10);
-  if (offset < h.end || offset >= size) offset = h.end;
+  if (offset < h.end || offset >= size)
+    offset = h.end;
   const HRESULT hr = decodePixels(data, size, offset, h, false, out.raster);
-  if (FAILED(hr)) return hr;
+  if (FAILED(hr))
+    return hr;
   out.rawFormat = ImageFormatBMP;
   out.dpiX = h.dpiX;
   out.dpiY = h.dpiY;
   return S_OK;
 }
 
-HRESULT DibReader::decodeIconEntry(const std::uint8_t* data, std::size_t size, Raster& colour,
-                                   std::vector<std::uint8_t>& mask, bool& hasAlpha) {
+HRESULT DibReader::decodeIconEntry(const std::uint8_t *data, std::size_t size, Raster &colour,
+                                   std::vector<std::uint8_t> &mask, bool &hasAlpha) {
   Header h;
-  if (!parseHeader(data, size, 0, 2, h)) return E_FAIL;
-  if (h.compression != kRgb) return E_FAIL;
+  if (!parseHeader(data, size, 0, 2, h))
+    return E_FAIL;
+  if (h.compression != kRgb)
+    return E_FAIL;
   Raster native;
   HRESULT hr = decodePixels(data, size, h.end, h, true, native);
-  if (FAILED(hr)) return hr;
-  if (!colour.allocate(PixelFormat32bppARGB, h.width, h.height)) return E_OUTOFMEMORY;
+  if (FAILED(hr))
+    return hr;
+  if (!colour.allocate(PixelFormat32bppARGB, h.width, h.height))
+    return E_OUTOFMEMORY;
   PixelConverter converter(native.format, &native.palette);
   for (UINT y = 0; y < h.height; ++y)
-    converter.toArgb(native.row(y), 0, h.width, reinterpret_cast<ARGB*>(colour.row(y)));
+    converter.toArgb(native.row(y), 0, h.width, reinterpret_cast<ARGB *>(colour.row(y)));
 
   hasAlpha = false;
   if (h.bitCount == 32)
@@ -268,13 +313,14 @@ HRESULT DibReader::decodeIconEntry(const std::uint8_t* data, std::size_t size, R
   const bool maskPresent = maskOffset <= size && (size - maskOffset) / maskRow >= h.height;
   mask.assign(std::size_t(h.width) * h.height, 0);
   for (UINT y = 0; y < h.height; ++y) {
-    auto* px = reinterpret_cast<ARGB*>(colour.row(y));
-    const std::uint8_t* bits =
+    auto *px = reinterpret_cast<ARGB *>(colour.row(y));
+    const std::uint8_t *bits =
         maskPresent ? data + maskOffset + (h.height - 1 - y) * maskRow : nullptr;
     for (UINT x = 0; x < h.width; ++x) {
       std::uint8_t transparent = bits ? (bits[x >> 3] >> (7 - (x & 7))) & 1 : 0;
       if (hasAlpha) {
-        if (!bits) transparent = (px[x] >> 24) == 0;
+        if (!bits)
+          transparent = (px[x] >> 24) == 0;
       } else {
         px[x] = transparent ? (px[x] & 0x00FFFFFFu) : (px[x] | 0xFF000000u);
       }

@@ -14,11 +14,11 @@ public:
   static constexpr std::uint64_t kMaxFileBytes = 256ull * 1024 * 1024;
 
   // S_OK, or HRESULT_FROM_WIN32 of the file error (E_OUTOFMEMORY for a file that is too big).
-  static HRESULT read(const WCHAR* path, std::vector<std::uint8_t>& out);
+  static HRESULT read(const WCHAR *path, std::vector<std::uint8_t> &out);
   // Creates or replaces the file with the bytes.
-  static HRESULT write(const WCHAR* path, const std::vector<std::uint8_t>& bytes);
+  static HRESULT write(const WCHAR *path, const std::vector<std::uint8_t> &bytes);
   // The device path's folder exists and the path itself is not a folder.
-  static HRESULT checkWritable(const WCHAR* path);
+  static HRESULT checkWritable(const WCHAR *path);
 };
 
 } // namespace ce

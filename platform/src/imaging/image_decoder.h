@@ -10,7 +10,7 @@ namespace ce {
 class ImageDecoder {
 public:
   // IMGERR_CODECNOTFOUND when no decoder knows the bytes.
-  static HRESULT decode(const std::uint8_t* data, std::size_t size, DecodedImage& out);
+  static HRESULT decode(const std::uint8_t *data, std::size_t size, DecodedImage &out);
 };
 
 } // namespace ce

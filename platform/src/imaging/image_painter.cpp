@@ -24,38 +24,43 @@ public:
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     bitmap_ = CreateDIBSection(reference, &info, DIB_RGB_COLORS, &bits_, nullptr, 0);
-    if (!bitmap_) return;
+    if (!bitmap_)
+      return;
     dc_ = CreateCompatibleDC(reference);
-    if (dc_) previous_ = SelectObject(dc_, bitmap_);
+    if (dc_)
+      previous_ = SelectObject(dc_, bitmap_);
   }
   ~ScratchSurface() {
     if (dc_) {
-      if (previous_) SelectObject(dc_, previous_);
+      if (previous_)
+        SelectObject(dc_, previous_);
       DeleteDC(dc_);
     }
-    if (bitmap_) DeleteObject(bitmap_);
+    if (bitmap_)
+      DeleteObject(bitmap_);
   }
-  ScratchSurface(const ScratchSurface&) = delete;
-  ScratchSurface& operator=(const ScratchSurface&) = delete;
+  ScratchSurface(const ScratchSurface &) = delete;
+  ScratchSurface &operator=(const ScratchSurface &) = delete;
 
   bool ok() const { return bitmap_ && dc_ && previous_ && bits_; }
   HDC dc() const { return dc_; }
-  void* bits() const { return bits_; }
+  void *bits() const { return bits_; }
 
 private:
   HBITMAP bitmap_ = nullptr;
   HDC dc_ = nullptr;
   HGDIOBJ previous_ = nullptr;
-  void* bits_ = nullptr;
+  void *bits_ = nullptr;
 };
 
 } // namespace
 
-HRESULT ImagePainter::draw(const BitmapImage& image, const RECT& source, HDC dc,
-                           const RECT& dest) {
+HRESULT ImagePainter::draw(const BitmapImage &image, const RECT &source, HDC dc, const RECT &dest) {
   const LONG dw = dest.right - dest.left, dh = dest.bottom - dest.top;
-  if (dw <= 0 || dh <= 0) return E_INVALIDARG;
-  if (!Raster::sizeAllowed(UINT(dw), UINT(dh))) return E_OUTOFMEMORY;
+  if (dw <= 0 || dh <= 0)
+    return E_INVALIDARG;
+  if (!Raster::sizeAllowed(UINT(dw), UINT(dh)))
+    return E_OUTOFMEMORY;
   const UINT sw = UINT(source.right - source.left), sh = UINT(source.bottom - source.top);
 
   std::vector<ARGB> pixels;
@@ -68,10 +73,10 @@ HRESULT ImagePainter::draw(const BitmapImage& image, const RECT& source, HDC dc,
                       UINT(source.left),
                   std::size_t(sw) * 4);
     const bool shrinking = UINT(dw) < sw || UINT(dh) < sh;
-    pixels = Resampler::resize(pixels, sw, sh, UINT(dw), UINT(dh),
-                               shrinking ? Resampler::Method::Averaging
-                                         : Resampler::Method::Bilinear);
-  } catch (const std::bad_alloc&) {
+    pixels =
+        Resampler::resize(pixels, sw, sh, UINT(dw), UINT(dh),
+                          shrinking ? Resampler::Method::Averaging : Resampler::Method::Bilinear);
+  } catch (const std::bad_alloc &) {
     return E_OUTOFMEMORY;
   }
 
@@ -83,7 +88,8 @@ HRESULT ImagePainter::draw(const BitmapImage& image, const RECT& source, HDC dc,
     }
 
   ScratchSurface scratch(dc, dw, dh);
-  if (!scratch.ok()) return E_FAIL;
+  if (!scratch.ok())
+    return E_FAIL;
   std::memcpy(scratch.bits(), pixels.data(), pixels.size() * 4);
   BOOL drawn;
   if (translucent) {

@@ -12,7 +12,7 @@ public:
   // Resamples `source` of the image to the destination rectangle's size (averaging when
   // shrinking, bilinear when growing) and draws it: a plain copy for images without alpha, a
   // per-pixel alpha blend for the others.
-  static HRESULT draw(const BitmapImage& image, const RECT& source, HDC dc, const RECT& dest);
+  static HRESULT draw(const BitmapImage &image, const RECT &source, HDC dc, const RECT &dest);
 };
 
 } // namespace ce

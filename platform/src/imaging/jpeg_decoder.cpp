@@ -20,20 +20,21 @@ struct ErrorManager {
 };
 
 [[noreturn]] void onError(j_common_ptr cinfo) {
-  std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
+  std::longjmp(reinterpret_cast<ErrorManager *>(cinfo->err)->jump, 1);
 }
 
 void onMessage(j_common_ptr cinfo, int level) {
   if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF)
-    reinterpret_cast<ErrorManager*>(cinfo->err)->truncated = true;
+    reinterpret_cast<ErrorManager *>(cinfo->err)->truncated = true;
 }
 
 void onProgress(j_common_ptr cinfo) {
-  auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
-  if (d->input_scan_number > kMaxScans) onError(cinfo);
+  auto *d = reinterpret_cast<j_decompress_ptr>(cinfo);
+  if (d->input_scan_number > kMaxScans)
+    onError(cinfo);
 }
 
-HRESULT decodeInto(const std::uint8_t* data, std::size_t size, Raster* raster, double* dpi) {
+HRESULT decodeInto(const std::uint8_t *data, std::size_t size, Raster *raster, double *dpi) {
   jpeg_decompress_struct cinfo;
   ErrorManager errors;
   jpeg_progress_mgr progress;
@@ -57,8 +58,10 @@ HRESULT decodeInto(const std::uint8_t* data, std::size_t size, Raster* raster, d
     jpeg_destroy_decompress(&cinfo);
     return E_OUTOFMEMORY;
   }
-  if (cinfo.density_unit == 1 && cinfo.X_density > 0) *dpi = cinfo.X_density;
-  if (cinfo.density_unit == 2 && cinfo.X_density > 0) *dpi = cinfo.X_density * 2.54;
+  if (cinfo.density_unit == 1 && cinfo.X_density > 0)
+    *dpi = cinfo.X_density;
+  if (cinfo.density_unit == 2 && cinfo.X_density > 0)
+    *dpi = cinfo.X_density * 2.54;
   cinfo.out_color_space = JCS_EXT_BGR;
   if (!raster->allocate(PixelFormat24bppRGB, cinfo.image_width, cinfo.image_height)) {
     jpeg_destroy_decompress(&cinfo);
@@ -72,25 +75,28 @@ HRESULT decodeInto(const std::uint8_t* data, std::size_t size, Raster* raster, d
   }
   while (cinfo.output_scanline < cinfo.output_height && !errors.truncated) {
     JSAMPROW row = raster->row(cinfo.output_scanline);
-    if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) break;
+    if (jpeg_read_scanlines(&cinfo, &row, 1) != 1)
+      break;
   }
   // Every row arrived; a missing end marker after them costs nothing.
   const bool complete = cinfo.output_scanline == cinfo.output_height && !errors.truncated;
-  if (complete) jpeg_finish_decompress(&cinfo);
+  if (complete)
+    jpeg_finish_decompress(&cinfo);
   jpeg_destroy_decompress(&cinfo);
   return complete ? S_OK : E_FAIL;
 }
 
 } // namespace
 
-bool JpegDecoder::hasSignature(const std::uint8_t* data, std::size_t size) {
+bool JpegDecoder::hasSignature(const std::uint8_t *data, std::size_t size) {
   return size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
 }
 
-HRESULT JpegDecoder::decode(const std::uint8_t* data, std::size_t size, DecodedImage& out) {
+HRESULT JpegDecoder::decode(const std::uint8_t *data, std::size_t size, DecodedImage &out) {
   double dpi = 96;
   const HRESULT hr = decodeInto(data, size, &out.raster, &dpi);
-  if (FAILED(hr)) return hr;
+  if (FAILED(hr))
+    return hr;
   out.rawFormat = ImageFormatJPEG;
   out.dpiX = out.dpiY = dpi;
   return S_OK;

@@ -9,10 +9,10 @@ namespace ce {
 
 class JpegDecoder {
 public:
-  static bool hasSignature(const std::uint8_t* data, std::size_t size);
+  static bool hasSignature(const std::uint8_t *data, std::size_t size);
   // A file that ends before its last scan is refused, as are files of more than 500 scans
   // (crafted progressive files would otherwise take minutes).
-  static HRESULT decode(const std::uint8_t* data, std::size_t size, DecodedImage& out);
+  static HRESULT decode(const std::uint8_t *data, std::size_t size, DecodedImage &out);
 };
 
 } // namespace ce

@@ -46,7 +46,8 @@ std::vector<ARGB> PixelConverter::defaultPalette(PixelFormatID format) {
   } else if (format == PixelFormat8bppIndexed) {
     for (std::uint32_t r = 0; r < 6; ++r)
       for (std::uint32_t g = 0; g < 6; ++g)
-        for (std::uint32_t b = 0; b < 6; ++b) palette.push_back(pack(255, r * 51, g * 51, b * 51));
+        for (std::uint32_t b = 0; b < 6; ++b)
+          palette.push_back(pack(255, r * 51, g * 51, b * 51));
     // 40 greys between the cube's own levels fill the rest.
     for (std::uint32_t i = 0; i < 40; ++i) {
       const std::uint32_t v = (i + 1) * 255 / 41;
@@ -56,21 +57,25 @@ std::vector<ARGB> PixelConverter::defaultPalette(PixelFormatID format) {
   return palette;
 }
 
-PixelConverter::PixelConverter(PixelFormatID format, const std::vector<ARGB>* palette)
+PixelConverter::PixelConverter(PixelFormatID format, const std::vector<ARGB> *palette)
     : format_(format), palette_(palette) {}
 
 ARGB PixelConverter::premultiply(ARGB c) {
   const std::uint32_t a = c >> 24;
-  if (a == 255) return c;
-  if (a == 0) return 0;
+  if (a == 255)
+    return c;
+  if (a == 0)
+    return 0;
   auto mul = [a](std::uint32_t v) { return (v * a + 127) / 255; };
   return pack(a, mul((c >> 16) & 255), mul((c >> 8) & 255), mul(c & 255));
 }
 
 ARGB PixelConverter::unpremultiply(ARGB c) {
   const std::uint32_t a = c >> 24;
-  if (a == 255) return c;
-  if (a == 0) return 0;
+  if (a == 255)
+    return c;
+  if (a == 0)
+    return 0;
   auto div = [a](std::uint32_t v) {
     const std::uint32_t r = (v * 255 + a / 2) / a;
     return r > 255 ? 255u : r;
@@ -78,7 +83,7 @@ ARGB PixelConverter::unpremultiply(ARGB c) {
   return pack(a, div((c >> 16) & 255), div((c >> 8) & 255), div(c & 255));
 }
 
-void PixelConverter::toArgb(const std::uint8_t* row, UINT x, UINT count, ARGB* out) const {
+void PixelConverter::toArgb(const std::uint8_t *row, UINT x, UINT count, ARGB *out) const {
   auto fromPalette = [this](std::uint32_t index) -> ARGB {
     return palette_ && index < palette_->size() ? (*palette_)[index] : 0xFF000000u;
   };
@@ -128,9 +133,11 @@ void PixelConverter::toArgb(const std::uint8_t* row, UINT x, UINT count, ARGB* o
 }
 
 std::uint8_t PixelConverter::nearestIndex(ARGB colour) {
-  if (!palette_ || palette_->empty()) return 0;
+  if (!palette_ || palette_->empty())
+    return 0;
   auto cached = nearestCache_.find(colour);
-  if (cached != nearestCache_.end()) return cached->second;
+  if (cached != nearestCache_.end())
+    return cached->second;
   std::uint8_t best = 0;
   std::uint64_t bestDistance = ~0ull;
   const std::size_t count = palette_->size() > 256 ? 256 : palette_->size();
@@ -144,14 +151,15 @@ std::uint8_t PixelConverter::nearestIndex(ARGB colour) {
     if (d < bestDistance) {
       bestDistance = d;
       best = std::uint8_t(i);
-      if (d == 0) break;
+      if (d == 0)
+        break;
     }
   }
   nearestCache_.emplace(colour, best);
   return best;
 }
 
-void PixelConverter::fromArgb(const ARGB* in, UINT count, std::uint8_t* row, UINT x) {
+void PixelConverter::fromArgb(const ARGB *in, UINT count, std::uint8_t *row, UINT x) {
   for (UINT i = 0; i < count; ++i) {
     const UINT px = x + i;
     const ARGB c = in[i];
@@ -167,7 +175,7 @@ void PixelConverter::fromArgb(const ARGB* in, UINT count, std::uint8_t* row, UIN
     }
     case PixelFormat4bppIndexed: {
       const std::uint8_t v = nearestIndex(c) & 15;
-      std::uint8_t& byte = row[px >> 1];
+      std::uint8_t &byte = row[px >> 1];
       byte = (px & 1) ? std::uint8_t((byte & 0xF0) | v) : std::uint8_t((byte & 0x0F) | (v << 4));
       break;
     }
@@ -177,7 +185,8 @@ void PixelConverter::fromArgb(const ARGB* in, UINT count, std::uint8_t* row, UIN
     case PixelFormat16bppRGB555:
     case PixelFormat16bppARGB1555: {
       std::uint32_t v = ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3);
-      if (format_ == PixelFormat16bppARGB1555 && a >= 128) v |= 0x8000;
+      if (format_ == PixelFormat16bppARGB1555 && a >= 128)
+        v |= 0x8000;
       row[px * 2] = std::uint8_t(v);
       row[px * 2 + 1] = std::uint8_t(v >> 8);
       break;

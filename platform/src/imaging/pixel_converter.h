@@ -20,13 +20,13 @@ public:
   static std::vector<ARGB> defaultPalette(PixelFormatID format);
 
   // `palette` is used by indexed source or destination formats.
-  PixelConverter(PixelFormatID format, const std::vector<ARGB>* palette);
+  PixelConverter(PixelFormatID format, const std::vector<ARGB> *palette);
 
   // Reads `count` pixels starting at pixel x of a row as non-premultiplied ARGB.
-  void toArgb(const std::uint8_t* row, UINT x, UINT count, ARGB* out) const;
+  void toArgb(const std::uint8_t *row, UINT x, UINT count, ARGB *out) const;
   // Writes `count` non-premultiplied ARGB pixels into a row starting at pixel x; indexed formats
   // take the nearest palette colour.
-  void fromArgb(const ARGB* in, UINT count, std::uint8_t* row, UINT x);
+  void fromArgb(const ARGB *in, UINT count, std::uint8_t *row, UINT x);
 
   static ARGB premultiply(ARGB c);
   static ARGB unpremultiply(ARGB c);
@@ -35,7 +35,7 @@ private:
   std::uint8_t nearestIndex(ARGB colour);
 
   PixelFormatID format_;
-  const std::vector<ARGB>* palette_;
+  const std::vector<ARGB> *palette_;
   std::unordered_map<ARGB, std::uint8_t> nearestCache_;
 };
 

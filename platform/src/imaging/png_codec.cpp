@@ -7,30 +7,34 @@
 
 namespace ce {
 
-bool PngCodec::hasSignature(const std::uint8_t* data, std::size_t size) {
+bool PngCodec::hasSignature(const std::uint8_t *data, std::size_t size) {
   static const std::uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   return size >= 8 && std::memcmp(data, signature, 8) == 0;
 }
 
-HRESULT PngCodec::decode(const std::uint8_t* data, std::size_t size, DecodedImage& out) {
+HRESULT PngCodec::decode(const std::uint8_t *data, std::size_t size, DecodedImage &out) {
   // The simplified libpng interface keeps its setjmp/longjmp inside libpng, so no frame of ours
   // is ever jumped over.
   png_image image;
   std::memset(&image, 0, sizeof image);
   image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_memory(&image, data, size)) return E_FAIL;
+  if (!png_image_begin_read_from_memory(&image, data, size))
+    return E_FAIL;
   if (!Raster::sizeAllowed(image.width, image.height)) {
     png_image_free(&image);
     return E_OUTOFMEMORY;
   }
   const bool alpha = (image.format & PNG_FORMAT_FLAG_ALPHA) != 0;
   const bool indexed = !alpha && (image.format & PNG_FORMAT_FLAG_COLORMAP) != 0;
-  Raster& raster = out.raster;
+  Raster &raster = out.raster;
   PixelFormatID format = PixelFormat24bppRGB;
-  if (alpha) format = PixelFormat32bppARGB;
-  if (indexed) format = PixelFormat8bppIndexed;
+  if (alpha)
+    format = PixelFormat32bppARGB;
+  if (indexed)
+    format = PixelFormat8bppIndexed;
   raster.palette.clear();
-  if (indexed) raster.palette.assign(256, 0xFF000000u); // keeps allocate from picking a default
+  if (indexed)
+    raster.palette.assign(256, 0xFF000000u); // keeps allocate from picking a default
   if (!raster.allocate(format, image.width, image.height)) {
     png_image_free(&image);
     return E_OUTOFMEMORY;
@@ -51,13 +55,15 @@ HRESULT PngCodec::decode(const std::uint8_t* data, std::size_t size, DecodedImag
                                nullptr);
   }
   png_image_free(&image);
-  if (!ok) return E_FAIL;
-  if (indexed) raster.narrowIndexed();
+  if (!ok)
+    return E_FAIL;
+  if (indexed)
+    raster.narrowIndexed();
   out.rawFormat = ImageFormatPNG;
   return S_OK;
 }
 
-HRESULT PngCodec::encode(const Raster& raster, std::vector<std::uint8_t>& out) {
+HRESULT PngCodec::encode(const Raster &raster, std::vector<std::uint8_t> &out) {
   if (raster.format != PixelFormat32bppARGB && raster.format != PixelFormat24bppRGB)
     return E_INVALIDARG;
   png_image image;
@@ -72,7 +78,7 @@ HRESULT PngCodec::encode(const Raster& raster, std::vector<std::uint8_t>& out) {
     return E_FAIL;
   try {
     out.resize(bytes);
-  } catch (const std::bad_alloc&) {
+  } catch (const std::bad_alloc &) {
     return E_OUTOFMEMORY;
   }
   if (!png_image_write_to_memory(&image, out.data(), &bytes, 0, raster.bytes.data(),

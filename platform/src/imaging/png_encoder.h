@@ -13,13 +13,13 @@ class PngEncoder final : public IImageEncoder {
 public:
   explicit PngEncoder(std::u16string path);
 
-  HRESULT QueryInterface(REFIID iid, void** object) override;
+  HRESULT QueryInterface(REFIID iid, void **object) override;
   CE_IMPLEMENT_REFCOUNT(PngEncoder)
 
   // Encodes the frame and replaces the file with it; E_FAIL when no complete frame arrived
   // (the file is then left as it was). A second call fails with E_FAIL.
   HRESULT TerminateEncoder() override;
-  HRESULT GetEncodeSink(IImageSink** sink) override;
+  HRESULT GetEncodeSink(IImageSink **sink) override;
 
 private:
   ~PngEncoder() = default;

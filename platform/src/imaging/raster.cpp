@@ -14,12 +14,14 @@ std::uint64_t Raster::maxPixels() { return pixelLimit.load(); }
 void Raster::setMaxPixels(std::uint64_t pixels) { pixelLimit.store(pixels); }
 
 bool Raster::allocate(PixelFormatID pixelFormat, UINT w, UINT h) {
-  if (!sizeAllowed(w, h)) return false;
-  if (!PixelConverter::isSupported(pixelFormat)) return false;
+  if (!sizeAllowed(w, h))
+    return false;
+  if (!PixelConverter::isSupported(pixelFormat))
+    return false;
   const std::uint64_t rowBytes = PixelConverter::strideFor(pixelFormat, w);
   try {
     bytes.assign(std::size_t(rowBytes * h), 0);
-  } catch (const std::bad_alloc&) {
+  } catch (const std::bad_alloc &) {
     return false;
   }
   format = pixelFormat;
@@ -32,18 +34,21 @@ bool Raster::allocate(PixelFormatID pixelFormat, UINT w, UINT h) {
 }
 
 void Raster::narrowIndexed() {
-  if (format != PixelFormat8bppIndexed || palette.size() > 16) return;
+  if (format != PixelFormat8bppIndexed || palette.size() > 16)
+    return;
   // Indices past the palette keep 8 bits, so they cannot alias a real entry.
   for (UINT y = 0; y < height; ++y)
     for (UINT x = 0; x < width; ++x)
-      if (row(y)[x] >= palette.size()) return;
-  const PixelFormatID target = palette.size() <= 2 ? PixelFormat1bppIndexed : PixelFormat4bppIndexed;
+      if (row(y)[x] >= palette.size())
+        return;
+  const PixelFormatID target =
+      palette.size() <= 2 ? PixelFormat1bppIndexed : PixelFormat4bppIndexed;
   const UINT bits = GetPixelFormatSize(target);
   const UINT newStride = UINT(PixelConverter::strideFor(target, width));
   std::vector<std::uint8_t> packed(std::size_t(newStride) * height, 0);
   for (UINT y = 0; y < height; ++y) {
-    const std::uint8_t* in = row(y);
-    std::uint8_t* out = packed.data() + std::size_t(y) * newStride;
+    const std::uint8_t *in = row(y);
+    std::uint8_t *out = packed.data() + std::size_t(y) * newStride;
     for (UINT x = 0; x < width; ++x) {
       const UINT bit = x * bits;
       out[bit / 8] |= std::uint8_t((in[x] & ((1u << bits) - 1)) << (8 - bits - bit % 8));

@@ -30,8 +30,8 @@ struct Raster {
   // Turns 8 bpp indexed pixels into 1 or 4 bpp when the palette is small enough.
   void narrowIndexed();
 
-  std::uint8_t* row(UINT y) { return bytes.data() + std::size_t(y) * stride; }
-  const std::uint8_t* row(UINT y) const { return bytes.data() + std::size_t(y) * stride; }
+  std::uint8_t *row(UINT y) { return bytes.data() + std::size_t(y) * stride; }
+  const std::uint8_t *row(UINT y) const { return bytes.data() + std::size_t(y) * stride; }
 };
 
 } // namespace ce

@@ -11,7 +11,7 @@ class RefCounted {
 public:
   ULONG addRef() { return count_.fetch_add(1, std::memory_order_relaxed) + 1; }
   // True when the last reference went away and the owner must delete itself.
-  bool release(ULONG& remaining) {
+  bool release(ULONG &remaining) {
     remaining = count_.fetch_sub(1, std::memory_order_acq_rel) - 1;
     return remaining == 0;
   }
@@ -25,7 +25,8 @@ private:
   ULONG AddRef() override { return refs_.addRef(); }                                               \
   ULONG Release() override {                                                                       \
     ULONG remaining = 0;                                                                           \
-    if (refs_.release(remaining)) delete this;                                                     \
+    if (refs_.release(remaining))                                                                  \
+      delete this;                                                                                 \
     return remaining;                                                                              \
   }
 

@@ -9,7 +9,7 @@ namespace {
 
 inline float channel(ARGB c, int shift) { return float((c >> shift) & 255); }
 
-inline ARGB packRounded(const std::array<float, 4>& v) {
+inline ARGB packRounded(const std::array<float, 4> &v) {
   ARGB out = 0;
   for (int i = 0; i < 4; ++i) {
     const float clamped = std::clamp(v[std::size_t(i)], 0.0f, 255.0f);
@@ -34,9 +34,11 @@ std::vector<std::vector<Tap>> coverage(UINT sourceSize, UINT destSize) {
     const UINT last = std::min<UINT>(UINT(std::ceil(to)), sourceSize);
     for (UINT s = first; s < last; ++s) {
       const double overlap = std::min<double>(to, s + 1) - std::max<double>(from, s);
-      if (overlap > 1e-9) taps[d].push_back({s, float(overlap / scale)});
+      if (overlap > 1e-9)
+        taps[d].push_back({s, float(overlap / scale)});
     }
-    if (taps[d].empty()) taps[d].push_back({std::min(first, sourceSize - 1), 1.0f});
+    if (taps[d].empty())
+      taps[d].push_back({std::min(first, sourceSize - 1), 1.0f});
   }
   return taps;
 }
@@ -44,14 +46,17 @@ std::vector<std::vector<Tap>> coverage(UINT sourceSize, UINT destSize) {
 } // namespace
 
 Resampler::Method Resampler::forHint(UINT hint) {
-  if (hint == InterpolationHintDefault) return Method::Nearest;
-  if (hint == InterpolationHintAveraging) return Method::Averaging;
+  if (hint == InterpolationHintDefault)
+    return Method::Nearest;
+  if (hint == InterpolationHintAveraging)
+    return Method::Averaging;
   return Method::Bilinear;
 }
 
-std::vector<ARGB> Resampler::resize(const std::vector<ARGB>& source, UINT sw, UINT sh, UINT dw,
+std::vector<ARGB> Resampler::resize(const std::vector<ARGB> &source, UINT sw, UINT sh, UINT dw,
                                     UINT dh, Method method) {
-  if (sw == dw && sh == dh) return source;
+  if (sw == dw && sh == dh)
+    return source;
   switch (method) {
   case Method::Nearest:
     return nearest(source, sw, sh, dw, dh);
@@ -63,21 +68,23 @@ std::vector<ARGB> Resampler::resize(const std::vector<ARGB>& source, UINT sw, UI
   return {};
 }
 
-std::vector<ARGB> Resampler::nearest(const std::vector<ARGB>& source, UINT sw, UINT sh, UINT dw,
+std::vector<ARGB> Resampler::nearest(const std::vector<ARGB> &source, UINT sw, UINT sh, UINT dw,
                                      UINT dh) {
   std::vector<ARGB> out(std::size_t(dw) * dh);
   std::vector<UINT> columns(dw);
-  for (UINT x = 0; x < dw; ++x) columns[x] = UINT((2ull * x + 1) * sw / (2ull * dw));
+  for (UINT x = 0; x < dw; ++x)
+    columns[x] = UINT((2ull * x + 1) * sw / (2ull * dw));
   for (UINT y = 0; y < dh; ++y) {
     const UINT sy = UINT((2ull * y + 1) * sh / (2ull * dh));
-    const ARGB* in = source.data() + std::size_t(sy) * sw;
-    ARGB* o = out.data() + std::size_t(y) * dw;
-    for (UINT x = 0; x < dw; ++x) o[x] = in[columns[x]];
+    const ARGB *in = source.data() + std::size_t(sy) * sw;
+    ARGB *o = out.data() + std::size_t(y) * dw;
+    for (UINT x = 0; x < dw; ++x)
+      o[x] = in[columns[x]];
   }
   return out;
 }
 
-std::vector<ARGB> Resampler::bilinear(const std::vector<ARGB>& source, UINT sw, UINT sh, UINT dw,
+std::vector<ARGB> Resampler::bilinear(const std::vector<ARGB> &source, UINT sw, UINT sh, UINT dw,
                                       UINT dh) {
   struct Sample {
     UINT lo, hi;
@@ -95,11 +102,11 @@ std::vector<ARGB> Resampler::bilinear(const std::vector<ARGB>& source, UINT sw, 
   const auto xs = samples(sw, dw), ys = samples(sh, dh);
   std::vector<ARGB> out(std::size_t(dw) * dh);
   for (UINT y = 0; y < dh; ++y) {
-    const ARGB* r0 = source.data() + std::size_t(ys[y].lo) * sw;
-    const ARGB* r1 = source.data() + std::size_t(ys[y].hi) * sw;
+    const ARGB *r0 = source.data() + std::size_t(ys[y].lo) * sw;
+    const ARGB *r1 = source.data() + std::size_t(ys[y].hi) * sw;
     const float fy = ys[y].f;
     for (UINT x = 0; x < dw; ++x) {
-      const Sample& sx = xs[x];
+      const Sample &sx = xs[x];
       std::array<float, 4> v{};
       for (int c = 0; c < 4; ++c) {
         const int shift = c * 8;
@@ -114,17 +121,18 @@ std::vector<ARGB> Resampler::bilinear(const std::vector<ARGB>& source, UINT sw, 
   return out;
 }
 
-std::vector<ARGB> Resampler::averaging(const std::vector<ARGB>& source, UINT sw, UINT sh, UINT dw,
+std::vector<ARGB> Resampler::averaging(const std::vector<ARGB> &source, UINT sw, UINT sh, UINT dw,
                                        UINT dh) {
   const auto xTaps = coverage(sw, dw), yTaps = coverage(sh, dh);
   // Horizontal pass into floats (dw x sh), then the vertical pass.
   std::vector<std::array<float, 4>> rows(std::size_t(dw) * sh);
   for (UINT y = 0; y < sh; ++y) {
-    const ARGB* in = source.data() + std::size_t(y) * sw;
+    const ARGB *in = source.data() + std::size_t(y) * sw;
     for (UINT x = 0; x < dw; ++x) {
       std::array<float, 4> v{};
-      for (const Tap& t : xTaps[x])
-        for (int c = 0; c < 4; ++c) v[std::size_t(c)] += channel(in[t.index], c * 8) * t.weight;
+      for (const Tap &t : xTaps[x])
+        for (int c = 0; c < 4; ++c)
+          v[std::size_t(c)] += channel(in[t.index], c * 8) * t.weight;
       rows[std::size_t(y) * dw + x] = v;
     }
   }
@@ -132,9 +140,10 @@ std::vector<ARGB> Resampler::averaging(const std::vector<ARGB>& source, UINT sw,
   for (UINT y = 0; y < dh; ++y) {
     for (UINT x = 0; x < dw; ++x) {
       std::array<float, 4> v{};
-      for (const Tap& t : yTaps[y]) {
-        const auto& r = rows[std::size_t(t.index) * dw + x];
-        for (std::size_t c = 0; c < 4; ++c) v[c] += r[c] * t.weight;
+      for (const Tap &t : yTaps[y]) {
+        const auto &r = rows[std::size_t(t.index) * dw + x];
+        for (std::size_t c = 0; c < 4; ++c)
+          v[c] += r[c] * t.weight;
       }
       out[std::size_t(y) * dw + x] = packRounded(v);
     }

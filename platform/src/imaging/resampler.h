@@ -16,15 +16,15 @@ public:
 
   // `source` holds sw x sh premultiplied pixels, top-down; the result holds dw x dh.
   // Pixel centres are aligned: destination pixel x samples source position (x + 0.5) * sw / dw.
-  static std::vector<ARGB> resize(const std::vector<ARGB>& source, UINT sw, UINT sh, UINT dw,
+  static std::vector<ARGB> resize(const std::vector<ARGB> &source, UINT sw, UINT sh, UINT dw,
                                   UINT dh, Method method);
 
 private:
-  static std::vector<ARGB> nearest(const std::vector<ARGB>& source, UINT sw, UINT sh, UINT dw,
+  static std::vector<ARGB> nearest(const std::vector<ARGB> &source, UINT sw, UINT sh, UINT dw,
                                    UINT dh);
-  static std::vector<ARGB> bilinear(const std::vector<ARGB>& source, UINT sw, UINT sh, UINT dw,
+  static std::vector<ARGB> bilinear(const std::vector<ARGB> &source, UINT sw, UINT sh, UINT dw,
                                     UINT dh);
-  static std::vector<ARGB> averaging(const std::vector<ARGB>& source, UINT sw, UINT sh, UINT dw,
+  static std::vector<ARGB> averaging(const std::vector<ARGB> &source, UINT sw, UINT sh, UINT dw,
                                      UINT dh);
 };
 
