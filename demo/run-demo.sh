@@ -1,5 +1,50 @@
 #!/usr/bin/env bash
-# The README's main job: create the demo device once and show it.
+# Creates the demo device once (./out/demo-device; later runs reuse it) and shows it: the folder
+# tree of its file system and the registry key that tells its taskbar design. CE_DEMO_DEVICE
+# picks another folder for the demo device.
 set -euo pipefail
-BUILD="${1:?usage: run-demo.sh BUILD_DIR}"
-echo "demo device: not available yet"
+BUILD="$(cd "${1:?usage: run-demo.sh BUILD_DIR}" && pwd)"
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+DEVICE_TOOL="$BUILD/bin/device"
+DEMO_DEVICE="${CE_DEMO_DEVICE:-$ROOT/out/demo-device}"
+
+if [ ! -x "$DEVICE_TOOL" ]; then
+  echo "run-demo.sh: $DEVICE_TOOL is missing; build first (./setup.sh build)" >&2
+  exit 1
+fi
+
+device() { "$DEVICE_TOOL" --device "$DEMO_DEVICE" "$@"; }
+
+if [ -f "$DEMO_DEVICE/device.conf" ]; then
+  echo "== demo device: $DEMO_DEVICE (existing)"
+else
+  mkdir -p "$(dirname "$DEMO_DEVICE")"
+  echo "== demo device: $DEMO_DEVICE (new)"
+  device create
+fi
+echo
+echo "-- profile (device.conf)"
+grep -v '^#' "$DEMO_DEVICE/device.conf" | sed 's/^/  /'
+
+# Prints the folder FOLDER (a device path) and everything below it, two spaces per level.
+show_tree() {
+  local folder="$1" indent="$2" name child
+  while IFS= read -r name; do
+    printf '%s%s\n' "$indent" "$name"
+    case "$name" in
+      *\\)
+        if [ "$folder" = '\' ]; then child="\\${name%\\}"; else child="$folder\\${name%\\}"; fi
+        show_tree "$child" "$indent  "
+        ;;
+    esac
+  done < <(device ls "$folder")
+}
+
+echo
+echo "-- file system (device ls)"
+echo '  \'
+show_tree '\' '    '
+
+echo
+echo "-- registry (device reg query HKLM\\System\\Versions)"
+device reg query 'HKLM\System\Versions' | sed 's/^/  /'

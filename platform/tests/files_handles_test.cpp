@@ -188,8 +188,8 @@ TEST_F(Handles, ReadOnlyFilesRefuseWriting) {
   EXPECT_EQ(hostRead("ro.txt"), "keep");
 
   // A file created read-only can still be written through the handle that created it.
-  h = CreateFileW(u"\\made-ro.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                  FILE_ATTRIBUTE_READONLY, nullptr);
+  h = CreateFileW(u"\\made-ro.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_READONLY,
+                  nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   DWORD done;
   EXPECT_TRUE(WriteFile(h, "x", 1, &done, nullptr));
@@ -218,8 +218,8 @@ TEST_F(Handles, ShareModesAreEnforcedBetweenOpenHandles) {
   CloseHandle(reader);
   CloseHandle(second);
 
-  HANDLE writer = openFile(u"\\s.txt", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                           OPEN_EXISTING);
+  HANDLE writer =
+      openFile(u"\\s.txt", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
   ASSERT_NE(writer, INVALID_HANDLE_VALUE);
   HANDLE other = openFile(u"\\s.txt", GENERIC_READ | GENERIC_WRITE,
                           FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);

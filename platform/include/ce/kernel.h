@@ -1,4 +1,15 @@
 // Kernel basics: threads, events, critical sections, waits, time, handles, error texts.
+//
+// Threads: CreateThread starts a detached host thread; its handle is signalled when it ends, and
+// closing the handle never stops it. Thread ids are the host's thread ids, unique across the
+// device while the thread lives. CREATE_SUSPENDED is refused with ERROR_NOT_SUPPORTED (the
+// platform has no ResumeThread); the stack size only ever enlarges the host's default stack.
+// Priorities are recorded per thread (THREAD_PRIORITY_TIME_CRITICAL to THREAD_PRIORITY_IDLE)
+// without changing host scheduling. GetCurrentThread and GetCurrentProcess return pseudo handles
+// that every thread function accepts; they need no closing (CloseHandle refuses them harmlessly).
+//
+// Events: a name makes the event shared within this process (same name, same event, and
+// ERROR_ALREADY_EXISTS); names longer than MAX_PATH fail with ERROR_FILENAME_EXCED_RANGE.
 #pragma once
 
 #include <ce/types.h>
@@ -17,6 +28,9 @@
 #define THREAD_PRIORITY_ABOVE_IDLE 6
 #define THREAD_PRIORITY_IDLE 7
 
+#define THREAD_PRIORITY_ERROR_RETURN 0x7FFFFFFF
+#define STILL_ACTIVE 259u
+
 #define CREATE_SUSPENDED 0x00000004u
 
 #define EVENT_PULSE 1
@@ -27,9 +41,8 @@ using LPTHREAD_START_ROUTINE = DWORD (*)(LPVOID parameter);
 
 BOOL CloseHandle(HANDLE handle);
 
-HANDLE CreateThread(LPSECURITY_ATTRIBUTES security, DWORD stackSize,
-                    LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD flags,
-                    LPDWORD threadId);
+HANDLE CreateThread(LPSECURITY_ATTRIBUTES security, DWORD stackSize, LPTHREAD_START_ROUTINE start,
+                    LPVOID parameter, DWORD flags, LPDWORD threadId);
 BOOL SetThreadPriority(HANDLE thread, int priority);
 int GetThreadPriority(HANDLE thread);
 BOOL GetExitCodeThread(HANDLE thread, LPDWORD exitCode);
@@ -37,7 +50,7 @@ HANDLE GetCurrentThread();
 DWORD GetCurrentThreadId();
 HANDLE GetCurrentProcess();
 DWORD GetCurrentProcessId();
-void ExitThread(DWORD exitCode);
+[[noreturn]] void ExitThread(DWORD exitCode);
 
 HANDLE CreateEventW(LPSECURITY_ATTRIBUTES security, BOOL manualReset, BOOL initialState,
                     LPCWSTR name);
@@ -49,13 +62,15 @@ inline BOOL PulseEvent(HANDLE event) { return EventModify(event, EVENT_PULSE); }
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 
 // Critical sections are recursive, as on the device. The record holds a pointer to the
-// platform's lock; InitializeCriticalSection creates it and DeleteCriticalSection frees it.
+// platform's lock; InitializeCriticalSection creates it and DeleteCriticalSection frees it. A
+// zero-filled record works without initialisation (the lock is created on first entry), and
+// LeaveCriticalSection by a thread that does not own the section does nothing.
 struct CRITICAL_SECTION {
-  void* lock;
+  void *lock;
   DWORD ownerThread;
   DWORD recursionCount;
 };
-using LPCRITICAL_SECTION = CRITICAL_SECTION*;
+using LPCRITICAL_SECTION = CRITICAL_SECTION *;
 void InitializeCriticalSection(LPCRITICAL_SECTION section);
 void DeleteCriticalSection(LPCRITICAL_SECTION section);
 void EnterCriticalSection(LPCRITICAL_SECTION section);
@@ -77,14 +92,20 @@ DWORD GetTickCount();
 #define PRIMARYLANGID(lgid) static_cast<WORD>(static_cast<WORD>(lgid) & 0x3ff)
 #define SUBLANGID(lgid) static_cast<WORD>(static_cast<WORD>(lgid) >> 10)
 // With FORMAT_MESSAGE_ALLOCATE_BUFFER, `buffer` is really an LPWSTR* that receives a LocalAlloc
-// block, as on the device.
-DWORD FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId,
-                     LPWSTR buffer, DWORD size, void* arguments);
+// block, as on the device. Only FORMAT_MESSAGE_FROM_SYSTEM is supported (other sources fail with
+// ERROR_NOT_SUPPORTED): the platform's English text for the code, ending in "\r\n", whatever the
+// language asked for; HRESULTs of the form 0x8007xxxx give the text of error xxxx. An unknown
+// code fails with ERROR_MR_MID_NOT_FOUND. The result counts characters without the terminator.
+DWORD FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPWSTR buffer,
+                     DWORD size, void *arguments);
 #define LMEM_FIXED 0x0000u
 #define LMEM_ZEROINIT 0x0040u
 #define LPTR (LMEM_FIXED | LMEM_ZEROINIT)
+// LocalAlloc gives fixed blocks. LocalFree returns null on success; a pointer that is not a live
+// LocalAlloc block is returned unchanged with ERROR_INVALID_HANDLE and nothing is freed.
 HLOCAL LocalAlloc(UINT flags, SIZE_T bytes);
 HLOCAL LocalFree(HLOCAL memory);
 
+// Both answer the language of the device profile.
 LANGID GetSystemDefaultLangID();
 LANGID GetUserDefaultLangID();

@@ -11,7 +11,7 @@ struct MSG {
   DWORD time;
   POINT pt;
 };
-using LPMSG = MSG*;
+using LPMSG = MSG *;
 
 #define WM_NULL 0x0000u
 #define WM_CREATE 0x0001u
@@ -65,6 +65,17 @@ using LPMSG = MSG*;
 
 // Thread message queues. Every thread gets a queue on first use; PeekMessageW creates it.
 // GetMessageW returns 0 on WM_QUIT, -1 on failure, nonzero otherwise.
+//
+// PostThreadMessageW reaches the threads of this process that have created their queue. Any
+// other id (no such thread, a thread that has ended, a thread that has not used its queue yet)
+// fails with ERROR_INVALID_PARAMETER. MSG.time is the tick count at posting.
+//
+// Messages are taken in this order: messages sent from other threads (handled inside
+// GetMessageW/PeekMessageW), posted messages in posting order, input, WM_QUIT from
+// PostQuitMessage (once nothing else passes the filter; it passes every filter), then WM_PAINT
+// and WM_TIMER. Filters: a null window takes every message of the thread, the window value -1
+// thread messages only, another window that window's messages; the range [min, max] with 0, 0
+// meaning all.
 BOOL PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL GetMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax);
 BOOL PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeMessage);

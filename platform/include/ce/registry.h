@@ -1,4 +1,38 @@
-// The device registry: one SQLite database per device, shared by every process of the device.
+// The device registry: one SQLite database per device (<device root>/registry.db), shared by
+// every process of the device. Each call is one transaction; a committed change survives the
+// death of any process.
+//
+// Behaviour where the device's own is unknown or unsound, chosen here:
+// - Handles. The predefined roots stand for the registry of the current device root at each
+//   call; closing one succeeds and does nothing. Any other handle keeps working on the database
+//   it was opened on, also after the process switches to another device root. A handle to a key
+//   that was deleted (by any process, also when a key of the same path was created again) fails
+//   every call with ERROR_KEY_DELETED; only RegCloseKey succeeds on it. An unknown or closed
+//   handle gives ERROR_INVALID_HANDLE. Handle values are not reused soon after closing.
+// - Device root. A root that is not set, or whose folder does not exist, gives
+//   ERROR_PATH_NOT_FOUND; the registry never creates the root folder. A root without registry.db
+//   gets a new, empty registry on first use. A registry.db that is not a registry gives
+//   ERROR_BADDB and is left untouched.
+// - Paths. Components are separated by "\"; one leading and one trailing "\" are ignored. A
+//   null or empty subkey, or a lone "\", means the key itself (RegOpenKeyExW, RegCreateKeyExW
+//   with ""). An empty component ("a\\b", "\\") or a component longer than 255 characters
+//   gives ERROR_BADKEY. Key and value names compare without regard to case and keep the case
+//   they were created with.
+// - Access rights, options, class, security attributes and reserved arguments are ignored: every
+//   handle may read and write, as on the device. All keys are non-volatile.
+// - Null pointers where a result must go give ERROR_INVALID_PARAMETER (RegCreateKeyExW also
+//   refuses a null subkey; use "" for the key itself).
+// - Enumeration lists subkeys and values in creation order; overwriting a value keeps its place.
+//   Name lengths are in characters without the terminating zero. When a name does not fit, the
+//   result is ERROR_MORE_DATA and the length is set to the name's length (the buffer needs one
+//   more character); when data does not fit, ERROR_MORE_DATA and *dataSize is the size needed.
+// - RegDeleteKeyW deletes the key with all its descendants. A subkey that names no key ("" or
+//   "\") gives ERROR_INVALID_PARAMETER rather than deleting the key the handle stands for.
+// - Values hold the bytes given, whatever their type: a REG_SZ written without its terminating
+//   zero is read back without it.
+// - When other processes keep the database locked for more than 30 seconds the call fails with
+//   ERROR_BUSY and changes nothing. RegFlushKey syncs every committed change to storage (commits
+//   alone are safe against a crashed process, not against a power cut).
 #pragma once
 
 #include <ce/types.h>

@@ -43,8 +43,8 @@ DWORD DeviceFile::read(void* buffer, std::size_t size, std::size_t* done) {
   std::lock_guard lock(mutex_);
   auto* out = static_cast<char*>(buffer);
   while (*done < size) {
-    const ssize_t n = ::pread(fd_, out + *done, size - *done,
-                              static_cast<off_t>(position_ + *done));
+    const ssize_t n =
+        ::pread(fd_, out + *done, size - *done, static_cast<off_t>(position_ + *done));
     if (n < 0) {
       if (errno == EINTR) continue;
       position_ += *done;
@@ -63,15 +63,14 @@ DWORD DeviceFile::write(const void* buffer, std::size_t size, std::size_t* done)
   std::lock_guard lock(mutex_);
   const auto* in = static_cast<const char*>(buffer);
   while (*done < size) {
-    const ssize_t n = ::pwrite(fd_, in + *done, size - *done,
-                               static_cast<off_t>(position_ + *done));
+    const ssize_t n =
+        ::pwrite(fd_, in + *done, size - *done, static_cast<off_t>(position_ + *done));
     if (n < 0) {
       if (errno == EINTR) continue;
       const int hostError = errno;
       position_ += *done;
-      return hostError == ENOSPC || hostError == EDQUOT || hostError == EFBIG
-                 ? ERROR_DISK_FULL
-                 : ERROR_WRITE_FAULT;
+      return hostError == ENOSPC || hostError == EDQUOT || hostError == EFBIG ? ERROR_DISK_FULL
+                                                                              : ERROR_WRITE_FAULT;
     }
     *done += static_cast<std::size_t>(n);
   }

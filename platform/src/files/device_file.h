@@ -31,8 +31,7 @@ public:
   // Moves the position by `distance` from FILE_BEGIN, FILE_CURRENT or FILE_END. A new position
   // below 0 fails with ERROR_NEGATIVE_SEEK, one above `limit` with ERROR_INVALID_PARAMETER;
   // either way the position stays where it was.
-  DWORD seek(std::int64_t distance, DWORD moveMethod, std::uint64_t limit,
-             std::uint64_t* position);
+  DWORD seek(std::int64_t distance, DWORD moveMethod, std::uint64_t limit, std::uint64_t* position);
   DWORD size(std::uint64_t* size);
   DWORD flush();
   // Cuts or extends the file to the current position.

@@ -42,6 +42,23 @@ std::string joinHost(const std::string& root, const std::vector<std::string>& pa
   return path;
 }
 
+bool isAscii(std::string_view text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+bool asciiEqualsIgnoreCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
 // Looks `name` up in `directory`: the exact name first, then the first entry (bytewise order)
 // equal to it without regard to case. Returns the host name found and its lstat, or nothing
 // with errno-style code in *hostError (ENOENT when no entry matches).
@@ -59,12 +76,17 @@ std::optional<std::string> findEntry(const std::string& directory, const std::st
     return std::nullopt;
   }
   const std::u16string wanted = toUtf16(name);
+  const bool wantedAscii = isAscii(name);
   std::optional<std::string> best;
   while (dirent* entry = ::readdir(dir)) {
     const std::string_view candidate(entry->d_name);
     if (candidate == "." || candidate == "..") continue;
-    if (candidate.size() < name.size() / 3 || candidate.size() > name.size() * 3) continue;
-    if (!equalsIgnoreCase(toUtf16(candidate), wanted)) continue;
+    // Plain ASCII names on both sides (the common case) compare without conversion.
+    if (wantedAscii && isAscii(candidate)) {
+      if (!asciiEqualsIgnoreCase(candidate, name)) continue;
+    } else if (!equalsIgnoreCase(toUtf16(candidate), wanted)) {
+      continue;
+    }
     // Names that are not valid UTF-8 cannot be named from the device; skip them so that a
     // mangled host name never stands in for the name asked for.
     if (toUtf8(toUtf16(candidate)) != candidate) continue;
@@ -195,10 +217,9 @@ std::optional<DevicePath::Resolution> DevicePath::resolve(std::u16string_view de
     return std::nullopt;
   }
   const std::string canonicalRoot = root->string();
-  const std::string configuredRoot =
-      DeviceRoot::fileSystem().is_absolute()
-          ? DeviceRoot::fileSystem().lexically_normal().string()
-          : std::string();
+  const std::string configuredRoot = DeviceRoot::fileSystem().is_absolute()
+                                         ? DeviceRoot::fileSystem().lexically_normal().string()
+                                         : std::string();
 
   std::vector<std::string> parts; // host names below the root, every one a real directory
   int linksFollowed = 0;
@@ -239,10 +260,9 @@ std::optional<DevicePath::Resolution> DevicePath::resolve(std::u16string_view de
         lastIsDirectory = false;
         break;
       }
-      report(error, hostError == ENOENT || hostError == ENOTDIR
-                        ? ERROR_PATH_NOT_FOUND
-                        : hostError == ENAMETOOLONG ? ERROR_FILENAME_EXCED_RANGE
-                                                    : ERROR_ACCESS_DENIED);
+      report(error, hostError == ENOENT || hostError == ENOTDIR ? ERROR_PATH_NOT_FOUND
+                    : hostError == ENAMETOOLONG                 ? ERROR_FILENAME_EXCED_RANGE
+                                                                : ERROR_ACCESS_DENIED);
       return std::nullopt;
     }
     if (S_ISLNK(info.st_mode) && (!isLast || lastLink == LastLink::Follow)) {

@@ -48,8 +48,8 @@ DWORD GetFileAttributesW(LPCWSTR fileName) {
 BOOL CreateDirectoryW(LPCWSTR pathName, LPSECURITY_ATTRIBUTES) {
   if (!pathName) return failBool(ERROR_INVALID_PARAMETER);
   DWORD error = ERROR_SUCCESS;
-  auto target = ce::DevicePath::resolve(ce::pathArgument(pathName), &error,
-                                        ce::DevicePath::LastLink::Keep);
+  auto target =
+      ce::DevicePath::resolve(ce::pathArgument(pathName), &error, ce::DevicePath::LastLink::Keep);
   if (!target) return failBool(error);
   if (target->exists) return failBool(ERROR_ALREADY_EXISTS);
   if (::mkdir(target->hostPath.c_str(), 0777) != 0)
@@ -60,8 +60,8 @@ BOOL CreateDirectoryW(LPCWSTR pathName, LPSECURITY_ATTRIBUTES) {
 BOOL RemoveDirectoryW(LPCWSTR pathName) {
   if (!pathName) return failBool(ERROR_INVALID_PARAMETER);
   DWORD error = ERROR_SUCCESS;
-  auto target = ce::DevicePath::resolve(ce::pathArgument(pathName), &error,
-                                        ce::DevicePath::LastLink::Keep);
+  auto target =
+      ce::DevicePath::resolve(ce::pathArgument(pathName), &error, ce::DevicePath::LastLink::Keep);
   if (!target) return failBool(error);
   if (!target->exists) return failBool(ERROR_FILE_NOT_FOUND);
   if (target->isRoot) return failBool(ERROR_ACCESS_DENIED);

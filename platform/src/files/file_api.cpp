@@ -46,7 +46,8 @@ int hostOpenMode(bool read, bool write) {
 int openHostFile(const std::filesystem::path& path, int flags, DWORD* error) {
   const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
   if (fd < 0) {
-    *error = errno == ELOOP ? ERROR_ACCESS_DENIED : ce::win32ErrorFromErrno(errno, ERROR_FILE_NOT_FOUND);
+    *error =
+        errno == ELOOP ? ERROR_ACCESS_DENIED : ce::win32ErrorFromErrno(errno, ERROR_FILE_NOT_FOUND);
     return -1;
   }
   struct stat info {};
@@ -61,8 +62,8 @@ int openHostFile(const std::filesystem::path& path, int flags, DWORD* error) {
 
 } // namespace
 
-HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode,
-                   LPSECURITY_ATTRIBUTES, DWORD creationDisposition, DWORD flags, HANDLE) {
+HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES,
+                   DWORD creationDisposition, DWORD flags, HANDLE) {
   if (!fileName || creationDisposition < CREATE_NEW || creationDisposition > TRUNCATE_EXISTING)
     return fail(ERROR_INVALID_PARAMETER);
   DWORD access = desiredAccess & (GENERIC_READ | GENERIC_WRITE);
@@ -75,7 +76,7 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode,
   auto target = ce::DevicePath::resolve(ce::pathArgument(fileName), &error);
   if (!target) return fail(error);
   if (target->isDirectory) return fail(ERROR_ACCESS_DENIED);
-  if (target->trailingSeparator) return fail(target->exists ? ERROR_ACCESS_DENIED : ERROR_INVALID_NAME);
+  if (target->trailingSeparator) return fail(ERROR_INVALID_NAME);
 
   const bool truncates =
       creationDisposition == CREATE_ALWAYS || creationDisposition == TRUNCATE_EXISTING;
@@ -89,8 +90,10 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode,
     fd = openHostFile(target->hostPath, hostOpenMode(hostRead, hostWrite) | O_CREAT | O_EXCL,
                       &error);
     if (fd < 0 && error != ERROR_ALREADY_EXISTS) return fail(error);
-    if (fd < 0) existed = true; // created by someone else in between: treat as existing
-    else if (flags & FILE_ATTRIBUTE_READONLY) ::fchmod(fd, 0444);
+    if (fd < 0)
+      existed = true; // created by someone else in between: treat as existing
+    else if (flags & FILE_ATTRIBUTE_READONLY)
+      ::fchmod(fd, 0444);
   }
   if (existed) {
     if (creationDisposition == CREATE_NEW) return fail(ERROR_FILE_EXISTS);
@@ -161,8 +164,9 @@ DWORD SetFilePointer(HANDLE handle, LONG distance, LPLONG distanceHigh, DWORD mo
   std::int64_t move = distance;
   std::uint64_t limit = 0xFFFFFFFFull;
   if (distanceHigh) {
-    move = static_cast<std::int64_t>((static_cast<std::uint64_t>(static_cast<DWORD>(*distanceHigh)) << 32) |
-                                     static_cast<DWORD>(distance));
+    move = static_cast<std::int64_t>(
+        (static_cast<std::uint64_t>(static_cast<DWORD>(*distanceHigh)) << 32) |
+        static_cast<DWORD>(distance));
     limit = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
   }
   std::uint64_t position = 0;

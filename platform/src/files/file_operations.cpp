@@ -80,8 +80,8 @@ DWORD copyBytes(int in, int out) {
 BOOL DeleteFileW(LPCWSTR fileName) {
   if (!fileName) return failBool(ERROR_INVALID_PARAMETER);
   DWORD error = ERROR_SUCCESS;
-  auto target = ce::DevicePath::resolve(ce::pathArgument(fileName), &error,
-                                        ce::DevicePath::LastLink::Keep);
+  auto target =
+      ce::DevicePath::resolve(ce::pathArgument(fileName), &error, ce::DevicePath::LastLink::Keep);
   if (!target) return failBool(error);
   if (!target->exists) return failBool(ERROR_FILE_NOT_FOUND);
   if (target->isDirectory || target->isRoot) return failBool(ERROR_ACCESS_DENIED);

@@ -18,9 +18,8 @@ public:
   // Lists the entries of `directory` (a host folder inside fs/) whose names match `pattern`,
   // sorted without regard to case so that results are stable. Returns nothing with a Win32
   // error code when the folder cannot be read.
-  static std::optional<std::vector<WIN32_FIND_DATAW>> collect(const std::filesystem::path& directory,
-                                                              std::u16string_view pattern,
-                                                              DWORD* error);
+  static std::optional<std::vector<WIN32_FIND_DATAW>>
+  collect(const std::filesystem::path& directory, std::u16string_view pattern, DWORD* error);
 
   explicit FileSearch(std::vector<WIN32_FIND_DATAW> results);
 

@@ -30,8 +30,7 @@ HANDLE FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findData) {
       cut == std::u16string_view::npos ? std::u16string_view(u"\\") : path.substr(0, cut + 1);
   const std::u16string_view pattern =
       cut == std::u16string_view::npos ? path : path.substr(cut + 1);
-  if (DWORD bad = ce::DevicePath::checkName(pattern, true); bad != ERROR_SUCCESS)
-    return fail(bad);
+  if (DWORD bad = ce::DevicePath::checkName(pattern, true); bad != ERROR_SUCCESS) return fail(bad);
 
   DWORD error = ERROR_SUCCESS;
   auto directory = ce::DevicePath::resolve(folder, &error);

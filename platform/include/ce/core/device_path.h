@@ -55,8 +55,7 @@ public:
 
   // resolve() reduced to the host path, the last link followed; the last component may be
   // missing.
-  static std::optional<std::filesystem::path> toHost(std::u16string_view devicePath,
-                                                     DWORD* error);
+  static std::optional<std::filesystem::path> toHost(std::u16string_view devicePath, DWORD* error);
 
   // The device path ("\Program Files\Vireta\Vireta.exe") of a host path inside fs/; the host
   // path may be relative to the working directory and may pass through host links. fs/ itself

@@ -19,7 +19,6 @@ namespace ce {
 // Opens a device file for reading as a byte stream; nullptr (and SetLastError) on failure.
 std::unique_ptr<std::istream> openDeviceInput(std::u16string_view devicePath);
 // Creates (truncating) or appends to a device file; nullptr (and SetLastError) on failure.
-std::unique_ptr<std::ostream> openDeviceOutput(std::u16string_view devicePath,
-                                               bool append = false);
+std::unique_ptr<std::ostream> openDeviceOutput(std::u16string_view devicePath, bool append = false);
 
 } // namespace ce

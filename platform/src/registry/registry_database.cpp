@@ -1,0 +1,491 @@
+#include "registry/registry_database.h"
+
+#include <ce/core/device_root.h>
+#include <ce/errors.h>
+
+#include <chrono>
+#include <map>
+#include <new>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <utility>
+
+namespace ce {
+
+namespace {
+
+using Mode = RegistryConnection::Mode;
+
+constexpr std::int64_t schemaVersion = 1;
+// Idle connections kept per database; more are opened while more threads work at once.
+constexpr std::size_t maxIdleConnections = 8;
+
+constexpr const char *schemaSql = R"sql(
+CREATE TABLE registry_keys(
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  parent INTEGER NOT NULL,
+  root INTEGER NOT NULL,
+  name BLOB NOT NULL,
+  folded_path BLOB NOT NULL,
+  written INTEGER NOT NULL,
+  UNIQUE(root, folded_path));
+CREATE INDEX registry_keys_by_parent ON registry_keys(parent);
+CREATE TABLE registry_values(
+  id INTEGER PRIMARY KEY,
+  key_id INTEGER NOT NULL,
+  name BLOB NOT NULL,
+  folded_name BLOB NOT NULL,
+  type INTEGER NOT NULL,
+  data BLOB NOT NULL,
+  UNIQUE(key_id, folded_name));
+CREATE INDEX registry_values_by_key ON registry_values(key_id);
+)sql";
+
+// The moment of a change as FILETIME ticks: 100 ns units since 1601-01-01 UTC.
+std::int64_t now() {
+  using namespace std::chrono;
+  constexpr std::int64_t unixEpochInTicks = 116444736000000000LL;
+  const auto sinceUnix = duration_cast<nanoseconds>(system_clock::now().time_since_epoch());
+  return unixEpochInTicks + sinceUnix.count() / 100;
+}
+
+std::u16string foldedName(std::u16string_view name) {
+  std::u16string folded;
+  RegistryPath::appendFolded(folded, name);
+  return folded;
+}
+
+// Every open database of this process by file, and the one the device root last resolved to,
+// which is kept open between calls even when no handle refers to it.
+struct OpenDatabases {
+  std::mutex mutex;
+  std::map<std::filesystem::path, std::weak_ptr<RegistryDatabase>> byFile;
+  std::shared_ptr<RegistryDatabase> lastCurrent;
+  std::string lastRoot;
+};
+
+OpenDatabases &openDatabases() {
+  static auto *databases = new OpenDatabases; // lives until exit; other threads may still call
+  return *databases;
+}
+
+// True when the key row still exists.
+bool keyExists(RegistryConnection &c, std::int64_t id) {
+  auto s = c.statement("SELECT 1 FROM registry_keys WHERE id = ?1");
+  return s.bind(1, id).step();
+}
+
+// The id of the key at the folded path, 0 when there is none.
+std::int64_t findKey(RegistryConnection &c, std::int64_t root, std::u16string_view folded) {
+  auto s = c.statement("SELECT id FROM registry_keys WHERE root = ?1 AND folded_path = ?2");
+  s.bind(1, root).bind(2, folded);
+  return s.step() ? s.integer(0) : 0;
+}
+
+void touchKey(RegistryConnection &c, std::int64_t id, std::int64_t when) {
+  auto s = c.statement("UPDATE registry_keys SET written = ?2 WHERE id = ?1");
+  s.bind(1, id).bind(2, when).run();
+}
+
+} // namespace
+
+LONG RegistryDatabase::current(std::shared_ptr<RegistryDatabase> &out) {
+  const auto root = DeviceRoot::path();
+  if (root.empty())
+    return ERROR_PATH_NOT_FOUND;
+  auto &databases = openDatabases();
+  {
+    // The common case: the same root as last time, and its file still in place.
+    std::shared_ptr<RegistryDatabase> last;
+    {
+      std::lock_guard lock(databases.mutex);
+      if (databases.lastRoot == root.native())
+        last = databases.lastCurrent;
+    }
+    if (last && last->stillOnDisk()) {
+      out = std::move(last);
+      return ERROR_SUCCESS;
+    }
+  }
+  const LONG error = atPath(root / "registry.db", out);
+  if (error == ERROR_SUCCESS) {
+    std::shared_ptr<RegistryDatabase> previous;
+    {
+      std::lock_guard lock(databases.mutex);
+      previous = std::exchange(databases.lastCurrent, out);
+      databases.lastRoot = root.native();
+    }
+    // previous may close its connections here, outside the lock.
+  }
+  return error;
+}
+
+LONG RegistryDatabase::atPath(const std::filesystem::path &file,
+                              std::shared_ptr<RegistryDatabase> &out) {
+  try {
+    const auto key = file.lexically_normal();
+    auto &databases = openDatabases();
+    std::lock_guard lock(databases.mutex);
+    auto it = databases.byFile.find(key);
+    if (it != databases.byFile.end()) {
+      if (auto existing = it->second.lock(); existing && existing->stillOnDisk()) {
+        out = std::move(existing);
+        return ERROR_SUCCESS;
+      }
+    }
+    std::error_code ec;
+    if (key.parent_path().empty() || !std::filesystem::is_directory(key.parent_path(), ec))
+      return ERROR_PATH_NOT_FOUND;
+
+    std::shared_ptr<RegistryDatabase> database(new RegistryDatabase(key));
+    if (const LONG error = database->initialize(); error != ERROR_SUCCESS)
+      return error;
+    // Forget databases that nobody uses any more.
+    std::erase_if(databases.byFile, [](const auto &entry) { return entry.second.expired(); });
+    databases.byFile[key] = database;
+    out = std::move(database);
+    return ERROR_SUCCESS;
+  } catch (const std::bad_alloc &) {
+    return ERROR_OUTOFMEMORY;
+  } catch (const std::filesystem::filesystem_error &) {
+    return ERROR_PATH_NOT_FOUND;
+  }
+}
+
+RegistryDatabase::RegistryDatabase(std::filesystem::path file)
+    : file_(std::move(file)), owner_(::getpid()) {}
+
+RegistryDatabase::~RegistryDatabase() {
+  if (::getpid() != owner_) {
+    for (auto &connection : idle_)
+      (void)connection.release();
+    return;
+  }
+  // Closing the last connection to a database normally removes its log and shared index by
+  // name. When our file is no longer the one at that name, those names are another database's.
+  if (!stillOnDisk())
+    for (auto &connection : idle_)
+      connection->keepFilesOnClose();
+}
+
+LONG RegistryDatabase::initialize() {
+  std::int64_t version = 0;
+  const auto readVersion = [&](RegistryConnection &c) -> LONG {
+    auto s = c.statement("PRAGMA user_version");
+    version = s.step() ? s.integer(0) : 0;
+    return ERROR_SUCCESS;
+  };
+  LONG error = run(Mode::Single, readVersion);
+  if (error == ERROR_SUCCESS && version == 0) {
+    // A new file: the first process to take the write lock creates the schema, the others find
+    // it done.
+    error = run(Mode::Write, [&](RegistryConnection &c) -> LONG {
+      readVersion(c);
+      if (version != 0)
+        return ERROR_SUCCESS;
+      c.executeScript(schemaSql);
+      const std::int64_t when = now();
+      const std::pair<std::int64_t, std::u16string_view> roots[] = {
+          {classesRoot, u"HKEY_CLASSES_ROOT"},
+          {currentUser, u"HKEY_CURRENT_USER"},
+          {localMachine, u"HKEY_LOCAL_MACHINE"},
+          {users, u"HKEY_USERS"},
+      };
+      for (const auto &[id, name] : roots) {
+        auto s = c.statement("INSERT INTO registry_keys(id, parent, root, name, folded_path, "
+                             "written) VALUES (?1, 0, ?1, ?2, x'', ?3)");
+        s.bind(1, id).bind(2, name).bind(3, when).run();
+      }
+      c.executeScript("PRAGMA user_version = 1");
+      version = schemaVersion;
+      return ERROR_SUCCESS;
+    });
+  }
+  if (error != ERROR_SUCCESS)
+    return error;
+  // A database written by a newer schema is left alone rather than misread.
+  if (version != schemaVersion)
+    return ERROR_BADDB;
+
+  struct stat info {};
+  if (::stat(file_.c_str(), &info) != 0)
+    return ERROR_CANTOPEN;
+  device_ = info.st_dev;
+  inode_ = info.st_ino;
+  return ERROR_SUCCESS;
+}
+
+bool RegistryDatabase::stillOnDisk() const {
+  struct stat info {};
+  return ::stat(file_.c_str(), &info) == 0 && info.st_dev == device_ && info.st_ino == inode_;
+}
+
+LONG RegistryDatabase::acquire(std::unique_ptr<RegistryConnection> &out) {
+  {
+    std::lock_guard lock(poolMutex_);
+    if (const pid_t self = ::getpid(); self != owner_) {
+      for (auto &connection : idle_)
+        (void)connection.release(); // the parent's; deliberately left open
+      idle_.clear();
+      owner_ = self;
+    }
+    if (!idle_.empty()) {
+      out = std::move(idle_.back());
+      idle_.pop_back();
+      return ERROR_SUCCESS;
+    }
+  }
+  // Switching a new file to WAL can meet another process doing the same; wait it out.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  for (;;) {
+    try {
+      out = std::make_unique<RegistryConnection>(file_);
+      return ERROR_SUCCESS;
+    } catch (const RegistrySqlError &e) {
+      if (e.code != SQLITE_BUSY || std::chrono::steady_clock::now() >= deadline)
+        return RegistryConnection::errorFor(e.code);
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    } catch (const std::bad_alloc &) {
+      return ERROR_OUTOFMEMORY;
+    }
+  }
+}
+
+void RegistryDatabase::release(std::unique_ptr<RegistryConnection> connection) {
+  std::lock_guard lock(poolMutex_);
+  if (idle_.size() < maxIdleConnections)
+    idle_.push_back(std::move(connection));
+}
+
+template <class Body> LONG RegistryDatabase::run(Mode mode, Body &&body) {
+  std::unique_ptr<RegistryConnection> connection;
+  if (const LONG error = acquire(connection); error != ERROR_SUCCESS)
+    return error;
+  LONG result;
+  try {
+    result = connection->transaction(mode, [&] { return body(*connection); });
+  } catch (const std::bad_alloc &) {
+    result = ERROR_OUTOFMEMORY;
+  }
+  release(std::move(connection));
+  return result;
+}
+
+LONG RegistryDatabase::openKey(const RegistryKeyRef &from, const RegistryPath &path,
+                               RegistryKeyRef &out) {
+  std::u16string folded = path.foldedBelow(from.foldedPath);
+  std::int64_t id = 0;
+  const LONG error = run(Mode::Single, [&](RegistryConnection &c) -> LONG {
+    // One statement, so the parent check and the lookup see the same state.
+    auto s = c.statement("SELECT (SELECT 1 FROM registry_keys WHERE id = ?1), "
+                         "(SELECT id FROM registry_keys WHERE root = ?2 AND folded_path = ?3)");
+    s.bind(1, from.id).bind(2, from.root).bind(3, folded);
+    if (!s.step() || s.isNull(0))
+      return ERROR_KEY_DELETED;
+    if (s.isNull(1))
+      return ERROR_FILE_NOT_FOUND;
+    id = s.integer(1);
+    return ERROR_SUCCESS;
+  });
+  if (error != ERROR_SUCCESS)
+    return error;
+  out = RegistryKeyRef{id, from.root, std::move(folded)};
+  return ERROR_SUCCESS;
+}
+
+LONG RegistryDatabase::createKey(const RegistryKeyRef &from, const RegistryPath &path,
+                                 RegistryKeyRef &out, bool &created) {
+  std::vector<std::u16string> prefixes;
+  std::u16string folded = from.foldedPath;
+  for (const auto &name : path.components()) {
+    RegistryPath::appendFolded(folded, name);
+    prefixes.push_back(folded);
+  }
+  created = false;
+  // Most calls open a key that exists; they find it without taking the write lock.
+  if (const LONG error = openKey(from, path, out); error != ERROR_FILE_NOT_FOUND)
+    return error;
+  std::int64_t id = 0;
+  const LONG error = run(Mode::Write, [&](RegistryConnection &c) -> LONG {
+    created = false;
+    if (!keyExists(c, from.id))
+      return ERROR_KEY_DELETED;
+    id = path.empty() ? from.id : findKey(c, from.root, prefixes.back());
+    if (id != 0)
+      return ERROR_SUCCESS;
+    // Outermost first, so that enumeration lists the new keys in the order of the path.
+    const std::int64_t when = now();
+    std::int64_t parent = from.id;
+    for (std::size_t i = 0; i < prefixes.size(); ++i) {
+      std::int64_t child = findKey(c, from.root, prefixes[i]);
+      if (child == 0) {
+        auto s = c.statement("INSERT INTO registry_keys(parent, root, name, folded_path, written) "
+                             "VALUES (?1, ?2, ?3, ?4, ?5)");
+        s.bind(1, parent).bind(2, from.root).bind(3, path.components()[i]);
+        s.bind(4, prefixes[i]).bind(5, when).run();
+        child = c.lastInsertId();
+        touchKey(c, parent, when);
+        created = i + 1 == prefixes.size();
+      }
+      parent = child;
+    }
+    id = parent;
+    return ERROR_SUCCESS;
+  });
+  if (error != ERROR_SUCCESS)
+    return error;
+  out = RegistryKeyRef{id, from.root, std::move(folded)};
+  return ERROR_SUCCESS;
+}
+
+LONG RegistryDatabase::deleteKey(const RegistryKeyRef &from, const RegistryPath &path) {
+  std::u16string folded = path.foldedBelow(from.foldedPath);
+  return run(Mode::Write, [&](RegistryConnection &c) -> LONG {
+    if (!keyExists(c, from.id))
+      return ERROR_KEY_DELETED;
+    std::int64_t target = 0, parent = 0;
+    {
+      auto s =
+          c.statement("SELECT id, parent FROM registry_keys WHERE root = ?1 AND folded_path = ?2");
+      s.bind(1, from.root).bind(2, folded);
+      if (!s.step())
+        return ERROR_FILE_NOT_FOUND;
+      target = s.integer(0);
+      parent = s.integer(1);
+    }
+    c.statement("WITH RECURSIVE doomed(id) AS (SELECT ?1 UNION ALL SELECT k.id FROM "
+                "registry_keys k JOIN doomed ON k.parent = doomed.id) "
+                "DELETE FROM registry_values WHERE key_id IN (SELECT id FROM doomed)")
+        .bind(1, target)
+        .run();
+    c.statement("WITH RECURSIVE doomed(id) AS (SELECT ?1 UNION ALL SELECT k.id FROM "
+                "registry_keys k JOIN doomed ON k.parent = doomed.id) "
+                "DELETE FROM registry_keys WHERE id IN (SELECT id FROM doomed)")
+        .bind(1, target)
+        .run();
+    touchKey(c, parent, now());
+    return ERROR_SUCCESS;
+  });
+}
+
+LONG RegistryDatabase::queryValue(const RegistryKeyRef &key, std::u16string_view name,
+                                  RegistryValue &out) {
+  const std::u16string folded = foldedName(name);
+  return run(Mode::Single, [&](RegistryConnection &c) -> LONG {
+    auto s = c.statement("SELECT v.type, v.data FROM registry_keys k LEFT JOIN registry_values v "
+                         "ON v.key_id = k.id AND v.folded_name = ?2 WHERE k.id = ?1");
+    s.bind(1, key.id).bind(2, folded);
+    if (!s.step())
+      return ERROR_KEY_DELETED;
+    if (s.isNull(0))
+      return ERROR_FILE_NOT_FOUND;
+    out.type = static_cast<DWORD>(s.integer(0));
+    out.data = s.bytes(1);
+    return ERROR_SUCCESS;
+  });
+}
+
+LONG RegistryDatabase::setValue(const RegistryKeyRef &key, std::u16string_view name, DWORD type,
+                                std::span<const BYTE> data) {
+  const std::u16string folded = foldedName(name);
+  return run(Mode::Write, [&](RegistryConnection &c) -> LONG {
+    touchKey(c, key.id, now());
+    if (c.changes() == 0)
+      return ERROR_KEY_DELETED;
+    // An existing value keeps its place in the enumeration and the case of its name.
+    auto s = c.statement("INSERT INTO registry_values(key_id, name, folded_name, type, data) "
+                         "VALUES (?1, ?2, ?3, ?4, ?5) ON CONFLICT(key_id, folded_name) DO "
+                         "UPDATE SET type = excluded.type, data = excluded.data");
+    s.bind(1, key.id).bind(2, name).bind(3, folded).bind(4, std::int64_t{type}).bind(5, data);
+    s.run();
+    return ERROR_SUCCESS;
+  });
+}
+
+LONG RegistryDatabase::deleteValue(const RegistryKeyRef &key, std::u16string_view name) {
+  const std::u16string folded = foldedName(name);
+  return run(Mode::Write, [&](RegistryConnection &c) -> LONG {
+    touchKey(c, key.id, now());
+    if (c.changes() == 0)
+      return ERROR_KEY_DELETED;
+    auto s = c.statement("DELETE FROM registry_values WHERE key_id = ?1 AND folded_name = ?2");
+    s.bind(1, key.id).bind(2, folded).run();
+    return c.changes() == 0 ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS;
+  });
+}
+
+LONG RegistryDatabase::enumKey(const RegistryKeyRef &key, DWORD index, std::u16string &name,
+                               std::int64_t &lastWrite) {
+  return run(Mode::Read, [&](RegistryConnection &c) -> LONG {
+    if (!keyExists(c, key.id))
+      return ERROR_KEY_DELETED;
+    auto s = c.statement("SELECT name, written FROM registry_keys WHERE parent = ?1 "
+                         "ORDER BY id LIMIT 1 OFFSET ?2");
+    s.bind(1, key.id).bind(2, std::int64_t{index});
+    if (!s.step())
+      return ERROR_NO_MORE_ITEMS;
+    name = s.text(0);
+    lastWrite = s.integer(1);
+    return ERROR_SUCCESS;
+  });
+}
+
+LONG RegistryDatabase::enumValue(const RegistryKeyRef &key, DWORD index, std::u16string &name,
+                                 RegistryValue &value) {
+  return run(Mode::Read, [&](RegistryConnection &c) -> LONG {
+    if (!keyExists(c, key.id))
+      return ERROR_KEY_DELETED;
+    auto s = c.statement("SELECT name, type, data FROM registry_values WHERE key_id = ?1 "
+                         "ORDER BY id LIMIT 1 OFFSET ?2");
+    s.bind(1, key.id).bind(2, std::int64_t{index});
+    if (!s.step())
+      return ERROR_NO_MORE_ITEMS;
+    name = s.text(0);
+    value.type = static_cast<DWORD>(s.integer(1));
+    value.data = s.bytes(2);
+    return ERROR_SUCCESS;
+  });
+}
+
+LONG RegistryDatabase::queryInfo(const RegistryKeyRef &key, RegistryKeyInfo &out) {
+  return run(Mode::Read, [&](RegistryConnection &c) -> LONG {
+    {
+      auto s = c.statement("SELECT written FROM registry_keys WHERE id = ?1");
+      if (!s.bind(1, key.id).step())
+        return ERROR_KEY_DELETED;
+      out.lastWrite = s.integer(0);
+    }
+    {
+      auto s = c.statement("SELECT count(*), coalesce(max(length(name)), 0) FROM registry_keys "
+                           "WHERE parent = ?1");
+      s.bind(1, key.id).step();
+      out.subKeys = static_cast<DWORD>(s.integer(0));
+      out.maxSubKeyLength = static_cast<DWORD>(s.integer(1) / 2);
+    }
+    auto s = c.statement("SELECT count(*), coalesce(max(length(name)), 0), "
+                         "coalesce(max(length(data)), 0) FROM registry_values WHERE key_id = ?1");
+    s.bind(1, key.id).step();
+    out.values = static_cast<DWORD>(s.integer(0));
+    out.maxValueNameLength = static_cast<DWORD>(s.integer(1) / 2);
+    out.maxValueLength = static_cast<DWORD>(s.integer(2));
+    return ERROR_SUCCESS;
+  });
+}
+
+LONG RegistryDatabase::flush(const RegistryKeyRef &key) {
+  const LONG error = run(Mode::Single, [&](RegistryConnection &c) -> LONG {
+    return keyExists(c, key.id) ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+  });
+  if (error != ERROR_SUCCESS)
+    return error;
+  // A passive checkpoint syncs the log and copies what no reader still needs into the file;
+  // it never waits for other processes.
+  return run(Mode::Single, [](RegistryConnection &c) -> LONG {
+    c.execute("PRAGMA wal_checkpoint(PASSIVE)");
+    return ERROR_SUCCESS;
+  });
+}
+
+} // namespace ce

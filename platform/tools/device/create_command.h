@@ -1,0 +1,32 @@
+// device create: makes a new device root with its folders, registry and profile.
+#pragma once
+
+#include "command.h"
+
+#include <ce/core/device_profile.h>
+
+#include <filesystem>
+
+namespace ce::tool {
+
+class CreateCommand : public Command {
+public:
+  Outcome run(std::string_view verb, std::span<const std::string> args,
+              const ToolContext &context) override;
+  static std::string usage(std::string_view verb);
+
+private:
+  // Parses the options into profile_ and force_.
+  Outcome parseOptions(std::span<const std::string> args);
+  // Removes the device's own parts (fs/, registry.db and its journals, device.conf, run/),
+  // leaving anything else in the folder alone.
+  static Outcome removeDeviceParts(const std::filesystem::path &root);
+  // Lays out fs/, the device folders, the registry defaults and device.conf in a root whose
+  // device parts are absent.
+  Outcome build(const std::filesystem::path &root) const;
+
+  DeviceProfile profile_;
+  bool force_ = false;
+};
+
+} // namespace ce::tool

@@ -1,0 +1,35 @@
+#include "verb_table.h"
+
+#include "create_command.h"
+#include "file_commands.h"
+#include "reg_command.h"
+
+namespace ce::tool {
+namespace {
+
+template <class T> std::unique_ptr<Command> make() { return std::make_unique<T>(); }
+
+const VerbEntry kVerbs[] = {
+    {"create", "make a new device root", &CreateCommand::usage, &make<CreateCommand>},
+    {"reg", "query, add and delete registry keys and values", &RegCommand::usage,
+     &make<RegCommand>},
+    {"push", "copy a host file into the device", &FileCommands::usage, &make<FileCommands>},
+    {"pull", "copy a device file out to the host", &FileCommands::usage, &make<FileCommands>},
+    {"ls", "list a device folder or the files matching a pattern", &FileCommands::usage,
+     &make<FileCommands>},
+    {"rm", "remove a device file, an empty folder, or a tree with -r", &FileCommands::usage,
+     &make<FileCommands>},
+};
+
+} // namespace
+
+std::span<const VerbEntry> verbTable() { return kVerbs; }
+
+const VerbEntry *findVerb(std::string_view name) {
+  for (const auto &entry : kVerbs)
+    if (name == entry.name)
+      return &entry;
+  return nullptr;
+}
+
+} // namespace ce::tool
