@@ -55,7 +55,9 @@ inline BOOL IsEqualGUID(REFGUID a, REFGUID b) { return a == b; }
 #define CO_E_NOTINITIALIZED static_cast<HRESULT>(0x800401F0)
 #define REGDB_E_CLASSNOTREG static_cast<HRESULT>(0x80040154)
 #define CLASS_E_NOAGGREGATION static_cast<HRESULT>(0x80040110)
+#ifndef E_PENDING
 #define E_PENDING static_cast<HRESULT>(0x8000000A)
+#endif
 
 struct IUnknown {
   virtual HRESULT QueryInterface(REFIID iid, void **object) = 0;
