@@ -4,6 +4,7 @@
 //              with exit code 7
 //   wait       waits for WM_QUIT
 //   args FILE  writes its command line and its own device path to FILE and ends
+//   map NAME   creates the named mapping NAME (4096 bytes), writes "peer" into it, then waits
 #include "client/host_connection.h"
 
 #include <ce/entry.h>
@@ -12,6 +13,7 @@
 #include <ce/core/utf.h>
 
 #include <csignal>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -78,12 +80,30 @@ int WinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int) {
     }
     return 0;
   }
+  if (mode == "map") {
+    std::string name;
+    words >> name;
+    const std::u16string wide = ce::toUtf16(name);
+    HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096,
+                                        wide.c_str());
+    if (!mapping)
+      return 4;
+    auto *view = static_cast<char *>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0));
+    if (!view)
+      return 5;
+    std::memcpy(view, "peer", 5);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    }
+    return 0;
+  }
   if (mode == "args") {
     std::string file;
     words >> file;
     std::ofstream out(file);
-    out << ce::toUtf8(commandLine) << "\n" << ce::toUtf8(ce::HostConnection::instance().devicePath())
-        << "\n";
+    WCHAR path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    out << ce::toUtf8(commandLine) << "\n" << ce::toUtf8(path) << "\n";
     return 0;
   }
   return 2;

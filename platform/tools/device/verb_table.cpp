@@ -3,6 +3,7 @@
 #include "create_command.h"
 #include "file_commands.h"
 #include "host_commands.h"
+#include "process_commands.h"
 #include "reg_command.h"
 
 namespace ce::tool {
@@ -25,6 +26,9 @@ const VerbEntry kVerbs[] = {
     {"shutdown", "end every device program and the host", &HostCommands::usage,
      &make<HostCommands>},
     {"status", "tell whether the device's host runs", &HostCommands::usage, &make<HostCommands>},
+    {"ps", "list the device's processes", &ProcessCommands::usage, &make<ProcessCommands>},
+    {"run", "start a device program, shortcut or applet", &ProcessCommands::usage,
+     &make<ProcessCommands>},
 };
 
 } // namespace
