@@ -39,8 +39,8 @@ struct BenchDevice {
     fs::remove_all(root);
   }
   void run(const std::string &verb) const {
-    const std::string command = kDeviceTool + " --device " + root.string() + " " + verb +
-                                " >/dev/null 2>&1";
+    const std::string command =
+        kDeviceTool + " --device " + root.string() + " " + verb + " >/dev/null 2>&1";
     if (std::system(command.c_str()) != 0)
       std::abort();
   }

@@ -33,7 +33,12 @@ TEST(ClientShortcutText, TargetsAndArguments) {
 
 TEST(ClientShortcutText, DecodesDeviceEncodings) {
   EXPECT_EQ(ShortcutText::decode("5#\\caf\xC3\xA9"), u"5#\\café");
-  EXPECT_EQ(ShortcutText::decode("\xEF\xBB\xBF" "5#\\a"), u"5#\\a");
-  EXPECT_EQ(ShortcutText::decode(std::string("\xFF\xFE" "5\0#\0", 6)), u"5#");
+  EXPECT_EQ(ShortcutText::decode("\xEF\xBB\xBF"
+                                 "5#\\a"),
+            u"5#\\a");
+  EXPECT_EQ(ShortcutText::decode(std::string("\xFF\xFE"
+                                             "5\0#\0",
+                                             6)),
+            u"5#");
   EXPECT_EQ(ShortcutText::decode("5#\\caf\xE9"), u"5#\\café") << "not UTF-8: single-byte";
 }

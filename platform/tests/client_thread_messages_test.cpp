@@ -74,12 +74,12 @@ TEST_F(ClientThreadMessages, PostedBothWaysAndQuit) {
 
 TEST_F(ClientThreadMessages, SentMessagesReturnResultsAndNestedSendsDoNotDeadlock) {
   LRESULT result = 0;
-  ASSERT_TRUE(ce::HostConnection::instance().sendToThread(peerThread, nullptr, kDouble, 21, 0,
-                                                          &result));
+  ASSERT_TRUE(
+      ce::HostConnection::instance().sendToThread(peerThread, nullptr, kDouble, 21, 0, &result));
   EXPECT_EQ(result, 42);
   // The peer answers by sending back to this thread, which is waiting in its own send.
-  ASSERT_TRUE(ce::HostConnection::instance().sendToThread(peerThread, nullptr, kNested, 5, 0,
-                                                          &result));
+  ASSERT_TRUE(
+      ce::HostConnection::instance().sendToThread(peerThread, nullptr, kNested, 5, 0, &result));
   EXPECT_EQ(result, 1006);
   PostThreadMessageW(peerThread, WM_QUIT, 0, 0);
   EXPECT_EQ(waitExit(peer), 7);

@@ -82,10 +82,10 @@ TEST(HostMalformed, BrokenFramingDropsTheConnectionOnly) {
   HostDevice device;
   std::mt19937 random(1234);
   const std::vector<std::vector<std::uint8_t>> hostile = {
-      {1, 2, 3},                                          // shorter than a header
-      packet(+MessageType::Ping, 1, 1000, 4),             // length larger than the packet
-      packet(+MessageType::Ping, 1, 0xFFFFFFFF, 0),       // huge length
-      packet(+MessageType::Ping, 1, 0, 8),                // trailing bytes the header hides
+      {1, 2, 3},                                    // shorter than a header
+      packet(+MessageType::Ping, 1, 1000, 4),       // length larger than the packet
+      packet(+MessageType::Ping, 1, 0xFFFFFFFF, 0), // huge length
+      packet(+MessageType::Ping, 1, 0, 8),          // trailing bytes the header hides
   };
   for (const auto &bytes : hostile) {
     RawClient client(device.root);

@@ -18,8 +18,8 @@ std::pair<bool, std::uint32_t> mappingState(const std::u16string &name) {
   ce::protocol::MessageWriter payload;
   payload.string(name);
   ce::HostConnection::Reply reply;
-  EXPECT_TRUE(ce::HostConnection::instance().call(ce::protocol::MessageType::QueryMapping,
-                                                  payload, reply));
+  EXPECT_TRUE(
+      ce::HostConnection::instance().call(ce::protocol::MessageType::QueryMapping, payload, reply));
   ce::protocol::MessageReader reader(reply.message.payload);
   std::uint32_t exists = 0, handles = 0;
   reader.u32(exists);
@@ -36,8 +36,8 @@ TEST(HostMappings, SharedAcrossProcessesAndGoneWithTheLastHandleOfAKilledProcess
   ASSERT_TRUE(eventually([] { return mappingState(u"globalValuesMapTest").first; }));
 
   // Opening the existing one, smaller: ERROR_ALREADY_EXISTS and the peer's bytes.
-  HANDLE mapping =
-      CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 588, u"globalValuesMapTest");
+  HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 588,
+                                      u"globalValuesMapTest");
   ASSERT_NE(mapping, nullptr);
   EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
   auto *view = static_cast<char *>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0));

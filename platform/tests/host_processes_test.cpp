@@ -106,7 +106,8 @@ TEST(HostProcesses, ToolhelpOpenTerminateAndVerbs) {
       return false;
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry))
       if (std::u16string(entry.szExeFile) == u"waiter.exe") {
         listed = true;
         pid = entry.th32ProcessID;

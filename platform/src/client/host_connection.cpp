@@ -338,8 +338,8 @@ void HostConnection::deliver(Message &message, bool sent, const std::shared_ptr<
   const HWND window = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(hwnd));
   auto queue = ThreadMessageQueue::find(tid);
   if (!sent) {
-    const bool posted = queue && queue->post(window, msg, static_cast<WPARAM>(wParam),
-                                             static_cast<LPARAM>(lParam));
+    const bool posted =
+        queue && queue->post(window, msg, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
     MessageWriter answer;
     answer.u32(id).u32(posted ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER);
     Message packet;
@@ -385,7 +385,8 @@ bool HostConnection::waitFor(PendingCall &pending, bool handleSent) {
       if (pending.finished)
         return !pending.lost;
     }
-    pollfd fds[2] = {{pending.notifyFd, POLLIN, 0}, {queue ? queue->wakeDescriptor() : -1, POLLIN, 0}};
+    pollfd fds[2] = {{pending.notifyFd, POLLIN, 0},
+                     {queue ? queue->wakeDescriptor() : -1, POLLIN, 0}};
     ::poll(fds, queue ? 2 : 1, -1);
     if (fds[0].revents & POLLIN)
       drain(pending.notifyFd);
@@ -398,8 +399,7 @@ bool HostConnection::waitFor(PendingCall &pending, bool handleSent) {
   }
 }
 
-bool HostConnection::call(MessageType type, MessageWriter &payload, Reply &reply,
-                          bool handleSent) {
+bool HostConnection::call(MessageType type, MessageWriter &payload, Reply &reply, bool handleSent) {
   auto link = currentLink();
   if (!link)
     return false;
@@ -464,11 +464,7 @@ bool HostConnection::notify(MessageType type, MessageWriter &payload) {
 bool HostConnection::postToThread(DWORD tid, HWND hwnd, UINT message, WPARAM wParam,
                                   LPARAM lParam) {
   MessageWriter payload;
-  payload.u32(tid)
-      .u64(reinterpret_cast<std::uintptr_t>(hwnd))
-      .u32(message)
-      .u64(wParam)
-      .i64(lParam);
+  payload.u32(tid).u64(reinterpret_cast<std::uintptr_t>(hwnd)).u32(message).u64(wParam).i64(lParam);
   Reply reply;
   if (!call(MessageType::PostToThread, payload, reply))
     return false;
@@ -479,14 +475,10 @@ bool HostConnection::postToThread(DWORD tid, HWND hwnd, UINT message, WPARAM wPa
   return true;
 }
 
-bool HostConnection::sendToThread(DWORD tid, HWND hwnd, UINT message, WPARAM wParam,
-                                  LPARAM lParam, LRESULT *result) {
+bool HostConnection::sendToThread(DWORD tid, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                  LRESULT *result) {
   MessageWriter payload;
-  payload.u32(tid)
-      .u64(reinterpret_cast<std::uintptr_t>(hwnd))
-      .u32(message)
-      .u64(wParam)
-      .i64(lParam);
+  payload.u32(tid).u64(reinterpret_cast<std::uintptr_t>(hwnd)).u32(message).u64(wParam).i64(lParam);
   Reply reply;
   if (!call(MessageType::SendToThread, payload, reply, true))
     return false;

@@ -64,8 +64,8 @@ HANDLE CreateFileMappingW(HANDLE file, LPSECURITY_ATTRIBUTES, DWORD protect, DWO
       SetLastError(ERROR_NOT_ENOUGH_MEMORY);
       return nullptr;
     }
-    HANDLE handle = HandleTable::instance().add(
-        std::make_shared<FileMapping>(std::move(memory), size, 0));
+    HANDLE handle =
+        HandleTable::instance().add(std::make_shared<FileMapping>(std::move(memory), size, 0));
     SetLastError(ERROR_SUCCESS);
     return handle;
   }
@@ -97,8 +97,7 @@ HANDLE CreateFileMappingW(HANDLE file, LPSECURITY_ATTRIBUTES, DWORD protect, DWO
   return handle;
 }
 
-LPVOID MapViewOfFile(HANDLE handle, DWORD access, DWORD offsetHigh, DWORD offsetLow,
-                     SIZE_T bytes) {
+LPVOID MapViewOfFile(HANDLE handle, DWORD access, DWORD offsetHigh, DWORD offsetLow, SIZE_T bytes) {
   using namespace ce;
   auto mapping = HandleTable::instance().getAs<FileMapping>(handle);
   if (!mapping) {
@@ -106,8 +105,7 @@ LPVOID MapViewOfFile(HANDLE handle, DWORD access, DWORD offsetHigh, DWORD offset
     return nullptr;
   }
   const std::uint64_t offset = (static_cast<std::uint64_t>(offsetHigh) << 32) | offsetLow;
-  if (offset % kGranularity != 0 || offset >= mapping->size() ||
-      bytes > mapping->size() - offset) {
+  if (offset % kGranularity != 0 || offset >= mapping->size() || bytes > mapping->size() - offset) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }

@@ -39,7 +39,8 @@ DWORD ProcessHandle::wait(DWORD milliseconds) {
   if (!pidfd_)
     return WAIT_OBJECT_0;
   pollfd ready{pidfd_.get(), POLLIN, 0};
-  const int timeout = milliseconds == INFINITE ? -1 : static_cast<int>(std::min<DWORD>(milliseconds, INT32_MAX));
+  const int timeout =
+      milliseconds == INFINITE ? -1 : static_cast<int>(std::min<DWORD>(milliseconds, INT32_MAX));
   for (;;) {
     const int result = ::poll(&ready, 1, timeout);
     if (result > 0)
@@ -218,8 +219,8 @@ DWORD copyOut(const std::u16string &text, LPWSTR buffer, DWORD size) {
 
 BOOL ShellExecuteEx(LPSHELLEXECUTEINFO info) {
   using namespace ce;
-  if (!info || (info->cbSize != SHELLEXECUTEINFO_DEVICE_SIZE &&
-                info->cbSize != sizeof(SHELLEXECUTEINFO))) {
+  if (!info ||
+      (info->cbSize != SHELLEXECUTEINFO_DEVICE_SIZE && info->cbSize != sizeof(SHELLEXECUTEINFO))) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
@@ -233,9 +234,8 @@ BOOL ShellExecuteEx(LPSHELLEXECUTEINFO info) {
   if (info->lpVerb && *info->lpVerb && !ce::equalsIgnoreCase(info->lpVerb, u"open"))
     return fail(ERROR_NOT_SUPPORTED);
   std::u16string program, commandLine;
-  const DWORD resolved = resolveLaunch(info->lpFile,
-                                       info->lpParameters ? info->lpParameters : u"", program,
-                                       commandLine);
+  const DWORD resolved = resolveLaunch(info->lpFile, info->lpParameters ? info->lpParameters : u"",
+                                       program, commandLine);
   if (resolved != ERROR_SUCCESS)
     return fail(resolved);
   protocol::MessageWriter payload;
@@ -329,7 +329,8 @@ DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size) {
       path = ownPathOffline();
     return copyOut(path, fileName, size);
   }
-  if (auto process = HandleTable::instance().getAs<ProcessHandle>(reinterpret_cast<HANDLE>(module))) {
+  if (auto process =
+          HandleTable::instance().getAs<ProcessHandle>(reinterpret_cast<HANDLE>(module))) {
     bool alive = false;
     DWORD code = 0;
     std::u16string path;

@@ -30,8 +30,8 @@ void futexWakeAll(std::atomic<std::uint32_t> *word) {
 } // namespace
 
 SharedEvent::SharedEvent(int memory, std::uint32_t hostId) : hostId_(hostId) {
-  void *page = ::mmap(nullptr, sizeof(SharedEventState), PROT_READ | PROT_WRITE, MAP_SHARED,
-                      memory, 0);
+  void *page =
+      ::mmap(nullptr, sizeof(SharedEventState), PROT_READ | PROT_WRITE, MAP_SHARED, memory, 0);
   if (page != MAP_FAILED)
     state_ = static_cast<SharedEventState *>(page);
 }
@@ -88,7 +88,8 @@ DWORD SharedEvent::wait(DWORD milliseconds) {
     timespec timeout{};
     const timespec *limit = nullptr;
     if (milliseconds != INFINITE) {
-      const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - Clock::now());
+      const auto left =
+          std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - Clock::now());
       if (left.count() <= 0)
         return WAIT_TIMEOUT;
       timeout.tv_sec = static_cast<time_t>(left.count() / 1000000000);

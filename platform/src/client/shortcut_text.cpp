@@ -21,7 +21,11 @@ bool validUtf8(std::string_view bytes) {
   std::size_t i = 0;
   while (i < bytes.size()) {
     const auto c = static_cast<unsigned char>(bytes[i]);
-    std::size_t extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : 9;
+    std::size_t extra = c < 0x80         ? 0
+                        : (c >> 5) == 6  ? 1
+                        : (c >> 4) == 14 ? 2
+                        : (c >> 3) == 30 ? 3
+                                         : 9;
     if (extra == 9 || i + extra >= bytes.size())
       return false;
     for (std::size_t k = 1; k <= extra; ++k)

@@ -54,8 +54,8 @@ int main(int argc, char **argv) {
     ce::HostConnection::instance().connect(); // a device without a running host still runs it
 
   std::u16string wide = ce::toUtf16(commandLine);
-  const int result = WinMain(reinterpret_cast<HINSTANCE>(&__executable_start), nullptr,
-                             wide.data(), show);
+  const int result =
+      WinMain(reinterpret_cast<HINSTANCE>(&__executable_start), nullptr, wide.data(), show);
   if (ce::HostConnection::instance().isConnected()) {
     ce::protocol::MessageWriter payload;
     payload.u32(static_cast<std::uint32_t>(result));

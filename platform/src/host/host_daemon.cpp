@@ -1,11 +1,11 @@
 #include "host_daemon.h"
 
+#include "../protocol/packet_socket.h"
 #include "host_log.h"
 #include "host_server.h"
+#include "named_object_service.h"
 #include "process_service.h"
 #include "thread_message_router.h"
-#include "named_object_service.h"
-#include "../protocol/packet_socket.h"
 
 #include <ce/core/device_root.h>
 
@@ -27,8 +27,8 @@ namespace fs = std::filesystem;
 fs::path lockFile(const fs::path &root) { return root / "run" / "host.lock"; }
 
 void writeAll(int fd, const std::string &text) {
-  if (fd >= 0)
-    [[maybe_unused]] const auto written = ::write(fd, text.data(), text.size());
+  if (fd >= 0) [[maybe_unused]]
+    const auto written = ::write(fd, text.data(), text.size());
 }
 
 } // namespace
@@ -154,8 +154,8 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
   const fs::path socketPath = run / "host.sock";
   protocol::UniqueFd listener = protocol::PacketSocket::listenAt(socketPath);
   if (!listener) {
-    const std::string reason = std::string("cannot listen on ") + socketPath.string() + ": " +
-                               std::strerror(errno);
+    const std::string reason =
+        std::string("cannot listen on ") + socketPath.string() + ": " + std::strerror(errno);
     log.line(reason);
     writeAll(readyFd, "F" + reason);
     return 1;

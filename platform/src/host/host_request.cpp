@@ -15,8 +15,7 @@ void HostRequest::reply(DWORD status, protocol::MessageWriter &payload) {
   answered_ = true;
   if (!wantsReply())
     return;
-  server_.replyLater(peer_.id(), message_.header.type, message_.header.requestId, status,
-                     &payload);
+  server_.replyLater(peer_.id(), message_.header.type, message_.header.requestId, status, &payload);
 }
 
 } // namespace ce::host

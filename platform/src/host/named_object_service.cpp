@@ -22,7 +22,8 @@ std::uint32_t NamedObjectService::SharedObject::totalHandles() const {
 
 NamedObjectService::NamedObjectService(HostServer &server) : server_(server) {
   server.registerHandler(MessageType::CreateMapping, [this](HostRequest &r) { createMapping(r); });
-  server.registerHandler(MessageType::CloseMapping, [this](HostRequest &r) { close(r, mappings_); });
+  server.registerHandler(MessageType::CloseMapping,
+                         [this](HostRequest &r) { close(r, mappings_); });
   server.registerHandler(MessageType::QueryMapping, [this](HostRequest &r) { queryMapping(r); });
   server.registerHandler(MessageType::CreateEvent, [this](HostRequest &r) { createEvent(r); });
   server.registerHandler(MessageType::CloseEvent, [this](HostRequest &r) { close(r, events_); });
@@ -105,8 +106,8 @@ void NamedObjectService::createEvent(HostRequest &request) {
     return;
   }
   open(request, events_, name, sizeof(SharedEventState), [&](int fd) {
-    void *page = ::mmap(nullptr, sizeof(SharedEventState), PROT_READ | PROT_WRITE, MAP_SHARED, fd,
-                        0);
+    void *page =
+        ::mmap(nullptr, sizeof(SharedEventState), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     if (page == MAP_FAILED)
       return false;
     auto *state = new (page) SharedEventState;

@@ -236,8 +236,10 @@ void ProcessService::listProcesses(HostRequest &request) {
   MessageWriter answer;
   answer.u32(static_cast<std::uint32_t>(records.size()));
   for (const ProcessRecord *record : records)
-    answer.u32(record->pid).u32(record->parentPid).u64(record->startTimeMs).string(
-        record->devicePath);
+    answer.u32(record->pid)
+        .u32(record->parentPid)
+        .u64(record->startTimeMs)
+        .string(record->devicePath);
   request.reply(ERROR_SUCCESS, answer);
 }
 

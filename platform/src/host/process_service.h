@@ -7,8 +7,9 @@
 //
 // Programs are started with the host's environment plus CE_DEVICE (the device root),
 // CE_DEVICE_PATH (their own device path) and CE_COMMAND_LINE (the command line exactly as given,
-// UTF-8) and CE_SHOW_COMMAND (the show command), in the folder of their executable, with standard input from /dev/null and their output
-// appended to the host's log. Only ELF executables inside fs/ are started.
+// UTF-8) and CE_SHOW_COMMAND (the show command), in the folder of their executable, with standard
+// input from /dev/null and their output appended to the host's log. Only ELF executables inside fs/
+// are started.
 #pragma once
 
 #include "host_server.h"
@@ -35,8 +36,9 @@ private:
   void shutdown(HostRequest &request);
 
   // Starts the executable; its pid, or nothing with *error set.
-  std::optional<DWORD> spawn(const std::filesystem::path &hostPath, const std::u16string &devicePath,
-                             const std::u16string &arguments, DWORD show, DWORD *error);
+  std::optional<DWORD> spawn(const std::filesystem::path &hostPath,
+                             const std::u16string &devicePath, const std::u16string &arguments,
+                             DWORD show, DWORD *error);
 
   HostServer &server_;
   const std::filesystem::path root_;

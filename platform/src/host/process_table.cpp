@@ -14,9 +14,9 @@ ProcessTable::~ProcessTable() {
 ProcessRecord &ProcessTable::add(ProcessRecord record) {
   const DWORD pid = record.pid;
   // A pid seen again after its process ended is a new process: forget the old exit.
-  exits_.erase(std::remove_if(exits_.begin(), exits_.end(),
-                              [pid](const auto &e) { return e.first == pid; }),
-               exits_.end());
+  exits_.erase(
+      std::remove_if(exits_.begin(), exits_.end(), [pid](const auto &e) { return e.first == pid; }),
+      exits_.end());
   auto [it, inserted] = records_.insert_or_assign(pid, std::move(record));
   return it->second;
 }

@@ -14,12 +14,12 @@ namespace ce::host {
 
 struct ProcessRecord {
   DWORD pid = 0;
-  DWORD parentPid = 0;           // the process that asked for the start; 0 when unknown
-  std::u16string devicePath;     // \Program Files\Vireta\Vireta.exe, or a host path
-  std::uint64_t startTimeMs = 0; // wall clock, milliseconds since 1970
-  bool startedByHost = false;    // a child of the host, reaped through its pidfd
-  int pidfd = -1;                // for children: readable once the process has ended
-  int connections = 0;           // open connections of the process
+  DWORD parentPid = 0;                    // the process that asked for the start; 0 when unknown
+  std::u16string devicePath;              // \Program Files\Vireta\Vireta.exe, or a host path
+  std::uint64_t startTimeMs = 0;          // wall clock, milliseconds since 1970
+  bool startedByHost = false;             // a child of the host, reaped through its pidfd
+  int pidfd = -1;                         // for children: readable once the process has ended
+  int connections = 0;                    // open connections of the process
   std::optional<DWORD> requestedExitCode; // TerminateProcess's code, or the one the process
                                           // reported on its way out
   bool goneNotified = false;              // observers have heard of its end

@@ -37,9 +37,9 @@ DWORD ThreadMessageRouter::ownerOfThread(DWORD tid) const {
 }
 
 void ThreadMessageRouter::deliver(DWORD pid, DWORD tid, bool sent, std::uint64_t hwnd,
-                                  std::uint32_t message, std::uint64_t wParam,
-                                  std::int64_t lParam, std::uint64_t replyPeer,
-                                  std::uint32_t replyType, std::uint32_t requestId) {
+                                  std::uint32_t message, std::uint64_t wParam, std::int64_t lParam,
+                                  std::uint64_t replyPeer, std::uint32_t replyType,
+                                  std::uint32_t requestId) {
   PeerConnection *target = server_.peerOfProcess(pid);
   if (!target) {
     server_.replyLater(replyPeer, replyType, requestId, ERROR_INVALID_PARAMETER);

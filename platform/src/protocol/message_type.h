@@ -35,11 +35,11 @@ enum class MessageType : std::uint32_t {
   RegisterMessage = 0x0150,  // string name -> u32 message number (0xC000-0xFFFF)
 
   // Events, host to process.
-  DeliverPost = 0x0180,      // u32 delivery id, u32 tid, u64 hwnd, u32 message, u64 wp, i64 lp
-                             // the process answers with DeliveryResult
-  DeliverSend = 0x0181,      // u32 send id, u32 tid, u64 hwnd, u32 message, u64 wp, i64 lp
-                             // the process answers with SendResult once handled
-  DeliveryResult = 0x0143,   // u32 delivery id, u32 error code (notice, process to host)
+  DeliverPost = 0x0180,    // u32 delivery id, u32 tid, u64 hwnd, u32 message, u64 wp, i64 lp
+                           // the process answers with DeliveryResult
+  DeliverSend = 0x0181,    // u32 send id, u32 tid, u64 hwnd, u32 message, u64 wp, i64 lp
+                           // the process answers with SendResult once handled
+  DeliveryResult = 0x0143, // u32 delivery id, u32 error code (notice, process to host)
 };
 
 inline constexpr std::uint32_t operator+(MessageType type) {

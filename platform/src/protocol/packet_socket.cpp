@@ -49,9 +49,8 @@ PacketSocket::Result PacketSocket::send(int fd, const Message &message, int flag
     return Result::Malformed;
   MessageHeader header = message.header;
   header.payloadLength = static_cast<std::uint32_t>(message.payload.size());
-  iovec parts[2] = {
-      {&header, kHeaderSize},
-      {const_cast<std::uint8_t *>(message.payload.data()), message.payload.size()}};
+  iovec parts[2] = {{&header, kHeaderSize},
+                    {const_cast<std::uint8_t *>(message.payload.data()), message.payload.size()}};
   msghdr packet{};
   packet.msg_iov = parts;
   packet.msg_iovlen = message.payload.empty() ? 1 : 2;

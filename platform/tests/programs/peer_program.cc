@@ -23,8 +23,8 @@ namespace {
 constexpr UINT kHello = WM_USER + 1;
 constexpr UINT kAdd = WM_USER + 2;
 constexpr UINT kSum = WM_USER + 3;
-constexpr UINT kDouble = WM_USER + 4;   // sent: returns wParam * 2
-constexpr UINT kNested = WM_USER + 5;   // sent: sends kCallBack to the parent, returns its result + 1
+constexpr UINT kDouble = WM_USER + 4; // sent: returns wParam * 2
+constexpr UINT kNested = WM_USER + 5; // sent: sends kCallBack to the parent, returns its result + 1
 constexpr UINT kCallBack = WM_USER + 6; // sent to the parent
 constexpr UINT kDie = WM_USER + 7;      // sent: the program kills itself while handling it
 
@@ -84,8 +84,8 @@ int WinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int) {
     std::string name;
     words >> name;
     const std::u16string wide = ce::toUtf16(name);
-    HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096,
-                                        wide.c_str());
+    HANDLE mapping =
+        CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, wide.c_str());
     if (!mapping)
       return 4;
     auto *view = static_cast<char *>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0));
