@@ -4,6 +4,8 @@
 #include <ce/types.h>
 #include <ce/errors.h>
 #include <ce/kernel.h>
+#include <ce/mappings.h>
+#include <ce/processes.h>
 #include <ce/messages.h>
 #include <ce/codepages.h>
 #include <ce/registry.h>
