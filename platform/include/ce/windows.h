@@ -11,3 +11,5 @@
 #include <ce/gdi.h>
 #include <ce/imaging.h>
 #include <ce/icons.h>
+#include <ce/loader.h>
+#include <ce/services.h>
