@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <string_view>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   const DWORD result =
-      ce::ElfImageCheck::checkBytes(std::string_view(reinterpret_cast<const char*>(data), size));
+      ce::ElfImageCheck::checkBytes(std::string_view(reinterpret_cast<const char *>(data), size));
   if (result != ERROR_SUCCESS && result != ERROR_MOD_NOT_FOUND && result != ERROR_BAD_FORMAT)
     std::abort();
   return 0;

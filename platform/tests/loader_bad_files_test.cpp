@@ -13,12 +13,12 @@
 
 namespace {
 
-using services_test::DeviceWithLibraries;
 using ce::ElfImageCheck;
+using services_test::DeviceWithLibraries;
 
 class LoaderBadFiles : public DeviceWithLibraries {
 protected:
-  DWORD loadError(const char16_t* name) {
+  DWORD loadError(const char16_t *name) {
     SetLastError(0);
     HMODULE module = LoadLibraryW(name);
     if (module) {
@@ -33,22 +33,22 @@ protected:
 class Image {
 public:
   explicit Image(std::string bytes) : bytes_(std::move(bytes)) {}
-  ElfW(Ehdr)& header() { return *reinterpret_cast<ElfW(Ehdr)*>(bytes_.data()); }
-  ElfW(Phdr)& segment(int type) {
-    auto* table = reinterpret_cast<ElfW(Phdr)*>(bytes_.data() + header().e_phoff);
+  ElfW(Ehdr) & header() { return *reinterpret_cast<ElfW(Ehdr) *>(bytes_.data()); }
+  ElfW(Phdr) & segment(int type) {
+    auto *table = reinterpret_cast<ElfW(Phdr) *>(bytes_.data() + header().e_phoff);
     for (int i = 0; i < header().e_phnum; ++i)
       if (table[i].p_type == static_cast<ElfW(Word)>(type))
         return table[i];
     throw std::runtime_error("no such segment");
   }
-  ElfW(Dyn)& dynamic(std::int64_t tag) {
-    auto* entry = reinterpret_cast<ElfW(Dyn)*>(bytes_.data() + segment(PT_DYNAMIC).p_offset);
+  ElfW(Dyn) & dynamic(std::int64_t tag) {
+    auto *entry = reinterpret_cast<ElfW(Dyn) *>(bytes_.data() + segment(PT_DYNAMIC).p_offset);
     for (; entry->d_tag != DT_NULL; ++entry)
       if (entry->d_tag == tag)
         return *entry;
     throw std::runtime_error("no such entry");
   }
-  std::string& bytes() { return bytes_; }
+  std::string &bytes() { return bytes_; }
   DWORD check() const { return ElfImageCheck::checkBytes(bytes_); }
 
 private:
@@ -58,12 +58,14 @@ private:
 TEST_F(LoaderBadFiles, MissingAndForeignFilesAreNotModules) {
   writeFile("Windows/text.dll", "MZ this is not a library\n");
   writeFile("Windows/empty.dll", "");
-  writeFile("Windows/magic.dll", "\x7f" "EL");
+  writeFile("Windows/magic.dll", "\x7f"
+                                 "EL");
   std::filesystem::create_directories(root / "fs" / "Windows" / "folder.dll");
-  for (const char16_t* name : {u"missing.dll", u"\\Nowhere\\missing.dll", u"text.dll",
-                               u"empty.dll", u"magic.dll", u"folder.dll"})
+  for (const char16_t *name : {u"missing.dll", u"\\Nowhere\\missing.dll", u"text.dll", u"empty.dll",
+                               u"magic.dll", u"folder.dll"})
     EXPECT_EQ(loadError(name), static_cast<DWORD>(ERROR_MOD_NOT_FOUND)) << ce::toUtf8(name);
-  EXPECT_EQ(loadError(u"\\..\\..\\..\\..\\lib\\libc.so.6"), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(loadError(u"\\..\\..\\..\\..\\lib\\libc.so.6"),
+            static_cast<DWORD>(ERROR_ACCESS_DENIED));
   EXPECT_EQ(loadError(u"bad|name.dll"), static_cast<DWORD>(ERROR_INVALID_NAME));
   EXPECT_EQ(loadError(u""), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
   EXPECT_EQ(LoadLibraryW(nullptr), nullptr);
@@ -77,8 +79,8 @@ TEST_F(LoaderBadFiles, DamagedLibrariesAreRefusedBeforeTheyRun) {
   Image parsed(good);
   std::size_t mappedEnd = 0;
   for (int i = 0; i < parsed.header().e_phnum; ++i) {
-    const auto& segment =
-        reinterpret_cast<const ElfW(Phdr)*>(good.data() + parsed.header().e_phoff)[i];
+    const auto &segment =
+        reinterpret_cast<const ElfW(Phdr) *>(good.data() + parsed.header().e_phoff)[i];
     if (segment.p_type == PT_LOAD)
       mappedEnd = std::max<std::size_t>(mappedEnd, segment.p_offset + segment.p_filesz);
   }
@@ -86,7 +88,7 @@ TEST_F(LoaderBadFiles, DamagedLibrariesAreRefusedBeforeTheyRun) {
   for (std::size_t size : cuts)
     writeFile("Windows/cut" + std::to_string(size) + ".dll", good.substr(0, size));
   Image wrongClass(good);
-  wrongClass.bytes()[EI_CLASS] = sizeof(void*) == 8 ? ELFCLASS32 : ELFCLASS64;
+  wrongClass.bytes()[EI_CLASS] = sizeof(void *) == 8 ? ELFCLASS32 : ELFCLASS64;
   writeFile("Windows/class.dll", wrongClass.bytes());
   // Same length, so the file stays sound, but the dependency it names is nowhere.
   Image missingDependency(good);
@@ -106,39 +108,43 @@ TEST_F(LoaderBadFiles, DamagedLibrariesAreRefusedBeforeTheyRun) {
 }
 
 TEST(ElfImageCheck, DamageToAnyTableTheLoaderReadsIsFound) {
-  const std::string good = DeviceWithLibraries::readHostFile(DeviceWithLibraries::built("journal_a"));
+  const std::string good =
+      DeviceWithLibraries::readHostFile(DeviceWithLibraries::built("journal_a"));
   ASSERT_EQ(ElfImageCheck::checkBytes(good), static_cast<DWORD>(ERROR_SUCCESS));
 
-  auto expectBad = [&](const char* what, auto damage) {
+  auto expectBad = [&](const char *what, auto damage) {
     Image image(good);
     damage(image);
     EXPECT_EQ(image.check(), static_cast<DWORD>(ERROR_BAD_FORMAT)) << what;
   };
-  expectBad("executable type", [](Image& i) { i.header().e_type = ET_EXEC; });
-  expectBad("foreign machine", [](Image& i) { i.header().e_machine = EM_S390; });
-  expectBad("byte order", [](Image& i) { i.bytes()[EI_DATA] ^= 3; });
-  expectBad("no program headers", [](Image& i) { i.header().e_phnum = 0; });
-  expectBad("program headers past the end", [](Image& i) { i.header().e_phoff = i.bytes().size() - 8; });
+  expectBad("executable type", [](Image &i) { i.header().e_type = ET_EXEC; });
+  expectBad("foreign machine", [](Image &i) { i.header().e_machine = EM_S390; });
+  expectBad("byte order", [](Image &i) { i.bytes()[EI_DATA] ^= 3; });
+  expectBad("no program headers", [](Image &i) { i.header().e_phnum = 0; });
+  expectBad("program headers past the end",
+            [](Image &i) { i.header().e_phoff = i.bytes().size() - 8; });
   expectBad("program header table overflows",
-            [](Image& i) { i.header().e_phoff = ~ElfW(Off){0} - 16; });
-  expectBad("odd program header size", [](Image& i) { i.header().e_phentsize = 12; });
-  expectBad("segment past the end", [](Image& i) { i.segment(PT_LOAD).p_filesz = i.bytes().size() * 2; });
-  expectBad("segment larger in file than in memory", [](Image& i) {
-    auto& load = i.segment(PT_LOAD);
+            [](Image &i) { i.header().e_phoff = ~ElfW(Off){0} - 16; });
+  expectBad("odd program header size", [](Image &i) { i.header().e_phentsize = 12; });
+  expectBad("segment past the end",
+            [](Image &i) { i.segment(PT_LOAD).p_filesz = i.bytes().size() * 2; });
+  expectBad("segment larger in file than in memory", [](Image &i) {
+    auto &load = i.segment(PT_LOAD);
     load.p_memsz = load.p_filesz - 1;
   });
   expectBad("dynamic section past the end",
-            [](Image& i) { i.segment(PT_DYNAMIC).p_offset = i.bytes().size() - 4; });
-  expectBad("no dynamic section", [](Image& i) { i.segment(PT_DYNAMIC).p_type = PT_NULL; });
-  expectBad("string table unmapped", [](Image& i) { i.dynamic(DT_STRTAB).d_un.d_ptr = 0x7fff0000; });
+            [](Image &i) { i.segment(PT_DYNAMIC).p_offset = i.bytes().size() - 4; });
+  expectBad("no dynamic section", [](Image &i) { i.segment(PT_DYNAMIC).p_type = PT_NULL; });
+  expectBad("string table unmapped",
+            [](Image &i) { i.dynamic(DT_STRTAB).d_un.d_ptr = 0x7fff0000; });
   expectBad("string table overruns its segment",
-            [](Image& i) { i.dynamic(DT_STRSZ).d_un.d_val = 0x10000000; });
-  expectBad("symbol table unmapped", [](Image& i) { i.dynamic(DT_SYMTAB).d_un.d_ptr = ~0ull; });
+            [](Image &i) { i.dynamic(DT_STRSZ).d_un.d_val = 0x10000000; });
+  expectBad("symbol table unmapped", [](Image &i) { i.dynamic(DT_SYMTAB).d_un.d_ptr = ~0ull; });
   expectBad("dependency name outside the strings",
-            [](Image& i) { i.dynamic(DT_NEEDED).d_un.d_val = 0x7fffffff; });
-  expectBad("unterminated dynamic section", [](Image& i) {
-    auto& dynamic = i.segment(PT_DYNAMIC);
-    auto* entry = reinterpret_cast<ElfW(Dyn)*>(i.bytes().data() + dynamic.p_offset);
+            [](Image &i) { i.dynamic(DT_NEEDED).d_un.d_val = 0x7fffffff; });
+  expectBad("unterminated dynamic section", [](Image &i) {
+    auto &dynamic = i.segment(PT_DYNAMIC);
+    auto *entry = reinterpret_cast<ElfW(Dyn) *>(i.bytes().data() + dynamic.p_offset);
     for (std::size_t n = 0; n < dynamic.p_filesz / sizeof(ElfW(Dyn)); ++n)
       entry[n].d_tag = DT_DEBUG;
   });
@@ -147,8 +153,10 @@ TEST(ElfImageCheck, DamageToAnyTableTheLoaderReadsIsFound) {
 TEST(ElfImageCheck, OnlyElfMagicMakesABadFormat) {
   EXPECT_EQ(ElfImageCheck::checkBytes(""), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
   EXPECT_EQ(ElfImageCheck::checkBytes("MZ\x90"), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
-  EXPECT_EQ(ElfImageCheck::checkBytes(std::string(64, '\0')), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
-  std::string header = "\x7f" "ELF";
+  EXPECT_EQ(ElfImageCheck::checkBytes(std::string(64, '\0')),
+            static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+  std::string header = "\x7f"
+                       "ELF";
   header.resize(EI_NIDENT, '\0');
   EXPECT_EQ(ElfImageCheck::checkBytes(header), static_cast<DWORD>(ERROR_BAD_FORMAT));
 }

@@ -55,11 +55,14 @@ TEST_F(LoaderTest, EveryNameOfOneFileSharesOneModuleAndItsCount) {
   std::filesystem::create_directories(root / "fs" / "Links");
   std::filesystem::create_symlink(root / "fs" / "Windows" / "journal_a.dll",
                                   root / "fs" / "Links" / "other.dll");
-  const std::vector<std::u16string> names = {u"journal_a.dll", u"journal_a", u"\\Windows\\journal_a.dll",
-                                             u"/windows/JOURNAL_A.DLL", u"Windows\\journal_a.dll",
+  const std::vector<std::u16string> names = {u"journal_a.dll",
+                                             u"journal_a",
+                                             u"\\Windows\\journal_a.dll",
+                                             u"/windows/JOURNAL_A.DLL",
+                                             u"Windows\\journal_a.dll",
                                              u"\\Links\\other.dll"};
   std::vector<HMODULE> modules;
-  for (const auto& name : names) {
+  for (const auto &name : names) {
     modules.push_back(LoadLibraryW(name.c_str()));
     ASSERT_NE(modules.back(), nullptr) << ce::toUtf8(name);
     EXPECT_EQ(modules.back(), modules.front()) << ce::toUtf8(name);
@@ -143,7 +146,7 @@ TEST_F(LoaderTest, ThreadsLoadingOneLibraryAttachItOnce) {
   std::vector<HMODULE> modules(threads);
   std::vector<HANDLE> handles;
   struct Work {
-    HMODULE* slot;
+    HMODULE *slot;
   };
   std::vector<Work> work(threads);
   for (int i = 0; i < threads; ++i) {
@@ -151,7 +154,7 @@ TEST_F(LoaderTest, ThreadsLoadingOneLibraryAttachItOnce) {
     handles.push_back(CreateThread(
         nullptr, 0,
         [](LPVOID parameter) -> DWORD {
-          auto* item = static_cast<Work*>(parameter);
+          auto *item = static_cast<Work *>(parameter);
           *item->slot = LoadLibraryW(u"journal_a.dll");
           return 0;
         },

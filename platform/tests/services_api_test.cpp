@@ -20,7 +20,7 @@ protected:
   }
   void TearDown() override {
     // The process's services outlive a test; stop what a failed test left running.
-    for (const char16_t* name : {u"JNC0:", u"JNA0:", u"JNB0:", u"JNB1:"}) {
+    for (const char16_t *name : {u"JNC0:", u"JNA0:", u"JNB0:", u"JNB1:"}) {
       WCHAR buffer[8];
       std::char_traits<char16_t>::copy(buffer, name, 6);
       HANDLE service = GetServiceHandle(buffer, nullptr, nullptr);
@@ -31,7 +31,7 @@ protected:
     }
     DeviceWithLibraries::TearDown();
   }
-  HANDLE lookUp(const char16_t* name) {
+  HANDLE lookUp(const char16_t *name) {
     std::u16string copy(name);
     return GetServiceHandle(copy.data(), nullptr, nullptr);
   }

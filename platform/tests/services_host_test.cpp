@@ -21,19 +21,20 @@ class ServicesHostTest : public DeviceWithLibraries {
 protected:
   void SetUp() override {
     DeviceWithLibraries::SetUp();
-    for (const char* library : {"journal_a", "journal_b", "journal_d", "refuse_init", "plain"})
+    for (const char *library : {"journal_a", "journal_b", "journal_d", "refuse_init", "plain"})
       install(library);
   }
   ServicesHost::Log logInto() {
-    return [this](const std::string& line) { logged.push_back(line); };
+    return [this](const std::string &line) { logged.push_back(line); };
   }
-  bool loggedLine(const std::string& part) const {
-    return std::any_of(logged.begin(), logged.end(),
-                       [&](const std::string& line) { return line.find(part) != std::string::npos; });
+  bool loggedLine(const std::string &part) const {
+    return std::any_of(logged.begin(), logged.end(), [&](const std::string &line) {
+      return line.find(part) != std::string::npos;
+    });
   }
-  std::vector<std::u16string> names(const ServicesHost& host) const {
+  std::vector<std::u16string> names(const ServicesHost &host) const {
     std::vector<std::u16string> result;
-    for (const auto& service : host.services())
+    for (const auto &service : host.services())
       result.push_back(service.name);
     return result;
   }
@@ -139,7 +140,7 @@ TEST_F(ServicesHostTest, ActivationReadsTheRegistrationKey) {
   registerKey(u"TextIndex", u"journal_b.dll", u"JNB");
   HKEY key = nullptr;
   ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Services\\TextIndex", 0, 0, &key), ERROR_SUCCESS);
-  RegSetValueExW(key, u"Index", 0, REG_SZ, reinterpret_cast<const BYTE*>(u"1"), 2);
+  RegSetValueExW(key, u"Index", 0, REG_SZ, reinterpret_cast<const BYTE *>(u"1"), 2);
   RegCloseKey(key);
   EXPECT_EQ(host.activateService(u"TextIndex", &error), 0u);
   EXPECT_EQ(error, static_cast<DWORD>(ERROR_INVALID_DATA));
@@ -150,7 +151,8 @@ TEST_F(ServicesHostTest, ActivationReadsTheRegistrationKey) {
 TEST_F(ServicesHostTest, BootLoadsByOrderSkipsNoLoadAndStopsInReverse) {
   registerKey(u"Late", u"journal_a.dll", u"JNA", {{u"Order", 300}});
   registerKey(u"Unordered", u"journal_d.dll", u"JND");
-  registerKey(u"Early", u"journal_b.dll", u"JNB", {{u"Order", 10}, {u"Flags", DEVFLAGS_LOADLIBRARY}});
+  registerKey(u"Early", u"journal_b.dll", u"JNB",
+              {{u"Order", 10}, {u"Flags", DEVFLAGS_LOADLIBRARY}});
   registerKey(u"Held", u"plain.dll", u"PLN", {{u"Order", 1}, {u"Flags", DEVFLAGS_NOLOAD}});
   registerKey(u"Broken", u"missing.dll", u"MIS", {{u"Order", 5}});
   registerKey(u"AlsoLate", u"refuse_init.dll", u"RFI", {{u"Order", 300}});
@@ -194,7 +196,7 @@ TEST_F(ServicesHostTest, RacingStartsOfOneNameLoadItOnce) {
       else if (error == ERROR_DEVICE_IN_USE)
         ++inUse;
     });
-  for (auto& racer : racers)
+  for (auto &racer : racers)
     racer.join();
   EXPECT_EQ(started.load(), 1);
   EXPECT_EQ(inUse.load(), threads - 1);

@@ -32,7 +32,7 @@ constexpr int hostMachine = EM_RISCV;
 constexpr int hostMachine = EM_NONE; // unknown host: the machine is left to the host loader
 #endif
 
-constexpr unsigned char hostClass = sizeof(void*) == 8 ? ELFCLASS64 : ELFCLASS32;
+constexpr unsigned char hostClass = sizeof(void *) == 8 ? ELFCLASS64 : ELFCLASS32;
 #if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
 constexpr unsigned char hostData = ELFDATA2LSB;
 #else
@@ -80,7 +80,7 @@ bool isNameTag(std::int64_t tag) {
 
 class Inspection {
 public:
-  Inspection(const ElfImageCheck::Reader& read, std::uint64_t fileSize)
+  Inspection(const ElfImageCheck::Reader &read, std::uint64_t fileSize)
       : read_(read), fileSize_(fileSize) {}
 
   DWORD run() {
@@ -103,7 +103,7 @@ public:
   }
 
 private:
-  bool readProgramHeaders(const Header& header) {
+  bool readProgramHeaders(const Header &header) {
     if (header.e_phentsize != sizeof(ProgramHeader) || header.e_phnum == 0 ||
         header.e_phnum > maxProgramHeaders)
       return false;
@@ -117,7 +117,7 @@ private:
   // Every segment the loader maps or reads lies within the file, and there is something to map.
   bool checkSegments() {
     bool loadable = false;
-    for (const ProgramHeader& segment : programHeaders_) {
+    for (const ProgramHeader &segment : programHeaders_) {
       if (segment.p_type == PT_LOAD) {
         if (segment.p_filesz > segment.p_memsz || segment.p_memsz == 0 ||
             !within(segment.p_vaddr, segment.p_memsz, UINTPTR_MAX))
@@ -141,7 +141,7 @@ private:
 
   // The address range [address, address + size) lies inside one loaded segment's memory.
   bool mapped(std::uint64_t address, std::uint64_t size) const {
-    for (const ProgramHeader& segment : programHeaders_) {
+    for (const ProgramHeader &segment : programHeaders_) {
       if (segment.p_type != PT_LOAD || address < segment.p_vaddr)
         continue;
       if (within(address - segment.p_vaddr, size, segment.p_memsz))
@@ -163,7 +163,7 @@ private:
     std::uint64_t stringTable = 0, stringTableSize = 0;
     bool hasStringTable = false, hasStringTableSize = false, terminated = false;
     std::vector<std::uint64_t> nameOffsets;
-    for (const Dynamic& entry : entries) {
+    for (const Dynamic &entry : entries) {
       const auto tag = static_cast<std::int64_t>(entry.d_tag);
       if (tag == DT_NULL) {
         terminated = true;
@@ -194,20 +194,20 @@ private:
     return true;
   }
 
-  const ElfImageCheck::Reader& read_;
+  const ElfImageCheck::Reader &read_;
   const std::uint64_t fileSize_;
   std::vector<ProgramHeader> programHeaders_;
-  const ProgramHeader* dynamic_ = nullptr;
+  const ProgramHeader *dynamic_ = nullptr;
 };
 
 } // namespace
 
-DWORD ElfImageCheck::check(const Reader& read, std::uint64_t fileSize) {
+DWORD ElfImageCheck::check(const Reader &read, std::uint64_t fileSize) {
   return Inspection(read, fileSize).run();
 }
 
 DWORD ElfImageCheck::checkBytes(std::string_view bytes) {
-  const Reader read = [bytes](std::uint64_t offset, void* buffer, std::size_t size) {
+  const Reader read = [bytes](std::uint64_t offset, void *buffer, std::size_t size) {
     if (!within(offset, size, bytes.size()))
       return false;
     std::memcpy(buffer, bytes.data() + offset, size);
@@ -220,8 +220,8 @@ DWORD ElfImageCheck::checkFile(int descriptor) {
   struct stat status {};
   if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode))
     return ERROR_MOD_NOT_FOUND;
-  const Reader read = [descriptor](std::uint64_t offset, void* buffer, std::size_t size) {
-    auto* bytes = static_cast<char*>(buffer);
+  const Reader read = [descriptor](std::uint64_t offset, void *buffer, std::size_t size) {
+    auto *bytes = static_cast<char *>(buffer);
     while (size > 0) {
       const ssize_t got = pread(descriptor, bytes, size, static_cast<off_t>(offset));
       if (got <= 0)

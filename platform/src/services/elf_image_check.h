@@ -19,11 +19,11 @@ namespace ce {
 class ElfImageCheck {
 public:
   // Copies `size` bytes at `offset` of the file into `buffer`; false when the file is shorter.
-  using Reader = std::function<bool(std::uint64_t offset, void* buffer, std::size_t size)>;
+  using Reader = std::function<bool(std::uint64_t offset, void *buffer, std::size_t size)>;
 
   // ERROR_SUCCESS for a loadable shared object; ERROR_MOD_NOT_FOUND when the bytes are not ELF
   // at all; ERROR_BAD_FORMAT for an ELF file that is not a sound shared object for this machine.
-  static DWORD check(const Reader& read, std::uint64_t fileSize);
+  static DWORD check(const Reader &read, std::uint64_t fileSize);
   static DWORD checkBytes(std::string_view bytes);
   // Reads an open file descriptor (from its start, without moving its offset).
   static DWORD checkFile(int descriptor);

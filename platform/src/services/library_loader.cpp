@@ -27,41 +27,41 @@ HMODULE moduleOf(std::uintptr_t id) { return reinterpret_cast<HMODULE>(id); }
 // A device path with '\\' separators and no leading one, for comparing names.
 std::u16string comparablePath(std::u16string_view path) {
   std::u16string result(path);
-  for (char16_t& c : result)
+  for (char16_t &c : result)
     if (c == u'/')
       c = u'\\';
   const auto start = result.find_first_not_of(u'\\');
   return start == std::u16string::npos ? std::u16string() : result.substr(start);
 }
 
-void setError(DWORD* error, DWORD code) {
+void setError(DWORD *error, DWORD code) {
   if (error)
     *error = code;
 }
 
 } // namespace
 
-LibraryLoader& LibraryLoader::instance() {
+LibraryLoader &LibraryLoader::instance() {
   // Lives until exit: threads and libraries may still use it while statics are destroyed.
-  static LibraryLoader* loader = new LibraryLoader;
+  static LibraryLoader *loader = new LibraryLoader;
   return *loader;
 }
 
 HMODULE LibraryLoader::programModule() { return moduleOf(programModuleValue); }
 
-void* LibraryLoader::ownSymbol(const Library& library, const char* name) {
-  void* address = dlsym(library.host, name);
+void *LibraryLoader::ownSymbol(const Library &library, const char *name) {
+  void *address = dlsym(library.host, name);
   if (!address)
     return nullptr;
   Dl_info info{};
-  void* owner = nullptr;
+  void *owner = nullptr;
   if (dladdr1(address, &info, &owner, RTLD_DL_LINKMAP) == 0 || owner != library.linkMap)
     return nullptr;
   return address;
 }
 
-bool LibraryLoader::callEntryPoint(const Library& library, std::uintptr_t id, DWORD reason) {
-  auto* entry = reinterpret_cast<DLLMAIN_FUNCTION>(ownSymbol(library, "DllMain"));
+bool LibraryLoader::callEntryPoint(const Library &library, std::uintptr_t id, DWORD reason) {
+  auto *entry = reinterpret_cast<DLLMAIN_FUNCTION>(ownSymbol(library, "DllMain"));
   if (!entry)
     return true;
   try {
@@ -71,7 +71,7 @@ bool LibraryLoader::callEntryPoint(const Library& library, std::uintptr_t id, DW
   }
 }
 
-HMODULE LibraryLoader::load(std::u16string_view name, DWORD* error) {
+HMODULE LibraryLoader::load(std::u16string_view name, DWORD *error) {
   std::lock_guard lock(mutex_);
   DWORD code = ERROR_SUCCESS;
   auto location = LibrarySearch::find(name, &code);
@@ -91,7 +91,7 @@ HMODULE LibraryLoader::load(std::u16string_view name, DWORD* error) {
     setError(error, ERROR_MOD_NOT_FOUND);
     return nullptr;
   }
-  for (auto& [id, library] : libraries_) {
+  for (auto &[id, library] : libraries_) {
     if (library.device == status.st_dev && library.inode == status.st_ino) {
       close(descriptor);
       ++library.references;
@@ -124,7 +124,7 @@ HMODULE LibraryLoader::load(std::u16string_view name, DWORD* error) {
   lastId_ = lastId_ == 0 ? programModuleValue + moduleStride : lastId_ + moduleStride;
   const std::uintptr_t id = lastId_;
   // In the table before DllMain runs, so that the library may load itself again from there.
-  auto& entry = libraries_.emplace(id, std::move(library)).first->second;
+  auto &entry = libraries_.emplace(id, std::move(library)).first->second;
   const Library attached = entry;
   if (!callEntryPoint(attached, id, DLL_PROCESS_ATTACH)) {
     libraries_.erase(id);
@@ -135,7 +135,7 @@ HMODULE LibraryLoader::load(std::u16string_view name, DWORD* error) {
   return moduleOf(id);
 }
 
-bool LibraryLoader::free(HMODULE module, DWORD* error) {
+bool LibraryLoader::free(HMODULE module, DWORD *error) {
   std::lock_guard lock(mutex_);
   if (idOf(module) == programModuleValue)
     return true;
@@ -154,7 +154,7 @@ bool LibraryLoader::free(HMODULE module, DWORD* error) {
   return true;
 }
 
-void* LibraryLoader::procAddress(HMODULE module, std::string_view name, DWORD* error) {
+void *LibraryLoader::procAddress(HMODULE module, std::string_view name, DWORD *error) {
   std::lock_guard lock(mutex_);
   auto it = libraries_.find(idOf(module));
   if (it == libraries_.end()) {
@@ -162,7 +162,7 @@ void* LibraryLoader::procAddress(HMODULE module, std::string_view name, DWORD* e
     return nullptr;
   }
   const std::string terminated(name);
-  void* address = terminated.empty() || terminated.find('\0') != std::string::npos
+  void *address = terminated.empty() || terminated.find('\0') != std::string::npos
                       ? nullptr
                       : ownSymbol(it->second, terminated.c_str());
   if (!address)
@@ -178,7 +178,7 @@ HMODULE LibraryLoader::find(std::u16string_view name) const {
     wanted += u".dll";
   const bool bare = LibrarySearch::fileName(wanted).size() == wanted.size();
   std::lock_guard lock(mutex_);
-  for (const auto& [id, library] : libraries_) {
+  for (const auto &[id, library] : libraries_) {
     const std::u16string path = comparablePath(library.devicePath);
     const std::u16string_view candidate =
         bare ? LibrarySearch::fileName(path) : std::u16string_view(path);

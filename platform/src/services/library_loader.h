@@ -16,16 +16,16 @@ namespace ce {
 
 class LibraryLoader {
 public:
-  static LibraryLoader& instance();
+  static LibraryLoader &instance();
 
   // The program's own module: constant, never unloaded, owns no library of this table.
   static HMODULE programModule();
 
   // Each call that succeeds counts one reference; on failure *error holds the code.
-  HMODULE load(std::u16string_view name, DWORD* error);
-  bool free(HMODULE module, DWORD* error);
+  HMODULE load(std::u16string_view name, DWORD *error);
+  bool free(HMODULE module, DWORD *error);
   // The address of a name the module itself defines.
-  void* procAddress(HMODULE module, std::string_view name, DWORD* error);
+  void *procAddress(HMODULE module, std::string_view name, DWORD *error);
   // A loaded library by full device path or file name (an extension-less name gets ".dll");
   // no reference is added.
   HMODULE find(std::u16string_view name) const;
@@ -36,8 +36,8 @@ public:
 
 private:
   struct Library {
-    void* host = nullptr;    // the host loader's handle
-    void* linkMap = nullptr; // the host loader's record of this object, to tell its symbols
+    void *host = nullptr;    // the host loader's handle
+    void *linkMap = nullptr; // the host loader's record of this object, to tell its symbols
     dev_t device = 0;
     ino_t inode = 0;
     std::u16string devicePath;
@@ -46,8 +46,8 @@ private:
 
   LibraryLoader() = default;
   // The address of `name` when it is defined by the library itself, not by a dependency.
-  static void* ownSymbol(const Library& library, const char* name);
-  static bool callEntryPoint(const Library& library, std::uintptr_t id, DWORD reason);
+  static void *ownSymbol(const Library &library, const char *name);
+  static bool callEntryPoint(const Library &library, std::uintptr_t id, DWORD reason);
 
   // Recursive: DllMain runs under it and may load or free other libraries.
   mutable std::recursive_mutex mutex_;

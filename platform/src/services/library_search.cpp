@@ -12,7 +12,7 @@ namespace {
 
 bool isSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
-std::optional<LibraryLocation> locate(std::u16string_view devicePath, DWORD* error) {
+std::optional<LibraryLocation> locate(std::u16string_view devicePath, DWORD *error) {
   DWORD resolveError = ERROR_SUCCESS;
   auto resolution = DevicePath::resolve(devicePath, &resolveError);
   if (!resolution) {
@@ -57,7 +57,7 @@ std::optional<std::u16string> LibrarySearch::programFolder() {
   return folder;
 }
 
-std::optional<LibraryLocation> LibrarySearch::find(std::u16string_view name, DWORD* error) {
+std::optional<LibraryLocation> LibrarySearch::find(std::u16string_view name, DWORD *error) {
   DWORD ignored = ERROR_SUCCESS;
   if (!error)
     error = &ignored;
@@ -77,7 +77,7 @@ std::optional<LibraryLocation> LibrarySearch::find(std::u16string_view name, DWO
   if (auto folder = programFolder())
     candidates.push_back(*folder + u"\\" + path);
   DWORD firstError = ERROR_MOD_NOT_FOUND;
-  for (const auto& candidate : candidates) {
+  for (const auto &candidate : candidates) {
     DWORD candidateError = ERROR_SUCCESS;
     if (auto location = locate(candidate, &candidateError))
       return location;

@@ -21,7 +21,7 @@ public:
   // in the running program's folder. A last component without a '.' gets ".dll". Missing files
   // and folders give ERROR_MOD_NOT_FOUND; a path that leaves fs/ or holds refused characters
   // keeps the resolver's error (ERROR_ACCESS_DENIED, ERROR_INVALID_NAME, ...).
-  static std::optional<LibraryLocation> find(std::u16string_view name, DWORD* error);
+  static std::optional<LibraryLocation> find(std::u16string_view name, DWORD *error);
 
   // The running program's folder as a device path, when the program lies inside fs/.
   static std::optional<std::u16string> programFolder();

@@ -41,7 +41,7 @@ FARPROC GetProcAddressW(HMODULE module, LPCWSTR procName) {
   while (name.size() <= longestName && procName[name.size()] != 0)
     name = std::u16string_view(procName, name.size() + 1);
   DWORD error = ERROR_SUCCESS;
-  void* address = name.size() > longestName
+  void *address = name.size() > longestName
                       ? nullptr
                       : ce::LibraryLoader::instance().procAddress(module, ce::toUtf8(name), &error);
   if (!address) {

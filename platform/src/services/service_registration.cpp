@@ -11,7 +11,7 @@ namespace ce {
 
 namespace {
 
-constexpr const char16_t* servicesKey = u"Services";
+constexpr const char16_t *servicesKey = u"Services";
 
 class OpenKey {
 public:
@@ -20,8 +20,8 @@ public:
     if (key_)
       RegCloseKey(key_);
   }
-  OpenKey(const OpenKey&) = delete;
-  OpenKey& operator=(const OpenKey&) = delete;
+  OpenKey(const OpenKey &) = delete;
+  OpenKey &operator=(const OpenKey &) = delete;
   HKEY get() const { return key_; }
 
 private:
@@ -29,7 +29,7 @@ private:
 };
 
 // ERROR_SUCCESS with the value, ERROR_FILE_NOT_FOUND when absent, else the failure.
-LONG readValue(HKEY key, const char16_t* name, DWORD* type, std::vector<BYTE>* data) {
+LONG readValue(HKEY key, const char16_t *name, DWORD *type, std::vector<BYTE> *data) {
   DWORD size = 0;
   LONG result = RegQueryValueExW(key, name, nullptr, type, nullptr, &size);
   // The value may grow between the two reads when another process rewrites it.
@@ -47,7 +47,7 @@ LONG readValue(HKEY key, const char16_t* name, DWORD* type, std::vector<BYTE>* d
 }
 
 // A string value up to its first zero; the stored length need not count one.
-LONG readString(HKEY key, const char16_t* name, std::u16string* text) {
+LONG readString(HKEY key, const char16_t *name, std::u16string *text) {
   DWORD type = REG_NONE;
   std::vector<BYTE> data;
   const LONG result = readValue(key, name, &type, &data);
@@ -62,7 +62,7 @@ LONG readString(HKEY key, const char16_t* name, std::u16string* text) {
   return ERROR_SUCCESS;
 }
 
-LONG readNumber(HKEY key, const char16_t* name, std::optional<DWORD>* number) {
+LONG readNumber(HKEY key, const char16_t *name, std::optional<DWORD> *number) {
   DWORD type = REG_NONE;
   std::vector<BYTE> data;
   const LONG result = readValue(key, name, &type, &data);
@@ -79,7 +79,7 @@ LONG readNumber(HKEY key, const char16_t* name, std::optional<DWORD>* number) {
   return ERROR_SUCCESS;
 }
 
-void setError(DWORD* error, LONG code) {
+void setError(DWORD *error, LONG code) {
   if (error)
     *error = static_cast<DWORD>(code);
 }
@@ -87,7 +87,7 @@ void setError(DWORD* error, LONG code) {
 } // namespace
 
 std::optional<ServiceRegistration> ServiceRegistration::read(std::u16string_view keyName,
-                                                             DWORD* error) {
+                                                             DWORD *error) {
   if (keyName.empty() || keyName.find_first_of(u"\\/") != std::u16string_view::npos ||
       keyName.find(u'\0') != std::u16string_view::npos) {
     setError(error, ERROR_INVALID_PARAMETER);
@@ -105,16 +105,17 @@ std::optional<ServiceRegistration> ServiceRegistration::read(std::u16string_view
   ServiceRegistration registration;
   registration.keyName = keyName;
   std::optional<DWORD> index, context, flags;
-  for (auto [name, text] : {std::pair{u"Dll", &registration.dll},
-                            std::pair{u"Prefix", &registration.prefix}}) {
+  for (auto [name, text] :
+       {std::pair{u"Dll", &registration.dll}, std::pair{u"Prefix", &registration.prefix}}) {
     result = readString(key.get(), name, text);
     if (result != ERROR_SUCCESS) {
       setError(error, result == ERROR_FILE_NOT_FOUND ? ERROR_INVALID_DATA : result);
       return std::nullopt;
     }
   }
-  for (auto [name, number] : {std::pair{u"Index", &index}, std::pair{u"Context", &context},
-                              std::pair{u"Flags", &flags}, std::pair{u"Order", &registration.order}}) {
+  for (auto [name, number] :
+       {std::pair{u"Index", &index}, std::pair{u"Context", &context}, std::pair{u"Flags", &flags},
+        std::pair{u"Order", &registration.order}}) {
     result = readNumber(key.get(), name, number);
     if (result != ERROR_SUCCESS) {
       setError(error, result);
@@ -140,8 +141,8 @@ std::vector<std::u16string> ServiceRegistration::keyNames() {
   for (DWORD i = 0;; ++i) {
     char16_t name[256];
     DWORD length = 256;
-    const LONG result = RegEnumKeyExW(key.get(), i, name, &length, nullptr, nullptr, nullptr,
-                                      nullptr);
+    const LONG result =
+        RegEnumKeyExW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr);
     if (result == ERROR_NO_MORE_ITEMS || result != ERROR_SUCCESS)
       break;
     names.emplace_back(name, length);

@@ -24,7 +24,7 @@ struct ServiceRegistration {
   // empty name or one holding a separator (a key name is one component), ERROR_FILE_NOT_FOUND
   // when the key is missing, ERROR_INVALID_DATA when the values do not describe a service;
   // other registry failures keep their codes.
-  static std::optional<ServiceRegistration> read(std::u16string_view keyName, DWORD* error);
+  static std::optional<ServiceRegistration> read(std::u16string_view keyName, DWORD *error);
 
   // The subkeys of HKEY_LOCAL_MACHINE\Services in creation order; empty when there are none.
   static std::vector<std::u16string> keyNames();

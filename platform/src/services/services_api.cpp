@@ -14,10 +14,10 @@
 
 namespace {
 
-ce::ServicesHost& servicesHost() {
+ce::ServicesHost &servicesHost() {
   // Never destroyed: services are stopped by their callers, not by static destruction at exit,
   // when the libraries they use may already be gone.
-  static ce::ServicesHost* host = new ce::ServicesHost;
+  static ce::ServicesHost *host = new ce::ServicesHost;
   return *host;
 }
 

@@ -16,7 +16,7 @@ namespace ce {
 
 namespace {
 
-void setError(DWORD* error, DWORD code) {
+void setError(DWORD *error, DWORD code) {
   if (error)
     *error = code;
 }
@@ -27,7 +27,7 @@ bool isAsciiAlphanumeric(char16_t c) {
 
 std::string describe(DWORD error) {
   std::string text = "error " + std::to_string(error);
-  if (const char16_t* message = systemErrorText(error))
+  if (const char16_t *message = systemErrorText(error))
     text += " (" + toUtf8(message) + ")";
   return text;
 }
@@ -40,7 +40,7 @@ ServicesHost::ServicesHost(Log log) : log_(std::move(log)) {}
 
 ServicesHost::~ServicesHost() { shutdown(); }
 
-void ServicesHost::log(const std::string& line) const {
+void ServicesHost::log(const std::string &line) const {
   if (log_)
     log_(line);
 }
@@ -57,7 +57,7 @@ std::optional<std::u16string> ServicesHost::deviceName(std::u16string_view prefi
 
 ServicesHost::ServiceId ServicesHost::start(std::u16string_view prefix, DWORD index,
                                             std::u16string_view dll, DWORD context,
-                                            std::u16string_view keyName, DWORD* error) {
+                                            std::u16string_view keyName, DWORD *error) {
   const auto name = deviceName(prefix, index);
   if (!name || dll.empty()) {
     setError(error, ERROR_INVALID_PARAMETER);
@@ -67,14 +67,14 @@ ServicesHost::ServiceId ServicesHost::start(std::u16string_view prefix, DWORD in
   {
     // The name is taken from here on, so two callers cannot load the same service at once.
     std::lock_guard lock(mutex_);
-    for (const auto& [otherId, other] : services_) {
+    for (const auto &[otherId, other] : services_) {
       if (equalsIgnoreCase(other.info.name, *name)) {
         setError(error, ERROR_DEVICE_IN_USE);
         return 0;
       }
     }
     id = ++lastId_;
-    Service& service = services_[id];
+    Service &service = services_[id];
     service.info.id = id;
     service.info.name = *name;
     service.info.dll = dll;
@@ -87,19 +87,19 @@ ServicesHost::ServiceId ServicesHost::start(std::u16string_view prefix, DWORD in
     return ServiceId{0};
   };
 
-  LibraryLoader& loader = LibraryLoader::instance();
+  LibraryLoader &loader = LibraryLoader::instance();
   DWORD code = ERROR_SUCCESS;
   HMODULE module = loader.load(dll, &code);
   if (!module)
     return forget(code);
   const std::string prefixText = toUtf8(prefix);
-  auto* init = reinterpret_cast<SERVICE_INIT_FUNCTION>(
+  auto *init = reinterpret_cast<SERVICE_INIT_FUNCTION>(
       loader.procAddress(module, prefixText + "_Init", &code));
   if (!init) {
     loader.free(module, nullptr);
     return forget(ERROR_PROC_NOT_FOUND);
   }
-  void* deinit = loader.procAddress(module, prefixText + "_Deinit", nullptr);
+  void *deinit = loader.procAddress(module, prefixText + "_Deinit", nullptr);
   DWORD instance = 0;
   try {
     instance = init(context);
@@ -112,7 +112,7 @@ ServicesHost::ServiceId ServicesHost::start(std::u16string_view prefix, DWORD in
   }
 
   std::lock_guard lock(mutex_);
-  Service& service = services_[id];
+  Service &service = services_[id];
   service.state = State::Running;
   service.module = module;
   service.deinit = deinit;
@@ -123,11 +123,11 @@ ServicesHost::ServiceId ServicesHost::start(std::u16string_view prefix, DWORD in
 
 ServicesHost::ServiceId ServicesHost::registerService(std::u16string_view prefix, DWORD index,
                                                       std::u16string_view dll, DWORD context,
-                                                      DWORD* error) {
+                                                      DWORD *error) {
   DWORD code = ERROR_SUCCESS;
   const ServiceId id = start(prefix, index, dll, context, {}, &code);
-  const std::string what = "service " + quoted(prefix) + " " + std::to_string(index) + " from " +
-                           quoted(dll);
+  const std::string what =
+      "service " + quoted(prefix) + " " + std::to_string(index) + " from " + quoted(dll);
   if (id == 0) {
     log(what + " not registered: " + describe(code));
     setError(error, code);
@@ -137,14 +137,13 @@ ServicesHost::ServiceId ServicesHost::registerService(std::u16string_view prefix
   return id;
 }
 
-ServicesHost::ServiceId ServicesHost::activateService(std::u16string_view keyName,
-                                                      DWORD* error) {
+ServicesHost::ServiceId ServicesHost::activateService(std::u16string_view keyName, DWORD *error) {
   DWORD code = ERROR_SUCCESS;
   auto registration = ServiceRegistration::read(keyName, &code);
-  const ServiceId id = registration ? start(registration->prefix, registration->index,
-                                            registration->dll, registration->context, keyName,
-                                            &code)
-                                    : 0;
+  const ServiceId id = registration
+                           ? start(registration->prefix, registration->index, registration->dll,
+                                   registration->context, keyName, &code)
+                           : 0;
   if (id == 0) {
     log("service key " + quoted(keyName) + " not activated: " + describe(code));
     setError(error, code);
@@ -156,7 +155,7 @@ ServicesHost::ServiceId ServicesHost::activateService(std::u16string_view keyNam
   return id;
 }
 
-bool ServicesHost::deregisterService(ServiceId id, DWORD* error) {
+bool ServicesHost::deregisterService(ServiceId id, DWORD *error) {
   Service service;
   {
     std::lock_guard lock(mutex_);
@@ -185,13 +184,12 @@ bool ServicesHost::deregisterService(ServiceId id, DWORD* error) {
   return true;
 }
 
-std::optional<ServicesHost::ServiceInfo>
-ServicesHost::find(std::u16string_view deviceName) const {
+std::optional<ServicesHost::ServiceInfo> ServicesHost::find(std::u16string_view deviceName) const {
   std::u16string wanted(deviceName);
   if (wanted.empty() || wanted.back() != u':')
     wanted += u':';
   std::lock_guard lock(mutex_);
-  for (const auto& [id, service] : services_)
+  for (const auto &[id, service] : services_)
     if (service.state == State::Running && equalsIgnoreCase(service.info.name, wanted))
       return service.info;
   return std::nullopt;
@@ -199,7 +197,7 @@ ServicesHost::find(std::u16string_view deviceName) const {
 
 std::size_t ServicesHost::loadBootServices() {
   std::vector<ServiceRegistration> registrations;
-  for (const auto& keyName : ServiceRegistration::keyNames()) {
+  for (const auto &keyName : ServiceRegistration::keyNames()) {
     DWORD code = ERROR_SUCCESS;
     if (auto registration = ServiceRegistration::read(keyName, &code))
       registrations.push_back(std::move(*registration));
@@ -207,13 +205,13 @@ std::size_t ServicesHost::loadBootServices() {
       log("boot: service key " + quoted(keyName) + " skipped: " + describe(code));
   }
   // Stable: equal orders keep the keys' creation order.
-  std::stable_sort(registrations.begin(), registrations.end(), [](const auto& a, const auto& b) {
+  std::stable_sort(registrations.begin(), registrations.end(), [](const auto &a, const auto &b) {
     const auto last = std::numeric_limits<std::uint64_t>::max();
     return (a.order ? std::uint64_t{*a.order} : last) < (b.order ? std::uint64_t{*b.order} : last);
   });
 
   std::size_t loaded = 0;
-  for (const auto& registration : registrations) {
+  for (const auto &registration : registrations) {
     const std::string what = "boot: service key " + quoted(registration.keyName);
     if (registration.flags & DEVFLAGS_NOLOAD) {
       log(what + " not loaded at boot (flags " + std::to_string(registration.flags) + ")");
@@ -254,7 +252,7 @@ void ServicesHost::shutdown() {
 std::vector<ServicesHost::ServiceInfo> ServicesHost::services() const {
   std::vector<ServiceInfo> result;
   std::lock_guard lock(mutex_);
-  for (const auto& [id, service] : services_)
+  for (const auto &[id, service] : services_)
     if (service.state == State::Running)
       result.push_back(service.info);
   return result;

@@ -25,7 +25,7 @@ struct ServiceRegistration;
 class ServicesHost {
 public:
   using ServiceId = std::uint64_t;
-  using Log = std::function<void(const std::string& line)>;
+  using Log = std::function<void(const std::string &line)>;
 
   struct ServiceInfo {
     ServiceId id = 0;
@@ -39,14 +39,14 @@ public:
   explicit ServicesHost(Log log = {});
   // Deregisters what is still loaded (shutdown()).
   ~ServicesHost();
-  ServicesHost(const ServicesHost&) = delete;
-  ServicesHost& operator=(const ServicesHost&) = delete;
+  ServicesHost(const ServicesHost &) = delete;
+  ServicesHost &operator=(const ServicesHost &) = delete;
 
   // 0 on failure, with the code in *error (the codes of <ce/services.h>).
   ServiceId registerService(std::u16string_view prefix, DWORD index, std::u16string_view dll,
-                            DWORD context, DWORD* error);
-  ServiceId activateService(std::u16string_view keyName, DWORD* error);
-  bool deregisterService(ServiceId id, DWORD* error);
+                            DWORD context, DWORD *error);
+  ServiceId activateService(std::u16string_view keyName, DWORD *error);
+  bool deregisterService(ServiceId id, DWORD *error);
   // The loaded service of that name ("SMC0:" or "SMC0", any case); 0 when there is none.
   std::optional<ServiceInfo> find(std::u16string_view deviceName) const;
 
@@ -68,12 +68,12 @@ private:
     ServiceInfo info;
     State state = State::Starting;
     HMODULE module = nullptr;
-    void* deinit = nullptr;
+    void *deinit = nullptr;
   };
 
-  ServiceId start(std::u16string_view prefix, DWORD index, std::u16string_view dll,
-                  DWORD context, std::u16string_view keyName, DWORD* error);
-  void log(const std::string& line) const;
+  ServiceId start(std::u16string_view prefix, DWORD index, std::u16string_view dll, DWORD context,
+                  std::u16string_view keyName, DWORD *error);
+  void log(const std::string &line) const;
 
   Log log_;
   mutable std::mutex mutex_;

@@ -10,9 +10,9 @@
 //   NESTED_LIBRARY  a library that DllMain loads on attach and frees on detach
 //   QUERY_SERVICE   a service name that _Init looks up through the services host
 #include <ce/core/device_root.h>
+#include <ce/kernel.h>
 #include <ce/loader.h>
 #include <ce/services.h>
-#include <ce/kernel.h>
 
 #include <fstream>
 #include <string>
@@ -22,7 +22,7 @@
 
 namespace {
 
-[[maybe_unused]] void note(const std::string& event) {
+[[maybe_unused]] void note(const std::string &event) {
   std::ofstream(ce::DeviceRoot::path() / "journal.txt", std::ios::app)
       << JOURNAL_NAME << ' ' << event << '\n';
 }
