@@ -26,7 +26,7 @@ TEST_F(LoaderTest, DllMainBracketsTheLibrarysLifeAndStaleHandlesAreRefused) {
   install("journal_a");
   HMODULE module = LoadLibraryW(u"\\Windows\\journal_a.dll");
   ASSERT_NE(module, nullptr);
-  EXPECT_EQ(journal(), Lines{"journal_a attach"}); // DllMain already finds its own module
+  EXPECT_EQ(journal(), Lines{"journal_a attach"}); // DllMain already reaches its exports
   EXPECT_EQ(answer(module), 42);
   EXPECT_EQ(GetModuleHandleW(u"journal_a.dll"), module);
   EXPECT_EQ(GetModuleHandleW(u"\\WINDOWS\\JOURNAL_A"), module);
@@ -170,6 +170,47 @@ TEST_F(LoaderTest, ThreadsLoadingOneLibraryAttachItOnce) {
   for (HMODULE module : modules)
     EXPECT_TRUE(FreeLibrary(module));
   EXPECT_EQ(journal(), Lines{"journal_a detach"});
+}
+
+} // namespace
+
+namespace {
+
+// A program living inside fs/ searches \Windows first, then its own folder.
+class LoaderFromProgram : public DeviceWithLibraries {
+protected:
+  // Runs the probe program from \Program Files\Probe with this device root; its output line.
+  std::string probe(const std::string &library) {
+    const std::string command = "CE_DEVICE='" + root.string() + "' '" +
+                                (root / "fs" / "Program Files" / "Probe" / "probe.exe").string() +
+                                "' '" + library + "' 2>&1";
+    FILE *pipe = popen(command.c_str(), "r");
+    if (!pipe)
+      return "popen failed";
+    char line[256] = {};
+    const bool read = std::fgets(line, sizeof line, pipe) != nullptr;
+    pclose(pipe);
+    std::string text = read ? line : "";
+    if (!text.empty() && text.back() == '\n')
+      text.pop_back();
+    return text;
+  }
+};
+
+TEST_F(LoaderFromProgram, WindowsComesBeforeTheProgramsFolder) {
+  std::filesystem::create_directories(root / "fs" / "Program Files" / "Probe");
+  std::filesystem::copy_file(std::filesystem::path(CE_TEST_LIBRARY_DIR) / "loader_probe.exe",
+                             root / "fs" / "Program Files" / "Probe" / "probe.exe");
+  install("journal_a", "Windows/shared.dll");
+  install("journal_b", "Program Files/Probe/shared.dll");
+  EXPECT_EQ(probe("shared.dll"), "0 42");
+  EXPECT_EQ(journal(), (Lines{"journal_a attach", "journal_a detach"}));
+
+  std::filesystem::remove(root / "fs" / "Windows" / "shared.dll");
+  EXPECT_EQ(probe("SHARED"), "0 42");
+  EXPECT_EQ(journal(), (Lines{"journal_b attach", "journal_b detach"}));
+
+  EXPECT_EQ(probe("other.dll"), std::to_string(ERROR_MOD_NOT_FOUND));
 }
 
 } // namespace

@@ -35,10 +35,15 @@ HMODULE nested = nullptr;
 
 extern "C" {
 
+int Answer() { return 42; }
+
 #ifndef NO_DLLMAIN
 BOOL DllMain(HINSTANCE module, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
-    note(GetModuleHandleW(u"" JOURNAL_NAME) == module ? "attach" : "attach (module not found)");
+    // The module is usable from its own attach: its handle already reaches its exports.
+    const bool reachable = reinterpret_cast<void *>(GetProcAddressW(module, u"Answer")) ==
+                           reinterpret_cast<void *>(&Answer);
+    note(reachable ? "attach" : "attach (module not reachable)");
 #ifdef NESTED_LIBRARY
     nested = LoadLibraryW(NESTED_LIBRARY);
     note(nested ? "nested loaded" : "nested failed");
@@ -58,8 +63,6 @@ BOOL DllMain(HINSTANCE module, DWORD reason, LPVOID) {
   return TRUE;
 }
 #endif
-
-int Answer() { return 42; }
 
 #ifdef SERVICE_PREFIX
 DWORD CE_CONCAT(SERVICE_PREFIX, _Init)(DWORD context) {
