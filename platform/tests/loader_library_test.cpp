@@ -133,13 +133,6 @@ TEST_F(LoaderTest, DllMainMayLoadAndFreeOtherLibraries) {
   EXPECT_EQ(GetModuleHandleW(u"journal_b"), nullptr);
 }
 
-TEST_F(LoaderTest, ProgramModuleIsPermanent) {
-  HMODULE program = GetModuleHandleW(nullptr);
-  ASSERT_NE(program, nullptr);
-  EXPECT_TRUE(FreeLibrary(program));
-  EXPECT_EQ(GetModuleHandleW(nullptr), program);
-}
-
 TEST_F(LoaderTest, ThreadsLoadingOneLibraryAttachItOnce) {
   install("journal_a");
   constexpr int threads = 8;

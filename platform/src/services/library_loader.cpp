@@ -7,6 +7,7 @@
 #include <ce/errors.h>
 #include <ce/loader.h>
 
+#include <cerrno>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <link.h>
