@@ -41,8 +41,10 @@ ServicesHost::ServicesHost(Log log) : log_(std::move(log)) {}
 ServicesHost::~ServicesHost() { shutdown(); }
 
 void ServicesHost::log(const std::string &line) const {
-  if (log_)
-    log_(line);
+  if (!log_)
+    return;
+  std::lock_guard lock(logMutex_);
+  log_(line);
 }
 
 std::optional<std::u16string> ServicesHost::deviceName(std::u16string_view prefix, DWORD index) {

@@ -4,7 +4,8 @@
 //
 // Services are known by a ServiceId: a number counted up from 1 that is never reused while this
 // object lives, so a stale id never reaches a later service of the same name. Each operation
-// is logged, one line each, through the callback given at construction.
+// is logged, one line each, through the callback given at construction; calls of the callback
+// never overlap, even when several threads use the host at once.
 #pragma once
 
 #include <ce/types.h>
@@ -76,6 +77,7 @@ private:
   void log(const std::string &line) const;
 
   Log log_;
+  mutable std::mutex logMutex_;
   mutable std::mutex mutex_;
   std::map<ServiceId, Service> services_; // ids rise, so this is load order
   ServiceId lastId_ = 0;
