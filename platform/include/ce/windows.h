@@ -11,5 +11,6 @@
 #include <ce/gdi.h>
 #include <ce/imaging.h>
 #include <ce/icons.h>
+#include <ce/windows_api.h>
 #include <ce/loader.h>
 #include <ce/services.h>

@@ -1,0 +1,231 @@
+// Windows: classes, window procedures, styles, geometry, painting and the records that window
+// messages carry.
+//
+// Chosen behaviours where the device's own are not known:
+// - Windows have no non-client area: the client rectangle is the window rectangle moved to 0, 0.
+// - Every window clips its siblings and children, as on the device: a window's visible region is
+//   its rectangle within its parents, less the visible windows above it and its visible children.
+// - Window handles are even numbers, so that the lowest bit is free for SetForegroundWindow's
+//   "window with its owned windows" form; a handle is never reused while the device runs.
+// - TBBUTTONINFO may be given with cbSize 32 (the device's size) or sizeof(TBBUTTONINFO).
+#pragma once
+
+#include <ce/messages.h>
+#include <ce/types.h>
+
+using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
+using TIMERPROC = void (*)(HWND, UINT, UINT_PTR, DWORD);
+using WNDENUMPROC = BOOL (*)(HWND, LPARAM);
+
+// Window styles.
+#define WS_OVERLAPPED 0x00000000u
+#define WS_POPUP 0x80000000u
+#define WS_CHILD 0x40000000u
+#define WS_VISIBLE 0x10000000u
+#define WS_DISABLED 0x08000000u
+#define WS_CLIPSIBLINGS 0x04000000u
+#define WS_CLIPCHILDREN 0x02000000u
+#define WS_CAPTION 0x00C00000u
+#define WS_BORDER 0x00800000u
+#define WS_DLGFRAME 0x00400000u
+#define WS_VSCROLL 0x00200000u
+#define WS_HSCROLL 0x00100000u
+#define WS_SYSMENU 0x00080000u
+#define WS_GROUP 0x00020000u
+#define WS_TABSTOP 0x00010000u
+
+#define WS_EX_DLGMODALFRAME 0x00000001u
+#define WS_EX_TOPMOST 0x00000008u
+#define WS_EX_TOOLWINDOW 0x00000080u
+#define WS_EX_WINDOWEDGE 0x00000100u
+#define WS_EX_CLIENTEDGE 0x00000200u
+#define WS_EX_NOACTIVATE 0x08000000u
+
+// Class styles.
+#define CS_VREDRAW 0x0001u
+#define CS_HREDRAW 0x0002u
+#define CS_DBLCLKS 0x0008u
+#define CS_NOCLOSE 0x0200u
+
+#define CW_USEDEFAULT (static_cast<int>(0x80000000u))
+
+// ShowWindow commands.
+#define SW_HIDE 0
+#define SW_SHOWNORMAL 1
+#define SW_SHOWNOACTIVATE 4
+#define SW_SHOW 5
+#define SW_MINIMIZE 6
+#define SW_SHOWNA 8
+#define SW_RESTORE 9
+#define SW_SHOWMAXIMIZED 3
+#define SW_MAXIMIZE 3
+
+// SetWindowPos.
+#define HWND_TOP (reinterpret_cast<HWND>(0))
+#define HWND_BOTTOM (reinterpret_cast<HWND>(1))
+#define HWND_TOPMOST (reinterpret_cast<HWND>(-1))
+#define HWND_NOTOPMOST (reinterpret_cast<HWND>(-2))
+#define SWP_NOSIZE 0x0001u
+#define SWP_NOMOVE 0x0002u
+#define SWP_NOZORDER 0x0004u
+#define SWP_NOREDRAW 0x0008u
+#define SWP_NOACTIVATE 0x0010u
+#define SWP_FRAMECHANGED 0x0020u
+#define SWP_SHOWWINDOW 0x0040u
+#define SWP_HIDEWINDOW 0x0080u
+#define SWP_NOOWNERZORDER 0x0200u
+
+// GetWindow.
+#define GW_HWNDFIRST 0u
+#define GW_HWNDLAST 1u
+#define GW_HWNDNEXT 2u
+#define GW_HWNDPREV 3u
+#define GW_OWNER 4u
+#define GW_CHILD 5u
+
+// Get/SetWindowLongW.
+#define GWL_WNDPROC (-4)
+#define GWL_STYLE (-16)
+#define GWL_EXSTYLE (-20)
+#define GWL_USERDATA (-21)
+#define GWL_ID (-12)
+#define DWL_MSGRESULT 0
+#define DWL_USER 8
+
+// WM_ACTIVATE states.
+#define WA_INACTIVE 0
+#define WA_ACTIVE 1
+#define WA_CLICKACTIVE 2
+
+// WM_SIZE kinds.
+#define SIZE_RESTORED 0
+
+// The WM_SETTINGCHANGE code that tells windows the screen changed (rotation).
+#define SETTINGCHANGE_RESET 0x3002u
+
+// GetSystemMetrics.
+#define SM_CXSCREEN 0
+#define SM_CYSCREEN 1
+
+// Virtual keys.
+#define VK_BACK 0x08u
+#define VK_TAB 0x09u
+#define VK_RETURN 0x0Du
+#define VK_SHIFT 0x10u
+#define VK_CONTROL 0x11u
+#define VK_ESCAPE 0x1Bu
+#define VK_SPACE 0x20u
+#define VK_LEFT 0x25u
+#define VK_UP 0x26u
+#define VK_RIGHT 0x27u
+#define VK_DOWN 0x28u
+#define VK_DELETE 0x2Eu
+#define VK_LWIN 0x5Bu
+
+#define WM_COPYDATA 0x004Au
+
+struct WNDCLASSW {
+  UINT style;
+  WNDPROC lpfnWndProc;
+  int cbClsExtra;
+  int cbWndExtra;
+  HINSTANCE hInstance;
+  HICON hIcon;
+  HCURSOR hCursor;
+  HBRUSH hbrBackground;
+  LPCWSTR lpszMenuName;
+  LPCWSTR lpszClassName;
+};
+using LPWNDCLASSW = WNDCLASSW *;
+
+struct CREATESTRUCTW {
+  LPVOID lpCreateParams;
+  HINSTANCE hInstance;
+  HMENU hMenu;
+  HWND hwndParent;
+  int cy;
+  int cx;
+  int y;
+  int x;
+  LONG style;
+  LPCWSTR lpszName;
+  LPCWSTR lpszClass;
+  DWORD dwExStyle;
+};
+using LPCREATESTRUCTW = CREATESTRUCTW *;
+
+struct WINDOWPOS {
+  HWND hwnd;
+  HWND hwndInsertAfter;
+  int x;
+  int y;
+  int cx;
+  int cy;
+  UINT flags;
+};
+using LPWINDOWPOS = WINDOWPOS *;
+
+struct COPYDATASTRUCT {
+  ULONG_PTR dwData;
+  DWORD cbData;
+  PVOID lpData;
+};
+using PCOPYDATASTRUCT = COPYDATASTRUCT *;
+
+struct PAINTSTRUCT {
+  HDC hdc;
+  BOOL fErase;
+  RECT rcPaint;
+  BOOL fRestore;
+  BOOL fIncUpdate;
+  BYTE rgbReserved[32];
+};
+using LPPAINTSTRUCT = PAINTSTRUCT *;
+
+// GetRegionData's record: the header, then nCount rectangles.
+#define RDH_RECTANGLES 1
+struct RGNDATAHEADER {
+  DWORD dwSize;
+  DWORD iType;
+  DWORD nCount;
+  DWORD nRgnSize;
+  RECT rcBound;
+};
+struct RGNDATA {
+  RGNDATAHEADER rdh;
+  char Buffer[1];
+};
+using LPRGNDATA = RGNDATA *;
+
+// Tool bar buttons (the soft-key bars).
+#define TB_SETBUTTONINFO (WM_USER + 64)
+#define TBIF_IMAGE 0x00000001u
+#define TBIF_TEXT 0x00000002u
+#define TBIF_STATE 0x00000004u
+#define TBIF_STYLE 0x00000008u
+#define TBIF_LPARAM 0x00000010u
+#define TBIF_COMMAND 0x00000020u
+#define TBIF_SIZE 0x00000040u
+struct TBBUTTONINFO {
+  UINT cbSize;
+  DWORD dwMask;
+  int idCommand;
+  int iImage;
+  BYTE fsState;
+  BYTE fsStyle;
+  WORD cx;
+  DWORD_PTR lParam;
+  LPWSTR pszText;
+  int cchText;
+};
+using LPTBBUTTONINFO = TBBUTTONINFO *;
+// The record's size on the device, which callers may put in cbSize.
+#define TBBUTTONINFO_DEVICE_SIZE 32u
+
+// Window procedures. CallWindowProcW calls `procedure` (null fails with 0). TranslateMessage
+// adds WM_CHAR for a WM_KEYDOWN of a key that types a character. DispatchMessageW calls the
+// procedure of the message's window in this process (a WM_TIMER with a callback calls the
+// callback instead) and returns its result; a message for a window of no procedure here gives 0.
+LRESULT CallWindowProcW(WNDPROC procedure, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL TranslateMessage(const MSG *msg);
+LRESULT DispatchMessageW(const MSG *msg);

@@ -1,0 +1,636 @@
+// The host's window manager as a plain state machine: requests in, events out.
+#include "../src/windowing/window_manager.h"
+
+#include <ce/errors.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+using ce::host::RectangleSet;
+using ce::host::WindowEvent;
+using ce::host::WindowManager;
+using Kind = WindowEvent::Kind;
+using Clock = ce::host::TimerTable::Clock;
+
+constexpr WindowManager::Caller kShell{10, 100};
+constexpr WindowManager::Caller kApp{20, 200};
+constexpr WindowManager::Caller kOther{30, 300};
+
+struct Seen {
+  Kind kind;
+  HWND hwnd;
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+  bool operator==(const Seen &) const = default;
+};
+
+std::vector<Seen> sent(const std::vector<WindowEvent> &events) {
+  std::vector<Seen> out;
+  for (const auto &e : events)
+    if (e.kind == Kind::Send)
+      out.push_back(Seen{e.kind, e.hwnd, e.message, e.wParam, e.lParam});
+  return out;
+}
+
+std::vector<UINT> messagesTo(const std::vector<WindowEvent> &events, HWND hwnd) {
+  std::vector<UINT> out;
+  for (const auto &e : events)
+    if (e.hwnd == hwnd && e.kind == Kind::Send)
+      out.push_back(e.message);
+  return out;
+}
+
+bool has(const std::vector<WindowEvent> &events, Kind kind, HWND hwnd) {
+  return std::any_of(events.begin(), events.end(),
+                     [&](const WindowEvent &e) { return e.kind == kind && e.hwnd == hwnd; });
+}
+
+RECT rect(LONG l, LONG t, LONG r, LONG b) { return RECT{l, t, r, b}; }
+bool sameRect(const RECT &a, const RECT &b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+LPARAM asParam(HWND h) { return reinterpret_cast<LPARAM>(h); }
+WPARAM asWParam(HWND h) { return reinterpret_cast<WPARAM>(h); }
+
+class WindowingManager : public ::testing::Test {
+protected:
+  WindowManager wm{480, 640};
+
+  // The window's update region in client coordinates.
+  RectangleSet pending(HWND hwnd) {
+    RectangleSet set;
+    const auto paint = wm.updateRegion(hwnd);
+    for (const RECT &r : paint->rects)
+      set.add(r);
+    return set;
+  }
+
+  void SetUp() override {
+    for (auto c : {kShell, kApp, kOther})
+      ASSERT_NE(wm.registerClass(c, u"Frame", 0), 0);
+  }
+
+  HWND make(WindowManager::Caller c, RECT r, DWORD style = WS_VISIBLE, HWND parent = nullptr,
+            const std::u16string &title = u"", DWORD exStyle = 0) {
+    WindowManager::Creation creation;
+    creation.className = u"Frame";
+    creation.title = title;
+    creation.style = style;
+    creation.exStyle = exStyle;
+    creation.x = r.left;
+    creation.y = r.top;
+    creation.width = r.right - r.left;
+    creation.height = r.bottom - r.top;
+    creation.parent = parent;
+    HWND h = wm.createWindow(c, creation);
+    EXPECT_NE(h, nullptr) << wm.lastError();
+    return h;
+  }
+};
+
+TEST(WindowingRectangleSet, SubtractAddAndIntersectKeepExactPixels) {
+  RectangleSet set(rect(0, 0, 100, 100));
+  set.subtract(rect(25, 25, 75, 75)); // a hole in the middle
+  EXPECT_EQ(set.area(), 10000 - 2500);
+  EXPECT_FALSE(set.contains(POINT{50, 50}));
+  EXPECT_TRUE(set.contains(POINT{10, 50}));
+  EXPECT_FALSE(set.contains(POINT{100, 0})); // right edge is exclusive
+
+  set.add(rect(50, 50, 150, 150));                           // overlaps the ring and the hole
+  EXPECT_EQ(set.area(), 7500 + 10000 - (50 * 50 - 25 * 25)); // less the overlap with the ring
+  for (size_t i = 0; i < set.rects().size(); ++i)
+    for (size_t j = i + 1; j < set.rects().size(); ++j)
+      EXPECT_TRUE(
+          RectangleSet::isEmpty(RectangleSet::intersection(set.rects()[i], set.rects()[j])));
+
+  set.intersect(rect(0, 0, 60, 60));
+  EXPECT_EQ(set.area(), 3600 - 35 * 35 + 10 * 10);
+  EXPECT_TRUE(sameRect(set.bounds(), rect(0, 0, 60, 60)));
+
+  RectangleSet other(rect(0, 0, 60, 60));
+  other.subtract(rect(25, 25, 60, 60));
+  other.add(rect(50, 50, 60, 60));
+  EXPECT_TRUE(set.samePixels(other));
+  set.subtract(rect(-1000, -1000, 1000, 1000));
+  EXPECT_TRUE(set.empty());
+  EXPECT_TRUE(sameRect(set.bounds(), rect(0, 0, 0, 0)));
+}
+
+TEST_F(WindowingManager, ClassesArePerProcessAndNamesIgnoreCase) {
+  EXPECT_EQ(wm.registerClass(kApp, u"FRAME", 0), 0);
+  EXPECT_EQ(wm.lastError(), DWORD(ERROR_CLASS_ALREADY_EXISTS));
+  EXPECT_NE(wm.registerClass(kApp, u"Vireta", 0), 0);
+
+  WindowManager::Creation c;
+  c.className = u"vireta";
+  EXPECT_EQ(wm.createWindow(kOther, c), nullptr); // another process's class
+  EXPECT_EQ(wm.lastError(), DWORD(ERROR_CLASS_DOES_NOT_EXIST));
+  HWND h = wm.createWindow(kApp, c);
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(*wm.className(h), u"Vireta"); // the name as registered
+  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(h) & 1, 0u);
+
+  EXPECT_TRUE(wm.unregisterClass(kApp, u"VIRETA"));
+  EXPECT_FALSE(wm.unregisterClass(kApp, u"VIRETA"));
+  EXPECT_EQ(wm.lastError(), DWORD(ERROR_CLASS_DOES_NOT_EXIST));
+}
+
+TEST_F(WindowingManager, CreationGeometryDefaultsAndTree) {
+  wm.setWorkArea(rect(0, 36, 480, 640));
+  WindowManager::Creation c;
+  c.className = u"Frame";
+  HWND top = wm.createWindow(kApp, c); // every coordinate CW_USEDEFAULT
+  ASSERT_NE(top, nullptr);
+  EXPECT_TRUE(sameRect(*wm.windowRect(top), rect(0, 36, 480, 640)));
+  EXPECT_TRUE(sameRect(*wm.clientRect(top), rect(0, 0, 480, 604)));
+  EXPECT_FALSE(wm.isVisible(top));
+
+  HWND child = make(kApp, rect(10, 20, 110, 70), WS_CHILD | WS_VISIBLE, top);
+  EXPECT_TRUE(sameRect(*wm.windowRect(child), rect(10, 56, 110, 106)));
+  EXPECT_FALSE(wm.isVisible(child)); // its parent is hidden
+  EXPECT_EQ(wm.getWindow(top, GW_CHILD), child);
+  EXPECT_EQ(wm.getWindow(child, GW_OWNER), nullptr);
+
+  WindowManager::Creation orphan;
+  orphan.className = u"Frame";
+  orphan.style = WS_CHILD;
+  EXPECT_EQ(wm.createWindow(kApp, orphan), nullptr);
+  orphan.parent = reinterpret_cast<HWND>(0x7777000);
+  EXPECT_EQ(wm.createWindow(kApp, orphan), nullptr);
+  EXPECT_EQ(wm.lastError(), DWORD(ERROR_INVALID_WINDOW_HANDLE));
+
+  // A top-level window given a child as parent is owned by the child's top-level window.
+  HWND dialog = make(kApp, rect(0, 0, 10, 10), 0, child);
+  EXPECT_EQ(wm.getWindow(dialog, GW_OWNER), top);
+  EXPECT_EQ(wm.getWindow(wm.desktop(), GW_CHILD), dialog); // newest on top
+  EXPECT_EQ(wm.getWindow(dialog, GW_HWNDNEXT), top);
+  EXPECT_EQ(wm.getWindow(top, GW_HWNDNEXT), nullptr);
+  EXPECT_EQ(wm.getWindow(top, GW_HWNDFIRST), dialog);
+  EXPECT_EQ(wm.getWindow(top, GW_HWNDPREV), dialog);
+  EXPECT_EQ(wm.getWindow(reinterpret_cast<HWND>(0x1234), GW_CHILD), nullptr);
+  EXPECT_EQ(wm.lastError(), DWORD(ERROR_INVALID_WINDOW_HANDLE));
+  EXPECT_EQ(wm.topLevelWindows(), (std::vector<HWND>{dialog, top}));
+}
+
+TEST_F(WindowingManager, FindWindowMatchesTopLevelClassAndTitleIgnoringCase) {
+  ASSERT_NE(wm.registerClass(kApp, u"HHTaskBar", 0), 0);
+  WindowManager::Creation c;
+  c.className = u"HHTaskBar";
+  c.title = u"Taskbar";
+  HWND bar = wm.createWindow(kApp, c); // hidden windows are found too
+  HWND frame = make(kApp, rect(0, 0, 50, 50), WS_VISIBLE, nullptr, u"Vireta");
+  make(kApp, rect(0, 0, 5, 5), WS_CHILD | WS_VISIBLE, frame, u"Inner");
+
+  const std::u16string taskbar = u"hhtaskbar", title = u"VIRETA", inner = u"Inner",
+                       frameClass = u"Frame";
+  EXPECT_EQ(wm.findWindow(&taskbar, nullptr), bar);
+  EXPECT_EQ(wm.findWindow(nullptr, &title), frame);
+  EXPECT_EQ(wm.findWindow(&frameClass, &title), frame);
+  EXPECT_EQ(wm.findWindow(&taskbar, &title), nullptr);
+  EXPECT_EQ(wm.findWindow(nullptr, &inner), nullptr); // children are not searched
+  EXPECT_EQ(wm.findWindow(nullptr, nullptr), frame);  // the topmost window
+}
+
+TEST_F(WindowingManager, ActivationSendsDeactivateThenActivateThenFocusMoves) {
+  HWND shell = make(kShell, rect(0, 0, 480, 640));
+  EXPECT_EQ(wm.foreground(), shell);
+  auto first = wm.takeEvents();
+  EXPECT_EQ(messagesTo(first, shell), (std::vector<UINT>{WM_ACTIVATE, WM_SETFOCUS}));
+
+  HWND app = make(kApp, rect(0, 0, 480, 640), 0);
+  wm.takeEvents();
+  EXPECT_FALSE(wm.showWindow(kApp, app, SW_SHOW));
+  const auto events = wm.takeEvents();
+  const auto order = sent(events);
+  const std::vector<Seen> expected{
+      {Kind::Send, app, WM_SHOWWINDOW, TRUE, 0},
+      {Kind::Send, shell, WM_ACTIVATE, WA_INACTIVE, asParam(app)},
+      {Kind::Send, app, WM_ACTIVATE, WA_ACTIVE, asParam(shell)},
+      {Kind::Send, shell, WM_KILLFOCUS, asWParam(app), 0},
+      {Kind::Send, app, WM_SETFOCUS, 0, 0},
+  };
+  EXPECT_EQ(order, expected);
+  // Each event names the thread that owns its window.
+  for (const auto &e : events)
+    EXPECT_EQ(e.thread, e.hwnd == app ? kApp.thread : kShell.thread);
+  EXPECT_EQ(wm.foreground(), app);
+  EXPECT_EQ(wm.focus(kApp.thread), app);
+  EXPECT_EQ(wm.focus(kShell.thread), nullptr);
+
+  // Bringing the shell back reverses it; the app thread's focus goes.
+  EXPECT_TRUE(wm.setForeground(kApp, shell));
+  EXPECT_EQ(sent(wm.takeEvents()), (std::vector<Seen>{
+                                       {Kind::Send, app, WM_ACTIVATE, WA_INACTIVE, asParam(shell)},
+                                       {Kind::Send, shell, WM_ACTIVATE, WA_ACTIVE, asParam(app)},
+                                       {Kind::Send, app, WM_KILLFOCUS, asWParam(shell), 0},
+                                       {Kind::Send, shell, WM_SETFOCUS, 0, 0},
+                                   }));
+  // Already in front: nothing is sent.
+  EXPECT_TRUE(wm.setForeground(kApp, shell));
+  EXPECT_TRUE(sent(wm.takeEvents()).empty());
+  EXPECT_FALSE(wm.setForeground(kApp, reinterpret_cast<HWND>(0x999990)));
+}
+
+TEST_F(WindowingManager, FocusWithinTheActiveWindowAndAcrossThreads) {
+  HWND app = make(kApp, rect(0, 0, 200, 200));
+  HWND edit = make(kApp, rect(10, 10, 50, 30), WS_CHILD | WS_VISIBLE, app);
+  wm.takeEvents();
+  EXPECT_EQ(wm.setFocus(kApp, edit), app);
+  EXPECT_EQ(sent(wm.takeEvents()), (std::vector<Seen>{
+                                       {Kind::Send, app, WM_KILLFOCUS, asWParam(edit), 0},
+                                       {Kind::Send, edit, WM_SETFOCUS, asWParam(app), 0},
+                                   }));
+  // Re-activating the window keeps the focus on the child.
+  HWND other = make(kOther, rect(0, 0, 100, 100));
+  EXPECT_EQ(wm.focus(kApp.thread), nullptr);
+  wm.takeEvents();
+  // SetFocus from another process brings the window's top level forward first.
+  wm.setFocus(kShell, edit);
+  const auto events = sent(wm.takeEvents());
+  ASSERT_GE(events.size(), 3u);
+  EXPECT_EQ(events[0], (Seen{Kind::Send, other, WM_ACTIVATE, WA_INACTIVE, asParam(app)}));
+  EXPECT_EQ(events[1], (Seen{Kind::Send, app, WM_ACTIVATE, WA_ACTIVE, asParam(other)}));
+  EXPECT_EQ(wm.foreground(), app);
+  EXPECT_EQ(wm.focus(kApp.thread), edit);
+
+  // Disabling the focus window takes the focus away; a disabled window cannot take it.
+  wm.takeEvents();
+  EXPECT_FALSE(wm.enableWindow(kApp, edit, false));
+  EXPECT_EQ(wm.focus(kApp.thread), nullptr);
+  EXPECT_EQ(messagesTo(wm.takeEvents(), edit), (std::vector<UINT>{WM_ENABLE, WM_KILLFOCUS}));
+  EXPECT_EQ(wm.setFocus(kApp, edit), nullptr);
+  EXPECT_TRUE(wm.enableWindow(kApp, edit, true)); // it was disabled
+}
+
+TEST_F(WindowingManager, LowBitRaisesTheWindowWithItsOwnedWindows) {
+  HWND owner = make(kApp, rect(0, 0, 100, 100));
+  HWND dialog = make(kApp, rect(10, 10, 50, 50), WS_VISIBLE, owner);
+  HWND popup = make(kApp, rect(20, 20, 60, 60), WS_VISIBLE, dialog); // owned by the dialog
+  HWND cover = make(kOther, rect(0, 0, 480, 640));
+  ASSERT_EQ(wm.topLevelWindows(), (std::vector<HWND>{cover, popup, dialog, owner}));
+
+  EXPECT_TRUE(wm.setForeground(kShell, owner));
+  EXPECT_EQ(wm.topLevelWindows(), (std::vector<HWND>{owner, cover, popup, dialog}));
+  EXPECT_EQ(wm.foreground(), owner);
+
+  EXPECT_TRUE(wm.setForeground(kOther, cover));
+  const HWND withOwned = reinterpret_cast<HWND>(reinterpret_cast<std::uintptr_t>(owner) | 1);
+  EXPECT_TRUE(wm.setForeground(kShell, withOwned));
+  EXPECT_EQ(wm.topLevelWindows(), (std::vector<HWND>{popup, dialog, owner, cover}));
+  EXPECT_EQ(wm.foreground(), owner);
+}
+
+TEST_F(WindowingManager, TopmostWindowsStayAboveOthers) {
+  HWND bar =
+      make(kShell, rect(0, 0, 480, 36), WS_VISIBLE, nullptr, u"", WS_EX_TOPMOST | WS_EX_NOACTIVATE);
+  HWND app = make(kApp, rect(0, 0, 480, 640));
+  EXPECT_EQ(wm.topLevelWindows(), (std::vector<HWND>{bar, app}));
+  EXPECT_EQ(wm.foreground(), app); // the bar never takes the foreground by itself
+  HWND later = make(kOther, rect(0, 0, 10, 10));
+  EXPECT_EQ(wm.topLevelWindows(), (std::vector<HWND>{bar, later, app}));
+  EXPECT_TRUE(wm.setWindowPos(kApp, app, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE));
+  EXPECT_EQ(wm.topLevelWindows(), (std::vector<HWND>{app, bar, later}));
+  EXPECT_TRUE(wm.setWindowPos(kApp, app, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE));
+  EXPECT_EQ(wm.topLevelWindows(), (std::vector<HWND>{bar, later, app}));
+}
+
+TEST_F(WindowingManager, HidingOrDestroyingTheForegroundPassesItOn) {
+  HWND bar = make(kShell, rect(0, 0, 480, 36), WS_VISIBLE, nullptr, u"", WS_EX_NOACTIVATE);
+  HWND under = make(kOther, rect(0, 0, 480, 640));
+  HWND app = make(kApp, rect(0, 0, 480, 640));
+  HWND child = make(kApp, rect(0, 0, 10, 10), WS_CHILD | WS_VISIBLE, app);
+  HWND owned = make(kOther, rect(0, 0, 10, 10), 0, app); // another process's window owned by app
+  EXPECT_EQ(wm.showWindow(kApp, app, SW_HIDE), true);
+  EXPECT_EQ(wm.foreground(), under);
+  EXPECT_TRUE(wm.showWindow(kApp, app, SW_SHOW) == false);
+  EXPECT_EQ(wm.foreground(), app);
+  wm.takeEvents();
+
+  EXPECT_FALSE(wm.destroyWindow(kOther, app));
+  EXPECT_EQ(wm.lastError(), DWORD(ERROR_ACCESS_DENIED));
+  EXPECT_TRUE(wm.destroyWindow(kApp, app));
+  EXPECT_FALSE(wm.isWindow(app));
+  EXPECT_FALSE(wm.isWindow(child));
+  EXPECT_FALSE(wm.isWindow(owned));
+  const auto events = sent(wm.takeEvents());
+  // WM_DESTROY parent first, then the rest; then the next window is activated.
+  std::vector<Seen> destroys;
+  for (const auto &s : events)
+    if (s.message == WM_DESTROY)
+      destroys.push_back(s);
+  EXPECT_EQ(destroys, (std::vector<Seen>{{Kind::Send, app, WM_DESTROY, 0, 0},
+                                         {Kind::Send, child, WM_DESTROY, 0, 0},
+                                         {Kind::Send, owned, WM_DESTROY, 0, 0}}));
+  EXPECT_EQ(wm.foreground(), under);
+  EXPECT_NE(
+      std::find(events.begin(), events.end(), Seen{Kind::Send, under, WM_ACTIVATE, WA_ACTIVE, 0}),
+      events.end());
+  EXPECT_EQ(wm.topLevelWindows(), (std::vector<HWND>{under, bar}));
+
+  // With nothing left that may be activated, nobody has the foreground.
+  wm.showWindow(kOther, under, SW_HIDE);
+  EXPECT_EQ(wm.foreground(), nullptr);
+  EXPECT_EQ(wm.focus(kOther.thread), nullptr);
+  (void)bar;
+}
+
+TEST_F(WindowingManager, VisibleRegionsClipToParentsSiblingsAboveAndChildren) {
+  HWND back = make(kApp, rect(0, 0, 200, 200));
+  HWND front = make(kOther, rect(100, 100, 300, 300));
+  HWND child = make(kApp, rect(150, 150, 250, 250), WS_CHILD | WS_VISIBLE, back); // sticks out
+  HWND inner = make(kApp, rect(0, 0, 20, 20), WS_CHILD | WS_VISIBLE, back);
+
+  RectangleSet expectBack(rect(0, 0, 200, 200));
+  expectBack.subtract(rect(100, 100, 200, 200));
+  expectBack.subtract(rect(0, 0, 20, 20));
+  EXPECT_TRUE(wm.visibleRegion(back).samePixels(expectBack));
+  EXPECT_TRUE(wm.visibleRegion(child).empty()); // inside the front window's area entirely
+  EXPECT_TRUE(wm.visibleRegion(front).samePixels(RectangleSet(rect(100, 100, 300, 300))));
+  EXPECT_TRUE(wm.visibleRegion(inner).samePixels(RectangleSet(rect(0, 0, 20, 20))));
+
+  wm.showWindow(kOther, front, SW_HIDE);
+  EXPECT_TRUE(wm.visibleRegion(child).samePixels(RectangleSet(rect(150, 150, 200, 200))));
+  EXPECT_TRUE(wm.visibleRegion(front).empty());
+
+  // Off-screen parts are never visible.
+  wm.moveWindow(kApp, back, 400, 600, 200, 200);
+  RectangleSet corner(rect(400, 600, 480, 640));
+  corner.subtract(rect(400, 600, 420, 620)); // less the inner child
+  EXPECT_TRUE(wm.visibleRegion(back).samePixels(corner));
+  EXPECT_EQ(wm.clientOrigin(inner)->x, 400);
+  EXPECT_EQ(wm.clientOrigin(inner)->y, 600);
+}
+
+TEST_F(WindowingManager, UpdateRegionsFollowWhatBecomesVisible) {
+  HWND back = make(kApp, rect(0, 0, 200, 200));
+  auto created = wm.takeEvents();
+  EXPECT_TRUE(has(created, Kind::Invalidate, back));
+  ASSERT_TRUE(wm.beginPaint(kApp, back));
+  EXPECT_TRUE(has(wm.takeEvents(), Kind::Validate, back));
+  EXPECT_TRUE(pending(back).empty());
+
+  // A window on top takes nothing from the one below until it moves away.
+  HWND front = make(kOther, rect(50, 50, 150, 150));
+  auto opened = wm.takeEvents();
+  EXPECT_FALSE(has(opened, Kind::Invalidate, back));
+  EXPECT_TRUE(has(opened, Kind::Invalidate, front));
+  const auto frontPaint = wm.beginPaint(kOther, front);
+  ASSERT_TRUE(frontPaint);
+  EXPECT_TRUE(sameRect(frontPaint->bounds, rect(0, 0, 100, 100)));
+
+  EXPECT_TRUE(wm.moveWindow(kOther, front, 100, 50, 100, 100));
+  auto moved = wm.takeEvents();
+  EXPECT_TRUE(has(moved, Kind::Invalidate, back));
+  EXPECT_TRUE(pending(back).samePixels(RectangleSet(rect(50, 50, 100, 150))));
+  // The moved window repaints all of itself: the framebuffer does not move its pixels.
+  EXPECT_TRUE(pending(front).samePixels(RectangleSet(rect(0, 0, 100, 100))));
+
+  // Invalidation stays within the visible part; validation of all of it ends WM_PAINT.
+  wm.validate(back, nullptr);
+  wm.takeEvents();
+  RECT all = rect(0, 0, 200, 200);
+  wm.invalidate(back, &all);
+  EXPECT_TRUE(pending(back).samePixels(wm.visibleRegion(back)));
+  RECT part = rect(0, 0, 200, 100);
+  wm.validate(back, &part);
+  EXPECT_FALSE(has(wm.takeEvents(), Kind::Validate, back));
+  RECT rest = rect(0, 100, 200, 200);
+  wm.validate(back, &rest);
+  EXPECT_TRUE(has(wm.takeEvents(), Kind::Validate, back));
+
+  // A hidden window gets nothing; covering a pending update region trims it.
+  wm.invalidate(back, nullptr);
+  wm.setWindowPos(kOther, front, HWND_TOP, 0, 0, 200, 200, SWP_NOACTIVATE);
+  EXPECT_TRUE(pending(back).empty());
+  EXPECT_TRUE(has(wm.takeEvents(), Kind::Validate, back));
+  EXPECT_FALSE(wm.beginPaint(kApp, front));
+  EXPECT_EQ(wm.lastError(), DWORD(ERROR_ACCESS_DENIED));
+}
+
+TEST_F(WindowingManager, ProcessExitRemovesEverythingItOwnedWithoutTellingIt) {
+  HWND keep = make(kShell, rect(0, 0, 480, 640));
+  HWND app = make(kApp, rect(0, 0, 480, 640));
+  HWND appChild = make(kApp, rect(0, 0, 10, 10), WS_CHILD | WS_VISIBLE, app);
+  HWND ownedElsewhere = make(kOther, rect(0, 0, 10, 10), WS_VISIBLE, app);
+  HWND foreignChild = make(kOther, rect(0, 0, 10, 10), WS_CHILD | WS_VISIBLE, keep);
+  (void)foreignChild;
+  const auto now = Clock::now();
+  ASSERT_NE(wm.setTimer(kApp, app, 7, 100, 0, now), 0u);
+  ASSERT_NE(wm.setTimer(kApp, nullptr, 0, 100, 0, now), 0u);
+  wm.setForeground(kApp, app);
+  wm.takeEvents();
+
+  wm.processExited(kApp.process);
+  EXPECT_FALSE(wm.isWindow(app));
+  EXPECT_FALSE(wm.isWindow(appChild));
+  EXPECT_FALSE(wm.isWindow(ownedElsewhere));
+  EXPECT_TRUE(wm.isWindow(foreignChild));
+  const auto events = wm.takeEvents();
+  for (const auto &e : events)
+    EXPECT_NE(e.process, kApp.process) << "event for the dead process: " << e.message;
+  EXPECT_EQ(messagesTo(events, ownedElsewhere), (std::vector<UINT>{WM_DESTROY}));
+  EXPECT_EQ(wm.foreground(), keep);
+  EXPECT_TRUE(has(events, Kind::Invalidate, keep)); // it is uncovered
+  wm.fireDueTimers(now + std::chrono::seconds(10));
+  EXPECT_TRUE(wm.takeEvents().empty());
+  // The class name is free again for a process reusing the id.
+  EXPECT_NE(wm.registerClass(kApp, u"Frame", 0), 0);
+}
+
+TEST_F(WindowingManager, TimersComeDueByIntervalAndBelongToTheirProcess) {
+  HWND app = make(kApp, rect(0, 0, 10, 10));
+  const auto t0 = Clock::now();
+  EXPECT_EQ(wm.setTimer(kApp, app, 1, 100, 0x55, t0), 1u);
+  EXPECT_EQ(wm.setTimer(kOther, app, 2, 100, 0, t0), 0u);
+  EXPECT_EQ(wm.lastError(), DWORD(ERROR_ACCESS_DENIED));
+  const UINT_PTR a = wm.setTimer(kApp, nullptr, 0, 5, 0, t0); // below 10 ms runs at 10 ms
+  const UINT_PTR b = wm.setTimer(kApp, nullptr, 0, 1000, 0, t0);
+  EXPECT_NE(a, b);
+  EXPECT_EQ(wm.nextTimerDue(), t0 + std::chrono::milliseconds(10));
+  wm.takeEvents();
+
+  wm.fireDueTimers(t0 + std::chrono::milliseconds(50));
+  auto events = wm.takeEvents();
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].kind, Kind::Timer);
+  EXPECT_EQ(events[0].wParam, a);
+  EXPECT_EQ(events[0].hwnd, nullptr);
+  EXPECT_EQ(events[0].thread, kApp.thread);
+
+  wm.fireDueTimers(t0 + std::chrono::milliseconds(100));
+  events = wm.takeEvents();
+  ASSERT_EQ(events.size(), 2u); // the window timer and the fast one again
+  const auto windowTimer = std::find_if(events.begin(), events.end(),
+                                        [&](const WindowEvent &e) { return e.hwnd == app; });
+  ASSERT_NE(windowTimer, events.end());
+  EXPECT_EQ(windowTimer->message, WM_TIMER);
+  EXPECT_EQ(windowTimer->wParam, 1u);
+  EXPECT_EQ(windowTimer->lParam, 0x55);
+
+  EXPECT_TRUE(wm.killTimer(kApp, nullptr, a));
+  EXPECT_FALSE(wm.killTimer(kApp, nullptr, a));
+  EXPECT_FALSE(wm.killTimer(kOther, nullptr, b)); // not its timer
+  wm.destroyWindow(kApp, app);
+  wm.takeEvents();
+  wm.fireDueTimers(t0 + std::chrono::milliseconds(900));
+  EXPECT_TRUE(wm.takeEvents().empty());
+  wm.fireDueTimers(t0 + std::chrono::milliseconds(1000));
+  ASSERT_EQ(wm.takeEvents().size(), 1u);
+}
+
+TEST_F(WindowingManager, RegisteredMessagesAreDeviceWideByName) {
+  const UINT a = wm.registerMessage(u"SHWMActivateStart");
+  EXPECT_GE(a, 0xC000u);
+  EXPECT_EQ(wm.registerMessage(u"shwmactivatestart"), a);
+  const UINT b = wm.registerMessage(u"Another");
+  EXPECT_NE(b, a);
+  EXPECT_GE(b, 0xC000u);
+  EXPECT_EQ(wm.registerMessage(u""), 0u);
+  EXPECT_EQ(wm.lastError(), DWORD(ERROR_INVALID_PARAMETER));
+}
+
+TEST_F(WindowingManager, RotationSwapsTheScreenAndTellsTopLevelWindows) {
+  wm.setWorkArea(rect(0, 36, 480, 640));
+  HWND full = make(kApp, rect(0, 0, 480, 640));
+  WindowManager::Creation c;
+  c.className = u"Frame";
+  c.style = WS_VISIBLE;
+  HWND work = wm.createWindow(kOther, c);
+  HWND small = make(kShell, rect(10, 10, 50, 50), 0);
+  HWND child = make(kApp, rect(0, 0, 10, 10), WS_CHILD | WS_VISIBLE, full);
+  wm.takeEvents();
+
+  wm.rotate();
+  EXPECT_EQ(wm.screenSize().cx, 640);
+  EXPECT_EQ(wm.screenSize().cy, 480);
+  EXPECT_TRUE(sameRect(*wm.windowRect(full), rect(0, 0, 640, 480)));
+  EXPECT_TRUE(sameRect(*wm.windowRect(work), rect(0, 36, 640, 480)));
+  EXPECT_TRUE(sameRect(*wm.windowRect(small), rect(10, 10, 50, 50)));
+  const auto events = wm.takeEvents();
+  EXPECT_EQ(messagesTo(events, full),
+            (std::vector<UINT>{WM_SIZE, WM_WINDOWPOSCHANGED, WM_SETTINGCHANGE}));
+  EXPECT_EQ(messagesTo(events, small), (std::vector<UINT>{WM_WINDOWPOSCHANGED, WM_SETTINGCHANGE}));
+  EXPECT_TRUE(messagesTo(events, child).empty());
+  for (const auto &e : events)
+    if (e.message == WM_WINDOWPOSCHANGED) {
+      ASSERT_TRUE(e.windowPos);
+      EXPECT_EQ(e.windowPos->hwnd, e.hwnd);
+    } else if (e.message == WM_SETTINGCHANGE) {
+      EXPECT_EQ(e.wParam, WPARAM(SETTINGCHANGE_RESET));
+    }
+  // Everything visible repaints.
+  EXPECT_TRUE(has(events, Kind::Invalidate, work));
+  EXPECT_TRUE(has(events, Kind::Invalidate, child));
+}
+
+TEST_F(WindowingManager, WindowAtPointFindsTopmostEnabledWindowInClientCoordinates) {
+  HWND back = make(kApp, rect(0, 0, 480, 640));
+  HWND button = make(kApp, rect(100, 100, 200, 150), WS_CHILD | WS_VISIBLE, back);
+  HWND frozen = make(kApp, rect(300, 300, 400, 400), WS_CHILD | WS_VISIBLE | WS_DISABLED, back);
+  HWND dialog = make(kOther, rect(0, 500, 480, 640));
+
+  auto hit = wm.windowAt(POINT{150, 120});
+  ASSERT_TRUE(hit);
+  EXPECT_EQ(hit->hwnd, button);
+  EXPECT_EQ(hit->client.x, 50);
+  EXPECT_EQ(hit->client.y, 20);
+  EXPECT_EQ(hit->thread, kApp.thread);
+
+  hit = wm.windowAt(POINT{350, 350}); // a disabled child leaves the press to its parent
+  ASSERT_TRUE(hit);
+  EXPECT_EQ(hit->hwnd, back);
+  (void)frozen;
+
+  hit = wm.windowAt(POINT{10, 510});
+  ASSERT_TRUE(hit);
+  EXPECT_EQ(hit->hwnd, dialog);
+  EXPECT_EQ(hit->client.y, 10);
+
+  wm.enableWindow(kApp, dialog, false); // a disabled top-level window swallows it
+  EXPECT_FALSE(wm.windowAt(POINT{10, 510}));
+  EXPECT_FALSE(wm.windowAt(POINT{-1, 10}));
+  EXPECT_FALSE(wm.windowAt(POINT{480, 10}));
+
+  wm.showWindow(kOther, dialog, SW_HIDE);
+  wm.showWindow(kApp, back, SW_HIDE);
+  EXPECT_FALSE(wm.windowAt(POINT{10, 10})); // the desktop has no owner
+  wm.setDesktopOwner(kShell);
+  hit = wm.windowAt(POINT{10, 10});
+  ASSERT_TRUE(hit);
+  EXPECT_EQ(hit->hwnd, wm.desktop());
+}
+
+TEST_F(WindowingManager, OnlyTheOwnerChangesAWindowAndStylesMirrorState) {
+  HWND app = make(kApp, rect(0, 0, 100, 100), WS_VISIBLE, nullptr, u"Title");
+  EXPECT_FALSE(wm.setText(kOther, app, u"Hijack"));
+  EXPECT_EQ(wm.lastError(), DWORD(ERROR_ACCESS_DENIED));
+  EXPECT_FALSE(wm.moveWindow(kOther, app, 5, 5, 5, 5));
+  EXPECT_FALSE(wm.showWindow(kOther, app, SW_HIDE));
+  EXPECT_TRUE(wm.isVisible(app));
+  EXPECT_TRUE(wm.setText(kApp, app, u"New"));
+  EXPECT_EQ(*wm.text(app), u"New");
+
+  EXPECT_TRUE(*wm.windowLong(app, GWL_STYLE) & WS_VISIBLE);
+  const auto previous = wm.setWindowLong(kApp, app, GWL_STYLE, LONG(WS_POPUP | WS_DISABLED));
+  ASSERT_TRUE(previous);
+  EXPECT_EQ(DWORD(*previous), DWORD(WS_VISIBLE));
+  EXPECT_FALSE(wm.isVisible(app));
+  EXPECT_FALSE(wm.isEnabled(app));
+  EXPECT_EQ(wm.foreground(), nullptr);
+  EXPECT_FALSE(wm.setWindowLong(kApp, app, 1234, 0));
+  EXPECT_EQ(wm.lastError(), DWORD(ERROR_INVALID_PARAMETER));
+  EXPECT_FALSE(wm.destroyWindow(kApp, wm.desktop()));
+}
+
+TEST_F(WindowingManager, SetWindowPosOrdersSiblingsAndReportsTheChange) {
+  HWND a = make(kApp, rect(0, 0, 100, 100));
+  HWND b = make(kApp, rect(0, 0, 100, 100));
+  HWND c = make(kApp, rect(0, 0, 100, 100));
+  ASSERT_EQ(wm.topLevelWindows(), (std::vector<HWND>{c, b, a}));
+  wm.takeEvents();
+  EXPECT_TRUE(wm.setWindowPos(kApp, c, a, 5, 6, 50, 60, SWP_NOACTIVATE));
+  EXPECT_EQ(wm.topLevelWindows(), (std::vector<HWND>{b, a, c}));
+  EXPECT_TRUE(wm.setWindowPos(kApp, c, c, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE)); // after itself
+  EXPECT_EQ(wm.topLevelWindows(), (std::vector<HWND>{b, a, c}));
+  EXPECT_FALSE(wm.setWindowPos(kApp, c, reinterpret_cast<HWND>(0x55550), 0, 0, 0, 0, 0));
+  EXPECT_EQ(wm.lastError(), DWORD(ERROR_INVALID_WINDOW_HANDLE));
+
+  const auto events = wm.takeEvents();
+  EXPECT_EQ(messagesTo(events, c),
+            (std::vector<UINT>{WM_WINDOWPOSCHANGED, WM_MOVE, WM_SIZE, WM_WINDOWPOSCHANGED}));
+  const auto first = std::find_if(events.begin(), events.end(), [&](const WindowEvent &e) {
+    return e.hwnd == c && e.message == WM_WINDOWPOSCHANGED;
+  });
+  ASSERT_TRUE(first->windowPos);
+  EXPECT_EQ(first->windowPos->x, 5);
+  EXPECT_EQ(first->windowPos->cy, 60);
+  EXPECT_EQ(wm.foreground(), c); // SWP_NOACTIVATE kept the foreground where it was
+
+  // SetActiveWindow from the foreground thread brings its window forward.
+  EXPECT_EQ(wm.setActive(kApp, a), c);
+  EXPECT_EQ(wm.foreground(), a);
+  EXPECT_EQ(wm.topLevelWindows().front(), a);
+  EXPECT_EQ(wm.setActive(kOther, a), nullptr); // not the caller's window
+  EXPECT_EQ(wm.lastError(), DWORD(ERROR_ACCESS_DENIED));
+}
+
+TEST_F(WindowingManager, ThreadExitDestroysItsWindowsOnly) {
+  const WindowManager::Caller worker{kApp.process, 201};
+  HWND main = make(kApp, rect(0, 0, 100, 100));
+  HWND side = make(worker, rect(0, 0, 50, 50));
+  wm.takeEvents();
+  wm.threadExited(worker.process, worker.thread);
+  EXPECT_TRUE(wm.isWindow(main));
+  EXPECT_FALSE(wm.isWindow(side));
+  for (const auto &e : wm.takeEvents())
+    EXPECT_NE(e.thread, worker.thread);
+  EXPECT_EQ(wm.foreground(), main);
+}
+
+} // namespace
