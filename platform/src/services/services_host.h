@@ -48,7 +48,7 @@ public:
                             DWORD context, DWORD *error);
   ServiceId activateService(std::u16string_view keyName, DWORD *error);
   bool deregisterService(ServiceId id, DWORD *error);
-  // The loaded service of that name ("SMC0:" or "SMC0", any case); 0 when there is none.
+  // The loaded service of that name ("SMC0:" or "SMC0", any case), if there is one.
   std::optional<ServiceInfo> find(std::u16string_view deviceName) const;
 
   // Loads every service registered under HKEY_LOCAL_MACHINE\Services by rising Order, except
