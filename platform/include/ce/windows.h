@@ -14,3 +14,5 @@
 #include <ce/imaging.h>
 #include <ce/icons.h>
 #include <ce/windows_api.h>
+#include <ce/loader.h>
+#include <ce/services.h>
