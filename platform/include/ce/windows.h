@@ -11,3 +11,5 @@
 #include <ce/gdi.h>
 #include <ce/imaging.h>
 #include <ce/icons.h>
+#include <ce/ddraw.h>
+#include <ce/input.h>
