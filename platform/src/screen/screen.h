@@ -7,6 +7,7 @@
 #include "screen/screen_image.h"
 
 #include <atomic>
+#include <filesystem>
 #include <memory>
 #include <string>
 
