@@ -1,6 +1,6 @@
-#include "screen/direct_draw.h"
+#include "direct_draw.h"
 
-#include "screen/direct_draw_surface.h"
+#include "direct_draw_surface.h"
 
 #include <cstring>
 

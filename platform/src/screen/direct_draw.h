@@ -1,7 +1,7 @@
 // The display object of <ce/ddraw.h>.
 #pragma once
 
-#include "screen/display.h"
+#include "display.h"
 
 #include <ce/ddraw.h>
 

@@ -1,5 +1,5 @@
 // DirectDrawCreate: the display object over this process's display.
-#include "screen/direct_draw.h"
+#include "direct_draw.h"
 
 
 HRESULT DirectDrawCreate(GUID* guid, LPDIRECTDRAW* directDraw, IUnknown* outer) {

@@ -1,4 +1,4 @@
-#include "screen/direct_draw_surface.h"
+#include "direct_draw_surface.h"
 
 #include <ce/gdi.h>
 

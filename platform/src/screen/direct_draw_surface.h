@@ -3,8 +3,8 @@
 // screen.
 #pragma once
 
-#include "screen/display.h"
-#include "screen/shared_memory.h"
+#include "display.h"
+#include "shared_memory.h"
 
 #include <ce/ddraw.h>
 

@@ -1,4 +1,4 @@
-#include "screen/display.h"
+#include "display.h"
 
 #include <mutex>
 

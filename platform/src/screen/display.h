@@ -4,7 +4,7 @@
 // the host provides one over the framebuffer it maps.
 #pragma once
 
-#include "screen/overlay.h"
+#include "overlay.h"
 
 #include <ce/core/framebuffer_dc.h>
 

@@ -1,4 +1,4 @@
-#include "screen/framebuffer.h"
+#include "framebuffer.h"
 
 #include <atomic>
 #include <cstring>

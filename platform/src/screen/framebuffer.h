@@ -8,7 +8,7 @@
 // count, and clears the screen: the windows' owners redraw it for the new size.
 #pragma once
 
-#include "screen/shared_memory.h"
+#include "shared_memory.h"
 
 #include <ce/core/framebuffer_dc.h>
 

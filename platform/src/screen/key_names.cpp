@@ -1,4 +1,4 @@
-#include "screen/key_names.h"
+#include "key_names.h"
 
 #include <ce/input.h>
 

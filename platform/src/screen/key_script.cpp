@@ -1,6 +1,6 @@
-#include "screen/key_script.h"
+#include "key_script.h"
 
-#include "screen/key_names.h"
+#include "key_names.h"
 
 #include <ce/input.h>
 

@@ -3,7 +3,7 @@
 // Character event.
 #pragma once
 
-#include "screen/input_event.h"
+#include "input_event.h"
 
 #include <string_view>
 #include <vector>

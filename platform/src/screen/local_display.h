@@ -2,8 +2,8 @@
 // services) and tests draw through it.
 #pragma once
 
-#include "screen/display.h"
-#include "screen/screen.h"
+#include "display.h"
+#include "screen.h"
 
 namespace ce {
 

@@ -3,7 +3,7 @@
 // the host composing them see the same bytes.
 #pragma once
 
-#include "screen/shared_memory.h"
+#include "shared_memory.h"
 
 #include <ce/types.h>
 

@@ -1,4 +1,4 @@
-#include "screen/overlay.h"
+#include "overlay.h"
 
 namespace ce {
 

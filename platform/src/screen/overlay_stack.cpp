@@ -1,4 +1,4 @@
-#include "screen/overlay_stack.h"
+#include "overlay_stack.h"
 
 #include <algorithm>
 

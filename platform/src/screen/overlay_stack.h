@@ -2,7 +2,7 @@
 // several threads: the presenters compose from a snapshot taken under the lock.
 #pragma once
 
-#include "screen/overlay.h"
+#include "overlay.h"
 
 #include <mutex>
 #include <optional>

@@ -1,6 +1,6 @@
-#include "screen/screen.h"
+#include "screen.h"
 
-#include "screen/screen_composer.h"
+#include "screen_composer.h"
 
 #include <ce/core/png_writer.h>
 

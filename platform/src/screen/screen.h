@@ -2,9 +2,9 @@
 // the wait cursor flag. Presenters compose from it; the host rotates it.
 #pragma once
 
-#include "screen/framebuffer.h"
-#include "screen/overlay_stack.h"
-#include "screen/screen_image.h"
+#include "framebuffer.h"
+#include "overlay_stack.h"
+#include "screen_image.h"
 
 #include <atomic>
 #include <filesystem>

@@ -1,6 +1,6 @@
-#include "screen/screen_composer.h"
+#include "screen_composer.h"
 
-#include "screen/wait_mark.h"
+#include "wait_mark.h"
 
 #include <algorithm>
 #include <array>

@@ -3,9 +3,9 @@
 // pixels.
 #pragma once
 
-#include "screen/framebuffer.h"
-#include "screen/overlay.h"
-#include "screen/screen_image.h"
+#include "framebuffer.h"
+#include "overlay.h"
+#include "screen_image.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "screen/shared_memory.h"
+#include "shared_memory.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "screen/stylus_gesture.h"
+#include "stylus_gesture.h"
 
 namespace ce {
 

@@ -2,7 +2,7 @@
 // while, a drag in steps. The host plays them, waiting until each event's time.
 #pragma once
 
-#include "screen/input_event.h"
+#include "input_event.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "screen/wait_mark.h"
+#include "wait_mark.h"
 
 #include <algorithm>
 #include <cstdlib>

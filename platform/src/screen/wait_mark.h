@@ -2,7 +2,7 @@
 // the wait cursor (SetCursor with IDC_WAIT).
 #pragma once
 
-#include "screen/screen_image.h"
+#include "screen_image.h"
 
 namespace ce {
 
