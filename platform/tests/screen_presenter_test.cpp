@@ -139,3 +139,4 @@ TEST_F(ScreenPresenter, WindowInputReachesTheHandlerOnThePresenterThread) {
   EXPECT_EQ(received[1], ce::InputEvent::stylus(ce::InputKind::StylusUp, 20, 30));
   EXPECT_EQ(received[2].kind, ce::InputKind::PowerOff);
 }
+

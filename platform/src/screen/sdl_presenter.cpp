@@ -5,6 +5,10 @@
 #include <chrono>
 #include <cstring>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
 namespace ce {
 namespace {
 
@@ -88,6 +92,15 @@ void SdlPresenter::run() {
     startError_ = std::move(message);
     changed_.notify_all();
   };
+  // The device window needs neither the desktop's screen-saver inhibition nor its input
+  // methods (keys are mapped to the device's own), both of which talk to the session bus.
+  SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+#if defined(__SANITIZE_ADDRESS__)
+  // The session-bus library that SDL loads keeps memory for the life of the process, allocated
+  // on this thread at start-up and while events are pumped; it is not ours to free, so the
+  // leak checker ignores this thread's allocations (it does only SDL work and composition).
+  __lsan::ScopedDisabler systemLibraries;
+#endif
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     finishStart(false, std::string("cannot open a window: ") + SDL_GetError());
     return;
@@ -105,6 +118,7 @@ void SdlPresenter::run() {
       const std::string message = std::string("cannot open a window: ") + SDL_GetError();
       finishStart(false, message);
     } else {
+      SDL_StopTextInput();
       finishStart(true, {});
       SdlInputTranslator translator;
       SDL_DisplayMode mode{};
