@@ -16,3 +16,5 @@
 #include <ce/windows_api.h>
 #include <ce/loader.h>
 #include <ce/services.h>
+#include <ce/ddraw.h>
+#include <ce/input.h>
