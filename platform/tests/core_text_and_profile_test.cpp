@@ -12,7 +12,8 @@ TEST(Utf, RoundTripsAcrossPlanesAndReplacesBrokenInput) {
   // A lone surrogate and bad UTF-8 become U+FFFD, nothing is dropped without trace.
   EXPECT_EQ(ce::toUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
   EXPECT_EQ(ce::toUtf16("a\xC3"), u"a\uFFFD");
-  EXPECT_EQ(ce::toUtf16("\xE0\x80\x80"), u"\uFFFD"); // overlong
+  // An overlong form is no valid prefix: each of its bytes is one ill-formed sequence.
+  EXPECT_EQ(ce::toUtf16("\xE0\x80\x80"), u"\uFFFD\uFFFD\uFFFD");
   EXPECT_EQ(ce::toUtf16("\xFF" "b"), u"\uFFFDb");
 }
 

@@ -1,81 +1,20 @@
 #include <ce/core/utf.h>
 
+#include "codepages/utf8_conversion.h"
+
 namespace ce {
 
+// One UTF-8 implementation serves the host boundary and the CP_UTF8 code page; the lenient
+// mode replaces each ill-formed sequence with U+FFFD.
 std::string toUtf8(std::u16string_view text) {
   std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t cp = text[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFD;
-    }
-    if (cp < 0x80) {
-      out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-  }
+  encodeUtf8(text, false, out);
   return out;
 }
 
 std::u16string toUtf16(std::string_view text) {
   std::u16string out;
-  out.reserve(text.size());
-  std::size_t i = 0;
-  const std::size_t n = text.size();
-  auto byteAt = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-  while (i < n) {
-    unsigned char lead = byteAt(i);
-    char32_t cp = 0xFFFD;
-    std::size_t extra = 0;
-    char32_t minimum = 0;
-    if (lead < 0x80) {
-      cp = lead;
-    } else if ((lead & 0xE0) == 0xC0) {
-      cp = lead & 0x1F, extra = 1, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-      cp = lead & 0x0F, extra = 2, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-      cp = lead & 0x07, extra = 3, minimum = 0x10000;
-    } else {
-      out.push_back(0xFFFD);
-      ++i;
-      continue;
-    }
-    std::size_t k = 1;
-    for (; k <= extra; ++k) {
-      if (i + k >= n || (byteAt(i + k) & 0xC0) != 0x80) break;
-      cp = (cp << 6) | (byteAt(i + k) & 0x3F);
-    }
-    if (k <= extra || cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-      out.push_back(0xFFFD);
-      i += k;  // skip the lead and the continuation bytes that were valid
-      continue;
-    }
-    i += extra + 1;
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(cp));
-    }
-  }
+  decodeUtf8(text, false, out);
   return out;
 }
 
