@@ -1,4 +1,4 @@
-#include "temp_device.h"
+#include <ce/testing/temp_device.h>
 
 #include <config/config_export.h>
 #include <config/config_import.h>

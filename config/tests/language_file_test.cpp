@@ -1,4 +1,4 @@
-#include "temp_device.h"
+#include <ce/testing/temp_device.h>
 
 #include <config/label_table.h>
 #include <config/language_file.h>

@@ -1,4 +1,4 @@
-#include "temp_device.h"
+#include <ce/testing/temp_device.h>
 
 #include <toolkit/text/ansi_text_file_reader.h>
 #include <toolkit/text/line_buffer.h>

@@ -23,7 +23,7 @@ protected:
   void SetUp() override {
     std::random_device random;
     root_ = std::filesystem::temp_directory_path() /
-            ("config-" + std::to_string(random()) + "-" + std::to_string(random()));
+            ("device-test-" + std::to_string(random()) + "-" + std::to_string(random()));
     std::filesystem::create_directories(root_ / "fs");
     ce::DeviceRoot::use(root_);
   }
