@@ -11,4 +11,5 @@
 #include <ce/gdi.h>
 #include <ce/imaging.h>
 #include <ce/icons.h>
+#include <ce/cpl.h>
 #include <ce/windows_api.h>
