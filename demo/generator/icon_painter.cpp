@@ -40,7 +40,7 @@ void IconPainter::paintTile(Canvas &canvas, const IconLook &look) {
   canvas.fillRoundedRect(margin, margin, s - margin, s - margin - s / 48, radius,
                          lighten(look.colour, 0.18), darken(look.colour, 0.18));
   canvas.fillRoundedRect(margin + s / 16, margin + s / 24, s - margin - s / 16, s * 0.48,
-                         radius * 0.8, 0xFFFFFF, 0xFFFFFF, 0.12);
+                         radius * 0.8, 0xFFFFFF, 0xFFFFFF, 0.08);
   const int side = canvas.width();
   const RECT box{0, 0, side, LONG(side - side / 24)};
   canvas.drawCentredText(look.symbol, box, symbolHeight(side, look.symbol.size()), true,

@@ -39,14 +39,15 @@ void WallpaperPainter::paint(Canvas &canvas) {
   for (int y = 0; y < height; ++y) {
     const double v = (y + 0.5) / height;
     const double wy = (y + 0.5) / unit;
-    const double depth = 0.25 + v; // crests spread out towards the viewer
+    const double depth = 0.6 + 0.6 * v; // crests spread out towards the viewer
     for (int x = 0; x < width; ++x) {
       const double u = (x + 0.5) / width;
       const double wx = (x + 0.5) / unit;
       Rgb c = baseColour(v);
       // Wave crests: bands along the surface, bent by two slow swells.
-      const double phase = wy * 70.0 / depth + 2.3 * std::sin(wx * 6.0 + wy * 4.0) +
-                           0.9 * std::sin(wx * 17.0 - wy * 9.0 + 1.3);
+      // The swells change slower along y than the bands do, so that no crest ever folds over.
+      const double phase = wy * 70.0 / depth + 2.3 * std::sin(wx * 6.0 + wy * 2.0) +
+                           0.9 * std::sin(wx * 17.0 - wy * 5.0 + 1.3);
       const double ripple = std::sin(phase);
       const double crest = std::pow(std::max(0.0, ripple), 10.0) * (0.30 * (1.0 - v) + 0.10);
       const double trough = std::pow(std::max(0.0, -ripple), 3.0) * 0.10;
