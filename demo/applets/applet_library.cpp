@@ -116,9 +116,9 @@ LONG AppletLibrary::handle(HWND, UINT message, LPARAM lParam1, LPARAM lParam2) {
                         KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
       return 1;
     const std::u16string opened = library_ + u"," + ce::toUtf16(std::to_string(a->index));
-    const LONG status =
-        RegSetValueExW(key, u"LastOpened", 0, REG_SZ, reinterpret_cast<const BYTE *>(opened.c_str()),
-                       DWORD((opened.size() + 1) * sizeof(char16_t)));
+    const LONG status = RegSetValueExW(key, u"LastOpened", 0, REG_SZ,
+                                       reinterpret_cast<const BYTE *>(opened.c_str()),
+                                       DWORD((opened.size() + 1) * sizeof(char16_t)));
     RegCloseKey(key);
     return status == ERROR_SUCCESS ? 0 : 1;
   }

@@ -76,8 +76,7 @@ void Canvas::blend(int x, int y, std::uint32_t colour, double alpha) {
 }
 
 void Canvas::fillRoundedRect(double left, double top, double right, double bottom, double radius,
-                             std::uint32_t topColour, std::uint32_t bottomColour,
-                             double opacity) {
+                             std::uint32_t topColour, std::uint32_t bottomColour, double opacity) {
   const double cx = (left + right) / 2, cy = (top + bottom) / 2;
   const double hw = (right - left) / 2, hh = (bottom - top) / 2;
   radius = std::clamp(radius, 0.0, std::min(hw, hh));
@@ -107,15 +106,15 @@ void Canvas::fillTriangle(double x0, double y0, double x1, double y1, double x2,
   for (int y = top; y < bottom; ++y)
     for (int x = left; x < right; ++x) {
       const double px = x + 0.5, py = y + 0.5;
-      const double d = std::max({-edgeDistance(px, py, x0, y0, x1, y1),
-                                 -edgeDistance(px, py, x1, y1, x2, y2),
-                                 -edgeDistance(px, py, x2, y2, x0, y0)});
+      const double d =
+          std::max({-edgeDistance(px, py, x0, y0, x1, y1), -edgeDistance(px, py, x1, y1, x2, y2),
+                    -edgeDistance(px, py, x2, y2, x0, y0)});
       blend(x, y, colour, clamp01(0.5 - d) * opacity);
     }
 }
 
-void Canvas::drawCentredText(std::u16string_view text, const RECT &rect, int pixelHeight,
-                             bool bold, std::uint32_t colour) {
+void Canvas::drawCentredText(std::u16string_view text, const RECT &rect, int pixelHeight, bool bold,
+                             std::uint32_t colour) {
   if (!bits_ || text.empty())
     return;
   LOGFONTW font{};

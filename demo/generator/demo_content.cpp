@@ -76,8 +76,8 @@ bool DemoContent::writeFile(const std::u16string &path, const std::vector<std::u
 bool DemoContent::setString(HKEY root, const std::u16string &key, const std::u16string &name,
                             const std::u16string &value) {
   HKEY handle = nullptr;
-  LONG status = RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                &handle, nullptr);
+  LONG status =
+      RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr);
   if (status == ERROR_SUCCESS) {
     status = RegSetValueExW(handle, name.empty() ? nullptr : name.c_str(), 0, REG_SZ,
                             reinterpret_cast<const BYTE *>(value.c_str()),
@@ -93,8 +93,8 @@ bool DemoContent::setString(HKEY root, const std::u16string &key, const std::u16
 bool DemoContent::setNumber(HKEY root, const std::u16string &key, const std::u16string &name,
                             DWORD value) {
   HKEY handle = nullptr;
-  LONG status = RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                &handle, nullptr);
+  LONG status =
+      RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr);
   if (status == ERROR_SUCCESS) {
     status = RegSetValueExW(handle, name.c_str(), 0, REG_DWORD,
                             reinterpret_cast<const BYTE *>(&value), sizeof value);
@@ -137,8 +137,7 @@ bool DemoContent::shellPictures(ShellIcon icon, const std::vector<int> &sides,
 }
 
 bool DemoContent::makeFolders() {
-  std::vector<std::u16string> folders{kWindows, kStartMenu, kPrograms, kSettingsFolder,
-                                      u"\\Temp"};
+  std::vector<std::u16string> folders{kWindows, kStartMenu, kPrograms, kSettingsFolder, u"\\Temp"};
   for (std::u16string_view folder : programFolders())
     folders.push_back(kPrograms + u"\\" + std::u16string(folder));
   for (const std::u16string &folder : folders) {
@@ -209,7 +208,8 @@ bool DemoContent::describeApplets() {
         applet.describedByIdName
             ? u"ControlPanel\\" + std::u16string(applet.idName)
             : u"ControlPanel\\" + withoutExtension(applet.library) + u"\\" + decimal(applet.index);
-    const std::u16string commandLine = std::u16string(applet.library) + u"," + decimal(applet.index);
+    const std::u16string commandLine =
+        std::u16string(applet.library) + u"," + decimal(applet.index);
     if (!setString(HKEY_LOCAL_MACHINE, key, u"Name", std::u16string(applet.name)) ||
         !setNumber(HKEY_LOCAL_MACHINE, key, u"Group", DWORD(applet.group)) ||
         !setNumber(HKEY_LOCAL_MACHINE, key, u"Hide", 0) ||

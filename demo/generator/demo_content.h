@@ -7,8 +7,8 @@
 // imaging factory for PNG. Running it again rewrites the same content.
 #pragma once
 
-#include "icon_file_builder.h"
 #include "demo_catalog.h"
+#include "icon_file_builder.h"
 
 #include <ce/types.h>
 

@@ -35,16 +35,15 @@ void IconPainter::paintTile(Canvas &canvas, const IconLook &look) {
   const double margin = std::max(0.5, s / 32);
   const double radius = s * 0.22;
   // A faint shadow below the tile, then the tile lit from above, then a gloss on its top half.
-  canvas.fillRoundedRect(margin, margin + s / 32, s - margin, s - margin + s / 64, radius,
-                         0x000000, 0x000000, 0.25);
+  canvas.fillRoundedRect(margin, margin + s / 32, s - margin, s - margin + s / 64, radius, 0x000000,
+                         0x000000, 0.25);
   canvas.fillRoundedRect(margin, margin, s - margin, s - margin - s / 48, radius,
                          lighten(look.colour, 0.18), darken(look.colour, 0.18));
   canvas.fillRoundedRect(margin + s / 16, margin + s / 24, s - margin - s / 16, s * 0.48,
                          radius * 0.8, 0xFFFFFF, 0xFFFFFF, 0.08);
   const int side = canvas.width();
   const RECT box{0, 0, side, LONG(side - side / 24)};
-  canvas.drawCentredText(look.symbol, box, symbolHeight(side, look.symbol.size()), true,
-                         0xFFFFFF);
+  canvas.drawCentredText(look.symbol, box, symbolHeight(side, look.symbol.size()), true, 0xFFFFFF);
 }
 
 void IconPainter::paintFolder(Canvas &canvas, std::uint32_t light, std::uint32_t dark) {
@@ -54,8 +53,7 @@ void IconPainter::paintFolder(Canvas &canvas, std::uint32_t light, std::uint32_t
   canvas.fillRoundedRect(s * 0.06, s * 0.16, s * 0.46, s * 0.34, r, darken(dark, 0.05),
                          darken(dark, 0.05));
   canvas.fillRoundedRect(s * 0.06, s * 0.24, s * 0.94, s * 0.86, r, dark, darken(dark, 0.15));
-  canvas.fillRoundedRect(s * 0.10, s * 0.30, s * 0.90, s * 0.40, r * 0.5, 0xFFFFFF, 0xF2F2F2,
-                         0.95);
+  canvas.fillRoundedRect(s * 0.10, s * 0.30, s * 0.90, s * 0.40, r * 0.5, 0xFFFFFF, 0xF2F2F2, 0.95);
   canvas.fillRoundedRect(s * 0.04, s * 0.36, s * 0.96, s * 0.88, r, light, dark);
 }
 
@@ -92,8 +90,7 @@ void IconPainter::paintShellIcon(Canvas &canvas, ShellIcon icon) {
       for (int line = 0; line < 5; ++line) {
         const double y = s * (0.40 + 0.1 * line);
         const double end = line == 4 ? left + (right - left) * 0.6 : right;
-        canvas.fillRoundedRect(left, y, end, y + std::max(1.0, s / 24), s / 64, 0x6B7C93,
-                               0x6B7C93);
+        canvas.fillRoundedRect(left, y, end, y + std::max(1.0, s / 24), s / 64, 0x6B7C93, 0x6B7C93);
       }
     } else if (icon == ShellIcon::PictureDocument) {
       canvas.fillRoundedRect(left, s * 0.40, right, s * 0.82, s / 40, 0x81D4FA, 0x29B6F6);

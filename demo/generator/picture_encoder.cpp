@@ -43,9 +43,8 @@ void onJpegError(j_common_ptr info) {
 
 } // namespace
 
-std::vector<std::uint8_t> PictureEncoder::png(const Canvas &canvas,
-                                              const std::u16string &scratchFile,
-                                              std::string *error) {
+std::vector<std::uint8_t>
+PictureEncoder::png(const Canvas &canvas, const std::u16string &scratchFile, std::string *error) {
   auto fail = [&](const std::string &step, HRESULT hr) {
     if (error)
       *error = step + " failed (" + hex(hr) + ")";

@@ -18,8 +18,8 @@ public:
   static std::vector<std::uint8_t> png(const Canvas &canvas, const std::u16string &scratchFile,
                                        std::string *error);
   // Rows of 8-bit R, G, B pixels as a baseline JPEG of the given quality (1..100).
-  static std::vector<std::uint8_t> jpeg(const std::vector<std::uint8_t> &rgb, int width,
-                                        int height, int quality, std::string *error);
+  static std::vector<std::uint8_t> jpeg(const std::vector<std::uint8_t> &rgb, int width, int height,
+                                        int quality, std::string *error);
 };
 
 } // namespace ce::demo

@@ -66,9 +66,9 @@ int WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
   windowClass.lpszClassName = kClassName;
   if (!RegisterClassW(&windowClass))
     return 1;
-  HWND hwnd = CreateWindowExW(0, kClassName, gTitle.c_str(), WS_VISIBLE, CW_USEDEFAULT,
-                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                              instance, nullptr);
+  HWND hwnd =
+      CreateWindowExW(0, kClassName, gTitle.c_str(), WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                      CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
   if (!hwnd)
     return 1;
   ShowWindow(hwnd, show);

@@ -20,8 +20,8 @@ const WCHAR kLog[] = u"\\Temp\\demo_setup.log";
 
 void record(const std::u16string &line) {
   CreateDirectoryW(u"\\Temp", nullptr);
-  HANDLE file = CreateFileW(kLog, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                            nullptr);
+  HANDLE file =
+      CreateFileW(kLog, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE)
     return;
   SetFilePointer(file, 0, nullptr, FILE_END);
@@ -33,8 +33,7 @@ void record(const std::u16string &line) {
 
 bool switchedOn(const WCHAR *name) {
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\DemoSetup", 0, KEY_READ, &key) !=
-      ERROR_SUCCESS)
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\DemoSetup", 0, KEY_READ, &key) != ERROR_SUCCESS)
     return false;
   DWORD value = 0, size = sizeof value, type = 0;
   const LONG status =
@@ -52,8 +51,8 @@ std::u16string number(unsigned value) { return ce::toUtf16(std::to_string(value)
 
 SETUP_EXPORT int Install_Init(HWND, BOOL firstCall, BOOL previouslyInstalled,
                               LPCWSTR installDirectory) {
-  record(u"Install_Init first=" + number(firstCall ? 1 : 0) +
-         u" previous=" + number(previouslyInstalled ? 1 : 0) + u" dir=" + text(installDirectory));
+  record(u"Install_Init first=" + number(firstCall ? 1 : 0) + u" previous=" +
+         number(previouslyInstalled ? 1 : 0) + u" dir=" + text(installDirectory));
   return switchedOn(u"CancelInstall") ? 1 : 0;
 }
 

@@ -95,9 +95,8 @@ TEST_F(DemoDevice, ControlPanelDescriptionsNameAppletsTheLibrariesReport) {
     ASSERT_EQ(applet.send(CPL_IDNAME, index, reinterpret_cast<LPARAM>(idName)), 0);
 
     // The key is "<library without .cpl>\<index>" or the applet's identifier name.
-    const std::u16string byPosition = u"ControlPanel\\" +
-                                      library.substr(0, library.size() - 4) + u"\\" +
-                                      ce::toUtf16(std::to_string(index));
+    const std::u16string byPosition = u"ControlPanel\\" + library.substr(0, library.size() - 4) +
+                                      u"\\" + ce::toUtf16(std::to_string(index));
     EXPECT_TRUE(ce::equalsIgnoreCase(d.keyPath, byPosition) ||
                 ce::equalsIgnoreCase(d.keyPath, u"ControlPanel\\" + std::u16string(idName)));
     for (const auto &a : ce::demo::sampleApplets())

@@ -1,8 +1,8 @@
 // The catalog's tables and the names programs derive from their file names.
 #include "demo_catalog.h"
 
-#include <ce/cpl.h>
 #include <ce/core/utf.h>
+#include <ce/cpl.h>
 
 #include <gtest/gtest.h>
 

@@ -64,9 +64,8 @@ std::vector<std::uint32_t> decodeArgb(IImagingFactory *f, const std::uint8_t *da
     BitmapData data{};
     if (SUCCEEDED(bitmap->LockBits(nullptr, ImageLockModeRead, PixelFormat32bppARGB, &data))) {
       for (UINT y = 0; y < data.Height; ++y) {
-        const auto *row =
-            reinterpret_cast<const std::uint32_t *>(static_cast<std::uint8_t *>(data.Scan0) +
-                                                    std::ptrdiff_t(y) * data.Stride);
+        const auto *row = reinterpret_cast<const std::uint32_t *>(
+            static_cast<std::uint8_t *>(data.Scan0) + std::ptrdiff_t(y) * data.Stride);
         pixels.insert(pixels.end(), row, row + data.Width);
       }
       bitmap->UnlockBits(&data);
@@ -228,9 +227,9 @@ TEST_F(DemoDevice, DocumentClassesNameShellIcons) {
             ERROR_SUCCESS);
   WCHAR value[MAX_PATH] = {};
   DWORD size = sizeof value;
-  ASSERT_EQ(RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE *>(value),
-                             &size),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE *>(value), &size),
+      ERROR_SUCCESS);
   RegCloseKey(key);
   const std::u16string reference = value;
   const auto comma = reference.find(u',');
@@ -284,8 +283,8 @@ TEST(DemoContentProgram, RefusesWhatIsNotADeviceAndReportsAMissingPayload) {
   EXPECT_EQ(runCommand(std::string(DEMO_CONTENT_PROGRAM), &output), 2);
 
   // A device, but a payload folder without the applet libraries: the step fails by name.
-  ASSERT_EQ(runCommand(std::string(DEVICE_TOOL_PROGRAM) + " --device " +
-                       quoted(folder / "device") + " create"),
+  ASSERT_EQ(runCommand(std::string(DEVICE_TOOL_PROGRAM) + " --device " + quoted(folder / "device") +
+                       " create"),
             0);
   EXPECT_EQ(runCommand(std::string(DEMO_CONTENT_PROGRAM) + " --device " +
                            quoted(folder / "device") + " --payload " + quoted(folder / "empty"),
