@@ -8,8 +8,11 @@
 // without changing host scheduling. GetCurrentThread and GetCurrentProcess return pseudo handles
 // that every thread function accepts; they need no closing (CloseHandle refuses them harmlessly).
 //
-// Events: a name makes the event shared within this process (same name, same event, and
-// ERROR_ALREADY_EXISTS); names longer than MAX_PATH fail with ERROR_FILENAME_EXCED_RANGE.
+// Events: a name makes the event device-wide when a host runs for the device (same name, same
+// event, in every process, and ERROR_ALREADY_EXISTS; its state lives in memory shared by the
+// processes holding it, so waits and sets work across processes); without a running host a named
+// event is shared within this process only. Names longer than MAX_PATH fail with
+// ERROR_FILENAME_EXCED_RANGE.
 #pragma once
 
 #include <ce/types.h>

@@ -66,9 +66,11 @@ using LPMSG = MSG *;
 // Thread message queues. Every thread gets a queue on first use; PeekMessageW creates it.
 // GetMessageW returns 0 on WM_QUIT, -1 on failure, nonzero otherwise.
 //
-// PostThreadMessageW reaches the threads of this process that have created their queue. Any
-// other id (no such thread, a thread that has ended, a thread that has not used its queue yet)
-// fails with ERROR_INVALID_PARAMETER. MSG.time is the tick count at posting.
+// PostThreadMessageW reaches the threads that have created their queue: those of this process
+// directly, those of other processes of the device through its host (the receiver's queue holds
+// the message before the call returns). Any other id (no such thread, a thread that has ended, a
+// thread that has not used its queue yet, a thread outside the device, or no running host) fails
+// with ERROR_INVALID_PARAMETER. MSG.time is the tick count at posting.
 //
 // Messages are taken in this order: messages sent from other threads (handled inside
 // GetMessageW/PeekMessageW), posted messages in posting order, input, WM_QUIT from

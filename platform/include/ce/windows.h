@@ -4,6 +4,8 @@
 #include <ce/types.h>
 #include <ce/errors.h>
 #include <ce/kernel.h>
+#include <ce/mappings.h>
+#include <ce/processes.h>
 #include <ce/messages.h>
 #include <ce/codepages.h>
 #include <ce/registry.h>
@@ -13,3 +15,7 @@
 #include <ce/icons.h>
 #include <ce/cpl.h>
 #include <ce/windows_api.h>
+#include <ce/loader.h>
+#include <ce/services.h>
+#include <ce/ddraw.h>
+#include <ce/input.h>

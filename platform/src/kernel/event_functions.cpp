@@ -1,9 +1,56 @@
 // Event functions.
 #include "kernel/event.h"
 
+#include "client/host_connection.h"
+#include "client/shared_event.h"
+#include "protocol/message_reader.h"
+
+#include <ce/core/device_root.h>
+
 #include <ce/core/handle_table.h>
 #include <ce/errors.h>
 #include <ce/kernel.h>
+
+namespace {
+
+// A named event of the device, held by the host. Null with *reached false when no host runs for
+// the device (the caller then makes a process-wide event); null with the last error set when the
+// host refused.
+HANDLE createDeviceEvent(const std::u16string &name, bool manualReset, bool initialState,
+                         bool *reached) {
+  *reached = false;
+  if (ce::DeviceRoot::path().empty())
+    return nullptr;
+  ce::protocol::MessageWriter payload;
+  payload.string(name).u32(manualReset ? 1 : 0).u32(initialState ? 1 : 0);
+  ce::HostConnection::Reply reply;
+  if (!ce::HostConnection::instance().call(ce::protocol::MessageType::CreateEvent, payload, reply))
+    return nullptr;
+  *reached = true;
+  if (reply.status != ERROR_SUCCESS) {
+    SetLastError(reply.status);
+    return nullptr;
+  }
+  ce::protocol::MessageReader reader(reply.message.payload);
+  std::uint32_t id = 0, existed = 0;
+  std::uint64_t size = 0;
+  if (!reader.u32(id) || !reader.u32(existed) || !reader.u64(size) ||
+      reply.message.descriptors.size() != 1) {
+    SetLastError(ERROR_INVALID_DATA);
+    return nullptr;
+  }
+  auto event = std::make_shared<ce::SharedEvent>(reply.message.descriptors[0].get(), id);
+  if (!event->valid()) {
+    event->onHandleClosed();
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  HANDLE handle = ce::HandleTable::instance().add(std::move(event));
+  SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+  return handle;
+}
+
+} // namespace
 
 HANDLE CreateEventW(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, LPCWSTR name) {
   std::shared_ptr<ce::Event> event;
@@ -14,6 +61,10 @@ HANDLE CreateEventW(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, 
       SetLastError(ERROR_FILENAME_EXCED_RANGE);
       return nullptr;
     }
+    bool reached = false;
+    HANDLE shared = createDeviceEvent(text, manualReset != FALSE, initialState != FALSE, &reached);
+    if (shared || reached)
+      return shared;
     event = ce::Event::openOrCreate(text, manualReset != FALSE, initialState != FALSE, &existed);
   } else {
     event = std::make_shared<ce::Event>(manualReset != FALSE, initialState != FALSE);
@@ -25,6 +76,22 @@ HANDLE CreateEventW(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, 
 }
 
 BOOL EventModify(HANDLE handle, DWORD function) {
+  if (auto shared = ce::HandleTable::instance().getAs<ce::SharedEvent>(handle)) {
+    switch (function) {
+    case EVENT_SET:
+      shared->set();
+      return TRUE;
+    case EVENT_RESET:
+      shared->reset();
+      return TRUE;
+    case EVENT_PULSE:
+      shared->pulse();
+      return TRUE;
+    default:
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return FALSE;
+    }
+  }
   auto event = ce::HandleTable::instance().getAs<ce::Event>(handle);
   if (!event) {
     SetLastError(ERROR_INVALID_HANDLE);

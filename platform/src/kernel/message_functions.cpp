@@ -1,6 +1,13 @@
 // Thread message functions over the per-thread queues.
 #include "kernel/thread_message_queue.h"
 
+#include "client/host_connection.h"
+
+#include <ce/core/device_root.h>
+
+#include <filesystem>
+#include <string>
+
 #include <ce/errors.h>
 #include <ce/messages.h>
 
@@ -19,14 +26,23 @@ std::shared_ptr<ThreadMessageQueue> ownQueue() {
 } // namespace
 
 BOOL PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam) {
-  // Only threads of this process that have a queue can receive; other ids, dead threads and
-  // threads without a queue yet fail alike.
-  auto queue = ThreadMessageQueue::find(threadId);
-  if (!queue || !queue->post(nullptr, message, wParam, lParam)) {
+  // Threads that have a queue can receive: those of this process directly, those of other
+  // device processes through the host. Other ids, dead threads and threads without a queue yet
+  // fail alike.
+  if (auto queue = ThreadMessageQueue::find(threadId)) {
+    if (queue->post(nullptr, message, wParam, lParam))
+      return TRUE;
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  return TRUE;
+  std::error_code error;
+  const bool ownThread =
+      std::filesystem::exists("/proc/self/task/" + std::to_string(threadId), error);
+  if (threadId != 0 && !ownThread && !ce::DeviceRoot::path().empty() &&
+      ce::HostConnection::instance().postToThread(threadId, nullptr, message, wParam, lParam))
+    return TRUE;
+  SetLastError(ERROR_INVALID_PARAMETER);
+  return FALSE;
 }
 
 BOOL GetMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {

@@ -2,6 +2,8 @@
 
 #include "create_command.h"
 #include "file_commands.h"
+#include "host_commands.h"
+#include "process_commands.h"
 #include "reg_command.h"
 
 namespace ce::tool {
@@ -19,6 +21,14 @@ const VerbEntry kVerbs[] = {
      &make<FileCommands>},
     {"rm", "remove a device file, an empty folder, or a tree with -r", &FileCommands::usage,
      &make<FileCommands>},
+    {"boot", "start the device's host in the background", &HostCommands::usage,
+     &make<HostCommands>},
+    {"shutdown", "end every device program and the host", &HostCommands::usage,
+     &make<HostCommands>},
+    {"status", "tell whether the device's host runs", &HostCommands::usage, &make<HostCommands>},
+    {"ps", "list the device's processes", &ProcessCommands::usage, &make<ProcessCommands>},
+    {"run", "start a device program, shortcut or applet", &ProcessCommands::usage,
+     &make<ProcessCommands>},
 };
 
 } // namespace

@@ -1,0 +1,14 @@
+// A device program's entry point. Link the program with `platform_entry`: its main() connects to
+// the device host when a device root is set (CE_DEVICE), builds the command line and calls
+// WinMain, whose result becomes the program's exit code.
+//
+// The command line is the program's arguments without its name, as on the device: the exact text
+// the starter gave (ShellExecuteEx's parameters) for programs the host starts, otherwise the
+// host arguments joined by spaces, each one holding a space or a quote put in double quotes.
+// hPrevInstance is always null; nShowCmd is the show command the starter asked for
+// (SW_SHOWNORMAL when started from outside the device).
+#pragma once
+
+#include <ce/types.h>
+
+int WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLine, int nShowCmd);

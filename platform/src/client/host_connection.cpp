@@ -1,0 +1,497 @@
+#include "host_connection.h"
+
+#include "../kernel/thread_message_queue.h"
+#include "../protocol/message_reader.h"
+#include "../protocol/packet_socket.h"
+
+#include <ce/core/device_root.h>
+#include <ce/core/utf.h>
+#include <ce/errors.h>
+
+#include <atomic>
+#include <climits>
+#include <poll.h>
+#include <pthread.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace ce {
+
+using protocol::Message;
+using protocol::MessageReader;
+using protocol::MessageType;
+using protocol::MessageWriter;
+using protocol::PacketSocket;
+
+struct HostConnection::Link {
+  explicit Link(protocol::UniqueFd socket) : fd(std::move(socket)) {}
+  protocol::UniqueFd fd;
+  std::atomic<bool> alive{true};
+
+  bool send(const Message &message) {
+    return alive.load() && PacketSocket::send(fd.get(), message) == PacketSocket::Result::Ok;
+  }
+};
+
+struct HostConnection::PendingCall {
+  const Link *link = nullptr;
+  int notifyFd = -1; // written when the call completes, for waits that also poll their queue
+  std::mutex mutex;
+  std::condition_variable done;
+  bool finished = false;
+  bool lost = false;
+  Reply reply;
+
+  void complete(Message *message, bool connectionLost) {
+    {
+      std::lock_guard lock(mutex);
+      if (message) {
+        reply.status = message->header.status;
+        reply.message = std::move(*message);
+      }
+      lost = connectionLost;
+      finished = true;
+    }
+    done.notify_all();
+    if (notifyFd >= 0) {
+      const std::uint64_t one = 1;
+      [[maybe_unused]] const auto written = ::write(notifyFd, &one, sizeof one);
+    }
+  }
+};
+
+namespace {
+
+constexpr std::uint32_t kHelloTool = 1;
+// A window value no window has: a filter with it lets PeekMessageW run sent work and take
+// nothing else.
+const HWND kNoWindow = reinterpret_cast<HWND>(static_cast<LONG_PTR>(-2));
+
+HostConnection *g_instance = nullptr;
+
+// The calling thread's descriptor for "my call has completed", created on first need.
+int threadNotifyFd() {
+  thread_local struct Holder {
+    int fd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    ~Holder() {
+      if (fd >= 0)
+        ::close(fd);
+    }
+  } holder;
+  return holder.fd;
+}
+
+void drain(int fd) {
+  std::uint64_t count;
+  [[maybe_unused]] const auto got = ::read(fd, &count, sizeof count);
+}
+
+std::u16string ownExecutable() {
+  char buffer[4096];
+  const ssize_t size = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (size <= 0)
+    return {};
+  return ce::toUtf16(std::string(buffer, static_cast<std::size_t>(size)));
+}
+
+// Answers a sent message exactly once: with the result when it ran, or with a failure when the
+// work was dropped unrun (its thread ended first).
+class SendTicket {
+public:
+  SendTicket(std::weak_ptr<void> link, std::function<bool(const Message &)> send, std::uint32_t id)
+      : link_(std::move(link)), send_(std::move(send)), id_(id) {}
+  ~SendTicket() {
+    if (!answered_)
+      answer(ERROR_INVALID_PARAMETER, 0);
+  }
+  void answer(DWORD status, LRESULT result) {
+    answered_ = true;
+    if (link_.expired())
+      return;
+    MessageWriter payload;
+    payload.u32(id_).u32(status).i64(result);
+    Message message;
+    if (payload.finish(+MessageType::SendResult, 0, 0, message))
+      send_(message);
+  }
+
+private:
+  std::weak_ptr<void> link_;
+  std::function<bool(const Message &)> send_;
+  std::uint32_t id_;
+  bool answered_ = false;
+};
+
+} // namespace
+
+HostConnection &HostConnection::instance() {
+  static const bool registered = [] {
+    g_instance = new HostConnection; // lives until exit: the reader thread may outlive statics
+    ::pthread_atfork(nullptr, nullptr, &HostConnection::afterFork);
+    return true;
+  }();
+  (void)registered;
+  return *g_instance;
+}
+
+void HostConnection::afterFork() {
+  // The child has none of the parent's threads: leave the parent's state (its locks may be
+  // held) and start without a connection.
+  g_instance = new HostConnection;
+}
+
+void HostConnection::actAsTool() {
+  std::lock_guard lock(mutex_);
+  tool_ = true;
+}
+
+bool HostConnection::isConnected() const {
+  std::lock_guard lock(mutex_);
+  return link_ && link_->alive.load();
+}
+
+DWORD HostConnection::hostPid() const {
+  std::lock_guard lock(mutex_);
+  return hostPid_;
+}
+
+std::u16string HostConnection::devicePath() const {
+  std::lock_guard lock(mutex_);
+  return devicePath_;
+}
+
+void HostConnection::setSentMessageHandler(SentMessageHandler handler) {
+  std::lock_guard lock(mutex_);
+  sentHandler_ = std::move(handler);
+}
+
+void HostConnection::setEventHandler(std::uint32_t type, EventHandler handler) {
+  std::lock_guard lock(mutex_);
+  eventHandlers_[type] = std::move(handler);
+}
+
+std::shared_ptr<HostConnection::Link> HostConnection::currentLink() {
+  {
+    std::lock_guard lock(mutex_);
+    if (link_ && link_->alive.load())
+      return link_;
+  }
+  if (!connect())
+    return nullptr;
+  std::lock_guard lock(mutex_);
+  return link_;
+}
+
+bool HostConnection::connect() {
+  std::lock_guard connecting(connectMutex_);
+  bool tool;
+  {
+    std::lock_guard lock(mutex_);
+    if (link_ && link_->alive.load())
+      return true;
+    tool = tool_;
+  }
+  const auto root = DeviceRoot::path();
+  if (root.empty()) {
+    SetLastError(ERROR_BROKEN_PIPE);
+    return false;
+  }
+  protocol::UniqueFd socket = PacketSocket::connectTo(DeviceRoot::runDirectory() / "host.sock");
+  if (!socket) {
+    SetLastError(ERROR_BROKEN_PIPE);
+    return false;
+  }
+  auto link = std::make_shared<Link>(std::move(socket));
+  std::thread([this, link] { readerLoop(link); }).detach();
+
+  // Hello goes out on the new link before anyone else may use it.
+  auto pending = std::make_shared<PendingCall>();
+  pending->link = link.get();
+  std::uint32_t id;
+  {
+    std::lock_guard lock(mutex_);
+    id = nextRequest_++;
+    if (id == 0)
+      id = nextRequest_++;
+    pending_[id] = pending;
+  }
+  MessageWriter hello;
+  hello.u32(tool ? kHelloTool : 0).string(ownExecutable());
+  Message message;
+  hello.finish(+MessageType::Hello, id, 0, message);
+  if (!link->send(message)) {
+    linkLost(link);
+    SetLastError(ERROR_BROKEN_PIPE);
+    return false;
+  }
+  waitFor(*pending, false);
+  if (pending->lost || pending->reply.status != ERROR_SUCCESS) {
+    linkLost(link);
+    SetLastError(ERROR_BROKEN_PIPE);
+    return false;
+  }
+  MessageReader reader(pending->reply.message.payload);
+  std::uint32_t hostPid = 0;
+  std::u16string devicePath;
+  reader.u32(hostPid);
+  reader.string(devicePath);
+  std::lock_guard lock(mutex_);
+  hostPid_ = hostPid;
+  if (!tool)
+    devicePath_ = devicePath;
+  link_ = link;
+  return true;
+}
+
+void HostConnection::disconnect() {
+  std::shared_ptr<Link> link;
+  {
+    std::lock_guard lock(mutex_);
+    link = link_;
+  }
+  if (link)
+    linkLost(link);
+}
+
+void HostConnection::linkLost(const std::shared_ptr<Link> &link) {
+  std::vector<std::shared_ptr<PendingCall>> failed;
+  {
+    std::lock_guard lock(mutex_);
+    link->alive.store(false);
+    if (link_ == link)
+      link_.reset();
+    for (auto it = pending_.begin(); it != pending_.end();) {
+      if (it->second->link == link.get()) {
+        failed.push_back(it->second);
+        it = pending_.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+  // Wakes the reader thread, which then lets go of the link.
+  ::shutdown(link->fd.get(), SHUT_RDWR);
+  for (auto &pending : failed)
+    pending->complete(nullptr, true);
+}
+
+void HostConnection::readerLoop(std::shared_ptr<Link> link) {
+  std::vector<std::uint8_t> buffer;
+  for (;;) {
+    Message message;
+    const auto result = PacketSocket::receive(link->fd.get(), message, buffer);
+    if (result == PacketSocket::Result::Malformed)
+      continue;
+    if (result != PacketSocket::Result::Ok)
+      break;
+    if (message.isReply()) {
+      std::shared_ptr<PendingCall> pending;
+      {
+        std::lock_guard lock(mutex_);
+        auto it = pending_.find(message.header.requestId);
+        if (it != pending_.end() && it->second->link == link.get()) {
+          pending = it->second;
+          pending_.erase(it);
+        }
+      }
+      if (pending)
+        pending->complete(&message, false);
+    } else {
+      dispatchEvent(message, link);
+    }
+  }
+  linkLost(link);
+}
+
+void HostConnection::dispatchEvent(Message &message, const std::shared_ptr<Link> &link) {
+  switch (message.type()) {
+  case MessageType::DeliverPost:
+    deliver(message, false, link);
+    return;
+  case MessageType::DeliverSend:
+    deliver(message, true, link);
+    return;
+  default:
+    break;
+  }
+  EventHandler handler;
+  {
+    std::lock_guard lock(mutex_);
+    auto it = eventHandlers_.find(message.header.type);
+    if (it != eventHandlers_.end())
+      handler = it->second;
+  }
+  if (handler)
+    handler(message);
+}
+
+void HostConnection::deliver(Message &message, bool sent, const std::shared_ptr<Link> &link) {
+  MessageReader reader(message.payload);
+  std::uint32_t id = 0, tid = 0, msg = 0;
+  std::uint64_t hwnd = 0, wParam = 0;
+  std::int64_t lParam = 0;
+  if (!reader.u32(id) || !reader.u32(tid) || !reader.u64(hwnd) || !reader.u32(msg) ||
+      !reader.u64(wParam) || !reader.i64(lParam) || !reader.complete())
+    return;
+  const HWND window = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(hwnd));
+  auto queue = ThreadMessageQueue::find(tid);
+  if (!sent) {
+    const bool posted =
+        queue && queue->post(window, msg, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+    MessageWriter answer;
+    answer.u32(id).u32(posted ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER);
+    Message packet;
+    answer.finish(+MessageType::DeliveryResult, 0, 0, packet);
+    link->send(packet);
+    return;
+  }
+  std::weak_ptr<Link> weak = link;
+  auto ticket = std::make_shared<SendTicket>(
+      std::weak_ptr<void>(link),
+      [weak](const Message &packet) {
+        auto strong = weak.lock();
+        return strong && strong->send(packet);
+      },
+      id);
+  if (!queue) {
+    ticket->answer(ERROR_INVALID_PARAMETER, 0);
+    return;
+  }
+  queue->deliverSent([this, ticket, window, msg, wParam, lParam] {
+    SentMessageHandler handler;
+    {
+      std::lock_guard lock(mutex_);
+      handler = sentHandler_;
+    }
+    const LRESULT result =
+        handler ? handler(window, msg, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam))
+                : 0;
+    ticket->answer(ERROR_SUCCESS, result);
+  });
+}
+
+bool HostConnection::waitFor(PendingCall &pending, bool handleSent) {
+  if (!handleSent) {
+    std::unique_lock lock(pending.mutex);
+    pending.done.wait(lock, [&] { return pending.finished; });
+    return !pending.lost;
+  }
+  auto queue = ThreadMessageQueue::current();
+  for (;;) {
+    {
+      std::lock_guard lock(pending.mutex);
+      if (pending.finished)
+        return !pending.lost;
+    }
+    pollfd fds[2] = {{pending.notifyFd, POLLIN, 0},
+                     {queue ? queue->wakeDescriptor() : -1, POLLIN, 0}};
+    ::poll(fds, queue ? 2 : 1, -1);
+    if (fds[0].revents & POLLIN)
+      drain(pending.notifyFd);
+    if (queue && (fds[1].revents & POLLIN)) {
+      // Draining is safe: GetMessageW looks at the queue before it waits on the descriptor.
+      drain(queue->wakeDescriptor());
+      MSG ignored;
+      queue->peek(ignored, ThreadMessageQueue::Filter{kNoWindow, 0, 0}, false);
+    }
+  }
+}
+
+bool HostConnection::call(MessageType type, MessageWriter &payload, Reply &reply, bool handleSent) {
+  auto link = currentLink();
+  if (!link)
+    return false;
+  auto pending = std::make_shared<PendingCall>();
+  pending->link = link.get();
+  if (handleSent) {
+    pending->notifyFd = threadNotifyFd();
+    if (pending->notifyFd < 0) {
+      SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+      return false;
+    }
+  }
+  std::uint32_t id;
+  {
+    std::lock_guard lock(mutex_);
+    if (!link->alive.load()) {
+      SetLastError(ERROR_BROKEN_PIPE);
+      return false;
+    }
+    id = nextRequest_++;
+    if (id == 0)
+      id = nextRequest_++;
+    pending_[id] = pending;
+  }
+  Message message;
+  if (!payload.finish(+type, id, 0, message)) {
+    std::lock_guard lock(mutex_);
+    pending_.erase(id);
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  if (!link->send(message)) {
+    linkLost(link);
+    SetLastError(ERROR_BROKEN_PIPE);
+    return false;
+  }
+  if (!waitFor(*pending, handleSent)) {
+    SetLastError(ERROR_BROKEN_PIPE);
+    return false;
+  }
+  reply = std::move(pending->reply);
+  return true;
+}
+
+bool HostConnection::notify(MessageType type, MessageWriter &payload) {
+  auto link = currentLink();
+  if (!link)
+    return false;
+  Message message;
+  if (!payload.finish(+type, 0, 0, message)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  if (!link->send(message)) {
+    linkLost(link);
+    SetLastError(ERROR_BROKEN_PIPE);
+    return false;
+  }
+  return true;
+}
+
+bool HostConnection::postToThread(DWORD tid, HWND hwnd, UINT message, WPARAM wParam,
+                                  LPARAM lParam) {
+  MessageWriter payload;
+  payload.u32(tid).u64(reinterpret_cast<std::uintptr_t>(hwnd)).u32(message).u64(wParam).i64(lParam);
+  Reply reply;
+  if (!call(MessageType::PostToThread, payload, reply))
+    return false;
+  if (reply.status != ERROR_SUCCESS) {
+    SetLastError(reply.status);
+    return false;
+  }
+  return true;
+}
+
+bool HostConnection::sendToThread(DWORD tid, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                  LRESULT *result) {
+  MessageWriter payload;
+  payload.u32(tid).u64(reinterpret_cast<std::uintptr_t>(hwnd)).u32(message).u64(wParam).i64(lParam);
+  Reply reply;
+  if (!call(MessageType::SendToThread, payload, reply, true))
+    return false;
+  if (reply.status != ERROR_SUCCESS) {
+    SetLastError(reply.status);
+    return false;
+  }
+  std::int64_t value = 0;
+  MessageReader reader(reply.message.payload);
+  reader.i64(value);
+  if (result)
+    *result = static_cast<LRESULT>(value);
+  return true;
+}
+
+} // namespace ce

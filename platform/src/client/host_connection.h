@@ -1,0 +1,107 @@
+// This process's connection to the device host.
+//
+// The connection opens lazily, on the first call that needs the host, to run/host.sock of the
+// device root (ce::DeviceRoot). Opening it says Hello: the process joins the device (or, for
+// tools, only talks to it) and learns its own device path. One reader thread per process takes
+// every incoming message: answers go to the thread waiting for them (by request id); messages
+// posted or sent to a thread of this process go into that thread's ThreadMessageQueue, which
+// wakes it through its eventfd; events of other areas go to the handler registered for them.
+//
+// A synchronous call waits for its answer. A call that waits on another thread of the device
+// (SendMessage) keeps handling the messages sent to the waiting thread meanwhile, as the device
+// does, so two threads sending to each other do not deadlock.
+//
+// When no host runs for the device root, or the connection is lost, calls fail at once with
+// ERROR_BROKEN_PIPE; nothing hangs. A later call tries to connect again. A child made by fork
+// starts without a connection and opens its own.
+#pragma once
+
+#include "../protocol/message.h"
+#include "../protocol/message_writer.h"
+
+#include <ce/messages.h>
+
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <unordered_map>
+
+namespace ce {
+
+class HostConnection {
+public:
+  struct Reply {
+    DWORD status = 0;
+    protocol::Message message;
+  };
+  // Runs a message sent to a window or thread of this process, on the owner thread; returns the
+  // result for the sender. The window manager installs its dispatcher here.
+  using SentMessageHandler = std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)>;
+  // Handles an event from the host, on the reader thread (keep it short).
+  using EventHandler = std::function<void(protocol::Message &)>;
+
+  static HostConnection &instance();
+
+  // Joins as a tool (the device tool): talks to the host without becoming a device process.
+  // Call before the first request.
+  void actAsTool();
+
+  // Opens the connection when needed; false when no host can be reached.
+  bool connect();
+  bool isConnected() const;
+  // Closes the connection (pending calls fail); the next call connects again.
+  void disconnect();
+
+  // Sends a request and waits for its answer. False, with the last error set, when the host
+  // cannot be reached or the connection breaks; otherwise true, and reply.status holds the
+  // host's answer code (the caller decides what to make of it). `handleSent` keeps running the
+  // messages sent to the calling thread while it waits.
+  bool call(protocol::MessageType type, protocol::MessageWriter &payload, Reply &reply,
+            bool handleSent = false);
+  // Sends a notice that wants no answer.
+  bool notify(protocol::MessageType type, protocol::MessageWriter &payload);
+
+  // What the Hello answered (0 and empty until connected).
+  DWORD hostPid() const;
+  std::u16string devicePath() const;
+
+  void setSentMessageHandler(SentMessageHandler handler);
+  void setEventHandler(std::uint32_t type, EventHandler handler);
+
+  // Delivers a message to thread `tid` of any device process through the host: posted, or sent
+  // (waiting for the result, handling messages sent to the caller meanwhile). Same-process
+  // threads are the caller's business (ThreadMessageQueue). False with the last error set on
+  // failure.
+  bool postToThread(DWORD tid, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  bool sendToThread(DWORD tid, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                    LRESULT *result);
+
+private:
+  struct Link;
+  struct PendingCall;
+
+  HostConnection() = default;
+  std::shared_ptr<Link> currentLink();
+  void readerLoop(std::shared_ptr<Link> link);
+  void linkLost(const std::shared_ptr<Link> &link);
+  void dispatchEvent(protocol::Message &message, const std::shared_ptr<Link> &link);
+  void deliver(protocol::Message &message, bool sent, const std::shared_ptr<Link> &link);
+  bool waitFor(PendingCall &pending, bool handleSent);
+  static void afterFork();
+
+  mutable std::mutex mutex_;
+  std::shared_ptr<Link> link_;
+  bool tool_ = false;
+  DWORD hostPid_ = 0;
+  std::u16string devicePath_;
+  std::uint32_t nextRequest_ = 1;
+  std::unordered_map<std::uint32_t, std::shared_ptr<PendingCall>> pending_;
+  SentMessageHandler sentHandler_;
+  std::unordered_map<std::uint32_t, EventHandler> eventHandlers_;
+  std::mutex connectMutex_; // one connect at a time
+};
+
+} // namespace ce

@@ -1,0 +1,65 @@
+// main() of every device program: joins the device and calls WinMain.
+#include "../client/host_connection.h"
+#include "../protocol/message_type.h"
+
+#include <ce/core/device_root.h>
+#include <ce/core/utf.h>
+#include <ce/entry.h>
+
+#include <cstdlib>
+#include <string>
+
+extern "C" char __executable_start;
+
+namespace {
+
+// The arguments after the program's name, joined as the device would show them.
+std::string joinArguments(int argc, char **argv) {
+  std::string line;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (!line.empty())
+      line.push_back(' ');
+    if (argument.find_first_of(" \t\"") == std::string::npos && !argument.empty()) {
+      line += argument;
+      continue;
+    }
+    line.push_back('"');
+    for (char c : argument) {
+      if (c == '"')
+        line.push_back('\\');
+      line.push_back(c);
+    }
+    line.push_back('"');
+  }
+  return line;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  std::string commandLine;
+  int show = 1; // SW_SHOWNORMAL
+  if (const char *given = std::getenv("CE_COMMAND_LINE")) {
+    commandLine = given;
+    if (const char *showText = std::getenv("CE_SHOW_COMMAND"))
+      show = std::atoi(showText);
+    // Programs this one starts get their own command line, not ours.
+    ::unsetenv("CE_COMMAND_LINE");
+    ::unsetenv("CE_SHOW_COMMAND");
+  } else {
+    commandLine = joinArguments(argc, argv);
+  }
+  if (!ce::DeviceRoot::path().empty())
+    ce::HostConnection::instance().connect(); // a device without a running host still runs it
+
+  std::u16string wide = ce::toUtf16(commandLine);
+  const int result =
+      WinMain(reinterpret_cast<HINSTANCE>(&__executable_start), nullptr, wide.data(), show);
+  if (ce::HostConnection::instance().isConnected()) {
+    ce::protocol::MessageWriter payload;
+    payload.u32(static_cast<std::uint32_t>(result));
+    ce::HostConnection::instance().notify(ce::protocol::MessageType::ProcessExiting, payload);
+  }
+  return result;
+}

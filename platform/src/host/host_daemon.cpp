@@ -1,0 +1,188 @@
+#include "host_daemon.h"
+
+#include "../protocol/packet_socket.h"
+#include "host_log.h"
+#include "host_server.h"
+#include "named_object_service.h"
+#include "process_service.h"
+#include "thread_message_router.h"
+
+#include <ce/core/device_root.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace ce::host {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path lockFile(const fs::path &root) { return root / "run" / "host.lock"; }
+
+void writeAll(int fd, const std::string &text) {
+  if (fd >= 0) [[maybe_unused]]
+    const auto written = ::write(fd, text.data(), text.size());
+}
+
+} // namespace
+
+bool HostDaemon::isRunning(const fs::path &root) {
+  const int fd = ::open(lockFile(root).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0)
+    return false;
+  const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  ::close(fd);
+  return held;
+}
+
+bool HostDaemon::waitUntilStopped(const fs::path &root, int timeoutMs) {
+  for (int waited = 0; waited < timeoutMs; waited += 10) {
+    if (!isRunning(root))
+      return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return !isRunning(root);
+}
+
+HostDaemon::BootResult HostDaemon::boot(const fs::path &root, const HostOptions &options,
+                                        std::string *message) {
+  std::error_code error;
+  fs::create_directories(root / "run", error);
+  if (error) {
+    *message = "cannot create " + (root / "run").string() + ": " + error.message();
+    return BootResult::Failed;
+  }
+  ::chmod((root / "run").c_str(), 0700);
+  if (isRunning(root))
+    return BootResult::AlreadyRunning;
+  int ready[2];
+  if (::pipe2(ready, O_CLOEXEC) != 0) {
+    *message = std::string("cannot make a pipe: ") + std::strerror(errno);
+    return BootResult::Failed;
+  }
+  const pid_t first = ::fork();
+  if (first < 0) {
+    ::close(ready[0]);
+    ::close(ready[1]);
+    *message = std::string("cannot fork: ") + std::strerror(errno);
+    return BootResult::Failed;
+  }
+  if (first == 0) {
+    ::close(ready[0]);
+    ::setsid();
+    const pid_t second = ::fork();
+    if (second != 0)
+      ::_exit(second < 0 ? 1 : 0);
+    const int null = ::open("/dev/null", O_RDWR);
+    if (null >= 0) {
+      ::dup2(null, 0);
+      ::dup2(null, 1);
+      ::dup2(null, 2);
+      if (null > 2)
+        ::close(null);
+    }
+    // A daemon keeps none of its starter's descriptors (a starter waiting for its own output
+    // pipes to close would wait for the host's whole life): only the ready pipe, moved to 3.
+    if (ready[1] != 3) {
+      ::dup2(ready[1], 3);
+      ::close(ready[1]);
+    }
+    ::close_range(4, ~0u, 0);
+    [[maybe_unused]] const int changed = ::chdir("/");
+    ::_exit(serve(fs::absolute(root), options, 3));
+  }
+  ::close(ready[1]);
+  int status = 0;
+  ::waitpid(first, &status, 0);
+  std::string answer;
+  char buffer[256];
+  for (;;) {
+    const ssize_t got = ::read(ready[0], buffer, sizeof buffer);
+    if (got > 0) {
+      answer.append(buffer, static_cast<std::size_t>(got));
+      continue;
+    }
+    if (got < 0 && errno == EINTR)
+      continue;
+    break;
+  }
+  ::close(ready[0]);
+  if (answer.rfind("R", 0) == 0)
+    return BootResult::Started;
+  if (answer.rfind("A", 0) == 0)
+    return BootResult::AlreadyRunning;
+  *message = answer.size() > 1 ? answer.substr(1) : "the host ended before it was ready";
+  return BootResult::Failed;
+}
+
+int HostDaemon::serve(const fs::path &root, const HostOptions &options, int readyFd) {
+  const fs::path run = root / "run";
+  std::error_code error;
+  fs::create_directories(run, error);
+  const int lock = ::open(lockFile(root).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (lock < 0) {
+    writeAll(readyFd, std::string("Fcannot open the lock file: ") + std::strerror(errno));
+    return 1;
+  }
+  if (::flock(lock, LOCK_EX | LOCK_NB) != 0) {
+    writeAll(readyFd, "A");
+    return 0;
+  }
+  // Signals that end the host are taken by a thread of their own; every thread started from here
+  // on inherits the blocked mask, and started programs get default handling back.
+  sigset_t ending;
+  sigemptyset(&ending);
+  sigaddset(&ending, SIGTERM);
+  sigaddset(&ending, SIGINT);
+  sigaddset(&ending, SIGHUP);
+  ::pthread_sigmask(SIG_BLOCK, &ending, nullptr);
+  ::signal(SIGPIPE, SIG_IGN);
+  ::signal(SIGCHLD, SIG_DFL);
+
+  DeviceRoot::use(root);
+  HostLog log(run / "host.log");
+  log.line("host " + std::to_string(::getpid()) + " starting for " + root.string() +
+           (options.window ? " with a window" : " headless") + ", zoom " +
+           std::to_string(options.zoom));
+  const fs::path socketPath = run / "host.sock";
+  protocol::UniqueFd listener = protocol::PacketSocket::listenAt(socketPath);
+  if (!listener) {
+    const std::string reason =
+        std::string("cannot listen on ") + socketPath.string() + ": " + std::strerror(errno);
+    log.line(reason);
+    writeAll(readyFd, "F" + reason);
+    return 1;
+  }
+  HostServer server(std::move(listener), log);
+  ProcessService processes(server, root);
+  NamedObjectService namedObjects(server);
+  ThreadMessageRouter router(server);
+  // The window manager, the screen (with its presenters, chosen from `options`) and the services
+  // host attach themselves to `server` here, before connections are accepted.
+
+  std::thread([&server, &ending] {
+    int signal = 0;
+    if (::sigwait(&ending, &signal) == 0)
+      server.stop();
+  }).detach();
+
+  writeAll(readyFd, "R");
+  if (readyFd >= 0)
+    ::close(readyFd);
+  log.line("host ready");
+  const bool ran = server.run();
+  processes.endAll(2000);
+  ::unlink(socketPath.c_str());
+  log.line(ran ? "host stopped" : "host loop failed");
+  ::close(lock);
+  return ran ? 0 : 1;
+}
+
+} // namespace ce::host

@@ -1,0 +1,314 @@
+#include "host_server.h"
+
+#include "../protocol/packet_socket.h"
+
+#include <ce/errors.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace ce::host {
+namespace {
+
+using protocol::MessageType;
+using protocol::PacketSocket;
+
+// epoll tags: the kind in the top byte, the peer id or pid below.
+constexpr std::uint64_t kListenerTag = 1ull << 56;
+constexpr std::uint64_t kWakeTag = 2ull << 56;
+constexpr std::uint64_t kPeerTag = 3ull << 56;
+constexpr std::uint64_t kChildTag = 4ull << 56;
+constexpr std::uint64_t kKindMask = 0xFFull << 56;
+
+// Messages read from one peer before the loop looks at the others.
+constexpr int kReadBurst = 64;
+
+} // namespace
+
+HostServer::HostServer(protocol::UniqueFd listener, HostLog &log)
+    : listener_(std::move(listener)), log_(log) {}
+
+HostServer::~HostServer() = default;
+
+void HostServer::registerHandler(MessageType type, RequestHandler handler) {
+  handlers_[+type] = std::move(handler);
+}
+
+void HostServer::addObserver(ProcessObserver *observer) { observers_.push_back(observer); }
+
+void HostServer::stop() {
+  stopping_.store(true);
+  if (wake_) {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const auto written = ::write(wake_.get(), &one, sizeof one);
+  }
+}
+
+bool HostServer::run() {
+  epoll_.reset(::epoll_create1(EPOLL_CLOEXEC));
+  if (!wake_)
+    wake_.reset(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
+  if (!epoll_ || !wake_ || !listener_)
+    return false;
+  epoll_event event{};
+  event.events = EPOLLIN;
+  event.data.u64 = kListenerTag;
+  ::epoll_ctl(epoll_.get(), EPOLL_CTL_ADD, listener_.get(), &event);
+  event.data.u64 = kWakeTag;
+  ::epoll_ctl(epoll_.get(), EPOLL_CTL_ADD, wake_.get(), &event);
+  for (auto &[id, peer] : peers_)
+    updateInterest(*peer);
+  for (auto &[fd, pid] : childFds_) {
+    event.data.u64 = kChildTag | pid;
+    ::epoll_ctl(epoll_.get(), EPOLL_CTL_ADD, fd, &event);
+  }
+
+  epoll_event ready[32];
+  while (!stopping_.load()) {
+    const int count = ::epoll_wait(epoll_.get(), ready, 32, -1);
+    if (count < 0) {
+      if (errno == EINTR)
+        continue;
+      log_.line(std::string("epoll_wait failed: ") + std::strerror(errno));
+      return false;
+    }
+    for (int i = 0; i < count && !stopping_.load(); ++i) {
+      const std::uint64_t tag = ready[i].data.u64;
+      const std::uint64_t low = tag & ~kKindMask;
+      switch (tag & kKindMask) {
+      case kListenerTag:
+        acceptAll();
+        break;
+      case kWakeTag:
+        break;
+      case kPeerTag:
+        if (ready[i].events & EPOLLOUT)
+          writeTo(low);
+        if (ready[i].events & (EPOLLIN | EPOLLHUP | EPOLLERR | EPOLLRDHUP))
+          readFrom(low);
+        break;
+      case kChildTag:
+        reap(static_cast<DWORD>(low));
+        break;
+      }
+    }
+  }
+  return true;
+}
+
+void HostServer::acceptAll() {
+  for (;;) {
+    protocol::UniqueFd socket(
+        ::accept4(listener_.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+    if (!socket) {
+      if (errno == EINTR || errno == ECONNABORTED)
+        continue;
+      if (errno != EAGAIN && errno != EWOULDBLOCK)
+        log_.line(std::string("accept failed: ") + std::strerror(errno));
+      return;
+    }
+    ucred credentials{};
+    socklen_t size = sizeof credentials;
+    if (::getsockopt(socket.get(), SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0 ||
+        credentials.uid != ::getuid()) {
+      log_.line("refused a connection from another user");
+      continue;
+    }
+    adopt(std::move(socket), static_cast<DWORD>(credentials.pid), credentials.uid);
+  }
+}
+
+PeerConnection &HostServer::adopt(protocol::UniqueFd socket, DWORD pid, std::uint32_t uid) {
+  const std::uint64_t id = nextPeerId_++;
+  auto peer = std::make_unique<PeerConnection>(id, std::move(socket), pid, uid);
+  PeerConnection &ref = *peer;
+  peers_.emplace(id, std::move(peer));
+  if (epoll_ && ref.socket() >= 0) {
+    epoll_event event{};
+    event.events = EPOLLIN | EPOLLRDHUP;
+    event.data.u64 = kPeerTag | id;
+    ::epoll_ctl(epoll_.get(), EPOLL_CTL_ADD, ref.socket(), &event);
+  }
+  return ref;
+}
+
+void HostServer::updateInterest(PeerConnection &peer) {
+  if (!epoll_ || peer.socket() < 0)
+    return;
+  epoll_event event{};
+  event.events = EPOLLIN | EPOLLRDHUP | (peer.hasQueued() ? EPOLLOUT : 0u);
+  event.data.u64 = kPeerTag | peer.id();
+  if (::epoll_ctl(epoll_.get(), EPOLL_CTL_MOD, peer.socket(), &event) != 0)
+    ::epoll_ctl(epoll_.get(), EPOLL_CTL_ADD, peer.socket(), &event);
+}
+
+PeerConnection *HostServer::peer(std::uint64_t id) {
+  auto it = peers_.find(id);
+  return it == peers_.end() ? nullptr : it->second.get();
+}
+
+PeerConnection *HostServer::peerOfProcess(DWORD pid) {
+  PeerConnection *best = nullptr;
+  for (auto &[id, peer] : peers_)
+    if (peer->pid() == pid && peer->greeted() && !peer->isTool() && (!best || id < best->id()))
+      best = peer.get();
+  return best;
+}
+
+void HostServer::readFrom(std::uint64_t peerId) {
+  for (int i = 0; i < kReadBurst; ++i) {
+    PeerConnection *peer = this->peer(peerId);
+    if (!peer)
+      return;
+    protocol::Message message;
+    switch (PacketSocket::receive(peer->socket(), message, buffer_, MSG_DONTWAIT)) {
+    case PacketSocket::Result::Ok:
+      handle(*peer, message);
+      break;
+    case PacketSocket::Result::WouldBlock:
+      return;
+    case PacketSocket::Result::Malformed:
+      log_.line("process " + std::to_string(peer->pid()) +
+                " sent a packet that is not a message; dropping its connection");
+      drop(peerId);
+      return;
+    case PacketSocket::Result::Closed:
+    case PacketSocket::Result::Failed:
+      drop(peerId);
+      return;
+    }
+  }
+}
+
+void HostServer::writeTo(std::uint64_t peerId) {
+  PeerConnection *peer = this->peer(peerId);
+  if (!peer)
+    return;
+  if (!peer->flush()) {
+    drop(peerId);
+    return;
+  }
+  updateInterest(*peer);
+}
+
+bool HostServer::send(PeerConnection &peer, protocol::Message message) {
+  const bool wasIdle = !peer.hasQueued();
+  if (!peer.queue(std::move(message))) {
+    log_.line("process " + std::to_string(peer.pid()) +
+              " does not read its messages; dropping its connection");
+    drop(peer.id());
+    return false;
+  }
+  if (peer.socket() < 0)
+    return true; // a socketless peer (fuzzing) only collects
+  if (wasIdle) {
+    if (!peer.flush()) {
+      drop(peer.id());
+      return false;
+    }
+  }
+  updateInterest(peer);
+  return true;
+}
+
+void HostServer::replyLater(std::uint64_t peerId, std::uint32_t type, std::uint32_t requestId,
+                            DWORD status, protocol::MessageWriter *payload) {
+  PeerConnection *target = peer(peerId);
+  if (!target || requestId == 0)
+    return;
+  protocol::MessageWriter empty;
+  protocol::Message message;
+  if (!(payload ? *payload : empty).finish(type | protocol::kReplyBit, requestId, status, message))
+    // An answer too large for one message is an error answer instead.
+    empty.finish(type | protocol::kReplyBit, requestId, ERROR_NOT_ENOUGH_MEMORY, message);
+  send(*target, std::move(message));
+}
+
+void HostServer::handle(PeerConnection &peer, protocol::Message &message) {
+  HostRequest request(*this, peer, message);
+  // Descriptors from a process are never expected: requests carry none.
+  if (!message.descriptors.empty() || message.isReply()) {
+    request.reply(ERROR_INVALID_PARAMETER);
+    return;
+  }
+  if (!peer.greeted() && message.type() != MessageType::Hello) {
+    request.reply(ERROR_INVALID_PARAMETER);
+    return;
+  }
+  auto it = handlers_.find(message.header.type);
+  if (it == handlers_.end()) {
+    request.reply(ERROR_INVALID_FUNCTION);
+    return;
+  }
+  it->second(request);
+  if (!request.answered())
+    request.reply(ERROR_SUCCESS);
+}
+
+void HostServer::drop(std::uint64_t peerId) {
+  auto it = peers_.find(peerId);
+  if (it == peers_.end())
+    return;
+  std::unique_ptr<PeerConnection> peer = std::move(it->second);
+  peers_.erase(it);
+  if (epoll_ && peer->socket() >= 0)
+    ::epoll_ctl(epoll_.get(), EPOLL_CTL_DEL, peer->socket(), nullptr);
+  if (!peer->greeted() || peer->isTool())
+    return;
+  ProcessRecord *record = processes_.find(peer->pid());
+  if (!record || --record->connections > 0)
+    return;
+  processGone(peer->pid());
+  record = processes_.find(peer->pid());
+  if (record && !record->startedByHost)
+    processes_.remove(peer->pid(), record->requestedExitCode.value_or(0));
+}
+
+void HostServer::processGone(DWORD pid) {
+  ProcessRecord *record = processes_.find(pid);
+  if (record) {
+    if (record->goneNotified)
+      return;
+    record->goneNotified = true;
+  }
+  for (ProcessObserver *observer : observers_)
+    observer->onProcessExit(pid);
+}
+
+void HostServer::watchChild(DWORD pid, int pidfd) {
+  childFds_[pidfd] = pid;
+  if (epoll_) {
+    epoll_event event{};
+    event.events = EPOLLIN;
+    event.data.u64 = kChildTag | pid;
+    ::epoll_ctl(epoll_.get(), EPOLL_CTL_ADD, pidfd, &event);
+  }
+}
+
+void HostServer::reap(DWORD pid) {
+  ProcessRecord *record = processes_.find(pid);
+  if (!record || record->pidfd < 0)
+    return;
+  siginfo_t info{};
+  if (::waitid(P_PIDFD, static_cast<id_t>(record->pidfd), &info, WEXITED | WNOHANG) != 0 ||
+      info.si_pid == 0)
+    return;
+  DWORD code = info.si_code == CLD_EXITED ? static_cast<DWORD>(info.si_status)
+                                          : 128u + static_cast<DWORD>(info.si_status);
+  if (record->requestedExitCode)
+    code = *record->requestedExitCode;
+  if (epoll_)
+    ::epoll_ctl(epoll_.get(), EPOLL_CTL_DEL, record->pidfd, nullptr);
+  childFds_.erase(record->pidfd);
+  log_.line("process " + std::to_string(pid) + " ended with " + std::to_string(code));
+  processGone(pid);
+  processes_.remove(pid, code);
+}
+
+} // namespace ce::host

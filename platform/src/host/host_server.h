@@ -1,0 +1,93 @@
+// The host's event loop: one thread owns every piece of host state, so none of it needs a lock.
+//
+// It accepts connections on the listening socket, learns each peer's process id and user from
+// SO_PEERCRED (peers of another user are refused), reads whole messages and hands each to the
+// handler registered for its type. A packet that is not a well-formed message, or a peer that
+// does not read what it is sent, loses its connection; a well-formed request of an unknown type
+// is answered with ERROR_INVALID_FUNCTION; a request before the peer's Hello with
+// ERROR_INVALID_PARAMETER. Handlers validate their own payloads and answer with an error code.
+//
+// Processes: a peer becomes a device process with its Hello (tools say so in the Hello and stay
+// out of the table). When a process's last connection closes, every ProcessObserver hears of it
+// (the host's own services first, then the others in the order they were added).
+#pragma once
+
+#include "host_log.h"
+#include "host_request.h"
+#include "peer_connection.h"
+#include "process_observer.h"
+#include "process_table.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+namespace ce::host {
+
+using RequestHandler = std::function<void(HostRequest &)>;
+
+class HostServer {
+public:
+  // `listener` may be empty: a server without a socket only handles messages given to handle()
+  // (the request decoder's fuzz target drives it so).
+  HostServer(protocol::UniqueFd listener, HostLog &log);
+  ~HostServer();
+  HostServer(const HostServer &) = delete;
+  HostServer &operator=(const HostServer &) = delete;
+
+  void registerHandler(protocol::MessageType type, RequestHandler handler);
+  void addObserver(ProcessObserver *observer);
+
+  // Runs until stop(); false when the loop could not be set up.
+  bool run();
+  // Ends run() soon; callable from any thread and from signal-free contexts.
+  void stop();
+  bool stopping() const { return stopping_.load(); }
+
+  // Handlers' tools.
+  HostLog &log() { return log_; }
+  ProcessTable &processes() { return processes_; }
+  PeerConnection *peer(std::uint64_t id);
+  // The first device connection of a process; null when it has none.
+  PeerConnection *peerOfProcess(DWORD pid);
+  // Queues a message for a peer; false (and the peer is dropped) when it cannot take more.
+  bool send(PeerConnection &peer, protocol::Message message);
+  // Answers a deferred request; does nothing when the peer has gone meanwhile.
+  void replyLater(std::uint64_t peerId, std::uint32_t type, std::uint32_t requestId, DWORD status,
+                  protocol::MessageWriter *payload = nullptr);
+  // Watches a child's pidfd; the process is reaped and leaves the table once it ends.
+  void watchChild(DWORD pid, int pidfd);
+  // The process has left or the host drops it: observers hear of it once.
+  void processGone(DWORD pid);
+
+  // Accepts a peer that is already connected (used by run() and by tests); returns it.
+  PeerConnection &adopt(protocol::UniqueFd socket, DWORD pid, std::uint32_t uid);
+  // Handles one decoded message from a peer.
+  void handle(PeerConnection &peer, protocol::Message &message);
+  // Closes a connection and, for the last one of a process, tells the observers.
+  void drop(std::uint64_t peerId);
+
+private:
+  void acceptAll();
+  void readFrom(std::uint64_t peerId);
+  void writeTo(std::uint64_t peerId);
+  void reap(DWORD pid);
+  void updateInterest(PeerConnection &peer);
+
+  protocol::UniqueFd listener_;
+  HostLog &log_;
+  protocol::UniqueFd epoll_;
+  protocol::UniqueFd wake_;
+  std::atomic<bool> stopping_{false};
+  std::unordered_map<std::uint32_t, RequestHandler> handlers_;
+  std::vector<ProcessObserver *> observers_;
+  std::unordered_map<std::uint64_t, std::unique_ptr<PeerConnection>> peers_;
+  std::unordered_map<int, DWORD> childFds_; // pidfd -> pid
+  ProcessTable processes_;
+  std::uint64_t nextPeerId_ = 1;
+  std::vector<std::uint8_t> buffer_;
+};
+
+} // namespace ce::host

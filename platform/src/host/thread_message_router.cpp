@@ -1,0 +1,135 @@
+#include "thread_message_router.h"
+
+#include <ce/errors.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+namespace ce::host {
+
+using protocol::MessageType;
+using protocol::MessageWriter;
+
+ThreadMessageRouter::ThreadMessageRouter(HostServer &server) : server_(server) {
+  server.registerHandler(MessageType::PostToThread, [this](HostRequest &r) { toThread(r, false); });
+  server.registerHandler(MessageType::SendToThread, [this](HostRequest &r) { toThread(r, true); });
+  server.registerHandler(MessageType::DeliveryResult,
+                         [this](HostRequest &r) { deliveryResult(r); });
+  server.registerHandler(MessageType::SendResult, [this](HostRequest &r) { sendResult(r); });
+  server.addObserver(this);
+}
+
+DWORD ThreadMessageRouter::ownerOfThread(DWORD tid) const {
+  if (tid == 0)
+    return 0;
+  // /proc/<tid> answers for any thread, not only for process leaders.
+  std::ifstream status("/proc/" + std::to_string(tid) + "/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    unsigned long tgid = 0;
+    if (std::sscanf(line.c_str(), "Tgid: %lu", &tgid) == 1) {
+      const DWORD pid = static_cast<DWORD>(tgid);
+      return server_.processes().find(pid) ? pid : 0;
+    }
+  }
+  return 0;
+}
+
+void ThreadMessageRouter::deliver(DWORD pid, DWORD tid, bool sent, std::uint64_t hwnd,
+                                  std::uint32_t message, std::uint64_t wParam, std::int64_t lParam,
+                                  std::uint64_t replyPeer, std::uint32_t replyType,
+                                  std::uint32_t requestId) {
+  PeerConnection *target = server_.peerOfProcess(pid);
+  if (!target) {
+    server_.replyLater(replyPeer, replyType, requestId, ERROR_INVALID_PARAMETER);
+    return;
+  }
+  std::uint32_t id = nextDelivery_++;
+  if (id == 0)
+    id = nextDelivery_++;
+  MessageWriter event;
+  event.u32(id).u32(tid).u64(hwnd).u32(message).u64(wParam).i64(lParam);
+  protocol::Message packet;
+  event.finish(+(sent ? MessageType::DeliverSend : MessageType::DeliverPost), 0, 0, packet);
+  pending_[id] = Pending{pid, sent, replyPeer, replyType, requestId};
+  if (!server_.send(*target, std::move(packet))) {
+    // The target was dropped; onProcessExit has already answered for it.
+    pending_.erase(id);
+  }
+}
+
+void ThreadMessageRouter::toThread(HostRequest &request, bool sent) {
+  auto reader = request.reader();
+  std::uint32_t tid = 0, message = 0;
+  std::uint64_t hwnd = 0, wParam = 0;
+  std::int64_t lParam = 0;
+  if (!reader.u32(tid) || !reader.u64(hwnd) || !reader.u32(message) || !reader.u64(wParam) ||
+      !reader.i64(lParam) || !reader.complete()) {
+    request.reply(ERROR_INVALID_PARAMETER);
+    return;
+  }
+  const DWORD owner = ownerOfThread(tid);
+  if (owner == 0) {
+    request.reply(ERROR_INVALID_PARAMETER);
+    return;
+  }
+  request.defer();
+  deliver(owner, tid, sent, hwnd, message, wParam, lParam, request.peer().id(),
+          request.message().header.type, request.message().header.requestId);
+}
+
+void ThreadMessageRouter::deliveryResult(HostRequest &request) {
+  auto reader = request.reader();
+  std::uint32_t id = 0, status = 0;
+  if (!reader.u32(id) || !reader.u32(status) || !reader.complete()) {
+    request.reply(ERROR_INVALID_PARAMETER);
+    return;
+  }
+  auto it = pending_.find(id);
+  // Only the process the message went to may answer for it.
+  if (it == pending_.end() || it->second.sent || it->second.targetPid != request.peer().pid()) {
+    request.reply(ERROR_INVALID_PARAMETER);
+    return;
+  }
+  const Pending done = it->second;
+  pending_.erase(it);
+  server_.replyLater(done.replyPeer, done.replyType, done.requestId, status);
+  request.reply(ERROR_SUCCESS);
+}
+
+void ThreadMessageRouter::sendResult(HostRequest &request) {
+  auto reader = request.reader();
+  std::uint32_t id = 0, status = 0;
+  std::int64_t result = 0;
+  if (!reader.u32(id) || !reader.u32(status) || !reader.i64(result) || !reader.complete()) {
+    request.reply(ERROR_INVALID_PARAMETER);
+    return;
+  }
+  auto it = pending_.find(id);
+  if (it == pending_.end() || !it->second.sent || it->second.targetPid != request.peer().pid()) {
+    request.reply(ERROR_INVALID_PARAMETER);
+    return;
+  }
+  const Pending done = it->second;
+  pending_.erase(it);
+  MessageWriter answer;
+  answer.i64(result);
+  server_.replyLater(done.replyPeer, done.replyType, done.requestId, status, &answer);
+  request.reply(ERROR_SUCCESS);
+}
+
+void ThreadMessageRouter::onProcessExit(DWORD pid) {
+  for (auto it = pending_.begin(); it != pending_.end();) {
+    if (it->second.targetPid == pid) {
+      const Pending done = it->second;
+      it = pending_.erase(it);
+      server_.replyLater(done.replyPeer, done.replyType, done.requestId,
+                         done.sent ? ERROR_BROKEN_PIPE : ERROR_INVALID_PARAMETER);
+    } else {
+      ++it;
+    }
+  }
+}
+
+} // namespace ce::host

@@ -1,0 +1,50 @@
+// The kinds of message on the host socket.
+//
+// Ranges: 0x01xx core (processes, named objects, thread messages), 0x02xx window manager,
+// 0x03xx screen and input, 0x04xx services host. A request's reply has the request's type with
+// kReplyBit set. Unsolicited messages from the host to a process ("events") lie in 0x0180-0x01FF
+// for the core; other areas use the top half of their own range (0x0280-0x02FF, ...).
+#pragma once
+
+#include <cstdint>
+
+namespace ce::protocol {
+
+inline constexpr std::uint32_t kReplyBit = 0x80000000u;
+
+enum class MessageType : std::uint32_t {
+  // Requests, process to host.
+  Hello = 0x0101,            // string host exe path, string device path (may be empty)
+                             // -> u32 host pid
+  Ping = 0x0102,             // -> nothing
+  Shutdown = 0x0103,         // -> nothing; the host ends every device process, then itself
+  StartProcess = 0x0110,     // string device path of an .exe, string arguments, u32 show
+                             // -> u32 pid
+  ListProcesses = 0x0111,    // -> u32 n, n x (u32 pid, u32 parent, u64 start ms, string path)
+  QueryProcess = 0x0112,     // u32 pid -> u32 alive, u32 exit code, string device path
+  TerminateProcess = 0x0113, // u32 pid, u32 exit code -> nothing
+  ProcessExiting = 0x0114,   // u32 exit code (notice, no reply)
+  CreateMapping = 0x0120,    // string name, u64 size -> u32 id, u32 existed, u64 size + memfd
+  CloseMapping = 0x0121,     // u32 id (notice, no reply)
+  QueryMapping = 0x0122,     // string name -> u32 exists, u32 handles, u64 size
+  CreateEvent = 0x0130,      // string name, u32 manual, u32 initial -> u32 id, u32 existed + memfd
+  CloseEvent = 0x0131,       // u32 id (notice, no reply)
+  PostToThread = 0x0140,     // u32 tid, u64 hwnd, u32 message, u64 wParam, i64 lParam -> nothing
+  SendToThread = 0x0141,     // same -> i64 result
+  SendResult = 0x0142,       // u32 send id, i64 result (notice, no reply)
+  RegisterMessage = 0x0150,  // string name -> u32 message number (0xC000-0xFFFF)
+
+  // Events, host to process.
+  DeliverPost = 0x0180,    // u32 delivery id, u32 tid, u64 hwnd, u32 message, u64 wp, i64 lp
+                           // the process answers with DeliveryResult
+  DeliverSend = 0x0181,    // u32 send id, u32 tid, u64 hwnd, u32 message, u64 wp, i64 lp
+                           // the process answers with SendResult once handled
+  DeliveryResult = 0x0143, // u32 delivery id, u32 error code (notice, process to host)
+};
+
+inline constexpr std::uint32_t operator+(MessageType type) {
+  return static_cast<std::uint32_t>(type);
+}
+inline constexpr std::uint32_t replyTo(MessageType type) { return +type | kReplyBit; }
+
+} // namespace ce::protocol

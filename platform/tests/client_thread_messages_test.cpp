@@ -1,0 +1,98 @@
+// Thread messages between processes of one device, through the host: posted and sent, both
+// ways, a send answered by a nested send, and a send whose receiver dies.
+#include "host_test_device.h"
+
+#include <ce/kernel.h>
+#include <ce/messages.h>
+
+using namespace hosttest;
+
+namespace {
+
+constexpr UINT kHello = WM_USER + 1;
+constexpr UINT kAdd = WM_USER + 2;
+constexpr UINT kSum = WM_USER + 3;
+constexpr UINT kDouble = WM_USER + 4;
+constexpr UINT kNested = WM_USER + 5;
+constexpr UINT kCallBack = WM_USER + 6;
+constexpr UINT kDie = WM_USER + 7;
+
+// Waits (up to 10 s) for a thread message with the given number.
+bool waitFor(UINT message, MSG &out) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (PeekMessageW(&out, nullptr, message, message, PM_REMOVE))
+      return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return false;
+}
+
+class ClientThreadMessages : public ::testing::Test {
+protected:
+  void SetUp() override {
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    ce::HostConnection::instance().setSentMessageHandler(
+        [](HWND, UINT message, WPARAM wParam, LPARAM) -> LRESULT {
+          return message == kCallBack ? static_cast<LRESULT>(1000 + wParam) : -1;
+        });
+    ASSERT_TRUE(ce::HostConnection::instance().connect()); // only device processes receive
+    peer = device.startOutside(kPeerProgram, {"echo", std::to_string(GetCurrentThreadId())});
+    ASSERT_TRUE(waitFor(kHello, hello));
+    peerThread = static_cast<DWORD>(hello.wParam);
+  }
+  void TearDown() override { ce::HostConnection::instance().setSentMessageHandler(nullptr); }
+
+  HostDevice device;
+  pid_t peer = 0;
+  MSG hello{};
+  DWORD peerThread = 0;
+};
+
+} // namespace
+
+TEST_F(ClientThreadMessages, PostedBothWaysAndQuit) {
+  EXPECT_NE(peerThread, 0u);
+  ASSERT_TRUE(PostThreadMessageW(peerThread, kAdd, 40, 2));
+  MSG sum;
+  ASSERT_TRUE(waitFor(kSum, sum));
+  EXPECT_EQ(sum.wParam, 42u);
+  // Order is kept across processes.
+  for (int i = 0; i < 50; ++i)
+    ASSERT_TRUE(PostThreadMessageW(peerThread, kAdd, static_cast<WPARAM>(i), 0));
+  for (int i = 0; i < 50; ++i) {
+    ASSERT_TRUE(waitFor(kSum, sum));
+    EXPECT_EQ(sum.wParam, static_cast<WPARAM>(i));
+  }
+  ASSERT_TRUE(PostThreadMessageW(peerThread, WM_QUIT, 0, 0));
+  EXPECT_EQ(waitExit(peer), 7);
+  // The thread is gone now: posting to it fails.
+  ASSERT_TRUE(eventually([&] { return !PostThreadMessageW(peerThread, kAdd, 0, 0); }));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}
+
+TEST_F(ClientThreadMessages, SentMessagesReturnResultsAndNestedSendsDoNotDeadlock) {
+  LRESULT result = 0;
+  ASSERT_TRUE(
+      ce::HostConnection::instance().sendToThread(peerThread, nullptr, kDouble, 21, 0, &result));
+  EXPECT_EQ(result, 42);
+  // The peer answers by sending back to this thread, which is waiting in its own send.
+  ASSERT_TRUE(
+      ce::HostConnection::instance().sendToThread(peerThread, nullptr, kNested, 5, 0, &result));
+  EXPECT_EQ(result, 1006);
+  PostThreadMessageW(peerThread, WM_QUIT, 0, 0);
+  EXPECT_EQ(waitExit(peer), 7);
+}
+
+TEST_F(ClientThreadMessages, SendFailsWhenTheReceiverDies) {
+  LRESULT result = 0;
+  SetLastError(0);
+  EXPECT_FALSE(
+      ce::HostConnection::instance().sendToThread(peerThread, nullptr, kDie, 0, 0, &result));
+  EXPECT_EQ(GetLastError(), ERROR_BROKEN_PIPE);
+  EXPECT_EQ(waitExit(peer), -1);
+  // Threads that are not the device's cannot be reached.
+  EXPECT_FALSE(PostThreadMessageW(1, kAdd, 0, 0));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}

@@ -1,0 +1,110 @@
+// A device program driven by its command line, "MODE [ARGUMENTS]", for the host tests:
+//   echo TID   reports its thread id to thread TID (WM_USER+1), answers WM_USER+2 with
+//              WM_USER+3 (wParam + lParam), handles sent messages (below), ends on WM_QUIT
+//              with exit code 7
+//   wait       waits for WM_QUIT
+//   args FILE  writes its command line and its own device path to FILE and ends
+//   map NAME   creates the named mapping NAME (4096 bytes), writes "peer" into it, then waits
+#include "client/host_connection.h"
+
+#include <ce/entry.h>
+#include <ce/windows.h>
+
+#include <ce/core/utf.h>
+
+#include <csignal>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+constexpr UINT kHello = WM_USER + 1;
+constexpr UINT kAdd = WM_USER + 2;
+constexpr UINT kSum = WM_USER + 3;
+constexpr UINT kDouble = WM_USER + 4; // sent: returns wParam * 2
+constexpr UINT kNested = WM_USER + 5; // sent: sends kCallBack to the parent, returns its result + 1
+constexpr UINT kCallBack = WM_USER + 6; // sent to the parent
+constexpr UINT kDie = WM_USER + 7;      // sent: the program kills itself while handling it
+
+DWORD parentThread = 0;
+
+LRESULT handleSent(HWND, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+  case kDouble:
+    return static_cast<LRESULT>(wParam * 2);
+  case kNested: {
+    LRESULT result = 0;
+    if (!ce::HostConnection::instance().sendToThread(parentThread, nullptr, kCallBack, wParam, 0,
+                                                     &result))
+      return -1;
+    return result + 1;
+  }
+  case kDie:
+    ::raise(SIGKILL);
+    return 0;
+  default:
+    return 0;
+  }
+}
+
+int echo(DWORD parent) {
+  parentThread = parent;
+  ce::HostConnection::instance().setSentMessageHandler(&handleSent);
+  MSG msg;
+  PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+  if (!PostThreadMessageW(parent, kHello, GetCurrentThreadId(), 0))
+    return 3;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (msg.message == kAdd)
+      PostThreadMessageW(parent, kSum, msg.wParam + static_cast<WPARAM>(msg.lParam), 0);
+  }
+  return 7;
+}
+
+} // namespace
+
+int WinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int) {
+  std::istringstream words(ce::toUtf8(commandLine));
+  std::string mode;
+  words >> mode;
+  if (mode == "echo") {
+    unsigned long parent = 0;
+    words >> parent;
+    return echo(static_cast<DWORD>(parent));
+  }
+  if (mode == "wait") {
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    }
+    return 0;
+  }
+  if (mode == "map") {
+    std::string name;
+    words >> name;
+    const std::u16string wide = ce::toUtf16(name);
+    HANDLE mapping =
+        CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, wide.c_str());
+    if (!mapping)
+      return 4;
+    auto *view = static_cast<char *>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0));
+    if (!view)
+      return 5;
+    std::memcpy(view, "peer", 5);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    }
+    return 0;
+  }
+  if (mode == "args") {
+    std::string file;
+    words >> file;
+    std::ofstream out(file);
+    WCHAR path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    out << ce::toUtf8(commandLine) << "\n" << ce::toUtf8(path) << "\n";
+    return 0;
+  }
+  return 2;
+}

@@ -1,0 +1,136 @@
+#include "host_commands.h"
+
+#include "argument_parser.h"
+
+#include "../../src/client/host_connection.h"
+#include "../../src/host/host_daemon.h"
+#include "../../src/protocol/message_reader.h"
+
+#include <ce/core/device_root.h>
+#include <ce/errors.h>
+
+#include <charconv>
+#include <ostream>
+
+namespace ce::tool {
+
+std::string HostCommands::usage(std::string_view verb) {
+  if (verb == "boot")
+    return "usage: device --device DIR boot [--window] [--zoom N]\n"
+           "\n"
+           "Starts the device's host in the background and returns once it accepts programs.\n"
+           "A device that is already running is left as it is (exit 0).\n"
+           "\n"
+           "  --window   show the screen in a desktop window as well\n"
+           "  --zoom N   pixels of the window per device pixel, 1 to 8 (default 1)\n";
+  if (verb == "shutdown")
+    return "usage: device --device DIR shutdown\n"
+           "\n"
+           "Ends every program of the device, then its host. A device that is not running is\n"
+           "left as it is (exit 0).\n";
+  return "usage: device --device DIR status\n"
+         "\n"
+         "Says whether the device's host runs: exit 0 when it runs, 1 when it does not.\n";
+}
+
+Outcome HostCommands::run(std::string_view verb, std::span<const std::string> args,
+                          const ToolContext &context) {
+  if (verb == "boot")
+    return boot(args, context);
+  if (verb == "shutdown")
+    return shutdown(args, context);
+  return status(args, context);
+}
+
+Outcome HostCommands::boot(std::span<const std::string> args, const ToolContext &context) {
+  bool help = false;
+  std::string error;
+  auto parsed =
+      ArgumentParser("device boot").flag("--window").option("--zoom").parse(args, &help, &error);
+  if (help)
+    return Outcome::usageRequested();
+  if (!parsed)
+    return Outcome::refused(error);
+  host::HostOptions options;
+  options.window = parsed->has("--window");
+  if (auto zoom = parsed->value("--zoom")) {
+    int value = 0;
+    const auto [end, ec] = std::from_chars(zoom->data(), zoom->data() + zoom->size(), value);
+    if (ec != std::errc() || end != zoom->data() + zoom->size() || value < 1 || value > 8)
+      return Outcome::refused("device boot: --zoom takes a whole number from 1 to 8");
+    options.zoom = value;
+  }
+  if (auto outcome = context.useExistingDevice(); !outcome.ok())
+    return outcome;
+  const auto root = DeviceRoot::path();
+  std::string message;
+  switch (host::HostDaemon::boot(root, options, &message)) {
+  case host::HostDaemon::BootResult::Started:
+    context.out() << "the device is running\n";
+    return Outcome::success();
+  case host::HostDaemon::BootResult::AlreadyRunning:
+    context.out() << "the device is already running\n";
+    return Outcome::success();
+  case host::HostDaemon::BootResult::Failed:
+    break;
+  }
+  return Outcome::failed("device boot: " + message);
+}
+
+Outcome HostCommands::shutdown(std::span<const std::string> args, const ToolContext &context) {
+  bool help = false;
+  std::string error;
+  auto parsed = ArgumentParser("device shutdown").parse(args, &help, &error);
+  if (help)
+    return Outcome::usageRequested();
+  if (!parsed)
+    return Outcome::refused(error);
+  if (auto outcome = context.useExistingDevice(); !outcome.ok())
+    return outcome;
+  const auto root = DeviceRoot::path();
+  if (!host::HostDaemon::isRunning(root)) {
+    context.out() << "the device is not running\n";
+    return Outcome::success();
+  }
+  auto &connection = HostConnection::instance();
+  connection.actAsTool();
+  protocol::MessageWriter payload;
+  HostConnection::Reply reply;
+  // A host that goes away before answering has shut down all the same; the lock tells.
+  connection.call(protocol::MessageType::Shutdown, payload, reply);
+  if (!host::HostDaemon::waitUntilStopped(root, 10000))
+    return Outcome::failed("device shutdown: the host did not stop within 10 seconds");
+  context.out() << "the device is shut down\n";
+  return Outcome::success();
+}
+
+Outcome HostCommands::status(std::span<const std::string> args, const ToolContext &context) {
+  bool help = false;
+  std::string error;
+  auto parsed = ArgumentParser("device status").parse(args, &help, &error);
+  if (help)
+    return Outcome::usageRequested();
+  if (!parsed)
+    return Outcome::refused(error);
+  if (auto outcome = context.useExistingDevice(); !outcome.ok())
+    return outcome;
+  if (!host::HostDaemon::isRunning(DeviceRoot::path())) {
+    context.out() << "not running\n";
+    return Outcome::notFound("");
+  }
+  auto &connection = HostConnection::instance();
+  connection.actAsTool();
+  protocol::MessageWriter payload;
+  HostConnection::Reply reply;
+  if (!connection.call(protocol::MessageType::ListProcesses, payload, reply) ||
+      reply.status != ERROR_SUCCESS)
+    return Outcome::failed("device status: the host holds the device but does not answer");
+  protocol::MessageReader reader(reply.message.payload);
+  std::uint32_t count = 0;
+  reader.u32(count);
+  context.out() << "running, host process " << connection.hostPid() << ", " << count
+                << (count == 1 ? " process" : " processes") << "\n";
+  return Outcome::success();
+}
+
+} // namespace ce::tool

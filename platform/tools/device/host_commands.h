@@ -1,0 +1,21 @@
+// device boot, shutdown and status: start the device's host, end it with every device process,
+// and tell whether it runs.
+#pragma once
+
+#include "command.h"
+
+namespace ce::tool {
+
+class HostCommands : public Command {
+public:
+  Outcome run(std::string_view verb, std::span<const std::string> args,
+              const ToolContext &context) override;
+  static std::string usage(std::string_view verb);
+
+private:
+  Outcome boot(std::span<const std::string> args, const ToolContext &context);
+  Outcome shutdown(std::span<const std::string> args, const ToolContext &context);
+  Outcome status(std::span<const std::string> args, const ToolContext &context);
+};
+
+} // namespace ce::tool

@@ -1,0 +1,88 @@
+#include "process_commands.h"
+
+#include "../../src/client/host_connection.h"
+#include "../../src/client/process_handle.h"
+#include "../../src/host/host_daemon.h"
+#include "../../src/protocol/message_reader.h"
+
+#include <ce/core/device_root.h>
+#include <ce/core/handle_table.h>
+#include <ce/core/utf.h>
+#include <ce/errors.h>
+#include <ce/kernel.h>
+#include <ce/processes.h>
+
+#include <ostream>
+
+namespace ce::tool {
+
+std::string ProcessCommands::usage(std::string_view verb) {
+  if (verb == "ps")
+    return "usage: device --device DIR ps\n"
+           "\n"
+           "Lists the running device's processes, one a line: process id and device path.\n";
+  return "usage: device --device DIR run DEVPATH [ARGS...]\n"
+         "\n"
+         "Starts a device program, shortcut (.lnk) or control-panel applet (.cpl) the way the\n"
+         "device's shell does, with ARGS joined by spaces as its command line. Prints the new\n"
+         "process id. Exit 1 when it cannot be started.\n";
+}
+
+Outcome ProcessCommands::run(std::string_view verb, std::span<const std::string> args,
+                             const ToolContext &context) {
+  for (const auto &arg : args)
+    if (arg == "--help" || arg == "-h")
+      return Outcome::usageRequested();
+  if (verb == "ps" && !args.empty())
+    return Outcome::refused("device ps: takes no arguments");
+  if (verb == "run" && args.empty())
+    return Outcome::refused("device run: give the device path of what to start");
+  if (auto outcome = context.useExistingDevice(); !outcome.ok())
+    return outcome;
+  if (!host::HostDaemon::isRunning(DeviceRoot::path()))
+    return Outcome::notFound("device " + std::string(verb) + ": the device is not running");
+  auto &connection = HostConnection::instance();
+  connection.actAsTool();
+
+  if (verb == "ps") {
+    protocol::MessageWriter payload;
+    HostConnection::Reply reply;
+    if (!connection.call(protocol::MessageType::ListProcesses, payload, reply) ||
+        reply.status != ERROR_SUCCESS)
+      return Outcome::failed("device ps: the host does not answer");
+    protocol::MessageReader reader(reply.message.payload);
+    std::uint32_t count = 0;
+    reader.u32(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+      std::uint32_t pid = 0, parent = 0;
+      std::uint64_t start = 0;
+      std::u16string path;
+      if (!reader.u32(pid) || !reader.u32(parent) || !reader.u64(start) || !reader.string(path))
+        break;
+      context.out() << pid << ' ' << ce::toUtf8(path) << '\n';
+    }
+    return Outcome::success();
+  }
+
+  const std::u16string file = ce::toUtf16(args[0]);
+  std::string joined;
+  for (std::size_t i = 1; i < args.size(); ++i)
+    joined += (i > 1 ? " " : "") + args[i];
+  const std::u16string parameters = ce::toUtf16(joined);
+  SHELLEXECUTEINFO info{};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_NOCLOSEPROCESS;
+  info.lpVerb = u"open";
+  info.lpFile = file.c_str();
+  info.lpParameters = parameters.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  if (!ShellExecuteEx(&info))
+    return Outcome::notFound("device run: cannot start " + args[0] + " (error " +
+                             std::to_string(GetLastError()) + ")");
+  if (auto process = HandleTable::instance().getAs<ProcessHandle>(info.hProcess))
+    context.out() << process->pid() << '\n';
+  CloseHandle(info.hProcess);
+  return Outcome::success();
+}
+
+} // namespace ce::tool
