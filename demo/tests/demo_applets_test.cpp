@@ -6,23 +6,23 @@
 #include <ce/core/utf.h>
 
 #include <cstring>
-#include <dlfcn.h>
 #include <map>
 
 namespace demo_test {
 namespace {
 
-// One loaded applet library, unloaded when the test is done with it.
+// One applet library loaded through the platform's loader, freed when the test is done.
 class LoadedApplet {
 public:
-  explicit LoadedApplet(const std::filesystem::path &file)
-      : handle_(dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL)) {
-    if (handle_)
-      entry_ = reinterpret_cast<APPLET_PROC>(dlsym(handle_, "CPlApplet"));
+  explicit LoadedApplet(const std::u16string &devicePath)
+      : module_(LoadLibraryW(devicePath.c_str())) {
+    if (module_)
+      entry_ = reinterpret_cast<APPLET_PROC>(
+          reinterpret_cast<void *>(GetProcAddressW(module_, u"CPlApplet")));
   }
   ~LoadedApplet() {
-    if (handle_)
-      dlclose(handle_);
+    if (module_)
+      FreeLibrary(module_);
   }
   bool ok() const { return entry_ != nullptr; }
   LONG send(UINT message, LPARAM a = 0, LPARAM b = 0) const {
@@ -30,7 +30,7 @@ public:
   }
 
 private:
-  void *handle_ = nullptr;
+  HMODULE module_ = nullptr;
   APPLET_PROC entry_ = nullptr;
 };
 
@@ -84,8 +84,8 @@ TEST_F(DemoDevice, ControlPanelDescriptionsNameAppletsTheLibrariesReport) {
     const std::u16string library = d.commandLine.substr(0, comma);
     const int index = std::stoi(ce::toUtf8(d.commandLine.substr(comma + 1)));
 
-    LoadedApplet applet(hostPath(u"\\Windows\\" + library));
-    ASSERT_TRUE(applet.ok()) << dlerror();
+    LoadedApplet applet(u"\\Windows\\" + library);
+    ASSERT_TRUE(applet.ok()) << GetLastError();
     ASSERT_EQ(applet.send(CPL_INIT), 1);
     ASSERT_LT(index, applet.send(CPL_GETCOUNT));
     NEWCPLINFOW info{};
@@ -112,8 +112,9 @@ TEST_F(DemoDevice, AppletsAnswerEveryMessageAndKeepTheirIconsUntilExit) {
   for (std::u16string_view library : ce::demo::appletLibraries()) {
     SCOPED_TRACE(ce::toUtf8(library));
     const auto applets = ce::demo::appletsOf(library);
-    LoadedApplet applet(hostPath(u"\\Windows\\" + std::u16string(library)));
-    ASSERT_TRUE(applet.ok()) << dlerror();
+    // A bare library name is looked for in \\Windows.
+    LoadedApplet applet{std::u16string(library)};
+    ASSERT_TRUE(applet.ok()) << GetLastError();
     ASSERT_EQ(applet.send(CPL_INIT), 1);
     ASSERT_EQ(applet.send(CPL_GETCOUNT), LONG(applets.size()));
     ASSERT_GE(applets.size(), 2u) << "several applets per library";
