@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Creates the demo device once (./out/demo-device; later runs reuse it) and shows it: the folder
-# tree of its file system and the registry key that tells its taskbar design. CE_DEMO_DEVICE
-# picks another folder for the demo device.
+# Creates the demo device once with its demo content (./out/demo-device; later runs reuse it)
+# and shows it: the folder tree of its file system, the registry key that tells its taskbar
+# design and the control-panel applets' descriptions. CE_DEMO_DEVICE picks another folder for
+# the demo device.
 set -euo pipefail
 BUILD="$(cd "${1:?usage: run-demo.sh BUILD_DIR}" && pwd)"
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
@@ -20,7 +21,7 @@ if [ -f "$DEMO_DEVICE/device.conf" ]; then
 else
   mkdir -p "$(dirname "$DEMO_DEVICE")"
   echo "== demo device: $DEMO_DEVICE (new)"
-  device create
+  device create --demo
 fi
 echo
 echo "-- profile (device.conf)"
@@ -48,3 +49,21 @@ show_tree '\' '    '
 echo
 echo "-- registry (device reg query HKLM\\System\\Versions)"
 device reg query 'HKLM\System\Versions' | sed 's/^/  /'
+
+# Prints the registry key KEY, its values and every key below it, one blank line between keys.
+show_key_tree() {
+  local key="$1" line first=1
+  while IFS= read -r line; do
+    if [ $first -eq 1 ]; then
+      printf '  %s\n' "$line"; first=0
+    elif [[ "$line" == HKEY_* ]]; then
+      show_key_tree "$line"
+    else
+      printf '  %s\n' "$line"
+    fi
+  done < <(device reg query "$key")
+}
+
+echo
+echo "-- control-panel applets (device reg query HKLM\\ControlPanel and below)"
+show_key_tree 'HKEY_LOCAL_MACHINE\ControlPanel'

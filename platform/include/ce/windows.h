@@ -13,6 +13,7 @@
 #include <ce/gdi.h>
 #include <ce/imaging.h>
 #include <ce/icons.h>
+#include <ce/cpl.h>
 #include <ce/windows_api.h>
 #include <ce/loader.h>
 #include <ce/services.h>

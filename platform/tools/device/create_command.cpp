@@ -9,9 +9,16 @@
 
 #include <ce/core/utf.h>
 
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <ostream>
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
 
 namespace ce::tool {
 namespace {
@@ -55,12 +62,64 @@ bool parseHexWord(std::string_view text, unsigned &value) {
   return ec == std::errc() && end == text.data() + text.size();
 }
 
+// The demo content generator sits beside this program in the build's bin folder.
+fs::path demoContentProgram() {
+  std::error_code ec;
+  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  return ec ? fs::path("demo_content") : self.parent_path() / "demo_content";
+}
+
+// Runs `program --device root`, passing what it prints on to `out`; its exit code, or -1 when
+// it could not be started (with the reason in *error).
+int runDemoContent(const fs::path &program, const fs::path &root, std::ostream &out,
+                   std::string *error) {
+  int pipeFds[2];
+  if (pipe(pipeFds) != 0) {
+    *error = "cannot make a pipe";
+    return -1;
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDERR_FILENO);
+  posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+  const std::string programText = program.string(), rootText = root.string();
+  char *const argv[] = {const_cast<char *>(programText.c_str()), const_cast<char *>("--device"),
+                        const_cast<char *>(rootText.c_str()), nullptr};
+  pid_t child = 0;
+  const int spawned = posix_spawn(&child, programText.c_str(), &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(pipeFds[1]);
+  if (spawned != 0) {
+    close(pipeFds[0]);
+    *error = "cannot start " + programText + " (build the demo_content target)";
+    return -1;
+  }
+  char buffer[4096];
+  for (;;) {
+    const ssize_t got = read(pipeFds[0], buffer, sizeof buffer);
+    if (got > 0)
+      out.write(buffer, got);
+    else if (got == 0 || errno != EINTR)
+      break;
+  }
+  close(pipeFds[0]);
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (!WIFEXITED(status)) {
+    *error = programText + " ended abnormally";
+    return -1;
+  }
+  return WEXITSTATUS(status);
+}
+
 } // namespace
 
 std::string CreateCommand::usage(std::string_view) {
   return "usage: device --device DIR create [--screen WxH] [--taskbar classic|wm65] [--lang "
          "LANGID]\n"
-         "                                  [--force]\n"
+         "                                  [--force] [--demo]\n"
          "\n"
          "Makes a new device root in DIR: its file system fs/ with \\Windows, \\Windows\\Start "
          "Menu,\n"
@@ -74,6 +133,8 @@ std::string CreateCommand::usage(std::string_view) {
          "  --taskbar KIND    taskbar design: wm65 (default) or classic\n"
          "  --lang LANGID     language id in hexadecimal (default 0x0409)\n"
          "  --force           recreate DIR from scratch when it already holds a device\n"
+         "  --demo            also lay out the demo content (sample programs, applets, icons,\n"
+         "                    Start menu, wallpapers) with demo_content from the build\n"
          "\n"
          "An existing device root (a folder holding device.conf, fs or registry.db) is refused\n"
          "without --force; an empty or unrelated folder is fine.\n";
@@ -81,7 +142,7 @@ std::string CreateCommand::usage(std::string_view) {
 
 Outcome CreateCommand::parseOptions(std::span<const std::string> args) {
   ArgumentParser parser("device create");
-  parser.option("--screen").option("--taskbar").option("--lang").flag("--force");
+  parser.option("--screen").option("--taskbar").option("--lang").flag("--force").flag("--demo");
   bool help = false;
   std::string error;
   const auto parsed = parser.parse(args, &help, &error);
@@ -122,6 +183,7 @@ Outcome CreateCommand::parseOptions(std::span<const std::string> args) {
   if (!parsed->positionals.empty())
     return Outcome::refused("unexpected argument '" + parsed->positionals.front() + "'");
   force_ = parsed->has("--force");
+  demo_ = parsed->has("--demo");
   return Outcome::success();
 }
 
@@ -153,6 +215,15 @@ Outcome CreateCommand::run(std::string_view, std::span<const std::string> args,
   }
 
   Outcome outcome = build(root);
+  if (outcome.ok() && demo_) {
+    std::string error;
+    const int code = runDemoContent(demoContentProgram(), root, context.out(), &error);
+    if (code != 0)
+      outcome = Outcome::failed(code < 0 ? error
+                                         : "laying out the demo content failed (demo_content "
+                                           "exit code " +
+                                               std::to_string(code) + ")");
+  }
   if (!outcome.ok()) {
     // Leave no half-made device behind.
     removeDeviceParts(root);

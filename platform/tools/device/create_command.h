@@ -27,6 +27,8 @@ private:
 
   DeviceProfile profile_;
   bool force_ = false;
+  bool demo_ = false; // run demo_content on the new device
+
 };
 
 } // namespace ce::tool
