@@ -171,6 +171,10 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
   // The screen: framebuffer, overlays, presenters and input (the window service connects its
   // InputSink with screen.setInputSink).
   ScreenService screen(server, options);
+  if (std::string why; !screen.ready(&why)) {
+    writeAll(readyFd, "F" + why);
+    return 1;
+  }
 
   std::thread([&server, &ending] {
     int signal = 0;
