@@ -6,7 +6,13 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
+
+extern char** environ;
 
 namespace {
 
@@ -53,6 +59,45 @@ void BM_Screenshot480x800(benchmark::State& state) {
   std::filesystem::remove(file);
 }
 BENCHMARK(BM_Screenshot480x800)->Unit(benchmark::kMillisecond);
+
+// Runs the device tool and waits for it; its exit code, -1 when it could not run.
+int device(const std::vector<std::string>& args) {
+  std::vector<char*> argv{const_cast<char*>(CE_BINARY_DIR "/bin/device")};
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  // The tool's messages would drown the figures.
+  posix_spawn_file_actions_t quiet;
+  posix_spawn_file_actions_init(&quiet);
+  posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  const int spawned = ::posix_spawn(&pid, argv[0], &quiet, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&quiet);
+  if (spawned != 0) return -1;
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// `device screenshot` of a booted device's full default screen: tool start, connection,
+// composition and PNG writing in the host.
+void BM_ScreenshotVerb(benchmark::State& state) {
+  char pattern[] = "/tmp/ce-screen-bench-XXXXXX";
+  const std::filesystem::path dir = ::mkdtemp(pattern);
+  const std::string root = (dir / "device").string();
+  const std::string file = (dir / "shot.png").string();
+  if (device({"--device", root, "create"}) != 0 || device({"--device", root, "boot"}) != 0) {
+    state.SkipWithError("cannot boot a device");
+    return;
+  }
+  for (auto _ : state)
+    if (device({"--device", root, "screenshot", file}) != 0) {
+      state.SkipWithError("screenshot failed");
+      break;
+    }
+  device({"--device", root, "shutdown"});
+  std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_ScreenshotVerb)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -5,6 +5,7 @@
 #include "host_server.h"
 #include "named_object_service.h"
 #include "process_service.h"
+#include "screen_service.h"
 #include "thread_message_router.h"
 
 #include <ce/core/device_root.h>
@@ -166,6 +167,14 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
   ThreadMessageRouter router(server);
   // The window manager, the screen (with its presenters, chosen from `options`) and the services
   // host attach themselves to `server` here, before connections are accepted.
+
+  // The screen: framebuffer, overlays, presenters and input (the window service connects its
+  // InputSink with screen.setInputSink).
+  ScreenService screen(server, options);
+  if (std::string why; !screen.ready(&why)) {
+    writeAll(readyFd, "F" + why);
+    return 1;
+  }
 
   std::thread([&server, &ending] {
     int signal = 0;

@@ -40,6 +40,10 @@ void HostServer::registerHandler(MessageType type, RequestHandler handler) {
   handlers_[+type] = std::move(handler);
 }
 
+void HostServer::acceptDescriptors(MessageType type) {
+  takesDescriptors_[static_cast<std::uint32_t>(type)] = true;
+}
+
 void HostServer::addObserver(ProcessObserver *observer) { observers_.push_back(observer); }
 
 void HostServer::stop() {
@@ -232,8 +236,9 @@ void HostServer::replyLater(std::uint64_t peerId, std::uint32_t type, std::uint3
 
 void HostServer::handle(PeerConnection &peer, protocol::Message &message) {
   HostRequest request(*this, peer, message);
-  // Descriptors from a process are never expected: requests carry none.
-  if (!message.descriptors.empty() || message.isReply()) {
+  // Descriptors from a process are refused except on the few requests made to carry them.
+  if ((!message.descriptors.empty() && !takesDescriptors_.count(message.header.type)) ||
+      message.isReply()) {
     request.reply(ERROR_INVALID_PARAMETER);
     return;
   }

@@ -38,6 +38,9 @@ public:
   HostServer &operator=(const HostServer &) = delete;
 
   void registerHandler(protocol::MessageType type, RequestHandler handler);
+  // Requests of this type may carry descriptors (an overlay's pixel memory, a completion pipe);
+  // their handler checks what came. Requests of every other type with descriptors are refused.
+  void acceptDescriptors(protocol::MessageType type);
   void addObserver(ProcessObserver *observer);
 
   // Runs until stop(); false when the loop could not be set up.
@@ -82,6 +85,7 @@ private:
   protocol::UniqueFd wake_;
   std::atomic<bool> stopping_{false};
   std::unordered_map<std::uint32_t, RequestHandler> handlers_;
+  std::unordered_map<std::uint32_t, bool> takesDescriptors_;
   std::vector<ProcessObserver *> observers_;
   std::unordered_map<std::uint64_t, std::unique_ptr<PeerConnection>> peers_;
   std::unordered_map<int, DWORD> childFds_; // pidfd -> pid

@@ -34,6 +34,24 @@ enum class MessageType : std::uint32_t {
   SendResult = 0x0142,       // u32 send id, i64 result (notice, no reply)
   RegisterMessage = 0x0150,  // string name -> u32 message number (0xC000-0xFFFF)
 
+  // Screen and input.
+  GetFramebuffer = 0x0301, // -> u32 width, u32 height + the framebuffer's memfd
+  AddOverlay = 0x0302,     // u32 width, u32 height, u32 stride, u32 format (0 565, 1 BGRA
+                           // premultiplied) + the pixels' memfd -> u32 overlay id
+  PlaceOverlay = 0x0303,   // u32 id, i32 x4 source, i32 x4 destination, u32 visible,
+                           // u32 colour keyed, u32 key low, u32 key high -> nothing
+  MoveOverlay = 0x0304,    // u32 id, i32 x, i32 y -> nothing
+  RemoveOverlay = 0x0305,  // u32 id -> nothing (only the overlay's own process may remove it)
+  SetWaitMark = 0x0306,    // u32 on -> nothing; the mark shows while any process has it on
+                           // (SetCursor with the wait cursor); cleared when the process ends
+  Screenshot = 0x0307,     // string host file path, u32 window -> nothing; writes the composed
+                           // screen as PNG (window 1: what the presenter window shows)
+  PlayInput = 0x0310,      // u32 n, n x (u32 at ms, u32 kind, i32 x, i32 y, u32 key, u32 char)
+                           // + the write end of a pipe -> nothing; the host hands the events
+                           // to the input sink at their times and closes the pipe after the last
+  ListWindows = 0x0320,    // -> u32 n, n x (u64 hwnd, string class, string title, u32 pid,
+                           // i32 x4 rectangle, u32 visible, u32 foreground)
+
   // Events, host to process.
   DeliverPost = 0x0180,    // u32 delivery id, u32 tid, u64 hwnd, u32 message, u64 wp, i64 lp
                            // the process answers with DeliveryResult

@@ -1,5 +1,7 @@
 #include "display.h"
 
+#include "host_display.h"
+
 #include <mutex>
 
 namespace ce {
@@ -15,6 +17,9 @@ std::shared_ptr<Display>& currentDisplay() {
 
 std::shared_ptr<Display> Display::current() {
   std::lock_guard<std::mutex> lock(currentMutex);
+  // A device process without a display of its own draws into the host's screen. (The host sets
+  // its own display before anything in it draws, so it never asks itself.)
+  if (!currentDisplay()) currentDisplay() = HostDisplay::connect();
   return currentDisplay();
 }
 

@@ -16,7 +16,8 @@ class Display {
 public:
   virtual ~Display() = default;
 
-  // The framebuffer's pixels at its current size, mapped in this process.
+  // The framebuffer's pixels at its current size, mapped in this process (pixels, width, height
+  // and stride: what window DCs draw into).
   virtual PixelMemory framebuffer() = 0;
   // Registers overlay pixels (hidden at first); returns the overlay's id, 0 on failure.
   virtual std::uint32_t addOverlay(const OverlayPixels& pixels) = 0;
@@ -24,7 +25,8 @@ public:
   virtual bool moveOverlay(std::uint32_t id, LONG x, LONG y) = 0;
   virtual void removeOverlay(std::uint32_t id) = 0;
 
-  // The display DirectDrawCreate uses in this process; null when there is none.
+  // The display DirectDrawCreate and window DCs use in this process: the one set, or else the
+  // host's screen over the host connection; null when there is neither.
   static std::shared_ptr<Display> current();
   static void setCurrent(std::shared_ptr<Display> display);
 };

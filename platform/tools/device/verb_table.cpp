@@ -3,8 +3,11 @@
 #include "create_command.h"
 #include "file_commands.h"
 #include "host_commands.h"
+#include "input_commands.h"
 #include "process_commands.h"
 #include "reg_command.h"
+#include "screen_commands.h"
+#include "window_commands.h"
 
 namespace ce::tool {
 namespace {
@@ -29,6 +32,20 @@ const VerbEntry kVerbs[] = {
     {"ps", "list the device's processes", &ProcessCommands::usage, &make<ProcessCommands>},
     {"run", "start a device program, shortcut or applet", &ProcessCommands::usage,
      &make<ProcessCommands>},
+    {"screenshot", "write the device's screen to a PNG file", &ScreenCommands::usage,
+     &make<ScreenCommands>},
+    {"tap", "touch the screen with the stylus", &InputCommands::usage, &make<InputCommands>},
+    {"hold", "press the stylus on the screen for a while", &InputCommands::usage,
+     &make<InputCommands>},
+    {"drag", "drag the stylus across the screen", &InputCommands::usage, &make<InputCommands>},
+    {"key", "press or release one of the device's keys", &InputCommands::usage,
+     &make<InputCommands>},
+    {"type", "type text on the device's keyboard", &InputCommands::usage, &make<InputCommands>},
+    {"rotate", "turn the device: the screen's width and height swap", &InputCommands::usage,
+     &make<InputCommands>},
+    {"windows", "list the device's windows", &WindowCommands::usage, &make<WindowCommands>},
+    {"wait-window", "wait until a window of a class shows", &WindowCommands::usage,
+     &make<WindowCommands>},
 };
 
 } // namespace

@@ -1,0 +1,47 @@
+// Plays input to the device at the right times on a thread of its own, so that a gesture of
+// several seconds never holds up the host's loop. Batches play one after another in the order
+// they were queued; within a batch each event is handed over at its time from the batch's start.
+// Once the last event of a batch has been handed over, the batch's completion descriptor (the
+// write end of the requester's pipe) is closed: the requester sees end-of-file.
+#pragma once
+
+#include "../protocol/unique_fd.h"
+#include "../screen/stylus_gesture.h"
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace ce::host {
+
+class InputPlayer {
+public:
+  using Deliver = std::function<void(const InputEvent &)>;
+
+  explicit InputPlayer(Deliver deliver);
+  // Stops playing; batches not yet played are dropped (their descriptors closed).
+  ~InputPlayer();
+  InputPlayer(const InputPlayer &) = delete;
+  InputPlayer &operator=(const InputPlayer &) = delete;
+
+  void play(std::vector<TimedInput> events, protocol::UniqueFd done);
+
+private:
+  struct Batch {
+    std::vector<TimedInput> events;
+    protocol::UniqueFd done;
+  };
+  void run();
+
+  Deliver deliver_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Batch> queue_;
+  bool stopping_ = false;
+  std::thread thread_;
+};
+
+} // namespace ce::host

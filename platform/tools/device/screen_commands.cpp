@@ -1,0 +1,62 @@
+#include "screen_commands.h"
+
+#include "argument_parser.h"
+
+#include "../../src/client/host_connection.h"
+#include "../../src/host/host_daemon.h"
+
+#include <ce/core/device_root.h>
+#include <ce/core/utf.h>
+#include <ce/errors.h>
+
+#include <filesystem>
+#include <ostream>
+
+namespace ce::tool {
+
+std::string ScreenCommands::usage(std::string_view) {
+  return "usage: device --device DIR screenshot [--window] FILE.png\n"
+         "\n"
+         "Writes the running device's screen, exactly as it shows, to a PNG file.\n"
+         "\n"
+         "  --window   what the screen's desktop window shows (scaled by its zoom)\n";
+}
+
+Outcome ScreenCommands::run(std::string_view, std::span<const std::string> args,
+                            const ToolContext &context) {
+  bool help = false;
+  std::string error;
+  auto parsed = ArgumentParser("device screenshot")
+                    .flag("--window")
+                    .positional("FILE")
+                    .parse(args, &help, &error);
+  if (help)
+    return Outcome::usageRequested();
+  if (!parsed)
+    return Outcome::refused(error);
+  // The host writes the file and runs in another folder: give it the full path.
+  std::error_code failure;
+  const std::filesystem::path file = std::filesystem::absolute(parsed->positionals[0], failure);
+  if (failure || parsed->positionals[0].empty())
+    return Outcome::refused("device screenshot: cannot use '" + parsed->positionals[0] + "'");
+  if (auto outcome = context.useExistingDevice(); !outcome.ok())
+    return outcome;
+  if (!host::HostDaemon::isRunning(DeviceRoot::path()))
+    return Outcome::failed("device screenshot: the device is not running");
+  auto &connection = HostConnection::instance();
+  connection.actAsTool();
+  protocol::MessageWriter payload;
+  payload.string(toUtf16(file.string())).u32(parsed->has("--window") ? 1 : 0);
+  HostConnection::Reply reply;
+  if (!connection.call(protocol::MessageType::Screenshot, payload, reply))
+    return Outcome::failed("device screenshot: the host does not answer");
+  if (reply.status == ERROR_NOT_SUPPORTED)
+    return Outcome::failed("device screenshot: the device has no window (boot it with --window)");
+  if (reply.status != ERROR_SUCCESS)
+    return Outcome::failed("device screenshot: cannot write " + file.string() +
+                           " (the host's log says why)");
+  context.out() << file.string() << "\n";
+  return Outcome::success();
+}
+
+} // namespace ce::tool

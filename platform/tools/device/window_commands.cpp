@@ -1,0 +1,164 @@
+#include "window_commands.h"
+
+#include "argument_parser.h"
+
+#include "../../src/client/host_connection.h"
+#include "../../src/host/host_daemon.h"
+#include "../../src/host/window_listing.h"
+#include "../../src/protocol/message_reader.h"
+
+#include <ce/core/device_root.h>
+#include <ce/core/utf.h>
+#include <ce/errors.h>
+
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <ostream>
+#include <thread>
+
+namespace ce::tool {
+namespace {
+
+constexpr int kDefaultWaitSeconds = 10;
+constexpr int kMaximumWaitSeconds = 3600;
+
+// Asks the host for the window list; false when it cannot be had.
+bool listWindows(std::vector<host::WindowLine> &lines, std::string *error) {
+  auto &connection = HostConnection::instance();
+  connection.actAsTool();
+  protocol::MessageWriter payload;
+  HostConnection::Reply reply;
+  if (!connection.call(protocol::MessageType::ListWindows, payload, reply)) {
+    *error = "the host does not answer";
+    return false;
+  }
+  if (reply.status != ERROR_SUCCESS) {
+    *error = "the host refused the window list (error " + std::to_string(reply.status) + ")";
+    return false;
+  }
+  protocol::MessageReader reader(reply.message.payload);
+  std::uint32_t count = 0;
+  reader.u32(count);
+  lines.clear();
+  for (std::uint32_t i = 0; i < count && reader.ok(); ++i) {
+    host::WindowLine line;
+    std::int32_t rect[4] = {};
+    std::uint32_t visible = 0, foreground = 0;
+    reader.u64(line.handle);
+    reader.string(line.className);
+    reader.string(line.title);
+    reader.u32(line.pid);
+    for (auto &value : rect)
+      reader.i32(value);
+    reader.u32(visible);
+    reader.u32(foreground);
+    line.rect = RECT{rect[0], rect[1], rect[2], rect[3]};
+    line.visible = visible != 0;
+    line.foreground = foreground != 0;
+    lines.push_back(std::move(line));
+  }
+  if (!reader.complete()) {
+    *error = "the host's window list does not parse";
+    return false;
+  }
+  return true;
+}
+
+std::string describe(const host::WindowLine &line) {
+  char handle[32];
+  std::snprintf(handle, sizeof handle, "0x%08llx", static_cast<unsigned long long>(line.handle));
+  std::string text = std::string(handle) + " " + toUtf8(line.className) + " \"" +
+                     toUtf8(line.title) + "\" " + std::to_string(line.pid) + " " +
+                     std::to_string(line.rect.left) + "," + std::to_string(line.rect.top) + "," +
+                     std::to_string(line.rect.right) + "," + std::to_string(line.rect.bottom) +
+                     (line.visible ? " visible" : " hidden");
+  if (line.foreground)
+    text += " foreground";
+  return text;
+}
+
+} // namespace
+
+std::string WindowCommands::usage(std::string_view verb) {
+  if (verb == "windows")
+    return "usage: device --device DIR windows\n"
+           "\n"
+           "Lists the running device's windows, one a line: handle, class, \"title\", owner\n"
+           "process id, rectangle as left,top,right,bottom, visible or hidden, and foreground\n"
+           "on the foreground window's line.\n";
+  return "usage: device --device DIR wait-window CLASS [SECONDS]\n"
+         "\n"
+         "Waits until a visible window of the class CLASS exists (exit 0), or SECONDS have\n"
+         "passed (default 10, at most 3600; exit 1).\n";
+}
+
+Outcome WindowCommands::run(std::string_view verb, std::span<const std::string> args,
+                            const ToolContext &context) {
+  return verb == "windows" ? windows(args, context) : waitWindow(args, context);
+}
+
+Outcome WindowCommands::windows(std::span<const std::string> args, const ToolContext &context) {
+  bool help = false;
+  std::string error;
+  auto parsed = ArgumentParser("device windows").parse(args, &help, &error);
+  if (help)
+    return Outcome::usageRequested();
+  if (!parsed)
+    return Outcome::refused(error);
+  if (auto outcome = context.useExistingDevice(); !outcome.ok())
+    return outcome;
+  if (!host::HostDaemon::isRunning(DeviceRoot::path()))
+    return Outcome::failed("device windows: the device is not running");
+  std::vector<host::WindowLine> lines;
+  if (!listWindows(lines, &error))
+    return Outcome::failed("device windows: " + error);
+  for (const auto &line : lines)
+    context.out() << describe(line) << "\n";
+  return Outcome::success();
+}
+
+Outcome WindowCommands::waitWindow(std::span<const std::string> args,
+                                   const ToolContext &context) {
+  bool help = false;
+  std::string error;
+  auto parsed = ArgumentParser("device wait-window")
+                    .positional("CLASS")
+                    .optionalPositional("SECONDS")
+                    .parse(args, &help, &error);
+  if (help)
+    return Outcome::usageRequested();
+  if (!parsed)
+    return Outcome::refused(error);
+  int seconds = kDefaultWaitSeconds;
+  if (parsed->positionals.size() > 1) {
+    const std::string &text = parsed->positionals[1];
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+    if (ec != std::errc() || end != text.data() + text.size() || seconds < 0 ||
+        seconds > kMaximumWaitSeconds)
+      return Outcome::refused("device wait-window: SECONDS is a whole number from 0 to 3600");
+  }
+  const std::u16string wanted = toUtf16(parsed->positionals[0]);
+  if (auto outcome = context.useExistingDevice(); !outcome.ok())
+    return outcome;
+  if (!host::HostDaemon::isRunning(DeviceRoot::path()))
+    return Outcome::failed("device wait-window: the device is not running");
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  std::vector<host::WindowLine> lines;
+  for (;;) {
+    if (!listWindows(lines, &error))
+      return Outcome::failed("device wait-window: " + error);
+    for (const auto &line : lines)
+      if (line.visible && equalsIgnoreCase(line.className, wanted)) {
+        context.out() << describe(line) << "\n";
+        return Outcome::success();
+      }
+    if (std::chrono::steady_clock::now() >= deadline)
+      return Outcome::notFound("device wait-window: no visible window of the class '" +
+                               parsed->positionals[0] + "' within " + std::to_string(seconds) +
+                               (seconds == 1 ? " second" : " seconds"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+}
+
+} // namespace ce::tool
