@@ -6,6 +6,9 @@
 #include "named_object_service.h"
 #include "process_service.h"
 #include "thread_message_router.h"
+#include "window_service.h"
+
+#include <ce/core/device_profile.h>
 
 #include <ce/core/device_root.h>
 
@@ -166,6 +169,11 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
   ThreadMessageRouter router(server);
   // The window manager, the screen (with its presenters, chosen from `options`) and the services
   // host attach themselves to `server` here, before connections are accepted.
+
+  // Window manager: windows, messages to windows, painting state and input.
+  const DeviceProfile profile = DeviceProfile::current();
+  WindowService windows(server, router, profile.screenWidth, profile.screenHeight);
+  // End of the window manager's block.
 
   std::thread([&server, &ending] {
     int signal = 0;
