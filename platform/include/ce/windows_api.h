@@ -229,3 +229,96 @@ using LPTBBUTTONINFO = TBBUTTONINFO *;
 LRESULT CallWindowProcW(WNDPROC procedure, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL TranslateMessage(const MSG *msg);
 LRESULT DispatchMessageW(const MSG *msg);
+
+#ifndef ERROR_CANNOT_FIND_WND_CLASS
+#define ERROR_CANNOT_FIND_WND_CLASS 1407L
+#endif
+
+// Cursors (LoadCursorW gives the platform's cursors by id).
+#define IDC_ARROW (reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(32512)))
+#define IDC_WAIT (reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(32514)))
+
+// SHFullScreen.
+#define SHFS_SHOWTASKBAR 0x0001u
+#define SHFS_HIDETASKBAR 0x0002u
+#define SHFS_SHOWSIPBUTTON 0x0004u
+#define SHFS_HIDESIPBUTTON 0x0008u
+#define SHFS_SHOWSTARTICON 0x0010u
+#define SHFS_HIDESTARTICON 0x0020u
+
+// Windows of the device. The host keeps the window table; procedures, user data and classes
+// live in the process that registered them. A process without a running host gets failures
+// with ERROR_BROKEN_PIPE.
+//
+// Chosen behaviours:
+// - SendMessageW to a window of the calling thread calls its procedure directly; to any other
+//   thread it waits until the owner thread handles it in GetMessageW/PeekMessageW, and fails
+//   (0, ERROR_BROKEN_PIPE) when the owner ends first. Messages whose lParam points to data
+//   (WM_SETTEXT, WM_GETTEXT, WM_COPYDATA, ...) are refused for windows of other processes
+//   (ERROR_INVALID_PARAMETER) by SendMessageW and PostMessageW alike, rather than handing the
+//   receiver a pointer into another process.
+// - Timers run in the owner thread's queue; SetTimer works for windows of the calling process.
+// - GetDC and BeginPaint give DCs over the framebuffer of this process's display, clipped to the
+//   window's visible region (BeginPaint also to the update region); without a display they
+//   give NULL, and BeginPaint still validates.
+ATOM RegisterClassW(const WNDCLASSW *wndClass);
+BOOL UnregisterClassW(LPCWSTR className, HINSTANCE instance);
+HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x,
+                     int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+                     LPVOID param);
+BOOL DestroyWindow(HWND hwnd);
+LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL ShowWindow(HWND hwnd, int command);
+BOOL UpdateWindow(HWND hwnd);
+BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint);
+BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
+BOOL GetWindowRect(HWND hwnd, LPRECT rect);
+BOOL GetClientRect(HWND hwnd, LPRECT rect);
+HWND GetWindow(HWND hwnd, UINT command);
+HWND GetDesktopWindow();
+HWND FindWindowW(LPCWSTR className, LPCWSTR windowName);
+BOOL EnumWindows(WNDENUMPROC callback, LPARAM lParam);
+int GetClassNameW(HWND hwnd, LPWSTR buffer, int size);
+int GetWindowTextW(HWND hwnd, LPWSTR buffer, int size);
+int GetWindowTextLengthW(HWND hwnd);
+BOOL SetWindowTextW(HWND hwnd, LPCWSTR text);
+BOOL IsWindow(HWND hwnd);
+BOOL IsWindowVisible(HWND hwnd);
+BOOL IsWindowEnabled(HWND hwnd);
+BOOL EnableWindow(HWND hwnd, BOOL enable);
+DWORD GetWindowThreadProcessId(HWND hwnd, LPDWORD processId);
+// GWL_WNDPROC and GWL_USERDATA hold pointers here: the Ptr forms carry them whole; the LONG
+// forms refuse (ERROR_INVALID_PARAMETER) a procedure address that does not fit in a LONG.
+LONG GetWindowLongW(HWND hwnd, int index);
+LONG SetWindowLongW(HWND hwnd, int index, LONG value);
+LONG_PTR GetWindowLongPtrW(HWND hwnd, int index);
+LONG_PTR SetWindowLongPtrW(HWND hwnd, int index, LONG_PTR value);
+HWND GetForegroundWindow();
+BOOL SetForegroundWindow(HWND hwnd);
+HWND SetFocus(HWND hwnd);
+HWND GetFocus();
+HWND SetActiveWindow(HWND hwnd);
+HWND GetActiveWindow();
+int GetSystemMetrics(int index);
+BOOL SHFullScreen(HWND hwnd, DWORD state);
+void keybd_event(BYTE key, BYTE scan, DWORD flags, ULONG_PTR extraInfo);
+HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR name);
+HCURSOR SetCursor(HCURSOR cursor);
+
+// Messages to windows.
+UINT RegisterWindowMessageW(LPCWSTR name);
+BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC callback);
+BOOL KillTimer(HWND hwnd, UINT_PTR id);
+
+// Painting.
+BOOL InvalidateRect(HWND hwnd, const RECT *rect, BOOL erase);
+BOOL ValidateRect(HWND hwnd, const RECT *rect);
+HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT paint);
+BOOL EndPaint(HWND hwnd, const PAINTSTRUCT *paint);
+// Puts the window's update region (client coordinates) into `region`; returns its kind
+// (NULLREGION, SIMPLEREGION, COMPLEXREGION) or ERROR (0).
+int GetUpdateRgn(HWND hwnd, HRGN region, BOOL erase);
+HDC GetDC(HWND hwnd);
+int ReleaseDC(HWND hwnd, HDC dc);

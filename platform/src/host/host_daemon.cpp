@@ -3,10 +3,14 @@
 #include "../protocol/packet_socket.h"
 #include "host_log.h"
 #include "host_server.h"
+#include "loop_thread_input_sink.h"
 #include "named_object_service.h"
 #include "process_service.h"
 #include "screen_service.h"
 #include "thread_message_router.h"
+#include "window_service.h"
+
+#include <ce/core/device_profile.h>
 
 #include <ce/core/device_root.h>
 
@@ -168,13 +172,27 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
   // The window manager, the screen (with its presenters, chosen from `options`) and the services
   // host attach themselves to `server` here, before connections are accepted.
 
-  // The screen: framebuffer, overlays, presenters and input (the window service connects its
-  // InputSink with screen.setInputSink).
+  // The screen: framebuffer, overlays, presenters and input.
   ScreenService screen(server, options);
   if (std::string why; !screen.ready(&why)) {
     writeAll(readyFd, "F" + why);
     return 1;
   }
+
+  // Window manager: windows, messages to windows, painting state and input. Input and rotation
+  // arrive on the screen's threads and are handed over to the loop thread.
+  const DeviceProfile profile = DeviceProfile::current();
+  WindowService windows(server, router, profile.screenWidth, profile.screenHeight);
+  LoopThreadInputSink windowInput(server, windows);
+  screen.setInputSink(&windowInput);
+  screen.setRotationHook([&server, &windows](int, int) {
+    server.runOnLoop([&windows] {
+      InputEvent rotate;
+      rotate.kind = InputKind::Rotate;
+      windows.deliverInput(rotate);
+    });
+  });
+  screen.setWindowListing(&windows);
 
   std::thread([&server, &ending] {
     int signal = 0;
@@ -187,6 +205,8 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
     ::close(readyFd);
   log.line("host ready");
   const bool ran = server.run();
+  screen.setInputSink(nullptr); // no input may reach the window service once the loop has ended
+  screen.setRotationHook({});
   processes.endAll(2000);
   ::unlink(socketPath.c_str());
   log.line(ran ? "host stopped" : "host loop failed");

@@ -32,7 +32,9 @@ constexpr int kReadBurst = 64;
 } // namespace
 
 HostServer::HostServer(protocol::UniqueFd listener, HostLog &log)
-    : listener_(std::move(listener)), log_(log) {}
+    : listener_(std::move(listener)), log_(log),
+      // Created here, not in run(), so other threads may wake the loop at any time.
+      wake_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 
 HostServer::~HostServer() = default;
 
@@ -54,6 +56,29 @@ void HostServer::stop() {
   }
 }
 
+void HostServer::runOnLoop(std::function<void()> work) {
+  {
+    std::lock_guard lock(loopWorkMutex_);
+    loopWork_.push_back(std::move(work));
+  }
+  if (wake_) {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const auto written = ::write(wake_.get(), &one, sizeof one);
+  }
+}
+
+void HostServer::runLoopWork() {
+  std::uint64_t count = 0;
+  [[maybe_unused]] const auto drained = ::read(wake_.get(), &count, sizeof count);
+  std::vector<std::function<void()>> work;
+  {
+    std::lock_guard lock(loopWorkMutex_);
+    work.swap(loopWork_);
+  }
+  for (auto &item : work)
+    item();
+}
+
 bool HostServer::run() {
   epoll_.reset(::epoll_create1(EPOLL_CLOEXEC));
   if (!wake_)
@@ -73,6 +98,7 @@ bool HostServer::run() {
     ::epoll_ctl(epoll_.get(), EPOLL_CTL_ADD, fd, &event);
   }
 
+  runLoopWork(); // work handed over before the loop started
   epoll_event ready[32];
   while (!stopping_.load()) {
     const int count = ::epoll_wait(epoll_.get(), ready, 32, -1);
@@ -90,6 +116,7 @@ bool HostServer::run() {
         acceptAll();
         break;
       case kWakeTag:
+        runLoopWork();
         break;
       case kPeerTag:
         if (ready[i].events & EPOLLOUT)

@@ -22,6 +22,7 @@
 #include <functional>
 #include <memory>
 #include <unordered_map>
+#include <mutex>
 #include <vector>
 
 namespace ce::host {
@@ -47,6 +48,9 @@ public:
   bool run();
   // Ends run() soon; callable from any thread and from signal-free contexts.
   void stop();
+  // Runs `work` on the loop thread, in the order given; callable from any thread. Work handed
+  // over before run() starts runs when it starts; work left when the loop ends never runs.
+  void runOnLoop(std::function<void()> work);
   bool stopping() const { return stopping_.load(); }
 
   // Handlers' tools.
@@ -73,6 +77,7 @@ public:
   void drop(std::uint64_t peerId);
 
 private:
+  void runLoopWork();
   void acceptAll();
   void readFrom(std::uint64_t peerId);
   void writeTo(std::uint64_t peerId);
@@ -84,6 +89,8 @@ private:
   protocol::UniqueFd epoll_;
   protocol::UniqueFd wake_;
   std::atomic<bool> stopping_{false};
+  std::mutex loopWorkMutex_;
+  std::vector<std::function<void()>> loopWork_;
   std::unordered_map<std::uint32_t, RequestHandler> handlers_;
   std::unordered_map<std::uint32_t, bool> takesDescriptors_;
   std::vector<ProcessObserver *> observers_;

@@ -1,0 +1,123 @@
+// Windows across processes: PostMessageW and SendMessageW round trips to a window of a child
+// program, and program start to its first window. Each runs against a real booted device.
+#include "../platform/src/client/host_connection.h"
+
+#include <ce/core/device_root.h>
+#include <ce/kernel.h>
+#include <ce/windows.h>
+#include <ce/windows_api.h>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kDeviceTool = CE_BINARY_DIR "/bin/device";
+const fs::path kWindowProgram = CE_BINARY_DIR "/bin/ce_test_window";
+
+constexpr UINT kReady = WM_USER + 100;
+constexpr UINT kPing = WM_USER + 101;
+constexpr UINT kPong = WM_USER + 102;
+constexpr UINT kDouble = WM_USER + 103;
+
+struct BenchDevice {
+  BenchDevice() {
+    char pattern[] = "/tmp/ce-wm-bench-XXXXXX";
+    root = ::mkdtemp(pattern);
+    run("create");
+    run("boot");
+    ce::DeviceRoot::use(root);
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    // Joins the device, so that the program can post its window to this thread.
+    GetSystemMetrics(SM_CXSCREEN);
+  }
+  ~BenchDevice() {
+    ce::HostConnection::instance().disconnect();
+    run("shutdown");
+    fs::remove_all(root);
+  }
+  void run(const std::string &verb) const {
+    const std::string command =
+        kDeviceTool + " --device " + root.string() + " " + verb + " >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0)
+      std::abort();
+  }
+  // Starts the window program and returns its window once it reports it.
+  HWND startWindow(pid_t &pid) const {
+    const std::string env = "CE_DEVICE=" + root.string();
+    const std::string tid = std::to_string(GetCurrentThreadId());
+    char *argv[] = {const_cast<char *>(kWindowProgram.c_str()), const_cast<char *>(tid.c_str()),
+                    nullptr};
+    char *envp[] = {const_cast<char *>(env.c_str()), nullptr};
+    if (::posix_spawn(&pid, kWindowProgram.c_str(), nullptr, nullptr, argv, envp) != 0)
+      return nullptr;
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0)
+      if (msg.message == kReady)
+        return reinterpret_cast<HWND>(msg.wParam);
+    return nullptr;
+  }
+  void stop(HWND hwnd, pid_t pid) const {
+    PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+  }
+  fs::path root;
+};
+
+void BM_PostMessageRoundTrip(benchmark::State &state) {
+  BenchDevice device;
+  pid_t pid = 0;
+  const HWND peer = device.startWindow(pid);
+  if (!peer) {
+    state.SkipWithError("the window program did not start");
+    return;
+  }
+  MSG msg;
+  for (auto _ : state) {
+    PostMessageW(peer, kPing, 1, 0);
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0 && msg.message != kPong) {
+    }
+  }
+  device.stop(peer, pid);
+}
+BENCHMARK(BM_PostMessageRoundTrip)->Unit(benchmark::kMicrosecond);
+
+void BM_SendMessageRoundTrip(benchmark::State &state) {
+  BenchDevice device;
+  pid_t pid = 0;
+  const HWND peer = device.startWindow(pid);
+  if (!peer) {
+    state.SkipWithError("the window program did not start");
+    return;
+  }
+  for (auto _ : state)
+    benchmark::DoNotOptimize(SendMessageW(peer, kDouble, 21, 0));
+  device.stop(peer, pid);
+}
+BENCHMARK(BM_SendMessageRoundTrip)->Unit(benchmark::kMicrosecond);
+
+void BM_ProgramStartToFirstWindow(benchmark::State &state) {
+  BenchDevice device;
+  for (auto _ : state) {
+    pid_t pid = 0;
+    const HWND peer = device.startWindow(pid);
+    state.PauseTiming();
+    if (peer)
+      device.stop(peer, pid);
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_ProgramStartToFirstWindow)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+} // namespace
+BENCHMARK_MAIN();

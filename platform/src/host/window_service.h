@@ -1,0 +1,116 @@
+// The host's window service: owns the window manager, answers the window requests of device
+// processes, routes what the manager emits to the owner threads (posted and sent messages through
+// the thread message router, WM_PAINT due/not due as PaintState events), forgets a process's
+// windows when it ends, and turns input into stylus and key messages.
+//
+// Input: a stylus press goes to the window under the point, which keeps the stylus until it is
+// lifted (moves and the lift go to it, in its client coordinates, even outside it); keys go to
+// the focus window of the foreground window's thread (or to the foreground window itself). A
+// key press is WM_KEYDOWN, a release WM_KEYUP, a typed character WM_CHAR. Input to a window of
+// a process that has gone is dropped.
+//
+// Everything here, deliverInput included, runs on the host's loop thread.
+//
+// Chosen behaviours:
+// - Sent messages that the manager emits (WM_ACTIVATE, WM_SETFOCUS, ...) are notifications: the
+//   host never waits for their result. WM_WINDOWPOSCHANGED carries lParam 0 across processes,
+//   since the record it points to cannot follow it.
+// - The cursor and SHFullScreen's flags are recorded per device; the screen shows no wait mark
+//   from here yet.
+#pragma once
+
+#include "../screen/input_sink.h"
+#include "../windowing/window_manager.h"
+#include "host_server.h"
+#include "thread_message_router.h"
+#include "window_listing.h"
+
+namespace ce::host {
+
+// Runs on the host's loop thread: requests, process exits, input (handed over to the loop by
+// LoopThreadInputSink) and listings all touch the window manager from there only.
+class WindowService : public ProcessObserver, public InputSink, public WindowListing {
+public:
+  WindowService(HostServer &server, ThreadMessageRouter &router, int screenWidth,
+                int screenHeight);
+
+  void onProcessExit(DWORD pid) override;
+  void deliverInput(const ce::InputEvent &event) override;
+  std::vector<WindowLine> listWindows() override;
+
+  WindowManager &manager() { return manager_; }
+  bool waitCursor() const { return waitCursor_; }
+
+private:
+  // A handler reads its fields, writes its answer into the writer and returns the status.
+  using Handler = DWORD (WindowService::*)(HostRequest &, WindowManager::Caller,
+                                           protocol::MessageReader &, protocol::MessageWriter &);
+  void on(std::uint32_t type, Handler handler);
+  // Routes the manager's events; the messages sent to `caller`'s thread are returned instead.
+  std::vector<WindowEvent> route(WindowManager::Caller caller);
+  void postInput(DWORD process, DWORD thread, HWND hwnd, UINT message, WPARAM wParam,
+                 LPARAM lParam, POINT point);
+  HWND keyTarget() const;
+
+  DWORD registerClass(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
+  DWORD createWindow(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
+  DWORD destroyWindow(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
+  DWORD queryWindow(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
+  DWORD getWindow(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
+  DWORD findWindow(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
+  DWORD enumWindows(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
+  DWORD setText(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
+  DWORD setWindowLong(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
+  DWORD showWindow(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
+  DWORD setWindowPos(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
+  DWORD enableWindow(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
+  DWORD state(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
+  DWORD setForeground(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
+  DWORD setActive(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
+  DWORD setFocus(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
+  DWORD invalidate(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
+  DWORD validate(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
+  DWORD updateRegion(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
+  DWORD beginPaint(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
+  DWORD visibleRegion(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
+  DWORD postMessage(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
+  DWORD sendMessage(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
+  DWORD keyboardEvent(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
+  DWORD setCursor(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
+  DWORD fullScreen(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
+
+  HostServer &server_;
+  ThreadMessageRouter &router_;
+  WindowManager manager_;
+  HWND capture_ = nullptr; // the window holding the stylus
+  bool waitCursor_ = false;
+  std::map<HWND, DWORD> fullScreen_;
+};
+
+} // namespace ce::host

@@ -1,0 +1,124 @@
+#include "window_client.h"
+
+#include "../client/host_connection.h"
+#include "../kernel/thread_message_queue.h"
+#include "../protocol/message_reader.h"
+#include "window_procedure_table.h"
+#include "window_protocol.h"
+
+#include <ce/core/utf.h>
+#include <ce/kernel.h>
+
+namespace ce {
+
+using protocol::MessageReader;
+
+namespace {
+
+HWND toHwnd(std::uint64_t value) {
+  return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(value));
+}
+
+void onPaintState(protocol::Message &message) {
+  MessageReader reader(message.payload);
+  std::uint32_t thread = 0, needsPaint = 0;
+  std::uint64_t hwnd = 0;
+  if (!reader.u32(thread) || !reader.u64(hwnd) || !reader.u32(needsPaint) || !reader.complete())
+    return;
+  if (auto queue = ThreadMessageQueue::find(thread)) {
+    if (needsPaint)
+      queue->invalidate(toHwnd(hwnd));
+    else
+      queue->validate(toHwnd(hwnd));
+  }
+}
+
+void onInput(protocol::Message &message) {
+  MessageReader reader(message.payload);
+  std::uint32_t thread = 0, msg = 0;
+  std::uint64_t hwnd = 0, wParam = 0;
+  std::int64_t lParam = 0;
+  std::int32_t x = 0, y = 0;
+  if (!reader.u32(thread) || !reader.u64(hwnd) || !reader.u32(msg) || !reader.u64(wParam) ||
+      !reader.i64(lParam) || !reader.i32(x) || !reader.i32(y) || !reader.complete())
+    return;
+  if (auto queue = ThreadMessageQueue::find(thread))
+    queue->postInput(MSG{toHwnd(hwnd), msg, static_cast<WPARAM>(wParam),
+                         static_cast<LPARAM>(lParam), GetTickCount(), POINT{x, y}});
+}
+
+} // namespace
+
+WindowClient &WindowClient::instance() {
+  static auto *client = new WindowClient; // the reader thread may use it until exit
+  return *client;
+}
+
+WindowClient::WindowClient() {
+  auto &connection = HostConnection::instance();
+  connection.setSentMessageHandler([this](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return dispatch(hwnd, message, wParam, lParam);
+  });
+  connection.setEventHandler(+windowing::WindowEventType::PaintState, &onPaintState);
+  connection.setEventHandler(+windowing::WindowEventType::Input, &onInput);
+}
+
+bool WindowClient::addClass(const ClassInfo &info) {
+  std::lock_guard lock(mutex_);
+  return classes_.emplace(foldCase(info.name), info).second;
+}
+
+bool WindowClient::removeClass(std::u16string_view name) {
+  std::lock_guard lock(mutex_);
+  return classes_.erase(foldCase(std::u16string(name))) != 0;
+}
+
+std::optional<WindowClient::ClassInfo> WindowClient::findClass(std::u16string_view name) const {
+  std::lock_guard lock(mutex_);
+  auto it = classes_.find(foldCase(std::u16string(name)));
+  if (it == classes_.end())
+    return std::nullopt;
+  return it->second;
+}
+
+void WindowClient::addWindow(HWND hwnd, DWORD thread, HBRUSH background) {
+  std::lock_guard lock(mutex_);
+  windows_[hwnd] = Local{thread, background};
+}
+
+void WindowClient::removeWindow(HWND hwnd) {
+  {
+    std::lock_guard lock(mutex_);
+    windows_.erase(hwnd);
+  }
+  WindowProcedureTable::instance().remove(hwnd);
+}
+
+std::optional<DWORD> WindowClient::threadOf(HWND hwnd) const {
+  std::lock_guard lock(mutex_);
+  auto it = windows_.find(hwnd);
+  if (it == windows_.end())
+    return std::nullopt;
+  return it->second.thread;
+}
+
+HBRUSH WindowClient::backgroundOf(HWND hwnd) const {
+  std::lock_guard lock(mutex_);
+  auto it = windows_.find(hwnd);
+  return it == windows_.end() ? nullptr : it->second.background;
+}
+
+LRESULT WindowClient::dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!hwnd)
+    return 0;
+  const auto procedure = WindowProcedureTable::instance().procedure(hwnd);
+  if (!procedure || !*procedure)
+    return 0;
+  const LRESULT result = (*procedure)(hwnd, message, wParam, lParam);
+  // A window's procedure and user data stay until its WM_DESTROY has run.
+  if (message == WM_DESTROY)
+    removeWindow(hwnd);
+  return result;
+}
+
+} // namespace ce

@@ -1,0 +1,124 @@
+// Messages to windows: posted and sent, within the thread, the process or the device, and the
+// timers that put WM_TIMER into their owner's queue.
+#include "../kernel/thread_message_queue.h"
+#include "message_marshaller.h"
+#include "window_call.h"
+#include "window_client.h"
+
+#include <ce/errors.h>
+#include <ce/kernel.h>
+#include <ce/windows_api.h>
+
+#include <atomic>
+
+using ce::WindowCall;
+using ce::WindowClient;
+using ce::windowing::WindowRequest;
+
+namespace {
+
+std::uint64_t handleValue(HWND hwnd) { return reinterpret_cast<std::uintptr_t>(hwnd); }
+
+// Ids of windowless timers, picked for SetTimer(NULL, 0, ...).
+std::atomic<UINT_PTR> nextThreadTimer{0x7F00};
+
+} // namespace
+
+UINT RegisterWindowMessageW(LPCWSTR name) {
+  if (!name || !*name) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  ce::protocol::MessageWriter payload;
+  payload.string(name);
+  ce::HostConnection::Reply reply;
+  if (!ce::HostConnection::instance().call(ce::protocol::MessageType::RegisterMessage, payload,
+                                           reply))
+    return 0;
+  if (reply.status != ERROR_SUCCESS) {
+    SetLastError(reply.status);
+    return 0;
+  }
+  std::uint32_t number = 0;
+  ce::protocol::MessageReader reader(reply.message.payload);
+  reader.u32(number);
+  return number;
+}
+
+BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!hwnd) {
+    // A null window posts a thread message to the calling thread.
+    auto queue = ce::ThreadMessageQueue::current();
+    return queue && queue->post(nullptr, message, wParam, lParam) ? TRUE : FALSE;
+  }
+  if (const auto thread = WindowClient::instance().threadOf(hwnd)) {
+    if (auto queue = ce::ThreadMessageQueue::find(*thread))
+      return queue->post(hwnd, message, wParam, lParam) ? TRUE : FALSE;
+  } else if (ce::MessageMarshaller::carriesData(message) && lParam) {
+    SetLastError(ERROR_INVALID_PARAMETER); // its pointer means nothing in another process
+    return FALSE;
+  }
+  WindowCall call(WindowRequest::PostMessage);
+  call.args().u64(handleValue(hwnd)).u32(message).u64(wParam).i64(lParam);
+  return call.send() ? TRUE : FALSE;
+}
+
+LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  const auto thread = WindowClient::instance().threadOf(hwnd);
+  if (thread && *thread == GetCurrentThreadId())
+    return WindowClient::instance().dispatch(hwnd, message, wParam, lParam);
+  if (!thread && ce::MessageMarshaller::carriesData(message) && lParam) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  // Another thread: the owner handles it in its GetMessageW/PeekMessageW; meanwhile this
+  // thread handles what is sent to it, so two threads sending to each other never deadlock.
+  ce::protocol::MessageWriter payload;
+  payload.u32(GetCurrentThreadId()).u64(handleValue(hwnd)).u32(message).u64(wParam).i64(lParam);
+  WindowClient::instance();
+  ce::HostConnection::Reply reply;
+  if (!ce::HostConnection::instance().call(ce::windowing::messageType(WindowRequest::SendMessage),
+                                           payload, reply, true))
+    return 0;
+  if (reply.status != ERROR_SUCCESS) {
+    SetLastError(reply.status);
+    return 0;
+  }
+  std::int64_t result = 0;
+  ce::protocol::MessageReader reader(reply.message.payload);
+  reader.i64(result);
+  return static_cast<LRESULT>(result);
+}
+
+UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC callback) {
+  std::shared_ptr<ce::ThreadMessageQueue> queue;
+  if (!hwnd) {
+    queue = ce::ThreadMessageQueue::current();
+    if (id == 0)
+      id = nextThreadTimer.fetch_add(1);
+  } else if (const auto thread = WindowClient::instance().threadOf(hwnd)) {
+    queue = ce::ThreadMessageQueue::find(*thread);
+  } else {
+    SetLastError(IsWindow(hwnd) ? ERROR_ACCESS_DENIED : ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  if (!queue) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  queue->setTimer(hwnd, id, elapseMs, reinterpret_cast<LPARAM>(callback));
+  return hwnd ? (id ? id : 1) : id;
+}
+
+BOOL KillTimer(HWND hwnd, UINT_PTR id) {
+  std::shared_ptr<ce::ThreadMessageQueue> queue;
+  if (!hwnd)
+    queue = ce::ThreadMessageQueue::current();
+  else if (const auto thread = WindowClient::instance().threadOf(hwnd))
+    queue = ce::ThreadMessageQueue::find(*thread);
+  if (!queue || !queue->killTimer(hwnd, id)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  return TRUE;
+}
