@@ -67,3 +67,38 @@ show_key_tree() {
 echo
 echo "-- control-panel applets (device reg query HKLM\\ControlPanel and below)"
 show_key_tree 'HKEY_LOCAL_MACHINE\ControlPanel'
+
+# Boot the device, start a sample program from its Start menu tree and photograph the screen.
+# With a display (DISPLAY set) the device gets a window and keeps running; headless, it is shut
+# down again once the screenshots are saved.
+SHOTS="$ROOT/out/screenshots"
+mkdir -p "$SHOTS"
+echo
+if [ -n "${DISPLAY:-}" ]; then
+  echo "-- booting the device in a window"
+  device boot --window
+else
+  echo "-- booting the device headless"
+  device boot
+fi
+device run '\Windows\Start Menu\Programs\Tools\Calculator.lnk'
+device wait-window DemoSampleProgram 10 >/dev/null
+device screenshot "$SHOTS/calculator.png" >/dev/null
+device rotate
+sleep 0.3
+device screenshot "$SHOTS/calculator-landscape.png" >/dev/null
+device rotate
+echo "-- windows (device windows)"
+device windows | sed 's/^/  /'
+echo "-- processes (device ps)"
+device ps | sed 's/^/  /'
+echo
+echo "screenshots saved in $SHOTS:"
+echo "  calculator.png            the sample program started from its Start menu shortcut"
+echo "  calculator-landscape.png  the same after the device was rotated"
+if [ -z "${DISPLAY:-}" ]; then
+  device shutdown >/dev/null
+  echo "(the device was shut down again; run with a display for a window)"
+else
+  echo "the device keeps running: $DEVICE_TOOL --device $DEMO_DEVICE shutdown ends it"
+fi
