@@ -5,6 +5,7 @@
 #include "host_server.h"
 #include "named_object_service.h"
 #include "process_service.h"
+#include "services_service.h"
 #include "thread_message_router.h"
 
 #include <ce/core/device_root.h>
@@ -167,6 +168,9 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
   // The window manager, the screen (with its presenters, chosen from `options`) and the services
   // host attach themselves to `server` here, before connections are accepted.
 
+  // Services host: boot services load on its workers as soon as the loop runs.
+  ServicesService services(server);
+
   std::thread([&server, &ending] {
     int signal = 0;
     if (::sigwait(&ending, &signal) == 0)
@@ -180,6 +184,7 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
   const bool ran = server.run();
   processes.endAll(2000);
   ::unlink(socketPath.c_str());
+  services.stop(); // every service's _Deinit, the newest first, before the lock is let go
   log.line(ran ? "host stopped" : "host loop failed");
   ::close(lock);
   return ran ? 0 : 1;
