@@ -182,10 +182,9 @@ TEST(ServicesDevice, BootLoadsByOrderAndShutdownStopsTheNewestFirst) {
   fs::remove(device.root / "journal.txt");
   ce::HostConnection::instance().disconnect();
   ASSERT_EQ(device.tool({"shutdown"}).exitCode, 0);
-  EXPECT_EQ(journal(device),
-            (std::vector<std::string>{"journal_d deinit 100", "journal_d detach",
-                                      "journal_c deinit 100", "journal_c detach",
-                                      "journal_a deinit 101", "journal_a detach"}));
+  EXPECT_EQ(journal(device), (std::vector<std::string>{
+                                 "journal_d deinit 100", "journal_d detach", "journal_c deinit 100",
+                                 "journal_c detach", "journal_a deinit 101", "journal_a detach"}));
 }
 
 TEST(ServicesDevice, AServiceThatNeverStopsDoesNotHoldUpShutdown) {

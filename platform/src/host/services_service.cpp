@@ -41,7 +41,8 @@ void ServicesService::Shared::finished(Answer answer) {
 
 ServicesService::ServicesService(HostServer &server)
     : server_(server), logOpen_(std::make_shared<std::atomic<bool>>(true)),
-      shared_(std::make_shared<Shared>(DeviceRoot::runDirectory() / "host.sock")), pool_(kMaxWorkers) {
+      shared_(std::make_shared<Shared>(DeviceRoot::runDirectory() / "host.sock")),
+      pool_(kMaxWorkers) {
   host_ = std::make_shared<ServicesHost>(
       [&log = server.log(), open = logOpen_](const std::string &line) {
         if (open->load())
@@ -102,8 +103,8 @@ void ServicesService::runDeferred(HostRequest &request, Work work) {
   const std::uint64_t peerId = request.peer().id();
   const std::uint32_t type = request.message().header.type;
   const std::uint32_t requestId = request.message().header.requestId;
-  std::function<void()> job = [host = host_, shared = shared_, work = std::move(work), peerId,
-                               type, requestId] {
+  std::function<void()> job = [host = host_, shared = shared_, work = std::move(work), peerId, type,
+                               requestId] {
     Answer answer;
     answer.peerId = peerId;
     answer.type = type;
@@ -232,7 +233,8 @@ void ServicesService::stop(int deinitLimitMs, int totalLimitMs) {
   if (!services.empty())
     log("services: stopping " + std::to_string(services.size()));
   for (auto it = services.rbegin(); it != services.rend(); ++it) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) {
       log("service " + toUtf8(it->name) + " left loaded: no time left at shutdown");
       continue;

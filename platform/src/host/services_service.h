@@ -11,9 +11,9 @@
 //
 // Boot: loading starts as the host starts, by rising Order, one log line per service in
 // run/host.log. Requests from processes that arrive meanwhile wait until it has finished (at most
-// kBootWaitMs), so a program started right after boot sees every boot service. Inside the host process the services
-// API calls the services host directly (ServicesHost::deviceHost()), so a boot service's _Init
-// may itself look up or register services.
+// kBootWaitMs), so a program started right after boot sees every boot service. Inside the host
+// process the services API calls the services host directly (ServicesHost::deviceHost()), so a boot
+// service's _Init may itself look up or register services.
 //
 // Services belong to the device, not to the process that registered them: they stay loaded when
 // it ends, until DeregisterService or shutdown. At shutdown (stop()) every service is

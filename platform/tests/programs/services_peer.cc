@@ -6,8 +6,8 @@
 // It writes "ok" (and, for lookup, the Dll name) or "error <code>" to FILE and ends; handles are
 // closed as it ends, which leaves the services running.
 #include <ce/entry.h>
-#include <ce/windows.h>
 #include <ce/services.h>
+#include <ce/windows.h>
 
 #include <ce/core/utf.h>
 
