@@ -17,6 +17,13 @@
 // Strings may be stored with or without a terminating zero. Other values (DisplayName, Keep)
 // are the registering program's own; a service always stays loaded until it is deregistered.
 //
+// Where services run: on a booted device, in the device host, shared by every process: a service
+// registered by one process is found, used and deregistered by any other, and stays loaded when
+// the registering process ends. The host loads the services of HKEY_LOCAL_MACHINE\Services at
+// boot (their _Init may call these functions too) and deregisters every service, the last loaded
+// first, at shutdown. Only when no device host runs for the device root does a process keep
+// services of its own, loaded into itself and seen by no other process.
+//
 // Results, where the device leaves room:
 // - RegisterService and ActivateService return a new handle, or NULL with the reason in
 //   GetLastError: ERROR_INVALID_PARAMETER for a bad prefix, index or null argument;

@@ -7,6 +7,7 @@
 #include "named_object_service.h"
 #include "process_service.h"
 #include "screen_service.h"
+#include "services_service.h"
 #include "thread_message_router.h"
 #include "window_service.h"
 
@@ -194,6 +195,9 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
   });
   screen.setWindowListing(&windows);
 
+  // Services host: boot services load on its workers as soon as the loop runs.
+  ServicesService services(server);
+
   std::thread([&server, &ending] {
     int signal = 0;
     if (::sigwait(&ending, &signal) == 0)
@@ -209,6 +213,7 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
   screen.setRotationHook({});
   processes.endAll(2000);
   ::unlink(socketPath.c_str());
+  services.stop(); // every service's _Deinit, the newest first, before the lock is let go
   log.line(ran ? "host stopped" : "host loop failed");
   ::close(lock);
   return ran ? 0 : 1;

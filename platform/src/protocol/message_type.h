@@ -58,6 +58,13 @@ enum class MessageType : std::uint32_t {
   DeliverSend = 0x0181,    // u32 send id, u32 tid, u64 hwnd, u32 message, u64 wp, i64 lp
                            // the process answers with SendResult once handled
   DeliveryResult = 0x0143, // u32 delivery id, u32 error code (notice, process to host)
+
+  // Services host, process to host. A service is known by the host's id for it (u64).
+  RegisterService = 0x0401,   // string prefix, u32 index, string dll, u32 context -> u64 id
+  ActivateService = 0x0402,   // string registration key name -> u64 id
+  DeregisterService = 0x0403, // u64 id -> nothing
+  GetServiceHandle = 0x0404,  // string device name ("SMC0:") -> u64 id, string dll
+  ServicesWorkDone = 0x0405,  // nothing (notice from the host's own process: answers are ready)
 };
 
 inline constexpr std::uint32_t operator+(MessageType type) {

@@ -1,5 +1,7 @@
-// The kernel object behind a service handle: it names a service of the services host and owns
-// nothing, so closing the handle leaves the service running.
+// The kernel object behind a service handle: it names a service and owns nothing, so closing the
+// handle leaves the service running. The service lives either in the device's services host
+// (reached over the host connection, or directly inside the host process) or, when no device
+// host runs, in this process's own services host.
 #pragma once
 
 #include "services/services_host.h"
@@ -10,11 +12,13 @@ namespace ce {
 
 class ServiceReference : public KernelObject {
 public:
-  explicit ServiceReference(ServicesHost::ServiceId id) : id_(id) {}
+  ServiceReference(ServicesHost::ServiceId id, bool onDevice) : id_(id), onDevice_(onDevice) {}
   ServicesHost::ServiceId id() const { return id_; }
+  bool onDevice() const { return onDevice_; }
 
 private:
   const ServicesHost::ServiceId id_;
+  const bool onDevice_;
 };
 
 } // namespace ce

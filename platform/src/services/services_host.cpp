@@ -36,6 +36,23 @@ std::string quoted(std::u16string_view text) { return "\"" + toUtf8(text) + "\""
 
 } // namespace
 
+namespace {
+
+std::mutex deviceHostMutex;
+std::shared_ptr<ServicesHost> deviceHostInstance;
+
+} // namespace
+
+std::shared_ptr<ServicesHost> ServicesHost::deviceHost() {
+  std::lock_guard lock(deviceHostMutex);
+  return deviceHostInstance;
+}
+
+void ServicesHost::setDeviceHost(std::shared_ptr<ServicesHost> host) {
+  std::lock_guard lock(deviceHostMutex);
+  deviceHostInstance = std::move(host);
+}
+
 ServicesHost::ServicesHost(Log log) : log_(std::move(log)) {}
 
 ServicesHost::~ServicesHost() { shutdown(); }

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -62,6 +63,11 @@ public:
 
   // "<PREFIX><index>:" for a prefix of three ASCII letters or digits and an index of 0 to 9.
   static std::optional<std::u16string> deviceName(std::u16string_view prefix, DWORD index);
+
+  // The device's services host when this process is the device host (the platform calls of
+  // the service libraries it loads go straight to it); null in every other process.
+  static std::shared_ptr<ServicesHost> deviceHost();
+  static void setDeviceHost(std::shared_ptr<ServicesHost> host);
 
 private:
   enum class State { Starting, Running, Stopping };

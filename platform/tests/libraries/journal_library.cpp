@@ -9,6 +9,7 @@
 //   NO_DLLMAIN      exports no DllMain at all
 //   NESTED_LIBRARY  a library that DllMain loads on attach and frees on detach
 //   QUERY_SERVICE   a service name that _Init looks up through the services host
+//   DEINIT_HANGS    _Deinit journals, then never returns (a service that cannot stop)
 #include <ce/core/device_root.h>
 #include <ce/kernel.h>
 #include <ce/loader.h>
@@ -83,6 +84,10 @@ DWORD CE_CONCAT(SERVICE_PREFIX, _Init)(DWORD context) {
 
 BOOL CE_CONCAT(SERVICE_PREFIX, _Deinit)(DWORD instance) {
   note("deinit " + std::to_string(instance));
+#ifdef DEINIT_HANGS
+  for (;;)
+    Sleep(1000);
+#endif
   return TRUE;
 }
 #endif
