@@ -53,20 +53,34 @@ protected:
     return screen;
   }
 
+  // The presenter redraws on its own thread and the X server resizes the window in its own
+  // time, so the window is read until it matches (or a few seconds have passed).
   static void expectWindowShows(ce::SdlPresenter& presenter, const ce::Screen& screen) {
+    const int zoom = presenter.zoom();
     ce::ScreenImage window, composed;
     std::string error;
-    ASSERT_TRUE(presenter.readWindow(window, &error)) << error;
-    screen.compose(composed);
-    const int zoom = presenter.zoom();
+    int mismatches = 0;
+    for (int attempt = 0; attempt < 50; ++attempt) {
+      ASSERT_TRUE(presenter.readWindow(window, &error)) << error;
+      screen.compose(composed);
+      mismatches = countMismatches(window, composed, zoom);
+      if (mismatches == 0) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
     ASSERT_EQ(window.width, composed.width * zoom);
     ASSERT_EQ(window.height, composed.height * zoom);
+    EXPECT_EQ(mismatches, 0);
+  }
+
+  static int countMismatches(const ce::ScreenImage& window, const ce::ScreenImage& composed,
+                             int zoom) {
+    if (window.width != composed.width * zoom || window.height != composed.height * zoom)
+      return -1;
     int mismatches = 0;
     for (int y = 0; y < window.height; ++y)
       for (int x = 0; x < window.width; ++x)
-        if (bgrAt(window, x, y) != bgrAt(composed, x / zoom, y / zoom) && ++mismatches < 5)
-          ADD_FAILURE() << "window pixel " << x << "," << y << " differs";
-    EXPECT_EQ(mismatches, 0);
+        if (bgrAt(window, x, y) != bgrAt(composed, x / zoom, y / zoom)) ++mismatches;
+    return mismatches;
   }
 
   static PrivateXServer* server_;
