@@ -65,7 +65,7 @@ TEST_F(ClientThreadMessages, PostedBothWaysAndQuit) {
     ASSERT_TRUE(waitFor(kSum, sum));
     EXPECT_EQ(sum.wParam, static_cast<WPARAM>(i));
   }
-  ASSERT_TRUE(PostThreadMessageW(peerThread, WM_QUIT, 0, 0));
+  ASSERT_TRUE(PostThreadMessageW(peerThread, WM_QUIT, 0, 0)) << "error " << GetLastError();
   EXPECT_EQ(waitExit(peer), 7);
   // The thread is gone now: posting to it fails.
   ASSERT_TRUE(eventually([&] { return !PostThreadMessageW(peerThread, kAdd, 0, 0); }));
