@@ -12,6 +12,15 @@
 using ce::InputEvent;
 using ce::InputKind;
 
+namespace {
+// A key press whose character follows as its own event carries that character as well.
+InputEvent typingKeyDown(std::uint8_t key, char16_t typed) {
+  InputEvent down = InputEvent::keyEvent(InputKind::KeyDown, key);
+  down.character = typed;
+  return down;
+}
+} // namespace
+
 TEST(ScreenInput, KeyNamesParseNamesLettersDigitsAndCodes) {
   EXPECT_EQ(ce::KeyNames::parse("LWIN"), VK_LWIN);
   EXPECT_EQ(ce::KeyNames::parse("enter"), VK_RETURN);
@@ -33,7 +42,7 @@ TEST(ScreenInput, KeyNamesParseNamesLettersDigitsAndCodes) {
 TEST(ScreenInput, KeyPressesCarryTheCharacterTheyType) {
   const auto both = ce::KeyScript::press(VK_RETURN, ce::KeyDirection::DownAndUp);
   ASSERT_EQ(both.size(), 3u);
-  EXPECT_EQ(both[0], InputEvent::keyEvent(InputKind::KeyDown, VK_RETURN));
+  EXPECT_EQ(both[0], typingKeyDown(VK_RETURN, u'\r'));
   EXPECT_EQ(both[1], InputEvent::typed(u'\r'));
   EXPECT_EQ(both[2], InputEvent::keyEvent(InputKind::KeyUp, VK_RETURN));
   const auto down = ce::KeyScript::press(VK_LWIN, ce::KeyDirection::Down);
@@ -46,11 +55,11 @@ TEST(ScreenInput, KeyPressesCarryTheCharacterTheyType) {
 TEST(ScreenInput, TypedTextBecomesKeysAndCharacters) {
   const auto events = ce::KeyScript::type(u"aB\r\n\u00E9\U0001F600");
   std::vector<InputEvent> expected = {
-      InputEvent::keyEvent(InputKind::KeyDown, 'A'),     InputEvent::typed(u'a'),
+      typingKeyDown('A', u'a'),                          InputEvent::typed(u'a'),
       InputEvent::keyEvent(InputKind::KeyUp, 'A'),       InputEvent::keyEvent(InputKind::KeyDown, VK_SHIFT),
-      InputEvent::keyEvent(InputKind::KeyDown, 'B'),     InputEvent::typed(u'B'),
+      typingKeyDown('B', u'B'),                          InputEvent::typed(u'B'),
       InputEvent::keyEvent(InputKind::KeyUp, 'B'),       InputEvent::keyEvent(InputKind::KeyUp, VK_SHIFT),
-      InputEvent::keyEvent(InputKind::KeyDown, VK_RETURN), InputEvent::typed(u'\r'),
+      typingKeyDown(VK_RETURN, u'\r'),                   InputEvent::typed(u'\r'),
       InputEvent::keyEvent(InputKind::KeyUp, VK_RETURN), InputEvent::typed(u'\u00E9'),
       InputEvent::typed(char16_t(0xD83D)),               InputEvent::typed(char16_t(0xDE00)),
   };

@@ -1,5 +1,7 @@
 #include "window_service.h"
 
+#include "../windowing/key_message_flags.h"
+
 #include "../windowing/window_protocol.h"
 
 #include <ce/errors.h>
@@ -557,7 +559,10 @@ void WindowService::deliverInput(const InputEvent &event) {
                          : event.kind == InputKind::KeyUp ? WM_KEYUP
                                                           : WM_CHAR;
     const WPARAM wParam = event.kind == InputKind::Character ? event.character : event.key;
-    const LPARAM lParam = event.kind == InputKind::KeyUp ? static_cast<LPARAM>(0xC0000001u) : 1;
+    LPARAM lParam = event.kind == InputKind::KeyUp ? static_cast<LPARAM>(0xC0000001u) : 1;
+    if (event.kind == InputKind::KeyDown && event.character != 0)
+      lParam |= kKeyCharacterFollows; // its WM_CHAR comes as its own input message
+
     postInput(w->process, w->thread, target, message, wParam, lParam, POINT{0, 0});
     return;
   }

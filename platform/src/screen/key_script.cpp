@@ -7,8 +7,16 @@
 namespace ce {
 namespace {
 
+// A key press whose character follows as its own event; the press carries the character too, so
+// the receiver knows not to derive a second one from the key.
+InputEvent keyDownTyping(std::uint8_t key, char16_t typed) {
+  InputEvent down = InputEvent::keyEvent(InputKind::KeyDown, key);
+  down.character = typed;
+  return down;
+}
+
 void pressInto(std::vector<InputEvent>& events, std::uint8_t key, char16_t typed) {
-  events.push_back(InputEvent::keyEvent(InputKind::KeyDown, key));
+  events.push_back(keyDownTyping(key, typed));
   if (typed) events.push_back(InputEvent::typed(typed));
   events.push_back(InputEvent::keyEvent(InputKind::KeyUp, key));
 }
@@ -18,8 +26,9 @@ void pressInto(std::vector<InputEvent>& events, std::uint8_t key, char16_t typed
 std::vector<InputEvent> KeyScript::press(std::uint8_t key, KeyDirection direction) {
   std::vector<InputEvent> events;
   if (direction != KeyDirection::Up) {
-    events.push_back(InputEvent::keyEvent(InputKind::KeyDown, key));
-    if (const char16_t typed = KeyNames::character(key, false)) events.push_back(InputEvent::typed(typed));
+    const char16_t typed = KeyNames::character(key, false);
+    events.push_back(keyDownTyping(key, typed));
+    if (typed) events.push_back(InputEvent::typed(typed));
   }
   if (direction != KeyDirection::Down) events.push_back(InputEvent::keyEvent(InputKind::KeyUp, key));
   return events;

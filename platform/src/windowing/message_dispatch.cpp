@@ -1,5 +1,6 @@
 // CallWindowProcW, TranslateMessage and DispatchMessageW over this process's procedure table.
 #include "kernel/thread_message_queue.h"
+#include "windowing/key_message_flags.h"
 #include "windowing/window_procedure_table.h"
 
 #include <ce/errors.h>
@@ -46,6 +47,8 @@ LRESULT CallWindowProcW(WNDPROC procedure, HWND hwnd, UINT message, WPARAM wPara
 BOOL TranslateMessage(const MSG *msg) {
   if (!msg || msg->message != WM_KEYDOWN)
     return FALSE;
+  if (msg->lParam & ce::kKeyCharacterFollows)
+    return FALSE; // the typing input delivers this key's character itself
   const char16_t c = characterOf(msg->wParam);
   if (!c)
     return FALSE;
