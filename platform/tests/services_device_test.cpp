@@ -230,10 +230,10 @@ TEST(ServicesDevice, RequestsThatMakeNoSenseAreRefused) {
   ce::protocol::MessageWriter empty;
   EXPECT_EQ(callHost(MessageType::GetServiceHandle, empty),
             static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-  // Only the host's own workers may say their answers are ready.
+  // The retired answers-ready notice (0x0405) is no request any more.
   ce::protocol::MessageWriter nothing;
-  EXPECT_EQ(callHost(MessageType::ServicesWorkDone, nothing),
-            static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(callHost(static_cast<MessageType>(0x0405), nothing),
+            static_cast<DWORD>(ERROR_INVALID_FUNCTION));
   ce::protocol::MessageWriter ping;
   EXPECT_EQ(callHost(MessageType::Ping, ping), static_cast<DWORD>(ERROR_SUCCESS));
 }

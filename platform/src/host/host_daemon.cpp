@@ -194,6 +194,8 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
     });
   });
   screen.setWindowListing(&windows);
+  // SetCursor(IDC_WAIT) shows the screen's wait mark; both sides run on the loop thread.
+  windows.setWaitCursorHook([&screen](DWORD pid, bool on) { screen.setWaitMark(pid, on); });
 
   // Services host: boot services load on its workers as soon as the loop runs.
   ServicesService services(server);

@@ -250,12 +250,16 @@ void ScreenService::setWaitMark(HostRequest &request) {
     request.reply(ERROR_ACCESS_DENIED);
     return;
   }
-  if (on)
-    waiting_.insert(request.peer().pid());
-  else
-    waiting_.erase(request.peer().pid());
-  screen_->setWaitCursor(!waiting_.empty());
+  setWaitMark(request.peer().pid(), on != 0);
   request.reply(ERROR_SUCCESS);
+}
+
+void ScreenService::setWaitMark(DWORD pid, bool on) {
+  if (on)
+    waiting_.insert(pid);
+  else
+    waiting_.erase(pid);
+  screen_->setWaitCursor(!waiting_.empty());
 }
 
 void ScreenService::screenshot(HostRequest &request) {

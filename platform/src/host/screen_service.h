@@ -57,6 +57,9 @@ public:
   void input(const InputEvent &event);
 
   void onProcessExit(DWORD pid) override;
+  // Puts the wait mark up or takes it down for a process, as its SetWaitMark request does (the
+  // window service's SetCursor comes this way). Loop thread only.
+  void setWaitMark(DWORD pid, bool on);
 
 private:
   void getFramebuffer(HostRequest &request);

@@ -3,14 +3,12 @@
 #include "../client/host_connection.h"
 #include "../services/services_host.h"
 
-#include <ce/core/device_root.h>
 #include <ce/core/utf.h>
 #include <ce/errors.h>
 
 #include <chrono>
 #include <condition_variable>
 #include <thread>
-#include <unistd.h>
 
 namespace ce::host {
 
@@ -23,25 +21,29 @@ namespace {
 // host judges what is left.
 constexpr std::size_t kMaxNameUnits = 1024;
 
-bool fromHostProcess(const HostRequest &request) {
-  return request.peer().pid() == static_cast<DWORD>(::getpid());
-}
-
 } // namespace
 
+bool ServicesService::Shared::post(std::function<void()> work) {
+  // Held while handing over, so that stop() cannot close (and the server go) in between.
+  std::lock_guard lock(mutex);
+  if (closed)
+    return false;
+  server->runOnLoop(std::move(work));
+  return true;
+}
+
 void ServicesService::Shared::finished(Answer answer) {
-  {
-    std::lock_guard lock(mutex);
-    if (closed)
-      return;
-    done.push_back(std::move(answer));
-  }
-  waker.wake();
+  // The payload may hold descriptors, so the answer travels by pointer.
+  auto ready = std::make_shared<Answer>(std::move(answer));
+  post([server = server, ready] {
+    server->replyLater(ready->peerId, ready->type, ready->requestId, ready->status,
+                       &ready->payload);
+  });
 }
 
 ServicesService::ServicesService(HostServer &server)
     : server_(server), logOpen_(std::make_shared<std::atomic<bool>>(true)),
-      shared_(std::make_shared<Shared>(DeviceRoot::runDirectory() / "host.sock")),
+      shared_(std::make_shared<Shared>(server)),
       pool_(kMaxWorkers) {
   host_ = std::make_shared<ServicesHost>(
       [&log = server.log(), open = logOpen_](const std::string &line) {
@@ -57,9 +59,10 @@ ServicesService::ServicesService(HostServer &server)
                          [this](HostRequest &r) { deregisterService(r); });
   server.registerHandler(MessageType::GetServiceHandle,
                          [this](HostRequest &r) { getServiceHandle(r); });
-  server.registerHandler(MessageType::ServicesWorkDone, [this](HostRequest &r) { workDone(r); });
 
-  pool_.submit([host = host_, shared = shared_, &log = server.log(), open = logOpen_] {
+  // The boot job and the watch below never touch `this` off the loop: they only hand the loop
+  // work that does, and post() refuses once stop() has run, before this object goes.
+  pool_.submit([this, host = host_, shared = shared_, &log = server.log(), open = logOpen_] {
     if (open->load())
       log.line("services: loading the boot services");
     const std::size_t loaded = host->loadBootServices();
@@ -70,9 +73,9 @@ ServicesService::ServicesService(HostServer &server)
       shared->booted.store(true);
     }
     shared->bootEnded.notify_all();
-    shared->waker.wake(); // requests that waited for the boot services go on
+    shared->post([this] { releaseWaitingForBoot(); }); // requests that waited go on
   });
-  std::thread([shared = shared_, &log = server.log(), open = logOpen_] {
+  std::thread([this, shared = shared_, &log = server.log(), open = logOpen_] {
     std::unique_lock lock(shared->mutex);
     if (shared->bootEnded.wait_for(lock, std::chrono::milliseconds(kBootWaitMs),
                                    [&] { return shared->booted.load() || shared->closed; }))
@@ -82,7 +85,7 @@ ServicesService::ServicesService(HostServer &server)
     if (open->load())
       log.line("services: boot loading still running after " + std::to_string(kBootWaitMs) +
                " ms; requests no longer wait for it");
-    shared->waker.wake();
+    shared->post([this] { releaseWaitingForBoot(); });
   }).detach();
 }
 
@@ -184,27 +187,13 @@ void ServicesService::getServiceHandle(HostRequest &request) {
   });
 }
 
-void ServicesService::workDone(HostRequest &request) {
-  // Only the host's own workers have answers to hand over; anyone else's notice is refused.
-  if (!fromHostProcess(request) || !request.reader().complete()) {
-    request.reply(ERROR_ACCESS_DENIED);
+void ServicesService::releaseWaitingForBoot() {
+  if (!shared_->booted.load() || waitingForBoot_.empty())
     return;
-  }
-  std::vector<Answer> answers;
-  {
-    std::lock_guard lock(shared_->mutex);
-    answers.swap(shared_->done);
-  }
-  for (Answer &answer : answers)
-    server_.replyLater(answer.peerId, answer.type, answer.requestId, answer.status,
-                       &answer.payload);
-  if (shared_->booted.load() && !waitingForBoot_.empty()) {
-    auto waiting = std::move(waitingForBoot_);
-    waitingForBoot_.clear();
-    for (auto &action : waiting)
-      action();
-  }
-  request.reply(ERROR_SUCCESS);
+  auto waiting = std::move(waitingForBoot_);
+  waitingForBoot_.clear();
+  for (auto &action : waiting)
+    action();
 }
 
 void ServicesService::stop(int deinitLimitMs, int totalLimitMs) {
@@ -220,7 +209,6 @@ void ServicesService::stop(int deinitLimitMs, int totalLimitMs) {
   {
     std::lock_guard lock(shared_->mutex);
     shared_->closed = true;
-    shared_->done.clear();
   }
   shared_->bootEnded.notify_all();
   // From here on a library's call into the host fails at once: the loop no longer answers.

@@ -5,9 +5,9 @@
 // Service libraries run in the host process and call platform functions like any program, some
 // of which go through the host process's own connection to the host; so nothing that enters a
 // service library (_Init, _Deinit, DllMain) runs on the loop thread. Those requests are deferred
-// and done by a WorkPool; the worker queues the answer and wakes the loop (LoopWaker, a
-// ServicesWorkDone notice), and the loop sends it. Lookups
-// (GetServiceHandle) touch no library and are answered on the loop at once.
+// and done by a WorkPool; the worker hands its answer to the loop as a work item
+// (HostServer::runOnLoop), and the loop sends it. Lookups (GetServiceHandle) touch no library
+// and are answered on the loop at once.
 //
 // Boot: loading starts as the host starts, by rising Order, one log line per service in
 // run/host.log. Requests from processes that arrive meanwhile wait until it has finished (at most
@@ -22,12 +22,10 @@
 #pragma once
 
 #include "host_server.h"
-#include "loop_waker.h"
 #include "work_pool.h"
 
 #include <atomic>
 #include <condition_variable>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -72,16 +70,18 @@ private:
   // What workers share with the loop; workers hold it (and the services host) rather than this
   // object, which a worker stuck in a library may outlive.
   struct Shared {
-    explicit Shared(std::filesystem::path socket)
-        : waker(std::move(socket), protocol::MessageType::ServicesWorkDone) {}
-    LoopWaker waker;
+    explicit Shared(HostServer &loop) : server(&loop) {}
+    // Reached from other threads only through post(), which stops once closed: stop() closes
+    // before the server goes, while a stuck worker may live on.
+    HostServer *const server;
     // Requests no longer wait for boot loading: it has finished, or taken too long.
     std::atomic<bool> booted{false};
     std::condition_variable bootEnded; // with `mutex`
     std::mutex mutex;
-    std::vector<Answer> done;
     bool closed = false;
-    // Queues an answer (dropped once closed) and wakes the loop.
+    // Hands `work` to the loop thread; false (and it never runs) once closed.
+    bool post(std::function<void()> work);
+    // Hands an answer to the loop, which sends it; dropped once closed.
     void finished(Answer answer);
   };
   // Work done on a worker: fills the payload, returns the status.
@@ -91,7 +91,8 @@ private:
   void activateService(HostRequest &request);
   void deregisterService(HostRequest &request);
   void getServiceHandle(HostRequest &request);
-  void workDone(HostRequest &request);
+  // On the loop: runs the requests that waited for boot loading once it has ended.
+  void releaseWaitingForBoot();
 
   // Defers the request and runs `work` on a worker once boot loading has finished.
   void runDeferred(HostRequest &request, Work work);

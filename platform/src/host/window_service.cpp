@@ -154,6 +154,7 @@ void WindowService::onProcessExit(DWORD pid) {
       capture_ = nullptr;
   }
   manager_.processExited(pid);
+  waitCursor_.erase(pid);
   for (auto it = fullScreen_.begin(); it != fullScreen_.end();)
     it = manager_.isWindow(it->first) ? std::next(it) : fullScreen_.erase(it);
   route(Caller{});
@@ -467,12 +468,17 @@ DWORD WindowService::keyboardEvent([[maybe_unused]] HostRequest &r, Caller, Mess
   return ERROR_SUCCESS;
 }
 
-DWORD WindowService::setCursor([[maybe_unused]] HostRequest &r, Caller, MessageReader &reader,
-                                [[maybe_unused]] MessageWriter &out) {
+DWORD WindowService::setCursor([[maybe_unused]] HostRequest &r, Caller caller,
+                               MessageReader &reader, [[maybe_unused]] MessageWriter &out) {
   std::uint32_t wait = 0;
   if (!reader.u32(wait) || !reader.complete())
     return ERROR_INVALID_PARAMETER;
-  waitCursor_ = wait != 0;
+  if (caller.process == 0)
+    return ERROR_ACCESS_DENIED;
+  const bool changed = wait != 0 ? waitCursor_.insert(caller.process).second
+                                 : waitCursor_.erase(caller.process) != 0;
+  if (changed && waitCursorHook_)
+    waitCursorHook_(caller.process, wait != 0);
   return ERROR_SUCCESS;
 }
 

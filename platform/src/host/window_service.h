@@ -15,8 +15,10 @@
 // - Sent messages that the manager emits (WM_ACTIVATE, WM_SETFOCUS, ...) are notifications: the
 //   host never waits for their result. WM_WINDOWPOSCHANGED carries lParam 0 across processes,
 //   since the record it points to cannot follow it.
-// - The cursor and SHFullScreen's flags are recorded per device; the screen shows no wait mark
-//   from here yet.
+// - The wait cursor is kept per process: SetCursor(IDC_WAIT) puts it up for the calling process,
+//   SetCursor(NULL) or any other cursor takes it down, and a process that ends drops it. Each
+//   change goes to the wait-cursor hook (the screen's wait mark). Tools own no cursor and are
+//   refused. SHFullScreen's flags are recorded per window.
 #pragma once
 
 #include "../screen/input_sink.h"
@@ -25,12 +27,20 @@
 #include "thread_message_router.h"
 #include "window_listing.h"
 
+#include <functional>
+#include <map>
+#include <set>
+
 namespace ce::host {
 
 // Runs on the host's loop thread: requests, process exits, input (handed over to the loop by
 // LoopThreadInputSink) and listings all touch the window manager from there only.
 class WindowService : public ProcessObserver, public InputSink, public WindowListing {
 public:
+  // Told on the loop thread when a process puts the wait cursor up or takes it down (not when
+  // it ends: whoever keeps per-process state hears of that as a ProcessObserver).
+  using WaitCursorHook = std::function<void(DWORD process, bool on)>;
+
   WindowService(HostServer &server, ThreadMessageRouter &router, int screenWidth,
                 int screenHeight);
 
@@ -39,7 +49,9 @@ public:
   std::vector<WindowLine> listWindows() override;
 
   WindowManager &manager() { return manager_; }
-  bool waitCursor() const { return waitCursor_; }
+  // Some process has the wait cursor up.
+  bool waitCursor() const { return !waitCursor_.empty(); }
+  void setWaitCursorHook(WaitCursorHook hook) { waitCursorHook_ = std::move(hook); }
 
 private:
   // A handler reads its fields, writes its answer into the writer and returns the status.
@@ -109,7 +121,8 @@ private:
   ThreadMessageRouter &router_;
   WindowManager manager_;
   HWND capture_ = nullptr; // the window holding the stylus
-  bool waitCursor_ = false;
+  std::set<DWORD> waitCursor_; // processes with the wait cursor up
+  WaitCursorHook waitCursorHook_;
   std::map<HWND, DWORD> fullScreen_;
 };
 

@@ -64,7 +64,6 @@ enum class MessageType : std::uint32_t {
   ActivateService = 0x0402,   // string registration key name -> u64 id
   DeregisterService = 0x0403, // u64 id -> nothing
   GetServiceHandle = 0x0404,  // string device name ("SMC0:") -> u64 id, string dll
-  ServicesWorkDone = 0x0405,  // nothing (notice from the host's own process: answers are ready)
 };
 
 inline constexpr std::uint32_t operator+(MessageType type) {

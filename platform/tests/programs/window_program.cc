@@ -6,6 +6,7 @@
 //   kAskBack (posted)    sends kBack (wParam) to window lParam and reports the result as kAnswer
 //   kDie (sent)          kills the program while handling it
 //   WM_ACTIVATE          reports kActivated with the state and the other window
+//   kCursor (sent)       sets no cursor (wParam 0), the wait cursor (1) or the arrow (2); 1
 // It ends on WM_CLOSE (DestroyWindow, WM_DESTROY, PostQuitMessage) with exit code 5.
 #include <ce/entry.h>
 #include <ce/windows.h>
@@ -25,6 +26,7 @@ constexpr UINT kBack = WM_USER + 105;
 constexpr UINT kAnswer = WM_USER + 106;
 constexpr UINT kDie = WM_USER + 107;
 constexpr UINT kActivated = WM_USER + 108;
+constexpr UINT kCursor = WM_USER + 109;
 
 DWORD testThread = 0;
 
@@ -43,6 +45,11 @@ LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
   case kDie:
     ::raise(SIGKILL);
     return 0;
+  case kCursor:
+    SetCursor(wParam == 1   ? LoadCursorW(nullptr, IDC_WAIT)
+              : wParam == 2 ? LoadCursorW(nullptr, IDC_ARROW)
+                            : nullptr);
+    return 1;
   case WM_ACTIVATE:
     PostThreadMessageW(testThread, kActivated, wParam, lParam);
     return 0;

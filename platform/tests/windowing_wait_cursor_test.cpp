@@ -1,0 +1,149 @@
+// The wait cursor on a booted device: a program's SetCursor(IDC_WAIT) shows the screen's wait
+// mark in the screenshot, another cursor takes it down, and so does the program's end.
+#include "host_test_device.h"
+#include "imaging_fixture.h"
+#include "screen_test_support.h"
+
+#include "../src/screen/screen.h"
+
+#include <ce/kernel.h>
+#include <ce/windows.h>
+#include <ce/windows_api.h>
+
+#include <fstream>
+#include <map>
+
+using namespace hosttest;
+
+namespace {
+
+constexpr UINT kReady = WM_USER + 100;
+constexpr UINT kCursor = WM_USER + 109;
+constexpr WPARAM kCursorNone = 0, kCursorWait = 1, kCursorArrow = 2;
+const std::filesystem::path kWindowProgram = CE_BINARY_DIR "/bin/ce_test_window";
+
+class WaitCursor : public ce::testing::ImagingTest {
+protected:
+  // The screenshot the device verb writes, as 0x00RRGGBB per pixel, top row first.
+  std::vector<std::uint32_t> shot() {
+    const auto file = device.root / "shot.png";
+    const auto run = device.tool({"screenshot", file.string()});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    std::ifstream in(file, std::ios::binary);
+    const ce::testing::Bytes bytes((std::istreambuf_iterator<char>(in)), {});
+    IImage *image = decode(bytes);
+    if (!image)
+      return {};
+    std::vector<std::uint32_t> pixels;
+    for (ARGB argb : argbOf(image))
+      pixels.push_back(argb & 0xFFFFFF);
+    image->Release();
+    return pixels;
+  }
+
+  // The mark's own pixels (index -> colour): where the screen's composition with the mark
+  // differs from the one without it, on a screen of the device's size.
+  static std::map<std::size_t, std::uint32_t> markPixels() {
+    auto screen = ce::Screen::create(480, 640);
+    std::map<std::size_t, std::uint32_t> mark;
+    if (!screen)
+      return mark;
+    ce::ScreenImage plain, waiting;
+    screen->compose(plain);
+    screen->setWaitCursor(true);
+    screen->compose(waiting);
+    for (int y = 0; y < 640; ++y)
+      for (int x = 0; x < 480; ++x)
+        if (screen_test::bgrAt(plain, x, y) != screen_test::bgrAt(waiting, x, y))
+          mark[std::size_t(y) * 480 + std::size_t(x)] = screen_test::bgrAt(waiting, x, y);
+    return mark;
+  }
+
+  // Every pixel of the mark shows in its colour.
+  static bool showsMark(const std::vector<std::uint32_t> &shown,
+                        const std::map<std::size_t, std::uint32_t> &mark) {
+    for (const auto &[index, colour] : mark)
+      if (index >= shown.size() || shown[index] != colour)
+        return false;
+    return true;
+  }
+
+  void SetUp() override {
+    ImagingTest::SetUp();
+    ce::DeviceRoot::use(device.root); // the imaging fixture chose a root of its own
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    // A window of its own makes this thread known to the host, so the child can report to it.
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &DefWindowProcW;
+    wc.lpszClassName = u"WaitCursorTest";
+    ASSERT_NE(RegisterClassW(&wc), 0) << GetLastError();
+    own = CreateWindowExW(0, u"WaitCursorTest", u"test", 0, 0, 0, 100, 100, nullptr, nullptr,
+                          nullptr, nullptr);
+    ASSERT_NE(own, nullptr) << GetLastError();
+    child = device.startOutside(kWindowProgram, {std::to_string(GetCurrentThreadId())});
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!peer && std::chrono::steady_clock::now() < deadline) {
+      if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message == kReady)
+        peer = reinterpret_cast<HWND>(msg.wParam);
+      else
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_NE(peer, nullptr);
+  }
+  void TearDown() override {
+    if (child > 0) {
+      ::kill(child, SIGKILL);
+      waitExit(child);
+    }
+    DestroyWindow(own);
+    UnregisterClassW(u"WaitCursorTest", nullptr); // the next test has a host of its own
+    ImagingTest::TearDown();
+  }
+
+  HostDevice device;
+  pid_t child = 0;
+  HWND own = nullptr;
+  HWND peer = nullptr;
+};
+
+} // namespace
+
+TEST_F(WaitCursor, ShowsWhileTheProgramWaitsAndGoesWithAnotherCursor) {
+  const auto mark = markPixels();
+  ASSERT_FALSE(mark.empty());
+  const auto before = shot();
+  ASSERT_EQ(before.size(), 480u * 640u);
+  ASSERT_FALSE(showsMark(before, mark));
+
+  ASSERT_EQ(SendMessageW(peer, kCursor, kCursorWait, 0), 1);
+  const auto waiting = shot();
+  EXPECT_TRUE(showsMark(waiting, mark));
+  // Nothing but the mark changed.
+  std::size_t elsewhere = 0;
+  for (std::size_t i = 0; i < before.size(); ++i)
+    elsewhere += !mark.count(i) && waiting.at(i) != before[i];
+  EXPECT_EQ(elsewhere, 0u);
+
+  // Asking again changes nothing; the arrow takes it down, and so does no cursor at all.
+  ASSERT_EQ(SendMessageW(peer, kCursor, kCursorWait, 0), 1);
+  EXPECT_TRUE(showsMark(shot(), mark));
+  ASSERT_EQ(SendMessageW(peer, kCursor, kCursorArrow, 0), 1);
+  EXPECT_EQ(shot(), before);
+  ASSERT_EQ(SendMessageW(peer, kCursor, kCursorWait, 0), 1);
+  EXPECT_TRUE(showsMark(shot(), mark));
+  ASSERT_EQ(SendMessageW(peer, kCursor, kCursorNone, 0), 1);
+  EXPECT_EQ(shot(), before);
+}
+
+TEST_F(WaitCursor, GoesWhenTheProgramEnds) {
+  const auto mark = markPixels();
+  const auto before = shot();
+  ASSERT_EQ(SendMessageW(peer, kCursor, kCursorWait, 0), 1);
+  ASSERT_TRUE(showsMark(shot(), mark));
+
+  ::kill(child, SIGKILL);
+  EXPECT_EQ(waitExit(child), -1);
+  child = 0;
+  EXPECT_TRUE(eventually([&] { return shot() == before; }));
+}
