@@ -64,7 +64,14 @@ bool readField(MessageReader &reader, std::uint32_t &value) { return reader.u32(
 bool readField(MessageReader &reader, std::int32_t &value) { return reader.i32(value); }
 bool readField(MessageReader &reader, std::uint64_t &value) { return reader.u64(value); }
 bool readField(MessageReader &reader, std::int64_t &value) { return reader.i64(value); }
-bool readField(MessageReader &reader, RECT &rect) { return readRect(reader, rect); }
+// u32 given, then a rectangle that counts only when given.
+bool readField(MessageReader &reader, std::optional<RECT> &rect) {
+  std::uint32_t given = 0;
+  RECT value{};
+  const bool ok = reader.u32(given) && readRect(reader, value);
+  rect = given ? std::optional<RECT>(value) : std::nullopt;
+  return ok;
+}
 bool readField(MessageReader &reader, HWND &hwnd) {
   std::uint64_t value = 0;
   const bool ok = reader.u64(value);
@@ -391,21 +398,19 @@ DWORD WindowService::setFocus(Call &call) {
 
 DWORD WindowService::invalidate(Call &call) {
   HWND hwnd = nullptr;
-  std::uint32_t hasRect = 0;
-  RECT rect{};
-  if (!readAll(call.reader, hwnd, hasRect, rect))
+  std::optional<RECT> rect;
+  if (!readAll(call.reader, hwnd, rect))
     return ERROR_INVALID_PARAMETER;
-  manager_.invalidate(hwnd, hasRect ? &rect : nullptr);
+  manager_.invalidate(hwnd, rect ? &*rect : nullptr);
   return manager_.lastError();
 }
 
 DWORD WindowService::validate(Call &call) {
   HWND hwnd = nullptr;
-  std::uint32_t hasRect = 0;
-  RECT rect{};
-  if (!readAll(call.reader, hwnd, hasRect, rect))
+  std::optional<RECT> rect;
+  if (!readAll(call.reader, hwnd, rect))
     return ERROR_INVALID_PARAMETER;
-  manager_.validate(hwnd, hasRect ? &rect : nullptr);
+  manager_.validate(hwnd, rect ? &*rect : nullptr);
   return manager_.lastError();
 }
 
