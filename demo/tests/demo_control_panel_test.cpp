@@ -128,14 +128,16 @@ TEST_F(DemoControlPanel, AnAppletOpensInItsWindowAndClosingItStopsTheApplet) {
   EXPECT_EQ(appletLog(), opening);
 
   // WM_CLOSE from another process ends the host after CPL_STOP and CPL_EXIT.
+  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, DWORD(std::stoul(pid)));
+  ASSERT_NE(process, nullptr);
   HWND window = FindWindowW(u"ControlPanelApplet", u"Memory");
   ASSERT_NE(window, nullptr);
   ASSERT_TRUE(PostMessageW(window, WM_CLOSE, 0, 0));
-  EXPECT_TRUE(eventually([&] {
-    std::string processes;
-    tool("ps", &processes);
-    return processes.find(pid + " ") == std::string::npos;
-  }));
+  EXPECT_EQ(WaitForSingleObject(process, 20000), WAIT_OBJECT_0);
+  DWORD exitCode = 0xBEEF;
+  EXPECT_TRUE(GetExitCodeProcess(process, &exitCode));
+  EXPECT_EQ(exitCode, 0u);
+  CloseHandle(process);
   auto closing = opening;
   closing.push_back("system.cpl CPL_STOP 2" + parent);
   closing.push_back("system.cpl CPL_EXIT" + parent);

@@ -236,10 +236,21 @@ TEST_F(InstallerPackage, SetupLibraryWithoutEntryPointsIsKeptAndOneThatDoesNotLo
   EXPECT_EQ(readText(u"SOFTWARE\\Apps\\P", u"IsvFile"), u"\\Windows\\AppMgr\\P.dll");
   EXPECT_TRUE(onDevice("Windows/AppMgr/P.dll"));
   EXPECT_FALSE(onDevice("Windows/AppMgr/Install")); // the stage is cleared away
+
+  // A new version without a setup library: the kept one goes with the record's IsvFile.
+  writeFile(package() / "manifest.txt",
+            "name=P\ndirectory=\\Program Files\\P\nfile=a.txt -> %INSTALLDIR%\\a.txt\n");
+  run = install();
+  ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+  EXPECT_EQ(readText(u"SOFTWARE\\Apps\\P", u"IsvFile"), u"(no value)");
+  EXPECT_EQ(readText(u"SOFTWARE\\Apps\\P", u"InstlDir"), u"\\Program Files\\P");
+  EXPECT_FALSE(onDevice("Windows/AppMgr/P.dll"));
   run = uninstall("P");
   ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
-  EXPECT_FALSE(onDevice("Windows/AppMgr/P.dll"));
   EXPECT_FALSE(onDevice("Program Files/P"));
+
+  writeFile(package() / "manifest.txt", "name=P\ndirectory=\\Program Files\\P\nsetup=setup.dll\n"
+                                        "file=a.txt -> %INSTALLDIR%\\a.txt\n");
 
   // A setup library that is no library: nothing is installed and nothing is left behind.
   put("setup.dll", "not a library");

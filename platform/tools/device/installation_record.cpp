@@ -104,9 +104,8 @@ DWORD InstallationRecord::remove(std::u16string_view name) {
 }
 
 DWORD InstallationRecord::write() const {
-  if (exists(name))
-    if (const DWORD status = remove(name); status != ERROR_SUCCESS)
-      return status;
+  // Values are written over the earlier record's rather than after deleting it, so that the
+  // record never goes missing on the way.
   Key key;
   LONG status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath(name).c_str(), 0, nullptr, 0,
                                 KEY_ALL_ACCESS, nullptr, key.out(), nullptr);
@@ -119,6 +118,11 @@ DWORD InstallationRecord::write() const {
     result = setString(key.get(), u"InstlDir", directory);
   if (result == ERROR_SUCCESS && !setupLibrary.empty())
     result = setString(key.get(), u"IsvFile", setupLibrary);
+  if (result == ERROR_SUCCESS && setupLibrary.empty()) {
+    const LONG deleted = RegDeleteValueW(key.get(), u"IsvFile");
+    if (deleted != ERROR_SUCCESS && deleted != ERROR_FILE_NOT_FOUND)
+      result = DWORD(deleted);
+  }
   if (result == ERROR_SUCCESS)
     result = setList(key.get(), u"Files", files);
   if (result == ERROR_SUCCESS)

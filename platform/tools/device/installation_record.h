@@ -32,7 +32,7 @@ public:
   // Deletes the record of `name`.
   static DWORD remove(std::u16string_view name);
 
-  // Writes this record, replacing every value of an earlier one.
+  // Writes this record over an earlier one (an IsvFile it has no more is deleted).
   DWORD write() const;
 
   std::u16string name;
