@@ -155,13 +155,10 @@ std::string CreateCommand::usage(std::string_view) {
 Outcome CreateCommand::parseOptions(std::span<const std::string> args) {
   ArgumentParser parser("device create");
   parser.option("--screen").option("--taskbar").option("--lang").flag("--force").flag("--demo");
-  bool help = false;
-  std::string error;
-  const auto parsed = parser.parse(args, &help, &error);
-  if (help)
-    return Outcome::usageRequested();
+  Outcome stop = Outcome::success();
+  const auto parsed = ToolContext::parse(parser, args, &stop);
   if (!parsed)
-    return Outcome::refused(error);
+    return stop;
 
   profile_ = DeviceProfile{};
   if (const auto screen = parsed->value("--screen")) {
