@@ -270,6 +270,16 @@ bool ThreadMessageQueue::peek(MSG &out, const Filter &filter, bool remove) {
   return take(out, filter, remove);
 }
 
+std::vector<MSG> ThreadMessageQueue::pendingInput(const Filter &filter) {
+  runSentWork();
+  std::lock_guard lock(mutex_);
+  std::vector<MSG> waiting;
+  for (const MSG &m : input_)
+    if (filter.passes(m.hwnd, m.message))
+      waiting.push_back(m);
+  return waiting;
+}
+
 void ThreadMessageQueue::get(MSG &out, const Filter &filter) {
   for (;;) {
     // Drain before looking, so that anything added after the look leaves the descriptor

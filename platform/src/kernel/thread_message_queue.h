@@ -75,6 +75,9 @@ public:
   // Taking, on the owner thread only. peek never waits; get waits until a message passes.
   bool peek(MSG &out, const Filter &filter, bool remove);
   void get(MSG &out, const Filter &filter);
+  // The input messages that pass the filter, oldest first, left in the queue (for a caller that
+  // must look past the first one, like the press-and-hold recogniser). Runs sent work first.
+  std::vector<MSG> pendingInput(const Filter &filter);
 
 private:
   using Clock = std::chrono::steady_clock;
