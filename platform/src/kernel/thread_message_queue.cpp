@@ -221,8 +221,10 @@ bool ThreadMessageQueue::take(MSG &out, const Filter &filter, bool remove) {
                                  [&](const MSG &m) { return filter.passes(m.hwnd, m.message); });
     if (it != lane->end()) {
       out = *it;
-      if (remove)
+      if (remove) {
         lane->erase(it);
+        lastTime_ = out.time;
+      }
       return true;
     }
   }
@@ -278,6 +280,11 @@ std::vector<MSG> ThreadMessageQueue::pendingInput(const Filter &filter) {
     if (filter.passes(m.hwnd, m.message))
       waiting.push_back(m);
   return waiting;
+}
+
+DWORD ThreadMessageQueue::lastMessageTime() const {
+  std::lock_guard lock(mutex_);
+  return lastTime_;
 }
 
 void ThreadMessageQueue::get(MSG &out, const Filter &filter) {

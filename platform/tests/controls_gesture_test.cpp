@@ -1,0 +1,106 @@
+// The press-and-hold recogniser: its judgement of the stylus messages, and SHRecognizeGesture
+// in a child program on a booted device under real stylus input from the device tool.
+#include "controls_fixture.h"
+
+#include "../src/controls/gesture_recognizer.h"
+
+namespace {
+
+using ce::GestureRecognizer;
+using Outcome = GestureRecognizer::Outcome;
+using controlstest::ControlsDevice;
+using controlstest::kGesture;
+using controlstest::kPadCentre;
+using controlstest::kPadUp;
+
+HWND const kWindow = reinterpret_cast<HWND>(0x40);
+HWND const kOther = reinterpret_cast<HWND>(0x42);
+
+MSG stylus(HWND hwnd, UINT message, int x, int y, DWORD time) {
+  return MSG{hwnd, message, 0, static_cast<LPARAM>((static_cast<std::uint32_t>(y & 0xFFFF) << 16) |
+                                                    static_cast<std::uint32_t>(x & 0xFFFF)),
+             time, POINT{0, 0}};
+}
+
+TEST(GestureRecognizer, HeldOnlyWhenTheStylusStaysDownAndStillForTheHoldTime) {
+  const DWORD start = 1000;
+  const GestureRecognizer r(kWindow, POINT{50, 60}, start, 500, 5);
+  EXPECT_EQ(r.judge({}, start), Outcome::Waiting);
+  EXPECT_EQ(r.judge({}, start + 499), Outcome::Waiting);
+  EXPECT_EQ(r.judge({}, start + 500), Outcome::Held);
+
+  // Moves within the tolerance on both axes keep it going; one beyond on either axis ends it,
+  // also towards negative coordinates beyond the window.
+  const std::vector<MSG> steady{stylus(kWindow, WM_MOUSEMOVE, 55, 55, start + 10),
+                                stylus(kWindow, WM_MOUSEMOVE, 45, 65, start + 20)};
+  EXPECT_EQ(r.judge(steady, start + 600), Outcome::Held);
+  EXPECT_EQ(r.judge({stylus(kWindow, WM_MOUSEMOVE, 56, 60, start + 10)}, start + 600),
+            Outcome::Ended);
+  EXPECT_EQ(r.judge({stylus(kWindow, WM_MOUSEMOVE, 50, 54, start + 10)}, start + 20),
+            Outcome::Ended);
+  const GestureRecognizer corner(kWindow, POINT{2, 2}, start, 500, 5);
+  EXPECT_EQ(corner.judge({stylus(kWindow, WM_MOUSEMOVE, -10, 2, start + 10)}, start + 20),
+            Outcome::Ended);
+  // Another window's moves are not this stylus's.
+  EXPECT_EQ(r.judge({stylus(kOther, WM_MOUSEMOVE, 400, 400, start + 10)}, start + 600),
+            Outcome::Held);
+
+  // A lift or a new press ends it, however late it is judged, as long as it came first.
+  EXPECT_EQ(r.judge({stylus(kWindow, WM_LBUTTONUP, 50, 60, start + 499)}, start + 900),
+            Outcome::Ended);
+  EXPECT_EQ(r.judge({stylus(kOther, WM_LBUTTONDOWN, 1, 1, start + 100)}, start + 900),
+            Outcome::Ended);
+  // A lift that came after the hold time does not undo the hold.
+  EXPECT_EQ(r.judge({stylus(kWindow, WM_LBUTTONUP, 50, 60, start + 500)}, start + 900),
+            Outcome::Held);
+  EXPECT_EQ(r.judge({stylus(kWindow, WM_MOUSEMOVE, 90, 90, start + 700),
+                     stylus(kWindow, WM_LBUTTONUP, 90, 90, start + 800)},
+                    start + 900),
+            Outcome::Held);
+}
+
+TEST(GestureRecognizer, TheTickCountWrappingChangesNothing) {
+  const DWORD start = 0xFFFFFF00u;
+  const GestureRecognizer r(kWindow, POINT{0, 0}, start, 500, 5);
+  EXPECT_EQ(r.judge({}, start + 300), Outcome::Waiting); // wrapped past 0
+  EXPECT_EQ(r.judge({}, start + 500), Outcome::Held);
+  EXPECT_EQ(r.judge({stylus(kWindow, WM_LBUTTONUP, 0, 0, start + 400)}, start + 600),
+            Outcome::Ended);
+}
+
+class GestureEndToEnd : public ControlsDevice {
+protected:
+  // Runs a stylus verb on the pad; returns the recogniser's answer and what it left queued.
+  MSG gesture(const std::vector<std::string> &verb) {
+    tool(verb);
+    MSG report{};
+    EXPECT_TRUE(waitFor(kGesture, &report)) << "the pad did not report";
+    EXPECT_TRUE(waitFor(kPadUp)) << "the stylus-up never reached the pad";
+    return report;
+  }
+};
+
+TEST_F(GestureEndToEnd, AHoldAnswersTheContextMenuAndTheStylusUpStaysQueued) {
+  start("single");
+  const std::string x = std::to_string(kPadCentre.x), y = std::to_string(kPadCentre.y);
+
+  const MSG hold = gesture({"hold", x, y, "800"});
+  EXPECT_EQ(hold.wParam, static_cast<WPARAM>(GN_CONTEXTMENU));
+
+  // A tap: lifted at once, answered 0, and the up is still there for the pad.
+  const MSG tap = gesture({"tap", x, y});
+  EXPECT_EQ(tap.wParam, 0u);
+  EXPECT_EQ(tap.lParam & 1, 1);
+
+  // A drag: moved away first, answered 0; its moves and its up stay queued.
+  const MSG drag = gesture({"drag", x, y, std::to_string(kPadCentre.x + 150), y, "300", "6"});
+  EXPECT_EQ(drag.wParam, 0u);
+  EXPECT_EQ(static_cast<UINT>(drag.lParam >> 16), static_cast<UINT>(WM_MOUSEMOVE));
+
+  // Held, but not long enough.
+  const MSG brief = gesture({"hold", x, y, "150"});
+  EXPECT_EQ(brief.wParam, 0u);
+  EXPECT_EQ(brief.lParam & 1, 1);
+}
+
+} // namespace
