@@ -4,10 +4,12 @@
 //
 // Behaviour: the call follows the stylus messages in the calling thread's queue without taking
 // them. The stylus is held once it has stayed down for kGestureHoldMs with every move within
-// kGestureTolerance pixels of ptDown (either axis); SHRG_LONGDELAY doubles the time. It has
-// ended first when a WM_LBUTTONUP (or a new WM_LBUTTONDOWN) arrives or a move goes farther; the
-// messages stay queued for the caller either way. Messages sent to the thread meanwhile are
-// handled; posted messages wait. No animation is drawn.
+// kGestureTolerance pixels of ptDown (either axis); SHRG_LONGDELAY doubles the time. The time
+// counts from the arrival of the message being handled (the press), so a caller that was slow to
+// get here is judged by what the stylus did. It has ended first when a WM_LBUTTONUP (or a new
+// press) or a move farther away arrived before the time was up; the messages stay queued for
+// the caller either way. Messages sent to the thread meanwhile are handled; posted messages
+// wait. No animation is drawn.
 //
 // Result: with SHRG_RETURNCMD, GN_CONTEXTMENU when held, 0 otherwise. Without it, a hold sends
 // WM_NOTIFY with an NMRGINFO (code GN_CONTEXTMENU, ptAction in screen coordinates) to

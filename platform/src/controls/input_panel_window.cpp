@@ -22,6 +22,8 @@ constexpr COLORREF kPressedFace = RGB(40, 60, 110);
 constexpr COLORREF kLabel = RGB(0, 0, 0);
 constexpr COLORREF kPressedLabel = RGB(255, 255, 255);
 constexpr WPARAM kLeftButton = 0x0001; // MK_LBUTTON
+constexpr UINT_PTR kRepaintTimer = 1;
+constexpr UINT kRepaintDelayMs = 250;
 
 InputPanelWindow *panel = nullptr; // one per host process, used on its own thread only
 
@@ -93,8 +95,19 @@ LRESULT InputPanelWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     InvalidateRect(hwnd_, nullptr, FALSE);
     return 0;
   case WM_SETTINGCHANGE:
-    if (wParam == SETTINGCHANGE_RESET)
+    if (wParam == SETTINGCHANGE_RESET) {
       place(shown_); // the screen turned: back to its bottom, at its width
+      // Windows of other processes repaint for the turn at the same time; one that began before
+      // the panel moved drew with its old clipping, over the panel's new place. Paint once more
+      // after they are done.
+      SetTimer(hwnd_, kRepaintTimer, kRepaintDelayMs, nullptr);
+    }
+    return 0;
+  case WM_TIMER:
+    if (wParam == kRepaintTimer) {
+      KillTimer(hwnd_, kRepaintTimer);
+      InvalidateRect(hwnd_, nullptr, FALSE);
+    }
     return 0;
   case WM_LBUTTONDOWN:
   case WM_MOUSEMOVE: {

@@ -51,6 +51,7 @@ LRESULT CALLBACK padProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
       HBRUSH brush = CreateSolidBrush(RGB(200, 220, 255));
       FillRect(dc, &client, brush);
       DeleteObject(brush);
+      SetBkMode(dc, TRANSPARENT);
       DrawTextW(dc, u"Hold here", -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
     EndPaint(hwnd, &paint);
@@ -142,6 +143,8 @@ int WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     return 4;
   ShowWindow(frame, SW_SHOW);
   SetFocus(edit);
+  if (ascii.find("sip") != std::string::npos)
+    SipShowIM(SIPF_ON);
   report(kReady, reinterpret_cast<WPARAM>(edit), reinterpret_cast<LPARAM>(pad));
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
