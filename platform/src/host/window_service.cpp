@@ -1,7 +1,7 @@
 #include "window_service.h"
 
 #include "../windowing/key_message_flags.h"
-
+#include "../windowing/message_data_field.h"
 #include "../windowing/window_protocol.h"
 
 #include <ce/errors.h>
@@ -76,6 +76,9 @@ WindowService::WindowService(HostServer &server, ThreadMessageRouter &router, in
   on(+WindowRequest::KeyboardEvent, &WindowService::keyboardEvent);
   on(+WindowRequest::SetCursor, &WindowService::setCursor);
   on(+WindowRequest::FullScreen, &WindowService::fullScreen);
+  on(+WindowRequest::SetCapture, &WindowService::setCapture);
+  on(+WindowRequest::ReleaseCapture, &WindowService::releaseCapture);
+  on(+WindowRequest::GetCapture, &WindowService::getCapture);
   server.addObserver(this);
 }
 
@@ -99,11 +102,14 @@ void WindowService::on(std::uint32_t type, Handler handler) {
     MessageWriter &payload = status == ERROR_SUCCESS ? out : failed;
     const auto handedBack = route(Caller{caller.process, thread});
     payload.u32(static_cast<std::uint32_t>(handedBack.size()));
-    for (const WindowEvent &event : handedBack)
+    for (const WindowEvent &event : handedBack) {
+      const auto packed = packedRecord(event);
       payload.u64(fromHwnd(event.hwnd))
           .u32(event.message)
           .u64(event.wParam)
-          .i64(event.windowPos ? 0 : event.lParam);
+          .i64(packed ? packed->lParam : event.lParam);
+      windowing::writeMessageData(payload, packed ? &packed->data : nullptr);
+    }
     r.reply(status, payload);
   });
 }
@@ -119,10 +125,11 @@ std::vector<WindowEvent> WindowService::route(Caller caller) {
     switch (event.kind) {
     case WindowEvent::Kind::Post:
     case WindowEvent::Kind::Send: {
-      // The record behind WM_WINDOWPOSCHANGED cannot cross: the receiver sees lParam 0.
-      const LPARAM lParam = event.windowPos ? 0 : event.lParam;
+      const auto packed = packedRecord(event);
       router_.deliver(event.process, event.thread, event.kind == WindowEvent::Kind::Send,
-                      fromHwnd(event.hwnd), event.message, event.wParam, lParam, 0, 0, 0);
+                      fromHwnd(event.hwnd), event.message, event.wParam,
+                      packed ? packed->lParam : event.lParam, 0, 0, 0,
+                      packed ? &packed->data : nullptr);
       break;
     }
     case WindowEvent::Kind::Invalidate:
@@ -147,11 +154,18 @@ std::vector<WindowEvent> WindowService::route(Caller caller) {
   return handedBack;
 }
 
+std::optional<PackedMessage> WindowService::packedRecord(const WindowEvent &event) {
+  if (!event.windowPos)
+    return std::nullopt;
+  return MessageMarshaller::pack(event.message, event.wParam,
+                                 reinterpret_cast<LPARAM>(&*event.windowPos));
+}
+
 void WindowService::onProcessExit(DWORD pid) {
-  if (capture_) {
-    const WindowRecord *holder = manager_.find(capture_);
+  if (pressed_) {
+    const WindowRecord *holder = manager_.find(pressed_);
     if (!holder || holder->process == pid)
-      capture_ = nullptr;
+      pressed_ = nullptr;
   }
   manager_.processExited(pid);
   waitCursor_.erase(pid);
@@ -201,8 +215,8 @@ DWORD WindowService::destroyWindow([[maybe_unused]] HostRequest &r, Caller calle
   if (!reader.u64(hwnd) || !reader.complete())
     return ERROR_INVALID_PARAMETER;
   manager_.destroyWindow(caller, toHwnd(hwnd));
-  if (capture_ && !manager_.isWindow(capture_))
-    capture_ = nullptr;
+  if (pressed_ && !manager_.isWindow(pressed_))
+    pressed_ = nullptr;
   return manager_.lastError();
 }
 
@@ -435,6 +449,8 @@ DWORD WindowService::postMessage([[maybe_unused]] HostRequest &r, Caller, Messag
   const WindowRecord *w = manager_.find(toHwnd(hwnd));
   if (!w)
     return (ERROR_INVALID_WINDOW_HANDLE);
+  if (!ThreadMessageRouter::passesAsNumbers(r.peer().pid(), w->process, message, lParam))
+    return ERROR_INVALID_PARAMETER;
   r.defer();
   router_.deliver(w->process, w->thread, false, hwnd, message, wParam, lParam, r.peer().id(),
                   r.message().header.type, r.message().header.requestId);
@@ -446,15 +462,24 @@ DWORD WindowService::sendMessage([[maybe_unused]] HostRequest &r, Caller, Messag
   std::uint64_t hwnd = 0, wParam = 0;
   std::uint32_t message = 0;
   std::int64_t lParam = 0;
+  bool packed = false;
+  std::vector<std::uint8_t> data;
   if (!reader.u64(hwnd) || !reader.u32(message) || !reader.u64(wParam) || !reader.i64(lParam) ||
-      !reader.complete())
+      !windowing::readMessageData(reader, packed, data) || !reader.complete())
     return ERROR_INVALID_PARAMETER;
   const WindowRecord *w = manager_.find(toHwnd(hwnd));
   if (!w)
     return (ERROR_INVALID_WINDOW_HANDLE);
+  // Packed data must be what the receiver can rebuild; a bare pointer only stays in its process.
+  if (packed ? !MessageMarshaller::carriesData(message) ||
+                   !MessageMarshaller::unpack(PackedMessage{message, static_cast<WPARAM>(wParam),
+                                                            static_cast<LPARAM>(lParam), data})
+             : !ThreadMessageRouter::passesAsNumbers(r.peer().pid(), w->process, message, lParam))
+    return ERROR_INVALID_PARAMETER;
   r.defer();
   router_.deliver(w->process, w->thread, true, hwnd, message, wParam, lParam, r.peer().id(),
-                  r.message().header.type, r.message().header.requestId);
+                  r.message().header.type, r.message().header.requestId,
+                  packed ? &data : nullptr);
   return kDeferred;
 }
 
@@ -497,6 +522,31 @@ DWORD WindowService::fullScreen([[maybe_unused]] HostRequest &r, Caller caller, 
   return ERROR_SUCCESS;
 }
 
+DWORD WindowService::setCapture([[maybe_unused]] HostRequest &r, Caller caller,
+                                 MessageReader &reader, MessageWriter &out) {
+  std::uint64_t hwnd = 0;
+  if (!reader.u64(hwnd) || !reader.complete())
+    return ERROR_INVALID_PARAMETER;
+  out.u64(fromHwnd(manager_.setCapture(caller, toHwnd(hwnd))));
+  return manager_.lastError();
+}
+
+DWORD WindowService::releaseCapture([[maybe_unused]] HostRequest &r, Caller caller,
+                                     MessageReader &reader, [[maybe_unused]] MessageWriter &out) {
+  if (!reader.complete())
+    return ERROR_INVALID_PARAMETER;
+  manager_.releaseCapture(caller);
+  return manager_.lastError();
+}
+
+DWORD WindowService::getCapture([[maybe_unused]] HostRequest &r, Caller, MessageReader &reader,
+                                 MessageWriter &out) {
+  if (!reader.complete())
+    return ERROR_INVALID_PARAMETER;
+  out.u64(fromHwnd(manager_.capture()));
+  return ERROR_SUCCESS;
+}
+
 HWND WindowService::keyTarget() const {
   const HWND foreground = manager_.foreground();
   if (!foreground)
@@ -527,23 +577,23 @@ void WindowService::deliverInput(const InputEvent &event) {
   case InputKind::StylusMove:
   case InputKind::StylusUp: {
     const POINT screen{event.x, event.y};
-    HWND target = capture_;
-    if (!target) {
-      // Without a press, moves go nowhere: the stylus hovers over nothing.
-      if (event.kind != InputKind::StylusDown)
-        return;
+    const bool down = event.kind == InputKind::StylusDown;
+    HWND target = manager_.capture();
+    if (!target && down) {
       const auto hit = manager_.windowAt(screen);
-      if (!hit || !hit->hwnd)
-        return;
-      target = hit->hwnd;
+      target = hit ? hit->hwnd : nullptr;
+    } else if (!target) {
+      target = pressed_; // without a press, moves go nowhere: the stylus hovers over nothing
     }
-    const WindowRecord *w = manager_.find(target);
-    const auto origin = manager_.clientOrigin(target);
+    if (down || event.kind == InputKind::StylusUp)
+      pressed_ = down ? target : nullptr;
+    const WindowRecord *w = target ? manager_.find(target) : nullptr;
+    const auto origin = target ? manager_.clientOrigin(target) : std::nullopt;
     if (!w || !origin) {
-      capture_ = nullptr;
+      if (target == pressed_)
+        pressed_ = nullptr;
       return;
     }
-    capture_ = event.kind == InputKind::StylusUp ? nullptr : target;
     const POINT client{screen.x - origin->x, screen.y - origin->y};
     const UINT message = event.kind == InputKind::StylusDown ? WM_LBUTTONDOWN
                          : event.kind == InputKind::StylusUp ? WM_LBUTTONUP

@@ -4,7 +4,10 @@
 // windows when it ends, and turns input into stylus and key messages.
 //
 // Input: a stylus press goes to the window under the point, which keeps the stylus until it is
-// lifted (moves and the lift go to it, in its client coordinates, even outside it); keys go to
+// lifted (moves and the lift go to it, in its client coordinates, even outside it). While a
+// window holds the capture (SetCapture), every stylus message goes to it instead, wherever the
+// point lies; once the capture is released, the rest of a press goes to the window that got its
+// WM_LBUTTONDOWN, as before. Keys go to
 // the focus window of the foreground window's thread (or to the foreground window itself). A
 // key press is WM_KEYDOWN, a release WM_KEYUP, a typed character WM_CHAR. Input to a window of
 // a process that has gone is dropped.
@@ -13,8 +16,12 @@
 //
 // Chosen behaviours:
 // - Sent messages that the manager emits (WM_ACTIVATE, WM_SETFOCUS, ...) are notifications: the
-//   host never waits for their result. WM_WINDOWPOSCHANGED carries lParam 0 across processes,
-//   since the record it points to cannot follow it.
+//   host never waits for their result. WM_WINDOWPOSCHANGED's record travels packed, so its
+//   receiver gets a pointer to a copy of it, in every process.
+// - SendMessageW of a message with data (WM_SETTEXT, WM_GETTEXT, WM_COPYDATA, TB_SETBUTTONINFO)
+//   to a window of another process comes with the data packed; the host checks that the
+//   receiver can rebuild it before passing it on (ERROR_INVALID_PARAMETER otherwise). Such a
+//   message with a bare pointer, sent or posted, only goes to windows of the sender's process.
 // - The wait cursor is kept per process: SetCursor(IDC_WAIT) puts it up for the calling process,
 //   SetCursor(NULL) or any other cursor takes it down, and a process that ends drops it. Each
 //   change goes to the wait-cursor hook (the screen's wait mark). Tools own no cursor and are
@@ -22,6 +29,7 @@
 #pragma once
 
 #include "../screen/input_sink.h"
+#include "../windowing/message_marshaller.h"
 #include "../windowing/window_manager.h"
 #include "host_server.h"
 #include "thread_message_router.h"
@@ -63,6 +71,8 @@ private:
   void postInput(DWORD process, DWORD thread, HWND hwnd, UINT message, WPARAM wParam,
                  LPARAM lParam, POINT point);
   HWND keyTarget() const;
+  // WM_WINDOWPOSCHANGED's record, packed for its receiver; nothing for other events.
+  static std::optional<PackedMessage> packedRecord(const WindowEvent &event);
 
   DWORD registerClass(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
              protocol::MessageWriter &);
@@ -116,11 +126,17 @@ private:
              protocol::MessageWriter &);
   DWORD fullScreen(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
              protocol::MessageWriter &);
+  DWORD setCapture(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
+  DWORD releaseCapture(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
+  DWORD getCapture(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
 
   HostServer &server_;
   ThreadMessageRouter &router_;
   WindowManager manager_;
-  HWND capture_ = nullptr; // the window holding the stylus
+  HWND pressed_ = nullptr; // the window that got the stylus press, until it is lifted
   std::set<DWORD> waitCursor_; // processes with the wait cursor up
   WaitCursorHook waitCursorHook_;
   std::map<HWND, DWORD> fullScreen_;
