@@ -3,6 +3,7 @@
 #include "controls_fixture.h"
 
 #include "../src/controls/gesture_recognizer.h"
+#include "../src/kernel/thread_message_queue.h"
 
 namespace {
 
@@ -66,6 +67,99 @@ TEST(GestureRecognizer, TheTickCountWrappingChangesNothing) {
   EXPECT_EQ(r.judge({}, start + 500), Outcome::Held);
   EXPECT_EQ(r.judge({stylus(kWindow, WM_LBUTTONUP, 0, 0, start + 400)}, start + 600),
             Outcome::Ended);
+}
+
+std::vector<NMRGINFO> notices; // WM_NOTIFY records the windows below received
+std::vector<HWND> noticeTargets;
+
+LRESULT CALLBACK noticeProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NOTIFY && lParam) {
+    notices.push_back(*reinterpret_cast<const NMRGINFO *>(lParam));
+    noticeTargets.push_back(hwnd);
+    return 0;
+  }
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+// SHRecognizeGesture called by this thread on its own windows: its checks, its WM_NOTIFY, and a
+// lift already waiting in the queue.
+class GestureInProcess : public ::testing::Test {
+protected:
+  void SetUp() override {
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &noticeProcedure;
+    wc.lpszClassName = u"GestureTest";
+    ASSERT_NE(RegisterClassW(&wc), 0) << GetLastError();
+    parent_ = CreateWindowExW(0, u"GestureTest", u"", WS_POPUP | WS_VISIBLE, 0, 100, 400, 300,
+                              nullptr, nullptr, nullptr, nullptr);
+    child_ = CreateWindowExW(0, u"GestureTest", u"", WS_CHILD | WS_VISIBLE, 20, 30, 100, 100,
+                             parent_, reinterpret_cast<HMENU>(55), nullptr, nullptr);
+    ASSERT_NE(child_, nullptr);
+    notices.clear();
+    noticeTargets.clear();
+  }
+  void TearDown() override {
+    DestroyWindow(parent_);
+    UnregisterClassW(u"GestureTest", nullptr); // the next test has a host of its own
+  }
+  SHRGINFO request(DWORD flags) const {
+    SHRGINFO info{};
+    info.cbSize = SHRGINFO_DEVICE_SIZE;
+    info.hwndClient = child_;
+    info.ptDown = POINT{10, 20};
+    info.dwFlags = flags;
+    return info;
+  }
+
+  hosttest::HostDevice device_;
+  HWND parent_ = nullptr;
+  HWND child_ = nullptr;
+};
+
+TEST_F(GestureInProcess, RefusesBadRequestsAndNotifiesAHoldWithoutReturnCmd) {
+  EXPECT_EQ(SHRecognizeGesture(nullptr), 0u);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  SHRGINFO bad = request(SHRG_RETURNCMD);
+  bad.cbSize = 12;
+  EXPECT_EQ(SHRecognizeGesture(&bad), 0u);
+  bad = request(SHRG_RETURNCMD);
+  bad.hwndClient = GetDesktopWindow(); // not a window of this thread
+  EXPECT_EQ(SHRecognizeGesture(&bad), 0u);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+
+  // Nothing lifts the stylus: held. The parent hears of it with SHRG_NOTIFYPARENT, the window
+  // itself without; the point is on the screen.
+  SHRGINFO toParent = request(SHRG_NOTIFYPARENT);
+  EXPECT_EQ(SHRecognizeGesture(&toParent), static_cast<DWORD>(GN_CONTEXTMENU));
+  SHRGINFO toSelf = request(0);
+  EXPECT_EQ(SHRecognizeGesture(&toSelf), static_cast<DWORD>(GN_CONTEXTMENU));
+  ASSERT_EQ(notices.size(), 2u);
+  EXPECT_EQ(noticeTargets[0], parent_);
+  EXPECT_EQ(noticeTargets[1], child_);
+  EXPECT_EQ(notices[0].hdr.hwndFrom, child_);
+  EXPECT_EQ(notices[0].hdr.idFrom, 55u);
+  EXPECT_EQ(notices[0].hdr.code, static_cast<UINT>(GN_CONTEXTMENU));
+  EXPECT_EQ(notices[0].ptAction.x, 30);
+  EXPECT_EQ(notices[0].ptAction.y, 150);
+
+  // With SHRG_RETURNCMD nobody is told.
+  SHRGINFO quiet = request(SHRG_RETURNCMD);
+  EXPECT_EQ(SHRecognizeGesture(&quiet), static_cast<DWORD>(GN_CONTEXTMENU));
+  EXPECT_EQ(notices.size(), 2u);
+}
+
+TEST_F(GestureInProcess, ALiftAlreadyQueuedAnswersZeroAndStaysForTheCaller) {
+  auto queue = ce::ThreadMessageQueue::current();
+  ASSERT_TRUE(queue);
+  queue->postInput(MSG{child_, WM_LBUTTONUP, 0, MAKELONG(10, 20), GetTickCount(), POINT{}});
+  SHRGINFO info = request(SHRG_RETURNCMD);
+  EXPECT_EQ(SHRecognizeGesture(&info), 0u);
+  MSG up{};
+  ASSERT_TRUE(PeekMessageW(&up, child_, WM_LBUTTONUP, WM_LBUTTONUP, PM_REMOVE));
+  EXPECT_EQ(up.lParam, MAKELONG(10, 20));
+  EXPECT_TRUE(notices.empty());
 }
 
 class GestureEndToEnd : public ControlsDevice {

@@ -17,7 +17,7 @@
 // - The window's title on the device follows the text (its first 4096 units), so GetWindowTextW
 //   from another process and the window listing show it; an ES_PASSWORD edit shows its password
 //   character there instead. GetWindowTextW and SetWindowTextW from the edit's own process go
-//   through WM_GETTEXT and WM_SETTEXT.
+//   through WM_GETTEXT and WM_SETTEXT; WM_GETTEXT answers the text itself to whoever sends it.
 // - EN_UPDATE, then the edit repaints, then EN_CHANGE go to the parent (or owner) as WM_COMMAND
 //   (LOWORD(wParam) the edit's id, HIWORD the code, lParam the edit) after every change by the
 //   user or by EM_REPLACESEL, and after WM_SETTEXT for single-line edits; EN_SETFOCUS and
