@@ -272,6 +272,16 @@ TEST_F(EditWindows, WhatFitsDependsOnTheScrollingStyles) {
   SetWindowTextW(scroller, u"a\r\nb");
   EXPECT_TRUE(notices.empty());
   EXPECT_EQ(SendMessageW(scroller, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+  // Deleting a line break joins the lines at once.
+  SendMessageW(scroller, EM_SETSEL, 3, 3);
+  type(scroller, u"\b");
+  EXPECT_EQ(textOf(scroller), u"ab");
+  EXPECT_EQ(SendMessageW(scroller, EM_GETLINECOUNT, 0, 0), 1);
+  EXPECT_EQ(SendMessageW(scroller, EM_LINELENGTH, 0, 0), 2);
+  SetWindowTextW(scroller, u"a\r\nb");
+  SendMessageW(scroller, EM_SETSEL, 1, 1);
+  key(scroller, VK_DELETE);
+  EXPECT_EQ(SendMessageW(scroller, EM_GETLINECOUNT, 0, 0), 1);
 }
 
 TEST_F(EditWindows, ATapPlacesTheCaretAndTakesTheFocusAndADragSelects) {

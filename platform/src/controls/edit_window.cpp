@@ -309,7 +309,7 @@ void EditWindow::type(std::u16string_view text) {
     notifyParent(EN_MAXTEXT);
     return;
   }
-  changed(true);
+  changed(true, true);
 }
 
 bool EditWindow::fitsWindow() const {
@@ -385,13 +385,14 @@ void EditWindow::moved() {
 void EditWindow::onReplaceSelection(LPCWSTR text) {
   bool cut = false;
   text_.replaceSelection(text ? std::u16string_view(text) : std::u16string_view(), &cut);
-  relayout();
   changed(true);
   if (cut)
     notifyParent(EN_MAXTEXT);
 }
 
-void EditWindow::changed(bool notify) {
+void EditWindow::changed(bool notify, bool laidOut) {
+  if (!laidOut)
+    relayout();
   goalX_ = -1;
   followTitle();
   view_.clamp(layout_->lineCount(), visibleLines(), layout_->width(), caretWidth_,
@@ -456,7 +457,6 @@ void EditWindow::onFocus(bool focused) {
 void EditWindow::onSetText(LPCWSTR text) {
   text_.setText(text ? std::u16string_view(text) : std::u16string_view());
   view_.reset();
-  relayout();
   // A multi-line edit tells nothing of a text set by the program, as on the device.
   changed(!multiLine());
 }
@@ -639,6 +639,8 @@ void EditWindow::paint() {
   const std::size_t last = std::min(layout_->lineCount(), first + visibleLines() + 1);
   for (std::size_t i = first; i < last; ++i) {
     const auto &line = layout_->lines()[i];
+    if (line.end > shown.size())
+      break; // never drawn from lines of another text
     const int y = area.top + static_cast<int>(i - first) * lineHeight_;
     const int x0 = area.left - view_.scrollX();
     // The line in up to three runs: before, inside and after the selection.

@@ -55,8 +55,9 @@ private:
   // edit that may not scroll, when it would not fit the window.
   void type(std::u16string_view text);
   bool fitsWindow() const;
-  // After the text changed: the title follows, the caret shows, EN_UPDATE, repaint, EN_CHANGE.
-  void changed(bool notify);
+  // After the text changed: the lines are laid out again (unless `laidOut`), the title follows,
+  // the caret shows, EN_UPDATE, repaint, EN_CHANGE.
+  void changed(bool notify, bool laidOut = false);
   // After the caret or selection moved.
   void moved();
   void moveCaretTo(std::size_t position, bool extend);
