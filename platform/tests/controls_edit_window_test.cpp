@@ -59,10 +59,10 @@ protected:
   }
 
   HWND edit(DWORD style, const char16_t *text = u"", RECT rect = {10, 10, 310, 50}, int id = 7) {
-    HWND hwnd = CreateWindowExW(0, u"EDIT", text, WS_CHILD | WS_VISIBLE | style, rect.left,
-                                rect.top, rect.right - rect.left, rect.bottom - rect.top, parent_,
-                                reinterpret_cast<HMENU>(static_cast<std::intptr_t>(id)), nullptr,
-                                nullptr);
+    HWND hwnd =
+        CreateWindowExW(0, u"EDIT", text, WS_CHILD | WS_VISIBLE | style, rect.left, rect.top,
+                        rect.right - rect.left, rect.bottom - rect.top, parent_,
+                        reinterpret_cast<HMENU>(static_cast<std::intptr_t>(id)), nullptr, nullptr);
     EXPECT_NE(hwnd, nullptr) << GetLastError();
     return hwnd;
   }
@@ -119,11 +119,11 @@ TEST_F(EditWindows, SystemClassesComeWithoutRegisteringInAnyCase) {
   WCHAR name[16] = {};
   ASSERT_GT(GetClassNameW(first, name, 16), 0);
   EXPECT_EQ(std::u16string(name), u"EDIT");
-  HWND lower = CreateWindowExW(0, u"edit", u"", WS_CHILD, 0, 0, 10, 10, parent_, nullptr, nullptr,
-                               nullptr);
+  HWND lower =
+      CreateWindowExW(0, u"edit", u"", WS_CHILD, 0, 0, 10, 10, parent_, nullptr, nullptr, nullptr);
   EXPECT_NE(lower, nullptr);
-  HWND companion = CreateWindowExW(0, u"SipPref", u"", WS_CHILD, 0, 0, 0, 0, parent_, nullptr,
-                                   nullptr, nullptr);
+  HWND companion =
+      CreateWindowExW(0, u"SipPref", u"", WS_CHILD, 0, 0, 0, 0, parent_, nullptr, nullptr, nullptr);
   EXPECT_NE(companion, nullptr);
   EXPECT_EQ(CreateWindowExW(0, u"NoSuchControl", u"", WS_CHILD, 0, 0, 1, 1, parent_, nullptr,
                             nullptr, nullptr),

@@ -98,9 +98,8 @@ protected:
   ::testing::AssertionResult titleBecomes(const std::u16string &expected) const {
     if (hosttest::eventually([&] { return editTitle() == expected; }, 10000))
       return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure()
-           << "the edit shows \"" << ce::toUtf8(editTitle()) << "\", not \""
-           << ce::toUtf8(expected) << "\"";
+    return ::testing::AssertionFailure() << "the edit shows \"" << ce::toUtf8(editTitle())
+                                         << "\", not \"" << ce::toUtf8(expected) << "\"";
   }
 
   hosttest::HostDevice device_;

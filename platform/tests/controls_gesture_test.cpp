@@ -18,9 +18,13 @@ HWND const kWindow = reinterpret_cast<HWND>(0x40);
 HWND const kOther = reinterpret_cast<HWND>(0x42);
 
 MSG stylus(HWND hwnd, UINT message, int x, int y, DWORD time) {
-  return MSG{hwnd, message, 0, static_cast<LPARAM>((static_cast<std::uint32_t>(y & 0xFFFF) << 16) |
-                                                    static_cast<std::uint32_t>(x & 0xFFFF)),
-             time, POINT{0, 0}};
+  return MSG{hwnd,
+             message,
+             0,
+             static_cast<LPARAM>((static_cast<std::uint32_t>(y & 0xFFFF) << 16) |
+                                 static_cast<std::uint32_t>(x & 0xFFFF)),
+             time,
+             POINT{0, 0}};
 }
 
 TEST(GestureRecognizer, HeldOnlyWhenTheStylusStaysDownAndStillForTheHoldTime) {

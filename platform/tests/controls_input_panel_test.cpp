@@ -42,8 +42,8 @@ TEST(InputPanelLayout, ThePanelAndTheDesktopFollowTheScreenAndTheTaskbar) {
 }
 
 TEST(InputPanelLayout, KeysTileThePanelWithoutOverlapping) {
-  for (const auto &[w, h] : {std::pair{480, 160}, std::pair{640, 160}, std::pair{240, 80},
-                            std::pair{7, 5}}) {
+  for (const auto &[w, h] :
+       {std::pair{480, 160}, std::pair{640, 160}, std::pair{240, 80}, std::pair{7, 5}}) {
     const InputPanelLayout layout(w, h);
     const RECT panel{0, 0, w, h};
     ASSERT_EQ(layout.keys().size(), 10u + 10u + 9u + 8u + 2u);
@@ -52,8 +52,8 @@ TEST(InputPanelLayout, KeysTileThePanelWithoutOverlapping) {
       EXPECT_TRUE(contains(panel, a)) << w << "x" << h << " key " << i;
       for (std::size_t j = i + 1; j < layout.keys().size(); ++j) {
         const RECT &b = layout.keys()[j].rect;
-        const bool apart = a.right <= b.left || b.right <= a.left || a.bottom <= b.top ||
-                           b.bottom <= a.top;
+        const bool apart =
+            a.right <= b.left || b.right <= a.left || a.bottom <= b.top || b.bottom <= a.top;
         EXPECT_TRUE(apart) << w << "x" << h << " keys " << i << " and " << j;
       }
     }

@@ -5,7 +5,7 @@
 // process on first use; a process that registered a class of the same name itself gets its own.
 //
 // Chosen behaviours of "EDIT" where the device's are not known or not wanted:
-// - The text is UTF-16; the limit (EM_LIMITTEXT, default kEditDefaultLimit units) counts units,
+// - The text is UTF-16; the limit (EM_LIMITTEXT, default EDIT_DEFAULT_LIMIT units) counts units,
 //   a line break in a multi-line edit ("\r\n") counting two. Typing past the limit is refused
 //   and EN_MAXTEXT is sent; EM_REPLACESEL inserts the part that fits. WM_SETTEXT is not limited.
 // - The caret never stands inside "\r\n" nor inside a surrogate pair; "\r\n", "\n" and "\r" all
@@ -94,4 +94,4 @@
 #define WM_UNDO 0x0304u
 
 // The default limit of an edit's text, in UTF-16 units.
-#define kEditDefaultLimit 30000u
+#define EDIT_DEFAULT_LIMIT 30000u

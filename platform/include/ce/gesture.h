@@ -3,8 +3,8 @@
 // context menu.
 //
 // Behaviour: the call follows the stylus messages in the calling thread's queue without taking
-// them. The stylus is held once it has stayed down for kGestureHoldMs with every move within
-// kGestureTolerance pixels of ptDown (either axis); SHRG_LONGDELAY doubles the time. The time
+// them. The stylus is held once it has stayed down for GESTURE_HOLD_MS with every move within
+// GESTURE_TOLERANCE pixels of ptDown (either axis); SHRG_LONGDELAY doubles the time. The time
 // counts from the arrival of the message being handled (the press), so a caller that was slow to
 // get here is judged by what the stylus did. It has ended first when a WM_LBUTTONUP (or a new
 // press) or a move farther away arrived before the time was up; the messages stay queued for
@@ -30,8 +30,8 @@
 
 #define GN_CONTEXTMENU 1000u
 
-#define kGestureHoldMs 500u
-#define kGestureTolerance 5
+#define GESTURE_HOLD_MS 500u
+#define GESTURE_TOLERANCE 5
 
 struct SHRGINFO {
   DWORD cbSize;

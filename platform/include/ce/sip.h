@@ -2,7 +2,7 @@
 // and that types into the focus window as the hardware keys do.
 //
 // Chosen behaviours:
-// - The panel spans the screen's width at its bottom, kSipHeight480 pixels high per 480 pixels
+// - The panel spans the screen's width at its bottom, SIP_HEIGHT_480 pixels high per 480 pixels
 //   of the screen's shorter side (160 at 480, 80 at 240); rotation keeps it there. It lies above
 //   every other window, never takes the foreground or the focus, and types lower-case letters,
 //   digits, space, backspace and Enter.
@@ -33,7 +33,7 @@
 #define SPI_SETSIPINFO 224u
 #define SPI_GETSIPINFO 225u
 
-#define kSipHeight480 160
+#define SIP_HEIGHT_480 160
 
 struct SIPINFO {
   DWORD cbSize;

@@ -94,8 +94,9 @@ void EditLayout::addParagraph(std::size_t start, std::size_t end, int wrapWidth,
 }
 
 std::size_t EditLayout::lineOf(std::size_t position) const {
-  const auto after = std::upper_bound(lines_.begin(), lines_.end(), position,
-                                      [](std::size_t p, const Line &line) { return p < line.start; });
+  const auto after =
+      std::upper_bound(lines_.begin(), lines_.end(), position,
+                       [](std::size_t p, const Line &line) { return p < line.start; });
   return after == lines_.begin() ? 0 : static_cast<std::size_t>(after - lines_.begin()) - 1;
 }
 

@@ -16,6 +16,7 @@ namespace ce {
 namespace {
 
 const SystemClassRegistrar kEditClass(u"EDIT", &EditWindow::procedure, CS_DBLCLKS);
+static_assert(EditText::kDefaultLimit == EDIT_DEFAULT_LIMIT);
 
 constexpr std::size_t kTitleUnits = 4096; // what the host keeps of a title
 constexpr COLORREF kText = RGB(0, 0, 0);
@@ -70,9 +71,7 @@ int signedLow(LPARAM value) { return static_cast<short>(value & 0xFFFF); }
 int signedHigh(LPARAM value) { return static_cast<short>((value >> 16) & 0xFFFF); }
 
 // EM_SETSEL and friends take ints; a WPARAM of -1 arrives as all ones.
-long long asInt(WPARAM value) {
-  return static_cast<int>(static_cast<std::uint32_t>(value));
-}
+long long asInt(WPARAM value) { return static_cast<int>(static_cast<std::uint32_t>(value)); }
 
 } // namespace
 
@@ -501,7 +500,8 @@ LRESULT EditWindow::onPosFromChar(WPARAM index) const {
   const RECT area = textArea();
   const std::size_t line = layout_->lineOf(index);
   const int x = area.left + layout_->xOf(index) - view_.scrollX();
-  const int y = area.top + (static_cast<int>(line) - static_cast<int>(view_.firstLine())) * lineHeight_;
+  const int y =
+      area.top + (static_cast<int>(line) - static_cast<int>(view_.firstLine())) * lineHeight_;
   return static_cast<LRESULT>(static_cast<DWORD>(MAKELONG(x, y)));
 }
 

@@ -82,7 +82,7 @@ private:
   EditText text_;
   std::optional<EditLayout> layout_;
   EditViewport view_;
-  RECT client_{}; // kept from WM_SIZE: the layout needs it on every key
+  RECT client_{};        // kept from WM_SIZE: the layout needs it on every key
   HFONT font_ = nullptr; // WM_SETFONT's; null for the system font
   HDC measureDc_ = nullptr;
   int lineHeight_ = 1;
@@ -90,9 +90,9 @@ private:
   int margin_ = 1;
   char16_t passwordChar_ = 0;
   bool focused_ = false;
-  bool tracking_ = false;   // the stylus is down in the edit
-  bool shiftDown_ = false;  // VK_SHIFT is held
-  int goalX_ = -1;          // the x that Up and Down keep, -1 for the caret's own
+  bool tracking_ = false;  // the stylus is down in the edit
+  bool shiftDown_ = false; // VK_SHIFT is held
+  int goalX_ = -1;         // the x that Up and Down keep, -1 for the caret's own
 };
 
 } // namespace ce

@@ -77,14 +77,14 @@ DWORD SHRecognizeGesture(SHRGINFO *info) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  const DWORD hold = (info->dwFlags & SHRG_LONGDELAY) ? 2 * kGestureHoldMs : kGestureHoldMs;
+  const DWORD hold = (info->dwFlags & SHRG_LONGDELAY) ? 2 * GESTURE_HOLD_MS : GESTURE_HOLD_MS;
   // The hold counts from the press's arrival (the message being handled), so a caller that was
   // slow to get here is judged by when the stylus moved, not by when it asked.
   const DWORD now = GetTickCount();
   const DWORD pressed = queue->lastMessageTime();
   const DWORD start = now - pressed < 2 * hold ? pressed : now;
   const ce::GestureRecognizer recognizer(info->hwndClient, info->ptDown, start, hold,
-                                         kGestureTolerance);
+                                         GESTURE_TOLERANCE);
   const ce::ThreadMessageQueue::Filter stylus{nullptr, WM_MOUSEFIRST, WM_MOUSELAST};
   for (;;) {
     switch (recognizer.judge(queue->pendingInput(stylus), GetTickCount())) {

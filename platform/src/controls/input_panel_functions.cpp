@@ -70,7 +70,7 @@ BOOL SipSetInfo(SIPINFO *info) {
 
 DWORD SipStatus() {
   return FindWindowW(ce::input_panel::kClassName, nullptr) ? SIP_STATUS_AVAILABLE
-                                                            : SIP_STATUS_UNAVAILABLE;
+                                                           : SIP_STATUS_UNAVAILABLE;
 }
 
 BOOL SHSipInfo(UINT action, UINT, PVOID param, UINT) {

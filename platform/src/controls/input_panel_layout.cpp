@@ -29,7 +29,7 @@ struct KeySpec {
 } // namespace
 
 int InputPanelLayout::panelHeight(int screenWidth, int screenHeight) {
-  return std::max(kRows, scaled(kSipHeight480, screenWidth, screenHeight));
+  return std::max(kRows, scaled(SIP_HEIGHT_480, screenWidth, screenHeight));
 }
 
 int InputPanelLayout::taskbarHeight(TaskbarKind kind, int screenWidth, int screenHeight) {
@@ -54,10 +54,9 @@ InputPanelLayout::InputPanelLayout(int width, int height) {
                                              u"6", u"7", u"8", u"9", u"0"};
     for (int i = 0; i < 10; ++i)
       r[0].push_back({double(i), double(i + 1), BYTE(i == 9 ? '0' : '1' + i), digits[i]});
-    static const char16_t *const letters[] = {u"q", u"w", u"e", u"r", u"t", u"y", u"u",
-                                              u"i", u"o", u"p", u"a", u"s", u"d", u"f",
-                                              u"g", u"h", u"j", u"k", u"l", u"z", u"x",
-                                              u"c", u"v", u"b", u"n", u"m"};
+    static const char16_t *const letters[] = {u"q", u"w", u"e", u"r", u"t", u"y", u"u", u"i", u"o",
+                                              u"p", u"a", u"s", u"d", u"f", u"g", u"h", u"j", u"k",
+                                              u"l", u"z", u"x", u"c", u"v", u"b", u"n", u"m"};
     const auto key = [](const char16_t *label) { return BYTE(label[0] - u'a' + 'A'); };
     for (int i = 0; i < 10; ++i)
       r[1].push_back({double(i), double(i + 1), key(letters[i]), letters[i]});

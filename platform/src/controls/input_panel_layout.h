@@ -1,7 +1,7 @@
 // Where the input panel and its keys are, and what is left of the screen for programs, as plain
 // geometry for a screen size: the panel's window, its client side and SipGetInfo all use it.
 //
-// The panel is kSipHeight480 pixels high per 480 pixels of the screen's shorter side and spans
+// The panel is SIP_HEIGHT_480 pixels high per 480 pixels of the screen's shorter side and spans
 // the screen's width at its bottom. Its keys lie in five rows of ten units each: the digits,
 // "qwertyuiop", "asdfghjkl" (offset by half a key), "zxcvbnm" with a wide backspace, and a space
 // bar beside Enter.
@@ -18,8 +18,8 @@ namespace ce {
 class InputPanelLayout {
 public:
   struct Key {
-    RECT rect;          // in the panel's client coordinates
-    BYTE key;           // the virtual key it presses
+    RECT rect; // in the panel's client coordinates
+    BYTE key;  // the virtual key it presses
     std::u16string label;
   };
 

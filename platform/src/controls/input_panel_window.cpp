@@ -52,10 +52,10 @@ HWND InputPanelWindow::create() {
     return nullptr;
   const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
   const RECT rect = InputPanelLayout::panelRect(width, height);
-  const HWND hwnd = CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW,
-                                    input_panel::kClassName, u"Input Panel", WS_POPUP, rect.left,
-                                    rect.top, rect.right - rect.left, rect.bottom - rect.top,
-                                    nullptr, nullptr, nullptr, nullptr);
+  const HWND hwnd =
+      CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, input_panel::kClassName,
+                      u"Input Panel", WS_POPUP, rect.left, rect.top, rect.right - rect.left,
+                      rect.bottom - rect.top, nullptr, nullptr, nullptr, nullptr);
   if (hwnd)
     panel = new InputPanelWindow(hwnd);
   return hwnd;
@@ -120,8 +120,8 @@ LRESULT InputPanelWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
   }
   case WM_LBUTTONUP: {
     const auto *key = layout_.keyAt(pointOf(lParam));
-    const bool typed = key && pressed_ &&
-                       static_cast<std::size_t>(key - layout_.keys().data()) == *pressed_;
+    const bool typed =
+        key && pressed_ && static_cast<std::size_t>(key - layout_.keys().data()) == *pressed_;
     press(std::nullopt);
     if (typed) {
       keybd_event(key->key, 0, 0, 0);
@@ -146,8 +146,7 @@ void InputPanelWindow::place(bool shown) {
   const RECT rect =
       InputPanelLayout::panelRect(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
   SetWindowPos(hwnd_, HWND_TOPMOST, rect.left, rect.top, rect.right - rect.left,
-               rect.bottom - rect.top,
-               SWP_NOACTIVATE | (shown ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+               rect.bottom - rect.top, SWP_NOACTIVATE | (shown ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
 }
 
 void InputPanelWindow::tellTopLevelWindows() const {
@@ -190,8 +189,7 @@ void InputPanelWindow::paint() {
   for (std::size_t i = 0; i < layout_.keys().size(); ++i) {
     const auto &key = layout_.keys()[i];
     const bool pressed = pressed_ && *pressed_ == i;
-    RECT face{key.rect.left + gap, key.rect.top + gap, key.rect.right - gap,
-              key.rect.bottom - gap};
+    RECT face{key.rect.left + gap, key.rect.top + gap, key.rect.right - gap, key.rect.bottom - gap};
     if (face.right <= face.left || face.bottom <= face.top)
       continue;
     fill(dc, face, kKeyEdge);

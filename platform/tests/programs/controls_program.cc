@@ -134,9 +134,9 @@ int WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
   if (!frame)
     return 3;
   const DWORD style = multi ? (ES_MULTILINE | ES_AUTOVSCROLL) : (WS_BORDER | ES_AUTOHSCROLL);
-  edit = CreateWindowExW(0, u"edit", u"", WS_CHILD | WS_VISIBLE | style, 10, 10, 460,
-                         multi ? 200 : 60, frame, reinterpret_cast<HMENU>(kEditId), instance,
-                         nullptr);
+  edit =
+      CreateWindowExW(0, u"edit", u"", WS_CHILD | WS_VISIBLE | style, 10, 10, 460, multi ? 200 : 60,
+                      frame, reinterpret_cast<HMENU>(kEditId), instance, nullptr);
   pad = CreateWindowExW(0, u"HoldPad", u"", WS_CHILD | WS_VISIBLE, 10, 250, 460, 140, frame,
                         nullptr, instance, nullptr);
   if (!edit || !pad)
