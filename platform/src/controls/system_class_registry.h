@@ -32,7 +32,8 @@ private:
   };
   const Entry *find(std::u16string_view name) const;
 
-  mutable std::mutex mutex_;
+  // Recursive: registering runs the messages the host hands back, which may create an edit.
+  mutable std::recursive_mutex mutex_;
   std::vector<Entry> entries_;
 };
 
