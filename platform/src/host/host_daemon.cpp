@@ -1,5 +1,6 @@
 #include "host_daemon.h"
 
+#include "../controls/input_panel_host.h"
 #include "../protocol/packet_socket.h"
 #include "host_log.h"
 #include "host_server.h"
@@ -200,6 +201,10 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
   // Services host: boot services load on its workers as soon as the loop runs.
   ServicesService services(server);
 
+  // The input panel's window runs on a thread of its own, a client of this host like any program.
+  InputPanelHost inputPanel;
+  inputPanel.start();
+
   std::thread([&server, &ending] {
     int signal = 0;
     if (::sigwait(&ending, &signal) == 0)
@@ -211,6 +216,7 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
     ::close(readyFd);
   log.line("host ready");
   const bool ran = server.run();
+  inputPanel.stop();
   screen.setInputSink(nullptr); // no input may reach the window service once the loop has ended
   screen.setRotationHook({});
   processes.endAll(2000);
