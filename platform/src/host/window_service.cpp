@@ -2,11 +2,16 @@
 
 #include "../windowing/key_message_flags.h"
 
+#include "../shell/shell_messages.h"
 #include "../windowing/window_protocol.h"
+
+#include <ce/core/utf.h>
 
 #include <ce/errors.h>
 #include <ce/input.h>
 #include <ce/kernel.h>
+
+#include <unistd.h>
 
 namespace ce::host {
 
@@ -322,7 +327,8 @@ DWORD WindowService::state([[maybe_unused]] HostRequest &r, Caller caller, Messa
   const SIZE size = manager_.screenSize();
   out.u64(fromHwnd(manager_.foreground()))
       .u64(fromHwnd(manager_.activeWindow(caller.thread)))
-      .u64(fromHwnd(manager_.focus(caller.thread)))
+      .u64(fromHwnd(manager_.focus(caller.thread) ? manager_.focus(caller.thread)
+                                                   : focusWindow()))
       .u64(fromHwnd(manager_.desktop()))
       .i32(size.cx)
       .i32(size.cy);
@@ -494,10 +500,34 @@ DWORD WindowService::fullScreen([[maybe_unused]] HostRequest &r, Caller caller, 
   if (w->process != caller.process)
     return (ERROR_ACCESS_DENIED);
   fullScreen_[w->handle] = flags;
+  // The taskbar hides and shows itself for the windows that ask.
+  if (flags & (SHFS_HIDETASKBAR | SHFS_SHOWTASKBAR))
+    if (const HWND taskbar = shellTaskbar())
+      if (const WindowRecord *bar = manager_.find(taskbar))
+        router_.deliver(bar->process, bar->thread, false, fromHwnd(taskbar),
+                        shell::kTaskbarFullScreenMessage, fromHwnd(w->handle), flags, 0, 0, 0);
   return ERROR_SUCCESS;
 }
 
+HWND WindowService::shellTaskbar() const {
+  // The host's own taskbar; a device program's window of that class is not the shell's.
+  for (HWND hwnd : manager_.topLevelWindows()) {
+    const WindowRecord *w = manager_.find(hwnd);
+    if (w && w->process == static_cast<DWORD>(::getpid()) &&
+        equalsIgnoreCase(w->className, shell::kTaskbarClass))
+      return hwnd;
+  }
+  return nullptr;
+}
+
 HWND WindowService::keyTarget() const {
+  // Hardware keys go to the taskbar while it shows; its procedure hands them to the focus window.
+  if (const HWND taskbar = shellTaskbar(); taskbar && manager_.isVisible(taskbar))
+    return taskbar;
+  return focusWindow();
+}
+
+HWND WindowService::focusWindow() const {
   const HWND foreground = manager_.foreground();
   if (!foreground)
     return nullptr;

@@ -5,7 +5,10 @@
 //
 // Input: a stylus press goes to the window under the point, which keeps the stylus until it is
 // lifted (moves and the lift go to it, in its client coordinates, even outside it); keys go to
-// the focus window of the foreground window's thread (or to the foreground window itself). A
+// the shell's taskbar while it shows (it hands them on to the focus window), else to the focus
+// window of the foreground window's thread (or to the foreground window itself). GetFocus()
+// answers the calling thread's focus window, or for a thread without one that same device-wide
+// focus window. A
 // key press is WM_KEYDOWN, a release WM_KEYUP, a typed character WM_CHAR. Input to a window of
 // a process that has gone is dropped.
 //
@@ -18,7 +21,8 @@
 // - The wait cursor is kept per process: SetCursor(IDC_WAIT) puts it up for the calling process,
 //   SetCursor(NULL) or any other cursor takes it down, and a process that ends drops it. Each
 //   change goes to the wait-cursor hook (the screen's wait mark). Tools own no cursor and are
-//   refused. SHFullScreen's flags are recorded per window.
+//   refused. SHFullScreen's flags are recorded per window; SHFS_HIDETASKBAR and SHFS_SHOWTASKBAR
+//   are passed on to the shell's taskbar, which hides while such a window is in front.
 #pragma once
 
 #include "../screen/input_sink.h"
@@ -62,7 +66,12 @@ private:
   std::vector<WindowEvent> route(WindowManager::Caller caller);
   void postInput(DWORD process, DWORD thread, HWND hwnd, UINT message, WPARAM wParam,
                  LPARAM lParam, POINT point);
+  // Where key input goes: the shell's taskbar while it shows, else focusWindow().
   HWND keyTarget() const;
+  // The focus window of the foreground window's thread, or the foreground window itself.
+  HWND focusWindow() const;
+  // The host's own taskbar window, or null.
+  HWND shellTaskbar() const;
 
   DWORD registerClass(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
              protocol::MessageWriter &);
