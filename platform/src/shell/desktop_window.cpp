@@ -32,11 +32,7 @@ bool DesktopWindow::create() {
     return false;
   width_ = GetSystemMetrics(SM_CXSCREEN);
   height_ = GetSystemMetrics(SM_CYSCREEN);
-  const bool pictured = wallpaper_.load(width_, height_);
-  if (log_)
-    log_(pictured ? "desktop: wallpaper " + toUtf8(Wallpaper::pathFor(width_, height_))
-                  : "desktop: no wallpaper for " + std::to_string(width_) + "x" +
-                        std::to_string(height_) + ", plain colour");
+  loadWallpaper();
   const HWND created =
       CreateWindowExW(WS_EX_NOACTIVATE, kDesktopClass, u"Desktop", WS_POPUP | WS_VISIBLE, 0, 0,
                       width_, height_, nullptr, nullptr, nullptr, this);
@@ -88,12 +84,20 @@ void DesktopWindow::fitToScreen() {
     return;
   width_ = width;
   height_ = height;
-  wallpaper_.load(width_, height_);
+  loadWallpaper();
   RECT now{};
   if (!GetWindowRect(hwnd_, &now) || now.left != 0 || now.top != 0 || now.right != width_ ||
       now.bottom != height_)
     SetWindowPos(hwnd_, nullptr, 0, 0, width_, height_, SWP_NOZORDER | SWP_NOACTIVATE);
   InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void DesktopWindow::loadWallpaper() {
+  const bool pictured = wallpaper_.load(width_, height_);
+  if (log_)
+    log_(pictured ? "desktop: wallpaper " + toUtf8(Wallpaper::pathFor(width_, height_))
+                  : "desktop: no wallpaper for " + std::to_string(width_) + "x" +
+                        std::to_string(height_) + ", plain colour");
 }
 
 void DesktopWindow::paint() {

@@ -28,6 +28,7 @@ private:
   LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
   // Takes the screen's size and its wallpaper when the size changed.
   void fitToScreen();
+  void loadWallpaper();
   void paint();
 
   PlatformStartMenu &menu_;

@@ -3,7 +3,7 @@
 //
 // Order: sub-folders first, then the shortcuts and programs, each group by name without regard
 // to case. Hidden entries and other kinds of files are left out. A name is the file name without
-// its ".lnk" or ".exe" (".LNK" too); a file named only ".lnk" keeps its whole name. A folder
+// its ".lnk" or ".exe" (".LNK" too); a file named only ".lnk" is none of them. A folder
 // holds at most kMaxEntries entries here, the rest is not listed.
 #pragma once
 

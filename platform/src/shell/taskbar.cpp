@@ -271,6 +271,10 @@ void Taskbar::refresh() {
     title.assign(text, static_cast<std::size_t>(std::max(length, 0)));
   }
   std::u16string clock = clockText();
+  if (title != title_) {
+    // The bar's own text is what it shows, for whoever asks it (GetWindowTextW, a window list).
+    SetWindowTextW(hwnd_, title.c_str());
+  }
   if (title != title_ || clock != clock_) {
     title_ = std::move(title);
     clock_ = std::move(clock);

@@ -2,6 +2,7 @@
 // and as high as TaskbarGeometry says for the device's design, that never takes the foreground
 // or the focus. It draws a Start area (a flag and "Start"), the foreground window's title and a
 // clock (HH:MM), and checks the foreground window, its title and the time four times a second.
+// The bar's own window text is the title it shows.
 //
 // Its window procedure, which a service in the host process may subclass:
 // - classic bar: WM_LBUTTONDOWN in the left third opens the platform Start menu, or closes it
