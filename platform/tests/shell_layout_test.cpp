@@ -102,6 +102,14 @@ TEST(ShellStartMenuLayout, ALongListScrollsWithinTheScreen) {
   EXPECT_EQ(layout.row(2, scroll).top, layout.padding());
 }
 
+TEST(ShellStartMenuLayout, ATurnedScreenKeepsRowsAFingerHighAndTheMenuOnScreen) {
+  const StartMenuLayout portrait(480, 640, 36, 8), landscape(640, 480, 48, 8);
+  EXPECT_EQ(landscape.rowHeight(), portrait.rowHeight());
+  EXPECT_EQ(landscape.window().top, 48);
+  EXPECT_LE(landscape.window().bottom, 480);
+  EXPECT_GT(landscape.maxScroll(), 0) << "eight rows do not fit under a landscape bar";
+}
+
 TEST(ShellStartMenuLayout, AnEmptyFolderStillGetsAWindowAndNoRows) {
   const StartMenuLayout layout(480, 640, 52, 0);
   EXPECT_GT(layout.height(), 0);

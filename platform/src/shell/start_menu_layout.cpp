@@ -9,11 +9,13 @@ namespace ce::shell {
 StartMenuLayout::StartMenuLayout(int screenWidth, int screenHeight, int taskbarHeight, int rows)
     : top_(std::max(taskbarHeight, 0)), rows_(std::max(rows, 0)) {
   screenWidth = std::max(screenWidth, 1);
-  rowHeight_ = TaskbarGeometry::scaled(60, screenWidth);
-  padding_ = TaskbarGeometry::scaled(4, screenWidth);
-  iconSide_ = TaskbarGeometry::scaled(32, screenWidth);
-  textHeight_ = TaskbarGeometry::scaled(22, screenWidth);
-  dragThreshold_ = TaskbarGeometry::scaled(8, screenWidth);
+  // Sizes follow the screen's short side: a turned screen keeps its rows a finger high.
+  const int shortSide = std::min(screenWidth, std::max(screenHeight, 1));
+  rowHeight_ = TaskbarGeometry::scaled(60, shortSide);
+  padding_ = TaskbarGeometry::scaled(4, shortSide);
+  iconSide_ = TaskbarGeometry::scaled(32, shortSide);
+  textHeight_ = TaskbarGeometry::scaled(22, shortSide);
+  dragThreshold_ = TaskbarGeometry::scaled(8, shortSide);
   width_ = std::max(1, screenWidth * 13 / 20);
   const long long wanted = 2LL * padding_ + static_cast<long long>(std::max(rows_, 1)) * rowHeight_;
   const int room = std::max(screenHeight - top_, 2 * padding_ + 1);

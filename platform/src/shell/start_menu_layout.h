@@ -1,6 +1,6 @@
 // Where the platform Start menu and its rows are: a window at the left of the screen just under
 // the taskbar, about two thirds of the screen wide, with rows of one finger's height (60 pixels
-// on a 480-pixel-wide screen, scaled with the width like the taskbar). The window is as tall as
+// on a screen whose short side is 480, scaled with that side). The window is as tall as
 // its rows and never taller than the screen below the taskbar; rows that do not fit are reached
 // by scrolling, `scroll` pixels down from the first.
 #pragma once
