@@ -284,6 +284,9 @@ void PlatformStartMenu::createFonts() {
   font_ = CreateFontIndirectW(&font);
   font.lfWeight = FW_BOLD;
   backFont_ = CreateFontIndirectW(&font);
+  font.lfHeight = -layout_.textHeight() * 8 / 5;
+  font.lfWeight = FW_NORMAL;
+  chevronFont_ = CreateFontIndirectW(&font);
 }
 
 void PlatformStartMenu::deleteFonts() {
@@ -291,7 +294,9 @@ void PlatformStartMenu::deleteFonts() {
     DeleteObject(font_);
   if (backFont_)
     DeleteObject(backFont_);
-  font_ = backFont_ = nullptr;
+  if (chevronFont_)
+    DeleteObject(chevronFont_);
+  font_ = backFont_ = chevronFont_ = nullptr;
 }
 
 void PlatformStartMenu::paintRow(HDC dc, int row, const RECT &area) {
@@ -308,11 +313,14 @@ void PlatformStartMenu::paintRow(HDC dc, int row, const RECT &area) {
   RECT text{area.left + 3 * pad + side + 2 * pad, area.top, area.right - 2 * pad, area.bottom};
   SetBkMode(dc, TRANSPARENT);
   if (back) {
-    SelectObject(dc, backFont_);
+    // A chevron where the icons stand, then the folder's name.
     SetTextColor(dc, kBackText);
-    const std::u16string label = u"\u2039  " + ProgramFolder::lastComponent(folder_);
-    RECT label_area{area.left + 3 * pad, area.top, area.right - 2 * pad, area.bottom};
-    DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &label_area,
+    SelectObject(dc, chevronFont_);
+    RECT mark{area.left + 3 * pad, area.top, area.left + 3 * pad + side, area.bottom};
+    DrawTextW(dc, u"\u2039", 1, &mark, DT_SINGLELINE | DT_VCENTER | DT_CENTER | DT_NOPREFIX);
+    SelectObject(dc, backFont_);
+    const std::u16string name = ProgramFolder::lastComponent(folder_);
+    DrawTextW(dc, name.c_str(), static_cast<int>(name.size()), &text,
               DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_END_ELLIPSIS | DT_NOPREFIX);
     return;
   }
@@ -323,13 +331,13 @@ void PlatformStartMenu::paintRow(HDC dc, int row, const RECT &area) {
   SelectObject(dc, font_);
   SetTextColor(dc, kText);
   if (entry.folder) {
+    SelectObject(dc, chevronFont_);
     SetTextColor(dc, kChevron);
-    const std::u16string chevron = u"\u203A";
-    DrawTextW(dc, chevron.c_str(), 1, &text,
-              DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
+    DrawTextW(dc, u"\u203A", 1, &text, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
     SIZE extent{};
-    GetTextExtentPoint32W(dc, chevron.c_str(), 1, &extent);
+    GetTextExtentPoint32W(dc, u"\u203A", 1, &extent);
     text.right -= extent.cx + 2 * pad;
+    SelectObject(dc, font_);
     SetTextColor(dc, kText);
   }
   DrawTextW(dc, entry.name.c_str(), static_cast<int>(entry.name.size()), &text,

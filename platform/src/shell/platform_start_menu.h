@@ -81,6 +81,7 @@ private:
   int scrollAtPress_ = 0;
   HFONT font_ = nullptr;
   HFONT backFont_ = nullptr;
+  HFONT chevronFont_ = nullptr; // the marks of folders and of the way back
   IconCache icons_;
 };
 

@@ -322,7 +322,7 @@ void Taskbar::paint() {
   else
     gradient(dc, start, palette.startTop, palette.startBottom);
   fill(dc, RECT{startWidth - 1, height / 6, startWidth, height - height / 6}, palette.line);
-  const int flagSide = kind_ == TaskbarKind::Classic ? height / 2 : height * 4 / 10;
+  const int flagSide = height / 2;
   const int flagLeft = kind_ == TaskbarKind::Classic ? 2 * pad : pad;
   drawFlag(dc, RECT{flagLeft, (height - flagSide) / 2, flagLeft + flagSide,
                     (height + flagSide) / 2});
