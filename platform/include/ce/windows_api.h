@@ -7,9 +7,9 @@
 //   its rectangle within its parents, less the visible windows above it and its visible children.
 // - Window handles are even numbers, so that the lowest bit is free for SetForegroundWindow's
 //   "window with its owned windows" form; a handle is never reused while the device runs.
-// - TBBUTTONINFO may be given with cbSize 32 (the device's size) or sizeof(TBBUTTONINFO).
 #pragma once
 
+#include <ce/commctrl.h> // the soft-key bars' TB_SETBUTTONINFO travels with window messages
 #include <ce/messages.h>
 #include <ce/types.h>
 
@@ -203,30 +203,6 @@ struct RGNDATA {
 };
 using LPRGNDATA = RGNDATA *;
 
-// Tool bar buttons (the soft-key bars).
-#define TB_SETBUTTONINFO (WM_USER + 64)
-#define TBIF_IMAGE 0x00000001u
-#define TBIF_TEXT 0x00000002u
-#define TBIF_STATE 0x00000004u
-#define TBIF_STYLE 0x00000008u
-#define TBIF_LPARAM 0x00000010u
-#define TBIF_COMMAND 0x00000020u
-#define TBIF_SIZE 0x00000040u
-struct TBBUTTONINFO {
-  UINT cbSize;
-  DWORD dwMask;
-  int idCommand;
-  int iImage;
-  BYTE fsState;
-  BYTE fsStyle;
-  WORD cx;
-  DWORD_PTR lParam;
-  LPWSTR pszText;
-  int cchText;
-};
-using LPTBBUTTONINFO = TBBUTTONINFO *;
-// The record's size on the device, which callers may put in cbSize.
-#define TBBUTTONINFO_DEVICE_SIZE 32u
 
 // Window procedures. CallWindowProcW calls `procedure` (null fails with 0). TranslateMessage
 // adds WM_CHAR for a WM_KEYDOWN of a key that types a character. DispatchMessageW calls the
@@ -259,10 +235,18 @@ LRESULT DispatchMessageW(const MSG *msg);
 // Chosen behaviours:
 // - SendMessageW to a window of the calling thread calls its procedure directly; to any other
 //   thread it waits until the owner thread handles it in GetMessageW/PeekMessageW, and fails
-//   (0, ERROR_BROKEN_PIPE) when the owner ends first. Messages whose lParam points to data
-//   (WM_SETTEXT, WM_GETTEXT, WM_COPYDATA, ...) are refused for windows of other processes
-//   (ERROR_INVALID_PARAMETER) by SendMessageW and PostMessageW alike, rather than handing the
-//   receiver a pointer into another process.
+//   (0, ERROR_BROKEN_PIPE) when the owner ends first.
+// - Messages whose lParam points to data cross into another process with SendMessageW only:
+//   WM_SETTEXT (the string), WM_GETTEXT (the receiver fills a buffer of its own, and what it
+//   wrote comes back into the sender's buffer, never beyond wParam characters with the
+//   terminating zero; the result is the number of characters copied), WM_COPYDATA (dwData,
+//   cbData and the bytes; the receiver's lpData points to a copy valid during the call) and
+//   TB_SETBUTTONINFO (the record and its text, see <ce/commctrl.h>). A message carries at most
+//   64 Ki characters of text or 128 KiB of WM_COPYDATA bytes; more, or a record that cannot be
+//   read (a null COPYDATASTRUCT, a wrong cbSize), fails with ERROR_INVALID_PARAMETER. Posting
+//   such a message with a non-null lParam to another process (PostMessageW,
+//   PostThreadMessageW) fails with ERROR_INVALID_PARAMETER: the data cannot wait in a queue.
+//   Within one process the pointer passes as it is.
 // - Timers run in the owner thread's queue; SetTimer works for windows of the calling process.
 // - GetDC and BeginPaint give DCs over the framebuffer of this process's display, clipped to the
 //   window's visible region (BeginPaint also to the update region); without a display they
@@ -313,6 +297,23 @@ void keybd_event(BYTE key, BYTE scan, DWORD flags, ULONG_PTR extraInfo);
 HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR name);
 HCURSOR SetCursor(HCURSOR cursor);
 
+// Stylus capture. The device has one capture window at a time. While a window holds it, every
+// stylus message (WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP) goes to it, in its client
+// coordinates, wherever the point lies (negative or beyond its size included). Without a
+// capture, a press goes to the window under the point, which keeps the stylus until it is lifted.
+// - SetCapture takes a window of the calling thread (ERROR_ACCESS_DENIED for another thread's,
+//   ERROR_INVALID_WINDOW_HANDLE for no window) and returns the previous capture window, whichever
+//   thread held it; SetCapture(NULL) is ReleaseCapture.
+// - ReleaseCapture lets go of a capture held by a window of the calling thread (TRUE also when
+//   no window holds it); another thread's capture stays (FALSE, ERROR_ACCESS_DENIED).
+// - The window that loses the capture to another window or to ReleaseCapture gets
+//   WM_CAPTURECHANGED (lParam = the new capture window, or NULL). A capture window that is
+//   destroyed, or whose thread or process ends, gives up the capture without it.
+// - GetCapture answers the device's capture window from any process, or NULL.
+HWND SetCapture(HWND hwnd);
+BOOL ReleaseCapture();
+HWND GetCapture();
+
 // Messages to windows.
 UINT RegisterWindowMessageW(LPCWSTR name);
 BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -328,5 +329,11 @@ BOOL EndPaint(HWND hwnd, const PAINTSTRUCT *paint);
 // Puts the window's update region (client coordinates) into `region`; returns its kind
 // (NULLREGION, SIMPLEREGION, COMPLEXREGION) or ERROR (0).
 int GetUpdateRgn(HWND hwnd, HRGN region, BOOL erase);
+// Writes the region into `data`: an RGNDATAHEADER (dwSize 32, iType RDH_RECTANGLES, nCount
+// rectangles, nRgnSize their bytes, rcBound their bounding box, all zero when empty), then the
+// rectangles, which never overlap, top to bottom and left to right. With a null `data` it
+// returns the bytes needed; otherwise `size` on success, and 0 with ERROR_INSUFFICIENT_BUFFER
+// when `size` is too small (nothing written) or ERROR_INVALID_HANDLE for no region.
+DWORD GetRegionData(HRGN region, DWORD size, LPRGNDATA data);
 HDC GetDC(HWND hwnd);
 int ReleaseDC(HWND hwnd, HDC dc);
