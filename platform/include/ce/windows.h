@@ -20,3 +20,6 @@
 #include <ce/services.h>
 #include <ce/ddraw.h>
 #include <ce/input.h>
+#include <ce/controls.h>
+#include <ce/gesture.h>
+#include <ce/sip.h>

@@ -1,6 +1,7 @@
 #include "host_daemon.h"
 
 #include "../client/host_connection.h"
+#include "../controls/input_panel_host.h"
 #include "../protocol/packet_socket.h"
 #include "../shell/shell_thread.h"
 #include "host_log.h"
@@ -206,6 +207,10 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
   // Services host: boot services load on its workers as soon as the loop runs.
   ServicesService services(server);
 
+  // The input panel's window runs on a thread of its own, a client of this host like any program.
+  InputPanelHost inputPanel;
+  inputPanel.start();
+
   std::thread([&server, &ending] {
     int signal = 0;
     if (::sigwait(&ending, &signal) == 0)
@@ -265,6 +270,7 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
   // The loop no longer answers: the shell's calls fail at once instead of waiting.
   HostConnection::instance().disconnect();
   shellThread.stop();
+  inputPanel.stop();
   sayReady(false, ""); // the loop ended before anything was ready: the booter sees the end
   readyWatch.join();
   logOpen->store(false);
