@@ -3,6 +3,7 @@
 // rows and scrolling, and how a folder of the tree is listed.
 #include "files_fixture.h"
 
+#include "../src/shell/icon_cache.h"
 #include "../src/shell/program_folder.h"
 #include "../src/shell/start_menu_layout.h"
 #include "../src/shell/taskbar_geometry.h"
@@ -176,4 +177,30 @@ TEST(ShellProgramNames, PathsAndNames) {
   EXPECT_EQ(ProgramFolder::parentOf(u"\\Windows"), u"\\");
   EXPECT_EQ(ProgramFolder::parentOf(u"\\"), u"\\");
   EXPECT_EQ(ProgramFolder::parentOf(u""), u"\\");
+}
+
+TEST(ShellShortcutIcons, TheIconComesFromTheOverrideOrElseTheTarget) {
+  std::u16string file;
+  int index = 99;
+  ASSERT_TRUE(ce::shell::IconCache::iconOfShortcutText(
+      u"23#\\Windows\\app.exe?\\Windows\\ceshell.dll,-5", file, index));
+  EXPECT_EQ(file, u"\\Windows\\ceshell.dll");
+  EXPECT_EQ(index, -5);
+  ASSERT_TRUE(ce::shell::IconCache::iconOfShortcutText(u"24#\\Windows\\shellres.dll,-6", file,
+                                                        index));
+  EXPECT_EQ(file, u"\\Windows\\shellres.dll");
+  EXPECT_EQ(index, -6);
+  ASSERT_TRUE(ce::shell::IconCache::iconOfShortcutText(u"20#\"\\Windows\\notes.exe\" -x", file,
+                                                        index));
+  EXPECT_EQ(file, u"\\Windows\\notes.exe");
+  EXPECT_EQ(index, 0);
+  // A comma that is not followed by a number is part of the name.
+  ASSERT_TRUE(ce::shell::IconCache::iconOfShortcutText(u"12#\\a,b.exe", file, index));
+  EXPECT_EQ(file, u"\\a,b.exe");
+  // A number too large for an index is no index either.
+  ASSERT_TRUE(ce::shell::IconCache::iconOfShortcutText(u"9#\\x.dll,99999999999", file, index));
+  EXPECT_EQ(file, u"\\x.dll,99999999999");
+  EXPECT_EQ(index, 0);
+  EXPECT_FALSE(ce::shell::IconCache::iconOfShortcutText(u"not a shortcut", file, index));
+  EXPECT_TRUE(file.empty());
 }

@@ -76,12 +76,13 @@ HICON IconCache::extract(const std::u16string &file, int index) {
   return small;
 }
 
-bool IconCache::shortcutIcon(const std::u16string &shortcut, std::u16string &file, int &index) {
-  const std::u16string text = ShortcutText::decode(readSmallFile(shortcut));
+bool IconCache::iconOfShortcutText(std::u16string_view text, std::u16string &file, int &index) {
+  file.clear();
+  index = 0;
   const auto hash = text.find(u'#');
-  const auto question = text.find(u'?', hash == std::u16string::npos ? 0 : hash);
-  if (hash != std::u16string::npos && question != std::u16string::npos) {
-    splitIconReference(std::u16string_view(text).substr(question + 1), file, index);
+  const auto question = hash == std::u16string_view::npos ? hash : text.find(u'?', hash);
+  if (question != std::u16string_view::npos) {
+    splitIconReference(text.substr(question + 1), file, index);
     if (!file.empty())
       return true;
   }
@@ -89,7 +90,6 @@ bool IconCache::shortcutIcon(const std::u16string &shortcut, std::u16string &fil
   if (!command)
     return false;
   splitIconReference(command->target, file, index);
-  // A shortcut that names an icon library entry ("\Windows\shellres.dll,-6") shows that icon.
   return !file.empty();
 }
 
@@ -102,7 +102,8 @@ HICON IconCache::iconFor(const ProgramEntry &entry) {
   } else {
     std::u16string file = entry.path;
     int index = 0;
-    if (endsWithIgnoringCase(entry.path, u".lnk") && !shortcutIcon(entry.path, file, index))
+    if (endsWithIgnoringCase(entry.path, u".lnk") &&
+        !iconOfShortcutText(ShortcutText::decode(readSmallFile(entry.path)), file, index))
       file.clear();
     if (!file.empty())
       icon = extract(file, index);

@@ -23,10 +23,13 @@ public:
 
   HICON iconFor(const ProgramEntry &entry);
 
+  // The file and index (0 when none is given) of a shortcut's icon, from the shortcut's text:
+  // "file,index" after a '?', or else its target ("\Windows\shellres.dll,-6" names an icon of
+  // that library). False when the text names none.
+  static bool iconOfShortcutText(std::u16string_view text, std::u16string &file, int &index);
+
 private:
   HICON extract(const std::u16string &file, int index);
-  // The file and index a shortcut's icon comes from.
-  static bool shortcutIcon(const std::u16string &shortcut, std::u16string &file, int &index);
 
   std::map<std::u16string, HICON> icons_;    // by entry path
   std::map<std::u16string, HICON> extracted_; // by "file,index"
