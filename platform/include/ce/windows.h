@@ -19,3 +19,4 @@
 #include <ce/services.h>
 #include <ce/ddraw.h>
 #include <ce/input.h>
+#include <ce/menus.h>
