@@ -24,7 +24,7 @@ struct MessageBoxMetrics {
   int padding = 10;
   int icon = 28;
   int buttonHeight = 30;
-  int buttonWidth = 64;
+  int buttonWidth = 60;
   int buttonGap = 8;
   int border = 1;
 
