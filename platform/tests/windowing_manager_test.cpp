@@ -633,4 +633,31 @@ TEST_F(WindowingManager, ThreadExitDestroysItsWindowsOnly) {
   EXPECT_EQ(wm.foreground(), main);
 }
 
+// The capture passes between threads with WM_CAPTURECHANGED to the loser, SetCapture(NULL)
+// releases like ReleaseCapture, and a thread's end takes its capture silently.
+TEST_F(WindowingManager, CaptureChangesHandsAndEndsWithItsThread) {
+  const WindowManager::Caller worker{kApp.process, 201};
+  HWND main = make(kApp, rect(0, 0, 100, 100));
+  HWND side = make(worker, rect(0, 0, 50, 50));
+  wm.takeEvents();
+  EXPECT_EQ(wm.setCapture(kApp, side), nullptr);
+  EXPECT_EQ(wm.lastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(wm.setCapture(kApp, main), nullptr);
+  EXPECT_EQ(wm.setCapture(kApp, main), main); // again: nobody is told
+  EXPECT_TRUE(wm.takeEvents().empty());
+  EXPECT_EQ(wm.setCapture(worker, side), main);
+  EXPECT_EQ(sent(wm.takeEvents()),
+            (std::vector<Seen>{{Kind::Send, main, WM_CAPTURECHANGED, 0, asParam(side)}}));
+  EXPECT_EQ(wm.setCapture(worker, nullptr), side);
+  EXPECT_EQ(sent(wm.takeEvents()),
+            (std::vector<Seen>{{Kind::Send, side, WM_CAPTURECHANGED, 0, 0}}));
+  EXPECT_EQ(wm.capture(), nullptr);
+
+  wm.setCapture(worker, side);
+  wm.threadExited(worker.process, worker.thread);
+  EXPECT_EQ(wm.capture(), nullptr);
+  EXPECT_EQ(messagesTo(wm.takeEvents(), side), std::vector<UINT>{});
+  EXPECT_TRUE(wm.releaseCapture(kApp));
+}
+
 } // namespace

@@ -23,6 +23,9 @@ constexpr UINT kRaise = WM_USER + 110;
 constexpr UINT kFocus = WM_USER + 111;
 constexpr UINT kFlushed = WM_USER + 112;
 constexpr UINT kSync = WM_USER + 113;
+constexpr UINT kCapture = WM_USER + 114;
+constexpr UINT kCaptured = WM_USER + 115;
+constexpr UINT kCaptureChanged = WM_USER + 116;
 constexpr UINT kInput = WM_USER + 120;
 
 const std::filesystem::path kSceneProgram = CE_BINARY_DIR "/bin/ce_test_scene";
@@ -123,6 +126,22 @@ protected:
     return std::exchange(reports_, {});
   }
 
+  // Has scene window `index` call SetCapture (1), ReleaseCapture (0) or SetCapture and then
+  // DestroyWindow (2); returns the call's answer and error.
+  std::pair<WPARAM, DWORD> capture(int index, WPARAM how) {
+    EXPECT_TRUE(PostMessageW(windows_[index], kCapture, how, 0));
+    std::pair<WPARAM, DWORD> answer{~WPARAM{0}, ~DWORD{0}};
+    EXPECT_TRUE(pump([&](const MSG &m) {
+      if (m.message == kCaptureChanged)
+        captureChanges_.emplace_back(static_cast<int>(m.wParam), reinterpret_cast<HWND>(m.lParam));
+      if (m.message != kCaptured)
+        return false;
+      answer = {m.wParam, static_cast<DWORD>(m.lParam)};
+      return true;
+    }));
+    return answer;
+  }
+
   std::uint16_t framebufferAt(int x, int y) const {
     const auto display = ce::Display::current();
     if (!display)
@@ -156,6 +175,7 @@ protected:
   pid_t child_ = 0;
   HWND windows_[3] = {};
   std::vector<Report> reports_;
+  std::vector<std::pair<int, HWND>> captureChanges_; // window index, new capture window
 };
 
 TEST_F(WindowsEndToEnd, OverlappingWindowsShowTheirZOrderOnScreenAndInTheScreenshot) {
@@ -227,6 +247,70 @@ TEST_F(WindowsEndToEnd, StylusGoesToTheWindowUnderThePointAndStaysWithItUntilLif
   EXPECT_EQ(input({"tap", "30", "50"}, 1),
             (std::vector<Report>{stylus(kRed, WM_LBUTTONDOWN, 10, 10),
                                  stylus(kRed, WM_LBUTTONUP, 10, 10)}));
+}
+
+// A capture window gets every stylus message, in its client coordinates wherever the point
+// lies, press after press, until another window takes the capture or it is released.
+TEST_F(WindowsEndToEnd, CaptureWindowGetsEveryStylusMessageUntilReleased) {
+  ASSERT_TRUE(shows({{150, 170, kGreen}, {30, 50, kRed}, {400, 440, kBlue}}));
+  const HWND blue = windows_[kBlue];
+  const HWND red = windows_[kRed];
+
+  EXPECT_EQ(capture(kBlue, 1), (std::pair<WPARAM, DWORD>{0, 0}));
+  EXPECT_EQ(GetCapture(), blue); // any process may ask
+  // On red, and on no window at all: blue hears of both, the points left of and above it.
+  EXPECT_EQ(input({"tap", "30", "50"}, 1),
+            (std::vector<Report>{stylus(kBlue, WM_LBUTTONDOWN, 30 - 260, 50 - 300),
+                                 stylus(kBlue, WM_LBUTTONUP, 30 - 260, 50 - 300)}));
+  EXPECT_EQ(input({"tap", "470", "10"}, 1),
+            (std::vector<Report>{stylus(kBlue, WM_LBUTTONDOWN, 210, -290),
+                                 stylus(kBlue, WM_LBUTTONUP, 210, -290)}));
+  const auto drag = input({"drag", "150", "170", "30", "50", "100", "3"}, 1);
+  for (const auto &r : drag)
+    EXPECT_EQ(r.window, kBlue) << r;
+
+  // Another thread cannot take it or let it go.
+  SetLastError(0);
+  EXPECT_EQ(SetCapture(red), nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_FALSE(ReleaseCapture());
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(GetCapture(), blue);
+
+  // Red takes it: blue is told, and a tap on blue goes to red, beyond red's size.
+  EXPECT_EQ(capture(kRed, 1), (std::pair<WPARAM, DWORD>{reinterpret_cast<WPARAM>(blue), 0}));
+  EXPECT_EQ(captureChanges_, (std::vector<std::pair<int, HWND>>{{kBlue, red}}));
+  EXPECT_EQ(input({"tap", "400", "440"}, 1),
+            (std::vector<Report>{stylus(kRed, WM_LBUTTONDOWN, 380, 400),
+                                 stylus(kRed, WM_LBUTTONUP, 380, 400)}));
+
+  // Released: red is told, and taps go by the point again.
+  captureChanges_.clear();
+  EXPECT_EQ(capture(kRed, 0), (std::pair<WPARAM, DWORD>{TRUE, 0}));
+  EXPECT_EQ(captureChanges_, (std::vector<std::pair<int, HWND>>{{kRed, nullptr}}));
+  EXPECT_EQ(GetCapture(), nullptr);
+  EXPECT_EQ(input({"tap", "400", "440"}, 1),
+            (std::vector<Report>{stylus(kBlue, WM_LBUTTONDOWN, 140, 140),
+                                 stylus(kBlue, WM_LBUTTONUP, 140, 140)}));
+  EXPECT_TRUE(ReleaseCapture()); // nothing to release
+}
+
+TEST_F(WindowsEndToEnd, CaptureEndsWithItsWindowAndWithItsProcess) {
+  ASSERT_TRUE(shows({{150, 170, kGreen}, {30, 50, kRed}}));
+  // Green takes the capture and is destroyed: the stylus goes by the point, to red now.
+  EXPECT_EQ(capture(kGreen, 2).first, 0u);
+  EXPECT_EQ(GetCapture(), nullptr);
+  EXPECT_EQ(input({"tap", "150", "170"}, 1),
+            (std::vector<Report>{stylus(kRed, WM_LBUTTONDOWN, 130, 130),
+                                 stylus(kRed, WM_LBUTTONUP, 130, 130)}));
+
+  EXPECT_EQ(capture(kBlue, 1).first, 0u);
+  EXPECT_EQ(GetCapture(), windows_[kBlue]);
+  ASSERT_EQ(::kill(child_, SIGKILL), 0);
+  EXPECT_EQ(hosttest::waitExit(child_), -1);
+  child_ = 0;
+  EXPECT_TRUE(hosttest::eventually([] { return GetCapture() == nullptr; }));
+  EXPECT_TRUE(captureChanges_.empty());
 }
 
 // Key presses and typing reach the focus window, which moves with the foreground.

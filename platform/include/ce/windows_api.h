@@ -305,6 +305,23 @@ void keybd_event(BYTE key, BYTE scan, DWORD flags, ULONG_PTR extraInfo);
 HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR name);
 HCURSOR SetCursor(HCURSOR cursor);
 
+// Stylus capture. The device has one capture window at a time. While a window holds it, every
+// stylus message (WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP) goes to it, in its client
+// coordinates, wherever the point lies (negative or beyond its size included). Without a
+// capture, a press goes to the window under the point, which keeps the stylus until it is lifted.
+// - SetCapture takes a window of the calling thread (ERROR_ACCESS_DENIED for another thread's,
+//   ERROR_INVALID_WINDOW_HANDLE for no window) and returns the previous capture window, whichever
+//   thread held it; SetCapture(NULL) is ReleaseCapture.
+// - ReleaseCapture lets go of a capture held by a window of the calling thread (TRUE also when
+//   no window holds it); another thread's capture stays (FALSE, ERROR_ACCESS_DENIED).
+// - The window that loses the capture to another window or to ReleaseCapture gets
+//   WM_CAPTURECHANGED (lParam = the new capture window, or NULL). A capture window that is
+//   destroyed, or whose thread or process ends, gives up the capture without it.
+// - GetCapture answers the device's capture window from any process, or NULL.
+HWND SetCapture(HWND hwnd);
+BOOL ReleaseCapture();
+HWND GetCapture();
+
 // Messages to windows.
 UINT RegisterWindowMessageW(LPCWSTR name);
 BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -76,6 +76,9 @@ WindowService::WindowService(HostServer &server, ThreadMessageRouter &router, in
   on(+WindowRequest::KeyboardEvent, &WindowService::keyboardEvent);
   on(+WindowRequest::SetCursor, &WindowService::setCursor);
   on(+WindowRequest::FullScreen, &WindowService::fullScreen);
+  on(+WindowRequest::SetCapture, &WindowService::setCapture);
+  on(+WindowRequest::ReleaseCapture, &WindowService::releaseCapture);
+  on(+WindowRequest::GetCapture, &WindowService::getCapture);
   server.addObserver(this);
 }
 
@@ -148,10 +151,10 @@ std::vector<WindowEvent> WindowService::route(Caller caller) {
 }
 
 void WindowService::onProcessExit(DWORD pid) {
-  if (capture_) {
-    const WindowRecord *holder = manager_.find(capture_);
+  if (pressed_) {
+    const WindowRecord *holder = manager_.find(pressed_);
     if (!holder || holder->process == pid)
-      capture_ = nullptr;
+      pressed_ = nullptr;
   }
   manager_.processExited(pid);
   waitCursor_.erase(pid);
@@ -201,8 +204,8 @@ DWORD WindowService::destroyWindow([[maybe_unused]] HostRequest &r, Caller calle
   if (!reader.u64(hwnd) || !reader.complete())
     return ERROR_INVALID_PARAMETER;
   manager_.destroyWindow(caller, toHwnd(hwnd));
-  if (capture_ && !manager_.isWindow(capture_))
-    capture_ = nullptr;
+  if (pressed_ && !manager_.isWindow(pressed_))
+    pressed_ = nullptr;
   return manager_.lastError();
 }
 
@@ -497,6 +500,31 @@ DWORD WindowService::fullScreen([[maybe_unused]] HostRequest &r, Caller caller, 
   return ERROR_SUCCESS;
 }
 
+DWORD WindowService::setCapture([[maybe_unused]] HostRequest &r, Caller caller,
+                                 MessageReader &reader, MessageWriter &out) {
+  std::uint64_t hwnd = 0;
+  if (!reader.u64(hwnd) || !reader.complete())
+    return ERROR_INVALID_PARAMETER;
+  out.u64(fromHwnd(manager_.setCapture(caller, toHwnd(hwnd))));
+  return manager_.lastError();
+}
+
+DWORD WindowService::releaseCapture([[maybe_unused]] HostRequest &r, Caller caller,
+                                     MessageReader &reader, [[maybe_unused]] MessageWriter &out) {
+  if (!reader.complete())
+    return ERROR_INVALID_PARAMETER;
+  manager_.releaseCapture(caller);
+  return manager_.lastError();
+}
+
+DWORD WindowService::getCapture([[maybe_unused]] HostRequest &r, Caller, MessageReader &reader,
+                                 MessageWriter &out) {
+  if (!reader.complete())
+    return ERROR_INVALID_PARAMETER;
+  out.u64(fromHwnd(manager_.capture()));
+  return ERROR_SUCCESS;
+}
+
 HWND WindowService::keyTarget() const {
   const HWND foreground = manager_.foreground();
   if (!foreground)
@@ -527,23 +555,23 @@ void WindowService::deliverInput(const InputEvent &event) {
   case InputKind::StylusMove:
   case InputKind::StylusUp: {
     const POINT screen{event.x, event.y};
-    HWND target = capture_;
-    if (!target) {
-      // Without a press, moves go nowhere: the stylus hovers over nothing.
-      if (event.kind != InputKind::StylusDown)
-        return;
+    const bool down = event.kind == InputKind::StylusDown;
+    HWND target = manager_.capture();
+    if (!target && down) {
       const auto hit = manager_.windowAt(screen);
-      if (!hit || !hit->hwnd)
-        return;
-      target = hit->hwnd;
+      target = hit ? hit->hwnd : nullptr;
+    } else if (!target) {
+      target = pressed_; // without a press, moves go nowhere: the stylus hovers over nothing
     }
-    const WindowRecord *w = manager_.find(target);
-    const auto origin = manager_.clientOrigin(target);
+    if (down || event.kind == InputKind::StylusUp)
+      pressed_ = down ? target : nullptr;
+    const WindowRecord *w = target ? manager_.find(target) : nullptr;
+    const auto origin = target ? manager_.clientOrigin(target) : std::nullopt;
     if (!w || !origin) {
-      capture_ = nullptr;
+      if (target == pressed_)
+        pressed_ = nullptr;
       return;
     }
-    capture_ = event.kind == InputKind::StylusUp ? nullptr : target;
     const POINT client{screen.x - origin->x, screen.y - origin->y};
     const UINT message = event.kind == InputKind::StylusDown ? WM_LBUTTONDOWN
                          : event.kind == InputKind::StylusUp ? WM_LBUTTONUP

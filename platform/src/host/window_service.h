@@ -4,7 +4,10 @@
 // windows when it ends, and turns input into stylus and key messages.
 //
 // Input: a stylus press goes to the window under the point, which keeps the stylus until it is
-// lifted (moves and the lift go to it, in its client coordinates, even outside it); keys go to
+// lifted (moves and the lift go to it, in its client coordinates, even outside it). While a
+// window holds the capture (SetCapture), every stylus message goes to it instead, wherever the
+// point lies; once the capture is released, the rest of a press goes to the window that got its
+// WM_LBUTTONDOWN, as before. Keys go to
 // the focus window of the foreground window's thread (or to the foreground window itself). A
 // key press is WM_KEYDOWN, a release WM_KEYUP, a typed character WM_CHAR. Input to a window of
 // a process that has gone is dropped.
@@ -116,11 +119,17 @@ private:
              protocol::MessageWriter &);
   DWORD fullScreen(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
              protocol::MessageWriter &);
+  DWORD setCapture(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
+  DWORD releaseCapture(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
+  DWORD getCapture(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
+             protocol::MessageWriter &);
 
   HostServer &server_;
   ThreadMessageRouter &router_;
   WindowManager manager_;
-  HWND capture_ = nullptr; // the window holding the stylus
+  HWND pressed_ = nullptr; // the window that got the stylus press, until it is lifted
   std::set<DWORD> waitCursor_; // processes with the wait cursor up
   WaitCursorHook waitCursorHook_;
   std::map<HWND, DWORD> fullScreen_;

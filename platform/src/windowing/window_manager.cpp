@@ -337,6 +337,8 @@ void WindowManager::destroyAll(const std::vector<HWND> &doomed, DWORD silentProc
       w.owner = nullptr;
   for (auto *table : {&active_, &focus_})
     std::erase_if(*table, [&](const auto &entry) { return gone.count(entry.second) != 0; });
+  if (gone.count(capture_))
+    capture_ = nullptr;
 
   exposeChanges(before);
   if (foregroundGoes) {
@@ -1054,6 +1056,43 @@ HWND WindowManager::setFocus(Caller caller, HWND hwnd) {
   changeFocus(w->thread, hwnd);
   succeed();
   return previous;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Stylus capture
+
+HWND WindowManager::setCapture(Caller caller, HWND hwnd) {
+  const HWND previous = capture_;
+  if (!hwnd) {
+    releaseCapture(caller);
+    return lastError_ == ERROR_SUCCESS ? previous : nullptr;
+  }
+  const WindowRecord *w = record(hwnd);
+  if (!w || hwnd == desktop_) {
+    fail(ERROR_INVALID_WINDOW_HANDLE);
+    return nullptr;
+  }
+  if (w->process != caller.process || w->thread != caller.thread) {
+    fail(ERROR_ACCESS_DENIED);
+    return nullptr;
+  }
+  capture_ = hwnd;
+  if (previous && previous != hwnd)
+    send(previous, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(hwnd));
+  succeed();
+  return previous;
+}
+
+bool WindowManager::releaseCapture(Caller caller) {
+  if (!capture_)
+    return succeed();
+  const WindowRecord &w = *record(capture_);
+  if (w.process != caller.process || w.thread != caller.thread)
+    return fail(ERROR_ACCESS_DENIED);
+  const HWND previous = capture_;
+  capture_ = nullptr;
+  send(previous, WM_CAPTURECHANGED, 0, 0);
+  return succeed();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -28,6 +28,11 @@
 // - Rotation swaps the screen's width and height, makes the top-level windows that covered the
 //   whole screen cover it again (WM_SIZE), and tells every top-level window with
 //   WM_WINDOWPOSCHANGED then WM_SETTINGCHANGE(SETTINGCHANGE_RESET).
+// - Stylus capture is one window for the whole device. Only a thread may set it on one of its
+//   own windows or release it from one of them (ERROR_ACCESS_DENIED otherwise). The window that
+//   loses it to another window or to ReleaseCapture gets WM_CAPTURECHANGED (lParam = the new
+//   capture window or null); a capture window that is destroyed, or whose thread or process
+//   ends, simply lets it go.
 #pragma once
 
 #include "registered_message_table.h"
@@ -152,6 +157,11 @@ public:
   // Returns the caller thread's previous focus; null hwnd removes the focus.
   HWND setFocus(Caller caller, HWND hwnd);
 
+  // Stylus capture. setCapture returns the previous capture window; a null window releases.
+  HWND capture() const { return capture_; }
+  HWND setCapture(Caller caller, HWND hwnd);
+  bool releaseCapture(Caller caller);
+
   // Painting. A null rectangle means the whole client area; InvalidateRect with a null window
   // invalidates every window.
   bool invalidate(HWND hwnd, const RECT *rect);
@@ -222,6 +232,7 @@ private:
   RECT screen_;
   RECT workArea_;
   HWND foreground_ = nullptr;
+  HWND capture_ = nullptr;
   std::map<DWORD, HWND> active_; // by thread
   std::map<DWORD, HWND> focus_;  // by thread
   WindowClassTable classes_;

@@ -41,6 +41,9 @@ enum class WindowRequest : std::uint32_t {
   KeyboardEvent = 0x0218, // u32 key, u32 flags
   SetCursor = 0x0219,     // u32 wait
   FullScreen = 0x021A,    // u64 hwnd, u32 flags
+  SetCapture = 0x021B,    // u64 hwnd (0 releases) -> u64 previous capture window
+  ReleaseCapture = 0x021C, // -> nothing
+  GetCapture = 0x021D,    // -> u64 capture window
 };
 
 enum class WindowEventType : std::uint32_t {

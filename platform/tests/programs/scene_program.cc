@@ -11,6 +11,10 @@
 //   bits of wParam, lParam = lParam; after the report of a WM_LBUTTONUP or WM_KEYUP comes
 //   kFlushed (wParam = message), so the test knows everything before it has been reported
 //   kSync (posted)       answers kFlushed (wParam = kSync): what was queued before is handled
+//   kCapture (posted)    wParam 1: SetCapture(window), 0: ReleaseCapture(), 2: SetCapture then
+//                        DestroyWindow; answers kCaptured (wParam = what SetCapture returned or
+//                        ReleaseCapture's result, lParam = GetLastError())
+//   WM_CAPTURECHANGED    reported as kCaptureChanged (wParam = index, lParam = lParam)
 // It ends on WM_CLOSE to any of them with exit code 5.
 #include <ce/entry.h>
 #include <ce/gdi.h>
@@ -26,6 +30,9 @@ constexpr UINT kRaise = WM_USER + 110;
 constexpr UINT kFocus = WM_USER + 111;
 constexpr UINT kFlushed = WM_USER + 112;
 constexpr UINT kSync = WM_USER + 113;
+constexpr UINT kCapture = WM_USER + 114;
+constexpr UINT kCaptured = WM_USER + 115;
+constexpr UINT kCaptureChanged = WM_USER + 116;
 constexpr UINT kInput = WM_USER + 120; // + window index
 
 struct SceneWindow {
@@ -77,6 +84,22 @@ LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
     return 0;
   case kSync:
     PostThreadMessageW(testThread, kFlushed, kSync, 0);
+    return 0;
+  case kCapture: {
+    SetLastError(0);
+    WPARAM answer = 0;
+    if (wParam == 0) {
+      answer = ReleaseCapture();
+    } else {
+      answer = reinterpret_cast<WPARAM>(SetCapture(hwnd));
+      if (wParam == 2)
+        DestroyWindow(hwnd);
+    }
+    PostThreadMessageW(testThread, kCaptured, answer, static_cast<LPARAM>(GetLastError()));
+    return 0;
+  }
+  case WM_CAPTURECHANGED:
+    PostThreadMessageW(testThread, kCaptureChanged, static_cast<WPARAM>(index), lParam);
     return 0;
   case kFocus:
     SetForegroundWindow(hwnd);
