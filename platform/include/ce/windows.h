@@ -20,3 +20,4 @@
 #include <ce/ddraw.h>
 #include <ce/input.h>
 #include <ce/menus.h>
+#include <ce/menubar.h>

@@ -80,6 +80,9 @@ std::optional<UINT> PopupTracker::run(POINT point, UINT flags, const RECT *exclu
   if (!openLevel(menu_, rect, -1))
     return std::nullopt;
   tracking = true;
+  // Every stylus message comes to the menu, so that a tap on any other window cancels it.
+  capturing_ = true;
+  SetCapture(levels_.front().hwnd);
   SetLastError(ERROR_SUCCESS);
 
   while (!done_) {
@@ -104,6 +107,9 @@ std::optional<UINT> PopupTracker::run(POINT point, UINT flags, const RECT *exclu
     }
   }
   tracking = false;
+  capturing_ = false;
+  if (!levels_.empty() && levels_.front().hwnd && GetCapture() == levels_.front().hwnd)
+    ReleaseCapture();
   return ownerGone_ ? 0 : chosen_;
 }
 
@@ -145,6 +151,14 @@ void PopupTracker::windowDestroyed(HWND hwnd) {
       PostMessageW(nullptr, WM_NULL, 0, 0); // wakes the loop, which waits for posted messages
       return;
     }
+}
+
+void PopupTracker::captureLost() {
+  // Another window took the stylus: the menu gives way, as to a tap elsewhere.
+  if (capturing_ && !done_) {
+    cancel();
+    PostMessageW(nullptr, WM_NULL, 0, 0);
+  }
 }
 
 std::pair<int, int> PopupTracker::hit(POINT screen) const {

@@ -9,7 +9,7 @@
 // that opened the menu chooses nothing. Stylus messages are taken for every window of the thread
 // by their screen point, so the thread's own windows cannot be tapped while the menu is up.
 // While the menu is up the stylus is captured for it, so that a tap on any other window reaches
-// the menu and cancels it.
+// the menu and cancels it; another window taking the capture cancels the menu too.
 //
 // Keys that reach the thread go to the menu: up and down move the highlight over the items that
 // are not separators, right opens a submenu, left and ESC close a level (ESC on the first level
@@ -44,6 +44,7 @@ public:
   // Called by the popup windows' procedure.
   void paint(HWND hwnd);
   void windowDestroyed(HWND hwnd);
+  void captureLost();
 
 private:
   struct Level {
@@ -80,6 +81,7 @@ private:
   std::vector<Level> levels_;
   bool done_ = false;
   bool ownerGone_ = false;
+  bool capturing_ = false;
   UINT chosen_ = 0;
   bool pressed_ = false;   // a press inside a level is under way
   bool armed_ = false;     // the next lift may choose

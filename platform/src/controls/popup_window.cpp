@@ -53,6 +53,10 @@ LRESULT PopupWindow::procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
     break;
   case WM_ERASEBKGND:
     return 1; // painting covers the whole window
+  case WM_CAPTURECHANGED:
+    if (PopupTracker *tracker = trackerOf(hwnd))
+      tracker->captureLost();
+    return 0;
   case WM_DESTROY:
     if (PopupTracker *tracker = trackerOf(hwnd))
       tracker->windowDestroyed(hwnd);

@@ -1,5 +1,6 @@
 #include "host_daemon.h"
 
+#include "../controls/menu_bar_server.h"
 #include "../protocol/packet_socket.h"
 #include "host_log.h"
 #include "host_server.h"
@@ -200,6 +201,10 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
   // Services host: boot services load on its workers as soon as the loop runs.
   ServicesService services(server);
 
+  // Soft-key bars: a thread of this process that makes and runs them as windows of the host.
+  MenuBarServer menuBars;
+  menuBars.start();
+
   std::thread([&server, &ending] {
     int signal = 0;
     if (::sigwait(&ending, &signal) == 0)
@@ -215,6 +220,7 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
   screen.setRotationHook({});
   processes.endAll(2000);
   ::unlink(socketPath.c_str());
+  menuBars.stop(500); // before the services go: one of them may have subclassed a bar
   services.stop(); // every service's _Deinit, the newest first, before the lock is let go
   log.line(ran ? "host stopped" : "host loop failed");
   ::close(lock);
