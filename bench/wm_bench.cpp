@@ -1,5 +1,6 @@
 // Windows across processes: PostMessageW and SendMessageW round trips to a window of a child
-// program, and program start to its first window. Each runs against a real booted device.
+// program, a WM_COPYDATA round trip carrying 4 KiB, and program start to its first window. Each
+// runs against a real booted device.
 #include "../platform/src/client/host_connection.h"
 
 #include <ce/core/device_root.h>
@@ -15,6 +16,7 @@
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -105,6 +107,26 @@ void BM_SendMessageRoundTrip(benchmark::State &state) {
   device.stop(peer, pid);
 }
 BENCHMARK(BM_SendMessageRoundTrip)->Unit(benchmark::kMicrosecond);
+
+// The data's way to the child, which hashes it, and the result's way back.
+void BM_CopyDataRoundTrip4KiB(benchmark::State &state) {
+  BenchDevice device;
+  pid_t pid = 0;
+  const HWND peer = device.startWindow(pid);
+  if (!peer) {
+    state.SkipWithError("the window program did not start");
+    return;
+  }
+  std::vector<BYTE> bytes(4096);
+  for (std::size_t i = 0; i < bytes.size(); ++i)
+    bytes[i] = static_cast<BYTE>(i);
+  COPYDATASTRUCT cds{3, static_cast<DWORD>(bytes.size()), bytes.data()};
+  for (auto _ : state)
+    benchmark::DoNotOptimize(SendMessageW(peer, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds)));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+  device.stop(peer, pid);
+}
+BENCHMARK(BM_CopyDataRoundTrip4KiB)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 void BM_ProgramStartToFirstWindow(benchmark::State &state) {
   BenchDevice device;

@@ -4,13 +4,19 @@
 
 #include "../src/kernel/thread_message_queue.h"
 
+#include "../src/windowing/message_data_field.h"
+#include "../src/windowing/window_protocol.h"
+
 #include <ce/kernel.h>
 #include <ce/windows.h>
 #include <ce/windows_api.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -26,6 +32,8 @@ constexpr UINT kBack = WM_USER + 105;
 constexpr UINT kAnswer = WM_USER + 106;
 constexpr UINT kDie = WM_USER + 107;
 constexpr UINT kActivated = WM_USER + 108;
+constexpr UINT kEchoText = WM_USER + 110;
+constexpr UINT kMoved = WM_USER + 111;
 
 const std::filesystem::path kWindowProgram = CE_BINARY_DIR "/bin/ce_test_window";
 
@@ -35,11 +43,37 @@ struct Activation {
   LPARAM other;
 };
 std::vector<Activation> activations;
+std::u16string textSet;           // what WM_SETTEXT last brought the test's window
+std::vector<BYTE> bytesCopied;    // what WM_COPYDATA (dwData 2) last brought it
+const void *dataSeen = nullptr;   // the lpData it saw
+std::vector<RECT> positions;      // WM_WINDOWPOSCHANGED records it got: x, y, cx, cy
 
 LRESULT CALLBACK testProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
   case kBack:
     return static_cast<LRESULT>(wParam + 100);
+  case WM_SETTEXT:
+    textSet = reinterpret_cast<const char16_t *>(lParam);
+    return TRUE;
+  case WM_GETTEXT: {
+    const std::u16string text = u"hello world";
+    const std::size_t n = std::min<std::size_t>(text.size(), wParam ? wParam - 1 : 0);
+    if (wParam)
+      std::char_traits<char16_t>::copy(reinterpret_cast<char16_t *>(lParam), text.c_str(), n)[n] =
+          u'\0';
+    return static_cast<LRESULT>(n);
+  }
+  case WM_WINDOWPOSCHANGED:
+    if (const auto *pos = reinterpret_cast<const WINDOWPOS *>(lParam))
+      positions.push_back(RECT{pos->x, pos->y, pos->cx, pos->cy});
+    return 0;
+  case WM_COPYDATA: {
+    const auto &cds = *reinterpret_cast<const COPYDATASTRUCT *>(lParam);
+    const auto *bytes = static_cast<const BYTE *>(cds.lpData);
+    bytesCopied.assign(bytes, bytes + cds.cbData);
+    dataSeen = cds.lpData;
+    return static_cast<LRESULT>(cds.dwData);
+  }
   case WM_ACTIVATE:
     activations.push_back({false, wParam, lParam});
     return 0;
@@ -70,10 +104,20 @@ bool waitFor(UINT wanted, MSG &out) {
   return false;
 }
 
+LRESULT fnv1a(const std::vector<BYTE> &bytes) {
+  std::uint32_t hash = 2166136261u;
+  for (BYTE b : bytes)
+    hash = (hash ^ b) * 16777619u;
+  return static_cast<LRESULT>(hash);
+}
+
 class CrossProcessWindows : public ::testing::Test {
 protected:
   void SetUp() override {
     activations.clear();
+    textSet.clear();
+    bytesCopied.clear();
+    positions.clear();
     MSG msg;
     PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
     WNDCLASSW wc{};
@@ -124,9 +168,6 @@ TEST_F(CrossProcessWindows, PostedAndSentMessagesTravelBothWays) {
   ASSERT_TRUE(waitFor(kAnswer, msg));
   EXPECT_EQ(msg.wParam, 107u);
 
-  // A pointer cannot cross into another process.
-  EXPECT_FALSE(PostMessageW(peer, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(u"x")));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }
 
 TEST_F(CrossProcessWindows, ForegroundChangesActivateInOrder) {
@@ -158,6 +199,183 @@ TEST_F(CrossProcessWindows, DyingOwnerFailsPendingSendAndTakesItsWindows) {
   child = 0;
   // The foreground passed to what is left.
   EXPECT_EQ(GetForegroundWindow(), own);
+}
+
+// Text crosses with SendMessageW in both directions; WM_GETTEXT fills the sender's buffer and
+// never more than it holds.
+TEST_F(CrossProcessWindows, TextTravelsBothWaysWithinTheSendersBuffer) {
+  EXPECT_EQ(SendMessageW(peer, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(u"renamed peer")), TRUE);
+  char16_t title[32] = {};
+  EXPECT_EQ(GetWindowTextW(peer, title, 32), 12);
+  EXPECT_EQ(std::u16string(title), u"renamed peer");
+
+  char16_t buffer[16];
+  std::fill(std::begin(buffer), std::end(buffer), u'#');
+  EXPECT_EQ(SendMessageW(peer, WM_GETTEXT, 16, reinterpret_cast<LPARAM>(buffer)), 12);
+  EXPECT_EQ(std::u16string(buffer), u"renamed peer");
+  std::fill(std::begin(buffer), std::end(buffer), u'#');
+  EXPECT_EQ(SendMessageW(peer, WM_GETTEXT, 5, reinterpret_cast<LPARAM>(buffer)), 4);
+  EXPECT_EQ(std::u16string(buffer), u"rena");
+  EXPECT_EQ(buffer[5], u'#');
+  EXPECT_EQ(SendMessageW(peer, WM_GETTEXTLENGTH, 0, 0), 12);
+
+  // The child asks the test's window through a buffer of 6 characters, then tells it.
+  ASSERT_TRUE(PostMessageW(peer, kEchoText, 6, reinterpret_cast<LPARAM>(own)));
+  MSG msg;
+  ASSERT_TRUE(waitFor(kAnswer, msg));
+  EXPECT_EQ(msg.wParam, 5u);
+  EXPECT_EQ(textSet, u"got:hello");
+
+  // A null string clears the title.
+  EXPECT_EQ(SendMessageW(peer, WM_SETTEXT, 0, 0), TRUE);
+  EXPECT_EQ(GetWindowTextLengthW(peer), 0);
+}
+
+// WM_COPYDATA carries any bytes, zeros included, and the receiver may send data back while the
+// sender waits. Within one process the pointer itself passes.
+TEST_F(CrossProcessWindows, CopyDataCarriesBinaryBytesBothWays) {
+  std::vector<BYTE> bytes(4096);
+  for (std::size_t i = 0; i < bytes.size(); ++i)
+    bytes[i] = static_cast<BYTE>(i % 3 == 0 ? 0 : i * 7);
+  COPYDATASTRUCT cds{1, static_cast<DWORD>(bytes.size()), bytes.data()};
+  EXPECT_EQ(SendMessageW(peer, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds)), fnv1a(bytes));
+  EXPECT_EQ(bytesCopied, std::vector<BYTE>(bytes.rbegin(), bytes.rend()));
+  EXPECT_NE(dataSeen, nullptr);
+
+  COPYDATASTRUCT empty{1, 0, nullptr};
+  EXPECT_EQ(SendMessageW(peer, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&empty)), fnv1a({}));
+  EXPECT_TRUE(bytesCopied.empty());
+
+  // What cannot be read or is too large is refused before it leaves.
+  std::vector<BYTE> huge(128 * 1024 + 1);
+  COPYDATASTRUCT tooLarge{1, static_cast<DWORD>(huge.size()), huge.data()};
+  SetLastError(0);
+  EXPECT_EQ(SendMessageW(peer, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&tooLarge)), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(SendMessageW(peer, WM_COPYDATA, 0, 0), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+
+  // Data cannot wait in another process's queue.
+  SetLastError(0);
+  EXPECT_FALSE(PostMessageW(peer, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds)));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_FALSE(PostMessageW(peer, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(u"x")));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  SetLastError(0);
+  EXPECT_FALSE(PostThreadMessageW(GetWindowThreadProcessId(peer, nullptr), WM_SETTEXT, 0,
+                                  reinterpret_cast<LPARAM>(u"x")));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+
+  // A window of another thread of this process gets the sender's own pointer.
+  std::atomic<HWND> local{nullptr};
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    local = CreateWindowExW(0, u"TestWindow", u"local", 0, 0, 0, 10, 10, nullptr, nullptr,
+                            nullptr, nullptr);
+    while (!done) {
+      MSG m;
+      while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&m);
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    DestroyWindow(local.load());
+  });
+  ASSERT_TRUE(hosttest::eventually([&] { return local != nullptr; }));
+  cds.dwData = 9;
+  EXPECT_EQ(SendMessageW(local, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds)), 9);
+  EXPECT_EQ(dataSeen, bytes.data());
+  done = true;
+  worker.join();
+}
+
+// The soft-key bars' button record crosses with its label, in the device's size or ours.
+TEST_F(CrossProcessWindows, ButtonInfoArrivesWithItsLabel) {
+  char16_t label[] = u"Done";
+  TBBUTTONINFOW info{};
+  info.cbSize = TBBUTTONINFO_DEVICE_SIZE;
+  info.dwMask = TBIF_COMMAND | TBIF_TEXT;
+  info.idCommand = 1001;
+  info.pszText = label;
+  EXPECT_EQ(SendMessageW(peer, TB_SETBUTTONINFO, 1001, reinterpret_cast<LPARAM>(&info)), 1001);
+  char16_t title[16] = {};
+  GetWindowTextW(peer, title, 16);
+  EXPECT_EQ(std::u16string(title), u"Done");
+
+  char16_t menu[] = u"Menu";
+  info.cbSize = sizeof(TBBUTTONINFOW);
+  info.idCommand = 1002;
+  info.pszText = menu;
+  EXPECT_EQ(SendMessageW(peer, TB_SETBUTTONINFO, 1002, reinterpret_cast<LPARAM>(&info)), 1002);
+  GetWindowTextW(peer, title, 16);
+  EXPECT_EQ(std::u16string(title), u"Menu");
+
+  info.cbSize = 20; // neither size: refused, nothing changes
+  SetLastError(0);
+  EXPECT_EQ(SendMessageW(peer, TB_SETBUTTONINFO, 1002, reinterpret_cast<LPARAM>(&info)), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  GetWindowTextW(peer, title, 16);
+  EXPECT_EQ(std::u16string(title), u"Menu");
+}
+
+// Forged data never reaches the receiver, and a receiver that dies mid-call fails the send.
+TEST_F(CrossProcessWindows, ForgedDataIsRefusedAndADyingReceiverFailsTheSend) {
+  const auto forged = [&](UINT message, std::int64_t lParam, std::uint32_t packed,
+                          std::vector<std::uint8_t> data) {
+    ce::protocol::MessageWriter payload;
+    payload.u32(GetCurrentThreadId())
+        .u64(reinterpret_cast<std::uintptr_t>(peer))
+        .u32(message)
+        .u64(0)
+        .i64(lParam)
+        .u32(packed)
+        .blob(data);
+    ce::HostConnection::Reply reply;
+    EXPECT_TRUE(ce::HostConnection::instance().call(
+        ce::windowing::messageType(ce::windowing::WindowRequest::SendMessage), payload, reply,
+        true));
+    return reply.status;
+  };
+  std::vector<std::uint8_t> shortCopy(8 + 4 + 10, 0);
+  shortCopy[8] = 0xE8; // claims 1000 bytes, holds 10
+  shortCopy[9] = 0x03;
+  EXPECT_EQ(forged(WM_COPYDATA, 1, 1, shortCopy), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(forged(WM_USER, 1, 1, {1, 2, 3}), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(forged(WM_SETTEXT, 0x1234, 0, {}), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(forged(WM_SETTEXT, 1, 2, {0}), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(forged(WM_COPYDATA, 7, 1, std::vector<std::uint8_t>(12, 0)),
+            static_cast<DWORD>(ERROR_INVALID_PARAMETER)); // lParam neither null nor not
+  EXPECT_EQ(SendMessageW(peer, kDouble, 21, 0), 42);       // the child never saw them
+
+  std::vector<BYTE> bytes(64, 0);
+  COPYDATASTRUCT die{99, static_cast<DWORD>(bytes.size()), bytes.data()};
+  SetLastError(0);
+  EXPECT_EQ(SendMessageW(peer, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&die)), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BROKEN_PIPE));
+  EXPECT_EQ(hosttest::waitExit(child), -1);
+  child = 0;
+}
+
+// WM_WINDOWPOSCHANGED points to its record wherever it is handled: in the thread that moved
+// the window, and in every process that rotation tells.
+TEST_F(CrossProcessWindows, WindowPositionRecordsReachEveryReceiver) {
+  ASSERT_TRUE(SetWindowPos(own, nullptr, 5, 6, 70, 80, SWP_NOZORDER | SWP_NOACTIVATE));
+  ASSERT_EQ(positions.size(), 1u);
+  EXPECT_EQ(positions[0].left, 5);
+  EXPECT_EQ(positions[0].right, 70);
+  EXPECT_EQ(positions[0].bottom, 80);
+
+  const auto rotated = device.tool({"rotate"});
+  ASSERT_EQ(rotated.exitCode, 0) << rotated.err;
+  MSG msg;
+  ASSERT_TRUE(waitFor(kMoved, msg));
+  EXPECT_EQ(msg.wParam, 200u);
+  EXPECT_EQ(msg.lParam, 100);
+  EXPECT_TRUE(hosttest::eventually([] {
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE))
+      DispatchMessageW(&m);
+    return positions.size() == 2;
+  }));
 }
 
 } // namespace

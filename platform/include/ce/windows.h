@@ -15,6 +15,7 @@
 #include <ce/icons.h>
 #include <ce/cpl.h>
 #include <ce/windows_api.h>
+#include <ce/commctrl.h>
 #include <ce/loader.h>
 #include <ce/services.h>
 #include <ce/ddraw.h>

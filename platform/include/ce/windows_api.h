@@ -7,9 +7,9 @@
 //   its rectangle within its parents, less the visible windows above it and its visible children.
 // - Window handles are even numbers, so that the lowest bit is free for SetForegroundWindow's
 //   "window with its owned windows" form; a handle is never reused while the device runs.
-// - TBBUTTONINFO may be given with cbSize 32 (the device's size) or sizeof(TBBUTTONINFO).
 #pragma once
 
+#include <ce/commctrl.h> // the soft-key bars' TB_SETBUTTONINFO travels with window messages
 #include <ce/messages.h>
 #include <ce/types.h>
 
@@ -197,30 +197,6 @@ struct RGNDATA {
 };
 using LPRGNDATA = RGNDATA *;
 
-// Tool bar buttons (the soft-key bars).
-#define TB_SETBUTTONINFO (WM_USER + 64)
-#define TBIF_IMAGE 0x00000001u
-#define TBIF_TEXT 0x00000002u
-#define TBIF_STATE 0x00000004u
-#define TBIF_STYLE 0x00000008u
-#define TBIF_LPARAM 0x00000010u
-#define TBIF_COMMAND 0x00000020u
-#define TBIF_SIZE 0x00000040u
-struct TBBUTTONINFO {
-  UINT cbSize;
-  DWORD dwMask;
-  int idCommand;
-  int iImage;
-  BYTE fsState;
-  BYTE fsStyle;
-  WORD cx;
-  DWORD_PTR lParam;
-  LPWSTR pszText;
-  int cchText;
-};
-using LPTBBUTTONINFO = TBBUTTONINFO *;
-// The record's size on the device, which callers may put in cbSize.
-#define TBBUTTONINFO_DEVICE_SIZE 32u
 
 // Window procedures. CallWindowProcW calls `procedure` (null fails with 0). TranslateMessage
 // adds WM_CHAR for a WM_KEYDOWN of a key that types a character. DispatchMessageW calls the
@@ -253,10 +229,18 @@ LRESULT DispatchMessageW(const MSG *msg);
 // Chosen behaviours:
 // - SendMessageW to a window of the calling thread calls its procedure directly; to any other
 //   thread it waits until the owner thread handles it in GetMessageW/PeekMessageW, and fails
-//   (0, ERROR_BROKEN_PIPE) when the owner ends first. Messages whose lParam points to data
-//   (WM_SETTEXT, WM_GETTEXT, WM_COPYDATA, ...) are refused for windows of other processes
-//   (ERROR_INVALID_PARAMETER) by SendMessageW and PostMessageW alike, rather than handing the
-//   receiver a pointer into another process.
+//   (0, ERROR_BROKEN_PIPE) when the owner ends first.
+// - Messages whose lParam points to data cross into another process with SendMessageW only:
+//   WM_SETTEXT (the string), WM_GETTEXT (the receiver fills a buffer of its own, and what it
+//   wrote comes back into the sender's buffer, never beyond wParam characters with the
+//   terminating zero; the result is the number of characters copied), WM_COPYDATA (dwData,
+//   cbData and the bytes; the receiver's lpData points to a copy valid during the call) and
+//   TB_SETBUTTONINFO (the record and its text, see <ce/commctrl.h>). A message carries at most
+//   64 Ki characters of text or 128 KiB of WM_COPYDATA bytes; more, or a record that cannot be
+//   read (a null COPYDATASTRUCT, a wrong cbSize), fails with ERROR_INVALID_PARAMETER. Posting
+//   such a message with a non-null lParam to another process (PostMessageW,
+//   PostThreadMessageW) fails with ERROR_INVALID_PARAMETER: the data cannot wait in a queue.
+//   Within one process the pointer passes as it is.
 // - Timers run in the owner thread's queue; SetTimer works for windows of the calling process.
 // - GetDC and BeginPaint give DCs over the framebuffer of this process's display, clipped to the
 //   window's visible region (BeginPaint also to the update region); without a display they

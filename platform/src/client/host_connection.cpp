@@ -3,6 +3,7 @@
 #include "../kernel/thread_message_queue.h"
 #include "../protocol/message_reader.h"
 #include "../protocol/packet_socket.h"
+#include "../windowing/message_data_field.h"
 
 #include <ce/core/device_root.h>
 #include <ce/core/utf.h>
@@ -106,12 +107,12 @@ public:
     if (!answered_)
       answer(ERROR_INVALID_PARAMETER, 0);
   }
-  void answer(DWORD status, LRESULT result) {
+  void answer(DWORD status, LRESULT result, std::span<const std::uint8_t> reply = {}) {
     answered_ = true;
     if (link_.expired())
       return;
     MessageWriter payload;
-    payload.u32(id_).u32(status).i64(result);
+    payload.u32(id_).u32(status).i64(result).blob(reply);
     Message message;
     if (payload.finish(+MessageType::SendResult, 0, 0, message))
       send_(message);
@@ -332,14 +333,19 @@ void HostConnection::deliver(Message &message, bool sent, const std::shared_ptr<
   std::uint32_t id = 0, tid = 0, msg = 0;
   std::uint64_t hwnd = 0, wParam = 0;
   std::int64_t lParam = 0;
+  bool packed = false;
+  std::vector<std::uint8_t> data;
   if (!reader.u32(id) || !reader.u32(tid) || !reader.u64(hwnd) || !reader.u32(msg) ||
-      !reader.u64(wParam) || !reader.i64(lParam) || !reader.complete())
+      !reader.u64(wParam) || !reader.i64(lParam) ||
+      !windowing::readMessageData(reader, packed, data) || !reader.complete())
     return;
   const HWND window = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(hwnd));
   auto queue = ThreadMessageQueue::find(tid);
   if (!sent) {
-    const bool posted =
-        queue && queue->post(window, msg, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+    // Posted messages are numbers only: data cannot wait in a queue for its receiver.
+    const bool posted = queue && !packed &&
+                        queue->post(window, msg, static_cast<WPARAM>(wParam),
+                                    static_cast<LPARAM>(lParam));
     MessageWriter answer;
     answer.u32(id).u32(posted ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER);
     Message packet;
@@ -355,20 +361,34 @@ void HostConnection::deliver(Message &message, bool sent, const std::shared_ptr<
         return strong && strong->send(packet);
       },
       id);
-  if (!queue) {
+  // A message with data is rebuilt here; the procedure gets pointers into this copy.
+  std::shared_ptr<UnpackedMessage> unpacked;
+  if (packed)
+    unpacked = MessageMarshaller::unpack(PackedMessage{msg, static_cast<WPARAM>(wParam),
+                                                       static_cast<LPARAM>(lParam),
+                                                       std::move(data)});
+  if (!queue || (packed && !unpacked)) {
     ticket->answer(ERROR_INVALID_PARAMETER, 0);
     return;
   }
-  queue->deliverSent([this, ticket, window, msg, wParam, lParam] {
+  queue->deliverSent([this, ticket, window, msg, wParam, lParam, unpacked] {
     SentMessageHandler handler;
     {
       std::lock_guard lock(mutex_);
       handler = sentHandler_;
     }
+    if (!handler) {
+      ticket->answer(ERROR_SUCCESS, 0);
+      return;
+    }
+    if (!unpacked) {
+      ticket->answer(ERROR_SUCCESS,
+                     handler(window, msg, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam)));
+      return;
+    }
     const LRESULT result =
-        handler ? handler(window, msg, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam))
-                : 0;
-    ticket->answer(ERROR_SUCCESS, result);
+        handler(window, unpacked->message(), unpacked->wParam(), unpacked->lParam());
+    ticket->answer(ERROR_SUCCESS, result, unpacked->reply(result));
   });
 }
 

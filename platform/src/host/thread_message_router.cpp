@@ -1,5 +1,7 @@
 #include "thread_message_router.h"
 
+#include "../windowing/message_data_field.h"
+
 #include <ce/errors.h>
 
 #include <cstdio>
@@ -36,12 +38,18 @@ DWORD ThreadMessageRouter::ownerOfThread(DWORD tid) const {
   return 0;
 }
 
+bool ThreadMessageRouter::passesAsNumbers(DWORD sender, DWORD target, std::uint32_t message,
+                                          std::int64_t lParam) {
+  return sender == target || lParam == 0 || !MessageMarshaller::carriesData(message);
+}
+
 void ThreadMessageRouter::deliver(DWORD pid, DWORD tid, bool sent, std::uint64_t hwnd,
                                   std::uint32_t message, std::uint64_t wParam, std::int64_t lParam,
                                   std::uint64_t replyPeer, std::uint32_t replyType,
-                                  std::uint32_t requestId) {
+                                  std::uint32_t requestId,
+                                  const std::vector<std::uint8_t> *packedData) {
   PeerConnection *target = server_.peerOfProcess(pid);
-  if (!target) {
+  if (!target || (packedData && !sent)) {
     server_.replyLater(replyPeer, replyType, requestId, ERROR_INVALID_PARAMETER);
     return;
   }
@@ -50,8 +58,12 @@ void ThreadMessageRouter::deliver(DWORD pid, DWORD tid, bool sent, std::uint64_t
     id = nextDelivery_++;
   MessageWriter event;
   event.u32(id).u32(tid).u64(hwnd).u32(message).u64(wParam).i64(lParam);
+  windowing::writeMessageData(event, packedData);
   protocol::Message packet;
-  event.finish(+(sent ? MessageType::DeliverSend : MessageType::DeliverPost), 0, 0, packet);
+  if (!event.finish(+(sent ? MessageType::DeliverSend : MessageType::DeliverPost), 0, 0, packet)) {
+    server_.replyLater(replyPeer, replyType, requestId, ERROR_NOT_ENOUGH_MEMORY);
+    return;
+  }
   pending_[id] = Pending{pid, sent, replyPeer, replyType, requestId};
   if (!server_.send(*target, std::move(packet))) {
     // The target was dropped; onProcessExit has already answered for it.
@@ -70,7 +82,7 @@ void ThreadMessageRouter::toThread(HostRequest &request, bool sent) {
     return;
   }
   const DWORD owner = ownerOfThread(tid);
-  if (owner == 0) {
+  if (owner == 0 || !passesAsNumbers(request.peer().pid(), owner, message, lParam)) {
     request.reply(ERROR_INVALID_PARAMETER);
     return;
   }
@@ -102,7 +114,9 @@ void ThreadMessageRouter::sendResult(HostRequest &request) {
   auto reader = request.reader();
   std::uint32_t id = 0, status = 0;
   std::int64_t result = 0;
-  if (!reader.u32(id) || !reader.u32(status) || !reader.i64(result) || !reader.complete()) {
+  std::vector<std::uint8_t> replyData;
+  if (!reader.u32(id) || !reader.u32(status) || !reader.i64(result) || !reader.blob(replyData) ||
+      !reader.complete()) {
     request.reply(ERROR_INVALID_PARAMETER);
     return;
   }
@@ -114,7 +128,7 @@ void ThreadMessageRouter::sendResult(HostRequest &request) {
   const Pending done = it->second;
   pending_.erase(it);
   MessageWriter answer;
-  answer.i64(result);
+  answer.i64(result).blob(replyData);
   server_.replyLater(done.replyPeer, done.replyType, done.requestId, status, &answer);
   request.reply(ERROR_SUCCESS);
 }

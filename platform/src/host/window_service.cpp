@@ -1,7 +1,7 @@
 #include "window_service.h"
 
 #include "../windowing/key_message_flags.h"
-
+#include "../windowing/message_data_field.h"
 #include "../windowing/window_protocol.h"
 
 #include <ce/errors.h>
@@ -102,11 +102,14 @@ void WindowService::on(std::uint32_t type, Handler handler) {
     MessageWriter &payload = status == ERROR_SUCCESS ? out : failed;
     const auto handedBack = route(Caller{caller.process, thread});
     payload.u32(static_cast<std::uint32_t>(handedBack.size()));
-    for (const WindowEvent &event : handedBack)
+    for (const WindowEvent &event : handedBack) {
+      const auto packed = packedRecord(event);
       payload.u64(fromHwnd(event.hwnd))
           .u32(event.message)
           .u64(event.wParam)
-          .i64(event.windowPos ? 0 : event.lParam);
+          .i64(packed ? packed->lParam : event.lParam);
+      windowing::writeMessageData(payload, packed ? &packed->data : nullptr);
+    }
     r.reply(status, payload);
   });
 }
@@ -122,10 +125,11 @@ std::vector<WindowEvent> WindowService::route(Caller caller) {
     switch (event.kind) {
     case WindowEvent::Kind::Post:
     case WindowEvent::Kind::Send: {
-      // The record behind WM_WINDOWPOSCHANGED cannot cross: the receiver sees lParam 0.
-      const LPARAM lParam = event.windowPos ? 0 : event.lParam;
+      const auto packed = packedRecord(event);
       router_.deliver(event.process, event.thread, event.kind == WindowEvent::Kind::Send,
-                      fromHwnd(event.hwnd), event.message, event.wParam, lParam, 0, 0, 0);
+                      fromHwnd(event.hwnd), event.message, event.wParam,
+                      packed ? packed->lParam : event.lParam, 0, 0, 0,
+                      packed ? &packed->data : nullptr);
       break;
     }
     case WindowEvent::Kind::Invalidate:
@@ -148,6 +152,13 @@ std::vector<WindowEvent> WindowService::route(Caller caller) {
     }
   }
   return handedBack;
+}
+
+std::optional<PackedMessage> WindowService::packedRecord(const WindowEvent &event) {
+  if (!event.windowPos)
+    return std::nullopt;
+  return MessageMarshaller::pack(event.message, event.wParam,
+                                 reinterpret_cast<LPARAM>(&*event.windowPos));
 }
 
 void WindowService::onProcessExit(DWORD pid) {
@@ -438,6 +449,8 @@ DWORD WindowService::postMessage([[maybe_unused]] HostRequest &r, Caller, Messag
   const WindowRecord *w = manager_.find(toHwnd(hwnd));
   if (!w)
     return (ERROR_INVALID_WINDOW_HANDLE);
+  if (!ThreadMessageRouter::passesAsNumbers(r.peer().pid(), w->process, message, lParam))
+    return ERROR_INVALID_PARAMETER;
   r.defer();
   router_.deliver(w->process, w->thread, false, hwnd, message, wParam, lParam, r.peer().id(),
                   r.message().header.type, r.message().header.requestId);
@@ -449,15 +462,24 @@ DWORD WindowService::sendMessage([[maybe_unused]] HostRequest &r, Caller, Messag
   std::uint64_t hwnd = 0, wParam = 0;
   std::uint32_t message = 0;
   std::int64_t lParam = 0;
+  bool packed = false;
+  std::vector<std::uint8_t> data;
   if (!reader.u64(hwnd) || !reader.u32(message) || !reader.u64(wParam) || !reader.i64(lParam) ||
-      !reader.complete())
+      !windowing::readMessageData(reader, packed, data) || !reader.complete())
     return ERROR_INVALID_PARAMETER;
   const WindowRecord *w = manager_.find(toHwnd(hwnd));
   if (!w)
     return (ERROR_INVALID_WINDOW_HANDLE);
+  // Packed data must be what the receiver can rebuild; a bare pointer only stays in its process.
+  if (packed ? !MessageMarshaller::carriesData(message) ||
+                   !MessageMarshaller::unpack(PackedMessage{message, static_cast<WPARAM>(wParam),
+                                                            static_cast<LPARAM>(lParam), data})
+             : !ThreadMessageRouter::passesAsNumbers(r.peer().pid(), w->process, message, lParam))
+    return ERROR_INVALID_PARAMETER;
   r.defer();
   router_.deliver(w->process, w->thread, true, hwnd, message, wParam, lParam, r.peer().id(),
-                  r.message().header.type, r.message().header.requestId);
+                  r.message().header.type, r.message().header.requestId,
+                  packed ? &data : nullptr);
   return kDeferred;
 }
 

@@ -16,8 +16,12 @@
 //
 // Chosen behaviours:
 // - Sent messages that the manager emits (WM_ACTIVATE, WM_SETFOCUS, ...) are notifications: the
-//   host never waits for their result. WM_WINDOWPOSCHANGED carries lParam 0 across processes,
-//   since the record it points to cannot follow it.
+//   host never waits for their result. WM_WINDOWPOSCHANGED's record travels packed, so its
+//   receiver gets a pointer to a copy of it, in every process.
+// - SendMessageW of a message with data (WM_SETTEXT, WM_GETTEXT, WM_COPYDATA, TB_SETBUTTONINFO)
+//   to a window of another process comes with the data packed; the host checks that the
+//   receiver can rebuild it before passing it on (ERROR_INVALID_PARAMETER otherwise). Such a
+//   message with a bare pointer, sent or posted, only goes to windows of the sender's process.
 // - The wait cursor is kept per process: SetCursor(IDC_WAIT) puts it up for the calling process,
 //   SetCursor(NULL) or any other cursor takes it down, and a process that ends drops it. Each
 //   change goes to the wait-cursor hook (the screen's wait mark). Tools own no cursor and are
@@ -25,6 +29,7 @@
 #pragma once
 
 #include "../screen/input_sink.h"
+#include "../windowing/message_marshaller.h"
 #include "../windowing/window_manager.h"
 #include "host_server.h"
 #include "thread_message_router.h"
@@ -66,6 +71,8 @@ private:
   void postInput(DWORD process, DWORD thread, HWND hwnd, UINT message, WPARAM wParam,
                  LPARAM lParam, POINT point);
   HWND keyTarget() const;
+  // WM_WINDOWPOSCHANGED's record, packed for its receiver; nothing for other events.
+  static std::optional<PackedMessage> packedRecord(const WindowEvent &event);
 
   DWORD registerClass(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
              protocol::MessageWriter &);

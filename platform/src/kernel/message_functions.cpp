@@ -2,6 +2,7 @@
 #include "kernel/thread_message_queue.h"
 
 #include "client/host_connection.h"
+#include "windowing/message_marshaller.h"
 
 #include <ce/core/device_root.h>
 
@@ -38,7 +39,9 @@ BOOL PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lPar
   std::error_code error;
   const bool ownThread =
       std::filesystem::exists("/proc/self/task/" + std::to_string(threadId), error);
-  if (threadId != 0 && !ownThread && !ce::DeviceRoot::path().empty() &&
+  // A pointer means nothing in another process; such messages go there only by SendMessageW.
+  const bool pointer = lParam != 0 && ce::MessageMarshaller::carriesData(message);
+  if (threadId != 0 && !ownThread && !pointer && !ce::DeviceRoot::path().empty() &&
       ce::HostConnection::instance().postToThread(threadId, nullptr, message, wParam, lParam))
     return TRUE;
   SetLastError(ERROR_INVALID_PARAMETER);

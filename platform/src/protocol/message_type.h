@@ -30,8 +30,9 @@ enum class MessageType : std::uint32_t {
   CreateEvent = 0x0130,      // string name, u32 manual, u32 initial -> u32 id, u32 existed + memfd
   CloseEvent = 0x0131,       // u32 id (notice, no reply)
   PostToThread = 0x0140,     // u32 tid, u64 hwnd, u32 message, u64 wParam, i64 lParam -> nothing
-  SendToThread = 0x0141,     // same -> i64 result
-  SendResult = 0x0142,       // u32 send id, i64 result (notice, no reply)
+  SendToThread = 0x0141,     // same -> i64 result, blob reply
+  SendResult = 0x0142,       // u32 send id, u32 status, i64 result, blob reply data
+                             // (notice, no reply)
   RegisterMessage = 0x0150,  // string name -> u32 message number (0xC000-0xFFFF)
 
   // Screen and input.
@@ -53,10 +54,12 @@ enum class MessageType : std::uint32_t {
                            // i32 x4 rectangle, u32 visible, u32 foreground)
 
   // Events, host to process.
-  DeliverPost = 0x0180,    // u32 delivery id, u32 tid, u64 hwnd, u32 message, u64 wp, i64 lp
-                           // the process answers with DeliveryResult
-  DeliverSend = 0x0181,    // u32 send id, u32 tid, u64 hwnd, u32 message, u64 wp, i64 lp
-                           // the process answers with SendResult once handled
+  DeliverPost = 0x0180,    // u32 delivery id, u32 tid, u64 hwnd, u32 message, u64 wp, i64 lp,
+                           // u32 packed (always 0), blob (empty); the process answers with
+                           // DeliveryResult
+  DeliverSend = 0x0181,    // u32 send id, u32 tid, u64 hwnd, u32 message, u64 wp, i64 lp,
+                           // u32 packed, blob data (see windowing/message_data_field.h); the
+                           // process answers with SendResult once handled
   DeliveryResult = 0x0143, // u32 delivery id, u32 error code (notice, process to host)
 
   // Services host, process to host. A service is known by the host's id for it (u64).

@@ -159,8 +159,8 @@ std::optional<PackedMessage> MessageMarshaller::pack(UINT message, WPARAM wParam
     break;
   }
   case TB_SETBUTTONINFO: {
-    const auto *bi = reinterpret_cast<const TBBUTTONINFO *>(lParam);
-    if (!bi || (bi->cbSize != TBBUTTONINFO_DEVICE_SIZE && bi->cbSize != sizeof(TBBUTTONINFO)))
+    const auto *bi = reinterpret_cast<const TBBUTTONINFOW *>(lParam);
+    if (!bi || (bi->cbSize != TBBUTTONINFO_DEVICE_SIZE && bi->cbSize != sizeof(TBBUTTONINFOW)))
       return std::nullopt;
     const char16_t *text = (bi->dwMask & TBIF_TEXT) ? bi->pszText : nullptr;
     if (!textWithinLimit(text))
@@ -254,8 +254,8 @@ std::unique_ptr<UnpackedMessage> MessageMarshaller::unpack(const PackedMessage &
     break;
   }
   case TB_SETBUTTONINFO: {
-    TBBUTTONINFO &bi = m.button_;
-    bi.cbSize = sizeof(TBBUTTONINFO);
+    TBBUTTONINFOW &bi = m.button_;
+    bi.cbSize = sizeof(TBBUTTONINFOW);
     bi.dwMask = r.get<std::uint32_t>();
     bi.idCommand = r.get<std::int32_t>();
     bi.iImage = r.get<std::int32_t>();
@@ -273,6 +273,15 @@ std::unique_ptr<UnpackedMessage> MessageMarshaller::unpack(const PackedMessage &
     return nullptr;
   if (!packed.lParam)
     m.lParam_ = 0; // a null pointer stays null
+  return out;
+}
+
+std::unique_ptr<UnpackedMessage> MessageMarshaller::numbers(UINT message, WPARAM wParam,
+                                                            LPARAM lParam) {
+  auto out = std::make_unique<UnpackedMessage>();
+  out->message_ = message;
+  out->wParam_ = wParam;
+  out->lParam_ = lParam;
   return out;
 }
 

@@ -6,13 +6,14 @@
 // Messages with data: WM_SETTEXT and WM_SETTINGCHANGE (a string or null), WM_GETTEXT (a buffer
 // of wParam characters), WM_COPYDATA (COPYDATASTRUCT and its bytes), WM_CREATE (CREATESTRUCTW
 // with its name and class strings; lpCreateParams, handles and the instance travel as numbers),
-// WM_WINDOWPOSCHANGED (WINDOWPOS) and TB_SETBUTTONINFO (TBBUTTONINFO with its text). Every other
+// WM_WINDOWPOSCHANGED (WINDOWPOS) and TB_SETBUTTONINFO (TBBUTTONINFOW with its text). Every other
 // message passes wParam and lParam as numbers, as on the device.
 //
 // The packed form is checked in full when it is unpacked: a truncated or oversized record is
 // refused, never read beyond its end.
 #pragma once
 
+#include <ce/commctrl.h>
 #include <ce/windows_api.h>
 
 #include <cstdint>
@@ -57,21 +58,25 @@ private:
   COPYDATASTRUCT copyData_{};
   CREATESTRUCTW create_{};
   WINDOWPOS windowPos_{};
-  TBBUTTONINFO button_{};
+  TBBUTTONINFOW button_{};
 };
 
 class MessageMarshaller {
 public:
-  // Limits on what one message may carry.
-  static constexpr std::size_t kMaxTextUnits = 1u << 20;
-  static constexpr std::size_t kMaxCopyDataBytes = 8u << 20;
+  // Limits on what one message may carry: a packed message and its reply must each fit in one
+  // packet on the host socket, with room to spare. WM_GETTEXT brings back at most kMaxTextUnits
+  // characters, however large the sender's buffer.
+  static constexpr std::size_t kMaxTextUnits = 64u * 1024;
+  static constexpr std::size_t kMaxCopyDataBytes = 128u * 1024;
 
   static bool carriesData(UINT message);
   // Packs a message in the sender's process. Null for data that cannot be read (a null
-  // COPYDATASTRUCT, a TBBUTTONINFO of a wrong size, text or data beyond the limits).
+  // COPYDATASTRUCT, a TBBUTTONINFOW of a wrong size, text or data beyond the limits).
   static std::optional<PackedMessage> pack(UINT message, WPARAM wParam, LPARAM lParam);
   // Rebuilds a packed message in the receiver's process; null when the packed form is malformed.
   static std::unique_ptr<UnpackedMessage> unpack(const PackedMessage &packed);
+  // A message that came as numbers only, kept as it is.
+  static std::unique_ptr<UnpackedMessage> numbers(UINT message, WPARAM wParam, LPARAM lParam);
   // Copies the receiver's reply into the sender's memory (WM_GETTEXT's buffer) and returns the
   // result the sender sees. A malformed reply leaves the buffer holding an empty string.
   static LRESULT applyReply(UINT message, WPARAM wParam, LPARAM lParam, LRESULT result,

@@ -1,5 +1,6 @@
 #include "window_call.h"
 
+#include "message_data_field.h"
 #include "window_client.h"
 
 #include <ce/errors.h>
@@ -37,22 +38,31 @@ void WindowCall::finish() {
   if (!reader_->u32(count))
     return;
   struct Handed {
-    std::uint64_t hwnd, wParam;
-    std::uint32_t message;
-    std::int64_t lParam;
+    HWND hwnd;
+    std::unique_ptr<UnpackedMessage> message; // its data rebuilt here, when it has any
   };
   std::vector<Handed> messages;
   for (std::uint32_t i = 0; i < count; ++i) {
-    Handed h{};
-    if (!reader_->u64(h.hwnd) || !reader_->u32(h.message) || !reader_->u64(h.wParam) ||
-        !reader_->i64(h.lParam))
+    std::uint64_t hwnd = 0, wParam = 0;
+    std::uint32_t message = 0;
+    std::int64_t lParam = 0;
+    bool packed = false;
+    std::vector<std::uint8_t> data;
+    if (!reader_->u64(hwnd) || !reader_->u32(message) || !reader_->u64(wParam) ||
+        !reader_->i64(lParam) || !windowing::readMessageData(*reader_, packed, data))
       return;
-    messages.push_back(h);
+    auto unpacked = packed ? MessageMarshaller::unpack(PackedMessage{
+                                 message, static_cast<WPARAM>(wParam),
+                                 static_cast<LPARAM>(lParam), std::move(data)})
+                           : MessageMarshaller::numbers(message, static_cast<WPARAM>(wParam),
+                                                        static_cast<LPARAM>(lParam));
+    if (unpacked)
+      messages.push_back({reinterpret_cast<HWND>(static_cast<std::uintptr_t>(hwnd)),
+                          std::move(unpacked)});
   }
   for (const Handed &h : messages)
-    WindowClient::instance().dispatch(reinterpret_cast<HWND>(static_cast<std::uintptr_t>(h.hwnd)),
-                                      h.message, static_cast<WPARAM>(h.wParam),
-                                      static_cast<LPARAM>(h.lParam));
+    WindowClient::instance().dispatch(h.hwnd, h.message->message(), h.message->wParam(),
+                                      h.message->lParam());
   SetLastError(error);
 }
 

@@ -1,6 +1,7 @@
 // Messages to windows: posted and sent, within the thread, the process or the device, and the
 // timers that put WM_TIMER into their owner's queue.
 #include "../kernel/thread_message_queue.h"
+#include "message_data_field.h"
 #include "message_marshaller.h"
 #include "window_call.h"
 #include "window_client.h"
@@ -67,14 +68,29 @@ LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   const auto thread = WindowClient::instance().threadOf(hwnd);
   if (thread && *thread == GetCurrentThreadId())
     return WindowClient::instance().dispatch(hwnd, message, wParam, lParam);
-  if (!thread && ce::MessageMarshaller::carriesData(message) && lParam) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return 0;
+  // Another process gets a copy of the data lParam points to; another thread of this process
+  // gets the pointer itself.
+  std::optional<ce::PackedMessage> packed;
+  if (!thread && ce::MessageMarshaller::carriesData(message)) {
+    packed = ce::MessageMarshaller::pack(message, wParam, lParam);
+    if (!packed) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return 0;
+    }
   }
   // Another thread: the owner handles it in its GetMessageW/PeekMessageW; meanwhile this
   // thread handles what is sent to it, so two threads sending to each other never deadlock.
   ce::protocol::MessageWriter payload;
-  payload.u32(GetCurrentThreadId()).u64(handleValue(hwnd)).u32(message).u64(wParam).i64(lParam);
+  payload.u32(GetCurrentThreadId())
+      .u64(handleValue(hwnd))
+      .u32(message)
+      .u64(wParam)
+      .i64(packed ? packed->lParam : lParam);
+  ce::windowing::writeMessageData(payload, packed ? &packed->data : nullptr);
+  if (payload.overflowed()) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
   WindowClient::instance();
   ce::HostConnection::Reply reply;
   if (!ce::HostConnection::instance().call(ce::windowing::messageType(WindowRequest::SendMessage),
@@ -85,9 +101,14 @@ LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return 0;
   }
   std::int64_t result = 0;
+  std::vector<std::uint8_t> replyData;
   ce::protocol::MessageReader reader(reply.message.payload);
   reader.i64(result);
-  return static_cast<LRESULT>(result);
+  reader.blob(replyData);
+  if (!packed)
+    return static_cast<LRESULT>(result);
+  return ce::MessageMarshaller::applyReply(message, wParam, lParam, static_cast<LRESULT>(result),
+                                           replyData);
 }
 
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC callback) {

@@ -7,13 +7,26 @@
 //   kDie (sent)          kills the program while handling it
 //   WM_ACTIVATE          reports kActivated with the state and the other window
 //   kCursor (sent)       sets no cursor (wParam 0), the wait cursor (1) or the arrow (2); 1
+//   WM_SETTEXT, WM_GETTEXT (sent) as DefWindowProcW does: the window's title
+//   WM_COPYDATA (sent)   dwData 1: returns the FNV-1a hash of the bytes and sends them back
+//                        reversed (dwData 2) to the "TestWindow" window; dwData 3: returns
+//                        the hash only; dwData 99: dies
+//   TB_SETBUTTONINFO     takes the label (TBIF_TEXT) as its title; returns idCommand when the
+//   (sent)               record arrived whole (cbSize, mask, wParam = idCommand), else -1
+//   WM_WINDOWPOSCHANGED  reports kMoved (wParam = cx, lParam = cy) when lParam holds a record
+//   kEchoText (posted)   sends WM_GETTEXT (buffer of wParam characters) to window lParam, then
+//                        WM_SETTEXT "got:" + that text to it, and reports kAnswer with the
+//                        WM_GETTEXT result (-1 when the buffer was overrun)
 // It ends on WM_CLOSE (DestroyWindow, WM_DESTROY, PostQuitMessage) with exit code 5.
 #include <ce/entry.h>
 #include <ce/windows.h>
 #include <ce/windows_api.h>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -27,8 +40,51 @@ constexpr UINT kAnswer = WM_USER + 106;
 constexpr UINT kDie = WM_USER + 107;
 constexpr UINT kActivated = WM_USER + 108;
 constexpr UINT kCursor = WM_USER + 109;
+constexpr UINT kEchoText = WM_USER + 110;
+constexpr UINT kMoved = WM_USER + 111;
 
 DWORD testThread = 0;
+
+LRESULT fnv1a(const BYTE *bytes, DWORD size) {
+  std::uint32_t hash = 2166136261u;
+  for (DWORD i = 0; i < size; ++i)
+    hash = (hash ^ bytes[i]) * 16777619u;
+  return static_cast<LRESULT>(hash);
+}
+
+LRESULT copyData(const COPYDATASTRUCT &cds) {
+  if (cds.dwData == 99)
+    ::raise(SIGKILL);
+  const auto *bytes = static_cast<const BYTE *>(cds.lpData);
+  if (cds.dwData == 3)
+    return fnv1a(bytes, cds.cbData);
+  if (cds.dwData != 1)
+    return -1;
+  std::vector<BYTE> reversed(bytes, bytes + cds.cbData);
+  std::reverse(reversed.begin(), reversed.end());
+  COPYDATASTRUCT back{2, cds.cbData, reversed.empty() ? nullptr : reversed.data()};
+  SendMessageW(FindWindowW(u"TestWindow", nullptr), WM_COPYDATA, 0,
+               reinterpret_cast<LPARAM>(&back));
+  return fnv1a(bytes, cds.cbData);
+}
+
+LRESULT buttonInfo(HWND hwnd, WPARAM id, const TBBUTTONINFOW &info) {
+  if (info.cbSize != sizeof(TBBUTTONINFOW) || info.dwMask != (TBIF_COMMAND | TBIF_TEXT) ||
+      static_cast<WPARAM>(info.idCommand) != id || !info.pszText)
+    return -1;
+  SetWindowTextW(hwnd, info.pszText);
+  return info.idCommand;
+}
+
+void echoText(WPARAM size, HWND target) {
+  std::vector<char16_t> buffer(size + 4, u'#');
+  const LRESULT got =
+      SendMessageW(target, WM_GETTEXT, size, reinterpret_cast<LPARAM>(buffer.data()));
+  const bool overrun = buffer[size] != u'#';
+  const std::u16string text = u"got:" + std::u16string(buffer.data());
+  SendMessageW(target, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  PostThreadMessageW(testThread, kAnswer, overrun ? static_cast<WPARAM>(-1) : got, 0);
+}
 
 LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -50,6 +106,17 @@ LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
               : wParam == 2 ? LoadCursorW(nullptr, IDC_ARROW)
                             : nullptr);
     return 1;
+  case WM_COPYDATA:
+    return copyData(*reinterpret_cast<const COPYDATASTRUCT *>(lParam));
+  case TB_SETBUTTONINFO:
+    return buttonInfo(hwnd, wParam, *reinterpret_cast<const TBBUTTONINFOW *>(lParam));
+  case WM_WINDOWPOSCHANGED:
+    if (const auto *pos = reinterpret_cast<const WINDOWPOS *>(lParam))
+      PostThreadMessageW(testThread, kMoved, static_cast<WPARAM>(pos->cx), pos->cy);
+    return 0;
+  case kEchoText:
+    echoText(wParam, reinterpret_cast<HWND>(lParam));
+    return 0;
   case WM_ACTIVATE:
     PostThreadMessageW(testThread, kActivated, wParam, lParam);
     return 0;
