@@ -11,7 +11,11 @@
 //                the caption "Question" and reports kResult with the answer
 //   kMenuBar     makes the soft-key bar (left key 1001 "Lock"; right key "Menu" opening 1014
 //                "Restore", 1005 "Remove gaps" grayed, a separator, 1013 "Sort") and reports
-//                kResult with the bar's window (lParam = the last error)
+//                kResult with the bar's window (lParam = the last error); with wParam 1 for a
+//                second window "Second" of its own, made first
+//   kDestroy     destroys the second window (wParam 1) or the bar (wParam 2) and reports kResult
+//                with DestroyWindow's answer
+//   kShow        shows (wParam 1) or hides (0) the main window
 //   kSetKey      sends the bar TB_SETBUTTONINFO for the key wParam: command lParam, text "Back"
 //                and reports kResult with its answer
 //   WM_COMMAND   is reported as kCommand (wParam = the id)
@@ -35,9 +39,12 @@ constexpr UINT kTrackPopup = WM_USER + 203;
 constexpr UINT kMessageBox = WM_USER + 204;
 constexpr UINT kMenuBar = WM_USER + 205;
 constexpr UINT kSetKey = WM_USER + 206;
+constexpr UINT kDestroy = WM_USER + 207;
+constexpr UINT kShow = WM_USER + 208;
 
 DWORD testThread = 0;
 HWND bar = nullptr;
+HWND second = nullptr;
 
 HMENU testMenu() {
   const HMENU menu = CreatePopupMenu();
@@ -108,9 +115,16 @@ LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
   }
   case kMenuBar: {
     const HMENU menu = barMenu();
+    HWND owner = hwnd;
+    if (wParam == 1) {
+      second = CreateWindowExW(0, u"MenuTestWindow", u"Second", 0, 0, 0, 240, 200, nullptr,
+                               nullptr, nullptr, nullptr);
+      ShowWindow(second, SW_SHOWNOACTIVATE);
+      owner = second;
+    }
     SHMENUBARINFO info{};
-    info.cbSize = sizeof info;
-    info.hwndParent = hwnd;
+    info.cbSize = SHMENUBARINFO_DEVICE_SIZE;
+    info.hwndParent = owner;
     info.dwFlags = SHCMBF_HMENU;
     info.nToolBarId = static_cast<UINT>(reinterpret_cast<UINT_PTR>(menu));
     SetLastError(0);
@@ -132,11 +146,20 @@ LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
     report(kResult, static_cast<WPARAM>(answer), static_cast<LPARAM>(GetLastError()));
     return 0;
   }
+  case kDestroy: {
+    const BOOL destroyed = DestroyWindow(wParam == 1 ? second : bar);
+    report(kResult, static_cast<WPARAM>(destroyed), static_cast<LPARAM>(GetLastError()));
+    return 0;
+  }
+  case kShow:
+    ShowWindow(hwnd, wParam ? SW_SHOW : SW_HIDE);
+    return 0;
   case WM_COMMAND:
     report(kCommand, wParam, lParam);
     return 0;
   case WM_DESTROY:
-    PostQuitMessage(5);
+    if (hwnd != second)
+      PostQuitMessage(5);
     return 0;
   default:
     return DefWindowProcW(hwnd, message, wParam, lParam);
