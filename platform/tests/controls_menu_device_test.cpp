@@ -584,6 +584,29 @@ TEST_F(MenusOnDevice, ABarGoesWithItsOwnerWindowAndItsOwnersProcess) {
   EXPECT_TRUE(windowsOf(u"ToolbarWindow32").empty());
 }
 
+TEST_F(MenusOnDevice, ABarFollowsTheScreensRotation) {
+  const HWND bar = makeBar();
+  ASSERT_NE(bar, nullptr);
+  ASSERT_EQ(device_.tool({"rotate"}).exitCode, 0);
+  const SIZE turned{kScreen.cy, kScreen.cx};
+  const int height = ce::MenuBar::height(turned);
+  const auto along = [&](HWND hwnd) {
+    const RECT r = rectOf(hwnd);
+    return r.left == 0 && r.right == turned.cx && r.bottom == turned.cy &&
+           r.top == turned.cy - height;
+  };
+  EXPECT_TRUE(hosttest::eventually([&] { return along(bar) && along(GetWindow(bar, GW_CHILD)); }))
+      << "the bar did not move to the new bottom edge";
+  tap(POINT{turned.cx / 4, turned.cy - height / 2});
+  EXPECT_EQ(command(), UINT{1001});
+  tap(POINT{turned.cx * 3 / 4, turned.cy - height / 2});
+  const auto popups = waitForWindows(u"MenuPopup");
+  ASSERT_EQ(popups.size(), 1u);
+  EXPECT_EQ(rectOf(popups[0]).right, turned.cx);
+  tap(POINT{10, 10});
+  EXPECT_TRUE(hosttest::eventually([&] { return windowsOf(u"MenuPopup").empty(); }));
+}
+
 TEST_F(MenusOnDevice, AServiceCanSubclassTheBarsKeys) {
   const HWND bar = makeBar();
   ASSERT_NE(bar, nullptr);

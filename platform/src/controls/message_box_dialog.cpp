@@ -159,8 +159,9 @@ LRESULT MessageBoxDialog::procedure(HWND hwnd, UINT message, WPARAM wParam, LPAR
   }
   auto *dialog = reinterpret_cast<MessageBoxDialog *>(GetWindowLongPtrW(hwnd, GWL_USERDATA));
   if (!dialog || dialog->hwnd_ != hwnd) {
-    if (message == WM_PAINT || message == WM_CLOSE)
-      return message == WM_PAINT ? DefWindowProcW(hwnd, message, wParam, lParam) : 0;
+    // A box whose loop has ended: only its destruction is left to come.
+    if (message == WM_CLOSE)
+      return 0;
     return DefWindowProcW(hwnd, message, wParam, lParam);
   }
   return dialog->handle(message, wParam, lParam);
