@@ -25,6 +25,10 @@
 // rotation moves it to the new bottom edge.
 //
 // Chosen behaviours:
+// - The bar is 26 units high in either orientation (the unit follows the screen's short side),
+//   so turning the device does not make it taller.
+// - A key's menu is driven by the stylus only: keys go to the owner's process, not to the host
+//   that runs the menu.
 // - Only menus given as handles (SHCMBF_HMENU, nToolBarId = the HMENU) and empty bars
 //   (SHCMBF_EMPTYBAR) can be made: menus from resources fail with ERROR_NOT_SUPPORTED.
 // - SHCMBF_COLORBK paints the bar in clrBk; SHCMBF_HIDDEN and SHCMBF_HIDESIPBUTTON are accepted

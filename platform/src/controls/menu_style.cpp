@@ -55,14 +55,18 @@ void MenuStyle::arrowRight(HDC dc, const RECT &box, COLORREF colour) {
          colour);
 }
 
-void MenuStyle::arrowUp(HDC dc, const RECT &box, COLORREF colour) {
+void MenuStyle::triangle(HDC dc, const RECT &box, COLORREF colour) {
+  // Rows widen from the apex at the top centre to the full width at the bottom.
   const int width = box.right - box.left;
   const int height = box.bottom - box.top;
-  const int half = std::min(width / 2, height);
-  const int centre = box.left + width / 2;
-  for (int i = 0; i < half; ++i)
-    fill(dc, RECT{centre - (half - i), box.bottom - i - 1, centre + (half - i), box.bottom - i},
-         colour);
+  if (width <= 0 || height <= 0)
+    return;
+  const int centre2 = box.left * 2 + width; // twice the centre, to keep odd widths exact
+  for (int y = 0; y < height; ++y) {
+    const int span = std::max(1, (y + 1) * width / height);
+    const int left = (centre2 - span) / 2;
+    fill(dc, RECT{left, box.top + y, left + span, box.top + y + 1}, colour);
+  }
 }
 
 void MenuStyle::checkMark(HDC dc, const RECT &box, COLORREF colour) {

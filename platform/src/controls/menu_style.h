@@ -40,9 +40,10 @@ public:
   static void fill(HDC dc, const RECT &rect, COLORREF colour);
   // A one-pixel-or-more frame inside `rect`.
   static void frame(HDC dc, const RECT &rect, int thickness, COLORREF colour);
-  // A triangle pointing right (submenus) or up, filling `box`.
+  // A triangle pointing right (submenus), filling `box`.
   static void arrowRight(HDC dc, const RECT &box, COLORREF colour);
-  static void arrowUp(HDC dc, const RECT &box, COLORREF colour);
+  // A triangle standing on its base, apex at the top centre, filling `box` (warnings).
+  static void triangle(HDC dc, const RECT &box, COLORREF colour);
   // A check mark filling `box`.
   static void checkMark(HDC dc, const RECT &box, COLORREF colour);
   // A filled circle inscribed in `box`, and a filled diamond.

@@ -276,7 +276,7 @@ void MessageBoxDialog::paintIcon(HDC dc, const RECT &box) {
     glyph = u"?";
     break;
   case MB_ICONEXCLAMATION: {
-    MenuStyle::arrowUp(dc, box, RGB(0xF0, 0xB4, 0x00));
+    MenuStyle::triangle(dc, box, RGB(0xF0, 0xB4, 0x00));
     glyph = u"!";
     glyphColour = RGB(0x00, 0x00, 0x00);
     break;
@@ -294,7 +294,7 @@ void MessageBoxDialog::paintIcon(HDC dc, const RECT &box) {
   HGDIOBJ previous = SelectObject(dc, iconFont_);
   RECT glyphBox = box;
   if (icon == MB_ICONEXCLAMATION)
-    glyphBox.top += (box.bottom - box.top) / 5; // the triangle's weight lies low
+    glyphBox.top += (box.bottom - box.top) / 4; // the triangle's weight lies low
   drawCentred(dc, glyph, glyphBox, glyphColour);
   SelectObject(dc, previous);
 }

@@ -1,8 +1,9 @@
 // A device program for the menu tests: one full-screen window titled "Menus" that shows popup
 // menus, message boxes and a soft-key bar on request and reports what comes of them.
 // Command line: "TID [WORD...]": the thread of the test to report to (0 for none), then what to
-// show at once ("popup", "box", "bar", in that order: to look at them). Once its window shows it
-// reports kReady (wParam = the window). Then, posted to the window:
+// show at once, to look at them: "bar", "box" (a question), "warning", "error", "information",
+// "popup". Once its window shows it reports kReady (wParam = the window). Then, posted to the
+// window:
 //   kTrackPopup  wParam = TrackPopupMenuEx flags, lParam = x | y << 16: tracks the test menu
 //                (101 "Open", 102 "Grayed" grayed, a separator, "More" opening 201 "Deep one" and
 //                202 "Deep two", 103 "Close\tEnter") and reports kResult (wParam = the result,
@@ -191,6 +192,12 @@ int WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     PostMessageW(hwnd, kMenuBar, 0, 0);
   if (line.find("box") != std::string::npos)
     PostMessageW(hwnd, kMessageBox, MB_YESNOCANCEL | MB_ICONQUESTION, 0);
+  if (line.find("warning") != std::string::npos)
+    PostMessageW(hwnd, kMessageBox, MB_ABORTRETRYIGNORE | MB_ICONWARNING, 0);
+  if (line.find("error") != std::string::npos)
+    PostMessageW(hwnd, kMessageBox, MB_OK | MB_ICONERROR, 0);
+  if (line.find("information") != std::string::npos)
+    PostMessageW(hwnd, kMessageBox, MB_OKCANCEL | MB_ICONINFORMATION, 0);
   if (line.find("popup") != std::string::npos)
     PostMessageW(hwnd, kTrackPopup, TPM_RETURNCMD, 100 | 150 << 16);
   MSG msg;
