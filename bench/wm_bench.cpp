@@ -76,47 +76,57 @@ struct BenchDevice {
   fs::path root;
 };
 
+// The window program on a bench device, closed at the end.
+struct PeerWindow {
+  explicit PeerWindow(const BenchDevice &device) : device(device), hwnd(device.startWindow(pid)) {}
+  ~PeerWindow() {
+    if (hwnd)
+      device.stop(hwnd, pid);
+  }
+  // False, and the benchmark marked failed, when the program did not start.
+  bool started(benchmark::State &state) const {
+    if (!hwnd)
+      state.SkipWithError("the window program did not start");
+    return hwnd != nullptr;
+  }
+  const BenchDevice &device;
+  pid_t pid = 0;
+  const HWND hwnd;
+};
+
 void BM_PostMessageRoundTrip(benchmark::State &state) {
   BenchDevice device;
-  pid_t pid = 0;
-  const HWND peer = device.startWindow(pid);
-  if (!peer) {
-    state.SkipWithError("the window program did not start");
+  const PeerWindow window(device);
+  if (!window.started(state))
     return;
-  }
+  const HWND peer = window.hwnd;
   MSG msg;
   for (auto _ : state) {
     PostMessageW(peer, kPing, 1, 0);
     while (GetMessageW(&msg, nullptr, 0, 0) > 0 && msg.message != kPong) {
     }
   }
-  device.stop(peer, pid);
 }
 BENCHMARK(BM_PostMessageRoundTrip)->Unit(benchmark::kMicrosecond);
 
 void BM_SendMessageRoundTrip(benchmark::State &state) {
   BenchDevice device;
-  pid_t pid = 0;
-  const HWND peer = device.startWindow(pid);
-  if (!peer) {
-    state.SkipWithError("the window program did not start");
+  const PeerWindow window(device);
+  if (!window.started(state))
     return;
-  }
+  const HWND peer = window.hwnd;
   for (auto _ : state)
     benchmark::DoNotOptimize(SendMessageW(peer, kDouble, 21, 0));
-  device.stop(peer, pid);
 }
 BENCHMARK(BM_SendMessageRoundTrip)->Unit(benchmark::kMicrosecond);
 
 // The data's way to the child, which hashes it, and the result's way back.
 void BM_CopyDataRoundTrip4KiB(benchmark::State &state) {
   BenchDevice device;
-  pid_t pid = 0;
-  const HWND peer = device.startWindow(pid);
-  if (!peer) {
-    state.SkipWithError("the window program did not start");
+  const PeerWindow window(device);
+  if (!window.started(state))
     return;
-  }
+  const HWND peer = window.hwnd;
   std::vector<BYTE> bytes(4096);
   for (std::size_t i = 0; i < bytes.size(); ++i)
     bytes[i] = static_cast<BYTE>(i);
@@ -124,7 +134,6 @@ void BM_CopyDataRoundTrip4KiB(benchmark::State &state) {
   for (auto _ : state)
     benchmark::DoNotOptimize(SendMessageW(peer, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds)));
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
-  device.stop(peer, pid);
 }
 BENCHMARK(BM_CopyDataRoundTrip4KiB)->Unit(benchmark::kMicrosecond)->UseRealTime();
 

@@ -3,12 +3,16 @@
 #include <ce/core/device_path.h>
 #include <ce/core/utf.h>
 #include <ce/errors.h>
+#include <ce/files.h>
 #include <ce/icons.h>
+#include <ce/kernel.h>
 #include <ce/registry.h>
 
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace ce::demo {
@@ -19,6 +23,33 @@ void copyText(std::u16string_view text, WCHAR *target, std::size_t capacity) {
   const std::size_t n = std::min(text.size(), capacity - 1);
   std::copy_n(text.data(), n, target);
   target[n] = 0;
+}
+
+const WCHAR kLog[] = u"\\Temp\\demo_applets.log";
+
+std::string messageName(UINT message) {
+  switch (message) {
+  case CPL_INIT:
+    return "CPL_INIT";
+  case CPL_GETCOUNT:
+    return "CPL_GETCOUNT";
+  case CPL_INQUIRE:
+    return "CPL_INQUIRE";
+  case CPL_SELECT:
+    return "CPL_SELECT";
+  case CPL_DBLCLK:
+    return "CPL_DBLCLK";
+  case CPL_STOP:
+    return "CPL_STOP";
+  case CPL_EXIT:
+    return "CPL_EXIT";
+  case CPL_NEWINQUIRE:
+    return "CPL_NEWINQUIRE";
+  case CPL_IDNAME:
+    return "CPL_IDNAME";
+  default:
+    return "message " + std::to_string(message);
+  }
 }
 
 // Any address inside this library, for dladdr.
@@ -66,7 +97,27 @@ void AppletLibrary::releaseIcons() {
   }
 }
 
-LONG AppletLibrary::handle(HWND, UINT message, LPARAM lParam1, LPARAM lParam2) {
+void AppletLibrary::record(HWND parent, UINT message, LPARAM index) const {
+  std::string line = ce::toUtf8(library_) + " " + messageName(message);
+  if (message != CPL_INIT && message != CPL_GETCOUNT && message != CPL_EXIT)
+    line += " " + std::to_string(index);
+  char handle[32];
+  std::snprintf(handle, sizeof handle, " parent=0x%08llx\n",
+                static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(parent)));
+  line += handle;
+  CreateDirectoryW(u"\\Temp", nullptr);
+  HANDLE file =
+      CreateFileW(kLog, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return;
+  SetFilePointer(file, 0, nullptr, FILE_END);
+  DWORD written = 0;
+  WriteFile(file, line.data(), DWORD(line.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+LONG AppletLibrary::handle(HWND parent, UINT message, LPARAM lParam1, LPARAM lParam2) {
+  record(parent, message, lParam1);
   switch (message) {
   case CPL_INIT:
     return applets_.empty() ? 0 : 1;

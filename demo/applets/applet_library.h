@@ -12,6 +12,11 @@
 //   which applet a control-panel host opened) and answers 0.
 // - Unknown messages, an index the library does not have, or a null record answer 1 and touch
 //   nothing.
+// - Every call is recorded as one line appended to the device file \Temp\demo_applets.log, so
+//   that a test or a person can see which messages a control-panel host sent, in which order:
+//     "<library> <message> [<applet index>] parent=<window handle as 0x%08llx>"
+//   with the message by name (CPL_INIT, CPL_GETCOUNT, CPL_NEWINQUIRE 2, CPL_DBLCLK 2, ...); the
+//   index is left out for the messages that have none (CPL_INIT, CPL_GETCOUNT, CPL_EXIT).
 #pragma once
 
 #include "demo_catalog.h"
@@ -34,6 +39,7 @@ public:
 
 private:
   const SampleApplet *applet(LPARAM index) const;
+  void record(HWND parent, UINT message, LPARAM index) const;
   HICON iconFor(const SampleApplet &applet);
   void releaseIcons();
   // The device path of this library: where it was loaded from, else \Windows\<library>.

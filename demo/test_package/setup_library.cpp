@@ -8,6 +8,9 @@
 //   Uninstall_Exit
 // Install_Init answers 1 (cancel) when HKEY_LOCAL_MACHINE\Software\DemoSetup has the DWORD
 // CancelInstall = 1, Uninstall_Init likewise with CancelUninstall; otherwise both continue.
+// Install_Init also writes the DWORD InstallerJoined there: 1 when the process that called it is
+// one of the device's running processes (the installer joined a booted device), 0 when the
+// device's process list cannot be had or does not hold it (the device is not booted).
 #include <ce/windows.h>
 
 #include <ce/core/utf.h>
@@ -42,6 +45,32 @@ bool switchedOn(const WCHAR *name) {
   return status == ERROR_SUCCESS && type == REG_DWORD && value == 1;
 }
 
+// Whether this process is among the device's processes: only a booted device answers.
+bool joinedDevice() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE)
+    return false;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  bool found = false;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
+       more = Process32NextW(snapshot, &entry))
+    found = entry.th32ProcessID == GetCurrentProcessId();
+  CloseToolhelp32Snapshot(snapshot);
+  return found;
+}
+
+void recordJoined(bool joined) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Software\\DemoSetup", 0, nullptr, 0, KEY_ALL_ACCESS,
+                      nullptr, &key, nullptr) != ERROR_SUCCESS)
+    return;
+  const DWORD value = joined ? 1 : 0;
+  RegSetValueExW(key, u"InstallerJoined", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&value),
+                 sizeof value);
+  RegCloseKey(key);
+}
+
 std::u16string text(const WCHAR *value) { return value ? std::u16string(value) : u"(null)"; }
 std::u16string number(unsigned value) { return ce::toUtf16(std::to_string(value)); }
 
@@ -53,6 +82,7 @@ SETUP_EXPORT int Install_Init(HWND, BOOL firstCall, BOOL previouslyInstalled,
                               LPCWSTR installDirectory) {
   record(u"Install_Init first=" + number(firstCall ? 1 : 0) + u" previous=" +
          number(previouslyInstalled ? 1 : 0) + u" dir=" + text(installDirectory));
+  recordJoined(joinedDevice());
   return switchedOn(u"CancelInstall") ? 1 : 0;
 }
 

@@ -67,8 +67,9 @@ using LPMSG = MSG *;
 // GetMessageW returns 0 on WM_QUIT, -1 on failure, nonzero otherwise.
 //
 // PostThreadMessageW reaches the threads that have created their queue: those of this process
-// directly, those of other processes of the device through its host (the receiver's queue holds
-// the message before the call returns). Any other id (no such thread, a thread that has ended, a
+// directly, those of other processes of the device through its host (the receiving process has
+// accepted the message for that thread's queue before the call returns, and it enters the queue
+// before anything the caller sends or posts to that process afterwards). Any other id (no such thread, a thread that has ended, a
 // thread that has not used its queue yet, a thread outside the device, or no running host) fails
 // with ERROR_INVALID_PARAMETER. MSG.time is the tick count at posting.
 //

@@ -321,5 +321,11 @@ BOOL EndPaint(HWND hwnd, const PAINTSTRUCT *paint);
 // Puts the window's update region (client coordinates) into `region`; returns its kind
 // (NULLREGION, SIMPLEREGION, COMPLEXREGION) or ERROR (0).
 int GetUpdateRgn(HWND hwnd, HRGN region, BOOL erase);
+// Writes the region into `data`: an RGNDATAHEADER (dwSize 32, iType RDH_RECTANGLES, nCount
+// rectangles, nRgnSize their bytes, rcBound their bounding box, all zero when empty), then the
+// rectangles, which never overlap, top to bottom and left to right. With a null `data` it
+// returns the bytes needed; otherwise `size` on success, and 0 with ERROR_INSUFFICIENT_BUFFER
+// when `size` is too small (nothing written) or ERROR_INVALID_HANDLE for no region.
+DWORD GetRegionData(HRGN region, DWORD size, LPRGNDATA data);
 HDC GetDC(HWND hwnd);
 int ReleaseDC(HWND hwnd, HDC dc);

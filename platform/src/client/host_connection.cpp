@@ -343,14 +343,18 @@ void HostConnection::deliver(Message &message, bool sent, const std::shared_ptr<
   auto queue = ThreadMessageQueue::find(tid);
   if (!sent) {
     // Posted messages are numbers only: data cannot wait in a queue for its receiver.
-    const bool posted = queue && !packed &&
-                        queue->post(window, msg, static_cast<WPARAM>(wParam),
-                                    static_cast<LPARAM>(lParam));
+    const bool accepted = queue && !packed;
+    // The answer leaves before the message enters the queue. Once the thread can take the
+    // message it may act on it at once (WM_QUIT ends the program), and an answer not yet sent
+    // by then would be lost and the post reported as failed. Should the thread end in between,
+    // the message is lost with its queue, as any message the thread never took.
     MessageWriter answer;
-    answer.u32(id).u32(posted ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER);
+    answer.u32(id).u32(accepted ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER);
     Message packet;
     answer.finish(+MessageType::DeliveryResult, 0, 0, packet);
     link->send(packet);
+    if (accepted)
+      queue->post(window, msg, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
     return;
   }
   std::weak_ptr<Link> weak = link;

@@ -45,6 +45,52 @@ void writeRects(MessageWriter &writer, const std::vector<RECT> &rects) {
     writeRect(writer, r);
 }
 
+// Request fields that are not plain integers: strings within a limit (a Name also refuses NULs
+// and bad surrogates), and a message's data field.
+struct Text {
+  std::u16string &value;
+  std::size_t maxUnits;
+};
+struct Name {
+  std::u16string &value;
+  std::size_t maxUnits;
+};
+struct MessageData {
+  bool packed = false;
+  std::vector<std::uint8_t> bytes;
+};
+
+bool readField(MessageReader &reader, std::uint32_t &value) { return reader.u32(value); }
+bool readField(MessageReader &reader, std::int32_t &value) { return reader.i32(value); }
+bool readField(MessageReader &reader, std::uint64_t &value) { return reader.u64(value); }
+bool readField(MessageReader &reader, std::int64_t &value) { return reader.i64(value); }
+// u32 given, then a rectangle that counts only when given.
+bool readField(MessageReader &reader, std::optional<RECT> &rect) {
+  std::uint32_t given = 0;
+  RECT value{};
+  const bool ok = reader.u32(given) && readRect(reader, value);
+  rect = given ? std::optional<RECT>(value) : std::nullopt;
+  return ok;
+}
+bool readField(MessageReader &reader, HWND &hwnd) {
+  std::uint64_t value = 0;
+  const bool ok = reader.u64(value);
+  hwnd = toHwnd(value);
+  return ok;
+}
+bool readField(MessageReader &reader, Text text) {
+  return reader.string(text.value, text.maxUnits);
+}
+bool readField(MessageReader &reader, Name name) { return reader.name(name.value, name.maxUnits); }
+bool readField(MessageReader &reader, MessageData &data) {
+  return windowing::readMessageData(reader, data.packed, data.bytes);
+}
+
+// Reads a request's fields in order; false when one is missing or malformed, or bytes are left.
+template <class... Fields> bool readAll(MessageReader &reader, Fields &&...fields) {
+  return (readField(reader, fields) && ...) && reader.complete();
+}
+
 } // namespace
 
 WindowService::WindowService(HostServer &server, ThreadMessageRouter &router, int screenWidth,
@@ -83,35 +129,37 @@ WindowService::WindowService(HostServer &server, ThreadMessageRouter &router, in
 }
 
 void WindowService::on(std::uint32_t type, Handler handler) {
-  server_.registerHandler(static_cast<protocol::MessageType>(type), [this, handler](HostRequest &r) {
-    auto reader = r.reader();
-    std::uint32_t thread = 0;
-    MessageWriter out;
-    // Only device processes own windows; tools may only look.
-    const Caller caller{r.peer().isTool() ? 0 : r.peer().pid(), thread};
-    const DWORD status = reader.u32(thread)
-                             ? (this->*handler)(r, Caller{caller.process, thread}, reader, out)
-                             : DWORD(ERROR_INVALID_PARAMETER);
-    if (status == kDeferred) {
-      route(Caller{});
-      return;
-    }
-    // Messages sent to the caller's own thread travel back with the answer, so that the caller
-    // runs them before its call returns (WM_DESTROY, WM_ACTIVATE of its own windows).
-    MessageWriter failed;
-    MessageWriter &payload = status == ERROR_SUCCESS ? out : failed;
-    const auto handedBack = route(Caller{caller.process, thread});
-    payload.u32(static_cast<std::uint32_t>(handedBack.size()));
-    for (const WindowEvent &event : handedBack) {
-      const auto packed = packedRecord(event);
-      payload.u64(fromHwnd(event.hwnd))
-          .u32(event.message)
-          .u64(event.wParam)
-          .i64(packed ? packed->lParam : event.lParam);
-      windowing::writeMessageData(payload, packed ? &packed->data : nullptr);
-    }
-    r.reply(status, payload);
-  });
+  server_.registerHandler(static_cast<protocol::MessageType>(type),
+                          [this, handler](HostRequest &r) { handle(r, handler); });
+}
+
+void WindowService::handle(HostRequest &r, Handler handler) {
+  auto reader = r.reader();
+  MessageWriter out;
+  std::uint32_t thread = 0;
+  const bool hasThread = reader.u32(thread);
+  // Only device processes own windows; tools may only look.
+  Call call{r, Caller{r.peer().isTool() ? 0 : r.peer().pid(), thread}, reader, out};
+  const DWORD status = hasThread ? (this->*handler)(call) : DWORD(ERROR_INVALID_PARAMETER);
+  if (status == kDeferred) {
+    route(Caller{});
+    return;
+  }
+  // Messages sent to the caller's own thread travel back with the answer, so that the caller
+  // runs them before its call returns (WM_DESTROY, WM_ACTIVATE of its own windows).
+  MessageWriter failed;
+  MessageWriter &payload = status == ERROR_SUCCESS ? out : failed;
+  const auto handedBack = route(call.caller);
+  payload.u32(static_cast<std::uint32_t>(handedBack.size()));
+  for (const WindowEvent &event : handedBack) {
+    const auto packed = packedRecord(event);
+    payload.u64(fromHwnd(event.hwnd))
+        .u32(event.message)
+        .u64(event.wParam)
+        .i64(packed ? packed->lParam : event.lParam);
+    windowing::writeMessageData(payload, packed ? &packed->data : nullptr);
+  }
+  r.reply(status, payload);
 }
 
 std::vector<WindowEvent> WindowService::route(Caller caller) {
@@ -174,28 +222,22 @@ void WindowService::onProcessExit(DWORD pid) {
   route(Caller{});
 }
 
-DWORD WindowService::registerClass([[maybe_unused]] HostRequest &r, Caller caller, MessageReader &reader,
-                                [[maybe_unused]] MessageWriter &out) {
+DWORD WindowService::registerClass(Call &call) {
   std::u16string name;
   std::uint32_t style = 0;
-  if (!reader.name(name, kMaxNameUnits) || !reader.u32(style) || !reader.complete() ||
-      caller.process == 0)
+  if (!readAll(call.reader, Name{name, kMaxNameUnits}, style) || call.caller.process == 0)
     return ERROR_INVALID_PARAMETER;
-  out.u32(manager_.registerClass(caller, name, style));
+  call.out.u32(manager_.registerClass(call.caller, name, style));
   return manager_.lastError();
 }
 
-DWORD WindowService::createWindow([[maybe_unused]] HostRequest &r, Caller caller, MessageReader &reader,
-                                [[maybe_unused]] MessageWriter &out) {
+DWORD WindowService::createWindow(Call &call) {
   WindowManager::Creation c;
   std::uint32_t style = 0, exStyle = 0;
   std::int32_t x = 0, y = 0, w = 0, h = 0, id = 0;
-  std::uint64_t parent = 0;
-  if (!reader.name(c.className, kMaxNameUnits) || !reader.string(c.title, kMaxTitleUnits) ||
-      !reader.u32(style) || !reader.u32(exStyle) || !reader.i32(x) || !reader.i32(y) ||
-      !reader.i32(w) || !reader.i32(h) || !reader.u64(parent) || !reader.i32(id) ||
-      !reader.complete() || caller.process == 0 ||
-      router_.ownerOfThread(caller.thread) != caller.process)
+  if (!readAll(call.reader, Name{c.className, kMaxNameUnits}, Text{c.title, kMaxTitleUnits}, style,
+               exStyle, x, y, w, h, c.parent, id) ||
+      !fromOwnThread(call.caller))
     return ERROR_INVALID_PARAMETER;
   c.style = style;
   c.exStyle = exStyle;
@@ -203,35 +245,31 @@ DWORD WindowService::createWindow([[maybe_unused]] HostRequest &r, Caller caller
   c.y = y;
   c.width = w;
   c.height = h;
-  c.parent = toHwnd(parent);
   c.id = id;
-  out.u64(fromHwnd(manager_.createWindow(caller, c)));
+  call.out.u64(fromHwnd(manager_.createWindow(call.caller, c)));
   return manager_.lastError();
 }
 
-DWORD WindowService::destroyWindow([[maybe_unused]] HostRequest &r, Caller caller, MessageReader &reader,
-                                [[maybe_unused]] MessageWriter &out) {
-  std::uint64_t hwnd = 0;
-  if (!reader.u64(hwnd) || !reader.complete())
+DWORD WindowService::destroyWindow(Call &call) {
+  HWND hwnd = nullptr;
+  if (!readAll(call.reader, hwnd))
     return ERROR_INVALID_PARAMETER;
-  manager_.destroyWindow(caller, toHwnd(hwnd));
+  manager_.destroyWindow(call.caller, hwnd);
   if (pressed_ && !manager_.isWindow(pressed_))
     pressed_ = nullptr;
   return manager_.lastError();
 }
 
-DWORD WindowService::queryWindow([[maybe_unused]] HostRequest &r, Caller, MessageReader &reader,
-                                [[maybe_unused]] MessageWriter &out) {
-  std::uint64_t value = 0;
-  if (!reader.u64(value) || !reader.complete())
+DWORD WindowService::queryWindow(Call &call) {
+  HWND hwnd = nullptr;
+  if (!readAll(call.reader, hwnd))
     return ERROR_INVALID_PARAMETER;
-  const HWND hwnd = toHwnd(value);
   const WindowRecord *w = manager_.find(hwnd);
   if (!w)
-    return (ERROR_INVALID_WINDOW_HANDLE);
+    return ERROR_INVALID_WINDOW_HANDLE;
   const RECT rect = manager_.windowRect(hwnd).value_or(RECT{});
   const POINT origin = manager_.clientOrigin(hwnd).value_or(POINT{});
-  out.u32(w->process)
+  call.out.u32(w->process)
       .u32(w->thread)
       .u64(fromHwnd(w->parent))
       .u64(fromHwnd(w->owner))
@@ -240,311 +278,291 @@ DWORD WindowService::queryWindow([[maybe_unused]] HostRequest &r, Caller, Messag
       .i32(w->id)
       .u32(manager_.isVisible(hwnd) ? 1 : 0)
       .u32(manager_.isEnabled(hwnd) ? 1 : 0);
-  writeRect(out, rect);
-  out.i32(origin.x).i32(origin.y).string(w->className).string(w->title);
+  writeRect(call.out, rect);
+  call.out.i32(origin.x).i32(origin.y).string(w->className).string(w->title);
   return ERROR_SUCCESS;
 }
 
-DWORD WindowService::getWindow([[maybe_unused]] HostRequest &r, Caller, MessageReader &reader,
-                                [[maybe_unused]] MessageWriter &out) {
-  std::uint64_t hwnd = 0;
+DWORD WindowService::getWindow(Call &call) {
+  HWND hwnd = nullptr;
   std::uint32_t command = 0;
-  if (!reader.u64(hwnd) || !reader.u32(command) || !reader.complete())
+  if (!readAll(call.reader, hwnd, command))
     return ERROR_INVALID_PARAMETER;
-  out.u64(fromHwnd(manager_.getWindow(toHwnd(hwnd), command)));
+  call.out.u64(fromHwnd(manager_.getWindow(hwnd, command)));
   return manager_.lastError();
 }
 
-DWORD WindowService::findWindow([[maybe_unused]] HostRequest &r, Caller, MessageReader &reader,
-                                [[maybe_unused]] MessageWriter &out) {
+DWORD WindowService::findWindow(Call &call) {
   std::uint32_t hasClass = 0, hasTitle = 0;
   std::u16string className, title;
-  if (!reader.u32(hasClass) || !reader.string(className, kMaxTitleUnits) || !reader.u32(hasTitle) ||
-      !reader.string(title, kMaxTitleUnits) || !reader.complete())
+  if (!readAll(call.reader, hasClass, Text{className, kMaxTitleUnits}, hasTitle,
+               Text{title, kMaxTitleUnits}))
     return ERROR_INVALID_PARAMETER;
-  out.u64(fromHwnd(manager_.findWindow(hasClass ? &className : nullptr, hasTitle ? &title : nullptr)));
+  call.out.u64(
+      fromHwnd(manager_.findWindow(hasClass ? &className : nullptr, hasTitle ? &title : nullptr)));
   return ERROR_SUCCESS;
 }
 
-DWORD WindowService::enumWindows([[maybe_unused]] HostRequest &r, Caller, MessageReader &reader,
-                                [[maybe_unused]] MessageWriter &out) {
-  if (!reader.complete())
+DWORD WindowService::enumWindows(Call &call) {
+  if (!readAll(call.reader))
     return ERROR_INVALID_PARAMETER;
   const auto windows = manager_.topLevelWindows();
-  out.u32(static_cast<std::uint32_t>(windows.size()));
+  call.out.u32(static_cast<std::uint32_t>(windows.size()));
   for (HWND hwnd : windows)
-    out.u64(fromHwnd(hwnd));
+    call.out.u64(fromHwnd(hwnd));
   return ERROR_SUCCESS;
 }
 
-DWORD WindowService::setText([[maybe_unused]] HostRequest &r, Caller caller, MessageReader &reader,
-                                [[maybe_unused]] MessageWriter &out) {
-  std::uint64_t hwnd = 0;
+DWORD WindowService::setText(Call &call) {
+  HWND hwnd = nullptr;
   std::u16string text;
-  if (!reader.u64(hwnd) || !reader.string(text, kMaxTitleUnits) || !reader.complete())
+  if (!readAll(call.reader, hwnd, Text{text, kMaxTitleUnits}))
     return ERROR_INVALID_PARAMETER;
-  manager_.setText(caller, toHwnd(hwnd), text);
+  manager_.setText(call.caller, hwnd, text);
   return manager_.lastError();
 }
 
-DWORD WindowService::setWindowLong([[maybe_unused]] HostRequest &r, Caller caller, MessageReader &reader,
-                                [[maybe_unused]] MessageWriter &out) {
-  std::uint64_t hwnd = 0;
+DWORD WindowService::setWindowLong(Call &call) {
+  HWND hwnd = nullptr;
   std::int32_t index = 0, value = 0;
-  if (!reader.u64(hwnd) || !reader.i32(index) || !reader.i32(value) || !reader.complete())
+  if (!readAll(call.reader, hwnd, index, value))
     return ERROR_INVALID_PARAMETER;
-  out.i32(manager_.setWindowLong(caller, toHwnd(hwnd), index, value).value_or(0));
+  call.out.i32(manager_.setWindowLong(call.caller, hwnd, index, value).value_or(0));
   return manager_.lastError();
 }
 
-DWORD WindowService::showWindow([[maybe_unused]] HostRequest &r, Caller caller, MessageReader &reader,
-                                [[maybe_unused]] MessageWriter &out) {
-  std::uint64_t hwnd = 0;
+DWORD WindowService::showWindow(Call &call) {
+  HWND hwnd = nullptr;
   std::int32_t command = 0;
-  if (!reader.u64(hwnd) || !reader.i32(command) || !reader.complete())
+  if (!readAll(call.reader, hwnd, command))
     return ERROR_INVALID_PARAMETER;
-  out.u32(manager_.showWindow(caller, toHwnd(hwnd), command) ? 1 : 0);
+  call.out.u32(manager_.showWindow(call.caller, hwnd, command) ? 1 : 0);
   return manager_.lastError();
 }
 
-DWORD WindowService::setWindowPos([[maybe_unused]] HostRequest &r, Caller caller, MessageReader &reader,
-                                [[maybe_unused]] MessageWriter &out) {
-  std::uint64_t hwnd = 0, after = 0;
+DWORD WindowService::setWindowPos(Call &call) {
+  HWND hwnd = nullptr, after = nullptr;
   std::int32_t x = 0, y = 0, cx = 0, cy = 0;
   std::uint32_t flags = 0;
-  if (!reader.u64(hwnd) || !reader.u64(after) || !reader.i32(x) || !reader.i32(y) ||
-      !reader.i32(cx) || !reader.i32(cy) || !reader.u32(flags) || !reader.complete())
+  if (!readAll(call.reader, hwnd, after, x, y, cx, cy, flags))
     return ERROR_INVALID_PARAMETER;
-  manager_.setWindowPos(caller, toHwnd(hwnd), toHwnd(after), x, y, cx, cy, flags);
+  manager_.setWindowPos(call.caller, hwnd, after, x, y, cx, cy, flags);
   return manager_.lastError();
 }
 
-DWORD WindowService::enableWindow([[maybe_unused]] HostRequest &r, Caller caller, MessageReader &reader,
-                                [[maybe_unused]] MessageWriter &out) {
-  std::uint64_t hwnd = 0;
+DWORD WindowService::enableWindow(Call &call) {
+  HWND hwnd = nullptr;
   std::uint32_t enable = 0;
-  if (!reader.u64(hwnd) || !reader.u32(enable) || !reader.complete())
+  if (!readAll(call.reader, hwnd, enable))
     return ERROR_INVALID_PARAMETER;
-  out.u32(manager_.enableWindow(caller, toHwnd(hwnd), enable != 0) ? 1 : 0);
+  call.out.u32(manager_.enableWindow(call.caller, hwnd, enable != 0) ? 1 : 0);
   return manager_.lastError();
 }
 
-DWORD WindowService::state([[maybe_unused]] HostRequest &r, Caller caller, MessageReader &reader,
-                                [[maybe_unused]] MessageWriter &out) {
-  if (!reader.complete())
+DWORD WindowService::state(Call &call) {
+  if (!readAll(call.reader))
     return ERROR_INVALID_PARAMETER;
   const SIZE size = manager_.screenSize();
-  out.u64(fromHwnd(manager_.foreground()))
-      .u64(fromHwnd(manager_.activeWindow(caller.thread)))
-      .u64(fromHwnd(manager_.focus(caller.thread)))
+  call.out.u64(fromHwnd(manager_.foreground()))
+      .u64(fromHwnd(manager_.activeWindow(call.caller.thread)))
+      .u64(fromHwnd(manager_.focus(call.caller.thread)))
       .u64(fromHwnd(manager_.desktop()))
       .i32(size.cx)
       .i32(size.cy);
   return ERROR_SUCCESS;
 }
 
-DWORD WindowService::setForeground([[maybe_unused]] HostRequest &r, Caller caller, MessageReader &reader,
-                                [[maybe_unused]] MessageWriter &out) {
-  std::uint64_t hwnd = 0;
-  if (!reader.u64(hwnd) || !reader.complete())
+DWORD WindowService::setForeground(Call &call) {
+  HWND hwnd = nullptr;
+  if (!readAll(call.reader, hwnd))
     return ERROR_INVALID_PARAMETER;
-  manager_.setForeground(caller, toHwnd(hwnd));
+  manager_.setForeground(call.caller, hwnd);
   return manager_.lastError();
 }
 
-DWORD WindowService::setActive([[maybe_unused]] HostRequest &r, Caller caller, MessageReader &reader,
-                                [[maybe_unused]] MessageWriter &out) {
-  std::uint64_t hwnd = 0;
-  if (!reader.u64(hwnd) || !reader.complete() ||
-      router_.ownerOfThread(caller.thread) != caller.process)
+DWORD WindowService::setActive(Call &call) {
+  HWND hwnd = nullptr;
+  if (!readAll(call.reader, hwnd) || !fromOwnThread(call.caller))
     return ERROR_INVALID_PARAMETER;
-  out.u64(fromHwnd(manager_.setActive(caller, toHwnd(hwnd))));
+  call.out.u64(fromHwnd(manager_.setActive(call.caller, hwnd)));
   return manager_.lastError();
 }
 
-DWORD WindowService::setFocus([[maybe_unused]] HostRequest &r, Caller caller, MessageReader &reader,
-                                [[maybe_unused]] MessageWriter &out) {
-  std::uint64_t hwnd = 0;
-  if (!reader.u64(hwnd) || !reader.complete() ||
-      router_.ownerOfThread(caller.thread) != caller.process)
+DWORD WindowService::setFocus(Call &call) {
+  HWND hwnd = nullptr;
+  if (!readAll(call.reader, hwnd) || !fromOwnThread(call.caller))
     return ERROR_INVALID_PARAMETER;
-  out.u64(fromHwnd(manager_.setFocus(caller, toHwnd(hwnd))));
+  call.out.u64(fromHwnd(manager_.setFocus(call.caller, hwnd)));
   return manager_.lastError();
 }
 
-DWORD WindowService::invalidate([[maybe_unused]] HostRequest &r, Caller, MessageReader &reader,
-                                [[maybe_unused]] MessageWriter &out) {
-  std::uint64_t hwnd = 0;
-  std::uint32_t hasRect = 0;
-  RECT rect{};
-  if (!reader.u64(hwnd) || !reader.u32(hasRect) || !readRect(reader, rect) || !reader.complete())
+DWORD WindowService::invalidate(Call &call) {
+  HWND hwnd = nullptr;
+  std::optional<RECT> rect;
+  if (!readAll(call.reader, hwnd, rect))
     return ERROR_INVALID_PARAMETER;
-  manager_.invalidate(toHwnd(hwnd), hasRect ? &rect : nullptr);
+  manager_.invalidate(hwnd, rect ? &*rect : nullptr);
   return manager_.lastError();
 }
 
-DWORD WindowService::validate([[maybe_unused]] HostRequest &r, Caller, MessageReader &reader,
-                                [[maybe_unused]] MessageWriter &out) {
-  std::uint64_t hwnd = 0;
-  std::uint32_t hasRect = 0;
-  RECT rect{};
-  if (!reader.u64(hwnd) || !reader.u32(hasRect) || !readRect(reader, rect) || !reader.complete())
+DWORD WindowService::validate(Call &call) {
+  HWND hwnd = nullptr;
+  std::optional<RECT> rect;
+  if (!readAll(call.reader, hwnd, rect))
     return ERROR_INVALID_PARAMETER;
-  manager_.validate(toHwnd(hwnd), hasRect ? &rect : nullptr);
+  manager_.validate(hwnd, rect ? &*rect : nullptr);
   return manager_.lastError();
 }
 
-DWORD WindowService::updateRegion([[maybe_unused]] HostRequest &r, Caller, MessageReader &reader,
-                                [[maybe_unused]] MessageWriter &out) {
-  std::uint64_t hwnd = 0;
-  if (!reader.u64(hwnd) || !reader.complete())
+DWORD WindowService::updateRegion(Call &call) {
+  HWND hwnd = nullptr;
+  if (!readAll(call.reader, hwnd))
     return ERROR_INVALID_PARAMETER;
-  const auto paint = manager_.updateRegion(toHwnd(hwnd));
+  const auto paint = manager_.updateRegion(hwnd);
   if (!paint)
     return manager_.lastError();
-  writeRect(out, paint->bounds);
-  writeRects(out, paint->rects);
+  writeRect(call.out, paint->bounds);
+  writeRects(call.out, paint->rects);
   return ERROR_SUCCESS;
 }
 
-DWORD WindowService::beginPaint([[maybe_unused]] HostRequest &r, Caller caller, MessageReader &reader,
-                                [[maybe_unused]] MessageWriter &out) {
-  std::uint64_t value = 0;
-  if (!reader.u64(value) || !reader.complete())
+DWORD WindowService::beginPaint(Call &call) {
+  HWND hwnd = nullptr;
+  if (!readAll(call.reader, hwnd))
     return ERROR_INVALID_PARAMETER;
-  const HWND hwnd = toHwnd(value);
-  const auto paint = manager_.beginPaint(caller, hwnd);
+  const auto paint = manager_.beginPaint(call.caller, hwnd);
   if (!paint)
     return manager_.lastError();
   const POINT origin = manager_.clientOrigin(hwnd).value_or(POINT{});
-  writeRect(out, paint->bounds);
-  writeRects(out, paint->rects);
-  out.i32(origin.x).i32(origin.y);
-  writeRects(out, manager_.visibleRegion(hwnd).rects());
+  writeRect(call.out, paint->bounds);
+  writeRects(call.out, paint->rects);
+  call.out.i32(origin.x).i32(origin.y);
+  writeRects(call.out, manager_.visibleRegion(hwnd).rects());
   return ERROR_SUCCESS;
 }
 
-DWORD WindowService::visibleRegion([[maybe_unused]] HostRequest &r, Caller, MessageReader &reader,
-                                [[maybe_unused]] MessageWriter &out) {
-  std::uint64_t value = 0;
-  if (!reader.u64(value) || !reader.complete())
+DWORD WindowService::visibleRegion(Call &call) {
+  HWND hwnd = nullptr;
+  if (!readAll(call.reader, hwnd))
     return ERROR_INVALID_PARAMETER;
-  const HWND hwnd = toHwnd(value);
   const auto origin = manager_.clientOrigin(hwnd);
   if (!origin)
-    return (ERROR_INVALID_WINDOW_HANDLE);
-  out.i32(origin->x).i32(origin->y);
-  writeRects(out, manager_.visibleRegion(hwnd).rects());
+    return ERROR_INVALID_WINDOW_HANDLE;
+  call.out.i32(origin->x).i32(origin->y);
+  writeRects(call.out, manager_.visibleRegion(hwnd).rects());
   return ERROR_SUCCESS;
 }
 
-DWORD WindowService::postMessage([[maybe_unused]] HostRequest &r, Caller, MessageReader &reader,
-                                [[maybe_unused]] MessageWriter &out) {
-  std::uint64_t hwnd = 0, wParam = 0;
+DWORD WindowService::postMessage(Call &call) {
+  HWND hwnd = nullptr;
+  std::uint64_t wParam = 0;
   std::uint32_t message = 0;
   std::int64_t lParam = 0;
-  if (!reader.u64(hwnd) || !reader.u32(message) || !reader.u64(wParam) || !reader.i64(lParam) ||
-      !reader.complete())
+  if (!readAll(call.reader, hwnd, message, wParam, lParam))
     return ERROR_INVALID_PARAMETER;
-  const WindowRecord *w = manager_.find(toHwnd(hwnd));
+  const WindowRecord *w = manager_.find(hwnd);
   if (!w)
-    return (ERROR_INVALID_WINDOW_HANDLE);
-  if (!ThreadMessageRouter::passesAsNumbers(r.peer().pid(), w->process, message, lParam))
+    return ERROR_INVALID_WINDOW_HANDLE;
+  if (!ThreadMessageRouter::passesAsNumbers(call.request.peer().pid(), w->process, message, lParam))
     return ERROR_INVALID_PARAMETER;
-  r.defer();
-  router_.deliver(w->process, w->thread, false, hwnd, message, wParam, lParam, r.peer().id(),
-                  r.message().header.type, r.message().header.requestId);
-  return kDeferred;
+  return deliverTo(call, *w, false, message, wParam, lParam, nullptr);
 }
 
-DWORD WindowService::sendMessage([[maybe_unused]] HostRequest &r, Caller, MessageReader &reader,
-                                [[maybe_unused]] MessageWriter &out) {
-  std::uint64_t hwnd = 0, wParam = 0;
+DWORD WindowService::sendMessage(Call &call) {
+  HWND hwnd = nullptr;
+  std::uint64_t wParam = 0;
   std::uint32_t message = 0;
   std::int64_t lParam = 0;
-  bool packed = false;
-  std::vector<std::uint8_t> data;
-  if (!reader.u64(hwnd) || !reader.u32(message) || !reader.u64(wParam) || !reader.i64(lParam) ||
-      !windowing::readMessageData(reader, packed, data) || !reader.complete())
+  MessageData data;
+  if (!readAll(call.reader, hwnd, message, wParam, lParam, data))
     return ERROR_INVALID_PARAMETER;
-  const WindowRecord *w = manager_.find(toHwnd(hwnd));
+  const WindowRecord *w = manager_.find(hwnd);
   if (!w)
-    return (ERROR_INVALID_WINDOW_HANDLE);
+    return ERROR_INVALID_WINDOW_HANDLE;
   // Packed data must be what the receiver can rebuild; a bare pointer only stays in its process.
-  if (packed ? !MessageMarshaller::carriesData(message) ||
-                   !MessageMarshaller::unpack(PackedMessage{message, static_cast<WPARAM>(wParam),
-                                                            static_cast<LPARAM>(lParam), data})
-             : !ThreadMessageRouter::passesAsNumbers(r.peer().pid(), w->process, message, lParam))
+  if (data.packed
+          ? !MessageMarshaller::carriesData(message) ||
+                !MessageMarshaller::unpack(PackedMessage{message, static_cast<WPARAM>(wParam),
+                                                         static_cast<LPARAM>(lParam), data.bytes})
+          : !ThreadMessageRouter::passesAsNumbers(call.request.peer().pid(), w->process, message,
+                                                  lParam))
     return ERROR_INVALID_PARAMETER;
+  return deliverTo(call, *w, true, message, wParam, lParam, data.packed ? &data.bytes : nullptr);
+}
+
+DWORD WindowService::deliverTo(Call &call, const WindowRecord &window, bool sent,
+                               std::uint32_t message, std::uint64_t wParam, std::int64_t lParam,
+                               const std::vector<std::uint8_t> *packedData) {
+  HostRequest &r = call.request;
   r.defer();
-  router_.deliver(w->process, w->thread, true, hwnd, message, wParam, lParam, r.peer().id(),
-                  r.message().header.type, r.message().header.requestId,
-                  packed ? &data : nullptr);
+  router_.deliver(window.process, window.thread, sent, fromHwnd(window.handle), message, wParam,
+                  lParam, r.peer().id(), r.message().header.type, r.message().header.requestId,
+                  packedData);
   return kDeferred;
 }
 
-DWORD WindowService::keyboardEvent([[maybe_unused]] HostRequest &r, Caller, MessageReader &reader,
-                                [[maybe_unused]] MessageWriter &out) {
+DWORD WindowService::keyboardEvent(Call &call) {
   std::uint32_t key = 0, flags = 0;
-  if (!reader.u32(key) || !reader.u32(flags) || !reader.complete() || key == 0 || key > 0xFF)
+  if (!readAll(call.reader, key, flags) || key == 0 || key > 0xFF)
     return ERROR_INVALID_PARAMETER;
-  deliverInput(InputEvent::keyEvent((flags & KEYEVENTF_KEYUP) ? InputKind::KeyUp : InputKind::KeyDown,
-                                    static_cast<std::uint8_t>(key)));
+  deliverInput(
+      InputEvent::keyEvent((flags & KEYEVENTF_KEYUP) ? InputKind::KeyUp : InputKind::KeyDown,
+                           static_cast<std::uint8_t>(key)));
   return ERROR_SUCCESS;
 }
 
-DWORD WindowService::setCursor([[maybe_unused]] HostRequest &r, Caller caller,
-                               MessageReader &reader, [[maybe_unused]] MessageWriter &out) {
+DWORD WindowService::setCursor(Call &call) {
   std::uint32_t wait = 0;
-  if (!reader.u32(wait) || !reader.complete())
+  if (!readAll(call.reader, wait))
     return ERROR_INVALID_PARAMETER;
-  if (caller.process == 0)
+  const DWORD process = call.caller.process;
+  if (process == 0)
     return ERROR_ACCESS_DENIED;
-  const bool changed = wait != 0 ? waitCursor_.insert(caller.process).second
-                                 : waitCursor_.erase(caller.process) != 0;
+  const bool changed =
+      wait != 0 ? waitCursor_.insert(process).second : waitCursor_.erase(process) != 0;
   if (changed && waitCursorHook_)
-    waitCursorHook_(caller.process, wait != 0);
+    waitCursorHook_(process, wait != 0);
   return ERROR_SUCCESS;
 }
 
-DWORD WindowService::fullScreen([[maybe_unused]] HostRequest &r, Caller caller, MessageReader &reader,
-                                [[maybe_unused]] MessageWriter &out) {
-  std::uint64_t value = 0;
+DWORD WindowService::fullScreen(Call &call) {
+  HWND hwnd = nullptr;
   std::uint32_t flags = 0;
-  if (!reader.u64(value) || !reader.u32(flags) || !reader.complete())
+  if (!readAll(call.reader, hwnd, flags))
     return ERROR_INVALID_PARAMETER;
-  const WindowRecord *w = manager_.find(toHwnd(value));
+  const WindowRecord *w = manager_.find(hwnd);
   if (!w)
-    return (ERROR_INVALID_WINDOW_HANDLE);
-  if (w->process != caller.process)
-    return (ERROR_ACCESS_DENIED);
+    return ERROR_INVALID_WINDOW_HANDLE;
+  if (w->process != call.caller.process)
+    return ERROR_ACCESS_DENIED;
   fullScreen_[w->handle] = flags;
   return ERROR_SUCCESS;
 }
 
-DWORD WindowService::setCapture([[maybe_unused]] HostRequest &r, Caller caller,
-                                 MessageReader &reader, MessageWriter &out) {
-  std::uint64_t hwnd = 0;
-  if (!reader.u64(hwnd) || !reader.complete())
+DWORD WindowService::setCapture(Call &call) {
+  HWND hwnd = nullptr;
+  if (!readAll(call.reader, hwnd))
     return ERROR_INVALID_PARAMETER;
-  out.u64(fromHwnd(manager_.setCapture(caller, toHwnd(hwnd))));
+  call.out.u64(fromHwnd(manager_.setCapture(call.caller, hwnd)));
   return manager_.lastError();
 }
 
-DWORD WindowService::releaseCapture([[maybe_unused]] HostRequest &r, Caller caller,
-                                     MessageReader &reader, [[maybe_unused]] MessageWriter &out) {
-  if (!reader.complete())
+DWORD WindowService::releaseCapture(Call &call) {
+  if (!readAll(call.reader))
     return ERROR_INVALID_PARAMETER;
-  manager_.releaseCapture(caller);
+  manager_.releaseCapture(call.caller);
   return manager_.lastError();
 }
 
-DWORD WindowService::getCapture([[maybe_unused]] HostRequest &r, Caller, MessageReader &reader,
-                                 MessageWriter &out) {
-  if (!reader.complete())
+DWORD WindowService::getCapture(Call &call) {
+  if (!readAll(call.reader))
     return ERROR_INVALID_PARAMETER;
-  out.u64(fromHwnd(manager_.capture()));
+  call.out.u64(fromHwnd(manager_.capture()));
   return ERROR_SUCCESS;
+}
+
+bool WindowService::fromOwnThread(Caller caller) const {
+  return caller.process != 0 && router_.ownerOfThread(caller.thread) == caller.process;
 }
 
 HWND WindowService::keyTarget() const {
@@ -564,8 +582,13 @@ void WindowService::postInput(DWORD process, DWORD thread, HWND hwnd, UINT messa
   if (!peer)
     return;
   MessageWriter writer;
-  writer.u32(thread).u64(fromHwnd(hwnd)).u32(message).u64(wParam).i64(lParam).i32(point.x).i32(
-      point.y);
+  writer.u32(thread)
+      .u64(fromHwnd(hwnd))
+      .u32(message)
+      .u64(wParam)
+      .i64(lParam)
+      .i32(point.x)
+      .i32(point.y);
   protocol::Message packet;
   if (writer.finish(+WindowEventType::Input, 0, 0, packet))
     server_.send(*peer, std::move(packet));
@@ -641,19 +664,23 @@ std::vector<WindowLine> WindowService::listWindows() {
   // Top-level windows in Z order, each followed by its descendants.
   const auto addTree = [&](auto &&self, HWND hwnd) -> void {
     const WindowRecord *record = manager_.find(hwnd);
-    if (!record) return;
+    if (!record)
+      return;
     WindowLine line;
     line.handle = reinterpret_cast<std::uintptr_t>(hwnd);
     line.className = record->className;
     line.title = record->title;
     line.pid = record->process;
-    if (auto rect = manager_.windowRect(hwnd)) line.rect = *rect;
+    if (auto rect = manager_.windowRect(hwnd))
+      line.rect = *rect;
     line.visible = manager_.isVisible(hwnd);
     line.foreground = manager_.foreground() == hwnd;
     lines.push_back(std::move(line));
-    for (HWND child : record->children) self(self, child);
+    for (HWND child : record->children)
+      self(self, child);
   };
-  for (HWND top : manager_.topLevelWindows()) addTree(addTree, top);
+  for (HWND top : manager_.topLevelWindows())
+    addTree(addTree, top);
   return lines;
 }
 

@@ -49,8 +49,7 @@ public:
   // it ends: whoever keeps per-process state hears of that as a ProcessObserver).
   using WaitCursorHook = std::function<void(DWORD process, bool on)>;
 
-  WindowService(HostServer &server, ThreadMessageRouter &router, int screenWidth,
-                int screenHeight);
+  WindowService(HostServer &server, ThreadMessageRouter &router, int screenWidth, int screenHeight);
 
   void onProcessExit(DWORD pid) override;
   void deliverInput(const ce::InputEvent &event) override;
@@ -62,81 +61,66 @@ public:
   void setWaitCursorHook(WaitCursorHook hook) { waitCursorHook_ = std::move(hook); }
 
 private:
-  // A handler reads its fields, writes its answer into the writer and returns the status.
-  using Handler = DWORD (WindowService::*)(HostRequest &, WindowManager::Caller,
-                                           protocol::MessageReader &, protocol::MessageWriter &);
+  // One request as its handler sees it: who asks (process 0 for tools), the fields after the
+  // thread id, and the answer's writer. A handler reads every field, writes its answer and
+  // returns the status.
+  struct Call {
+    HostRequest &request;
+    WindowManager::Caller caller;
+    protocol::MessageReader &reader;
+    protocol::MessageWriter &out;
+  };
+  using Handler = DWORD (WindowService::*)(Call &);
   void on(std::uint32_t type, Handler handler);
+  void handle(HostRequest &request, Handler handler);
   // Routes the manager's events; the messages sent to `caller`'s thread are returned instead.
   std::vector<WindowEvent> route(WindowManager::Caller caller);
-  void postInput(DWORD process, DWORD thread, HWND hwnd, UINT message, WPARAM wParam,
-                 LPARAM lParam, POINT point);
+  void postInput(DWORD process, DWORD thread, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                 POINT point);
   HWND keyTarget() const;
   // WM_WINDOWPOSCHANGED's record, packed for its receiver; nothing for other events.
   static std::optional<PackedMessage> packedRecord(const WindowEvent &event);
+  // The caller is a device process and the thread it names is one of its own.
+  bool fromOwnThread(WindowManager::Caller caller) const;
+  // Hands a posted or sent message to the window's thread; the router answers the request.
+  DWORD deliverTo(Call &call, const WindowRecord &window, bool sent, std::uint32_t message,
+                  std::uint64_t wParam, std::int64_t lParam,
+                  const std::vector<std::uint8_t> *packedData);
 
-  DWORD registerClass(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
-             protocol::MessageWriter &);
-  DWORD createWindow(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
-             protocol::MessageWriter &);
-  DWORD destroyWindow(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
-             protocol::MessageWriter &);
-  DWORD queryWindow(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
-             protocol::MessageWriter &);
-  DWORD getWindow(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
-             protocol::MessageWriter &);
-  DWORD findWindow(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
-             protocol::MessageWriter &);
-  DWORD enumWindows(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
-             protocol::MessageWriter &);
-  DWORD setText(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
-             protocol::MessageWriter &);
-  DWORD setWindowLong(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
-             protocol::MessageWriter &);
-  DWORD showWindow(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
-             protocol::MessageWriter &);
-  DWORD setWindowPos(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
-             protocol::MessageWriter &);
-  DWORD enableWindow(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
-             protocol::MessageWriter &);
-  DWORD state(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
-             protocol::MessageWriter &);
-  DWORD setForeground(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
-             protocol::MessageWriter &);
-  DWORD setActive(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
-             protocol::MessageWriter &);
-  DWORD setFocus(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
-             protocol::MessageWriter &);
-  DWORD invalidate(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
-             protocol::MessageWriter &);
-  DWORD validate(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
-             protocol::MessageWriter &);
-  DWORD updateRegion(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
-             protocol::MessageWriter &);
-  DWORD beginPaint(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
-             protocol::MessageWriter &);
-  DWORD visibleRegion(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
-             protocol::MessageWriter &);
-  DWORD postMessage(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
-             protocol::MessageWriter &);
-  DWORD sendMessage(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
-             protocol::MessageWriter &);
-  DWORD keyboardEvent(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
-             protocol::MessageWriter &);
-  DWORD setCursor(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
-             protocol::MessageWriter &);
-  DWORD fullScreen(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
-             protocol::MessageWriter &);
-  DWORD setCapture(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
-             protocol::MessageWriter &);
-  DWORD releaseCapture(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
-             protocol::MessageWriter &);
-  DWORD getCapture(HostRequest &, WindowManager::Caller, protocol::MessageReader &,
-             protocol::MessageWriter &);
+  DWORD registerClass(Call &);
+  DWORD createWindow(Call &);
+  DWORD destroyWindow(Call &);
+  DWORD queryWindow(Call &);
+  DWORD getWindow(Call &);
+  DWORD findWindow(Call &);
+  DWORD enumWindows(Call &);
+  DWORD setText(Call &);
+  DWORD setWindowLong(Call &);
+  DWORD showWindow(Call &);
+  DWORD setWindowPos(Call &);
+  DWORD enableWindow(Call &);
+  DWORD state(Call &);
+  DWORD setForeground(Call &);
+  DWORD setActive(Call &);
+  DWORD setFocus(Call &);
+  DWORD invalidate(Call &);
+  DWORD validate(Call &);
+  DWORD updateRegion(Call &);
+  DWORD beginPaint(Call &);
+  DWORD visibleRegion(Call &);
+  DWORD postMessage(Call &);
+  DWORD sendMessage(Call &);
+  DWORD keyboardEvent(Call &);
+  DWORD setCursor(Call &);
+  DWORD fullScreen(Call &);
+  DWORD setCapture(Call &);
+  DWORD releaseCapture(Call &);
+  DWORD getCapture(Call &);
 
   HostServer &server_;
   ThreadMessageRouter &router_;
   WindowManager manager_;
-  HWND pressed_ = nullptr; // the window that got the stylus press, until it is lifted
+  HWND pressed_ = nullptr;     // the window that got the stylus press, until it is lifted
   std::set<DWORD> waitCursor_; // processes with the wait cursor up
   WaitCursorHook waitCursorHook_;
   std::map<HWND, DWORD> fullScreen_;

@@ -119,16 +119,21 @@ std::optional<DeviceState> deviceState() {
   return s;
 }
 
-// Calls that answer with one handle.
-HWND handleCall(WindowRequest request, HWND hwnd) {
-  WindowCall call(request);
-  call.args().u64(handleValue(hwnd));
+// Sends a call whose answer is one handle; null when it fails.
+HWND handleAnswer(WindowCall &call) {
   if (!call.send())
     return nullptr;
   std::uint64_t value = 0;
   call.answer().u64(value);
   call.finish();
   return toHwnd(value);
+}
+
+// Calls that take one handle and answer with one.
+HWND handleCall(WindowRequest request, HWND hwnd) {
+  WindowCall call(request);
+  call.args().u64(handleValue(hwnd));
+  return handleAnswer(call);
 }
 
 // Copies `text` into a caller's buffer of `size` units, cut to fit, always terminated.
@@ -368,12 +373,7 @@ BOOL GetClientRect(HWND hwnd, LPRECT rect) {
 HWND GetWindow(HWND hwnd, UINT command) {
   WindowCall call(WindowRequest::GetWindow);
   call.args().u64(handleValue(hwnd)).u32(command);
-  if (!call.send())
-    return nullptr;
-  std::uint64_t value = 0;
-  call.answer().u64(value);
-  call.finish();
-  return toHwnd(value);
+  return handleAnswer(call);
 }
 
 HWND GetDesktopWindow() {
@@ -641,4 +641,16 @@ HCURSOR SetCursor(HCURSOR cursor) {
     call.send();
   }
   return was ? kWaitCursor : kArrowCursor;
+}
+
+HWND SetCapture(HWND hwnd) { return handleCall(WindowRequest::SetCapture, hwnd); }
+
+BOOL ReleaseCapture() {
+  WindowCall call(WindowRequest::ReleaseCapture);
+  return call.send() ? TRUE : FALSE;
+}
+
+HWND GetCapture() {
+  WindowCall call(WindowRequest::GetCapture);
+  return handleAnswer(call);
 }

@@ -149,13 +149,16 @@ int GetUpdateRgn(HWND hwnd, HRGN region, BOOL) {
     SetLastError(ERROR_INVALID_DATA);
     return ERROR;
   }
-  SetRectRgn(region, 0, 0, 0, 0);
+  if (!SetRectRgn(region, 0, 0, 0, 0))
+    return ERROR;
+  int kind = NULLREGION;
   for (const RECT &r : rects) {
     HRGN part = CreateRectRgnIndirect(&r);
-    CombineRgn(region, region, part, RGN_OR);
+    kind = CombineRgn(region, region, part, RGN_OR);
     DeleteObject(part);
   }
-  return rects.empty() ? NULLREGION : rects.size() == 1 ? SIMPLEREGION : COMPLEXREGION;
+  // Several rectangles that together fill one are a simple region.
+  return kind;
 }
 
 HDC GetDC(HWND hwnd) {

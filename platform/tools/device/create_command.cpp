@@ -2,6 +2,7 @@
 
 #include "argument_parser.h"
 
+#include <ce/core/device_path.h>
 #include <ce/core/device_root.h>
 #include <ce/errors.h>
 #include <ce/files.h>
@@ -31,6 +32,9 @@ const char *const kDeviceParts[] = {"device.conf", "fs", "registry.db"};
 const char *const kOwnedParts[] = {
     "device.conf",         "fs", "registry.db", "registry.db-wal", "registry.db-shm",
     "registry.db-journal", "run"};
+
+// Where ShellExecuteEx looks for the program that opens control-panel applets.
+const char16_t kControlPanelHost[] = u"\\Windows\\ctlpnl.exe";
 
 const char16_t *const kDeviceFolders[] = {
     u"\\Windows",
@@ -67,6 +71,13 @@ fs::path demoContentProgram() {
   std::error_code ec;
   const fs::path self = fs::read_symlink("/proc/self/exe", ec);
   return ec ? fs::path("demo_content") : self.parent_path() / "demo_content";
+}
+
+// The control-panel host, built beside this program.
+fs::path controlPanelHostProgram() {
+  std::error_code ec;
+  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  return ec ? fs::path("ctlpnl") : self.parent_path() / "ctlpnl";
 }
 
 // Runs `program --device root`, passing what it prints on to `out`; its exit code, or -1 when
@@ -125,8 +136,9 @@ std::string CreateCommand::usage(std::string_view) {
          "Menu,\n"
          "\\Windows\\Start Menu\\Programs, \\Windows\\StartUp, \\Program Files, \\My Documents "
          "and\n"
-         "\\Temp; its registry registry.db with the device's defaults; and its profile "
-         "device.conf.\n"
+         "\\Temp; the control-panel host \\Windows\\ctlpnl.exe; its registry registry.db "
+         "with the\n"
+         "device's defaults; and its profile device.conf.\n"
          "\n"
          "  --screen WxH      screen size in pixels, each side 120 to 4096 (default 480x640); the\n"
          "                    dots per inch follow the short side (192 at 480, 96 at 240)\n"
@@ -143,13 +155,10 @@ std::string CreateCommand::usage(std::string_view) {
 Outcome CreateCommand::parseOptions(std::span<const std::string> args) {
   ArgumentParser parser("device create");
   parser.option("--screen").option("--taskbar").option("--lang").flag("--force").flag("--demo");
-  bool help = false;
-  std::string error;
-  const auto parsed = parser.parse(args, &help, &error);
-  if (help)
-    return Outcome::usageRequested();
+  Outcome stop = Outcome::success();
+  const auto parsed = ToolContext::parse(parser, args, &stop);
   if (!parsed)
-    return Outcome::refused(error);
+    return stop;
 
   profile_ = DeviceProfile{};
   if (const auto screen = parsed->value("--screen")) {
@@ -215,6 +224,8 @@ Outcome CreateCommand::run(std::string_view, std::span<const std::string> args,
   }
 
   Outcome outcome = build(root);
+  if (outcome.ok())
+    outcome = installControlPanelHost(context.out());
   if (outcome.ok() && demo_) {
     std::string error;
     const int code = runDemoContent(demoContentProgram(), root, context.out(), &error);
@@ -246,6 +257,27 @@ Outcome CreateCommand::removeDeviceParts(const fs::path &root) {
     if (ec)
       return Outcome::failed("cannot remove " + (root / part).string() + ": " + ec.message());
   }
+  return Outcome::success();
+}
+
+Outcome CreateCommand::installControlPanelHost(std::ostream &out) {
+  const fs::path program = controlPanelHostProgram();
+  std::error_code ec;
+  if (!fs::is_regular_file(program, ec)) {
+    out << "note: the control-panel host " << program.string()
+        << " is not built; the device has no " << ce::toUtf8(kControlPanelHost)
+        << " (build the ctlpnl target)\n";
+    return Outcome::success();
+  }
+  DWORD error = ERROR_SUCCESS;
+  const auto target = DevicePath::toHost(kControlPanelHost, &error);
+  if (!target)
+    return Outcome::fromPlatformError(error, ce::toUtf8(kControlPanelHost));
+  // Copied with its permissions: the host starts it as a program.
+  fs::copy_file(program, *target, fs::copy_options::overwrite_existing, ec);
+  if (ec)
+    return Outcome::failed("cannot copy " + program.string() + " to " +
+                           ce::toUtf8(kControlPanelHost) + ": " + ec.message());
   return Outcome::success();
 }
 

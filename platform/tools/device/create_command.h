@@ -6,6 +6,7 @@
 #include <ce/core/device_profile.h>
 
 #include <filesystem>
+#include <ostream>
 
 namespace ce::tool {
 
@@ -24,6 +25,9 @@ private:
   // Lays out fs/, the device folders, the registry defaults and device.conf in a root whose
   // device parts are absent.
   Outcome build(const std::filesystem::path &root) const;
+  // Copies the control-panel host, built beside this tool, to \Windows\ctlpnl.exe; a build
+  // without it gets a note on `out`, and the device goes without.
+  static Outcome installControlPanelHost(std::ostream &out);
 
   DeviceProfile profile_;
   bool force_ = false;

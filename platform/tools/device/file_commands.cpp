@@ -101,13 +101,10 @@ Outcome hostError(int error, const std::string &subject) {
 
 Outcome parseArguments(ArgumentParser &parser, std::span<const std::string> args,
                        ArgumentParser::Parsed *parsed) {
-  bool help = false;
-  std::string error;
-  auto result = parser.parse(args, &help, &error);
-  if (help)
-    return Outcome::usageRequested();
+  Outcome stop = Outcome::success();
+  auto result = ToolContext::parse(parser, args, &stop);
   if (!result)
-    return Outcome::refused(error);
+    return stop;
   *parsed = std::move(*result);
   return Outcome::success();
 }

@@ -43,14 +43,11 @@ Outcome HostCommands::run(std::string_view verb, std::span<const std::string> ar
 }
 
 Outcome HostCommands::boot(std::span<const std::string> args, const ToolContext &context) {
-  bool help = false;
-  std::string error;
+  Outcome stop = Outcome::success();
   auto parsed =
-      ArgumentParser("device boot").flag("--window").option("--zoom").parse(args, &help, &error);
-  if (help)
-    return Outcome::usageRequested();
+      context.parse(ArgumentParser("device boot").flag("--window").option("--zoom"), args, &stop);
   if (!parsed)
-    return Outcome::refused(error);
+    return stop;
   host::HostOptions options;
   options.window = parsed->has("--window");
   if (auto zoom = parsed->value("--zoom")) {
@@ -78,13 +75,10 @@ Outcome HostCommands::boot(std::span<const std::string> args, const ToolContext 
 }
 
 Outcome HostCommands::shutdown(std::span<const std::string> args, const ToolContext &context) {
-  bool help = false;
-  std::string error;
-  auto parsed = ArgumentParser("device shutdown").parse(args, &help, &error);
-  if (help)
-    return Outcome::usageRequested();
+  Outcome stop = Outcome::success();
+  auto parsed = context.parse(ArgumentParser("device shutdown"), args, &stop);
   if (!parsed)
-    return Outcome::refused(error);
+    return stop;
   if (auto outcome = context.useExistingDevice(); !outcome.ok())
     return outcome;
   const auto root = DeviceRoot::path();
@@ -105,13 +99,10 @@ Outcome HostCommands::shutdown(std::span<const std::string> args, const ToolCont
 }
 
 Outcome HostCommands::status(std::span<const std::string> args, const ToolContext &context) {
-  bool help = false;
-  std::string error;
-  auto parsed = ArgumentParser("device status").parse(args, &help, &error);
-  if (help)
-    return Outcome::usageRequested();
+  Outcome stop = Outcome::success();
+  auto parsed = context.parse(ArgumentParser("device status"), args, &stop);
   if (!parsed)
-    return Outcome::refused(error);
+    return stop;
   if (auto outcome = context.useExistingDevice(); !outcome.ok())
     return outcome;
   if (!host::HostDaemon::isRunning(DeviceRoot::path())) {

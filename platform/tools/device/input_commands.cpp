@@ -3,11 +3,9 @@
 #include "argument_parser.h"
 
 #include "../../src/client/host_connection.h"
-#include "../../src/host/host_daemon.h"
 #include "../../src/screen/key_names.h"
 #include "../../src/screen/key_script.h"
 
-#include <ce/core/device_root.h>
 #include <ce/core/utf.h>
 #include <ce/errors.h>
 
@@ -101,10 +99,7 @@ Outcome InputCommands::run(std::string_view verb, std::span<const std::string> a
 
 Outcome InputCommands::play(std::string_view verb, const std::vector<TimedInput> &events) {
   const std::string name = "device " + std::string(verb);
-  if (!host::HostDaemon::isRunning(DeviceRoot::path()))
-    return Outcome::failed(name + ": the device is not running");
   auto &connection = HostConnection::instance();
-  connection.actAsTool();
   // Long texts go in several requests; the host plays them in order, and each is waited for.
   constexpr std::size_t kChunk = 4096;
   for (std::size_t first = 0; first < events.size(); first += kChunk) {
@@ -146,34 +141,26 @@ Outcome InputCommands::play(std::string_view verb, const std::vector<TimedInput>
 }
 
 Outcome InputCommands::tap(std::span<const std::string> args, const ToolContext &context) {
-  bool help = false;
-  std::string error;
+  Outcome stop = Outcome::success();
   auto parsed =
-      ArgumentParser("device tap").positional("X").positional("Y").parse(args, &help, &error);
-  if (help)
-    return Outcome::usageRequested();
+      context.parse(ArgumentParser("device tap").positional("X").positional("Y"), args, &stop);
   if (!parsed)
-    return Outcome::refused(error);
+    return stop;
   const auto x = coordinate(parsed->positionals[0]), y = coordinate(parsed->positionals[1]);
   if (!x || !y)
     return Outcome::refused("device tap: X and Y are whole numbers from -32768 to 32768");
-  if (auto outcome = context.useExistingDevice(); !outcome.ok())
+  if (auto outcome = context.useRunningDevice("tap"); !outcome.ok())
     return outcome;
   return play("tap", StylusGesture::tap(*x, *y));
 }
 
 Outcome InputCommands::hold(std::span<const std::string> args, const ToolContext &context) {
-  bool help = false;
-  std::string error;
-  auto parsed = ArgumentParser("device hold")
-                    .positional("X")
-                    .positional("Y")
-                    .optionalPositional("MS")
-                    .parse(args, &help, &error);
-  if (help)
-    return Outcome::usageRequested();
+  Outcome stop = Outcome::success();
+  auto parsed = context.parse(
+      ArgumentParser("device hold").positional("X").positional("Y").optionalPositional("MS"), args,
+      &stop);
   if (!parsed)
-    return Outcome::refused(error);
+    return stop;
   const auto x = coordinate(parsed->positionals[0]), y = coordinate(parsed->positionals[1]);
   if (!x || !y)
     return Outcome::refused("device hold: X and Y are whole numbers from -32768 to 32768");
@@ -182,26 +169,23 @@ Outcome InputCommands::hold(std::span<const std::string> args, const ToolContext
   const auto events = ms ? StylusGesture::hold(*x, *y, *ms) : std::nullopt;
   if (!events)
     return Outcome::refused("device hold: MS is a whole number from 0 to 60000");
-  if (auto outcome = context.useExistingDevice(); !outcome.ok())
+  if (auto outcome = context.useRunningDevice("hold"); !outcome.ok())
     return outcome;
   return play("hold", *events);
 }
 
 Outcome InputCommands::drag(std::span<const std::string> args, const ToolContext &context) {
-  bool help = false;
-  std::string error;
-  auto parsed = ArgumentParser("device drag")
-                    .positional("X1")
-                    .positional("Y1")
-                    .positional("X2")
-                    .positional("Y2")
-                    .optionalPositional("MS")
-                    .optionalPositional("STEPS")
-                    .parse(args, &help, &error);
-  if (help)
-    return Outcome::usageRequested();
+  Outcome stop = Outcome::success();
+  auto parsed = context.parse(ArgumentParser("device drag")
+                                  .positional("X1")
+                                  .positional("Y1")
+                                  .positional("X2")
+                                  .positional("Y2")
+                                  .optionalPositional("MS")
+                                  .optionalPositional("STEPS"),
+                              args, &stop);
   if (!parsed)
-    return Outcome::refused(error);
+    return stop;
   std::int32_t points[4] = {};
   for (int i = 0; i < 4; ++i) {
     const auto value = coordinate(parsed->positionals[static_cast<std::size_t>(i)]);
@@ -220,22 +204,17 @@ Outcome InputCommands::drag(std::span<const std::string> args, const ToolContext
   const auto events = StylusGesture::drag(points[0], points[1], points[2], points[3], *ms, *steps);
   if (!events)
     return Outcome::refused("device drag: the gesture is out of range");
-  if (auto outcome = context.useExistingDevice(); !outcome.ok())
+  if (auto outcome = context.useRunningDevice("drag"); !outcome.ok())
     return outcome;
   return play("drag", *events);
 }
 
 Outcome InputCommands::key(std::span<const std::string> args, const ToolContext &context) {
-  bool help = false;
-  std::string error;
-  auto parsed = ArgumentParser("device key")
-                    .positional("NAME")
-                    .optionalPositional("DIRECTION")
-                    .parse(args, &help, &error);
-  if (help)
-    return Outcome::usageRequested();
+  Outcome stop = Outcome::success();
+  auto parsed = context.parse(
+      ArgumentParser("device key").positional("NAME").optionalPositional("DIRECTION"), args, &stop);
   if (!parsed)
-    return Outcome::refused(error);
+    return stop;
   const auto code = KeyNames::parse(parsed->positionals[0]);
   if (!code)
     return Outcome::refused("device key: unknown key name '" + parsed->positionals[0] + "'");
@@ -248,37 +227,31 @@ Outcome InputCommands::key(std::span<const std::string> args, const ToolContext 
     else
       return Outcome::refused("device key: the direction is 'down' or 'up'");
   }
-  if (auto outcome = context.useExistingDevice(); !outcome.ok())
+  if (auto outcome = context.useRunningDevice("key"); !outcome.ok())
     return outcome;
   return play("key", atOnce(KeyScript::press(*code, direction)));
 }
 
 Outcome InputCommands::type(std::span<const std::string> args, const ToolContext &context) {
-  bool help = false;
-  std::string error;
-  auto parsed = ArgumentParser("device type").positional("TEXT").parse(args, &help, &error);
-  if (help)
-    return Outcome::usageRequested();
+  Outcome stop = Outcome::success();
+  auto parsed = context.parse(ArgumentParser("device type").positional("TEXT"), args, &stop);
   if (!parsed)
-    return Outcome::refused(error);
+    return stop;
   const std::u16string text = toUtf16(parsed->positionals[0]);
   if (text.size() > KeyScript::kMaximumText)
     return Outcome::refused("device type: the text is longer than 4096 characters");
   const auto events = atOnce(KeyScript::type(text));
-  if (auto outcome = context.useExistingDevice(); !outcome.ok())
+  if (auto outcome = context.useRunningDevice("type"); !outcome.ok())
     return outcome;
   return play("type", events);
 }
 
 Outcome InputCommands::rotate(std::span<const std::string> args, const ToolContext &context) {
-  bool help = false;
-  std::string error;
-  auto parsed = ArgumentParser("device rotate").parse(args, &help, &error);
-  if (help)
-    return Outcome::usageRequested();
+  Outcome stop = Outcome::success();
+  auto parsed = context.parse(ArgumentParser("device rotate"), args, &stop);
   if (!parsed)
-    return Outcome::refused(error);
-  if (auto outcome = context.useExistingDevice(); !outcome.ok())
+    return stop;
+  if (auto outcome = context.useRunningDevice("rotate"); !outcome.ok())
     return outcome;
   return play("rotate", {TimedInput{0, InputEvent::request(InputKind::Rotate)}});
 }

@@ -17,6 +17,11 @@ public:
 
   static Outcome success() { return Outcome(kSuccess, {}); }
   static Outcome notFound(std::string message) { return Outcome(kNotFound, std::move(message)); }
+  // Exit 1 as well: the verb ran but did not get its way (a setup library cancelled, some files
+  // could not be copied or removed).
+  static Outcome unsuccessful(std::string message) {
+    return Outcome(kNotFound, std::move(message));
+  }
   static Outcome refused(std::string message) { return Outcome(kRefused, std::move(message)); }
   static Outcome failed(std::string message) { return Outcome(kFailed, std::move(message)); }
   // The verb asked for its own usage text (VERB --help).

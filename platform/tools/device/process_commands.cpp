@@ -2,10 +2,8 @@
 
 #include "../../src/client/host_connection.h"
 #include "../../src/client/process_handle.h"
-#include "../../src/host/host_daemon.h"
 #include "../../src/protocol/message_reader.h"
 
-#include <ce/core/device_root.h>
 #include <ce/core/handle_table.h>
 #include <ce/core/utf.h>
 #include <ce/errors.h>
@@ -37,12 +35,9 @@ Outcome ProcessCommands::run(std::string_view verb, std::span<const std::string>
     return Outcome::refused("device ps: takes no arguments");
   if (verb == "run" && args.empty())
     return Outcome::refused("device run: give the device path of what to start");
-  if (auto outcome = context.useExistingDevice(); !outcome.ok())
+  if (auto outcome = context.useRunningDevice(verb, true); !outcome.ok())
     return outcome;
-  if (!host::HostDaemon::isRunning(DeviceRoot::path()))
-    return Outcome::notFound("device " + std::string(verb) + ": the device is not running");
   auto &connection = HostConnection::instance();
-  connection.actAsTool();
 
   if (verb == "ps") {
     protocol::MessageWriter payload;

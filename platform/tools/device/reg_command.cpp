@@ -65,13 +65,11 @@ Outcome valueName(const ArgumentParser::Parsed &parsed, std::optional<std::u16st
 
 Outcome parseKeyAndOptions(ArgumentParser &parser, std::span<const std::string> args,
                            ArgumentParser::Parsed *parsed, RegistryKeyPath *key) {
-  bool help = false;
-  std::string error;
-  auto result = parser.parse(args, &help, &error);
-  if (help)
-    return Outcome::usageRequested();
+  Outcome stop = Outcome::success();
+  auto result = ToolContext::parse(parser, args, &stop);
   if (!result)
-    return Outcome::refused(error);
+    return stop;
+  std::string error;
   auto path = RegistryKeyPath::parse(result->positionals.front(), &error);
   if (!path)
     return Outcome::refused(error);

@@ -3,9 +3,7 @@
 #include "argument_parser.h"
 
 #include "../../src/client/host_connection.h"
-#include "../../src/host/host_daemon.h"
 
-#include <ce/core/device_root.h>
 #include <ce/core/utf.h>
 #include <ce/errors.h>
 
@@ -24,27 +22,19 @@ std::string ScreenCommands::usage(std::string_view) {
 
 Outcome ScreenCommands::run(std::string_view, std::span<const std::string> args,
                             const ToolContext &context) {
-  bool help = false;
-  std::string error;
-  auto parsed = ArgumentParser("device screenshot")
-                    .flag("--window")
-                    .positional("FILE")
-                    .parse(args, &help, &error);
-  if (help)
-    return Outcome::usageRequested();
+  Outcome stop = Outcome::success();
+  auto parsed = context.parse(
+      ArgumentParser("device screenshot").flag("--window").positional("FILE"), args, &stop);
   if (!parsed)
-    return Outcome::refused(error);
+    return stop;
   // The host writes the file and runs in another folder: give it the full path.
   std::error_code failure;
   const std::filesystem::path file = std::filesystem::absolute(parsed->positionals[0], failure);
   if (failure || parsed->positionals[0].empty())
     return Outcome::refused("device screenshot: cannot use '" + parsed->positionals[0] + "'");
-  if (auto outcome = context.useExistingDevice(); !outcome.ok())
+  if (auto outcome = context.useRunningDevice("screenshot"); !outcome.ok())
     return outcome;
-  if (!host::HostDaemon::isRunning(DeviceRoot::path()))
-    return Outcome::failed("device screenshot: the device is not running");
   auto &connection = HostConnection::instance();
-  connection.actAsTool();
   protocol::MessageWriter payload;
   payload.string(toUtf16(file.string())).u32(parsed->has("--window") ? 1 : 0);
   HostConnection::Reply reply;

@@ -1,5 +1,8 @@
 #include "tool_context.h"
 
+#include "../../src/client/host_connection.h"
+#include "../../src/host/host_daemon.h"
+
 #include <ce/core/device_root.h>
 
 namespace ce::tool {
@@ -28,6 +31,32 @@ Outcome ToolContext::useExistingDevice() const {
                              "'device create'");
   DeviceRoot::use(root);
   return Outcome::success();
+}
+
+Outcome ToolContext::useRunningDevice(std::string_view verb, bool stoppedIsNotFound) const {
+  if (auto outcome = useExistingDevice(); !outcome.ok())
+    return outcome;
+  if (!host::HostDaemon::isRunning(DeviceRoot::path())) {
+    std::string message = "device " + std::string(verb) + ": the device is not running";
+    return stoppedIsNotFound ? Outcome::notFound(std::move(message))
+                             : Outcome::failed(std::move(message));
+  }
+  HostConnection::instance().actAsTool();
+  return Outcome::success();
+}
+
+std::optional<ArgumentParser::Parsed>
+ToolContext::parse(const ArgumentParser &parser, std::span<const std::string> args, Outcome *stop) {
+  bool help = false;
+  std::string error;
+  auto parsed = parser.parse(args, &help, &error);
+  if (help) {
+    *stop = Outcome::usageRequested();
+    return std::nullopt;
+  }
+  if (!parsed)
+    *stop = Outcome::refused(error);
+  return parsed;
 }
 
 } // namespace ce::tool

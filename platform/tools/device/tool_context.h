@@ -2,11 +2,15 @@
 // CE_DEVICE) and the streams to print on.
 #pragma once
 
+#include "argument_parser.h"
 #include "outcome.h"
 
 #include <filesystem>
 #include <iosfwd>
 #include <optional>
+#include <span>
+#include <string>
+#include <string_view>
 
 namespace ce::tool {
 
@@ -22,6 +26,16 @@ public:
   // Checks that the chosen root holds a device (its device.conf) and makes the platform work on
   // it (ce::DeviceRoot::use), so that the verb sees what device programs see.
   Outcome useExistingDevice() const;
+
+  // useExistingDevice, then: the device's host must run ("device VERB: the device is not
+  // running", a failure, or not found for verbs that report it so), and this process talks to
+  // it as a tool.
+  Outcome useRunningDevice(std::string_view verb, bool stoppedIsNotFound = false) const;
+
+  // Parses a verb's arguments. Nothing when the verb ends here; *stop then says how: with its
+  // usage (VERB --help) or refused with the parser's one-line message.
+  static std::optional<ArgumentParser::Parsed>
+  parse(const ArgumentParser &parser, std::span<const std::string> args, Outcome *stop);
 
   std::ostream &out() const { return out_; }
 

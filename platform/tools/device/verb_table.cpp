@@ -4,6 +4,7 @@
 #include "file_commands.h"
 #include "host_commands.h"
 #include "input_commands.h"
+#include "package_commands.h"
 #include "process_commands.h"
 #include "reg_command.h"
 #include "screen_commands.h"
@@ -46,6 +47,10 @@ const VerbEntry kVerbs[] = {
     {"windows", "list the device's windows", &WindowCommands::usage, &make<WindowCommands>},
     {"wait-window", "wait until a window of a class shows", &WindowCommands::usage,
      &make<WindowCommands>},
+    {"install", "install a package folder on the device", &PackageCommands::usage,
+     &make<PackageCommands>},
+    {"uninstall", "remove an installed package from the device", &PackageCommands::usage,
+     &make<PackageCommands>},
 };
 
 } // namespace

@@ -3,11 +3,9 @@
 #include "argument_parser.h"
 
 #include "../../src/client/host_connection.h"
-#include "../../src/host/host_daemon.h"
 #include "../../src/host/window_listing.h"
 #include "../../src/protocol/message_reader.h"
 
-#include <ce/core/device_root.h>
 #include <ce/core/utf.h>
 #include <ce/errors.h>
 
@@ -26,7 +24,6 @@ constexpr int kMaximumWaitSeconds = 3600;
 // Asks the host for the window list; false when it cannot be had.
 bool listWindows(std::vector<host::WindowLine> &lines, std::string *error) {
   auto &connection = HostConnection::instance();
-  connection.actAsTool();
   protocol::MessageWriter payload;
   HostConnection::Reply reply;
   if (!connection.call(protocol::MessageType::ListWindows, payload, reply)) {
@@ -99,18 +96,14 @@ Outcome WindowCommands::run(std::string_view verb, std::span<const std::string> 
 }
 
 Outcome WindowCommands::windows(std::span<const std::string> args, const ToolContext &context) {
-  bool help = false;
-  std::string error;
-  auto parsed = ArgumentParser("device windows").parse(args, &help, &error);
-  if (help)
-    return Outcome::usageRequested();
+  Outcome stop = Outcome::success();
+  auto parsed = context.parse(ArgumentParser("device windows"), args, &stop);
   if (!parsed)
-    return Outcome::refused(error);
-  if (auto outcome = context.useExistingDevice(); !outcome.ok())
+    return stop;
+  if (auto outcome = context.useRunningDevice("windows"); !outcome.ok())
     return outcome;
-  if (!host::HostDaemon::isRunning(DeviceRoot::path()))
-    return Outcome::failed("device windows: the device is not running");
   std::vector<host::WindowLine> lines;
+  std::string error;
   if (!listWindows(lines, &error))
     return Outcome::failed("device windows: " + error);
   for (const auto &line : lines)
@@ -118,18 +111,13 @@ Outcome WindowCommands::windows(std::span<const std::string> args, const ToolCon
   return Outcome::success();
 }
 
-Outcome WindowCommands::waitWindow(std::span<const std::string> args,
-                                   const ToolContext &context) {
-  bool help = false;
-  std::string error;
-  auto parsed = ArgumentParser("device wait-window")
-                    .positional("CLASS")
-                    .optionalPositional("SECONDS")
-                    .parse(args, &help, &error);
-  if (help)
-    return Outcome::usageRequested();
+Outcome WindowCommands::waitWindow(std::span<const std::string> args, const ToolContext &context) {
+  Outcome stop = Outcome::success();
+  auto parsed = context.parse(
+      ArgumentParser("device wait-window").positional("CLASS").optionalPositional("SECONDS"), args,
+      &stop);
   if (!parsed)
-    return Outcome::refused(error);
+    return stop;
   int seconds = kDefaultWaitSeconds;
   if (parsed->positionals.size() > 1) {
     const std::string &text = parsed->positionals[1];
@@ -139,12 +127,11 @@ Outcome WindowCommands::waitWindow(std::span<const std::string> args,
       return Outcome::refused("device wait-window: SECONDS is a whole number from 0 to 3600");
   }
   const std::u16string wanted = toUtf16(parsed->positionals[0]);
-  if (auto outcome = context.useExistingDevice(); !outcome.ok())
+  if (auto outcome = context.useRunningDevice("wait-window"); !outcome.ok())
     return outcome;
-  if (!host::HostDaemon::isRunning(DeviceRoot::path()))
-    return Outcome::failed("device wait-window: the device is not running");
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
   std::vector<host::WindowLine> lines;
+  std::string error;
   for (;;) {
     if (!listWindows(lines, &error))
       return Outcome::failed("device wait-window: " + error);
