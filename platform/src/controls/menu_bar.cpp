@@ -113,7 +113,8 @@ bool MenuBar::create() {
     SetLastError(error);
     return false;
   }
-  if (IsWindowVisible(owner_))
+  shown_ = IsWindowVisible(owner_) != FALSE;
+  if (shown_)
     ShowWindow(frame_, SW_SHOWNA);
   SetTimer(frame_, kFollowTimer, kFollowMs, nullptr);
   return true;
@@ -129,17 +130,17 @@ void MenuBar::layout() {
 }
 
 void MenuBar::follow() {
-  // The bar goes with its owner and shows while the owner does.
+  // The bar goes with its owner and shows while the owner does. (The window manager destroys
+  // owned windows with their owner; this covers an owner that is gone without that.)
   if (!IsWindow(owner_)) {
     DestroyWindow(frame_);
     return;
   }
-  const SIZE screen = screenSize();
-  if (screen.cx != screen_.cx || screen.cy != screen_.cy)
-    layout();
   const bool ownerVisible = IsWindowVisible(owner_) != FALSE;
-  if (ownerVisible != (IsWindowVisible(frame_) != FALSE))
+  if (ownerVisible != shown_) {
+    shown_ = ownerVisible;
     ShowWindow(frame_, ownerVisible ? SW_SHOWNA : SW_HIDE);
+  }
 }
 
 void MenuBar::redraw() {
@@ -224,8 +225,13 @@ LRESULT MenuBar::frameMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       follow();
     return 0;
   case WM_SETTINGCHANGE:
-    layout();
+  case WM_WINDOWPOSCHANGED: {
+    // The screen turned (the window manager tells top-level windows): along the new bottom.
+    const SIZE screen = screenSize();
+    if (screen.cx != screen_.cx || screen.cy != screen_.cy)
+      layout();
     return 0;
+  }
   case WM_CLOSE:
     DestroyWindow(frame_);
     return 0;

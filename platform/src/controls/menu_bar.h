@@ -75,6 +75,7 @@ private:
   int pressed_ = -1;      // the key the stylus went down on
   bool pressedIn_ = false; // the stylus is still over it
   int open_ = -1;         // the key whose menu is open
+  bool shown_ = false;    // the frame shows (it follows the owner)
 };
 
 } // namespace ce
