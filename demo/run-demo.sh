@@ -68,9 +68,11 @@ echo
 echo "-- control-panel applets (device reg query HKLM\\ControlPanel and below)"
 show_key_tree 'HKEY_LOCAL_MACHINE\ControlPanel'
 
-# Boot the device, start a sample program from its Start menu tree and photograph the screen.
-# With a display (DISPLAY set) the device gets a window and keeps running; headless, it is shut
-# down again once the screenshots are saved.
+# Boot the device and use its shell the way a person would: the home screen (wallpaper under the
+# taskbar), a tap on Start opens the platform Start menu, a tap on its Tools folder and then on
+# Calculator starts the sample program, and the device is turned once. With a display (DISPLAY
+# set) the device gets a window and keeps running; headless, it is shut down again once the
+# screenshots are saved.
 SHOTS="$ROOT/out/screenshots"
 mkdir -p "$SHOTS"
 echo
@@ -81,21 +83,56 @@ else
   echo "-- booting the device headless"
   device boot
 fi
-device run '\Windows\Start Menu\Programs\Tools\Calculator.lnk'
+device wait-window HHTaskBar 10 >/dev/null
+
+# Where things are on this screen: the shell's sizes are those of a 480-pixel-wide screen, scaled.
+SCREEN_WIDTH=$(sed -n 's/^screen=\([0-9]*\)x.*/\1/p' "$DEMO_DEVICE/device.conf")
+SCREEN_WIDTH=${SCREEN_WIDTH:-480}
+TASKBAR=$(sed -n 's/^taskbar=//p' "$DEMO_DEVICE/device.conf")
+scaled() { echo $(( ($1 * SCREEN_WIDTH + 240) / 480 )); }
+if [ "$TASKBAR" = classic ]; then BAR=$(scaled 52); else BAR=$(scaled 36); fi
+ROW=$(scaled 60)
+PAD=$(scaled 4)
+MENU_X=$(( SCREEN_WIDTH * 13 / 20 / 2 ))
+# The middle of row $1 of the Start menu.
+row_y() { echo $(( BAR + PAD + $1 * ROW + ROW / 2 )); }
+# The screen keeps what the shell painted last; give a window that just showed time to paint.
+settle() { sleep 0.4; }
+
+settle
+device screenshot "$SHOTS/home.png" >/dev/null
+device tap 10 $(( BAR / 2 ))
+device wait-window MSSTARTMENU 10 >/dev/null
+settle
+device screenshot "$SHOTS/start-menu.png" >/dev/null
+# The Programs folder lists its folders first: Games, Office, Tools.
+device tap "$MENU_X" "$(row_y 2)"
+settle
+device screenshot "$SHOTS/start-menu-tools.png" >/dev/null
+# Under the row that leads back: Calculator, File Explorer.
+device tap "$MENU_X" "$(row_y 1)"
 device wait-window DemoSampleProgram 10 >/dev/null
+settle
 device screenshot "$SHOTS/calculator.png" >/dev/null
 device rotate
-sleep 0.3
+settle
 device screenshot "$SHOTS/calculator-landscape.png" >/dev/null
 device rotate
+settle
 echo "-- windows (device windows)"
 device windows | sed 's/^/  /'
 echo "-- processes (device ps)"
 device ps | sed 's/^/  /'
+echo "-- shell lines of the host's log (run/host.log)"
+grep -E 'shell:|desktop:|taskbar:|start menu:|startup:|host ready' "$DEMO_DEVICE/run/host.log" \
+  | tail -n 12 | sed 's/^/  /'
 echo
 echo "screenshots saved in $SHOTS:"
-echo "  calculator.png            the sample program started from its Start menu shortcut"
-echo "  calculator-landscape.png  the same after the device was rotated"
+echo "  home.png                  the home screen: the wallpaper under the taskbar"
+echo "  start-menu.png            the platform Start menu opened by a tap on Start"
+echo "  start-menu-tools.png      its Tools folder, with the row that leads back"
+echo "  calculator.png            the Calculator, started from the Tools folder"
+echo "  calculator-landscape.png  the same after the device was turned"
 if [ -z "${DISPLAY:-}" ]; then
   device shutdown >/dev/null
   echo "(the device was shut down again; run with a display for a window)"

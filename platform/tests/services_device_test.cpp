@@ -130,6 +130,11 @@ TEST(ServicesDevice, AServiceRegisteredByOneProcessServesEveryOtherAndOutlivesIt
 TEST(ServicesDevice, ActivationFromTwoProcessesAtOnceLoadsTheServiceOnce) {
   HostDevice device;
   installLibrary(device, "journal_b");
+  // Boot loading reads HKLM\Services as the host starts: the key written below must not be
+  // among what it finds, or the host loads the service before either process asks.
+  ASSERT_TRUE(hosttest::eventually([&] {
+    return readFile(device.root / "run" / "host.log").find("loaded at boot") != std::string::npos;
+  }));
   registerKey(u"Journal", u"journal_b.dll", u"JNB", {{u"Index", 3}, {u"Context", 1}});
   const fs::path first = device.root / "first.txt", second = device.root / "second.txt";
   const pid_t a = startPeer(device, {"activate", "Journal"}, first);

@@ -28,8 +28,9 @@ RegionData regionData(HRGN region) {
   std::memcpy(&out.header, buffer.data(), sizeof out.header);
   EXPECT_EQ(out.header.nCount * sizeof(RECT) + sizeof(RGNDATAHEADER), needed);
   out.rects.resize(out.header.nCount);
-  std::memcpy(out.rects.data(), buffer.data() + sizeof(RGNDATAHEADER),
-              out.rects.size() * sizeof(RECT));
+  if (!out.rects.empty())
+    std::memcpy(out.rects.data(), buffer.data() + sizeof(RGNDATAHEADER),
+                out.rects.size() * sizeof(RECT));
   EXPECT_EQ(buffer[needed], 0xAB); // nothing beyond what it asked for
   return out;
 }

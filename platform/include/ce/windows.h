@@ -20,5 +20,8 @@
 #include <ce/services.h>
 #include <ce/ddraw.h>
 #include <ce/input.h>
+#include <ce/controls.h>
+#include <ce/gesture.h>
+#include <ce/sip.h>
 #include <ce/menus.h>
 #include <ce/menubar.h>

@@ -91,6 +91,12 @@ using WNDENUMPROC = BOOL (*)(HWND, LPARAM);
 #define GWL_ID (-12)
 #define DWL_MSGRESULT 0
 #define DWL_USER 8
+// The names the pointer-sized forms (Get/SetWindowLongPtrW) use for the same indexes.
+#ifndef GWLP_WNDPROC
+#define GWLP_WNDPROC GWL_WNDPROC
+#define GWLP_USERDATA GWL_USERDATA
+#define GWLP_ID GWL_ID
+#endif
 
 // WM_ACTIVATE states.
 #define WA_INACTIVE 0
@@ -280,6 +286,8 @@ LONG_PTR SetWindowLongPtrW(HWND hwnd, int index, LONG_PTR value);
 HWND GetForegroundWindow();
 BOOL SetForegroundWindow(HWND hwnd);
 HWND SetFocus(HWND hwnd);
+// The calling thread's focus window; for a thread without one, the device's focus window (that
+// of the foreground window's thread, or the foreground window), where key input goes.
 HWND GetFocus();
 HWND SetActiveWindow(HWND hwnd);
 HWND GetActiveWindow();

@@ -1,7 +1,10 @@
 #include "host_daemon.h"
 
+#include "../client/host_connection.h"
+#include "../controls/input_panel_host.h"
 #include "../controls/menu_bar_server.h"
 #include "../protocol/packet_socket.h"
+#include "../shell/shell_thread.h"
 #include "host_log.h"
 #include "host_server.h"
 #include "loop_thread_input_sink.h"
@@ -16,10 +19,14 @@
 
 #include <ce/core/device_root.h>
 
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
+#include <mutex>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -201,6 +208,10 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
   // Services host: boot services load on its workers as soon as the loop runs.
   ServicesService services(server);
 
+  // The input panel's window runs on a thread of its own, a client of this host like any program.
+  InputPanelHost inputPanel;
+  inputPanel.start();
+
   // Soft-key bars: a thread of this process that makes and runs them as windows of the host.
   MenuBarServer menuBars;
   menuBars.start();
@@ -211,16 +222,64 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
       server.stop();
   }).detach();
 
-  writeAll(readyFd, "R");
-  if (readyFd >= 0)
-    ::close(readyFd);
-  log.line("host ready");
+  // What the shell thread reaches of this function: the log while it is open, the ready pipe.
+  auto logOpen = std::make_shared<std::atomic<bool>>(true);
+  const shell::ShellLog shellLog = [&log, logOpen](const std::string &line) {
+    if (logOpen->load())
+      log.line(line);
+  };
+  // The host says it is ready once the shell has put up the desktop and the taskbar, so that a
+  // program drawing right after boot never races the shell's first paint; a shell that has not
+  // come up after kShellReadyLimitMs does not hold the boot up.
+  static constexpr int kShellReadyLimitMs = 5000;
+  struct Ready {
+    std::mutex mutex;
+    std::condition_variable said;
+    bool done = false;
+  };
+  auto ready = std::make_shared<Ready>();
+  // Says "R" on the ready pipe, once; `running` false only closes it.
+  const auto sayReady = [ready, readyFd, shellLog](bool running, const std::string &how) {
+    std::lock_guard lock(ready->mutex);
+    if (ready->done)
+      return;
+    ready->done = true;
+    if (running)
+      writeAll(readyFd, "R");
+    if (readyFd >= 0)
+      ::close(readyFd);
+    if (running)
+      shellLog("host ready" + how);
+    ready->said.notify_all();
+  };
+  std::thread readyWatch([ready, sayReady] {
+    std::unique_lock lock(ready->mutex);
+    if (ready->said.wait_for(lock, std::chrono::milliseconds(kShellReadyLimitMs),
+                             [&] { return ready->done; }))
+      return;
+    lock.unlock();
+    sayReady(true, " (the shell is not up yet)");
+  });
+
+  // The shell: desktop, taskbar, platform Start menu and the StartUp folder, on a thread of its
+  // own that talks to this host like any device process.
+  shell::ShellThread shellThread(
+      shell::ShellThread::Options{profile.taskbar, shellLog, [sayReady] { sayReady(true, ""); }});
+  shellThread.start();
+
   const bool ran = server.run();
   screen.setInputSink(nullptr); // no input may reach the window service once the loop has ended
   screen.setRotationHook({});
   processes.endAll(2000);
   ::unlink(socketPath.c_str());
+  // The loop no longer answers: the shell's calls fail at once instead of waiting.
+  HostConnection::instance().disconnect();
+  shellThread.stop();
+  inputPanel.stop();
   menuBars.stop(500); // before the services go: one of them may have subclassed a bar
+  sayReady(false, ""); // the loop ended before anything was ready: the booter sees the end
+  readyWatch.join();
+  logOpen->store(false);
   services.stop(); // every service's _Deinit, the newest first, before the lock is let go
   log.line(ran ? "host stopped" : "host loop failed");
   ::close(lock);

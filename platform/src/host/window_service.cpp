@@ -1,12 +1,17 @@
 #include "window_service.h"
 
+#include "../shell/shell_messages.h"
 #include "../windowing/key_message_flags.h"
 #include "../windowing/message_data_field.h"
 #include "../windowing/window_protocol.h"
 
+#include <ce/core/utf.h>
+
 #include <ce/errors.h>
 #include <ce/input.h>
 #include <ce/kernel.h>
+
+#include <unistd.h>
 
 namespace ce::host {
 
@@ -363,9 +368,10 @@ DWORD WindowService::state(Call &call) {
   if (!readAll(call.reader))
     return ERROR_INVALID_PARAMETER;
   const SIZE size = manager_.screenSize();
+  const HWND ownFocus = manager_.focus(call.caller.thread);
   call.out.u64(fromHwnd(manager_.foreground()))
       .u64(fromHwnd(manager_.activeWindow(call.caller.thread)))
-      .u64(fromHwnd(manager_.focus(call.caller.thread)))
+      .u64(fromHwnd(ownFocus ? ownFocus : focusWindow()))
       .u64(fromHwnd(manager_.desktop()))
       .i32(size.cx)
       .i32(size.cy);
@@ -536,6 +542,12 @@ DWORD WindowService::fullScreen(Call &call) {
   if (w->process != call.caller.process)
     return ERROR_ACCESS_DENIED;
   fullScreen_[w->handle] = flags;
+  // The taskbar hides and shows itself for the windows that ask.
+  if (flags & (SHFS_HIDETASKBAR | SHFS_SHOWTASKBAR))
+    if (const HWND taskbar = shellTaskbar())
+      if (const WindowRecord *bar = manager_.find(taskbar))
+        router_.deliver(bar->process, bar->thread, false, fromHwnd(taskbar),
+                        shell::kTaskbarFullScreenMessage, fromHwnd(w->handle), flags, 0, 0, 0);
   return ERROR_SUCCESS;
 }
 
@@ -565,7 +577,25 @@ bool WindowService::fromOwnThread(Caller caller) const {
   return caller.process != 0 && router_.ownerOfThread(caller.thread) == caller.process;
 }
 
+HWND WindowService::shellTaskbar() const {
+  // The host's own taskbar; a device program's window of that class is not the shell's.
+  for (HWND hwnd : manager_.topLevelWindows()) {
+    const WindowRecord *w = manager_.find(hwnd);
+    if (w && w->process == static_cast<DWORD>(::getpid()) &&
+        equalsIgnoreCase(w->className, shell::kTaskbarClass))
+      return hwnd;
+  }
+  return nullptr;
+}
+
 HWND WindowService::keyTarget() const {
+  // Hardware keys go to the taskbar while it shows; its procedure hands them to the focus window.
+  if (const HWND taskbar = shellTaskbar(); taskbar && manager_.isVisible(taskbar))
+    return taskbar;
+  return focusWindow();
+}
+
+HWND WindowService::focusWindow() const {
   const HWND foreground = manager_.foreground();
   if (!foreground)
     return nullptr;

@@ -7,8 +7,10 @@
 // lifted (moves and the lift go to it, in its client coordinates, even outside it). While a
 // window holds the capture (SetCapture), every stylus message goes to it instead, wherever the
 // point lies; once the capture is released, the rest of a press goes to the window that got its
-// WM_LBUTTONDOWN, as before. Keys go to
-// the focus window of the foreground window's thread (or to the foreground window itself). A
+// WM_LBUTTONDOWN, as before. Keys go to the shell's taskbar while it shows (it hands them on to
+// the focus window), else to the focus window of the foreground window's thread (or to the
+// foreground window itself). GetFocus() answers the calling thread's focus window, or for a
+// thread without one that same device-wide focus window. A
 // key press is WM_KEYDOWN, a release WM_KEYUP, a typed character WM_CHAR. Input to a window of
 // a process that has gone is dropped.
 //
@@ -25,7 +27,8 @@
 // - The wait cursor is kept per process: SetCursor(IDC_WAIT) puts it up for the calling process,
 //   SetCursor(NULL) or any other cursor takes it down, and a process that ends drops it. Each
 //   change goes to the wait-cursor hook (the screen's wait mark). Tools own no cursor and are
-//   refused. SHFullScreen's flags are recorded per window.
+//   refused. SHFullScreen's flags are recorded per window; SHFS_HIDETASKBAR and SHFS_SHOWTASKBAR
+//   are passed on to the shell's taskbar, which hides while such a window is in front.
 #pragma once
 
 #include "../screen/input_sink.h"
@@ -77,7 +80,12 @@ private:
   std::vector<WindowEvent> route(WindowManager::Caller caller);
   void postInput(DWORD process, DWORD thread, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                  POINT point);
+  // Where key input goes: the shell's taskbar while it shows, else focusWindow().
   HWND keyTarget() const;
+  // The focus window of the foreground window's thread, or the foreground window itself.
+  HWND focusWindow() const;
+  // The host's own taskbar window, or null.
+  HWND shellTaskbar() const;
   // WM_WINDOWPOSCHANGED's record, packed for its receiver; nothing for other events.
   static std::optional<PackedMessage> packedRecord(const WindowEvent &event);
   // The caller is a device process and the thread it names is one of its own.

@@ -221,8 +221,10 @@ bool ThreadMessageQueue::take(MSG &out, const Filter &filter, bool remove) {
                                  [&](const MSG &m) { return filter.passes(m.hwnd, m.message); });
     if (it != lane->end()) {
       out = *it;
-      if (remove)
+      if (remove) {
         lane->erase(it);
+        lastTime_ = out.time;
+      }
       return true;
     }
   }
@@ -268,6 +270,21 @@ bool ThreadMessageQueue::peek(MSG &out, const Filter &filter, bool remove) {
   runSentWork();
   std::lock_guard lock(mutex_);
   return take(out, filter, remove);
+}
+
+std::vector<MSG> ThreadMessageQueue::pendingInput(const Filter &filter) {
+  runSentWork();
+  std::lock_guard lock(mutex_);
+  std::vector<MSG> waiting;
+  for (const MSG &m : input_)
+    if (filter.passes(m.hwnd, m.message))
+      waiting.push_back(m);
+  return waiting;
+}
+
+DWORD ThreadMessageQueue::lastMessageTime() const {
+  std::lock_guard lock(mutex_);
+  return lastTime_;
 }
 
 void ThreadMessageQueue::get(MSG &out, const Filter &filter) {

@@ -75,6 +75,11 @@ public:
   // Taking, on the owner thread only. peek never waits; get waits until a message passes.
   bool peek(MSG &out, const Filter &filter, bool remove);
   void get(MSG &out, const Filter &filter);
+  // The input messages that pass the filter, oldest first, left in the queue (for a caller that
+  // must look past the first one, like the press-and-hold recogniser). Runs sent work first.
+  std::vector<MSG> pendingInput(const Filter &filter);
+  // MSG.time of the message the thread took last (what GetMessageTime answers on the device).
+  DWORD lastMessageTime() const;
 
 private:
   using Clock = std::chrono::steady_clock;
@@ -101,6 +106,7 @@ private:
   std::deque<std::function<void()>> sent_;
   std::deque<MSG> posted_;
   std::deque<MSG> input_;
+  DWORD lastTime_ = 0;
   bool quitPending_ = false;
   int quitCode_ = 0;
   std::vector<HWND> needPaint_;

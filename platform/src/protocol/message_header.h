@@ -20,8 +20,9 @@ struct MessageHeader {
 static_assert(sizeof(MessageHeader) == 16);
 
 inline constexpr std::size_t kHeaderSize = sizeof(MessageHeader);
-// Largest packet in either direction, header included.
-inline constexpr std::size_t kMaxMessageSize = 256 * 1024;
+// Largest packet in either direction, header included. It stays below the default socket send
+// buffer (about 208 KiB without raised limits): a larger packet could not be sent at all.
+inline constexpr std::size_t kMaxMessageSize = 192 * 1024;
 inline constexpr std::size_t kMaxPayloadSize = kMaxMessageSize - kHeaderSize;
 // Longest string a message may carry, in UTF-16 code units (a 32 KiB path is already absurd).
 inline constexpr std::size_t kMaxStringUnits = 32 * 1024;

@@ -87,11 +87,21 @@ void WindowClient::addWindow(HWND hwnd, DWORD thread, HBRUSH background) {
 }
 
 void WindowClient::removeWindow(HWND hwnd) {
+  std::optional<DWORD> thread;
   {
     std::lock_guard lock(mutex_);
-    windows_.erase(hwnd);
+    if (auto it = windows_.find(hwnd); it != windows_.end()) {
+      thread = it->second.thread;
+      windows_.erase(it);
+    }
   }
   WindowProcedureTable::instance().remove(hwnd);
+  // A window that has gone has nothing left to paint. The host tells nobody when a window with
+  // a pending update goes, so its WM_PAINT would otherwise come back on every GetMessageW of the
+  // thread, ahead of its timers, for ever.
+  if (thread)
+    if (auto queue = ThreadMessageQueue::find(*thread))
+      queue->validate(hwnd);
 }
 
 std::optional<DWORD> WindowClient::threadOf(HWND hwnd) const {

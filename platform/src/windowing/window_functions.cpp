@@ -1,5 +1,6 @@
 // The window functions of a device process: window classes and procedures live here, the
 // window table in the host (WindowCall).
+#include "../controls/system_class_registry.h"
 #include "../kernel/thread_message_queue.h"
 #include "window_call.h"
 #include "window_client.h"
@@ -146,6 +147,13 @@ int copyOut(const std::u16string &text, LPWSTR buffer, int size) {
   return n;
 }
 
+// The title the host keeps for the window (what DefWindowProcW's WM_SETTEXT stores).
+BOOL setHostTitle(HWND hwnd, LPCWSTR text) {
+  WindowCall call(WindowRequest::SetText);
+  call.args().u64(handleValue(hwnd)).string(text ? text : u"");
+  return call.send() ? TRUE : FALSE;
+}
+
 std::atomic<bool> waitCursorShown{false};
 const HCURSOR kArrowCursor = reinterpret_cast<HCURSOR>(static_cast<ULONG_PTR>(32512));
 const HCURSOR kWaitCursor = reinterpret_cast<HCURSOR>(static_cast<ULONG_PTR>(32514));
@@ -193,7 +201,10 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  const auto info = WindowClient::instance().findClass(className);
+  auto info = WindowClient::instance().findClass(className);
+  // A built-in class ("EDIT", ...) is registered in the process on its first use.
+  if (!info && ce::SystemClassRegistry::instance().registerIfKnown(className))
+    info = WindowClient::instance().findClass(className);
   if (!info) {
     SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
     return nullptr;
@@ -281,11 +292,15 @@ LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return 1;
   }
   case WM_SETTEXT:
-    return SetWindowTextW(hwnd, reinterpret_cast<LPCWSTR>(lParam));
-  case WM_GETTEXT:
-    return GetWindowTextW(hwnd, reinterpret_cast<LPWSTR>(lParam), static_cast<int>(wParam));
-  case WM_GETTEXTLENGTH:
-    return GetWindowTextLengthW(hwnd);
+    return setHostTitle(hwnd, reinterpret_cast<LPCWSTR>(lParam));
+  case WM_GETTEXT: {
+    const auto w = query(hwnd);
+    return w ? copyOut(w->title, reinterpret_cast<LPWSTR>(lParam), static_cast<int>(wParam)) : 0;
+  }
+  case WM_GETTEXTLENGTH: {
+    const auto w = query(hwnd);
+    return w ? static_cast<LRESULT>(w->title.size()) : 0;
+  }
   default:
     return 0;
   }
@@ -439,7 +454,16 @@ int GetClassNameW(HWND hwnd, LPWSTR buffer, int size) {
   return copyOut(w->className, buffer, size);
 }
 
+// For a window of this process the window answers itself (WM_GETTEXT, WM_GETTEXTLENGTH,
+// WM_SETTEXT), so a control that keeps its own text (an edit) is asked; for other windows the
+// host's title is read or written.
 int GetWindowTextW(HWND hwnd, LPWSTR buffer, int size) {
+  if (WindowClient::instance().threadOf(hwnd)) {
+    if (!buffer || size <= 0)
+      return 0;
+    return static_cast<int>(
+        SendMessageW(hwnd, WM_GETTEXT, static_cast<WPARAM>(size), reinterpret_cast<LPARAM>(buffer)));
+  }
   const auto w = query(hwnd);
   if (!w)
     return 0;
@@ -447,14 +471,16 @@ int GetWindowTextW(HWND hwnd, LPWSTR buffer, int size) {
 }
 
 int GetWindowTextLengthW(HWND hwnd) {
+  if (WindowClient::instance().threadOf(hwnd))
+    return static_cast<int>(SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0));
   const auto w = query(hwnd);
   return w ? static_cast<int>(w->title.size()) : 0;
 }
 
 BOOL SetWindowTextW(HWND hwnd, LPCWSTR text) {
-  WindowCall call(WindowRequest::SetText);
-  call.args().u64(handleValue(hwnd)).string(text ? text : u"");
-  return call.send() ? TRUE : FALSE;
+  if (WindowClient::instance().threadOf(hwnd))
+    return SendMessageW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ? TRUE : FALSE;
+  return setHostTitle(hwnd, text);
 }
 
 BOOL IsWindow(HWND hwnd) { return hwnd && query(hwnd) ? TRUE : FALSE; }

@@ -1,5 +1,6 @@
 // Messages to windows: posted and sent, within the thread, the process or the device, and the
 // timers that put WM_TIMER into their owner's queue.
+#include "../controls/edit_messages.h"
 #include "../kernel/thread_message_queue.h"
 #include "message_data_field.h"
 #include "message_marshaller.h"
@@ -55,7 +56,8 @@ BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (const auto thread = WindowClient::instance().threadOf(hwnd)) {
     if (auto queue = ce::ThreadMessageQueue::find(*thread))
       return queue->post(hwnd, message, wParam, lParam) ? TRUE : FALSE;
-  } else if (ce::MessageMarshaller::carriesData(message) && lParam) {
+  } else if ((ce::MessageMarshaller::carriesData(message) && lParam) ||
+             ce::editMessagePointsIntoSender(message, wParam, lParam)) {
     SetLastError(ERROR_INVALID_PARAMETER); // its pointer means nothing in another process
     return FALSE;
   }
@@ -68,6 +70,11 @@ LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   const auto thread = WindowClient::instance().threadOf(hwnd);
   if (thread && *thread == GetCurrentThreadId())
     return WindowClient::instance().dispatch(hwnd, message, wParam, lParam);
+  // Edit messages that point into the sender's memory are not carried to another process.
+  if (!thread && ce::editMessagePointsIntoSender(message, wParam, lParam)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
   // Another process gets a copy of the data lParam points to; another thread of this process
   // gets the pointer itself.
   std::optional<ce::PackedMessage> packed;

@@ -1,0 +1,82 @@
+// The taskbar "HHTaskBar": a topmost window along the top of the screen, as wide as the screen
+// and as high as TaskbarGeometry says for the device's design, that never takes the foreground
+// or the focus. It draws a Start area (a flag and "Start"), the foreground window's title and a
+// clock (HH:MM), and checks the foreground window, its title and the time four times a second.
+// The bar's own window text is the title it shows.
+//
+// Its window procedure, which a service in the host process may subclass:
+// - classic bar: WM_LBUTTONDOWN in the left third opens the platform Start menu, or closes it
+//   when it is open;
+// - 6.5-style bar: a tap on the Start button (WM_LBUTTONDOWN and then WM_LBUTTONUP, both in the
+//   leftmost 60 pixels at 480 wide) makes the bar send itself WM_COMMAND 0x47A (through
+//   SendMessageW, so through whatever procedure the window has), and WM_COMMAND 0x47A opens or
+//   closes the Start menu;
+// - keys: the host delivers hardware key messages to the bar while it shows. A press and release
+//   of the Windows key (VK_LWIN) with no other key pressed meanwhile opens or closes the Start
+//   menu on the release, so the key can serve as a modifier; the Windows key's own messages go no
+//   further. Every other key message (WM_KEYDOWN, WM_KEYUP, WM_CHAR and their system forms) is
+//   posted unchanged to the focus window (GetFocus()).
+// - taps on the title and the clock do nothing.
+// When the screen turns (WM_SETTINGCHANGE, WM_WINDOWPOSCHANGED) the bar takes the new width and
+// the height that goes with it.
+//
+// Full screen: while the foreground window is one that asked SHFullScreen(SHFS_HIDETASKBAR) (and
+// has not since asked SHFS_SHOWTASKBAR) the bar is hidden; it shows again when another window
+// comes to the front or that window goes.
+#pragma once
+
+#include "platform_start_menu.h"
+#include "shell_log.h"
+#include "taskbar_geometry.h"
+
+#include <ce/core/device_profile.h>
+#include <ce/windows.h>
+
+#include <set>
+#include <string>
+
+namespace ce::shell {
+
+class Taskbar {
+public:
+  Taskbar(TaskbarKind kind, PlatformStartMenu &menu, ShellLog log);
+  ~Taskbar();
+  Taskbar(const Taskbar &) = delete;
+  Taskbar &operator=(const Taskbar &) = delete;
+
+  // Registers the class and shows the bar; false (logged) when it cannot.
+  bool create();
+  HWND hwnd() const { return hwnd_; }
+  const TaskbarGeometry &geometry() const { return geometry_; }
+
+private:
+  static LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+  void toggleMenu();
+  void keyMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  void fitToScreen();
+  // Foreground window, title, clock and full-screen state; repaints what changed.
+  void refresh();
+  void paint();
+  void createFonts();
+  void deleteFonts();
+
+  TaskbarKind kind_;
+  TaskbarGeometry geometry_;
+  PlatformStartMenu &menu_;
+  ShellLog log_;
+  HWND hwnd_ = nullptr;
+  HFONT titleFont_ = nullptr;
+  HFONT clockFont_ = nullptr;
+  HFONT startFont_ = nullptr;
+  std::u16string title_;
+  std::u16string clock_;
+  std::set<HWND> hidingWindows_; // windows that asked for the bar to be hidden
+  bool hiddenForFullScreen_ = false;
+  bool startPressed_ = false;    // a press began on the 6.5-style bar's Start button
+  bool windowsKeyDown_ = false;
+  bool windowsKeyUsed_ = false;  // another key went down while the Windows key was held
+};
+
+} // namespace ce::shell
