@@ -192,13 +192,12 @@ void MenuBar::paint() {
   const COLORREF face = (flags_ & SHCMBF_COLORBK) ? colour_ : MenuStyle::kBarFace;
   MenuStyle::fill(dc, all, face);
   const int line = MenuStyle::pixels(1, scale);
-  MenuStyle::fill(dc, RECT{0, 0, size_.cx, line}, MenuStyle::kBarPressed);
+  MenuStyle::fill(dc, RECT{0, 0, size_.cx, line}, MenuStyle::kBarLine);
   const auto rects = keyRects(size_);
   // The divider between the keys, a little shorter than the bar.
   const int inset = size_.cy / 4;
   const int divider = rects[0].right - line / 2;
-  MenuStyle::fill(dc, RECT{divider, inset, divider + line, size_.cy - inset},
-                  MenuStyle::kBarPressed);
+  MenuStyle::fill(dc, RECT{divider, inset, divider + line, size_.cy - inset}, MenuStyle::kBarLine);
   HGDIOBJ previous = SelectObject(dc, font_);
   SetBkMode(dc, TRANSPARENT);
   for (std::size_t i = 0; i < keys_.size() && i < rects.size(); ++i) {

@@ -18,7 +18,8 @@ public:
   static constexpr COLORREF kSeparator = RGB(0xB0, 0xB0, 0xB0);
   static constexpr COLORREF kHighlight = RGB(0x1C, 0x5C, 0xB8);
   static constexpr COLORREF kHighlightText = RGB(0xFF, 0xFF, 0xFF);
-  static constexpr COLORREF kBarFace = RGB(0x26, 0x3A, 0x5A);
+  static constexpr COLORREF kBarFace = RGB(0x22, 0x26, 0x2E);
+  static constexpr COLORREF kBarLine = RGB(0x5A, 0x62, 0x70);
   static constexpr COLORREF kBarText = RGB(0xFF, 0xFF, 0xFF);
   static constexpr COLORREF kBarPressed = RGB(0x4A, 0x78, 0xB8);
   static constexpr COLORREF kBarGrayText = RGB(0x7C, 0x8C, 0xA4);
