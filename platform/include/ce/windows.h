@@ -23,3 +23,5 @@
 #include <ce/controls.h>
 #include <ce/gesture.h>
 #include <ce/sip.h>
+#include <ce/menus.h>
+#include <ce/menubar.h>

@@ -2,6 +2,7 @@
 
 #include "../client/host_connection.h"
 #include "../controls/input_panel_host.h"
+#include "../controls/menu_bar_server.h"
 #include "../protocol/packet_socket.h"
 #include "../shell/shell_thread.h"
 #include "host_log.h"
@@ -211,6 +212,10 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
   InputPanelHost inputPanel;
   inputPanel.start();
 
+  // Soft-key bars: a thread of this process that makes and runs them as windows of the host.
+  MenuBarServer menuBars;
+  menuBars.start();
+
   std::thread([&server, &ending] {
     int signal = 0;
     if (::sigwait(&ending, &signal) == 0)
@@ -271,6 +276,7 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
   HostConnection::instance().disconnect();
   shellThread.stop();
   inputPanel.stop();
+  menuBars.stop(500); // before the services go: one of them may have subclassed a bar
   sayReady(false, ""); // the loop ended before anything was ready: the booter sees the end
   readyWatch.join();
   logOpen->store(false);

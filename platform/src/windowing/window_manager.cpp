@@ -301,7 +301,11 @@ void WindowManager::collectForDestruction(HWND hwnd, std::vector<HWND> &out) con
 }
 
 bool WindowManager::destroyWindow(Caller caller, HWND hwnd) {
-  if (!ownedBy(caller, hwnd))
+  // The process of a window's owner may destroy it too (a soft-key bar that the host made for a
+  // program's window): it would go with its owner anyway.
+  const WindowRecord *w = record(hwnd);
+  const WindowRecord *owner = w ? record(w->owner) : nullptr;
+  if (!(owner && owner->process == caller.process) && !ownedBy(caller, hwnd))
     return false;
   std::vector<HWND> doomed;
   collectForDestruction(hwnd, doomed);

@@ -9,7 +9,8 @@
 // Chosen behaviours:
 // - Only the process that owns a window may destroy it, move it, show or hide it, change its
 //   text or styles, or set timers on it (ERROR_ACCESS_DENIED otherwise); anyone may query it,
-//   post to it, invalidate it or bring it to the foreground.
+//   post to it, invalidate it or bring it to the foreground. The process of a top-level window's
+//   owner may destroy it as well.
 // - WM_DESTROY goes out after the window has left the table (parent first, then its children and
 //   owned windows); a process that ends gets none for its own windows.
 // - Showing a top-level window (SW_SHOW, SW_SHOWNORMAL, SW_RESTORE, SW_SHOWMAXIMIZED) activates
