@@ -19,7 +19,7 @@ int scaled(int base, int width, int height) {
   return (base * shorterSide(width, height) + 240) / 480;
 }
 
-struct KeySpec {
+struct KeyPlace {
   double from; // units
   double to;
   BYTE key;
@@ -48,8 +48,8 @@ RECT InputPanelLayout::visibleDesktop(TaskbarKind kind, int screenWidth, int scr
 }
 
 InputPanelLayout::InputPanelLayout(int width, int height) {
-  static const std::vector<std::vector<KeySpec>> rows = [] {
-    std::vector<std::vector<KeySpec>> r(kRows);
+  static const std::vector<std::vector<KeyPlace>> rows = [] {
+    std::vector<std::vector<KeyPlace>> r(kRows);
     static const char16_t *const digits[] = {u"1", u"2", u"3", u"4", u"5",
                                              u"6", u"7", u"8", u"9", u"0"};
     for (int i = 0; i < 10; ++i)
@@ -74,11 +74,11 @@ InputPanelLayout::InputPanelLayout(int width, int height) {
   for (int row = 0; row < kRows; ++row) {
     const LONG top = height * row / kRows;
     const LONG bottom = height * (row + 1) / kRows;
-    for (const KeySpec &spec : rows[static_cast<std::size_t>(row)]) {
+    for (const KeyPlace &place : rows[static_cast<std::size_t>(row)]) {
       const auto x = [width](double units) {
         return static_cast<LONG>(units * width / kUnits + 0.5);
       };
-      keys_.push_back(Key{RECT{x(spec.from), top, x(spec.to), bottom}, spec.key, spec.label});
+      keys_.push_back(Key{RECT{x(place.from), top, x(place.to), bottom}, place.key, place.label});
     }
   }
 }
