@@ -1,6 +1,6 @@
 // The device host: cross-process thread message round trips, and program start to first host
 // connection. Each benchmark runs against a real booted device in a temporary folder.
-#include "../platform/src/client/host_connection.h"
+#include "tool_device.h"
 
 #include <ce/core/device_root.h>
 #include <ce/core/utf.h>
@@ -20,31 +20,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kDeviceTool = CE_BINARY_DIR "/bin/device";
 const fs::path kPeer = CE_BINARY_DIR "/bin/ce_test_peer";
 
-struct BenchDevice {
+// A booted device holding the peer program as \Windows\peer.exe.
+struct BenchDevice : bench::ToolDevice {
   BenchDevice() {
-    char pattern[] = "/tmp/ce-host-bench-XXXXXX";
-    root = ::mkdtemp(pattern);
-    run("create");
     run("boot");
-    ce::DeviceRoot::use(root);
     fs::create_directories(root / "fs" / "Windows");
     fs::copy_file(kPeer, root / "fs" / "Windows" / "peer.exe");
   }
-  ~BenchDevice() {
-    ce::HostConnection::instance().disconnect();
-    run("shutdown");
-    fs::remove_all(root);
-  }
-  void run(const std::string &verb) const {
-    const std::string command =
-        kDeviceTool + " --device " + root.string() + " " + verb + " >/dev/null 2>&1";
-    if (std::system(command.c_str()) != 0)
-      std::abort();
-  }
-  fs::path root;
 };
 
 bool waitForMessage(UINT message, MSG &out) {

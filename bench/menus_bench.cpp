@@ -1,43 +1,17 @@
 // Soft-key bars on a booted device: making a bar for a window of this process and destroying it
 // (a WM_COPYDATA round trip into the host's bar server and the bar's windows made and gone), and
 // relabelling a key with TB_SETBUTTONINFO sent into the host; and making and destroying a menu.
-#include "../platform/src/client/host_connection.h"
+#include "tool_device.h"
 
-#include <ce/core/device_root.h>
 #include <ce/windows.h>
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <string>
-
 namespace {
 
-namespace fs = std::filesystem;
-
-const std::string kDeviceTool = CE_BINARY_DIR "/bin/device";
-
-struct BootedDevice {
-  BootedDevice() {
-    char pattern[] = "/tmp/ce-menus-bench-XXXXXX";
-    root = ::mkdtemp(pattern);
-    run("create");
-    run("boot");
-    ce::DeviceRoot::use(root);
-  }
-  ~BootedDevice() {
-    ce::HostConnection::instance().disconnect();
-    run("shutdown");
-    fs::remove_all(root);
-  }
-  void run(const std::string &verb) const {
-    const std::string command =
-        kDeviceTool + " --device " + root.string() + " " + verb + " >/dev/null 2>&1";
-    if (std::system(command.c_str()) != 0)
-      std::abort();
-  }
-  fs::path root;
+// The device, booted.
+struct BootedDevice : bench::ToolDevice {
+  BootedDevice() { run("boot"); }
 };
 
 constexpr UINT kLeftCommand = 1001;

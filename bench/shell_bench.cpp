@@ -1,42 +1,18 @@
 // The device's shell: boot to a painted taskbar (through the device tool, which returns once the
 // shell is up), and opening and closing the platform Start menu on the demo device.
-#include "../platform/src/client/host_connection.h"
+#include "tool_device.h"
 
-#include <ce/core/device_root.h>
 #include <ce/windows.h>
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <string>
 #include <thread>
 
 namespace {
 
-namespace fs = std::filesystem;
-
-const std::string kDeviceTool = CE_BINARY_DIR "/bin/device";
-
-struct DemoDevice {
-  DemoDevice() {
-    char pattern[] = "/tmp/ce-shell-bench-XXXXXX";
-    root = ::mkdtemp(pattern);
-    run("create --demo");
-    ce::DeviceRoot::use(root);
-  }
-  ~DemoDevice() {
-    ce::HostConnection::instance().disconnect();
-    run("shutdown");
-    fs::remove_all(root);
-  }
-  void run(const std::string &verb) const {
-    const std::string command =
-        kDeviceTool + " --device " + root.string() + " " + verb + " >/dev/null 2>&1";
-    if (std::system(command.c_str()) != 0)
-      std::abort();
-  }
-  fs::path root;
+// The demo device, not booted.
+struct DemoDevice : bench::ToolDevice {
+  DemoDevice() : ToolDevice("--demo") {}
 };
 
 void BM_BootToTaskbar(benchmark::State &state) {

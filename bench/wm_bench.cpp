@@ -1,7 +1,7 @@
 // Windows across processes: PostMessageW and SendMessageW round trips to a window of a child
 // program, a WM_COPYDATA round trip carrying 4 KiB, and program start to its first window. Each
 // runs against a real booted device.
-#include "../platform/src/client/host_connection.h"
+#include "tool_device.h"
 
 #include <ce/core/device_root.h>
 #include <ce/kernel.h>
@@ -22,7 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kDeviceTool = CE_BINARY_DIR "/bin/device";
 const fs::path kWindowProgram = CE_BINARY_DIR "/bin/ce_test_window";
 
 constexpr UINT kReady = WM_USER + 100;
@@ -30,28 +29,14 @@ constexpr UINT kPing = WM_USER + 101;
 constexpr UINT kPong = WM_USER + 102;
 constexpr UINT kDouble = WM_USER + 103;
 
-struct BenchDevice {
+// A booted device this thread has joined.
+struct BenchDevice : bench::ToolDevice {
   BenchDevice() {
-    char pattern[] = "/tmp/ce-wm-bench-XXXXXX";
-    root = ::mkdtemp(pattern);
-    run("create");
     run("boot");
-    ce::DeviceRoot::use(root);
     MSG msg;
     PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
     // Joins the device, so that the program can post its window to this thread.
     GetSystemMetrics(SM_CXSCREEN);
-  }
-  ~BenchDevice() {
-    ce::HostConnection::instance().disconnect();
-    run("shutdown");
-    fs::remove_all(root);
-  }
-  void run(const std::string &verb) const {
-    const std::string command =
-        kDeviceTool + " --device " + root.string() + " " + verb + " >/dev/null 2>&1";
-    if (std::system(command.c_str()) != 0)
-      std::abort();
   }
   // Starts the window program and returns its window once it reports it.
   HWND startWindow(pid_t &pid) const {
@@ -73,7 +58,6 @@ struct BenchDevice {
     int status = 0;
     ::waitpid(pid, &status, 0);
   }
-  fs::path root;
 };
 
 // The window program on a bench device, closed at the end.
