@@ -202,7 +202,7 @@ void MenuBar::paint() {
   SetBkMode(dc, TRANSPARENT);
   for (std::size_t i = 0; i < keys_.size() && i < rects.size(); ++i) {
     const Key &key = keys_[i];
-    const bool down = (static_cast<int>(i) == pressed_ && pressedIn_) || static_cast<int>(i) == open_;
+    const bool down = static_cast<int>(i) == press_.shownPressed() || static_cast<int>(i) == open_;
     if (down)
       MenuStyle::fill(dc, RECT{rects[i].left, line, rects[i].right, rects[i].bottom},
                       MenuStyle::kBarPressed);
@@ -257,27 +257,18 @@ LRESULT MenuBar::toolbarMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   case WM_LBUTTONDOWN:
   case WM_LBUTTONDBLCLK: {
     const int key = keyAt(clientPoint(lParam));
-    pressed_ = key >= 0 && keys_[static_cast<std::size_t>(key)].enabled ? key : -1;
-    pressedIn_ = pressed_ >= 0;
+    press_.begin(key >= 0 && keys_[static_cast<std::size_t>(key)].enabled ? key : -1);
     redraw();
     return 0;
   }
   case WM_MOUSEMOVE:
-    if (pressed_ >= 0) {
-      const bool in = keyAt(clientPoint(lParam)) == pressed_;
-      if (in != pressedIn_) {
-        pressedIn_ = in;
-        redraw();
-      }
-    }
+    if (press_.move(keyAt(clientPoint(lParam))))
+      redraw();
     return 0;
   case WM_LBUTTONUP: {
-    const int key = pressed_;
-    const bool fire = key >= 0 && keyAt(clientPoint(lParam)) == key;
-    pressed_ = -1;
-    pressedIn_ = false;
+    const int key = press_.end(keyAt(clientPoint(lParam)));
     redraw();
-    if (fire)
+    if (key >= 0)
       tapped(key);
     return 0;
   }

@@ -5,6 +5,7 @@
 
 #include "menu_bar_request.h"
 #include "menu_tree.h"
+#include "stylus_press.h"
 
 #include <ce/windows_api.h>
 
@@ -72,8 +73,7 @@ private:
   HFONT font_ = nullptr;
   SIZE screen_{};
   SIZE size_{};
-  int pressed_ = -1;      // the key the stylus went down on
-  bool pressedIn_ = false; // the stylus is still over it
+  StylusPress press_;     // on the keys
   int open_ = -1;         // the key whose menu is open
   bool shown_ = false;    // the frame shows (it follows the owner)
 };

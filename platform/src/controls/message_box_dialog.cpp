@@ -196,26 +196,18 @@ LRESULT MessageBoxDialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     return 1;
   case WM_LBUTTONDOWN:
   case WM_LBUTTONDBLCLK:
-    pressed_ = buttonAt(clientPoint(lParam));
-    pressedIn_ = pressed_ >= 0;
-    if (pressed_ >= 0)
-      focus_ = pressed_;
+    press_.begin(buttonAt(clientPoint(lParam)));
+    if (press_.shownPressed() >= 0)
+      focus_ = press_.shownPressed();
     redraw();
     return 0;
   case WM_MOUSEMOVE:
-    if (pressed_ >= 0) {
-      const bool in = buttonAt(clientPoint(lParam)) == pressed_;
-      if (in != pressedIn_) {
-        pressedIn_ = in;
-        redraw();
-      }
-    }
+    if (press_.move(buttonAt(clientPoint(lParam))))
+      redraw();
     return 0;
   case WM_LBUTTONUP:
-    if (pressed_ >= 0 && buttonAt(clientPoint(lParam)) == pressed_)
-      answer(buttons_.answers[static_cast<std::size_t>(pressed_)]);
-    pressed_ = -1;
-    pressedIn_ = false;
+    if (const int button = press_.end(buttonAt(clientPoint(lParam))); button >= 0)
+      answer(buttons_.answers[static_cast<std::size_t>(button)]);
     redraw();
     return 0;
   case WM_KEYDOWN:
@@ -343,7 +335,7 @@ void MessageBoxDialog::paint() {
   const auto rects =
       MessageBoxLayout::buttonRects(size_, static_cast<int>(buttons_.answers.size()), m);
   for (std::size_t i = 0; i < rects.size(); ++i) {
-    const bool down = static_cast<int>(i) == pressed_ && pressedIn_;
+    const bool down = static_cast<int>(i) == press_.shownPressed();
     MenuStyle::fill(dc, rects[i], down ? MenuStyle::kHighlight : MenuStyle::kButtonFace);
     MenuStyle::frame(dc, rects[i], static_cast<int>(i) == focus_ ? 2 * m.border : m.border,
                      MenuStyle::kBorder);

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "message_box_layout.h"
+#include "stylus_press.h"
 
 #include <ce/windows_api.h>
 
@@ -55,8 +56,7 @@ private:
   HFONT captionFont_ = nullptr;
   HFONT iconFont_ = nullptr;
   int focus_ = 0;
-  int pressed_ = -1;      // the button the stylus went down on
-  bool pressedIn_ = false; // the stylus is still over it
+  StylusPress press_;
   bool done_ = false;
   int answer_ = 0;
   bool ownerDisabled_ = false;
