@@ -14,7 +14,7 @@ PACKAGES=(
   libpng-dev libjpeg62-turbo-dev libgif-dev libsdl2-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth
-  ccache librsvg2-bin
+  ccache librsvg2-bin fonts-dejavu-extra
 )
 
 missing_packages() {
