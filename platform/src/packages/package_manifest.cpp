@@ -27,7 +27,6 @@ std::string_view trim(std::string_view text) {
 // replacement characters where the bad bytes were.
 bool validUtf8(std::string_view text) { return ce::toUtf8(ce::toUtf16(text)) == text; }
 
-// Built by appending: GCC 12 at -O3 reports a false -Wrestrict overlap for "'" + std::string.
 std::string quote(std::string_view text) {
   std::string result;
   result.reserve(text.size() + 2);
