@@ -21,8 +21,8 @@ TEST_F(FolderDiscoveryTest, FoldersComeFromTheSpecialFoldersInLowerCase) {
 
 TEST_F(FolderDiscoveryTest, TheSettingsFolderIsTheFirstWithAFolderIcon) {
   put("Windows/Start Menu/Accessories/readme.txt", "no icon here");
-  put("Windows/Start Menu/Old.Settings/icon.lnk", "1#x");   // a "." in its name
-  put("Windows/Start Menu/Programs/icon.lnk", "1#x");       // the Programs folder itself
+  put("Windows/Start Menu/Old.Settings/icon.lnk", "1#x"); // a "." in its name
+  put("Windows/Start Menu/Programs/icon.lnk", "1#x");     // the Programs folder itself
   put("Windows/Start Menu/Einstellungen/icon.lnk", "1#x");
   put("Windows/Start Menu/Zubehoer/icon.lnk", "1#x");
   setDword(Settings, u"startFolderId", 2);

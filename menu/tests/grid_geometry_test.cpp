@@ -98,8 +98,8 @@ TEST(GridGeometryTest, NonsensicalCountsAndWidthsStillGiveUsableCells) {
 
 // Whatever the screen and settings, two slots never share a cell: no icon hides another.
 TEST(GridGeometryTest, EverySlotHasACellOfItsOwn) {
-  const std::pair<int, double> screens[] = {{240, 0.5}, {320, 0.5}, {480, 1.0}, {640, 1.0},
-                                            {800, 1.0}};
+  const std::pair<int, double> screens[] = {
+      {240, 0.5}, {320, 0.5}, {480, 1.0}, {640, 1.0}, {800, 1.0}};
   for (const auto &[width, scale] : screens) {
     for (int perLine = 1; perLine <= 8; ++perLine) {
       for (int configured = 10; configured <= 250; configured += 20) {

@@ -123,8 +123,7 @@ TEST_F(ItemMetadataTest, ProgramsAndFoldersStandForThemselves) {
 TEST_F(ItemMetadataTest, SettingsAppletsAreStartedByTheControlPanelHost) {
   // Entries of the Settings tree have no files behind them.
   setDword(key(u"Settings\\Personal\\owner.cpl"), u"ItemPosition", 0);
-  const auto owner =
-      read(u"\\Windows\\Start Menu\\Programs\\Settings\\Personal\\owner.cpl");
+  const auto owner = read(u"\\Windows\\Start Menu\\Programs\\Settings\\Personal\\owner.cpl");
   EXPECT_EQ(owner.position, 0);
   EXPECT_EQ(owner.name, u"owner");
   EXPECT_EQ(owner.target, u"\\windows\\ctlpnl.exe owner.cpl");
@@ -185,7 +184,9 @@ TEST_F(ItemMetadataTest, ShortcutTextsInTheirForms) {
   for (const auto *bad : {u"", u"#\\a.exe", u"12", u"12#", u"12# ?icon", u"x2#\\a.exe"})
     EXPECT_FALSE(ShortcutFile::commandOf(bad).has_value());
 
-  put("utf16.lnk", std::string("\xFF\xFE" "1\0#\0\\\0a\0.\0e\0x\0e\0", 18));
+  put("utf16.lnk", std::string("\xFF\xFE"
+                               "1\0#\0\\\0a\0.\0e\0x\0e\0",
+                               18));
   EXPECT_EQ(ShortcutFile::readCommand(u"\\utf16.lnk"), u"\\a.exe");
   put("lines.lnk", "\r\n\r\n18#\\Windows\\calc.exe\r\nignored");
   EXPECT_EQ(ShortcutFile::readCommand(u"\\lines.lnk"), u"\\Windows\\calc.exe");

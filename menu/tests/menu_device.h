@@ -22,7 +22,10 @@ protected:
   }
 
   // A program file ("Windows/calc.exe").
-  void program(const std::string &path) { put(path, "\x7f" "ELF"); }
+  void program(const std::string &path) {
+    put(path, "\x7f"
+              "ELF");
+  }
   // A shortcut in the device's format: "<count>#<command>".
   void shortcut(const std::string &path, const std::string &command) {
     put(path, std::to_string(command.size()) + "#" + command);
@@ -51,8 +54,7 @@ protected:
       return std::nullopt;
     return static_cast<int>(value->number());
   }
-  static std::optional<std::u16string> text(std::u16string_view keyPath,
-                                            std::u16string_view name) {
+  static std::optional<std::u16string> text(std::u16string_view keyPath, std::u16string_view name) {
     const auto value = query(keyPath, name);
     if (!value)
       return std::nullopt;

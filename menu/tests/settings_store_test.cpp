@@ -26,8 +26,8 @@ public:
     fontSize = pointSize;
   }
   void setBackgroundColor(COLORREF color) override { colors.push_back(color); }
-  bool setBackgroundImage(std::u16string_view path, ScreenOrientation orientation,
-                          int brightness, bool replace) override {
+  bool setBackgroundImage(std::u16string_view path, ScreenOrientation orientation, int brightness,
+                          bool replace) override {
     const std::u16string file(path);
     const bool accepted = GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES;
     backgrounds.push_back({file, orientation, brightness, replace, accepted});
@@ -233,7 +233,8 @@ TEST_F(SettingsStoreTest, AChosenPictureIsKeptWithoutReplaceAndAMissingOneFallsB
   // too (the screen then keeps its colour).
   EXPECT_EQ(screen.backgrounds[2].path, u"\\Program Files\\Vireta\\resources\\background.png");
   EXPECT_EQ(text(Settings, u"BackImage"), u"\\My Documents\\beach.jpg");
-  EXPECT_EQ(text(Settings, u"BackImageLand"), u"\\Program Files\\Vireta\\resources\\background.png");
+  EXPECT_EQ(text(Settings, u"BackImageLand"),
+            u"\\Program Files\\Vireta\\resources\\background.png");
 }
 
 TEST_F(SettingsStoreTest, BrightnessRunsFromBlackToUnchanged) {
