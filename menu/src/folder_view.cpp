@@ -51,7 +51,7 @@ FolderView FolderView::load(std::u16string_view folder, const MenuFolders &folde
     ShownItem item;
     item.entry = entry;
     item.path = folders.root + view.folder_ + entry;
-    if (pathtext::containsIgnoreCase(item.path, MetadataTree::FolderIconFile))
+    if (MetadataTree::isFolderIcon(item.path))
       continue;
     item.keyPath = folderKeyPath + entry;
     item.metadata = reader.read(item.path);
@@ -80,6 +80,15 @@ FolderView FolderView::load(std::u16string_view folder, const MenuFolders &folde
 const ShownItem *FolderView::find(std::u16string_view entry) const {
   const auto found = cellOfEntry_.find(pathtext::lower(entry));
   return found == cellOfEntry_.end() ? nullptr : &items_[found->second];
+}
+
+std::size_t FolderView::nextSlot() const {
+  std::size_t next = items_.size();
+  for (const auto &item : items_) {
+    if (item.metadata.position >= 0)
+      next = std::max(next, static_cast<std::size_t>(item.metadata.position) + 1);
+  }
+  return next;
 }
 
 ShownItem *FolderView::findShown(std::u16string_view entry) {

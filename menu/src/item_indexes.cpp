@@ -13,7 +13,7 @@ void ItemIndexes::scan(std::u16string_view keyPath) {
   const auto names = RegistryKey::open(HKEY_LOCAL_MACHINE, parent).subkeyNames();
   for (const auto &subkey : names) {
     const auto path = parent + subkey + u"\\";
-    if (pathtext::containsIgnoreCase(path, MetadataTree::FolderIconFile))
+    if (MetadataTree::isFolderIcon(path))
       continue;
     scan(path);
     const auto key = RegistryKey::open(HKEY_LOCAL_MACHINE, path);

@@ -32,11 +32,11 @@ ItemLoader::~ItemLoader() {
 }
 
 bool ItemLoader::requestFolder(std::u16string_view folder, const MenuFolders &folders,
-                               std::size_t shownCount) {
+                               std::size_t firstSlot) {
   auto request = std::make_unique<LoadRequest>();
   request->folder = MenuFolders::normalizeFolder(folder);
   request->folders = folders;
-  request->shownCount = shownCount;
+  request->firstSlot = firstSlot;
   request->serial = ++latest_;
   if (!PostThreadMessageW(threadId_, RequestMessage, RequestCode,
                           reinterpret_cast<LPARAM>(request.get()))) {
@@ -79,7 +79,7 @@ void ItemLoader::walk(const LoadRequest &request) {
   walking_->store(true);
   const auto directory = request.folders.directoryOf(request.folder);
   const ItemMetadataReader reader(request.folders);
-  std::size_t nextSlot = request.shownCount;
+  std::size_t nextSlot = request.firstSlot;
 
   WIN32_FIND_DATAW entry{};
   const auto pattern = directory + u"*";
@@ -89,7 +89,7 @@ void ItemLoader::walk(const LoadRequest &request) {
       if (stale(request))
         break;
       const std::u16string name(entry.cFileName);
-      if (pathtext::containsIgnoreCase(name, MetadataTree::FolderIconFile))
+      if (MetadataTree::isFolderIcon(name))
         continue;
       bool created = false;
       const auto keyPath = MetadataTree::keyOf(request.folder + name);

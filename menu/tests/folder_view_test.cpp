@@ -147,11 +147,12 @@ TEST_F(FolderViewTest, FolderIconsAreNeverItems) {
   placed("Games\\", "Chess.lnk", 0);
   placed("Games\\", "icon.lnk", 1);
   placed("", "Icon.lnk", 0);
+  placed("", "Lexicon.lnk", 2); // an ordinary name that ends like a folder icon
   std::filesystem::create_directories(root_ / "fs/Windows/Start Menu/Programs/Games");
   setDword(key(u"Games"), u"ItemPosition", 1);
 
   const auto top = load();
-  EXPECT_EQ(entries(top), (std::vector<std::u16string>{u"Games"}));
+  EXPECT_EQ(entries(top), (std::vector<std::u16string>{u"Games", u"Lexicon.lnk"}));
   EXPECT_TRUE(top.items()[0].metadata.folder);
   const auto games = load(u"\\Games");
   EXPECT_EQ(games.folder(), u"Games\\");

@@ -45,6 +45,10 @@ public:
   // Item keys of the folder, hidden and false ones included.
   std::size_t keyCount() const { return keyCount_; }
   const ShownItem *find(std::u16string_view entry) const;
+  // The slot a new item takes so that it is shown after every shown item, now and at the next
+  // showing: the number of shown items when the stored slots have no gaps (as after any
+  // compaction), else one past the highest stored slot.
+  std::size_t nextSlot() const;
 
   // An item the loader found: an item already shown is brought up to date in its cell, a new
   // one takes the next cell. Items of another folder (a walk that the user left) and items

@@ -1,7 +1,8 @@
 // The item loader thread: after the grid of a folder has been shown from the registry, it walks
 // the folder's directory and keeps the metadata tree in step with the files. A file without a
-// complete key (`name`, `icon` and `target`) is read again: a new item gets the next slot of the
-// grid and its `name`, `target` and `ItemPosition` are written. Each such item goes to the UI
+// complete key (`name`, `icon` and `target`) is read again: a new item gets the next free slot
+// (FolderView::nextSlot, then one more for each new item) and its `name`, `target` and
+// `ItemPosition` are written. Each such item goes to the UI
 // thread as thread message WM_USER with wParam ItemFound and lParam a LoadedItem the UI thread
 // adopts; the end of a walk is WM_USER with wParam WalkDone and lParam 0.
 //
@@ -20,9 +21,9 @@
 #include <string_view>
 
 struct LoadRequest {
-  std::u16string folder;  // the menu folder, relative to the root folder
-  MenuFolders folders;    // the folders as the settings pass found them
-  std::size_t shownCount; // icons in the grid now: the first slot a new item gets
+  std::u16string folder;     // the menu folder, relative to the root folder
+  MenuFolders folders;       // the folders as the settings pass found them
+  std::size_t firstSlot = 0; // the slot the first new item gets (FolderView::nextSlot)
   std::uint64_t serial = 0;
 };
 
@@ -46,12 +47,13 @@ public:
 
   // Asks for a walk of `folder`; stops a walk that runs. False when the request could not be
   // posted.
-  bool requestFolder(std::u16string_view folder, const MenuFolders &folders,
-                     std::size_t shownCount);
+  bool requestFolder(std::u16string_view folder, const MenuFolders &folders, std::size_t firstSlot);
   // Stops the walk that runs (the display is about to show another folder).
   void abort();
 
   DWORD threadId() const { return threadId_; }
+  // The serial of the last request or abort; a request with another serial is not walked.
+  std::uint64_t latestSerial() const { return latest_.load(); }
   bool running() const { return thread_ != nullptr; }
 
 private:

@@ -24,6 +24,11 @@ inline constexpr std::u16string_view SettingsName = u"Name";
 // A file by this name is its folder's icon and never an item.
 inline constexpr std::u16string_view FolderIconFile = u"icon.lnk";
 
+// Whether a name, a file path or a key path names a folder icon or something below one: one of
+// its components is "icon.lnk" (in any case). A name that merely ends in it ("Lexicon.lnk") is
+// an ordinary item.
+bool isFolderIcon(std::u16string_view path);
+
 inline std::u16string keyOf(std::u16string_view relativePath) {
   return std::u16string(StartKey) + std::u16string(relativePath);
 }
