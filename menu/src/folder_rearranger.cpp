@@ -41,8 +41,9 @@ std::vector<ItemRecord> FolderRearranger::readRecords(std::u16string_view folder
     const auto position = key.readInt(MetadataTree::ItemPosition);
     record.position = position.value_or(0);
     record.positionStored = position.has_value();
-    record.name = key.readText(MetadataTree::Name, RegistryKey::RecordTextBytes).value_or(u"");
-    record.target = key.readText(MetadataTree::Target, RegistryKey::RecordTextBytes).value_or(u"");
+    // Read as the display reads them, so that a name the grid shows sorts as shown.
+    record.name = key.readText(MetadataTree::Name, RegistryKey::DisplayTextBytes).value_or(u"");
+    record.target = key.readText(MetadataTree::Target, RegistryKey::DisplayTextBytes).value_or(u"");
     record.folder = key.subkeyCount() > 0;
     records.push_back(std::move(record));
   }

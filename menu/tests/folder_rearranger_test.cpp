@@ -121,6 +121,15 @@ TEST_F(FolderRearrangerTest, SortingPutsFoldersFirstAndIgnoresCase) {
   EXPECT_EQ(shown(), (Names{u"Zed", u"Alpha.lnk", u"beta.lnk"}));
 }
 
+TEST_F(FolderRearrangerTest, LongNamesSortAsTheGridShowsThem) {
+  placed(u"B.lnk", 0);
+  placed(u"A.lnk", 1);
+  setString(key(u"B.lnk"), u"name", u"b" + std::u16string(200, u'x'));
+  setString(key(u"A.lnk"), u"name", u"a" + std::u16string(200, u'x'));
+  const auto arranged = FolderRearranger::rearrange(u"", false, ArrangeMode::Alphabetical);
+  EXPECT_EQ(names(arranged), (Names{u"A.lnk", u"B.lnk"}));
+}
+
 TEST_F(FolderRearrangerTest, HiddenAndFalseItemsTakeNoPartUnlessUnhidden) {
   placed(u"A.lnk", 0);
   placed(u"Secret.lnk", 4);

@@ -23,7 +23,6 @@ public:
   // Bytes of the buffers the menu reads texts into.
   static constexpr DWORD SettingsTextBytes = 520; // 259 characters
   static constexpr DWORD DisplayTextBytes = 510;  // 254 characters
-  static constexpr DWORD RecordTextBytes = 260;   // 129 characters
 
   RegistryKey() = default;
   RegistryKey(RegistryKey &&other) noexcept;
