@@ -24,6 +24,10 @@ using toolkit_test::rgb565;
 class DirectDrawWarpTest : public toolkit_test::ToolkitHost {
 protected:
   void TearDown() override {
+    EventHandler::setMainHandler(nullptr);
+    // An application handler's destructor may have ended the application already.
+    if (GlobalInformations::getInstance()->mainApplication() != application_.get())
+      (void)application_.release();
     application_.reset();
     ElementRegistry::destroyAll();
     ToolkitHost::TearDown();

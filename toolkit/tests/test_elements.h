@@ -3,7 +3,9 @@
 
 #include <toolkit/element/element.h>
 #include <toolkit/element/event_handler.h>
+#include <toolkit/touch/touch_state.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -49,6 +51,19 @@ private:
   COLORREF color_;
 };
 
+// A box that asks the platform's press-and-hold recogniser when it is hit, as icon tiles do.
+class HoldBox : public Box {
+public:
+  using Box::Box;
+  Element *getElementAt(int x, int y) override {
+    Element *hit = Box::getElementAt(x, y);
+    if (hit && touchState)
+      held = touchState->recognizeHold(POINT{x, y}) || held;
+    return hit;
+  }
+  bool held = false;
+};
+
 // The application's event sink, recording what it hears.
 class RecordingHandler : public EventHandler {
 public:
@@ -62,9 +77,12 @@ public:
   }
   void onEvent(Element *sender, int code, LPARAM parameter) override {
     events.push_back({sender, code, parameter});
+    if (hook)
+      hook(code);
   }
   std::vector<Event> starts;
   std::vector<Event> events;
+  std::function<void(int)> hook;
 };
 
 } // namespace toolkit_test

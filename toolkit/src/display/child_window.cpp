@@ -65,11 +65,18 @@ ChildWindow::ChildWindow(std::u16string title) : title_(std::move(title)) {
 
 ChildWindow::~ChildWindow() {
   GlobalInformations *information = GlobalInformations::getInstance();
+  DirectDrawWarp *application = information ? information->mainApplication() : nullptr;
   if (EventHandler::modalHandler() == this)
     EventHandler::setModalHandler(nullptr);
+  // Forgotten before the window goes: its destruction activates the main window, which must
+  // not find this half-destroyed object as its modal child.
+  if (application && application->modalChild() == this)
+    application->setModalChild(nullptr);
   if (information) {
     DisplayState &display = information->display();
     CriticalSectionLock lock(information->displaySection());
+    if (display.paintWindow == window_)
+      display.paintWindow = nullptr;
     display.client.top = display.view.top;
     if (savedBackground) {
       Blt(display.backgroundSave, nullptr, savedBackground, nullptr, BltWait, nullptr);
@@ -83,13 +90,8 @@ ChildWindow::~ChildWindow() {
     SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
     DestroyWindow(window_);
   }
-  if (!information)
-    return;
-  DirectDrawWarp *application = information->mainApplication();
   if (!application)
     return;
-  if (application->modalChild() == this)
-    application->setModalChild(nullptr);
   if (information->display().applicationClosing.load())
     delete application;
   else
@@ -118,6 +120,11 @@ void ChildWindow::show() {
     Blt(display.backgroundSave, nullptr, nullptr, nullptr, BltColorFill, &fx);
   }
   EventHandler::setModalHandler(this);
+  // The window covers the main window: painting goes through its DC while it is shown.
+  {
+    CriticalSectionLock lock(information->displaySection());
+    display.paintWindow = window_;
+  }
   SetForegroundWindow(window_);
   ShowWindow(window_, SW_SHOW);
   UpdateWindow(window_);

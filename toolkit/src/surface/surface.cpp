@@ -154,9 +154,11 @@ void deleteSurf(Surface **surface) {
   Surface *doomed = *surface;
   if (doomed->isPrimary()) {
     if (doomed->dc && FAILED(doomed->displaySurface->ReleaseDC(doomed->dc))) {
-      // Inside a paint bracket the primary holds the main window's DC instead.
-      if (DisplayState *display = displayState(); display && display->mainWindow)
-        ReleaseDC(display->mainWindow, doomed->dc);
+      // Inside a paint bracket the primary holds a window's DC instead.
+      if (DisplayState *display = displayState(); display && display->dcOwner) {
+        ReleaseDC(display->dcOwner, doomed->dc);
+        display->dcOwner = nullptr;
+      }
     }
     doomed->displaySurface->Release();
   } else {
@@ -240,16 +242,20 @@ void beginPaint() {
   DisplayState *display = displayState();
   if (!display || !display->primary || display->primary->dc)
     return;
-  display->primary->dc = GetDC(display->mainWindow);
+  HWND window = display->paintWindow ? display->paintWindow : display->mainWindow;
+  display->primary->dc = GetDC(window);
   if (!display->primary->dc)
     reportLastError(u"beginPaint");
+  else
+    display->dcOwner = window;
 }
 
 void endPaint() {
   DisplayState *display = displayState();
   if (!display || !display->primary || !display->primary->dc)
     return;
-  if (!ReleaseDC(display->mainWindow, display->primary->dc))
+  if (!ReleaseDC(display->dcOwner, display->primary->dc))
     reportLastError(u"endPaint");
   display->primary->dc = nullptr;
+  display->dcOwner = nullptr;
 }

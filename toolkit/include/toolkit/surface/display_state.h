@@ -14,6 +14,10 @@ struct DisplayState {
   std::atomic<DirectDrawWarp *> mainApplication{nullptr}; // not owned
   HINSTANCE instance = nullptr;
   HWND mainWindow = nullptr;
+  // The window whose DC the primary surface borrows to paint: the main window, or the modal
+  // window shown over it (null: the main window).
+  HWND paintWindow = nullptr;
+  HWND dcOwner = nullptr; // the window the primary's DC is borrowed from now
   IDirectDraw *directDraw = nullptr;
   Surface *primary = nullptr;
   Surface *backBuffer = nullptr;     // the frame being composed
