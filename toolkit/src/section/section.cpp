@@ -1,5 +1,6 @@
 #include <toolkit/display/direct_draw_warp.h>
 #include <toolkit/element/event_handler.h>
+#include <toolkit/element/toolkit_shutdown.h>
 #include <toolkit/global/critical_section_lock.h>
 #include <toolkit/global/global_informations.h>
 #include <toolkit/image/image_loader.h>
@@ -8,6 +9,7 @@
 #include <toolkit/touch/touch_state.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <mutex>
 
@@ -15,6 +17,7 @@ namespace {
 
 struct SectionResources {
   std::once_flag sectionOnce;
+  std::atomic<bool> releaseRegistered{false};
   CRITICAL_SECTION section{};
   Surface *titleBar = nullptr;
   bool titleBarTried = false;
@@ -101,6 +104,7 @@ int Section::titleBarHeight() {
 
 void Section::releaseResources() {
   SectionResources &shared = resources();
+  shared.releaseRegistered = false;
   hideScrollBar();
   deleteSurf(&shared.titleBar);
   shared.titleBarTried = false;
@@ -118,6 +122,8 @@ void Section::releaseResources() {
 Section::Section(int identifier, std::u16string title) : Element(identifier, 0, 0, 0, true) {
   bounds.right = GetSystemMetrics(SM_CXSCREEN);
   childrenSection();
+  if (!resources().releaseRegistered.exchange(true))
+    ToolkitShutdown::addStep(ToolkitShutdown::Phase::AfterElements, &Section::releaseResources);
   if (!title.empty())
     setTitle(title);
 }
