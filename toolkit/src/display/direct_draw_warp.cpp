@@ -204,6 +204,8 @@ void DirectDrawWarp::makeBackgroundSurfaces() {
 
 void DirectDrawWarp::releaseDisplay() {
   DisplayState &state = display();
+  // The scroll bar overlay belongs to the display object that goes now.
+  Section::releaseResources();
   CriticalSectionLock lock(global().displaySection());
   deleteSurf(&state.backBuffer);
   deleteSurf(&state.backgroundSave);
@@ -546,6 +548,8 @@ void DirectDrawWarp::orientationCheck() {
     }
     state.backgroundSave = makeScreenSurface();
     state.backBuffer = makeScreenSurface();
+    // The scroll bar is as high as the screen: it is made again at the new size when needed.
+    Section::releaseResources();
     fillSurface(state.backgroundSave, state.backgroundColor);
     fillSurface(state.backBuffer, state.backgroundColor);
   }

@@ -312,7 +312,7 @@ void Section::paint(Surface *target, int x, int y) {
     }
   }
   display->redrawPending = false;
-  if (resources().scrollBar && scrollOffset_ != shownOffset_)
+  if (display->directDraw && scrollOffset_ != shownOffset_)
     showScrollBar();
 
   SectionResources &shared = resources();
@@ -332,6 +332,7 @@ void Section::paint(Surface *target, int x, int y) {
 }
 
 void Section::showScrollBar() {
+  createScrollBar();
   SectionResources &shared = resources();
   DisplayState *display = displayState();
   if (!shared.scrollBar || !display || !display->primary || !display->primary->displaySurface)
