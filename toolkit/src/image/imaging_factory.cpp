@@ -9,7 +9,8 @@
 namespace {
 
 std::mutex factoriesMutex;
-std::map<DWORD, IImagingFactory *> factories;
+// Kept for the life of the process (never destroyed at exit, so the factories stay reachable).
+std::map<DWORD, IImagingFactory *> &factories = *new std::map<DWORD, IImagingFactory *>;
 
 } // namespace
 
