@@ -207,6 +207,37 @@ TEST_F(DirectDrawWarpTest, TheCurrentSectionIsDrawnAndFollowsTheFinger) {
   EXPECT_EQ(at(5, 639), rgb565(0, 255, 0)) << "the tall green strip below the box";
 }
 
+TEST_F(DirectDrawWarpTest, TurningTheDeviceRemakesTheSurfacesWithTheLandscapeImage) {
+  putPng("img/portrait.png", 480, 640, 0xFF0000FF);
+  putPng("img/landscape.png", 640, 480, 0xFF00FF00);
+  DirectDrawWarp &application = open();
+  showBox(application);
+  ASSERT_EQ(application.setBackgroundImg(u"\\img\\portrait.png", false, 255, false), S_OK);
+  ASSERT_EQ(application.setBackgroundImg(u"\\img\\landscape.png", true, 255, false), S_OK);
+  EXPECT_FALSE(GlobalInformations::getInstance()->isLandscape());
+  threadMessages.clear();
+
+  ASSERT_EQ(toolWhilePumping("rotate"), 0);
+  ASSERT_TRUE(pumpUntil([] { return GlobalInformations::getInstance()->isLandscape(); }));
+  EXPECT_EQ(display().view.right, 640);
+  EXPECT_EQ(display().view.bottom, 480);
+  for (Surface *surface : {display().backBuffer, display().backgroundSave}) {
+    ASSERT_NE(surface, nullptr);
+    EXPECT_EQ(surface->width, 640);
+    EXPECT_EQ(surface->height, 480);
+  }
+  EXPECT_EQ(pixelOf(*display().backgroundSave, 600, 400), rgb565(0, 255, 0));
+  // The application hears of it, and the screen shows the landscape background.
+  EXPECT_TRUE(pumpUntil([] {
+    for (const MSG &msg : threadMessages)
+      if (msg.message == WM_USER && msg.wParam == WM_WINDOWPOSCHANGED)
+        return true;
+    return false;
+  }));
+  EXPECT_TRUE(pumpUntil([&] { return screenPixel(600, 400) == rgb565(0, 255, 0); }));
+  EXPECT_EQ(screenPixel(60, 120), rgb565(255, 0, 0)) << "the section is drawn again";
+}
+
 TEST_F(DirectDrawWarpTest, ATapOnAnElementReachesTheEventHandler) {
   auto handler = std::make_unique<toolkit_test::RecordingHandler>();
   DirectDrawWarp &application = open();
