@@ -1,0 +1,17 @@
+// Holds a platform critical section for the life of a scope.
+#pragma once
+
+#include <ce/kernel.h>
+
+class CriticalSectionLock {
+public:
+  explicit CriticalSectionLock(CRITICAL_SECTION &section) : section_(section) {
+    EnterCriticalSection(&section_);
+  }
+  ~CriticalSectionLock() { LeaveCriticalSection(&section_); }
+  CriticalSectionLock(const CriticalSectionLock &) = delete;
+  CriticalSectionLock &operator=(const CriticalSectionLock &) = delete;
+
+private:
+  CRITICAL_SECTION &section_;
+};
