@@ -5,6 +5,8 @@
 
 #include "../../../platform/src/client/host_connection.h"
 
+#include <toolkit/image/imaging_factory.h>
+
 #include <ce/core/device_path.h>
 #include <ce/core/device_profile.h>
 #include <ce/testing/temp_device.h>
@@ -62,6 +64,8 @@ protected:
     std::filesystem::create_directories(root_ / "fs/Program Files/Vireta/resources");
   }
   void TearDown() override {
+    // The toolkit's shutdown: the imaging factories of the threads that saved icons go.
+    ImagingFactory::releaseAll();
     if (booted_) {
       ce::HostConnection::instance().disconnect();
       runDeviceTool(root_, "shutdown");
