@@ -36,6 +36,9 @@ TEST_F(IconCacheTest, CacheNamesCountUpFromTheEntrysLastComponent) {
   EXPECT_EQ(cache_.freeCacheFileName(u"Games\\icon.lnk"),
             u"\\Program Files\\Vireta\\resources\\Games.png");
   EXPECT_EQ(cache_.freeCacheFileName(u"Games\\"), u"\\Program Files\\Vireta\\resources\\Games.png");
+  // Whatever the entry's path holds, the file stays in the resource folder.
+  EXPECT_EQ(cache_.freeCacheFileName(u"Games/../../../Windows/evil"),
+            u"\\Program Files\\Vireta\\resources\\evil.png");
   EXPECT_EQ(IconCache::entryKeyPath(u"Games\\ICON.LNK"),
             u"security\\shell\\startinfo\\start\\Games\\");
 }

@@ -54,9 +54,10 @@ std::u16string IconCache::entryKeyPath(std::u16string_view displayPath) {
 
 std::u16string IconCache::freeCacheFileName(std::u16string_view displayPath) const {
   std::u16string path = entryPath(displayPath);
-  while (!path.empty() && path.back() == u'\\')
+  // Device paths take "/" as a separator too: neither may lead out of the resource folder.
+  while (!path.empty() && (path.back() == u'\\' || path.back() == u'/'))
     path.pop_back();
-  const std::size_t slash = path.rfind(u'\\');
+  const std::size_t slash = path.find_last_of(u"\\/");
   const std::u16string stem = baseDirectory_ + u"resources\\" +
                               (slash == std::u16string::npos ? path : path.substr(slash + 1));
   std::u16string candidate = stem + u".png";
