@@ -90,7 +90,6 @@ public:
   std::size_t loadedCount() { return tiles_.loadedCount(); }
 
 private:
-  static DWORD threadProcedure(LPVOID loader);
   void run(HANDLE ready);
   // False when the thread must end.
   bool handleRequest(WPARAM kind, LPARAM tile);
