@@ -1,7 +1,7 @@
 // PLACEHOLDER for the menu program, shipped in the package until the real Vireta.exe exists. It
 // has the menu's window class and lifetime, and nothing else:
 // - a second start posts WM_COMMAND 1012 to the first and ends;
-// - WM_COMMAND 1012 shows the window and brings it to the front;
+// - WM_COMMAND 1012, or being made the foreground window, shows the window;
 // - a WM_QUIT that reaches its loop (the service's "leave the screen", or a deactivation) hides
 //   the window; the program stays resident;
 // - message 0x420 with wParam 1, or WM_USER with wParam 1056, ends it.
@@ -66,8 +66,8 @@ LRESULT procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       end(hwnd);
     return 0;
   case WM_ACTIVATE:
-    if (LOWORD(wParam) == WA_INACTIVE)
-      ShowWindow(hwnd, SW_HIDE);
+    // Taken to the front (by the service), the menu shows; sent away, it hides.
+    ShowWindow(hwnd, LOWORD(wParam) == WA_INACTIVE ? SW_HIDE : SW_SHOW);
     return 0;
   case WM_DESTROY:
     PostQuitMessage(0);

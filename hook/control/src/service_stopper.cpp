@@ -27,8 +27,9 @@ ServiceStopResult stop() {
     return result;
   if (const HMODULE library = LoadLibraryW(u"\\windows\\brevin.dll")) {
     using UnRegisterFunction = DWORD (*)();
-    if (const auto unRegister =
-            reinterpret_cast<UnRegisterFunction>(GetProcAddressW(library, u"UnRegister"))) {
+    // Through the generic function type, which any function pointer may be cast to and from.
+    if (const auto unRegister = reinterpret_cast<UnRegisterFunction>(
+            reinterpret_cast<void (*)()>(GetProcAddressW(library, u"UnRegister")))) {
       result.libraryCalled = true;
       result.unregisterAnswer = unRegister();
     }

@@ -97,8 +97,9 @@ void startOrToggleMenu() {
   const HWND menu = FindWindowW(MenuWindowClass, nullptr);
   if (!menu)
     workers.start(&RunMyStartMenu);
-  else if (GetForegroundWindow() == menu)
-    PostMessageW(menu, WM_QUIT, 0, 0); // the menu leaves the screen
+  else if (GetForegroundWindow() == menu && IsWindowVisible(menu))
+    PostMessageW(menu, WM_QUIT, 0, 0); // in front: the menu leaves the screen
+
   else
     workers.start(&bringMenuForward);
 }
