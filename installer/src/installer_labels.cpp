@@ -21,11 +21,11 @@ constexpr std::u16string_view DefaultKeys[] = {
 };
 
 constexpr std::u16string_view WrittenKeys[] = {
-    u"LANG_LOCK",   u"EXPLAIN_CHANGE_IMG", u"EXPLAIN_RENAME", u"LANG_CHANGE_IMG",
-    u"LANG_RENAME", u"LANG_MOVE",          u"LANG_HIDE",      u"LANG_OPTIONS",
-    u"LANG_BACK",   u"LANG_QUIT",          u"LANG_RESTOR",    u"LANG_ADD",
-    u"LANG_PROGRAM", u"LANG_SET_POSITION", u"LANG_NEW_NAME",  u"LANG_REMOVE",
-    u"LANG_MENU",   u"LANG_OPTION",        u"LANG_PROGRAMS",
+    u"LANG_LOCK",    u"EXPLAIN_CHANGE_IMG", u"EXPLAIN_RENAME", u"LANG_CHANGE_IMG",
+    u"LANG_RENAME",  u"LANG_MOVE",          u"LANG_HIDE",      u"LANG_OPTIONS",
+    u"LANG_BACK",    u"LANG_QUIT",          u"LANG_RESTOR",    u"LANG_ADD",
+    u"LANG_PROGRAM", u"LANG_SET_POSITION",  u"LANG_NEW_NAME",  u"LANG_REMOVE",
+    u"LANG_MENU",    u"LANG_OPTION",        u"LANG_PROGRAMS",
 };
 
 } // namespace

@@ -84,8 +84,7 @@ int SystemSetup::installInit(HWND parent, std::u16string_view installDirectory) 
   SHGetSpecialFolderPath(parent, programFiles, CSIDL_PROGRAM_FILES, FALSE);
   // Refused before anything is touched: a running system stays as it is.
   if (!isProgramFilesDirectory(installDirectory, programFiles)) {
-    MessageBoxW(parent, u"Please DON'T install vireta on SD!", u"Directory error!",
-                MB_ICONHAND);
+    MessageBoxW(parent, u"Please DON'T install vireta on SD!", u"Directory error!", MB_ICONHAND);
     return Cancel;
   }
   stopService();

@@ -64,8 +64,8 @@ void Ostrel::restartCompanionHost() {
   DeregisterService(companion);
   closeService(companion);
   // Only a device that has the companion host keeps its settings; none are made up for it.
-  if (const RegistryKey settings = RegistryKey::open(
-          HKEY_CURRENT_USER, u"Software\\Quarn\\Velmo\\", KEY_ALL_ACCESS))
+  if (const RegistryKey settings =
+          RegistryKey::open(HKEY_CURRENT_USER, u"Software\\Quarn\\Velmo\\", KEY_ALL_ACCESS))
     settings.writeNumber(u"ForceClose", 0);
   closeService(ActivateService(u"Velmo", 0));
 }

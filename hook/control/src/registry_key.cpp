@@ -40,17 +40,17 @@ void RegistryKey::close() {
 
 bool RegistryKey::writeString(std::u16string_view name, std::u16string_view text) const {
   const std::u16string valueName(name);
-  return key_ && RegSetValueExW(key_, valueName.c_str(), 0, REG_SZ,
-                                reinterpret_cast<const BYTE *>(text.data()),
-                                static_cast<DWORD>(text.size() * sizeof(char16_t))) ==
-                     ERROR_SUCCESS;
+  return key_ &&
+         RegSetValueExW(key_, valueName.c_str(), 0, REG_SZ,
+                        reinterpret_cast<const BYTE *>(text.data()),
+                        static_cast<DWORD>(text.size() * sizeof(char16_t))) == ERROR_SUCCESS;
 }
 
 bool RegistryKey::writeNumber(std::u16string_view name, DWORD value) const {
   const std::u16string valueName(name);
-  return key_ && RegSetValueExW(key_, valueName.c_str(), 0, REG_DWORD,
-                                reinterpret_cast<const BYTE *>(&value), sizeof value) ==
-                     ERROR_SUCCESS;
+  return key_ &&
+         RegSetValueExW(key_, valueName.c_str(), 0, REG_DWORD,
+                        reinterpret_cast<const BYTE *>(&value), sizeof value) == ERROR_SUCCESS;
 }
 
 std::optional<std::u16string> RegistryKey::readString(std::u16string_view name,

@@ -11,7 +11,7 @@ namespace SystemDirectory {
 std::u16string cutBeforeResources(std::u16string_view directory) {
   const auto found = directory.find(u"resources");
   return std::u16string(found == std::u16string_view::npos ? directory
-                                                             : directory.substr(0, found));
+                                                           : directory.substr(0, found));
 }
 
 std::u16string programDirectory() {

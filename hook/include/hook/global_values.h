@@ -35,11 +35,11 @@ struct GlobalValues {
   std::int32_t taskbarTop;
   std::int32_t taskbarRight;
   std::int32_t taskbarBottom;
-  std::uint32_t hookThreadId;         // every request of the window procedures goes to it
-  std::uint32_t activateStartMessage; // the number of "SHWMActivateStart" on the narrow bar
+  std::uint32_t hookThreadId;                 // every request of the window procedures goes to it
+  std::uint32_t activateStartMessage;         // the number of "SHWMActivateStart" on the narrow bar
   char16_t userDirectory[UserDirectoryUnits]; // the system's directory, zero-terminated
-  std::uint8_t winKeyDown; // the Windows key is held down
-  std::uint8_t winKeyUsed; // another key went down while it was held
+  std::uint8_t winKeyDown;                    // the Windows key is held down
+  std::uint8_t winKeyUsed;                    // another key went down while it was held
   std::uint8_t padding[2];
 
   // Whole-field atomic access to the shared bytes.

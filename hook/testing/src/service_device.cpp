@@ -56,9 +56,9 @@ HKEY openKey(HKEY root, std::u16string_view path, REGSAM access) {
 HKEY createKey(HKEY root, std::u16string_view path) {
   HKEY key = nullptr;
   const std::u16string subKey(path);
-  EXPECT_EQ(RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                            nullptr),
-            ERROR_SUCCESS);
+  EXPECT_EQ(
+      RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+      ERROR_SUCCESS);
   return key;
 }
 
@@ -122,8 +122,7 @@ void writeString(std::u16string_view key, std::u16string_view name, std::u16stri
                  HKEY root) {
   const HKEY handle = createKey(root, key);
   const std::u16string valueName(name);
-  RegSetValueExW(handle, valueName.c_str(), 0, REG_SZ,
-                 reinterpret_cast<const BYTE *>(text.data()),
+  RegSetValueExW(handle, valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(text.data()),
                  static_cast<DWORD>(text.size() * 2));
   RegCloseKey(handle);
 }

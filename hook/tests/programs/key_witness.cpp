@@ -47,9 +47,9 @@ int WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   windowClass.lpszClassName = u"KeyWitness";
   if (!RegisterClassW(&windowClass))
     return 1;
-  const HWND hwnd = CreateWindowExW(0, u"KeyWitness", u"KeyWitness", WS_VISIBLE, CW_USEDEFAULT,
-                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                                    instance, nullptr);
+  const HWND hwnd =
+      CreateWindowExW(0, u"KeyWitness", u"KeyWitness", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                      CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
   if (!hwnd)
     return 1;
   SetForegroundWindow(hwnd);

@@ -31,8 +31,7 @@ public:
   bool writeNumber(std::u16string_view name, DWORD value) const;
   // The text up to its first zero; nothing when the value is missing or holds more than
   // `maxBytes` bytes.
-  std::optional<std::u16string> readString(std::u16string_view name,
-                                           DWORD maxBytes = 520) const;
+  std::optional<std::u16string> readString(std::u16string_view name, DWORD maxBytes = 520) const;
   // The first four bytes of the value (fewer bytes are zero-extended); nothing when it is
   // missing or longer than four bytes.
   std::optional<DWORD> readNumber(std::u16string_view name) const;

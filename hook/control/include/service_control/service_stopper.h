@@ -5,10 +5,10 @@
 #include <ce/types.h>
 
 struct ServiceStopResult {
-  bool menuTold = false;       // the menu window was there and was told to end
-  bool deregistered = false;   // the services host unloaded "SMC0:"
-  bool libraryCalled = false;  // the library was loaded here and its UnRegister called
-  DWORD unregisterAnswer = 0;  // what UnRegister answered (1: the hook thread ended)
+  bool menuTold = false;      // the menu window was there and was told to end
+  bool deregistered = false;  // the services host unloaded "SMC0:"
+  bool libraryCalled = false; // the library was loaded here and its UnRegister called
+  DWORD unregisterAnswer = 0; // what UnRegister answered (1: the hook thread ended)
 };
 
 namespace ServiceStopper {

@@ -285,7 +285,8 @@ public:
     int count = 0;
     for (std::size_t at = 0; (at = log.find("started ", at)) != std::string::npos; ++at) {
       const auto end = log.find(" as process", at);
-      if (end != std::string::npos && end >= fileName.size() &&
+      const auto lineEnd = log.find('\n', at);
+      if (end != std::string::npos && end < lineEnd && end >= fileName.size() &&
           log.compare(end - fileName.size(), fileName.size(), fileName) == 0)
         ++count;
     }
@@ -318,8 +319,7 @@ void writeNumber(std::u16string_view key, std::u16string_view name, DWORD value,
                  HKEY root = HKEY_LOCAL_MACHINE);
 void writeString(std::u16string_view key, std::u16string_view name, std::u16string_view text,
                  HKEY root = HKEY_LOCAL_MACHINE);
-void deleteValue(std::u16string_view key, std::u16string_view name,
-                 HKEY root = HKEY_LOCAL_MACHINE);
+void deleteValue(std::u16string_view key, std::u16string_view name, HKEY root = HKEY_LOCAL_MACHINE);
 
 // Everything in the registry of the device, one line per key and per value (type and bytes).
 std::vector<std::string> registryListing();
