@@ -141,6 +141,7 @@ std::vector<std::string> registryListing() {
   list(HKEY_CURRENT_USER, "HKCU", u"", lines);
   list(HKEY_CLASSES_ROOT, "HKCR", u"", lines);
   list(HKEY_USERS, "HKU", u"", lines);
+  std::sort(lines.begin(), lines.end());
   return lines;
 }
 

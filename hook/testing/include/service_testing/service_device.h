@@ -321,7 +321,8 @@ void writeString(std::u16string_view key, std::u16string_view name, std::u16stri
                  HKEY root = HKEY_LOCAL_MACHINE);
 void deleteValue(std::u16string_view key, std::u16string_view name, HKEY root = HKEY_LOCAL_MACHINE);
 
-// Everything in the registry of the device, one line per key and per value (type and bytes).
+// Everything in the registry of the device, one line per key and per value (type and bytes),
+// sorted.
 std::vector<std::string> registryListing();
 // Every file and folder under fs/, with each file's size and contents digest.
 std::vector<std::string> fileListing(const fs::path &fileSystem);
