@@ -108,3 +108,16 @@ TEST_F(Launcher, WithoutTheRecordNamesAreFoundWhereTheSettingsSay) {
   EXPECT_EQ(resolveProgramPath(u"Ostrel.exe"), u"\\Program Files\\Vireta\\Ostrel.exe");
   EXPECT_EQ(resolveProgramPath(u"\\Windows\\Ostrel.exe"), u"\\Windows\\Ostrel.exe");
 }
+
+TEST_F(Launcher, ARaiseForARequestThatANewerOneFollowedLeavesTheMenuAlone) {
+  launchProgram(u"Vireta.exe", u"", 0);
+  ASSERT_TRUE(device_->waitVisibleInFront("Vireta"));
+  PostMessageW(FindWindowW(u"Vireta", nullptr), WM_QUIT, 0, 0);
+  ASSERT_TRUE(device_->waitHidden("Vireta"));
+
+  state().latestRequest = 2;
+  bringMenuForward(reinterpret_cast<LPVOID>(1));
+  EXPECT_FALSE(device_->window("Vireta")->visible) << "request 1 was superseded";
+  bringMenuForward(reinterpret_cast<LPVOID>(2));
+  EXPECT_TRUE(device_->waitVisibleInFront("Vireta"));
+}

@@ -93,15 +93,18 @@ void noteWhatWasFound(DWORD folderId, bool narrow) {
 }
 
 void startOrToggleMenu() {
-  WorkerThreads &workers = ServiceState::instance().workers;
+  ServiceState &state = ServiceState::instance();
+  WorkerThreads &workers = state.workers;
+  // The workers learn which request they serve, so that a late one never undoes a newer one.
+  const auto request = reinterpret_cast<LPVOID>(++state.latestRequest);
   const HWND menu = FindWindowW(MenuWindowClass, nullptr);
   if (!menu)
-    workers.start(&RunMyStartMenu);
+    workers.start(&RunMyStartMenu, request);
   else if (GetForegroundWindow() == menu && IsWindowVisible(menu))
     PostMessageW(menu, WM_QUIT, 0, 0); // in front: the menu leaves the screen
 
   else
-    workers.start(&bringMenuForward);
+    workers.start(&bringMenuForward, request);
 }
 
 void serveRequests() {

@@ -64,15 +64,18 @@ void launchProgram(std::u16string_view path, std::u16string_view arguments, int 
   MessageBoxW(nullptr, text.c_str(), u"Hook error", MB_OK);
 }
 
-DWORD bringMenuForward(LPVOID) {
-  WorkerThreads &workers = ServiceState::instance().workers;
+DWORD bringMenuForward(LPVOID request) {
+  ServiceState &state = ServiceState::instance();
+  WorkerThreads &workers = state.workers;
+  const auto serial = reinterpret_cast<std::uintptr_t>(request);
+  const auto superseded = [&] { return serial != 0 && state.latestRequest.load() != serial; };
   HWND menu = FindWindowW(MenuWindowClass, nullptr);
   for (int waits = 0; !menu && waits < MenuWaits; ++waits) {
     if (!workers.pause(MenuWaitMs))
       return 0;
     menu = FindWindowW(MenuWindowClass, nullptr);
   }
-  if (menu) {
+  if (menu && !superseded()) {
     // The lowest bit asks for the window together with the windows it owns.
     SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<UINT_PTR>(menu) | 1));
     ShowWindow(menu, SW_SHOW);
@@ -83,7 +86,7 @@ DWORD bringMenuForward(LPVOID) {
   return 0;
 }
 
-extern "C" DWORD RunMyStartMenu(LPVOID) {
+extern "C" DWORD RunMyStartMenu(LPVOID request) {
   if (const HWND platformMenu = FindWindowW(PlatformStartMenuClass, nullptr)) {
     PostMessageW(platformMenu, WM_CLOSE, 0, 0);
     PostMessageW(platformMenu, WM_QUIT, 0, 0);
@@ -92,6 +95,6 @@ extern "C" DWORD RunMyStartMenu(LPVOID) {
       settings.writeNumber(u"HideWM", 1);
   }
   launchProgram(u"Vireta.exe", u"", 0);
-  bringMenuForward(nullptr);
+  bringMenuForward(request);
   return 0;
 }

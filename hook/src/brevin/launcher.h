@@ -17,11 +17,13 @@ void launchProgram(std::u16string_view path, std::u16string_view arguments, int 
 std::u16string resolveProgramPath(std::u16string_view path);
 
 // Worker: waits up to 10 seconds for the menu window, brings it to the front with the keyboard
-// focus and stays one more second.
-DWORD bringMenuForward(LPVOID);
+// focus and stays one more second. Its parameter, when not null, is the number of the Start
+// request it serves: once a newer request came, the window is left as that one decides.
+DWORD bringMenuForward(LPVOID request);
 
 extern "C" {
 // Worker: closes the platform's own Start menu when it is open (and notes `HideWM` = 1), starts
-// "Vireta.exe" from the system's directory and brings its window forward.
-DWORD RunMyStartMenu(LPVOID);
+// "Vireta.exe" from the system's directory and brings its window forward (its parameter goes on
+// to bringMenuForward).
+DWORD RunMyStartMenu(LPVOID request);
 }

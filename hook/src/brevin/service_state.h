@@ -8,6 +8,7 @@
 #include <hook/shared_global_values.h>
 
 #include <atomic>
+#include <cstdint>
 
 struct ServiceState {
   static ServiceState &instance();
@@ -20,6 +21,8 @@ struct ServiceState {
   HMODULE module = nullptr;
   // The hook thread started by Register in this process, until UnRegister saw it end.
   std::atomic<HANDLE> hookThread{nullptr};
+  // The number of the latest Start request; a worker raises the menu only for the latest one.
+  std::atomic<std::uintptr_t> latestRequest{0};
   // Replacement window procedures running right now, on any thread.
   std::atomic<int> proceduresRunning{0};
 };

@@ -26,12 +26,12 @@ void WorkerThreads::forgetEnded() {
   });
 }
 
-bool WorkerThreads::start(LPTHREAD_START_ROUTINE routine) {
+bool WorkerThreads::start(LPTHREAD_START_ROUTINE routine, LPVOID parameter) {
   stopEvent();
   std::lock_guard lock(mutex_);
   forgetEnded();
   DWORD id = 0;
-  const HANDLE thread = CreateThread(nullptr, 0, routine, nullptr, 0, &id);
+  const HANDLE thread = CreateThread(nullptr, 0, routine, parameter, 0, &id);
   if (!thread)
     return false;
   threads_.push_back(thread);

@@ -15,8 +15,8 @@ public:
   WorkerThreads(const WorkerThreads &) = delete;
   WorkerThreads &operator=(const WorkerThreads &) = delete;
 
-  // Starts `routine` on a thread of its own. False when the thread cannot be made.
-  bool start(LPTHREAD_START_ROUTINE routine);
+  // Starts `routine(parameter)` on a thread of its own. False when the thread cannot be made.
+  bool start(LPTHREAD_START_ROUTINE routine, LPVOID parameter = nullptr);
   // Waits `ms` milliseconds, or less when a stop is asked for: false then.
   bool pause(DWORD ms);
   bool stopping();
