@@ -24,14 +24,27 @@ TEST_F(LayoutFilesTest, SwitchedOffEachIsFourZeroBytesWhateverItsSize) {
   EXPECT_EQ(hostRead("Windows/StartMenu.cpr"), zeros);
 }
 
-TEST_F(LayoutFilesTest, RestoringDeletesWhatWasWrittenOverThem) {
+TEST_F(LayoutFilesTest, RestoringDeletesWhatWasWrittenOverThemAndNothingElse) {
   put("Windows/StartMenu.cpr", std::string(4, '\0'));
-  put("Windows/StartMenuX.cpr", "x");
-  put("Windows/Other.cpr", "keep");
+  put("Windows/StartMenuB.cpr", std::string(4, '\0'));
+  put("Windows/StartMenuX.cpr", "the platform's layout");
+  put("Windows/StartMenuY.cpr", std::string(5, '\0'));
+  put("Windows/StartMenuZ.cpr", std::string("\0\0\0\1", 4));
+  put("Windows/Other.cpr", std::string(4, '\0'));
   EXPECT_EQ(LayoutFiles::restore(), 2);
   EXPECT_FALSE(hostExists("Windows/StartMenu.cpr"));
-  EXPECT_FALSE(hostExists("Windows/StartMenuX.cpr"));
+  EXPECT_FALSE(hostExists("Windows/StartMenuB.cpr"));
+  EXPECT_EQ(hostRead("Windows/StartMenuX.cpr"), "the platform's layout");
+  EXPECT_TRUE(hostExists("Windows/StartMenuY.cpr"));
+  EXPECT_TRUE(hostExists("Windows/StartMenuZ.cpr"));
   EXPECT_TRUE(hostExists("Windows/Other.cpr"));
+}
+
+TEST_F(LayoutFilesTest, SwitchingOffThenRestoringLeavesNoStub) {
+  put("Windows/StartMenu.cpr", "layout");
+  EXPECT_EQ(LayoutFiles::switchOff(), 1);
+  EXPECT_EQ(LayoutFiles::restore(), 1);
+  EXPECT_FALSE(hostExists("Windows/StartMenu.cpr"));
 }
 
 TEST_F(LayoutFilesTest, WithoutLayoutFilesNothingHappens) {

@@ -27,6 +27,20 @@ std::vector<std::u16string> matchingFiles() {
   return files;
 }
 
+// Exactly the 4 zero bytes that switching off writes.
+bool switchedOff(const std::u16string &file) {
+  const HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE)
+    return false;
+  char bytes[5] = {1, 1, 1, 1, 1};
+  DWORD read = 0;
+  const bool ok = ReadFile(handle, bytes, sizeof bytes, &read, nullptr) && read == 4 &&
+                  bytes[0] == 0 && bytes[1] == 0 && bytes[2] == 0 && bytes[3] == 0;
+  CloseHandle(handle);
+  return ok;
+}
+
 } // namespace
 
 int switchOff() {
@@ -48,7 +62,7 @@ int switchOff() {
 int restore() {
   int deleted = 0;
   for (const auto &file : matchingFiles())
-    deleted += DeleteFileW(file.c_str()) ? 1 : 0;
+    deleted += switchedOff(file) && DeleteFileW(file.c_str()) ? 1 : 0;
   return deleted;
 }
 
