@@ -82,13 +82,13 @@ TEST(StartButton, AfterInstallAndRebootTheTapOpensSendsAwayAndBringsBackOneMenu)
 
   device->tap(20, 10);
   EXPECT_TRUE(device->waitHidden(Menu)) << "a tap while the menu is in front sends it away";
-  EXPECT_EQ(device->processCount("Vireta.exe"), 1) << "it stays resident";
+  EXPECT_EQ(device->processCount("\\Vireta.exe"), 1) << "it stays resident";
 
   device->tap(20, 10);
   ASSERT_TRUE(device->waitVisibleInFront(Menu));
   EXPECT_EQ(device->window(Menu)->pid, pid);
-  EXPECT_EQ(device->processCount("Vireta.exe"), 1);
-  EXPECT_EQ(device->startsOf("Vireta.exe"), 1) << "brought back without a second start";
+  EXPECT_EQ(device->processCount("\\Vireta.exe"), 1);
+  EXPECT_EQ(device->startsOf("\\Vireta.exe"), 1) << "brought back without a second start";
   EXPECT_FALSE(servicetest::readNumber(Settings, u"HideWM").has_value())
       << "the platform's menu was never open";
 }
@@ -160,5 +160,5 @@ TEST(StartButton, OnTheOlderBarTheLeftThirdIsStart) {
   ASSERT_TRUE(device->waitVisibleInFront(Menu)) << device->hostLog();
   EXPECT_FALSE(device->window("MSSTARTMENU"));
   // Once the menu is up every request has been served: only the tap at 79 started it.
-  EXPECT_EQ(device->startsOf("Vireta.exe"), 1);
+  EXPECT_EQ(device->startsOf("\\Vireta.exe"), 1);
 }

@@ -118,7 +118,7 @@ TEST(InstallPackage, ReinstallingOverARunningSystem) {
 
   device.tap(20, 10);
   EXPECT_TRUE(device.waitVisibleInFront("Vireta")) << device.hostLog();
-  EXPECT_EQ(device.startsOf("Vireta.exe"), 2);
+  EXPECT_EQ(device.startsOf("\\Vireta.exe"), 2);
 }
 
 TEST(InstallPackage, AServiceThatCannotStartLeavesThePlatformsMenuWorking) {
