@@ -190,3 +190,21 @@ TEST(InstallPackage, RemovalLeavesNothingOfTheSystemBehind) {
   device.tap(20, 10);
   EXPECT_TRUE(eventually([&] { return device.window("MSSTARTMENU").has_value(); }));
 }
+
+TEST(InstallPackage, RemovalGivesThePlatformItsOwnLayoutBack) {
+  ServiceDevice device;
+  device.boot();
+  // A device of the newer design carries the platform's own Start menu layout file.
+  const auto layout = device.hostPath("Windows/StartMenu.cpr");
+  ASSERT_TRUE(std::filesystem::exists(layout)) << "the device has no \\Windows\\StartMenu.cpr";
+  const std::string original = device.readDeviceFile("Windows/StartMenu.cpr");
+  ASSERT_NE(original, std::string(4, '\0'));
+
+  ASSERT_EQ(device.install().exitCode, 0);
+  ASSERT_TRUE(servicetest::runToEnd(u"\\Program Files\\Vireta\\Ostrel.exe", u"startRemove"));
+  EXPECT_EQ(device.readDeviceFile("Windows/StartMenu.cpr"), std::string(4, '\0'));
+  ASSERT_EQ(device.uninstall().exitCode, 0);
+  EXPECT_EQ(device.readDeviceFile("Windows/StartMenu.cpr"), original);
+  device.tap(20, 10);
+  EXPECT_TRUE(eventually([&] { return device.window("MSSTARTMENU").has_value(); }));
+}
