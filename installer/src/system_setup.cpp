@@ -56,7 +56,7 @@ void stopService() {
 }
 
 // The installation directory's shortcut to Ostrel.exe, made to point at the directory the
-// package went to.
+// package went to, and the StartUp folder's copy of it.
 void pointShortcutAt(std::u16string_view installDirectory) {
   const std::u16string shortcut = std::u16string(installDirectory) + u"\\Ostrel.lnk";
   const std::u16string target = u"\"" + std::u16string(installDirectory) + u"\\Ostrel.exe\"";
@@ -66,8 +66,13 @@ void pointShortcutAt(std::u16string_view installDirectory) {
   if (file == INVALID_HANDLE_VALUE)
     return;
   DWORD written = 0;
-  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  const bool complete =
+      WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+      written == text.size();
   CloseHandle(file);
+  char16_t startup[MAX_PATH] = {};
+  if (complete && SHGetSpecialFolderPath(nullptr, startup, CSIDL_STARTUP, TRUE))
+    CopyFileW(shortcut.c_str(), (std::u16string(startup) + u"\\Ostrel.lnk").c_str(), FALSE);
 }
 
 } // namespace

@@ -208,3 +208,27 @@ TEST(InstallPackage, RemovalGivesThePlatformItsOwnLayoutBack) {
   device.tap(20, 10);
   EXPECT_TRUE(eventually([&] { return device.window("MSSTARTMENU").has_value(); }));
 }
+
+TEST(InstallPackage, AnotherProgramFilesFolderIsWhereEverythingIsStartedFrom) {
+  ServiceDevice device;
+  device.boot();
+  const auto installed = device.install({"--directory", "\\Program Files\\Other Menu"});
+  ASSERT_EQ(installed.exitCode, 0) << installed.output;
+  const std::string shortcut = "38#\"\\Program Files\\Other Menu\\Ostrel.exe\"";
+  EXPECT_EQ(device.readDeviceFile("Program Files/Other Menu/Ostrel.lnk"), shortcut);
+  EXPECT_EQ(device.readDeviceFile("Windows/StartUp/Ostrel.lnk"), shortcut);
+
+  // At the next boot the StartUp shortcut reaches the registration program, and Start the menu
+  // program, in the chosen folder.
+  servicetest::deleteValue(Settings, u"DeviceWinVersion");
+  servicetest::writeString(u"Services\\Vireta", u"Dll", u"\\Windows\\Brevin.dll");
+  device.reboot();
+  EXPECT_TRUE(eventually([] {
+    return servicetest::readString(u"Services\\Vireta", u"Dll") == u"Brevin.dll";
+  })) << device.hostLog();
+  ASSERT_TRUE(eventually(
+      [] { return servicetest::readNumber(Settings, u"DeviceWinVersion").has_value(); }));
+  device.tap(20, 10);
+  EXPECT_TRUE(device.waitVisibleInFront("Vireta")) << device.hostLog();
+  EXPECT_EQ(device.startsOf("\\Program Files\\Other Menu\\Vireta.exe"), 1);
+}
