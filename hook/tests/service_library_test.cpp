@@ -212,3 +212,19 @@ TEST(ServiceLibraryAttach, WithoutSharedMemoryTheLoadFailsAndTheErrorIsLogged) {
   std::error_code ignored;
   std::filesystem::remove_all(root, ignored);
 }
+
+TEST(ServiceLibraryLoad, InTheServicesHostWithoutDirectoryTheHostsFolderIsTheSystemsDirectory) {
+  ServiceDevice device(servicetest::DeviceOptions{"wm65", "480x640", "", false});
+  copyLibraryInto(device.root);
+  servicetest::writeString(u"Services\\Vireta", u"Dll", u"\\Windows\\Brevin.dll");
+  servicetest::writeString(u"Services\\Vireta", u"Prefix", u"SMC");
+  servicetest::writeNumber(u"Services\\Vireta", u"Index", 0);
+  servicetest::writeNumber(Settings, u"hookWinKey", 1);
+  device.boot();
+  ASSERT_TRUE(eventually([] { return servicetest::serviceLoaded(); })) << device.hostLog();
+  const auto shared = SharedGlobalValues::openExisting();
+  ASSERT_TRUE(shared);
+  // No `SourcesDirectory` and no installation folder: the services host's own folder.
+  EXPECT_EQ(shared.record()->userDirectoryText(), u"\\Windows\\");
+  EXPECT_EQ(shared.record()->serviceStarted, 1);
+}
