@@ -228,3 +228,21 @@ TEST(ServiceLibraryLoad, InTheServicesHostWithoutDirectoryTheHostsFolderIsTheSys
   EXPECT_EQ(shared.record()->userDirectoryText(), u"\\Windows\\");
   EXPECT_EQ(shared.record()->serviceStarted, 1);
 }
+
+TEST_F(LoadedLibrary, TheMenusExistenceTestFindsTheRecordWithItsSmallerSize) {
+  EXPECT_TRUE(SharedGlobalValues::serviceLoaded());
+}
+
+TEST(SharedRecordRules, WithoutTheServiceOpeningLeavesNoRecordBehind) {
+  ServiceDevice device(servicetest::DeviceOptions{"wm65", "480x640", "", false});
+  device.boot();
+  EXPECT_FALSE(SharedGlobalValues::serviceLoaded());
+  EXPECT_FALSE(SharedGlobalValues::openExisting()) << "the options program maps only a service's";
+  EXPECT_FALSE(SharedGlobalValues::serviceLoaded()) << "neither test left a block of its own";
+  auto made = SharedGlobalValues::createOrOpen();
+  ASSERT_TRUE(made);
+  EXPECT_FALSE(made.existed());
+  EXPECT_TRUE(SharedGlobalValues::createOrOpen().existed());
+  made.release();
+  EXPECT_FALSE(SharedGlobalValues::serviceLoaded()) << "the block went with its last handle";
+}
