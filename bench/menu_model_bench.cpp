@@ -6,7 +6,7 @@
 #include <menu/folder_view.h>
 #include <menu/item_indexes.h>
 #include <menu/metadata_tree.h>
-#include <menu/registry_key.h>
+#include <toolkit/registry/registry_key.h>
 
 #include <ce/core/device_root.h>
 #include <ce/core/utf.h>

@@ -54,6 +54,6 @@ void InstallerLabels::writeTo(const RegistryKey &settings) const {
   for (const auto key : WrittenKeys) {
     const std::u16string text = get(key);
     if (!text.empty())
-      settings.writeString(key, text);
+      settings.writeText(key, text);
   }
 }

@@ -4,7 +4,7 @@
 #include <installer/installer_labels.h>
 
 #include <service_control/layout_files.h>
-#include <service_control/registry_key.h>
+#include <toolkit/registry/registry_key.h>
 #include <service_control/registry_tree.h>
 #include <service_control/service_stopper.h>
 
@@ -141,9 +141,9 @@ int SystemSetup::uninstallExit(HWND parent) {
 
 void SystemSetup::writeServiceKey() {
   const RegistryKey service = RegistryKey::create(HKEY_LOCAL_MACHINE, ServiceKey);
-  service.writeString(u"Dll", ServiceLibraryPath);
-  service.writeString(u"Prefix", ServicePrefix);
-  service.writeString(u"DisplayName", ServiceKeyName);
+  service.writeText(u"Dll", ServiceLibraryPath);
+  service.writeText(u"Prefix", ServicePrefix);
+  service.writeText(u"DisplayName", ServiceKeyName);
   service.writeNumber(u"Order", 255);
   service.writeNumber(u"Keep", 1);
   service.writeNumber(u"Index", 0);
@@ -153,7 +153,7 @@ void SystemSetup::writeServiceKey() {
 
 void SystemSetup::writeSettings(std::u16string_view resourceDirectory) {
   const RegistryKey settings = RegistryKey::create(HKEY_LOCAL_MACHINE, SettingsKey);
-  settings.writeString(u"SourcesDirectory", resourceDirectory);
+  settings.writeText(u"SourcesDirectory", resourceDirectory);
 }
 
 void SystemSetup::resetQuickLinks() {
@@ -169,7 +169,7 @@ std::u16string SystemSetup::copyLanguageTexts(std::u16string_view installDirecto
   labels.load(path);
   const RegistryKey settings = RegistryKey::create(HKEY_LOCAL_MACHINE, SettingsKey);
   labels.writeTo(settings);
-  settings.writeString(u"langFile", path);
+  settings.writeText(u"langFile", path);
   return path;
 }
 
@@ -203,7 +203,7 @@ void SystemSetup::cleanIconPaths(HKEY parent, std::u16string_view path) {
   const RegistryKey key = RegistryKey::open(parent, path);
   if (!key)
     return;
-  if (const auto icon = key.readString(u"Icon", 260);
+  if (const auto icon = key.readText(u"Icon", 260);
       icon && lowerCase(*icon).find(u"\\vireta\\resources\\") != std::u16string::npos) {
     // The key is open for reading; the value goes through a writable handle of the same key.
     RegistryKey::open(parent, path, KEY_ALL_ACCESS).deleteValue(u"Icon");

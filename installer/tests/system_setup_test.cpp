@@ -1,7 +1,7 @@
 // The setup library's registry and directory steps on a device root without a host.
 #include <installer/system_setup.h>
 
-#include <service_control/registry_key.h>
+#include <toolkit/registry/registry_key.h>
 #include <service_control/registry_tree.h>
 
 #include <ce/testing/temp_device.h>

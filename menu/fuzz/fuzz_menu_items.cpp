@@ -8,7 +8,7 @@
 #include <menu/item_indexes.h>
 #include <menu/item_metadata_reader.h>
 #include <menu/metadata_tree.h>
-#include <menu/registry_key.h>
+#include <toolkit/registry/registry_key.h>
 #include <menu/shortcut_file.h>
 
 #include <ce/core/device_root.h>

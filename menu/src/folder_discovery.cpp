@@ -1,7 +1,7 @@
 #include <menu/folder_discovery.h>
 
 #include <menu/metadata_tree.h>
-#include <menu/registry_key.h>
+#include <toolkit/registry/registry_key.h>
 #include <menu/settings_store.h>
 
 #include "path_text.h"

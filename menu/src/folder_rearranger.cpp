@@ -2,7 +2,7 @@
 
 #include <menu/menu_folders.h>
 #include <menu/metadata_tree.h>
-#include <menu/registry_key.h>
+#include <toolkit/registry/registry_key.h>
 
 #include "path_text.h"
 

@@ -2,7 +2,7 @@
 
 #include <menu/item_target.h>
 #include <menu/metadata_tree.h>
-#include <menu/registry_key.h>
+#include <toolkit/registry/registry_key.h>
 
 #include "path_text.h"
 

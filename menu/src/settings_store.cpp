@@ -1,7 +1,7 @@
 #include <menu/settings_store.h>
 
 #include <menu/folder_discovery.h>
-#include <menu/registry_key.h>
+#include <toolkit/registry/registry_key.h>
 
 #include <ce/files.h>
 

@@ -3,7 +3,7 @@
 #include <menu/folder_view.h>
 #include <menu/item_loader.h>
 #include <menu/loaded_item.h>
-#include <menu/registry_key.h>
+#include <toolkit/registry/registry_key.h>
 
 #include <ce/kernel.h>
 #include <ce/messages.h>

@@ -1,7 +1,7 @@
 #include <service_setup/ostrel.h>
 
 #include <service_control/layout_files.h>
-#include <service_control/registry_key.h>
+#include <toolkit/registry/registry_key.h>
 #include <service_control/registry_tree.h>
 #include <service_control/service_stopper.h>
 #include <service_control/system_directory.h>
@@ -74,9 +74,9 @@ void Ostrel::registerService() {
   restartCompanionHost();
   bool registered = false;
   if (const RegistryKey service = RegistryKey::create(HKEY_LOCAL_MACHINE, ServiceKey)) {
-    service.writeString(u"Dll", ServiceLibraryName);
-    service.writeString(u"Prefix", ServicePrefix);
-    service.writeString(u"DisplayName", ServiceKeyName);
+    service.writeText(u"Dll", ServiceLibraryName);
+    service.writeText(u"Prefix", ServicePrefix);
+    service.writeText(u"DisplayName", ServiceKeyName);
     service.writeNumber(u"Order", ServiceOrder);
     service.writeNumber(u"Keep", 1);
     service.writeNumber(u"Index", 0);

@@ -1,6 +1,6 @@
 #include <service_control/system_directory.h>
 
-#include <service_control/registry_key.h>
+#include <toolkit/registry/registry_key.h>
 
 #include <hook/system_names.h>
 
@@ -26,13 +26,13 @@ std::u16string forProgram() {
   const RegistryKey settings = RegistryKey::create(HKEY_LOCAL_MACHINE, SettingsKey);
   if (!settings)
     return {};
-  const auto sources = settings.readString(u"SourcesDirectory");
+  const auto sources = settings.readText(u"SourcesDirectory");
   return cutBeforeResources(sources ? *sources : programDirectory());
 }
 
 std::u16string forService() {
   const RegistryKey settings = RegistryKey::open(HKEY_LOCAL_MACHINE, SettingsKey);
-  if (const auto sources = settings.readString(u"SourcesDirectory"); sources && !sources->empty())
+  if (const auto sources = settings.readText(u"SourcesDirectory"); sources && !sources->empty())
     return withFinalSeparator(cutBeforeResources(*sources));
   return DefaultSystemDirectory;
 }

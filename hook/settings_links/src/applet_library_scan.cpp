@@ -1,5 +1,5 @@
 #include <settings_links/applet_library_scan.h>
-#include <settings_links/registry_key.h>
+#include <toolkit/registry/registry_key.h>
 #include <settings_links/settings_folders.h>
 
 #include <toolkit/icon/icon_image.h>
@@ -103,12 +103,12 @@ void AppletLibraryScan::scanApplet(APPLET_PROC entry, const std::u16string &file
     item = RegistryKey::open(HKEY_LOCAL_MACHINE,
                              SettingsFolders::itemKeyPath(applet.group, listedKey));
   if (item) {
-    if (auto icon = item.readString(u"Icon"))
+    if (auto icon = item.readText(u"Icon"))
       applet.icon = *icon;
-    if (auto name = item.readString(u"name");
+    if (auto name = item.readText(u"name");
         name && !name->empty() && name->find(u',') == std::u16string::npos)
       applet.name = *name;
-    if (auto target = item.readString(u"target"))
+    if (auto target = item.readText(u"target"))
       applet.target = *target;
   }
   if (applet.icon.empty())

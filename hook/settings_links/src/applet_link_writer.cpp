@@ -1,5 +1,5 @@
 #include <settings_links/applet_link_writer.h>
-#include <settings_links/registry_key.h>
+#include <toolkit/registry/registry_key.h>
 #include <settings_links/settings_folders.h>
 
 void AppletLinkWriter::write(const AppletCollection &collection) {
@@ -10,12 +10,12 @@ void AppletLinkWriter::write(const AppletCollection &collection) {
         RegistryKey::create(HKEY_LOCAL_MACHINE, SettingsFolders::itemKeyPath(applet.group, key));
     if (!item)
       continue;
-    const auto name = item.readString(u"Name");
+    const auto name = item.readText(u"Name");
     if (!name || name->find(u".cpl") != std::u16string::npos)
-      item.writeString(u"Name", applet.name);
-    if (!item.readString(u"Icon"))
-      item.writeString(u"Icon", applet.icon);
-    if (!item.readString(u"target"))
-      item.writeString(u"target", applet.target);
+      item.writeText(u"Name", applet.name);
+    if (!item.readText(u"Icon"))
+      item.writeText(u"Icon", applet.icon);
+    if (!item.readText(u"target"))
+      item.writeText(u"target", applet.target);
   }
 }

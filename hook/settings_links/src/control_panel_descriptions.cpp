@@ -24,8 +24,8 @@ void ControlPanelDescriptions::readKey(const std::u16string &path, int depth,
 std::optional<AppletRecord> ControlPanelDescriptions::read(const RegistryKey &key) {
   const auto hide = key.readNumber(u"Hide");
   const auto group = key.readNumber(u"Group");
-  const auto name = key.readString(u"Name");
-  const auto file = key.readString(u"File");
+  const auto name = key.readText(u"Name");
+  const auto file = key.readText(u"File");
   if (!hide && !group && !name && !file)
     return std::nullopt;
   AppletRecord description;
@@ -33,7 +33,7 @@ std::optional<AppletRecord> ControlPanelDescriptions::read(const RegistryKey &ke
   description.group = group ? static_cast<int>(*group) : AppletRecord::System;
   description.name = name.value_or(u"");
   description.target = file.value_or(u"");
-  const auto commandLine = key.readString(u"CmdLine");
+  const auto commandLine = key.readText(u"CmdLine");
   if (commandLine && !commandLine->empty() && !description.target.empty())
     description.target += u" " + *commandLine;
   return description;

@@ -1,5 +1,5 @@
 #include <settings_links/link_marks.h>
-#include <settings_links/registry_key.h>
+#include <toolkit/registry/registry_key.h>
 
 #include <ce/core/utf.h>
 
@@ -65,12 +65,12 @@ void LinkMarks::hideDuplicatesBelow(const std::u16string &keyPath, int depth) {
     const RegistryKey entry = RegistryKey::open(HKEY_LOCAL_MACHINE, path);
     if (!entry || entry.hasValue(u"falseLink"))
       continue;
-    if (const auto target = entry.readString(u"target")) {
+    if (const auto target = entry.readText(u"target")) {
       const std::u16string comparable = comparableTarget(*target);
       if (comparable.find(u".exe") != std::u16string::npos)
         byTarget.file(comparable, path);
     }
-    if (const auto shown = entry.readString(u"name"))
+    if (const auto shown = entry.readText(u"name"))
       byName.file(ce::foldCase(*shown), path);
   }
 
@@ -79,7 +79,7 @@ void LinkMarks::hideDuplicatesBelow(const std::u16string &keyPath, int depth) {
       continue;
     std::size_t kept = 0;
     for (std::size_t i = 0; i < keys.size(); ++i) {
-      const auto icon = RegistryKey::open(HKEY_LOCAL_MACHINE, keys[i]).readString(u"Icon");
+      const auto icon = RegistryKey::open(HKEY_LOCAL_MACHINE, keys[i]).readText(u"Icon");
       if (icon && !iconInSystemFolder(*icon))
         kept = i;
     }
@@ -94,7 +94,7 @@ void LinkMarks::hideDuplicatesBelow(const std::u16string &keyPath, int depth) {
     int counter = 0;
     for (const std::u16string &path : keys) {
       const RegistryKey entry = RegistryKey::open(HKEY_LOCAL_MACHINE, path);
-      const auto icon = entry.readString(u"Icon");
+      const auto icon = entry.readText(u"Icon");
       if (!entry || entry.hasValue(u"falseLink") || !icon)
         continue;
       if (iconInSystemFolder(*icon)) {
@@ -102,7 +102,7 @@ void LinkMarks::hideDuplicatesBelow(const std::u16string &keyPath, int depth) {
         continue;
       }
       if (counter > 0)
-        entry.writeString(u"Name", entry.readString(u"name").value_or(u"") + u"(" +
+        entry.writeText(u"Name", entry.readText(u"name").value_or(u"") + u"(" +
                                        ce::toUtf16(std::to_string(counter)) + u")");
       ++counter;
     }

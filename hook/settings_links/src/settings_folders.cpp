@@ -1,5 +1,5 @@
 #include <settings_links/applet_record.h>
-#include <settings_links/registry_key.h>
+#include <toolkit/registry/registry_key.h>
 #include <settings_links/settings_folders.h>
 
 namespace {
@@ -45,10 +45,10 @@ void SettingsFolders::write(const std::u16string &userDirectory) {
         HKEY_LOCAL_MACHINE, std::u16string(SettingsKey) + std::u16string(folder.folder));
     if (!key)
       continue;
-    if (!key.readString(u"Name"))
-      key.writeString(u"Name", folder.name, folder.nameWithTerminator);
-    if (!key.readString(u"Icon"))
-      key.writeString(u"Icon", folderPicture);
-    key.writeString(u"target", folder.target);
+    if (!key.readText(u"Name"))
+      key.writeText(u"Name", folder.name, folder.nameWithTerminator);
+    if (!key.readText(u"Icon"))
+      key.writeText(u"Icon", folderPicture);
+    key.writeText(u"target", folder.target);
   }
 }

@@ -1,6 +1,6 @@
 #include "global_values_initialiser.h"
 
-#include <service_control/registry_key.h>
+#include <toolkit/registry/registry_key.h>
 #include <service_control/system_directory.h>
 
 #include <hook/system_names.h>
@@ -31,7 +31,7 @@ void initialise(GlobalValues &record, std::uint32_t moduleHandle) {
   if (!settings)
     return;
 
-  if (const auto sources = settings.readString(u"SourcesDirectory", 520))
+  if (const auto sources = settings.readText(u"SourcesDirectory", 520))
     putDirectory(record, *sources);
   else if (GetFileAttributesW(DefaultSystemDirectory) != INVALID_FILE_ATTRIBUTES)
     putDirectory(record, DefaultSystemDirectory);

@@ -5,7 +5,7 @@
 #include "taskbar_shape.h"
 #include "window_procedures.h"
 
-#include <service_control/registry_key.h>
+#include <toolkit/registry/registry_key.h>
 #include <settings_links/settings_links.h>
 
 #include <hook/system_names.h>
@@ -80,7 +80,7 @@ bool hookNarrowTaskbar(GlobalValues &record, HWND taskbar) {
 DWORD hookClassicTaskbar(HWND taskbar) {
   std::optional<std::u16string> aku;
   if (const RegistryKey versions = RegistryKey::create(HKEY_LOCAL_MACHINE, u"System\\Versions"))
-    aku = versions.readString(u"AKU", 64);
+    aku = versions.readText(u"AKU", 64);
   ServiceState::instance().hookTable.hookWindow(taskbar, &taskbarProcClassic);
   InvalidateRect(taskbar, nullptr, FALSE);
   return TaskbarShape::startFolderForAku(aku);

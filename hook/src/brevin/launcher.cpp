@@ -2,7 +2,7 @@
 
 #include "service_state.h"
 
-#include <service_control/registry_key.h>
+#include <toolkit/registry/registry_key.h>
 #include <service_control/system_directory.h>
 
 #include <hook/system_names.h>

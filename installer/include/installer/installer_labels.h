@@ -3,7 +3,7 @@
 // the options program's table, every key the file names is kept, known or not.
 #pragma once
 
-#include <service_control/registry_key.h>
+#include <toolkit/registry/registry_key.h>
 
 #include <map>
 #include <span>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include <settings_links/applet_collection.h>
-#include <settings_links/registry_key.h>
+#include <toolkit/registry/registry_key.h>
 
 #include <optional>
 #include <string>

@@ -1,5 +1,5 @@
-// An open registry key of the menu's data, closed when the object goes, with the reading and
-// writing rules every part of the menu shares:
+// An open registry key, closed when the object goes, with the reading and writing rules every
+// program of the system shares (the menu, the options program, the service and its helpers):
 // - the stored type plays no part in reading;
 // - a number is read into 4 bytes (a shorter value is widened with zeros, a longer one is
 //   missing);
@@ -20,7 +20,7 @@
 
 class RegistryKey {
 public:
-  // Bytes of the buffers the menu reads texts into.
+  // Bytes of the buffers texts are read into.
   static constexpr DWORD SettingsTextBytes = 520; // 259 characters
   static constexpr DWORD DisplayTextBytes = 510;  // 254 characters
 
@@ -38,17 +38,21 @@ public:
   static RegistryKey open(HKEY root, std::u16string_view path, REGSAM access = KEY_READ);
 
   bool isOpen() const { return key_ != nullptr; }
+  explicit operator bool() const { return key_ != nullptr; }
   HKEY handle() const { return key_; }
   void close();
 
   std::optional<DWORD> readNumber(std::u16string_view name) const;
   // A signed number (ItemPosition and the like).
   std::optional<int> readInt(std::u16string_view name) const;
-  std::optional<std::u16string> readText(std::u16string_view name, DWORD bufferBytes) const;
+  std::optional<std::u16string> readText(std::u16string_view name,
+                                         DWORD bufferBytes = SettingsTextBytes) const;
   bool hasValue(std::u16string_view name) const;
 
   bool writeNumber(std::u16string_view name, DWORD value) const;
-  bool writeText(std::u16string_view name, std::u16string_view text) const;
+  // REG_SZ of twice the character count; the terminating zero only when asked for.
+  bool writeText(std::u16string_view name, std::u16string_view text,
+                 bool withTerminator = false) const;
   // Raw bytes of any type (REG_NONE for the folder hand-over).
   bool writeData(std::u16string_view name, DWORD type, const void *data, std::size_t bytes) const;
   bool deleteValue(std::u16string_view name) const;

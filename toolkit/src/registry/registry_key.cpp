@@ -1,4 +1,4 @@
-#include <menu/registry_key.h>
+#include <toolkit/registry/registry_key.h>
 
 #include <ce/errors.h>
 
@@ -103,8 +103,13 @@ bool RegistryKey::writeNumber(std::u16string_view name, DWORD value) const {
   return writeData(name, REG_DWORD, &value, sizeof value);
 }
 
-bool RegistryKey::writeText(std::u16string_view name, std::u16string_view text) const {
-  return writeData(name, REG_SZ, text.data(), text.size() * sizeof(char16_t));
+bool RegistryKey::writeText(std::u16string_view name, std::u16string_view text,
+                            bool withTerminator) const {
+  if (!withTerminator)
+    return writeData(name, REG_SZ, text.data(), text.size() * sizeof(char16_t));
+  std::u16string terminatedText(text);
+  return writeData(name, REG_SZ, terminatedText.c_str(),
+                   (terminatedText.size() + 1) * sizeof(char16_t));
 }
 
 bool RegistryKey::writeData(std::u16string_view name, DWORD type, const void *data,
