@@ -18,9 +18,16 @@ constexpr std::size_t largestHeldValue = 4096;
 
 bool isRoot(const RegistryKeyRef &key) { return key.id == key.root; }
 
-std::int64_t dataVersion(RegistryConnection &c) {
-  auto s = c.statement("PRAGMA data_version");
-  return s.step() ? s.integer(0) : RegistryCache::noVersion;
+// Runs body inside one read transaction, begun by the data version query: its statement stays
+// active until body returns, so every statement of body reads the same state, that of version.
+// (A statement left active holds the read transaction as BEGIN would, at no extra cost.)
+template <class Body>
+LONG readAtVersion(RegistryConnection &c, std::int64_t &version, Body &&body) {
+  return c.transaction(Mode::Single, [&]() -> LONG {
+    auto pin = c.statement("PRAGMA data_version");
+    version = pin.step() ? pin.integer(0) : RegistryCache::noVersion;
+    return body();
+  });
 }
 
 bool keyExists(RegistryConnection &c, std::int64_t id) {
@@ -99,10 +106,7 @@ LONG RegistryReader::connect() {
 
 LONG RegistryReader::validate() {
   std::int64_t version = RegistryCache::noVersion;
-  const LONG error = connection_->transaction(Mode::Single, [&]() -> LONG {
-    version = dataVersion(*connection_);
-    return ERROR_SUCCESS;
-  });
+  const LONG error = readAtVersion(*connection_, version, [] { return ERROR_SUCCESS; });
   if (error == ERROR_SUCCESS)
     adopt(version);
   return error;
@@ -132,8 +136,7 @@ LONG RegistryReader::cachedKey(std::int64_t id, bool withSubkeys, RegistryCached
   RegistryCachedKey key;
   bool exists = false;
   std::int64_t version = RegistryCache::noVersion;
-  const LONG error = connection_->transaction(Mode::Read, [&]() -> LONG {
-    version = dataVersion(*connection_);
+  const LONG error = readAtVersion(*connection_, version, [&]() -> LONG {
     exists = readKey(*connection_, id, withSubkeys, key);
     return ERROR_SUCCESS;
   });
@@ -171,8 +174,7 @@ LONG RegistryReader::openKey(const RegistryKeyRef &from, std::u16string_view fol
   std::int64_t version = RegistryCache::noVersion, found = 0;
   bool parentExists = false;
   RegistryCachedKey parent, key;
-  const LONG error = connection_->transaction(Mode::Read, [&]() -> LONG {
-    version = dataVersion(*connection_);
+  const LONG error = readAtVersion(*connection_, version, [&]() -> LONG {
     if (isRoot(from))
       parentExists = true;
     else if (parentHeld)
