@@ -302,6 +302,41 @@ TEST_F(RegistryValues, EnumerationFollowsCreationOrderAndReportsWhatDoesNotFit) 
   RegCloseKey(key);
 }
 
+// More data than a process keeps of what it read (several megabytes): reading all of it twice
+// over, values come back exactly, whether kept, dropped to make room, or read again.
+TEST_F(RegistryValues, MoreValuesThanAProcessKeepsReadBackExactly) {
+  constexpr unsigned keys = 520, valuesPerKey = 4;
+  const auto pattern = [](unsigned k, unsigned v) {
+    std::vector<BYTE> data(4096);
+    for (std::size_t i = 0; i < data.size(); ++i)
+      data[i] = static_cast<BYTE>(k * 7 + v * 13 + i);
+    return data;
+  };
+  for (unsigned k = 0; k < keys; ++k) {
+    HKEY key = createKey(HKEY_CURRENT_USER, (u"Big\\K" + ce::toUtf16(std::to_string(k))).c_str());
+    for (unsigned v = 0; v < valuesPerKey; ++v) {
+      const auto data = pattern(k, v);
+      ASSERT_EQ(RegSetValueExW(key, (u"v" + ce::toUtf16(std::to_string(v))).c_str(), 0, REG_BINARY,
+                               data.data(), static_cast<DWORD>(data.size())),
+                ERROR_SUCCESS);
+    }
+    RegCloseKey(key);
+  }
+  for (int pass = 0; pass < 2; ++pass) {
+    for (unsigned k = 0; k < keys; ++k) {
+      HKEY key = nullptr;
+      ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER,
+                              (u"big\\k" + ce::toUtf16(std::to_string(k))).c_str(), 0, KEY_READ,
+                              &key),
+                ERROR_SUCCESS);
+      for (unsigned v = 0; v < valuesPerKey; ++v)
+        ASSERT_EQ(readBytes(key, (u"V" + ce::toUtf16(std::to_string(v))).c_str()), pattern(k, v))
+            << k << " " << v;
+      RegCloseKey(key);
+    }
+  }
+}
+
 TEST_F(RegistryValues, QueryInfoCountsAndMeasures) {
   HKEY key = createKey(HKEY_LOCAL_MACHINE, u"Info");
   DWORD subKeys = 9, maxSub = 9, values = 9, maxName = 9, maxData = 9;

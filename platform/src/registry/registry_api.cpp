@@ -43,12 +43,17 @@ struct Resolved {
   std::shared_ptr<const RegistryOpenKey> handle; // for an open handle
 };
 
-const ce::RegistryKeyRef rootKeys[] = {
-    RegistryDatabase::rootKey(RegistryDatabase::classesRoot),
-    RegistryDatabase::rootKey(RegistryDatabase::currentUser),
-    RegistryDatabase::rootKey(RegistryDatabase::localMachine),
-    RegistryDatabase::rootKey(RegistryDatabase::users),
-};
+// The key of a predefined root, numbered from 0 (HKEY_CLASSES_ROOT).
+const ce::RegistryKeyRef &rootKey(std::uintptr_t index) {
+  // Lives until exit: other threads may still call in while statics are destroyed.
+  static const auto *keys = new ce::RegistryKeyRef[4]{
+      RegistryDatabase::rootKey(RegistryDatabase::classesRoot),
+      RegistryDatabase::rootKey(RegistryDatabase::currentUser),
+      RegistryDatabase::rootKey(RegistryDatabase::localMachine),
+      RegistryDatabase::rootKey(RegistryDatabase::users),
+  };
+  return keys[index];
+}
 
 // A predefined root stands for that root in the database of the current device root.
 LONG resolve(HKEY key, Resolved &out) {
@@ -56,7 +61,7 @@ LONG resolve(HKEY key, Resolved &out) {
     if (const LONG error = RegistryDatabase::current(out.current); error != ERROR_SUCCESS)
       return error;
     out.database = out.current.get();
-    out.key = &rootKeys[reinterpret_cast<std::uintptr_t>(key) - 0x80000000u];
+    out.key = &rootKey(reinterpret_cast<std::uintptr_t>(key) - 0x80000000u);
     return ERROR_SUCCESS;
   }
   out.handle = RegistryKeyTable::instance().get(key);

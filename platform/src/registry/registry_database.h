@@ -25,6 +25,7 @@
 #include <mutex>
 #include <span>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace ce {
