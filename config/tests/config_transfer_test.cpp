@@ -204,8 +204,10 @@ TEST_F(ConfigTransferTest, ImportIgnoresValuesWithoutAUsableKey) {
   EXPECT_EQ(query(u"SOFTWARE\\T3", u"")->number(), 5u);
 
   // A key that cannot be created ends the import; what came before stays.
+  // (a component of 256 characters is beyond what a key name may hold).
+  const std::string tooLong(256, 'k');
   EXPECT_FALSE(import("[HKEY_LOCAL_MACHINE\\SOFTWARE\\T4]\n\"kept\"=dword:1\n"
-                      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\\\bad]\n\"x\"=dword:1\n"
+                      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\" + tooLong + "]\n\"x\"=dword:1\n"
                       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\T5]\n\"never\"=dword:1\n"));
   EXPECT_EQ(query(u"SOFTWARE\\T4", u"kept")->number(), 1u);
   EXPECT_FALSE(query(u"SOFTWARE\\T5", u"never"));

@@ -50,19 +50,56 @@ TEST_F(RegistryKeys, MissingKeysAndMalformedPathsAreRefusedWithoutSideEffects) {
   EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Nope\\Deeper", 0, KEY_READ, &key),
             ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(key, nullptr);
-  for (const char16_t *bad : {u"a\\\\b", u"\\\\a", u"a\\\\", u"\\\\"}) {
-    EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, bad, 0, nullptr, 0, 0, nullptr, &key, nullptr),
-              ERROR_BADKEY);
-    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, bad, 0, 0, &key), ERROR_BADKEY);
-    EXPECT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, bad), ERROR_BADKEY);
-  }
   const std::u16string longest(255, u'k'), tooLong(256, u'k');
-  EXPECT_EQ(
-      RegCreateKeyExW(HKEY_CURRENT_USER, tooLong.c_str(), 0, nullptr, 0, 0, nullptr, &key, nullptr),
-      ERROR_BADKEY);
+  for (const std::u16string &bad : {tooLong, u"a\\\\" + tooLong + u"\\b"}) {
+    EXPECT_EQ(
+        RegCreateKeyExW(HKEY_CURRENT_USER, bad.c_str(), 0, nullptr, 0, 0, nullptr, &key, nullptr),
+        ERROR_BADKEY);
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, bad.c_str(), 0, 0, &key), ERROR_BADKEY);
+    EXPECT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, bad.c_str()), ERROR_BADKEY);
+  }
   EXPECT_TRUE(subkeyNames(HKEY_CURRENT_USER).empty());
   RegCloseKey(createKey(HKEY_CURRENT_USER, longest.c_str()));
   EXPECT_EQ(subkeyNames(HKEY_CURRENT_USER), V{longest});
+}
+
+// Callers join key paths from parts that may each bring a backslash ("start\\" + "\\settings\\"):
+// a run of backslashes is one separator, so the joined path names the key they meant.
+TEST_F(RegistryKeys, PathsJoinedWithDoubledBackslashesNameTheKeyMeant) {
+  const std::u16string start = u"Security\\Shell\\StartInfo\\Start\\";
+  DWORD disposition = 0;
+  HKEY joined = createKey(HKEY_LOCAL_MACHINE, (start + u"\\settings\\personal\\owner.lnk").c_str(),
+                          &disposition);
+  EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
+  ASSERT_EQ(setDword(joined, u"ItemPosition", 4), ERROR_SUCCESS);
+  for (const std::u16string &path : {start + u"settings\\personal\\owner.lnk",
+                                     u"\\\\" + start + u"settings\\\\\\personal\\owner.lnk\\\\"}) {
+    HKEY same = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &same), ERROR_SUCCESS);
+    EXPECT_EQ(readDword(same, u"ItemPosition"), 4u);
+    RegCloseKey(same);
+  }
+  // No key with an empty name was made on the way.
+  HKEY startKey = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, start.c_str(), 0, KEY_READ, &startKey), 0);
+  EXPECT_EQ(subkeyNames(startKey), V{u"settings"});
+
+  // Backslashes only: the key itself, which RegDeleteKeyW refuses to delete.
+  HKEY itself = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(joined, u"\\\\", 0, KEY_READ, &itself), ERROR_SUCCESS);
+  EXPECT_EQ(readDword(itself, u"itemposition"), 4u);
+  RegCloseKey(itself);
+  EXPECT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, u"\\\\"), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(subkeyNames(HKEY_LOCAL_MACHINE), V{u"Security"});
+
+  // Deleting through a joined path deletes the key meant.
+  EXPECT_EQ(RegDeleteKeyW(startKey, u"settings\\\\personal"), ERROR_SUCCESS);
+  LONG error = 0;
+  readBytes(joined, u"ItemPosition", &error);
+  EXPECT_EQ(error, ERROR_KEY_DELETED);
+  EXPECT_EQ(subkeyNames(startKey), V{u"settings"});
+  RegCloseKey(startKey);
+  RegCloseKey(joined);
 }
 
 TEST_F(RegistryKeys, NamesIgnoreCaseAndKeepTheCaseTheyWereCreatedWith) {
@@ -263,6 +300,41 @@ TEST_F(RegistryValues, EnumerationFollowsCreationOrderAndReportsWhatDoesNotFit) 
   EXPECT_EQ(RegEnumValueW(key, 0, name, &length, nullptr, nullptr, data, nullptr),
             ERROR_INVALID_PARAMETER);
   RegCloseKey(key);
+}
+
+// More data than a process keeps of what it read (several megabytes): reading all of it twice
+// over, values come back exactly, whether kept, dropped to make room, or read again.
+TEST_F(RegistryValues, MoreValuesThanAProcessKeepsReadBackExactly) {
+  constexpr unsigned keys = 520, valuesPerKey = 4;
+  const auto pattern = [](unsigned k, unsigned v) {
+    std::vector<BYTE> data(4096);
+    for (std::size_t i = 0; i < data.size(); ++i)
+      data[i] = static_cast<BYTE>(k * 7 + v * 13 + i);
+    return data;
+  };
+  for (unsigned k = 0; k < keys; ++k) {
+    HKEY key = createKey(HKEY_CURRENT_USER, (u"Big\\K" + ce::toUtf16(std::to_string(k))).c_str());
+    for (unsigned v = 0; v < valuesPerKey; ++v) {
+      const auto data = pattern(k, v);
+      ASSERT_EQ(RegSetValueExW(key, (u"v" + ce::toUtf16(std::to_string(v))).c_str(), 0, REG_BINARY,
+                               data.data(), static_cast<DWORD>(data.size())),
+                ERROR_SUCCESS);
+    }
+    RegCloseKey(key);
+  }
+  for (int pass = 0; pass < 2; ++pass) {
+    for (unsigned k = 0; k < keys; ++k) {
+      HKEY key = nullptr;
+      ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER,
+                              (u"big\\k" + ce::toUtf16(std::to_string(k))).c_str(), 0, KEY_READ,
+                              &key),
+                ERROR_SUCCESS);
+      for (unsigned v = 0; v < valuesPerKey; ++v)
+        ASSERT_EQ(readBytes(key, (u"V" + ce::toUtf16(std::to_string(v))).c_str()), pattern(k, v))
+            << k << " " << v;
+      RegCloseKey(key);
+    }
+  }
 }
 
 TEST_F(RegistryValues, QueryInfoCountsAndMeasures) {

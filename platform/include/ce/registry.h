@@ -13,11 +13,16 @@
 //   ERROR_PATH_NOT_FOUND; the registry never creates the root folder. A root without registry.db
 //   gets a new, empty registry on first use. A registry.db that is not a registry gives
 //   ERROR_BADDB and is left untouched.
-// - Paths. Components are separated by "\"; one leading and one trailing "\" are ignored. A
-//   null or empty subkey, or a lone "\", means the key itself (RegOpenKeyExW, RegCreateKeyExW
-//   with ""). An empty component ("a\\b", "\\") or a component longer than 255 characters
-//   gives ERROR_BADKEY. Key and value names compare without regard to case and keep the case
-//   they were created with.
+// - Paths. Components are separated by "\", and a run of backslashes counts as one: "a\\b" is
+//   "a\b". Callers join key paths from parts that each may bring a backslash (the start-menu
+//   tree "Security\Shell\StartInfo\Start\" + a relative path that may begin with "\"), and
+//   the joined path names the key they meant rather than failing or making a key with an empty
+//   name (no key has one). Backslashes at either end are ignored. A null or empty subkey, or one
+//   of backslashes only, means the key itself (RegOpenKeyExW, RegCreateKeyExW with ""). A
+//   component longer than 255 characters gives ERROR_BADKEY. Key and value names compare
+//   without regard to case and keep the case they were created with.
+// - Reads. A process keeps what it read and reuses it only while the database shows no commit
+//   since, so a read always sees every change committed before it began, by any process.
 // - Access rights, options, class, security attributes and reserved arguments are ignored: every
 //   handle may read and write, as on the device. All keys are non-volatile.
 // - Null pointers where a result must go give ERROR_INVALID_PARAMETER (RegCreateKeyExW also

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <span>
+#include <vector>
 
 using ce::RegistryDatabase;
 using ce::RegistryKeyTable;
@@ -33,22 +35,78 @@ bool isPredefined(HKEY key) {
   return value >= 0x80000000u && value <= 0x80000003u;
 }
 
-// The database and key a handle stands for. A predefined root stands for that root in the
-// database of the current device root.
-LONG resolve(HKEY key, std::shared_ptr<const RegistryOpenKey> &out) {
+// The database and key a handle stands for, with what keeps them alive for the call.
+struct Resolved {
+  ce::RegistryDatabase *database = nullptr;
+  const ce::RegistryKeyRef *key = nullptr;
+  std::shared_ptr<RegistryDatabase> current;     // for a predefined root
+  std::shared_ptr<const RegistryOpenKey> handle; // for an open handle
+};
+
+// The key of a predefined root, numbered from 0 (HKEY_CLASSES_ROOT).
+const ce::RegistryKeyRef &rootKey(std::uintptr_t index) {
+  // Lives until exit: other threads may still call in while statics are destroyed.
+  static const auto *keys = new ce::RegistryKeyRef[4]{
+      RegistryDatabase::rootKey(RegistryDatabase::classesRoot),
+      RegistryDatabase::rootKey(RegistryDatabase::currentUser),
+      RegistryDatabase::rootKey(RegistryDatabase::localMachine),
+      RegistryDatabase::rootKey(RegistryDatabase::users),
+  };
+  return keys[index];
+}
+
+// A predefined root stands for that root in the database of the current device root.
+LONG resolve(HKEY key, Resolved &out) {
   if (isPredefined(key)) {
-    const auto rootId =
-        static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(key) - 0x80000000u) +
-        RegistryDatabase::classesRoot;
-    RegistryOpenKey root{nullptr, RegistryDatabase::rootKey(rootId)};
-    if (const LONG error = RegistryDatabase::current(root.database); error != ERROR_SUCCESS)
+    if (const LONG error = RegistryDatabase::current(out.current); error != ERROR_SUCCESS)
       return error;
-    out = std::make_shared<const RegistryOpenKey>(std::move(root));
+    out.database = out.current.get();
+    out.key = &rootKey(reinterpret_cast<std::uintptr_t>(key) - 0x80000000u);
     return ERROR_SUCCESS;
   }
-  out = RegistryKeyTable::instance().get(key);
-  return out ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+  out.handle = RegistryKeyTable::instance().get(key);
+  if (!out.handle)
+    return ERROR_INVALID_HANDLE;
+  out.database = out.handle->database.get();
+  out.key = &out.handle->key;
+  return ERROR_SUCCESS;
 }
+
+// Copies a value into the caller's buffer as RegQueryValueExW does.
+class CallerBuffer final : public ce::RegistryValueSink {
+public:
+  CallerBuffer(LPDWORD type, LPBYTE data, LPDWORD dataSize)
+      : type_(type), data_(data), dataSize_(dataSize) {}
+  void take(DWORD type, std::span<const BYTE> bytes) override {
+    if (type_)
+      *type_ = type;
+    if (!dataSize_)
+      return;
+    const auto size = static_cast<DWORD>(bytes.size());
+    fits_ = !data_ || size <= *dataSize_;
+    if (data_ && fits_ && size > 0)
+      std::memcpy(data_, bytes.data(), size);
+    *dataSize_ = size;
+  }
+  // False when the data did not fit the caller's buffer (nothing was copied then).
+  bool fits() const { return fits_; }
+
+private:
+  LPDWORD type_;
+  LPBYTE data_;
+  LPDWORD dataSize_;
+  bool fits_ = true;
+};
+
+// Keeps a value, for a caller that must see its name before deciding to copy it.
+struct HeldValue final : ce::RegistryValueSink {
+  void take(DWORD valueType, std::span<const BYTE> bytes) override {
+    type = valueType;
+    data.assign(bytes.begin(), bytes.end());
+  }
+  DWORD type = 0;
+  std::vector<BYTE> data;
+};
 
 std::u16string_view nameOf(LPCWSTR name) {
   return name ? std::u16string_view(name) : std::u16string_view();
@@ -77,13 +135,13 @@ LONG openOrCreate(HKEY key, LPCWSTR subKey, bool create, PHKEY result, LPDWORD d
   RegistryPath path;
   if (const LONG error = RegistryPath::parse(subKey, path); error != ERROR_SUCCESS)
     return error;
-  std::shared_ptr<const RegistryOpenKey> parent;
+  Resolved parent;
   if (const LONG error = resolve(key, parent); error != ERROR_SUCCESS)
     return error;
-  RegistryOpenKey opened{parent->database, {}};
+  RegistryOpenKey opened{parent.handle ? parent.handle->database : parent.current, {}};
   bool created = false;
-  const LONG error = create ? parent->database->createKey(parent->key, path, opened.key, created)
-                            : parent->database->openKey(parent->key, path, opened.key);
+  const LONG error = create ? parent.database->createKey(*parent.key, path, opened.key, created)
+                            : parent.database->openKey(*parent.key, path, opened.key);
   if (error != ERROR_SUCCESS)
     return error;
   *result = RegistryKeyTable::instance().add(std::move(opened));
@@ -123,23 +181,14 @@ LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD, LPDWORD type, LPBYTE
   if (data && !dataSize)
     return ERROR_INVALID_PARAMETER;
   return guarded([&]() -> LONG {
-    std::shared_ptr<const RegistryOpenKey> open;
+    Resolved open;
     if (const LONG error = resolve(key, open); error != ERROR_SUCCESS)
       return error;
-    ce::RegistryValue value;
-    const LONG error = open->database->queryValue(open->key, nameOf(valueName), value);
-    if (error != ERROR_SUCCESS)
+    CallerBuffer buffer(type, data, dataSize);
+    if (const LONG error = open.database->queryValue(*open.key, nameOf(valueName), buffer);
+        error != ERROR_SUCCESS)
       return error;
-    if (type)
-      *type = value.type;
-    if (!dataSize)
-      return ERROR_SUCCESS;
-    const auto size = static_cast<DWORD>(value.data.size());
-    const bool fits = size <= *dataSize;
-    if (data && fits && size > 0)
-      std::memcpy(data, value.data.data(), size);
-    *dataSize = size;
-    return !data || fits ? ERROR_SUCCESS : ERROR_MORE_DATA;
+    return buffer.fits() ? ERROR_SUCCESS : ERROR_MORE_DATA;
   });
 }
 
@@ -148,20 +197,20 @@ LONG RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD, DWORD type, const BYTE *
   if (!data && dataSize > 0)
     return ERROR_INVALID_PARAMETER;
   return guarded([&]() -> LONG {
-    std::shared_ptr<const RegistryOpenKey> open;
+    Resolved open;
     if (const LONG error = resolve(key, open); error != ERROR_SUCCESS)
       return error;
-    return open->database->setValue(open->key, nameOf(valueName), type,
-                                    std::span<const BYTE>(data, data ? dataSize : 0));
+    return open.database->setValue(*open.key, nameOf(valueName), type,
+                                   std::span<const BYTE>(data, data ? dataSize : 0));
   });
 }
 
 LONG RegDeleteValueW(HKEY key, LPCWSTR valueName) {
   return guarded([&]() -> LONG {
-    std::shared_ptr<const RegistryOpenKey> open;
+    Resolved open;
     if (const LONG error = resolve(key, open); error != ERROR_SUCCESS)
       return error;
-    return open->database->deleteValue(open->key, nameOf(valueName));
+    return open.database->deleteValue(*open.key, nameOf(valueName));
   });
 }
 
@@ -176,10 +225,10 @@ LONG RegDeleteKeyW(HKEY key, LPCWSTR subKey) {
     // own tree by way of a string that came out empty); refused.
     if (path.empty())
       return ERROR_INVALID_PARAMETER;
-    std::shared_ptr<const RegistryOpenKey> open;
+    Resolved open;
     if (const LONG error = resolve(key, open); error != ERROR_SUCCESS)
       return error;
-    return open->database->deleteKey(open->key, path);
+    return open.database->deleteKey(*open.key, path);
   });
 }
 
@@ -188,12 +237,12 @@ LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWO
   if (!name || !nameLength || (keyClass && !classLength))
     return ERROR_INVALID_PARAMETER;
   return guarded([&]() -> LONG {
-    std::shared_ptr<const RegistryOpenKey> open;
+    Resolved open;
     if (const LONG error = resolve(key, open); error != ERROR_SUCCESS)
       return error;
     std::u16string found;
     std::int64_t written = 0;
-    const LONG error = open->database->enumKey(open->key, index, found, written);
+    const LONG error = open.database->enumKey(*open.key, index, found, written);
     if (error != ERROR_SUCCESS)
       return error;
     // Keys carry no class: an empty one.
@@ -212,12 +261,12 @@ LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR valueName, LPDWORD valueNameLen
   if (!valueName || !valueNameLength || (data && !dataSize))
     return ERROR_INVALID_PARAMETER;
   return guarded([&]() -> LONG {
-    std::shared_ptr<const RegistryOpenKey> open;
+    Resolved open;
     if (const LONG error = resolve(key, open); error != ERROR_SUCCESS)
       return error;
     std::u16string found;
-    ce::RegistryValue value;
-    const LONG error = open->database->enumValue(open->key, index, found, value);
+    HeldValue value;
+    const LONG error = open.database->enumValue(*open.key, index, found, value);
     if (error != ERROR_SUCCESS)
       return error;
     if (type)
@@ -242,11 +291,11 @@ LONG RegQueryInfoKeyW(HKEY key, LPWSTR keyClass, LPDWORD classLength, LPDWORD, L
   if (keyClass && !classLength)
     return ERROR_INVALID_PARAMETER;
   return guarded([&]() -> LONG {
-    std::shared_ptr<const RegistryOpenKey> open;
+    Resolved open;
     if (const LONG error = resolve(key, open); error != ERROR_SUCCESS)
       return error;
     ce::RegistryKeyInfo info;
-    const LONG error = open->database->queryInfo(open->key, info);
+    const LONG error = open.database->queryInfo(*open.key, info);
     if (error != ERROR_SUCCESS)
       return error;
     if (keyClass && *classLength > 0)
@@ -275,9 +324,9 @@ LONG RegQueryInfoKeyW(HKEY key, LPWSTR keyClass, LPDWORD classLength, LPDWORD, L
 
 LONG RegFlushKey(HKEY key) {
   return guarded([&]() -> LONG {
-    std::shared_ptr<const RegistryOpenKey> open;
+    Resolved open;
     if (const LONG error = resolve(key, open); error != ERROR_SUCCESS)
       return error;
-    return open->database->flush(open->key);
+    return open.database->flush(*open.key);
   });
 }

@@ -2,6 +2,7 @@
 
 #include <ce/errors.h>
 
+#include <new>
 #include <sqlite3.h>
 #include <thread>
 
@@ -36,6 +37,23 @@ RegistryConnection::RegistryConnection(const std::filesystem::path &file) {
     sqlite3_close_v2(db_);
     db_ = nullptr;
     throw;
+  }
+}
+
+LONG RegistryConnection::open(const std::filesystem::path &file,
+                              std::unique_ptr<RegistryConnection> &out) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  for (;;) {
+    try {
+      out = std::make_unique<RegistryConnection>(file);
+      return ERROR_SUCCESS;
+    } catch (const RegistrySqlError &e) {
+      if (e.code != SQLITE_BUSY || std::chrono::steady_clock::now() >= deadline)
+        return errorFor(e.code);
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    } catch (const std::bad_alloc &) {
+      return ERROR_OUTOFMEMORY;
+    }
   }
 }
 

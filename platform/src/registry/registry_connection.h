@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <unordered_map>
 
 struct sqlite3;
@@ -26,6 +27,9 @@ public:
   // Opens the file (creating it when missing) in WAL mode with a busy timeout. Throws
   // RegistrySqlError when SQLite refuses.
   explicit RegistryConnection(const std::filesystem::path &file);
+  // The same, waiting out another process that is switching a new file to WAL; a platform
+  // error code when SQLite refuses.
+  static LONG open(const std::filesystem::path &file, std::unique_ptr<RegistryConnection> &out);
   ~RegistryConnection();
   RegistryConnection(const RegistryConnection &) = delete;
   RegistryConnection &operator=(const RegistryConnection &) = delete;

@@ -1,5 +1,7 @@
 #include "registry/registry_database.h"
 
+#include "registry/registry_fork_generation.h"
+
 #include <ce/core/device_root.h>
 #include <ce/errors.h>
 
@@ -9,7 +11,6 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 #include <utility>
 
 namespace ce {
@@ -155,19 +156,21 @@ LONG RegistryDatabase::atPath(const std::filesystem::path &file,
 }
 
 RegistryDatabase::RegistryDatabase(std::filesystem::path file)
-    : file_(std::move(file)), owner_(::getpid()) {}
+    : file_(std::move(file)), reader_(file_), forkGeneration_(RegistryForkGeneration::current()) {}
 
 RegistryDatabase::~RegistryDatabase() {
-  if (::getpid() != owner_) {
+  if (RegistryForkGeneration::current() != forkGeneration_) {
     for (auto &connection : idle_)
       (void)connection.release();
     return;
   }
   // Closing the last connection to a database normally removes its log and shared index by
   // name. When our file is no longer the one at that name, those names are another database's.
-  if (!stillOnDisk())
+  if (!stillOnDisk()) {
     for (auto &connection : idle_)
       connection->keepFilesOnClose();
+    reader_.keepFilesOnClose();
+  }
 }
 
 LONG RegistryDatabase::initialize() {
@@ -225,11 +228,11 @@ bool RegistryDatabase::stillOnDisk() const {
 LONG RegistryDatabase::acquire(std::unique_ptr<RegistryConnection> &out) {
   {
     std::lock_guard lock(poolMutex_);
-    if (const pid_t self = ::getpid(); self != owner_) {
+    if (const auto generation = RegistryForkGeneration::current(); generation != forkGeneration_) {
       for (auto &connection : idle_)
         (void)connection.release(); // the parent's; deliberately left open
       idle_.clear();
-      owner_ = self;
+      forkGeneration_ = generation;
     }
     if (!idle_.empty()) {
       out = std::move(idle_.back());
@@ -237,20 +240,7 @@ LONG RegistryDatabase::acquire(std::unique_ptr<RegistryConnection> &out) {
       return ERROR_SUCCESS;
     }
   }
-  // Switching a new file to WAL can meet another process doing the same; wait it out.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  for (;;) {
-    try {
-      out = std::make_unique<RegistryConnection>(file_);
-      return ERROR_SUCCESS;
-    } catch (const RegistrySqlError &e) {
-      if (e.code != SQLITE_BUSY || std::chrono::steady_clock::now() >= deadline)
-        return RegistryConnection::errorFor(e.code);
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    } catch (const std::bad_alloc &) {
-      return ERROR_OUTOFMEMORY;
-    }
-  }
+  return RegistryConnection::open(file_, out);
 }
 
 void RegistryDatabase::release(std::unique_ptr<RegistryConnection> connection) {
@@ -277,19 +267,7 @@ LONG RegistryDatabase::openKey(const RegistryKeyRef &from, const RegistryPath &p
                                RegistryKeyRef &out) {
   std::u16string folded = path.foldedBelow(from.foldedPath);
   std::int64_t id = 0;
-  const LONG error = run(Mode::Single, [&](RegistryConnection &c) -> LONG {
-    // One statement, so the parent check and the lookup see the same state.
-    auto s = c.statement("SELECT (SELECT 1 FROM registry_keys WHERE id = ?1), "
-                         "(SELECT id FROM registry_keys WHERE root = ?2 AND folded_path = ?3)");
-    s.bind(1, from.id).bind(2, from.root).bind(3, folded);
-    if (!s.step() || s.isNull(0))
-      return ERROR_KEY_DELETED;
-    if (s.isNull(1))
-      return ERROR_FILE_NOT_FOUND;
-    id = s.integer(1);
-    return ERROR_SUCCESS;
-  });
-  if (error != ERROR_SUCCESS)
+  if (const LONG error = reader_.openKey(from, folded, id); error != ERROR_SUCCESS)
     return error;
   out = RegistryKeyRef{id, from.root, std::move(folded)};
   return ERROR_SUCCESS;
@@ -371,20 +349,8 @@ LONG RegistryDatabase::deleteKey(const RegistryKeyRef &from, const RegistryPath 
 }
 
 LONG RegistryDatabase::queryValue(const RegistryKeyRef &key, std::u16string_view name,
-                                  RegistryValue &out) {
-  const std::u16string folded = foldedName(name);
-  return run(Mode::Single, [&](RegistryConnection &c) -> LONG {
-    auto s = c.statement("SELECT v.type, v.data FROM registry_keys k LEFT JOIN registry_values v "
-                         "ON v.key_id = k.id AND v.folded_name = ?2 WHERE k.id = ?1");
-    s.bind(1, key.id).bind(2, folded);
-    if (!s.step())
-      return ERROR_KEY_DELETED;
-    if (s.isNull(0))
-      return ERROR_FILE_NOT_FOUND;
-    out.type = static_cast<DWORD>(s.integer(0));
-    out.data = s.bytes(1);
-    return ERROR_SUCCESS;
-  });
+                                  RegistryValueSink &sink) {
+  return reader_.queryValue(key, name, sink);
 }
 
 LONG RegistryDatabase::setValue(const RegistryKeyRef &key, std::u16string_view name, DWORD type,
@@ -418,67 +384,20 @@ LONG RegistryDatabase::deleteValue(const RegistryKeyRef &key, std::u16string_vie
 
 LONG RegistryDatabase::enumKey(const RegistryKeyRef &key, DWORD index, std::u16string &name,
                                std::int64_t &lastWrite) {
-  return run(Mode::Read, [&](RegistryConnection &c) -> LONG {
-    if (!keyExists(c, key.id))
-      return ERROR_KEY_DELETED;
-    auto s = c.statement("SELECT name, written FROM registry_keys WHERE parent = ?1 "
-                         "ORDER BY id LIMIT 1 OFFSET ?2");
-    s.bind(1, key.id).bind(2, std::int64_t{index});
-    if (!s.step())
-      return ERROR_NO_MORE_ITEMS;
-    name = s.text(0);
-    lastWrite = s.integer(1);
-    return ERROR_SUCCESS;
-  });
+  return reader_.enumKey(key, index, name, lastWrite);
 }
 
 LONG RegistryDatabase::enumValue(const RegistryKeyRef &key, DWORD index, std::u16string &name,
-                                 RegistryValue &value) {
-  return run(Mode::Read, [&](RegistryConnection &c) -> LONG {
-    if (!keyExists(c, key.id))
-      return ERROR_KEY_DELETED;
-    auto s = c.statement("SELECT name, type, data FROM registry_values WHERE key_id = ?1 "
-                         "ORDER BY id LIMIT 1 OFFSET ?2");
-    s.bind(1, key.id).bind(2, std::int64_t{index});
-    if (!s.step())
-      return ERROR_NO_MORE_ITEMS;
-    name = s.text(0);
-    value.type = static_cast<DWORD>(s.integer(1));
-    value.data = s.bytes(2);
-    return ERROR_SUCCESS;
-  });
+                                 RegistryValueSink &sink) {
+  return reader_.enumValue(key, index, name, sink);
 }
 
 LONG RegistryDatabase::queryInfo(const RegistryKeyRef &key, RegistryKeyInfo &out) {
-  return run(Mode::Read, [&](RegistryConnection &c) -> LONG {
-    {
-      auto s = c.statement("SELECT written FROM registry_keys WHERE id = ?1");
-      if (!s.bind(1, key.id).step())
-        return ERROR_KEY_DELETED;
-      out.lastWrite = s.integer(0);
-    }
-    {
-      auto s = c.statement("SELECT count(*), coalesce(max(length(name)), 0) FROM registry_keys "
-                           "WHERE parent = ?1");
-      s.bind(1, key.id).step();
-      out.subKeys = static_cast<DWORD>(s.integer(0));
-      out.maxSubKeyLength = static_cast<DWORD>(s.integer(1) / 2);
-    }
-    auto s = c.statement("SELECT count(*), coalesce(max(length(name)), 0), "
-                         "coalesce(max(length(data)), 0) FROM registry_values WHERE key_id = ?1");
-    s.bind(1, key.id).step();
-    out.values = static_cast<DWORD>(s.integer(0));
-    out.maxValueNameLength = static_cast<DWORD>(s.integer(1) / 2);
-    out.maxValueLength = static_cast<DWORD>(s.integer(2));
-    return ERROR_SUCCESS;
-  });
+  return reader_.queryInfo(key, out);
 }
 
 LONG RegistryDatabase::flush(const RegistryKeyRef &key) {
-  const LONG error = run(Mode::Single, [&](RegistryConnection &c) -> LONG {
-    return keyExists(c, key.id) ? ERROR_SUCCESS : ERROR_KEY_DELETED;
-  });
-  if (error != ERROR_SUCCESS)
+  if (const LONG error = reader_.checkKey(key); error != ERROR_SUCCESS)
     return error;
   // A passive checkpoint syncs the log and copies what no reader still needs into the file;
   // it never waits for other processes.

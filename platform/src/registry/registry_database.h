@@ -1,7 +1,8 @@
 // A device's registry database (SQLite, <device root>/registry.db), shared by every process of
-// the device. Each operation is one transaction on a connection taken from a small per-database
-// pool, so threads of one process run side by side; writes take the write lock up front and wait
-// for other processes, and nothing committed is lost when a process dies.
+// the device. Each write is one transaction on a connection taken from a small per-database pool,
+// so threads of one process run side by side; writes take the write lock up front and wait for
+// other processes, and nothing committed is lost when a process dies. Reads go through a
+// RegistryReader, which keeps what it read for as long as SQLite reports no commit since.
 //
 // Storage: a table of keys (id, parent, root, name, case-folded path below the root, last write
 // time) and a table of values (key, name, case-folded name, type, bytes). Names are kept as
@@ -13,6 +14,7 @@
 #include "registry/registry_key_info.h"
 #include "registry/registry_key_ref.h"
 #include "registry/registry_path.h"
+#include "registry/registry_reader.h"
 #include "registry/registry_value.h"
 
 #include <ce/types.h>
@@ -60,7 +62,8 @@ public:
   // Deletes the key at path with all its descendants and their values.
   LONG deleteKey(const RegistryKeyRef &from, const RegistryPath &path);
 
-  LONG queryValue(const RegistryKeyRef &key, std::u16string_view name, RegistryValue &out);
+  // Reads go through the reader, which keeps what it read while the database does not change.
+  LONG queryValue(const RegistryKeyRef &key, std::u16string_view name, RegistryValueSink &sink);
   LONG setValue(const RegistryKeyRef &key, std::u16string_view name, DWORD type,
                 std::span<const BYTE> data);
   LONG deleteValue(const RegistryKeyRef &key, std::u16string_view name);
@@ -69,7 +72,7 @@ public:
   LONG enumKey(const RegistryKeyRef &key, DWORD index, std::u16string &name,
                std::int64_t &lastWrite);
   LONG enumValue(const RegistryKeyRef &key, DWORD index, std::u16string &name,
-                 RegistryValue &value);
+                 RegistryValueSink &sink);
   LONG queryInfo(const RegistryKeyRef &key, RegistryKeyInfo &out);
   // Moves committed transactions into the database file and syncs it to storage.
   LONG flush(const RegistryKeyRef &key);
@@ -91,9 +94,10 @@ private:
   ino_t inode_ = 0;
   std::mutex poolMutex_;
   std::vector<std::unique_ptr<RegistryConnection>> idle_;
+  RegistryReader reader_;
   // The process the idle connections belong to. A child made by fork() must not use or close
   // its parent's connections; it drops them unclosed and opens its own.
-  pid_t owner_;
+  std::uint64_t forkGeneration_;
 };
 
 } // namespace ce

@@ -37,7 +37,7 @@ RegistryStatement &RegistryStatement::bind(int index, std::span<const BYTE> byte
   if (bytes.empty())
     check(sqlite3_bind_zeroblob(statement_, index, 0));
   else
-    check(sqlite3_bind_blob64(statement_, index, bytes.data(), bytes.size(), SQLITE_TRANSIENT));
+    check(sqlite3_bind_blob64(statement_, index, bytes.data(), bytes.size(), SQLITE_STATIC));
   return *this;
 }
 
@@ -75,14 +75,18 @@ std::u16string RegistryStatement::text(int column) const {
 }
 
 std::vector<BYTE> RegistryStatement::bytes(int column) const {
+  const auto data = blob(column);
+  return std::vector<BYTE>(data.begin(), data.end());
+}
+
+std::span<const BYTE> RegistryStatement::blob(int column) const {
   const void *data = sqlite3_column_blob(statement_, column);
   const int size = sqlite3_column_bytes(statement_, column);
   if (!data && size > 0)
     throw RegistrySqlError{SQLITE_NOMEM};
-  std::vector<BYTE> out(static_cast<std::size_t>(size));
-  if (data && size > 0)
-    std::memcpy(out.data(), data, out.size());
-  return out;
+  if (!data)
+    return {};
+  return {static_cast<const BYTE *>(data), static_cast<std::size_t>(size)};
 }
 
 } // namespace ce

@@ -21,7 +21,8 @@ public:
   RegistryStatement(const RegistryStatement &) = delete;
   RegistryStatement &operator=(const RegistryStatement &) = delete;
 
-  // Parameters are numbered from 1, as in the SQL text (?1, ?2, ...).
+  // Parameters are numbered from 1, as in the SQL text (?1, ?2, ...). Text and bytes are not
+  // copied: they must stay in place until this use of the statement ends.
   RegistryStatement &bind(int index, std::int64_t value);
   // Text is stored as little-endian UTF-16 bytes so that every name comes back exactly as
   // given, lone surrogates included. An empty text binds an empty blob, never NULL.
@@ -37,6 +38,8 @@ public:
   std::int64_t integer(int column) const;
   std::u16string text(int column) const;
   std::vector<BYTE> bytes(int column) const;
+  // The column's bytes where SQLite holds them: valid until the next step or the end of this use.
+  std::span<const BYTE> blob(int column) const;
 
 private:
   sqlite3_stmt *statement_;
