@@ -75,6 +75,24 @@ void pointShortcutAt(std::u16string_view installDirectory) {
     CopyFileW(shortcut.c_str(), (std::u16string(startup) + u"\\Ostrel.lnk").c_str(), FALSE);
 }
 
+
+// Deletes the key when it holds neither values nor subkeys; true when it is gone.
+bool removeIfEmpty(HKEY parent, std::u16string_view path) {
+  DWORD subkeys = 0, values = 0;
+  {
+    const RegistryKey key = RegistryKey::open(parent, path);
+    if (!key)
+      return true;
+    if (RegQueryInfoKeyW(key.handle(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                         &values, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      return false;
+  }
+  if (subkeys != 0 || values != 0)
+    return false;
+  const std::u16string name(path);
+  return RegDeleteKeyW(parent, name.c_str()) == ERROR_SUCCESS;
+}
+
 } // namespace
 
 bool SystemSetup::isProgramFilesDirectory(std::u16string_view installDirectory,
@@ -125,8 +143,18 @@ int SystemSetup::uninstallInit(HWND parent, std::u16string_view) {
   removeFont();
   if (const RegistryKey software = RegistryKey::create(HKEY_LOCAL_MACHINE, u"SOFTWARE"))
     RegistryTree::deleteKeyTree(software.handle(), OptionsProgramKey);
-  if (const RegistryKey startInfo = RegistryKey::open(HKEY_LOCAL_MACHINE, StartInfoKey))
+  if (const RegistryKey startInfo = RegistryKey::open(HKEY_LOCAL_MACHINE, StartInfoKey)) {
     cleanIconPaths(startInfo.handle(), u"start\\");
+    // Nothing of the menu's layout or of the generated Settings folders stays behind; the keys
+    // above the tree go too when the system's data was all they held.
+    if (removeItemMetadata(startInfo.handle(), u"start\\")) {
+      for (const char16_t *path :
+           {u"security\\shell\\startinfo", u"security\\shell", u"security"}) {
+        if (!removeIfEmpty(HKEY_LOCAL_MACHINE, path))
+          break;
+      }
+    }
+  }
   removeRegistryData();
   removeStartupShortcut();
   LayoutFiles::restore();
@@ -222,6 +250,22 @@ void SystemSetup::cleanIconPaths(HKEY parent, std::u16string_view path) {
   }
   for (const auto &child : children)
     cleanIconPaths(parent, prefix + child);
+}
+
+bool SystemSetup::removeItemMetadata(HKEY parent, std::u16string_view path) {
+  std::u16string prefix(path);
+  if (prefix.size() > 1 && prefix.back() != u'\\')
+    prefix += u'\\';
+  {
+    const RegistryKey key = RegistryKey::open(parent, path, KEY_ALL_ACCESS);
+    if (!key)
+      return false;
+    for (const auto &child : key.subkeyNames())
+      removeItemMetadata(parent, prefix + child);
+    for (const char16_t *value : {u"name", u"target", u"ItemPosition", u"hidden", u"falseLink"})
+      key.deleteValue(value);
+  }
+  return removeIfEmpty(parent, path);
 }
 
 void SystemSetup::deleteDirectory(std::u16string_view directory) {

@@ -176,7 +176,11 @@ TEST(InstallPackage, RemovalLeavesNothingOfTheSystemBehind) {
   EXPECT_TRUE(device.waitGone("Vireta"));
 
   const auto registryAfter = servicetest::registryListing();
-  const auto filesAfter = servicetest::fileListing(device.root / "fs");
+  auto filesAfter = servicetest::fileListing(device.root / "fs");
+  // The demo applets keep their own trace of the calls they get (the settings links load them);
+  // it is the demo device's, not the system's.
+  std::erase_if(filesAfter,
+                [](const std::string &line) { return line.starts_with("Temp/demo_applets.log "); });
   EXPECT_EQ(registryBefore, registryAfter)
       << "left behind:\n"
       << joined(difference(registryAfter, registryBefore)) << "lost:\n"

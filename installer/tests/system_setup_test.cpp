@@ -52,6 +52,33 @@ TEST_F(SystemSetupSteps, IconsIntoTheSystemsResourcesAreRemovedWhateverTheirCase
             u"\\Vireta\\notes.png");
 }
 
+TEST_F(SystemSetupSteps, ItemMetadataGoesAndOnlyTheUsersOwnPicturesStay) {
+  const std::u16string start(StartInfo);
+  setString(start + u"\\Games", u"name", u"Games");
+  setDword(start + u"\\Games\\solitaire.lnk", u"ItemPosition", 3);
+  setDword(start + u"\\Games\\solitaire.lnk", u"hidden", 1);
+  setString(start + u"\\Games\\solitaire.lnk", u"target", u"\\Windows\\solitaire.exe");
+  setDword(start + u"\\gone.lnk", u"falseLink", 1);
+  setString(start + u"\\calc.lnk", u"Icon", u"\\My Documents\\calc.png");
+  setDword(start + u"\\calc.lnk", u"ItemPosition", 0);
+  setDword(start + u"\\calc.lnk", u"Other", 7); // not the system's: kept
+
+  const RegistryKey startInfo =
+      RegistryKey::open(HKEY_LOCAL_MACHINE, u"security\\shell\\startinfo\\");
+  EXPECT_FALSE(SystemSetup::removeItemMetadata(startInfo.handle(), u"start\\"));
+
+  EXPECT_FALSE(RegistryKey::open(HKEY_LOCAL_MACHINE, start + u"\\Games"));
+  EXPECT_FALSE(RegistryKey::open(HKEY_LOCAL_MACHINE, start + u"\\gone.lnk"));
+  EXPECT_EQ(query(start + u"\\calc.lnk", u"Icon")->text(), u"\\My Documents\\calc.png");
+  EXPECT_EQ(query(start + u"\\calc.lnk", u"Other")->number(), 7u);
+  EXPECT_FALSE(query(start + u"\\calc.lnk", u"ItemPosition"));
+
+  RegistryKey::open(HKEY_LOCAL_MACHINE, start + u"\\calc.lnk", KEY_ALL_ACCESS).deleteValue(u"Icon");
+  RegistryKey::open(HKEY_LOCAL_MACHINE, start + u"\\calc.lnk", KEY_ALL_ACCESS).deleteValue(u"Other");
+  EXPECT_TRUE(SystemSetup::removeItemMetadata(startInfo.handle(), u"start\\"));
+  EXPECT_FALSE(RegistryKey::open(HKEY_LOCAL_MACHINE, start));
+}
+
 TEST_F(SystemSetupSteps, AKeyGoesWithEverythingBelowIt) {
   setDword(u"Services\\Vireta", u"Index", 0);
   setDword(u"Services\\Vireta\\Deeper\\Deepest", u"x", 1);

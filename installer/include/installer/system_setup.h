@@ -45,6 +45,10 @@ public:
   static void removeStartupShortcut();
   // Removes "Icon" values below `path` that point into the system's resources.
   static void cleanIconPaths(HKEY parent, std::u16string_view path);
+  // Removes the item values the menu and the service wrote below `path` (name, target,
+  // ItemPosition, hidden, falseLink; Icon values elsewhere stay, they are the user's pictures)
+  // and every key left with neither values nor subkeys. Returns whether the key itself went.
+  static bool removeItemMetadata(HKEY parent, std::u16string_view path);
   static void deleteDirectory(std::u16string_view directory);
 
 private:
