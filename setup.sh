@@ -14,6 +14,7 @@ PACKAGES=(
   libpng-dev libjpeg62-turbo-dev libgif-dev libsdl2-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth
+  ccache librsvg2-bin fonts-dejavu-extra
 )
 
 missing_packages() {
@@ -45,17 +46,36 @@ install_packages() {
 
 JOBS="${JOBS:-$(nproc)}"
 
-configure_and_build() {  # dir, extra cmake args...
+# ccache keeps both builds fast across clones; its default cache lives in the user's home.
+LAUNCHER=()
+if command -v ccache >/dev/null 2>&1; then
+  LAUNCHER=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  # Paths below the checkout are hashed relative to it, so another clone reuses the cache.
+  export CCACHE_BASEDIR="$ROOT"
+  export CCACHE_NOHASHDIR=1
+fi
+
+configure() {  # dir, extra cmake args...
   local dir="$1"; shift
   if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S "$ROOT" -B "$dir" -G Ninja "$@"
+    cmake -S "$ROOT" -B "$dir" -G Ninja "${LAUNCHER[@]}" "$@"
   fi
-  cmake --build "$dir" -j "$JOBS"
 }
 
-build_plain() { configure_and_build "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo; }
+build() {  # dir, targets...
+  local dir="$1"; shift
+  if [ $# -gt 0 ]; then
+    cmake --build "$dir" -j "$JOBS" --target "$@"
+  else
+    cmake --build "$dir" -j "$JOBS"
+  fi
+}
+
+configure_plain() { configure "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo; }
+build_plain() { configure_plain; build "$ROOT/build"; }
 build_sanitized() {
-  configure_and_build "$ROOT/build-asan" -DCMAKE_BUILD_TYPE=Debug -DCE_SANITIZE=ON -DCE_BUILD_BENCH=OFF
+  configure "$ROOT/build-asan" -DCMAKE_BUILD_TYPE=Debug -DCE_SANITIZE=ON -DCE_BUILD_BENCH=OFF
+  build "$ROOT/build-asan"
 }
 
 install_packages
@@ -64,7 +84,9 @@ case "$MODE" in
     build_plain
     ;;
   demo)
-    build_plain
+    # Only what the demo device needs: the device tool, the demo content and the system's package.
+    configure_plain
+    build "$ROOT/build" demo_device
     exec "$ROOT/demo/run-demo.sh" "$ROOT/build"
     ;;
   test)

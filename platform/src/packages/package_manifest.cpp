@@ -27,7 +27,16 @@ std::string_view trim(std::string_view text) {
 // replacement characters where the bad bytes were.
 bool validUtf8(std::string_view text) { return ce::toUtf8(ce::toUtf16(text)) == text; }
 
-std::string quote(std::u16string_view text) { return "'" + ce::toUtf8(text) + "'"; }
+std::string quote(std::string_view text) {
+  std::string result;
+  result.reserve(text.size() + 2);
+  result += '\'';
+  result += text;
+  result += '\'';
+  return result;
+}
+
+std::string quote(std::u16string_view text) { return quote(ce::toUtf8(text)); }
 
 std::string describe(DWORD code) {
   switch (code) {
@@ -47,7 +56,7 @@ std::optional<std::string> packagePath(std::string_view text, std::string *error
     return std::nullopt;
   }
   if (text.front() == '/' || text.front() == '\\') {
-    *error = "'" + std::string(text) + "' is not relative to the package folder";
+    *error = quote(text) + " is not relative to the package folder";
     return std::nullopt;
   }
   std::string result;
@@ -58,13 +67,13 @@ std::optional<std::string> packagePath(std::string_view text, std::string *error
       end = text.size();
     const std::string_view part = text.substr(start, end - start);
     if (part == "..") {
-      *error = "'" + std::string(text) + "' leaves the package folder";
+      *error = quote(text) + " leaves the package folder";
       return std::nullopt;
     }
     if (!part.empty() && part != ".") {
       for (char c : part) {
         if (static_cast<unsigned char>(c) < 0x20) {
-          *error = "'" + std::string(text) + "' holds a control character";
+          *error = quote(text) + " holds a control character";
           return std::nullopt;
         }
       }
@@ -75,7 +84,7 @@ std::optional<std::string> packagePath(std::string_view text, std::string *error
     start = end + 1;
   }
   if (result.empty()) {
-    *error = "'" + std::string(text) + "' names no file";
+    *error = quote(text) + " names no file";
     return std::nullopt;
   }
   return result;
@@ -123,7 +132,7 @@ std::optional<std::u16string> PackageManifest::normalizeDevicePath(std::u16strin
     result += part;
   }
   if (result.empty())
-    result = u"\\";
+    result.push_back(u'\\');
   if (result.size() >= MAX_PATH) {
     *error = quote(path) + " is longer than the device's paths may be";
     return std::nullopt;
