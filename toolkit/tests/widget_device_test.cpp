@@ -6,6 +6,7 @@
 #include "toolkit_host_device.h"
 #include "widget_test_support.h"
 
+#include <toolkit/display/child_window.h>
 #include <toolkit/display/direct_draw_warp.h>
 #include <toolkit/section/section.h>
 #include <toolkit/touch/touch_state.h>
@@ -171,6 +172,43 @@ TEST_F(WidgetHostTest, AFieldUnderTheInputPanelIsScrolledAboveItAndBackAfterward
   ASSERT_TRUE(pumpUntil([&] { return field->phase() == MyEditControl::Phase::Idle; }));
   EXPECT_EQ(section->scrollOffset(), 0);
   ASSERT_TRUE(pumpUntil([&] { return field->screenRect.top == 500; }));
+}
+
+// A modal window that draws nothing of its own.
+class PlainDialog : public ChildWindow {
+public:
+  PlainDialog() : ChildWindow(u"Plain") {}
+  int paint(Surface *, bool) override { return 0; }
+  LRESULT wndProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    return window() ? DefWindowProcW(window(), message, wParam, lParam) : 0;
+  }
+};
+
+bool isChildOf(HWND parent, HWND child) {
+  for (HWND next = GetWindow(parent, GW_CHILD); next; next = GetWindow(next, GW_HWNDNEXT))
+    if (next == child)
+      return true;
+  return false;
+}
+
+TEST_F(WidgetHostTest, TheEditWindowIsMadeInTheWindowTheScreenShows) {
+  show({});
+  HWND inMain = InputEditWindow::ensure();
+  ASSERT_NE(inMain, nullptr);
+  EXPECT_TRUE(isChildOf(application_->window(), inMain));
+  EXPECT_TRUE(isChildOf(application_->window(), InputEditWindow::companion()));
+  EXPECT_EQ(InputEditWindow::ensure(), inMain) << "made once";
+
+  auto *dialog = new PlainDialog();
+  dialog->show();
+  HWND inDialog = InputEditWindow::ensure();
+  ASSERT_NE(inDialog, nullptr);
+  EXPECT_TRUE(isChildOf(dialog->window(), inDialog));
+  EXPECT_FALSE(IsWindow(inMain));
+  delete dialog;
+  EXPECT_EQ(InputEditWindow::window(), nullptr) << "gone with its window";
+  HWND again = InputEditWindow::ensure();
+  EXPECT_TRUE(isChildOf(application_->window(), again));
 }
 
 TEST_F(WidgetHostTest, ATapTurnsACheckBoxOverOnTheScreen) {

@@ -203,7 +203,6 @@ bool MyEditControl::startEditing() {
   phase_ = Phase::Animating;
   editingControl.store(this);
   clickTime_ = GetTickCount();
-  clickBottom_ = screenRect.bottom;
   scrolled_ = 0;
   if (HWND main = mainWindow())
     SetTimer(main, ScrollTimer, ScrollTimerMs, nullptr);
