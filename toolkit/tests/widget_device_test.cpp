@@ -40,7 +40,7 @@ protected:
     if (GlobalInformations::getInstance()->mainApplication() != application_.get())
       (void)application_.release();
     application_.reset();
-    ElementRegistry::destroyAll();
+    ToolkitShutdown::run();
     // System classes live in the process; the next device's host must hear of them again.
     UnregisterClassW(u"EDIT", nullptr);
     UnregisterClassW(u"SIPPREF", nullptr);
