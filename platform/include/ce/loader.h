@@ -15,7 +15,14 @@
 //   The same file (by identity, whatever name or link leads to it) loaded again returns the same
 //   HMODULE and counts one more reference; DllMain is not called again.
 // - DllMain (exported as the C name "DllMain", optional) gets DLL_PROCESS_ATTACH after the first
-//   load and DLL_PROCESS_DETACH before the last FreeLibrary unloads the module. A FALSE answer to
+//   load and DLL_PROCESS_DETACH before the last FreeLibrary unloads the module.
+// - Unloading never unmaps the library's code: after the last FreeLibrary (and so after
+//   DeregisterService, or when the control panel lets an applet go) the module leaves the table
+//   and its handle is refused, but its image stays mapped until the process ends, because a
+//   thread it started, a window procedure it installed or a callback it handed out may still run
+//   its code, and the loader cannot prove that none does. Loading the file again later (or a new
+//   file at the same path) makes a new module on a fresh image, loaded from a private copy of
+//   the file as it is then: fresh static data, DllMain's DLL_PROCESS_ATTACH again. A FALSE answer to
 //   the attach unloads the library and fails with ERROR_DLL_INIT_FAILED; so does an exception
 //   leaving DllMain. Thread attach and detach notifications are not sent, and libraries still
 //   loaded when the process ends get no detach call (their process's resources go with it).

@@ -10,7 +10,11 @@
 #include <cerrno>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <algorithm>
 #include <link.h>
+#include <string>
+#include <sys/mman.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,6 +53,30 @@ LibraryLoader &LibraryLoader::instance() {
 }
 
 HMODULE LibraryLoader::programModule() { return moduleOf(programModuleValue); }
+
+void *LibraryLoader::openCopy(int descriptor) {
+  // The copy's descriptor stays open for the life of the process: its image is never unmapped,
+  // and its name (/proc/self/fd/N) must never come back for another image.
+  const int copy = static_cast<int>(::memfd_create("device-library", MFD_CLOEXEC));
+  if (copy < 0)
+    return nullptr;
+  off_t offset = 0;
+  struct stat status {};
+  bool copied = fstat(descriptor, &status) == 0;
+  while (copied && offset < status.st_size) {
+    const ssize_t sent = ::sendfile(copy, descriptor, &offset,
+                                    static_cast<std::size_t>(status.st_size - offset));
+    if (sent < 0 && errno == EINTR)
+      continue;
+    copied = sent > 0;
+  }
+  void *host = copied ? dlopen(("/proc/self/fd/" + std::to_string(copy)).c_str(),
+                               RTLD_NOW | RTLD_LOCAL)
+                      : nullptr;
+  if (!host)
+    ::close(copy);
+  return host;
+}
 
 void *LibraryLoader::ownSymbol(const Library &library, const char *name) {
   void *address = dlsym(library.host, name);
@@ -100,14 +128,24 @@ HMODULE LibraryLoader::load(std::u16string_view name, DWORD *error) {
     }
   }
   code = ElfImageCheck::checkFile(descriptor);
-  close(descriptor);
   if (code != ERROR_SUCCESS) {
+    close(descriptor);
     setError(error, code);
     return nullptr;
   }
 
   Library library;
-  library.host = dlopen(location->hostPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // The host loader would hand back an image it still has mapped for this path or file, with
+  // the statics (and, for a replaced file, the code) of that earlier load: such a file gets a
+  // fresh image, loaded from a private copy.
+  const bool mappedBefore = std::any_of(
+      images_.begin(), images_.end(), [&](const MappedImage &image) {
+        return image.hostPath == location->hostPath.native() ||
+               (image.device == status.st_dev && image.inode == status.st_ino);
+      });
+  library.host = mappedBefore ? openCopy(descriptor)
+                              : dlopen(location->hostPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+  close(descriptor);
   if (!library.host) {
     setError(error, ERROR_BAD_FORMAT);
     return nullptr;
@@ -117,6 +155,7 @@ HMODULE LibraryLoader::load(std::u16string_view name, DWORD *error) {
     setError(error, ERROR_BAD_FORMAT);
     return nullptr;
   }
+  images_.push_back(MappedImage{location->hostPath.native(), status.st_dev, status.st_ino});
   library.device = status.st_dev;
   library.inode = status.st_ino;
   library.devicePath = std::move(location->devicePath);
@@ -128,8 +167,8 @@ HMODULE LibraryLoader::load(std::u16string_view name, DWORD *error) {
   auto &entry = libraries_.emplace(id, std::move(library)).first->second;
   const Library attached = entry;
   if (!callEntryPoint(attached, id, DLL_PROCESS_ATTACH)) {
+    // Its code has run and may have left a thread behind: refused, but kept mapped (see free).
     libraries_.erase(id);
-    dlclose(attached.host);
     setError(error, ERROR_DLL_INIT_FAILED);
     return nullptr;
   }
@@ -151,7 +190,8 @@ bool LibraryLoader::free(HMODULE module, DWORD *error) {
   const Library library = std::move(it->second);
   libraries_.erase(it);
   callEntryPoint(library, idOf(module), DLL_PROCESS_DETACH);
-  dlclose(library.host);
+  // The image stays mapped (no dlclose): a thread the library started, a window procedure or a
+  // callback it handed out may still run its code, and nothing here can prove otherwise.
   return true;
 }
 

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 #include <sys/types.h>
 
 namespace ce {
@@ -44,7 +45,16 @@ private:
     std::size_t references = 0;
   };
 
+  // An image this process has mapped; images are never unmapped (see <ce/loader.h>).
+  struct MappedImage {
+    std::string hostPath;
+    dev_t device = 0;
+    ino_t inode = 0;
+  };
+
   LibraryLoader() = default;
+  // Loads a private copy of the open file: a new image whatever the host loader has mapped.
+  static void *openCopy(int descriptor);
   // The address of `name` when it is defined by the library itself, not by a dependency.
   static void *ownSymbol(const Library &library, const char *name);
   static bool callEntryPoint(const Library &library, std::uintptr_t id, DWORD reason);
@@ -53,6 +63,7 @@ private:
   mutable std::recursive_mutex mutex_;
   std::map<std::uintptr_t, Library> libraries_;
   std::uintptr_t lastId_ = 0;
+  std::vector<MappedImage> images_;
 };
 
 } // namespace ce
