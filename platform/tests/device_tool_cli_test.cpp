@@ -73,18 +73,24 @@ TEST_F(DeviceToolCli, AFolderWithoutADeviceIsNotFound) {
 TEST_F(DeviceToolCli, AStoppedDeviceAnswersAlikeForEveryVerb) {
   createDevice();
   const std::vector<std::vector<std::string>> verbs = {
-      {"tap", "10", "20"},          {"tap", "-5", "-7"},
-      {"hold", "-1", "30", "10"},   {"drag", "-10", "-10", "-40", "-50", "20", "2"},
-      {"key", "ENTER"},             {"type", "abc"},
-      {"rotate"},                   {"screenshot", (temp() / "s.png").string()},
-      {"ps"},                       {"run", "\\Windows\\ctlpnl.exe"},
-      {"windows"},                  {"wait-window", "HHTaskBar", "1"},
+      {"tap", "10", "20"},
+      {"tap", "-5", "-7"},
+      {"hold", "-1", "30", "10"},
+      {"drag", "-10", "-10", "-40", "-50", "20", "2"},
+      {"key", "ENTER"},
+      {"type", "abc"},
+      {"rotate"},
+      {"screenshot", (temp() / "s.png").string()},
+      {"ps"},
+      {"run", "\\Windows\\ctlpnl.exe"},
+      {"windows"},
+      {"wait-window", "HHTaskBar", "1"},
   };
   for (const auto &args : verbs) {
     const ToolRun run = device(args);
     EXPECT_EQ(run.exitCode, 3) << ::testing::PrintToString(args) << run.err;
-    EXPECT_EQ(run.err, "device " + args[0] +
-                           ": the device is not running (start it with 'device boot')\n");
+    EXPECT_EQ(run.err,
+              "device " + args[0] + ": the device is not running (start it with 'device boot')\n");
   }
   // Options that are not numbers are still refused, and bad input is named once.
   ToolRun run = device({"tap", "-x", "5"});

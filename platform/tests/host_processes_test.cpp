@@ -3,10 +3,11 @@
 #include "host_test_device.h"
 
 #include <ce/core/utf.h>
-#include <ce/kernel.h>
 #include <ce/files.h>
+#include <ce/kernel.h>
 #include <ce/loader.h>
 #include <ce/processes.h>
+#include <ce/registry.h>
 #include <ce/services.h>
 #include <ce/windows_api.h>
 
@@ -247,7 +248,8 @@ TEST(HostProcesses, TheHostsWindowsAndCodeBelongToTheDevicesOwnProcesses) {
   SetEvent(go);
   EXPECT_EQ(WaitForSingleObject(done, 10000), WAIT_OBJECT_0);
   const std::string journal = devtooltest::readFile(device.root / "journal.txt");
-  const std::string asServices = " process " + std::to_string(services) + " \\Windows\\services.exe\n";
+  const std::string asServices =
+      " process " + std::to_string(services) + " \\Windows\\services.exe\n";
   EXPECT_NE(journal.find("lingering init" + asServices), std::string::npos) << journal;
   EXPECT_NE(journal.find("lingering thread" + asServices), std::string::npos) << journal;
   EXPECT_TRUE(DeregisterService(service));
@@ -270,9 +272,53 @@ TEST(HostProcesses, ModuleFileNamesOfTheProgramAndItsLibraries) {
   HMODULE library = LoadLibraryW(u"journal_a.dll");
   ASSERT_NE(library, nullptr);
   WCHAR path[MAX_PATH] = {};
-  EXPECT_EQ(GetModuleFileNameW(library, path, MAX_PATH), 21u);
+  EXPECT_EQ(GetModuleFileNameW(library, path, MAX_PATH), 22u);
   EXPECT_EQ(std::u16string(path), u"\\Windows\\journal_a.dll");
   EXPECT_TRUE(FreeLibrary(library));
   EXPECT_EQ(GetModuleFileNameW(library, path, MAX_PATH), 0u) << "a freed module is no module";
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+}
+
+// The platform API has C linkage: a program written in C runs on the device, and a platform call
+// is found by its plain name in the device's system libraries.
+TEST(HostProcesses, ProgramsInCRunAndCallsAreFoundByName) {
+  HostDevice device;
+  HMODULE core = GetModuleHandleW(u"coredll.dll");
+  ASSERT_NE(core, nullptr);
+  EXPECT_EQ(LoadLibraryW(u"\\Windows\\COREDLL"), core);
+  EXPECT_TRUE(FreeLibrary(core));
+  EXPECT_EQ(GetProcAddress(core, "ShowWindow"), reinterpret_cast<FARPROC>(&ShowWindow));
+  EXPECT_EQ(GetProcAddressW(core, u"GetModuleFileNameW"),
+            reinterpret_cast<FARPROC>(&GetModuleFileNameW));
+  EXPECT_NE(GetProcAddress(GetModuleHandleW(u"aygshell.dll"), "SHCreateMenuBar"), nullptr);
+  EXPECT_EQ(GetProcAddress(core, "NoSuchCall"), nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));
+  WCHAR path[MAX_PATH] = {};
+  EXPECT_EQ(GetModuleFileNameW(core, path, MAX_PATH), 20u);
+  EXPECT_EQ(std::u16string(path), u"\\Windows\\coredll.dll");
+
+  const fs::path program = device.root / "fs/Windows/cprogram.exe";
+  fs::copy_file(fs::path(CE_BINARY_DIR "/bin/ce_test_c_program"), program);
+  const fs::path out = device.root / "c.txt";
+  HANDLE process = nullptr;
+  ASSERT_TRUE(launch(u"\\Windows\\cprogram.exe", ce::toUtf16(out.string()), &process));
+  EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0);
+  DWORD code = 0;
+  EXPECT_TRUE(GetExitCodeProcess(process, &code));
+  EXPECT_EQ(code, 7u);
+  CloseHandle(process);
+  EXPECT_EQ(devtooltest::readFile(out), "path \\Windows\\cprogram.exe\n"
+                                        "ShowWindow found\n"
+                                        "NoSuchCall missing 127\n"
+                                        "taskbar found\n"
+                                        "registry 0\n");
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\CProgram", 0, KEY_READ, &key),
+            ERROR_SUCCESS);
+  DWORD answer = 0, size = sizeof answer;
+  EXPECT_EQ(
+      RegQueryValueExW(key, u"Answer", nullptr, nullptr, reinterpret_cast<BYTE *>(&answer), &size),
+      ERROR_SUCCESS);
+  EXPECT_EQ(answer, 42u);
+  RegCloseKey(key);
 }

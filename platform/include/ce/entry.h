@@ -16,4 +16,8 @@
 
 #include <ce/types.h>
 
+CE_EXTERN_C_BEGIN
+
 int WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLine, int nShowCmd);
+
+CE_EXTERN_C_END

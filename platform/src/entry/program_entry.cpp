@@ -8,9 +8,9 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <string>
 #include <sys/prctl.h>
 #include <unistd.h>
-#include <string>
 
 extern "C" char __executable_start;
 

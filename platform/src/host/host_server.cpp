@@ -6,12 +6,12 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
 #include <sys/epoll.h>
-#include <fcntl.h>
 #include <sys/eventfd.h>
-#include <sys/timerfd.h>
 #include <sys/socket.h>
+#include <sys/timerfd.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -216,8 +216,7 @@ void HostServer::restListener() {
 
 void HostServer::resumeListener() {
   std::uint64_t expirations = 0;
-  [[maybe_unused]] const auto drained =
-      ::read(restTimer_.get(), &expirations, sizeof expirations);
+  [[maybe_unused]] const auto drained = ::read(restTimer_.get(), &expirations, sizeof expirations);
   if (listening_ || !epoll_)
     return;
   epoll_event event{};
@@ -233,7 +232,8 @@ void HostServer::noteRefusal(const std::string &why) {
   const auto interval = std::chrono::milliseconds(kRefusalLogIntervalMs);
   // Reasons quiet for a whole interval are forgotten, so the table stays small.
   std::erase_if(refusals_, [&](const auto &entry) {
-    return entry.first != why && entry.second.unlogged == 0 && now - entry.second.logged >= interval;
+    return entry.first != why && entry.second.unlogged == 0 &&
+           now - entry.second.logged >= interval;
   });
   auto [it, fresh] = refusals_.try_emplace(why);
   RefusalLog &record = it->second;

@@ -29,9 +29,9 @@
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <unordered_map>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace ce::host {
@@ -119,8 +119,8 @@ private:
   ProcessTable processes_;
   std::uint64_t nextPeerId_ = 1;
   std::unordered_map<DWORD, int> connectionsOf_; // connections per process id
-  protocol::UniqueFd spare_;                      // given up to refuse a connection
-  protocol::UniqueFd restTimer_;                  // ends the listener's rest
+  protocol::UniqueFd spare_;                     // given up to refuse a connection
+  protocol::UniqueFd restTimer_;                 // ends the listener's rest
   bool listening_ = false;
   struct RefusalLog {
     std::chrono::steady_clock::time_point logged{};

@@ -11,8 +11,8 @@
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
-#include <poll.h>
 #include <fstream>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -99,8 +99,8 @@ ProcessService::ProcessService(HostServer &server, std::filesystem::path deviceR
   server.registerHandler(MessageType::ProcessExiting,
                          [this](HostRequest &r) { processExiting(r); });
   server.registerHandler(MessageType::Shutdown, [this](HostRequest &r) { shutdown(r); });
-  for (const DeviceProcess &process : {ProcessIdentity::windowSystem(), ProcessIdentity::shell(),
-                                       ProcessIdentity::services()}) {
+  for (const DeviceProcess &process :
+       {ProcessIdentity::windowSystem(), ProcessIdentity::shell(), ProcessIdentity::services()}) {
     ProcessRecord record;
     record.pid = process.pid;
     record.devicePath = process.devicePath;

@@ -1,7 +1,7 @@
 #include "window_service.h"
 
-#include "../shell/shell_messages.h"
 #include "../kernel/process_identity.h"
+#include "../shell/shell_messages.h"
 #include "../windowing/key_message_flags.h"
 #include "../windowing/message_data_field.h"
 #include "../windowing/window_protocol.h"
@@ -275,7 +275,8 @@ DWORD WindowService::queryWindow(Call &call) {
     return ERROR_INVALID_WINDOW_HANDLE;
   const RECT rect = manager_.windowRect(hwnd).value_or(RECT{});
   const POINT origin = manager_.clientOrigin(hwnd).value_or(POINT{});
-  call.out.u32(ProcessIdentity::deviceProcessOf(w->process, w->thread)) // shell32.exe, ...
+  call.out
+      .u32(ProcessIdentity::deviceProcessOf(w->process, w->thread)) // shell32.exe, ...
       .u32(w->thread)
       .u64(fromHwnd(w->parent))
       .u64(fromHwnd(w->owner))

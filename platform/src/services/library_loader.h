@@ -10,8 +10,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 #include <sys/types.h>
+#include <vector>
 
 namespace ce {
 
@@ -21,6 +21,9 @@ public:
 
   // The program's own module: constant, never unloaded, owns no library of this table.
   static HMODULE programModule();
+  // The module of a device system library ("coredll.dll", "aygshell.dll"): the platform library
+  // itself, loaded in every process; nothing when `name` names no system library.
+  static std::optional<HMODULE> systemModule(std::u16string_view name);
 
   // Each call that succeeds counts one reference; on failure *error holds the code.
   HMODULE load(std::u16string_view name, DWORD *error);
@@ -55,6 +58,10 @@ private:
   LibraryLoader() = default;
   // Loads a private copy of the open file: a new image whatever the host loader has mapped.
   static void *openCopy(int descriptor);
+  // The system library a module value stands for; null for any other value.
+  static const char16_t *systemLibraryPath(HMODULE module);
+  // The address of a name the platform library defines with C linkage.
+  static void *platformSymbol(const char *name);
   // The address of `name` when it is defined by the library itself, not by a dependency.
   static void *ownSymbol(const Library &library, const char *name);
   static bool callEntryPoint(const Library &library, std::uintptr_t id, DWORD reason);

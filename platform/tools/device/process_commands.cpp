@@ -79,7 +79,7 @@ Outcome ProcessCommands::run(std::string_view verb, std::span<const std::string>
         GetLastError() == static_cast<DWORD>(ERROR_BROKEN_PIPE))
       return ToolContext::hostFailed(verb);
     return Outcome::notFound("device run: cannot start " + args[0] + " (error " +
-                                 std::to_string(GetLastError()) + ")");
+                             std::to_string(GetLastError()) + ")");
   }
   if (auto process = HandleTable::instance().getAs<ProcessHandle>(info.hProcess))
     context.out() << process->pid() << '\n';

@@ -151,8 +151,8 @@ Outcome printSubkeys(HKEY key, const RegistryKeyPath &path, std::ostream &out) {
     }
     if (status != ERROR_SUCCESS)
       return Outcome::fromPlatformError(static_cast<DWORD>(status), path.display());
-    out << printable(path.child(std::u16string_view(
-                                     name.data(), std::min<std::size_t>(nameLength, name.size())))
+    out << printable(path.child(std::u16string_view(name.data(),
+                                                    std::min<std::size_t>(nameLength, name.size())))
                          .display())
         << '\n';
     ++index;

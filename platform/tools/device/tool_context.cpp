@@ -63,9 +63,9 @@ Outcome ToolContext::hostFailed(std::string_view verb) {
   const std::string who = "device " + std::string(verb) + ": ";
   if (GetLastError() == static_cast<DWORD>(ERROR_TIMEOUT)) {
     const int ms = HostConnection::instance().answerLimit();
-    return Outcome::failed(who + "the host did not answer within " +
-                           (ms % 1000 == 0 ? std::to_string(ms / 1000) + " s"
-                                           : std::to_string(ms) + " ms"));
+    return Outcome::failed(
+        who + "the host did not answer within " +
+        (ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms"));
   }
   return Outcome::failed(who + "the host does not answer (it has gone away)");
 }
