@@ -287,9 +287,10 @@ TEST(HostProcesses, ProgramsInCRunAndCallsAreFoundByName) {
   ASSERT_NE(core, nullptr);
   EXPECT_EQ(LoadLibraryW(u"\\Windows\\COREDLL"), core);
   EXPECT_TRUE(FreeLibrary(core));
-  EXPECT_EQ(GetProcAddress(core, "ShowWindow"), reinterpret_cast<FARPROC>(&ShowWindow));
-  EXPECT_EQ(GetProcAddressW(core, u"GetModuleFileNameW"),
-            reinterpret_cast<FARPROC>(&GetModuleFileNameW));
+  const auto address = [](FARPROC function) { return reinterpret_cast<void *>(function); };
+  EXPECT_EQ(address(GetProcAddress(core, "ShowWindow")), reinterpret_cast<void *>(&ShowWindow));
+  EXPECT_EQ(address(GetProcAddressW(core, u"GetModuleFileNameW")),
+            reinterpret_cast<void *>(&GetModuleFileNameW));
   EXPECT_NE(GetProcAddress(GetModuleHandleW(u"aygshell.dll"), "SHCreateMenuBar"), nullptr);
   EXPECT_EQ(GetProcAddress(core, "NoSuchCall"), nullptr);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));

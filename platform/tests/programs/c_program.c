@@ -42,7 +42,9 @@ int WinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int show
 
   core = GetModuleHandleW(u"coredll.dll");
   found = GetProcAddress(core, "ShowWindow");
-  fprintf(out, "ShowWindow %s\n", found && found == (FARPROC)ShowWindow ? "found" : "missing");
+  /* void (*)(void) converts to and from every function type without a warning. */
+  fprintf(out, "ShowWindow %s\n",
+          found && found == (FARPROC)(void (*)(void))ShowWindow ? "found" : "missing");
   SetLastError(0);
   found = GetProcAddress(core, "NoSuchCall");
   fprintf(out, "NoSuchCall %s %lu\n", found ? "found" : "missing", (unsigned long)GetLastError());
