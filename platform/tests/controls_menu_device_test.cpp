@@ -9,6 +9,7 @@
 #include "../src/controls/menu_style.h"
 #include "../src/controls/message_box_layout.h"
 #include "../src/controls/popup_layout.h"
+#include "../src/kernel/process_identity.h"
 
 #include <ce/menubar.h>
 #include <ce/menus.h>
@@ -450,8 +451,8 @@ TEST_F(MenusOnDevice, AServiceInTheHostShowsAMessageBox) {
   const auto box = waitForBox("Service");
   ASSERT_TRUE(box);
   EXPECT_NE(static_cast<pid_t>(box->pid), child_);
-  EXPECT_EQ(box->pid, static_cast<DWORD>(ce::HostConnection::instance().hostPid()))
-      << "shown by the services host, inside the device host";
+  EXPECT_EQ(box->pid, ce::ProcessIdentity::kServicesProcessId)
+      << "shown by service code, which runs as services.exe inside the device host";
   tap(centre(boxButtons(*box, 2)[0]));
   registering.join();
   EXPECT_NE(service, nullptr);

@@ -68,6 +68,40 @@ TEST_F(DeviceToolCli, AFolderWithoutADeviceIsNotFound) {
   EXPECT_TRUE(fs::is_empty(root()));
 }
 
+// Every verb that needs the device's host says the same of a device that is not running: one
+// line, its own name once, exit 3. Negative coordinates, which the help allows, get that far.
+TEST_F(DeviceToolCli, AStoppedDeviceAnswersAlikeForEveryVerb) {
+  createDevice();
+  const std::vector<std::vector<std::string>> verbs = {
+      {"tap", "10", "20"},
+      {"tap", "-5", "-7"},
+      {"hold", "-1", "30", "10"},
+      {"drag", "-10", "-10", "-40", "-50", "20", "2"},
+      {"key", "ENTER"},
+      {"type", "abc"},
+      {"rotate"},
+      {"screenshot", (temp() / "s.png").string()},
+      {"ps"},
+      {"run", "\\Windows\\ctlpnl.exe"},
+      {"windows"},
+      {"wait-window", "HHTaskBar", "1"},
+  };
+  for (const auto &args : verbs) {
+    const ToolRun run = device(args);
+    EXPECT_EQ(run.exitCode, 3) << ::testing::PrintToString(args) << run.err;
+    EXPECT_EQ(run.err,
+              "device " + args[0] + ": the device is not running (start it with 'device boot')\n");
+  }
+  // Options that are not numbers are still refused, and bad input is named once.
+  ToolRun run = device({"tap", "-x", "5"});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_EQ(run.err.rfind("device tap: ", 0), 0u) << run.err;
+  EXPECT_EQ(run.err.find("device tap: ", 1), std::string::npos) << run.err;
+  run = device({"boot", "--zoom", "9"});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_EQ(run.err, "device boot: --zoom takes a whole number from 1 to 8\n");
+}
+
 TEST_F(DeviceToolCli, CeDeviceAndDeviceOptionChooseTheRoot) {
   ASSERT_EQ(runTool({"--device=" + root().string(), "create"}).exitCode, 0);
   EXPECT_EQ(runTool({"ls", "\\Windows\\Start Menu"}, root().string()).out, "Programs\\\n");

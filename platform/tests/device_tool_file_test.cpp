@@ -96,6 +96,15 @@ TEST_F(DeviceToolFiles, ListingIsSortedWithFoldersMarked) {
   EXPECT_EQ(device({"ls", "\\Temp", "\\Windows"}).exitCode, 2);
 }
 
+// Names are the device's data: whatever a name holds, ls shows it on one line and sends nothing
+// a terminal would act on.
+TEST_F(DeviceToolFiles, ListingEscapesControlCharactersInNames) {
+  writeFile(fsPath() / "Temp" / "a\nfake", "");
+  writeFile(fsPath() / "Temp" / "b\x1b[2Jc", "");
+  writeFile(fsPath() / "Temp" / "d\u202ee", "");
+  EXPECT_EQ(ls("\\Temp"), "a\\nfake\nb\\x1b[2Jc\nd\\u202ee\n");
+}
+
 TEST_F(DeviceToolFiles, RemoveFilesFoldersAndTrees) {
   writeFile(fsPath() / "Temp" / "a.txt", "a");
   fs::create_directories(fsPath() / "Temp" / "tree" / "deep" / "deeper");
@@ -158,6 +167,17 @@ TEST_F(DeviceToolFiles, PathsLeavingTheDeviceReadAndWriteNothing) {
   fs::create_symlink(outside / "secret", fsPath() / "Temp" / "tree" / "file");
   EXPECT_EQ(device({"rm", "-r", "\\Temp\\tree"}).exitCode, 0);
   EXPECT_FALSE(fs::exists(fs::symlink_status(fsPath() / "Temp" / "tree")));
+
+  // A link itself is removed by rm, wherever it points: outside, to a folder, or nowhere.
+  fs::create_symlink(outside / "secret", fsPath() / "Temp" / "out-file");
+  fs::create_directory_symlink(fsPath() / "Windows", fsPath() / "Temp" / "in-folder");
+  fs::create_symlink(fsPath() / "Temp" / "gone", fsPath() / "Temp" / "dangling");
+  for (const char *link : {"out-file", "link", "in-folder", "dangling"}) {
+    const ToolRun removed = device({"rm", std::string("\\Temp\\") + link});
+    EXPECT_EQ(removed.exitCode, 0) << link << ": " << removed.err;
+    EXPECT_FALSE(fs::exists(fs::symlink_status(fsPath() / "Temp" / link))) << link;
+  }
+  EXPECT_TRUE(fs::exists(fsPath() / "Windows" / "StartUp"));
 
   EXPECT_EQ(readFile(outside / "secret"), "secret");
   EXPECT_FALSE(fs::exists(outside / "new"));

@@ -198,4 +198,37 @@ TEST_F(DeviceToolReg, MissingKeysAndValuesExitOne) {
   }
 }
 
+// A key name part longer than 255 characters is bad input like any other (exit 2), whatever the
+// action; and what the registry holds reaches the terminal one line per value, whatever it holds.
+TEST_F(DeviceToolReg, OverlongNamesAreRefusedAndControlCharactersAreShownEscaped) {
+  const std::string overlong = "HKLM\\Software\\" + std::string(256, 'k');
+  for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{
+           {"reg", "add", overlong, "/f"},
+           {"reg", "add", overlong, "/v", "n", "/d", "x", "/f"},
+           {"reg", "query", overlong},
+           {"reg", "delete", overlong, "/f"},
+       }) {
+    const ToolRun run = device(args);
+    EXPECT_EQ(run.exitCode, 2) << args[1] << ": " << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+  }
+  EXPECT_EQ(add({"HKLM\\Software\\" + std::string(255, 'k'), "/f"}).exitCode, 0);
+
+  const std::string key = "HKCU\\Shown";
+  ASSERT_EQ(add({key, "/v", "two\nlines", "/d", "fake\n    line\x1b[2J\u202e"}).exitCode, 0);
+  EXPECT_EQ(query(key), "HKEY_CURRENT_USER\\Shown\n"
+                        "    two\\nlines    REG_SZ    fake\\n    line\\x1b[2J\\u202e\n");
+  // Stored as given: only the display escapes.
+  ce::DeviceRoot::use(root());
+  HKEY handle = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Shown", 0, KEY_READ, &handle), ERROR_SUCCESS);
+  WCHAR data[64] = {};
+  DWORD size = sizeof data;
+  EXPECT_EQ(RegQueryValueExW(handle, u"two\nlines", nullptr, nullptr,
+                             reinterpret_cast<BYTE *>(data), &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(std::u16string(data), u"fake\n    line\x1b[2J\u202e");
+  RegCloseKey(handle);
+}
+
 } // namespace

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -40,19 +42,26 @@ inline void writeFile(const std::filesystem::path &path, const std::string &byte
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-// Runs `device` with `args` in the folder `cwd` (when given). CE_DEVICE is removed from its
-// environment unless `ceDevice` is given; standard input is /dev/null, so the tool never finds a
-// terminal to ask questions on.
-inline ToolRun runTool(const std::vector<std::string> &args,
-                       std::optional<std::string> ceDevice = std::nullopt,
-                       const std::filesystem::path &cwd = {}) {
+struct ToolOptions {
+  std::optional<std::string> ceDevice;  // CE_DEVICE for the tool (removed otherwise)
+  std::filesystem::path cwd;            // the tool's working folder, when given
+  std::vector<std::string> environment; // more NAME=value entries
+  int killAfterMs = 0;                  // kills a tool still running after this long (0: never)
+};
+
+// Runs `device` with `args`; standard input is /dev/null, so the tool never finds a terminal to
+// ask questions on. A tool killed for running too long reports signal SIGKILL.
+inline ToolRun runToolWith(const std::vector<std::string> &args, const ToolOptions &options) {
   const std::string program = CE_BINARY_DIR "/bin/device";
+  const std::optional<std::string> &ceDevice = options.ceDevice;
+  const std::filesystem::path &cwd = options.cwd;
   std::vector<std::string> env;
   for (char **e = environ; *e; ++e)
     if (std::string(*e).rfind("CE_DEVICE=", 0) != 0)
       env.emplace_back(*e);
   if (ceDevice)
     env.push_back("CE_DEVICE=" + *ceDevice);
+  env.insert(env.end(), options.environment.begin(), options.environment.end());
 
   std::vector<char *> argv{const_cast<char *>(program.c_str())};
   for (const auto &a : args)
@@ -91,12 +100,29 @@ inline ToolRun runTool(const std::vector<std::string> &args,
   pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
   std::string *sinks[2] = {&run.out, &run.err};
   int open = 2;
+  const auto started = std::chrono::steady_clock::now();
+  bool killed = false;
   while (open > 0) {
-    if (poll(fds, 2, -1) < 0) {
+    int wait = -1;
+    if (options.killAfterMs > 0 && !killed) {
+      const auto left = options.killAfterMs - std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                  std::chrono::steady_clock::now() - started)
+                                                  .count();
+      if (left <= 0) {
+        kill(pid, SIGKILL);
+        killed = true;
+      } else {
+        wait = static_cast<int>(left);
+      }
+    }
+    const int ready = poll(fds, 2, wait);
+    if (ready < 0) {
       if (errno == EINTR)
         continue;
       break;
     }
+    if (ready == 0)
+      continue;
     for (int i = 0; i < 2; ++i) {
       if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
         continue;
@@ -118,6 +144,17 @@ inline ToolRun runTool(const std::vector<std::string> &args,
   if (WIFSIGNALED(status))
     run.signal = WTERMSIG(status);
   return run;
+}
+
+// Runs `device` with `args` in the folder `cwd` (when given). CE_DEVICE is removed from its
+// environment unless `ceDevice` is given.
+inline ToolRun runTool(const std::vector<std::string> &args,
+                       std::optional<std::string> ceDevice = std::nullopt,
+                       const std::filesystem::path &cwd = {}) {
+  ToolOptions options;
+  options.ceDevice = std::move(ceDevice);
+  options.cwd = cwd;
+  return runToolWith(args, options);
 }
 
 // Each test gets its own temporary folder; the device root is `root()` inside it.

@@ -33,8 +33,10 @@ std::u16string systemText(DWORD code) {
 TEST(KernelErrorTexts, EveryDeclaredErrorCodeHasAnEnglishText) {
   // Read the codes from the public header itself, so that a code added there without a text
   // is caught here.
+  // __FILE__ may be relative to the build folder, where the compiler ran (not where tests run).
   const auto header =
-      std::filesystem::path(__FILE__).parent_path().parent_path() / "include/ce/errors.h";
+      (std::filesystem::path(CE_BINARY_DIR) / __FILE__).parent_path().parent_path() /
+      "include/ce/errors.h";
   std::ifstream in(header);
   ASSERT_TRUE(in) << header;
   std::stringstream content;

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -49,6 +50,38 @@ TEST(KernelThreads, HandleIsSignalledWhenTheThreadEndsAndKeepsItsExitCode) {
   EXPECT_EQ(code, 42u);
   EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0); // stays signalled
   EXPECT_TRUE(CloseHandle(thread));
+}
+
+// A routine may read the variable that CreateThread filled with its id: the id is there before
+// the routine runs (a thread that publishes its own id for others relies on it).
+TEST(KernelThreads, TheIdIsFilledInBeforeTheRoutineRuns) {
+  struct Slot {
+    DWORD id = 0;
+    DWORD readAtStart = 0;
+    DWORD own = 0;
+  };
+  std::vector<Slot> slots(32);
+  std::vector<HANDLE> threads;
+  for (Slot &slot : slots)
+    threads.push_back(CreateThread(
+        nullptr, 0,
+        [](LPVOID parameter) -> DWORD {
+          auto *slot = static_cast<Slot *>(parameter);
+          slot->readAtStart = slot->id;
+          slot->own = GetCurrentThreadId();
+          return 0;
+        },
+        &slot, 0, &slot.id));
+  for (HANDLE thread : threads) {
+    ASSERT_NE(thread, nullptr);
+    EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+    CloseHandle(thread);
+  }
+  for (const Slot &slot : slots) {
+    EXPECT_NE(slot.id, 0u);
+    EXPECT_EQ(slot.readAtStart, slot.id);
+    EXPECT_EQ(slot.own, slot.id);
+  }
 }
 
 TEST(KernelThreads, ClosingTheHandleDoesNotStopTheThread) {

@@ -217,6 +217,40 @@ TEST(ServicesDevice, AServiceThatNeverStopsDoesNotHoldUpShutdown) {
   EXPECT_NE(log.find("service HNG0:: _Deinit did not return within"), std::string::npos) << log;
 }
 
+// A service's thread may outlive the service: its library stays mapped, so the thread runs on
+// after deregistration instead of taking the host down, and the library can be loaded again.
+TEST(ServicesDevice, ALibraryOutlivesItsServiceWhileItsThreadsRun) {
+  HostDevice device;
+  installLibrary(device, "lingering");
+  HANDLE go = CreateEventW(nullptr, TRUE, FALSE, u"lingering go");
+  HANDLE done = CreateEventW(nullptr, TRUE, FALSE, u"lingering done");
+  ASSERT_NE(go, nullptr);
+  ASSERT_NE(done, nullptr);
+  HANDLE service = RegisterService(u"LNG", 0, u"lingering.dll", 1);
+  ASSERT_NE(service, nullptr);
+  ASSERT_TRUE(DeregisterService(service));
+  EXPECT_TRUE(journalHas(device, "lingering detach"));
+
+  SetEvent(go);
+  EXPECT_EQ(WaitForSingleObject(done, 10000), WAIT_OBJECT_0);
+  EXPECT_TRUE(journalHas(device, "lingering thread ran"));
+  EXPECT_EQ(device.tool({"status"}).exitCode, 0) << "the host lives on";
+
+  // Loaded again: a fresh image, attached and started again under a new handle.
+  ResetEvent(done);
+  HANDLE again = RegisterService(u"LNG", 0, u"lingering.dll", 2);
+  ASSERT_NE(again, nullptr);
+  EXPECT_TRUE(journalHas(device, "lingering init 2"));
+  const auto lines = journal(device);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "lingering attach"), 2);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "lingering fresh image"), 2);
+  EXPECT_TRUE(DeregisterService(again));
+  CloseHandle(service);
+  CloseHandle(again);
+  CloseHandle(go);
+  CloseHandle(done);
+}
+
 TEST(ServicesDevice, RequestsThatMakeNoSenseAreRefused) {
   HostDevice device;
   using ce::protocol::MessageType;

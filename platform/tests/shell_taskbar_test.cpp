@@ -49,12 +49,12 @@ TEST_P(ShellTaskbarDesign, BarAndDesktopTakeTheirPlacesAndStartTogglesTheMenu) {
       << shelltest::describe(bar->rect);
   EXPECT_TRUE(bar->visible);
   EXPECT_FALSE(bar->foreground) << "the bar never takes the foreground";
-  // The desktop covers the screen below everything else; both belong to the host.
+  // The desktop covers the screen below everything else; both belong to the shell's process.
   EXPECT_EQ(lines.back().className, "DeviceDesktop");
   EXPECT_TRUE(shelltest::sameRect(lines.back().rect, RECT{0, 0, d.width, d.height}));
   EXPECT_FALSE(lines.back().foreground);
   EXPECT_EQ(lines.back().pid, bar->pid);
-  EXPECT_NE(device.processes().find(std::to_string(bar->pid) + " \\Windows\\host.exe"),
+  EXPECT_NE(device.processes().find(std::to_string(bar->pid) + " \\Windows\\shell32.exe"),
             std::string::npos);
 
   const std::string y = text(d.barHeight / 2);

@@ -24,6 +24,8 @@
 
 #include <ce/types.h>
 
+CE_EXTERN_C_BEGIN
+
 #define CP_ACP 0u
 #define CP_OEMCP 1u
 #define CP_UTF8 65001u
@@ -34,8 +36,10 @@
 
 // CP_ACP follows the device's language (1252 for Western languages, 1250 Central European,
 // 1251 Cyrillic, 1253 Greek, 1256 Arabic).
-UINT GetACP();
+UINT GetACP(void);
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiByteLength,
                         LPWSTR wide, int wideLength);
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength, LPSTR multiByte,
                         int multiByteLength, LPCSTR defaultChar, LPBOOL usedDefaultChar);
+
+CE_EXTERN_C_END

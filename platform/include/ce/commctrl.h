@@ -11,6 +11,8 @@
 #include <ce/messages.h>
 #include <ce/types.h>
 
+CE_EXTERN_C_BEGIN
+
 #define TB_SETBUTTONINFO (WM_USER + 64) // wParam = command id, lParam = TBBUTTONINFOW*
 
 #define TBIF_IMAGE 0x00000001u
@@ -21,7 +23,7 @@
 #define TBIF_COMMAND 0x00000020u
 #define TBIF_SIZE 0x00000040u
 
-struct TBBUTTONINFOW {
+typedef struct TBBUTTONINFOW {
   UINT cbSize;
   DWORD dwMask;
   int idCommand;
@@ -32,10 +34,12 @@ struct TBBUTTONINFOW {
   DWORD_PTR lParam;
   LPWSTR pszText;
   int cchText;
-};
-using LPTBBUTTONINFOW = TBBUTTONINFOW *;
-using TBBUTTONINFO = TBBUTTONINFOW;
-using LPTBBUTTONINFO = TBBUTTONINFOW *;
+} TBBUTTONINFOW;
+typedef TBBUTTONINFOW *LPTBBUTTONINFOW;
+typedef TBBUTTONINFOW TBBUTTONINFO;
+typedef TBBUTTONINFOW *LPTBBUTTONINFO;
 
 // The record's size on the device, which callers may put in cbSize.
 #define TBBUTTONINFO_DEVICE_SIZE 32u
+
+CE_EXTERN_C_END

@@ -34,6 +34,8 @@
 #include <ce/messages.h>
 #include <ce/types.h>
 
+CE_EXTERN_C_BEGIN
+
 // Edit styles.
 #define ES_LEFT 0x0000u
 #define ES_CENTER 0x0001u
@@ -95,3 +97,5 @@
 
 // The default limit of an edit's text, in UTF-16 units.
 #define EDIT_DEFAULT_LIMIT 30000u
+
+CE_EXTERN_C_END

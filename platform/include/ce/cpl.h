@@ -20,6 +20,8 @@
 
 #include <ce/types.h>
 
+CE_EXTERN_C_BEGIN
+
 // Messages.
 #define CPL_INIT 1u
 #define CPL_GETCOUNT 2u
@@ -44,16 +46,16 @@
 #define CPL_HELPFILE_LENGTH 128
 
 // CPL_INQUIRE's record: resource ids of the applet's icon, name and description.
-struct CPLINFO {
+typedef struct CPLINFO {
   int idIcon;
   int idName;
   int idInfo;
   LONG_PTR lData;
-};
-using LPCPLINFO = CPLINFO *;
+} CPLINFO;
+typedef CPLINFO *LPCPLINFO;
 
 // CPL_NEWINQUIRE's record.
-struct NEWCPLINFOW {
+typedef struct NEWCPLINFOW {
   DWORD dwSize;
   DWORD dwFlags;
   DWORD dwHelpContext;
@@ -62,11 +64,13 @@ struct NEWCPLINFOW {
   WCHAR szName[CPL_NAME_LENGTH];
   WCHAR szInfo[CPL_INFO_LENGTH];
   WCHAR szHelpFile[CPL_HELPFILE_LENGTH];
-};
-using LPNEWCPLINFOW = NEWCPLINFOW *;
-using NEWCPLINFO = NEWCPLINFOW;
-using LPNEWCPLINFO = LPNEWCPLINFOW;
-static_assert(sizeof(void *) != 4 || sizeof(NEWCPLINFOW) == 468);
+} NEWCPLINFOW;
+typedef NEWCPLINFOW *LPNEWCPLINFOW;
+typedef NEWCPLINFOW NEWCPLINFO;
+typedef LPNEWCPLINFOW LPNEWCPLINFO;
+CE_STATIC_ASSERT(sizeof(void *) != 4 || sizeof(NEWCPLINFOW) == 468, "the device's record");
 
 // The exported entry point's type; its export name is "CPlApplet".
-using APPLET_PROC = LONG (*)(HWND parent, UINT message, LPARAM lParam1, LPARAM lParam2);
+typedef LONG (*APPLET_PROC)(HWND parent, UINT message, LPARAM lParam1, LPARAM lParam2);
+
+CE_EXTERN_C_END

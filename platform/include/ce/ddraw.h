@@ -37,7 +37,7 @@
 
 // ---- Result codes ---------------------------------------------------------------------------
 
-#define MAKE_DDHRESULT(code) static_cast<HRESULT>(0x88760000u + (code))
+#define MAKE_DDHRESULT(code) ((HRESULT)(0x88760000u + (code)))
 #define DD_OK S_OK
 #define DDERR_GENERIC E_FAIL
 #define DDERR_INVALIDPARAMS E_INVALIDARG
@@ -59,13 +59,13 @@
 
 // ---- Records --------------------------------------------------------------------------------
 
-struct DDCOLORKEY {
+typedef struct DDCOLORKEY {
   DWORD dwColorSpaceLowValue;
   DWORD dwColorSpaceHighValue; // inclusive range of pixel values
-};
-using LPDDCOLORKEY = DDCOLORKEY*;
+} DDCOLORKEY;
+typedef DDCOLORKEY *LPDDCOLORKEY;
 
-struct DDPIXELFORMAT {
+typedef struct DDPIXELFORMAT {
   DWORD dwSize;
   DWORD dwFlags;
   DWORD dwFourCC;
@@ -74,16 +74,16 @@ struct DDPIXELFORMAT {
   DWORD dwGBitMask;
   DWORD dwBBitMask;
   DWORD dwRGBAlphaBitMask;
-};
-using LPDDPIXELFORMAT = DDPIXELFORMAT*;
+} DDPIXELFORMAT;
+typedef DDPIXELFORMAT *LPDDPIXELFORMAT;
 
-struct DDSCAPS {
+typedef struct DDSCAPS {
   DWORD dwCaps;
-};
-using LPDDSCAPS = DDSCAPS*;
+} DDSCAPS;
+typedef DDSCAPS *LPDDSCAPS;
 
 #pragma pack(push, 4)
-struct DDSURFACEDESC {
+typedef struct DDSURFACEDESC {
   DWORD dwSize;
   DWORD dwFlags;
   DWORD dwHeight;
@@ -102,29 +102,29 @@ struct DDSURFACEDESC {
   DDCOLORKEY ddckCKSrcBlt;
   DDPIXELFORMAT ddpfPixelFormat;
   DDSCAPS ddsCaps;
-};
+} DDSURFACEDESC;
 #pragma pack(pop)
-using LPDDSURFACEDESC = DDSURFACEDESC*;
-static_assert(sizeof(DDSURFACEDESC) == 108, "the toolkit fills a 108-byte description");
+typedef DDSURFACEDESC *LPDDSURFACEDESC;
+CE_STATIC_ASSERT(sizeof(DDSURFACEDESC) == 108, "the toolkit fills a 108-byte description");
 
-struct DDBLTFX {
+typedef struct DDBLTFX {
   DWORD dwSize;
   DWORD dwROP;
   DWORD dwFillColor;
   DDCOLORKEY ddckDestColorkey;
   DDCOLORKEY ddckSrcColorkey;
-};
-using LPDDBLTFX = DDBLTFX*;
-static_assert(sizeof(DDBLTFX) == 28);
+} DDBLTFX;
+typedef DDBLTFX *LPDDBLTFX;
+CE_STATIC_ASSERT(sizeof(DDBLTFX) == 28, "the device's record");
 
-struct DDOVERLAYFX {
+typedef struct DDOVERLAYFX {
   DWORD dwSize;
   DWORD dwAlphaConstBitDepth;
   DWORD dwAlphaConst;
   DDCOLORKEY dckDestColorkey;
   DDCOLORKEY dckSrcColorkey;
-};
-using LPDDOVERLAYFX = DDOVERLAYFX*;
+} DDOVERLAYFX;
+typedef DDOVERLAYFX *LPDDOVERLAYFX;
 
 // ---- Flags ----------------------------------------------------------------------------------
 
@@ -177,10 +177,11 @@ using LPDDOVERLAYFX = DDOVERLAYFX*;
 #define DDLOCK_READONLY 0x00000010u
 #define DDLOCK_WRITEONLY 0x00000020u
 
-// ---- Interfaces -----------------------------------------------------------------------------
+// ---- Interfaces (C++; opaque types in C) -------------------------------------------------------
 
+#ifdef __cplusplus
 struct IDirectDrawSurface;
-using LPDIRECTDRAWSURFACE = IDirectDrawSurface*;
+typedef IDirectDrawSurface *LPDIRECTDRAWSURFACE;
 
 struct IDirectDrawSurface : IUnknown {
   // A DC drawing into the surface (for the primary: the whole screen, unclipped).
@@ -218,7 +219,15 @@ struct IDirectDraw : IUnknown {
 protected:
   ~IDirectDraw() = default;
 };
-using LPDIRECTDRAW = IDirectDraw*;
+typedef IDirectDraw *LPDIRECTDRAW;
+#else
+typedef struct IDirectDrawSurface IDirectDrawSurface;
+typedef IDirectDrawSurface *LPDIRECTDRAWSURFACE;
+typedef struct IDirectDraw IDirectDraw;
+typedef IDirectDraw *LPDIRECTDRAW;
+#endif
 
+CE_EXTERN_C_BEGIN
 // guid must be NULL (the one display); outer must be NULL.
 HRESULT DirectDrawCreate(GUID* guid, LPDIRECTDRAW* directDraw, IUnknown* outer);
+CE_EXTERN_C_END

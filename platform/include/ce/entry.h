@@ -7,8 +7,17 @@
 // host arguments joined by spaces, each one holding a space or a quote put in double quotes.
 // hPrevInstance is always null; nShowCmd is the show command the starter asked for
 // (SW_SHOWNORMAL when started from outside the device).
+//
+// A program lives no longer than its device's host: one the host started is killed when the
+// host's process ends, whatever way it ends (the host is its parent); one that joined from
+// outside is killed once its connection breaks and the host is seen gone. Either way it ends as
+// by SIGKILL, without running more of its own code: its system has gone.
 #pragma once
 
 #include <ce/types.h>
 
+CE_EXTERN_C_BEGIN
+
 int WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLine, int nShowCmd);
+
+CE_EXTERN_C_END

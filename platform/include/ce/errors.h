@@ -3,6 +3,8 @@
 
 #include <ce/types.h>
 
+CE_EXTERN_C_BEGIN
+
 #define ERROR_SUCCESS 0L
 #define NO_ERROR 0L
 #define ERROR_INVALID_FUNCTION 1L
@@ -59,24 +61,25 @@
 #define ERROR_SERVICE_DOES_NOT_EXIST 1060L
 #define ERROR_DEVICE_IN_USE 2404L
 
-#define S_OK static_cast<HRESULT>(0)
-#define S_FALSE static_cast<HRESULT>(1)
-#define E_NOTIMPL static_cast<HRESULT>(0x80004001)
-#define E_NOINTERFACE static_cast<HRESULT>(0x80004002)
-#define E_POINTER static_cast<HRESULT>(0x80004003)
-#define E_ABORT static_cast<HRESULT>(0x80004004)
-#define E_FAIL static_cast<HRESULT>(0x80004005)
-#define E_UNEXPECTED static_cast<HRESULT>(0x8000FFFF)
-#define E_ACCESSDENIED static_cast<HRESULT>(0x80070005)
-#define E_OUTOFMEMORY static_cast<HRESULT>(0x8007000E)
-#define E_INVALIDARG static_cast<HRESULT>(0x80070057)
-#define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)
-#define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
-#define HRESULT_FROM_WIN32(x)                                   \
-  (static_cast<HRESULT>(x) <= 0                                 \
-       ? static_cast<HRESULT>(x)                                \
-       : static_cast<HRESULT>((static_cast<DWORD>(x) & 0x0000FFFF) | (7u << 16) | 0x80000000u))
+#define S_OK ((HRESULT)(0))
+#define S_FALSE ((HRESULT)(1))
+#define E_NOTIMPL ((HRESULT)(0x80004001))
+#define E_NOINTERFACE ((HRESULT)(0x80004002))
+#define E_POINTER ((HRESULT)(0x80004003))
+#define E_ABORT ((HRESULT)(0x80004004))
+#define E_FAIL ((HRESULT)(0x80004005))
+#define E_UNEXPECTED ((HRESULT)(0x8000FFFF))
+#define E_ACCESSDENIED ((HRESULT)(0x80070005))
+#define E_OUTOFMEMORY ((HRESULT)(0x8007000E))
+#define E_INVALIDARG ((HRESULT)(0x80070057))
+#define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
+#define FAILED(hr) (((HRESULT)(hr)) < 0)
+#define HRESULT_FROM_WIN32(x)                                                                      \
+  (((HRESULT)(x)) <= 0 ? ((HRESULT)(x))                                                            \
+                       : ((HRESULT)((((DWORD)(x)) & 0x0000FFFF) | (7u << 16) | 0x80000000u)))
 
 // The calling thread's last error code.
-DWORD GetLastError();
+DWORD GetLastError(void);
 void SetLastError(DWORD error);
+
+CE_EXTERN_C_END

@@ -28,6 +28,8 @@
 #include <ce/errors.h>
 #include <ce/types.h>
 
+CE_EXTERN_C_BEGIN
+
 // Codes of this area that other areas do not use.
 #ifndef ERROR_NOT_SAME_DEVICE
 #define ERROR_NOT_SAME_DEVICE 17L
@@ -63,7 +65,7 @@
 #define FILE_CURRENT 1u
 #define FILE_END 2u
 
-struct WIN32_FIND_DATAW {
+typedef struct WIN32_FIND_DATAW {
   DWORD dwFileAttributes;
   FILETIME ftCreationTime;
   FILETIME ftLastAccessTime;
@@ -72,8 +74,8 @@ struct WIN32_FIND_DATAW {
   DWORD nFileSizeLow;
   DWORD dwOID;
   WCHAR cFileName[MAX_PATH];
-};
-using LPWIN32_FIND_DATAW = WIN32_FIND_DATAW*;
+} WIN32_FIND_DATAW;
+typedef WIN32_FIND_DATAW *LPWIN32_FIND_DATAW;
 
 HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode,
                    LPSECURITY_ATTRIBUTES security, DWORD creationDisposition, DWORD flags,
@@ -127,7 +129,7 @@ BOOL SHGetSpecialFolderPath(HWND owner, LPWSTR path, int folder, BOOL create);
 #define FOF_ALLOWUNDO 0x0040u
 #define FOF_NOERRORUI 0x0400u
 
-struct SHFILEOPSTRUCTW {
+typedef struct SHFILEOPSTRUCTW {
   HWND hwnd;
   UINT wFunc;
   LPCWSTR pFrom; // double-zero-terminated list of paths
@@ -136,8 +138,8 @@ struct SHFILEOPSTRUCTW {
   BOOL fAnyOperationsAborted;
   LPVOID hNameMappings;
   LPCWSTR lpszProgressTitle;
-};
-using LPSHFILEOPSTRUCTW = SHFILEOPSTRUCTW*;
+} SHFILEOPSTRUCTW;
+typedef SHFILEOPSTRUCTW *LPSHFILEOPSTRUCTW;
 // FO_DELETE removes every path of the double-zero-terminated pFrom list with everything below
 // it, silently, whatever fFlags say (nothing is ever asked or shown). A last component with '*'
 // or '?' removes every match. Links are removed, never followed. Read-only files are removed
@@ -146,3 +148,5 @@ using LPSHFILEOPSTRUCTW = SHFILEOPSTRUCTW*;
 // (ERROR_FILE_NOT_FOUND for a path that was not there). Other operations return
 // ERROR_NOT_SUPPORTED.
 int SHFileOperationW(LPSHFILEOPSTRUCTW operation);
+
+CE_EXTERN_C_END

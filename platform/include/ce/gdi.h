@@ -85,12 +85,14 @@
 
 #include <ce/types.h>
 
+CE_EXTERN_C_BEGIN
+
 // ---------------------------------------------------------------------------------------------
 // Structures
 
 #define LF_FACESIZE 32
 
-struct BITMAP {
+typedef struct BITMAP {
   LONG bmType;
   LONG bmWidth;
   LONG bmHeight;
@@ -98,11 +100,11 @@ struct BITMAP {
   WORD bmPlanes;
   WORD bmBitsPixel;
   LPVOID bmBits;
-};
-using PBITMAP = BITMAP*;
-using LPBITMAP = BITMAP*;
+} BITMAP;
+typedef BITMAP *PBITMAP;
+typedef BITMAP *LPBITMAP;
 
-struct BITMAPINFOHEADER {
+typedef struct BITMAPINFOHEADER {
   DWORD biSize;
   LONG biWidth;
   LONG biHeight;
@@ -114,60 +116,60 @@ struct BITMAPINFOHEADER {
   LONG biYPelsPerMeter;
   DWORD biClrUsed;
   DWORD biClrImportant;
-};
-using PBITMAPINFOHEADER = BITMAPINFOHEADER*;
-using LPBITMAPINFOHEADER = BITMAPINFOHEADER*;
+} BITMAPINFOHEADER;
+typedef BITMAPINFOHEADER *PBITMAPINFOHEADER;
+typedef BITMAPINFOHEADER *LPBITMAPINFOHEADER;
 
-struct RGBQUAD {
+typedef struct RGBQUAD {
   BYTE rgbBlue;
   BYTE rgbGreen;
   BYTE rgbRed;
   BYTE rgbReserved;
-};
+} RGBQUAD;
 
-struct BITMAPINFO {
+typedef struct BITMAPINFO {
   BITMAPINFOHEADER bmiHeader;
   RGBQUAD bmiColors[1];
-};
-using PBITMAPINFO = BITMAPINFO*;
-using LPBITMAPINFO = BITMAPINFO*;
+} BITMAPINFO;
+typedef BITMAPINFO *PBITMAPINFO;
+typedef BITMAPINFO *LPBITMAPINFO;
 
 #pragma pack(push, 2)
-struct BITMAPFILEHEADER {
+typedef struct BITMAPFILEHEADER {
   WORD bfType;
   DWORD bfSize;
   WORD bfReserved1;
   WORD bfReserved2;
   DWORD bfOffBits;
-};
+} BITMAPFILEHEADER;
 #pragma pack(pop)
 
-struct DIBSECTION {
+typedef struct DIBSECTION {
   BITMAP dsBm;
   BITMAPINFOHEADER dsBmih;
   DWORD dsBitfields[3];
   HANDLE dshSection;
   DWORD dsOffset;
-};
-using PDIBSECTION = DIBSECTION*;
-using LPDIBSECTION = DIBSECTION*;
+} DIBSECTION;
+typedef DIBSECTION *PDIBSECTION;
+typedef DIBSECTION *LPDIBSECTION;
 
-struct BLENDFUNCTION {
+typedef struct BLENDFUNCTION {
   BYTE BlendOp;
   BYTE BlendFlags;
   BYTE SourceConstantAlpha;
   BYTE AlphaFormat;
-};
-using PBLENDFUNCTION = BLENDFUNCTION*;
+} BLENDFUNCTION;
+typedef BLENDFUNCTION *PBLENDFUNCTION;
 
-struct LOGBRUSH {
+typedef struct LOGBRUSH {
   UINT lbStyle;
   COLORREF lbColor;
   ULONG_PTR lbHatch;
-};
-using LPLOGBRUSH = LOGBRUSH*;
+} LOGBRUSH;
+typedef LOGBRUSH *LPLOGBRUSH;
 
-struct LOGFONTW {
+typedef struct LOGFONTW {
   LONG lfHeight;
   LONG lfWidth;
   LONG lfEscapement;
@@ -182,12 +184,12 @@ struct LOGFONTW {
   BYTE lfQuality;
   BYTE lfPitchAndFamily;
   WCHAR lfFaceName[LF_FACESIZE];
-};
-using PLOGFONTW = LOGFONTW*;
-using LPLOGFONTW = LOGFONTW*;
-using LOGFONT = LOGFONTW;
+} LOGFONTW;
+typedef LOGFONTW *PLOGFONTW;
+typedef LOGFONTW *LPLOGFONTW;
+typedef LOGFONTW LOGFONT;
 
-struct TEXTMETRICW {
+typedef struct TEXTMETRICW {
   LONG tmHeight;
   LONG tmAscent;
   LONG tmDescent;
@@ -208,17 +210,17 @@ struct TEXTMETRICW {
   BYTE tmStruckOut;
   BYTE tmPitchAndFamily;
   BYTE tmCharSet;
-};
-using PTEXTMETRICW = TEXTMETRICW*;
-using LPTEXTMETRICW = TEXTMETRICW*;
-using TEXTMETRIC = TEXTMETRICW;
+} TEXTMETRICW;
+typedef TEXTMETRICW *PTEXTMETRICW;
+typedef TEXTMETRICW *LPTEXTMETRICW;
+typedef TEXTMETRICW TEXTMETRIC;
 
 // ---------------------------------------------------------------------------------------------
 // Constants
 
 #define CLR_INVALID 0xFFFFFFFFu
 #define GDI_ERROR 0xFFFFFFFFu
-#define HGDI_ERROR (reinterpret_cast<HGDIOBJ>(static_cast<LONG_PTR>(-1)))
+#define HGDI_ERROR (((HGDIOBJ)(((LONG_PTR)(-1)))))
 
 // Bitmap compression and colour table usage.
 #define BI_RGB 0u
@@ -542,3 +544,5 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, LPRECT rect, UINT format);
 // advance in pixels (for a surrogate pair, the first unit's entry counts).
 BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const RECT* rect, LPCWSTR text, UINT count,
                  const int* advances);
+
+CE_EXTERN_C_END

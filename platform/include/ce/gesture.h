@@ -23,6 +23,8 @@
 #include <ce/messages.h>
 #include <ce/types.h>
 
+CE_EXTERN_C_BEGIN
+
 #define SHRG_RETURNCMD 0x00000001u
 #define SHRG_NOTIFYPARENT 0x00000002u
 #define SHRG_LONGDELAY 0x00000008u
@@ -33,28 +35,30 @@
 #define GESTURE_HOLD_MS 500u
 #define GESTURE_TOLERANCE 5
 
-struct SHRGINFO {
+typedef struct SHRGINFO {
   DWORD cbSize;
   HWND hwndClient;
   POINT ptDown; // client coordinates of hwndClient
   DWORD dwFlags;
-};
-using PSHRGINFO = SHRGINFO *;
+} SHRGINFO;
+typedef SHRGINFO *PSHRGINFO;
 // The record's size on the device, which callers may put in cbSize.
 #define SHRGINFO_DEVICE_SIZE 20u
 
-struct NMHDR {
+typedef struct NMHDR {
   HWND hwndFrom;
   UINT_PTR idFrom;
   UINT code;
-};
-using LPNMHDR = NMHDR *;
+} NMHDR;
+typedef NMHDR *LPNMHDR;
 
-struct NMRGINFO {
+typedef struct NMRGINFO {
   NMHDR hdr;
   POINT ptAction;
   DWORD dwItemSpec;
-};
-using PNMRGINFO = NMRGINFO *;
+} NMRGINFO;
+typedef NMRGINFO *PNMRGINFO;
 
 DWORD SHRecognizeGesture(SHRGINFO *info);
+
+CE_EXTERN_C_END

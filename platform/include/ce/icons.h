@@ -22,14 +22,16 @@
 
 #include <ce/types.h>
 
-struct ICONINFO {
+CE_EXTERN_C_BEGIN
+
+typedef struct ICONINFO {
   BOOL fIcon;
   DWORD xHotspot;
   DWORD yHotspot;
   HBITMAP hbmMask;
   HBITMAP hbmColor;
-};
-using PICONINFO = ICONINFO *;
+} ICONINFO;
+typedef ICONINFO *PICONINFO;
 
 #define DI_MASK 0x0001u
 #define DI_IMAGE 0x0002u
@@ -50,3 +52,5 @@ BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int width, int height, UINT st
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
 BOOL DestroyIcon(HICON icon);
 UINT ExtractIconExW(LPCWSTR file, int index, HICON *largeIcons, HICON *smallIcons, UINT icons);
+
+CE_EXTERN_C_END

@@ -22,19 +22,24 @@
 #include <ce/errors.h>
 #include <ce/types.h>
 
+// In C only the component functions, the records and the result codes are there; the
+// interfaces, the enumerations and the identifiers are C++ (IUnknown and the interfaces are
+// opaque types in C).
+
 // ---- Component basics -----------------------------------------------------------------------
 
-struct GUID {
+typedef struct GUID {
   DWORD Data1;
   WORD Data2;
   WORD Data3;
   BYTE Data4[8];
-};
-using IID = GUID;
-using CLSID = GUID;
-using REFIID = const IID &;
-using REFCLSID = const CLSID &;
-using REFGUID = const GUID &;
+} GUID;
+typedef GUID IID;
+typedef GUID CLSID;
+#ifdef __cplusplus
+typedef const IID &REFIID;
+typedef const CLSID &REFCLSID;
+typedef const GUID &REFGUID;
 
 constexpr bool operator==(const GUID &a, const GUID &b) {
   if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3)
@@ -47,18 +52,24 @@ constexpr bool operator==(const GUID &a, const GUID &b) {
 inline BOOL IsEqualGUID(REFGUID a, REFGUID b) { return a == b; }
 #define IsEqualIID(a, b) IsEqualGUID(a, b)
 #define IsEqualCLSID(a, b) IsEqualGUID(a, b)
+#else
+typedef const IID *REFIID;
+typedef const CLSID *REFCLSID;
+typedef const GUID *REFGUID;
+#endif
 
 #define COINIT_MULTITHREADED 0x0u
 #define COINIT_APARTMENTTHREADED 0x2u
 #define CLSCTX_INPROC_SERVER 0x1u
 #define CLSCTX_ALL 0x17u
-#define CO_E_NOTINITIALIZED static_cast<HRESULT>(0x800401F0)
-#define REGDB_E_CLASSNOTREG static_cast<HRESULT>(0x80040154)
-#define CLASS_E_NOAGGREGATION static_cast<HRESULT>(0x80040110)
+#define CO_E_NOTINITIALIZED ((HRESULT)(0x800401F0))
+#define REGDB_E_CLASSNOTREG ((HRESULT)(0x80040154))
+#define CLASS_E_NOAGGREGATION ((HRESULT)(0x80040110))
 #ifndef E_PENDING
-#define E_PENDING static_cast<HRESULT>(0x8000000A)
+#define E_PENDING ((HRESULT)(0x8000000A))
 #endif
 
+#ifdef __cplusplus
 struct IUnknown {
   virtual HRESULT QueryInterface(REFIID iid, void **object) = 0;
   virtual ULONG AddRef() = 0;
@@ -67,30 +78,36 @@ struct IUnknown {
 protected:
   ~IUnknown() = default; // objects are destroyed by Release, never through a base pointer
 };
+#else
+typedef struct IUnknown IUnknown;
+#endif
 
+CE_EXTERN_C_BEGIN
 // Per-thread initialisation: S_OK the first time on a thread, S_FALSE when already done.
 HRESULT CoInitializeEx(LPVOID reserved, DWORD coInit);
-void CoUninitialize();
+void CoUninitialize(void);
 // Only CLSID_ImagingFactory is known; CO_E_NOTINITIALIZED before CoInitializeEx on the thread.
 HRESULT CoCreateInstance(REFCLSID clsid, IUnknown *outer, DWORD context, REFIID iid,
                          LPVOID *object);
 LPVOID CoTaskMemAlloc(SIZE_T bytes);
 void CoTaskMemFree(LPVOID memory);
+CE_EXTERN_C_END
 
 // ---- Result codes ---------------------------------------------------------------------------
 
-#define IMGERR_OBJECTBUSY static_cast<HRESULT>(0x887B0001)
-#define IMGERR_NOPALETTE static_cast<HRESULT>(0x887B0002)
-#define IMGERR_BADLOCK static_cast<HRESULT>(0x887B0003)
-#define IMGERR_BADUNLOCK static_cast<HRESULT>(0x887B0004)
-#define IMGERR_NOCONVERSION static_cast<HRESULT>(0x887B0005)
-#define IMGERR_CODECNOTFOUND static_cast<HRESULT>(0x887B0006)
-#define IMGERR_NOFRAME static_cast<HRESULT>(0x887B0007)
-#define IMGERR_ABORT static_cast<HRESULT>(0x887B0008)
-#define IMGERR_FAILLOADCODEC static_cast<HRESULT>(0x887B0009)
-#define IMGERR_PROPERTYNOTFOUND static_cast<HRESULT>(0x887B000A)
-#define IMGERR_PROPERTYNOTSUPPORTED static_cast<HRESULT>(0x887B000B)
+#define IMGERR_OBJECTBUSY ((HRESULT)(0x887B0001))
+#define IMGERR_NOPALETTE ((HRESULT)(0x887B0002))
+#define IMGERR_BADLOCK ((HRESULT)(0x887B0003))
+#define IMGERR_BADUNLOCK ((HRESULT)(0x887B0004))
+#define IMGERR_NOCONVERSION ((HRESULT)(0x887B0005))
+#define IMGERR_CODECNOTFOUND ((HRESULT)(0x887B0006))
+#define IMGERR_NOFRAME ((HRESULT)(0x887B0007))
+#define IMGERR_ABORT ((HRESULT)(0x887B0008))
+#define IMGERR_FAILLOADCODEC ((HRESULT)(0x887B0009))
+#define IMGERR_PROPERTYNOTFOUND ((HRESULT)(0x887B000A))
+#define IMGERR_PROPERTYNOTSUPPORTED ((HRESULT)(0x887B000B))
 
+#ifdef __cplusplus
 // ---- Identifiers ----------------------------------------------------------------------------
 
 inline constexpr IID IID_IUnknown = {
@@ -128,11 +145,13 @@ inline constexpr GUID ImageFormatIcon = {
 inline constexpr CLSID CLSID_PngEncoder = {
     0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
 
+#endif // __cplusplus
+
 // ---- Pixel formats --------------------------------------------------------------------------
 
-using PixelFormatID = UINT;
-using PixelFormat = UINT;
-using ARGB = DWORD; // 0xAARRGGBB, stored little-endian as B, G, R, A
+typedef UINT PixelFormatID;
+typedef UINT PixelFormat;
+typedef DWORD ARGB; // 0xAARRGGBB, stored little-endian as B, G, R, A
 
 #define PixelFormatIndexed 0x00010000u
 #define PixelFormatGDI 0x00020000u
@@ -161,14 +180,15 @@ using ARGB = DWORD; // 0xAARRGGBB, stored little-endian as B, G, R, A
 #define PaletteFlagsGrayScale 0x0002u
 #define PaletteFlagsHalftone 0x0004u
 
-struct ColorPalette {
+typedef struct ColorPalette {
   UINT Flags;
   UINT Count;
   ARGB Entries[1]; // Count entries
-};
+} ColorPalette;
 
 // ---- Records --------------------------------------------------------------------------------
 
+#ifdef __cplusplus
 enum InterpolationHint : UINT {
   InterpolationHintDefault = 0,         // nearest source pixel
   InterpolationHintNearestNeighbor = 1, // bilinear (see the header comment)
@@ -210,8 +230,9 @@ enum BufferDisposalFlag : UINT {
   BufferDisposalFlagCoTaskMemFree = 2,
   BufferDisposalFlagUnmapView = 3,
 };
+#endif // __cplusplus
 
-struct ImageInfo {
+typedef struct ImageInfo {
   GUID RawDataFormat;
   PixelFormatID PixelFormat;
   UINT Width;
@@ -221,20 +242,20 @@ struct ImageInfo {
   double Xdpi;
   double Ydpi;
   UINT Flags;
-};
+} ImageInfo;
 
 // Top-down pixel rows: row y starts at Scan0 + y * Stride (Stride may be negative for buffers
 // given to CreateBitmapFromBuffer).
-struct BitmapData {
+typedef struct BitmapData {
   UINT Width;
   UINT Height;
   LONG Stride;
   PixelFormatID PixelFormat;
   void *Scan0;
   UINT_PTR Reserved;
-};
+} BitmapData;
 
-struct ImageCodecInfo {
+typedef struct ImageCodecInfo {
   CLSID Clsid;
   GUID FormatID;
   const WCHAR *CodecName;
@@ -248,8 +269,8 @@ struct ImageCodecInfo {
   DWORD SigSize;
   const BYTE *SigPattern;
   const BYTE *SigMask;
-};
-static_assert(sizeof(void *) != 4 || sizeof(ImageCodecInfo) == 76);
+} ImageCodecInfo;
+CE_STATIC_ASSERT(sizeof(void *) != 4 || sizeof(ImageCodecInfo) == 76, "the device's record");
 
 #define ImageCodecFlagsEncoder 0x00000001u
 #define ImageCodecFlagsDecoder 0x00000002u
@@ -258,6 +279,7 @@ static_assert(sizeof(void *) != 4 || sizeof(ImageCodecInfo) == 76);
 
 // ---- Interfaces -----------------------------------------------------------------------------
 
+#ifdef __cplusplus
 struct IImageSink;
 
 struct IImage : IUnknown {
@@ -335,3 +357,10 @@ struct IImagingFactory : IUnknown {
 protected:
   ~IImagingFactory() = default;
 };
+#else
+typedef struct IImage IImage;
+typedef struct IBitmapImage IBitmapImage;
+typedef struct IImageSink IImageSink;
+typedef struct IImageEncoder IImageEncoder;
+typedef struct IImagingFactory IImagingFactory;
+#endif // __cplusplus

@@ -3,6 +3,8 @@
 
 #include <ce/types.h>
 
+CE_EXTERN_C_BEGIN
+
 #define VK_LBUTTON 0x01u
 #define VK_BACK 0x08u
 #define VK_TAB 0x09u
@@ -45,3 +47,5 @@
 #define KEYEVENTF_EXTENDEDKEY 0x0001u
 #define KEYEVENTF_KEYUP 0x0002u
 #define KEYEVENTF_SILENT 0x0004u
+
+CE_EXTERN_C_END

@@ -17,6 +17,8 @@
 
 #include <ce/types.h>
 
+CE_EXTERN_C_BEGIN
+
 #define WAIT_OBJECT_0 0x00000000u
 #define WAIT_ABANDONED 0x00000080u
 #define WAIT_TIMEOUT 0x00000102u
@@ -40,7 +42,7 @@
 #define EVENT_RESET 2
 #define EVENT_SET 3
 
-using LPTHREAD_START_ROUTINE = DWORD (*)(LPVOID parameter);
+typedef DWORD (*LPTHREAD_START_ROUTINE)(LPVOID parameter);
 
 BOOL CloseHandle(HANDLE handle);
 
@@ -49,18 +51,18 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES security, DWORD stackSize, LPTHREAD_ST
 BOOL SetThreadPriority(HANDLE thread, int priority);
 int GetThreadPriority(HANDLE thread);
 BOOL GetExitCodeThread(HANDLE thread, LPDWORD exitCode);
-HANDLE GetCurrentThread();
-DWORD GetCurrentThreadId();
-HANDLE GetCurrentProcess();
-DWORD GetCurrentProcessId();
-[[noreturn]] void ExitThread(DWORD exitCode);
+HANDLE GetCurrentThread(void);
+DWORD GetCurrentThreadId(void);
+HANDLE GetCurrentProcess(void);
+DWORD GetCurrentProcessId(void);
+CE_NORETURN void ExitThread(DWORD exitCode);
 
 HANDLE CreateEventW(LPSECURITY_ATTRIBUTES security, BOOL manualReset, BOOL initialState,
                     LPCWSTR name);
 BOOL EventModify(HANDLE event, DWORD function);
-inline BOOL SetEvent(HANDLE event) { return EventModify(event, EVENT_SET); }
-inline BOOL ResetEvent(HANDLE event) { return EventModify(event, EVENT_RESET); }
-inline BOOL PulseEvent(HANDLE event) { return EventModify(event, EVENT_PULSE); }
+static inline BOOL SetEvent(HANDLE event) { return EventModify(event, EVENT_SET); }
+static inline BOOL ResetEvent(HANDLE event) { return EventModify(event, EVENT_RESET); }
+static inline BOOL PulseEvent(HANDLE event) { return EventModify(event, EVENT_PULSE); }
 
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 
@@ -68,12 +70,12 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 // platform's lock; InitializeCriticalSection creates it and DeleteCriticalSection frees it. A
 // zero-filled record works without initialisation (the lock is created on first entry), and
 // LeaveCriticalSection by a thread that does not own the section does nothing.
-struct CRITICAL_SECTION {
+typedef struct CRITICAL_SECTION {
   void *lock;
   DWORD ownerThread;
   DWORD recursionCount;
-};
-using LPCRITICAL_SECTION = CRITICAL_SECTION *;
+} CRITICAL_SECTION;
+typedef CRITICAL_SECTION *LPCRITICAL_SECTION;
 void InitializeCriticalSection(LPCRITICAL_SECTION section);
 void DeleteCriticalSection(LPCRITICAL_SECTION section);
 void EnterCriticalSection(LPCRITICAL_SECTION section);
@@ -81,7 +83,7 @@ BOOL TryEnterCriticalSection(LPCRITICAL_SECTION section);
 void LeaveCriticalSection(LPCRITICAL_SECTION section);
 
 void Sleep(DWORD milliseconds);
-DWORD GetTickCount();
+DWORD GetTickCount(void);
 
 // Error texts.
 #define FORMAT_MESSAGE_ALLOCATE_BUFFER 0x00000100u
@@ -91,9 +93,9 @@ DWORD GetTickCount();
 #define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000u
 #define LANG_NEUTRAL 0x00
 #define SUBLANG_DEFAULT 0x01
-#define MAKELANGID(p, s) static_cast<WORD>((static_cast<WORD>(s) << 10) | static_cast<WORD>(p))
-#define PRIMARYLANGID(lgid) static_cast<WORD>(static_cast<WORD>(lgid) & 0x3ff)
-#define SUBLANGID(lgid) static_cast<WORD>(static_cast<WORD>(lgid) >> 10)
+#define MAKELANGID(p, s) ((WORD)((((WORD)(s)) << 10) | ((WORD)(p))))
+#define PRIMARYLANGID(lgid) ((WORD)(((WORD)(lgid)) & 0x3ff))
+#define SUBLANGID(lgid) ((WORD)(((WORD)(lgid)) >> 10))
 // With FORMAT_MESSAGE_ALLOCATE_BUFFER, `buffer` is really an LPWSTR* that receives a LocalAlloc
 // block, as on the device. Only FORMAT_MESSAGE_FROM_SYSTEM is supported (other sources fail with
 // ERROR_NOT_SUPPORTED): the platform's English text for the code, ending in "\r\n", whatever the
@@ -110,5 +112,7 @@ HLOCAL LocalAlloc(UINT flags, SIZE_T bytes);
 HLOCAL LocalFree(HLOCAL memory);
 
 // Both answer the language of the device profile.
-LANGID GetSystemDefaultLangID();
-LANGID GetUserDefaultLangID();
+LANGID GetSystemDefaultLangID(void);
+LANGID GetUserDefaultLangID(void);
+
+CE_EXTERN_C_END

@@ -16,6 +16,8 @@
 
 #include <ce/types.h>
 
+CE_EXTERN_C_BEGIN
+
 #define PAGE_READONLY 0x02u
 #define PAGE_READWRITE 0x04u
 #define FILE_MAP_COPY 0x0001u
@@ -28,3 +30,5 @@ HANDLE CreateFileMappingW(HANDLE file, LPSECURITY_ATTRIBUTES security, DWORD pro
 LPVOID MapViewOfFile(HANDLE mapping, DWORD desiredAccess, DWORD offsetHigh, DWORD offsetLow,
                      SIZE_T bytes);
 BOOL UnmapViewOfFile(LPCVOID baseAddress);
+
+CE_EXTERN_C_END

@@ -42,6 +42,8 @@
 #include <ce/types.h>
 #include <ce/windows_api.h>
 
+CE_EXTERN_C_BEGIN
+
 #define SHCMBF_EMPTYBAR 0x0001u
 #define SHCMBF_HIDDEN 0x0002u
 #define SHCMBF_HIDESIPBUTTON 0x0004u
@@ -55,7 +57,7 @@
 #define TBIF_BYINDEX 0x80000000u
 #endif
 
-struct SHMENUBARINFO {
+typedef struct SHMENUBARINFO {
   DWORD cbSize;
   HWND hwndParent;
   DWORD dwFlags;
@@ -65,8 +67,8 @@ struct SHMENUBARINFO {
   int cBmpImages;
   HWND hwndMB;
   COLORREF clrBk;
-};
-using PSHMENUBARINFO = SHMENUBARINFO *;
+} SHMENUBARINFO;
+typedef SHMENUBARINFO *PSHMENUBARINFO;
 
 // The record's size on the device, which callers may put in cbSize.
 #define SHMENUBARINFO_DEVICE_SIZE 36u
@@ -74,3 +76,5 @@ using PSHMENUBARINFO = SHMENUBARINFO *;
 BOOL SHCreateMenuBar(SHMENUBARINFO *info);
 // The bar made for `owner`, or NULL.
 HWND SHFindMenuBar(HWND owner);
+
+CE_EXTERN_C_END

@@ -17,6 +17,8 @@
 
 #include <ce/types.h>
 
+CE_EXTERN_C_BEGIN
+
 #ifndef ERROR_INVALID_MENU_HANDLE
 #define ERROR_INVALID_MENU_HANDLE 1401L
 #endif
@@ -48,17 +50,14 @@
 #define TPM_NONOTIFY 0x0080u
 #define TPM_RETURNCMD 0x0100u
 
-struct TPMPARAMS {
+typedef struct TPMPARAMS {
   UINT cbSize;
   RECT rcExclude; // screen rectangle the popup keeps clear of, when it can
-};
-using LPTPMPARAMS = TPMPARAMS *;
+} TPMPARAMS;
+typedef TPMPARAMS *LPTPMPARAMS;
 
-constexpr int kMaxMenuItems = 1024;
-constexpr int kMaxMenuTextUnits = 1024;
-
-HMENU CreateMenu();
-HMENU CreatePopupMenu();
+HMENU CreateMenu(void);
+HMENU CreatePopupMenu(void);
 BOOL DestroyMenu(HMENU menu);
 BOOL IsMenu(HMENU menu);
 BOOL AppendMenuW(HMENU menu, UINT flags, UINT_PTR idNewItem, LPCWSTR newItem);
@@ -134,3 +133,11 @@ BOOL TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND owner, LPTPMPAR
 // unknown type: ERROR_INVALID_PARAMETER; no host: ERROR_BROKEN_PIPE), or when a WM_QUIT reached
 // the loop first (it is posted again for the caller's own loop).
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+
+CE_EXTERN_C_END
+
+#ifdef __cplusplus
+// Limits of the platform's own menus.
+constexpr int kMaxMenuItems = 1024;
+constexpr int kMaxMenuTextUnits = 1024;
+#endif

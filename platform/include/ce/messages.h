@@ -3,15 +3,17 @@
 
 #include <ce/types.h>
 
-struct MSG {
+CE_EXTERN_C_BEGIN
+
+typedef struct MSG {
   HWND hwnd;
   UINT message;
   WPARAM wParam;
   LPARAM lParam;
   DWORD time;
   POINT pt;
-};
-using LPMSG = MSG *;
+} MSG;
+typedef MSG *LPMSG;
 
 #define WM_NULL 0x0000u
 #define WM_CREATE 0x0001u
@@ -83,3 +85,5 @@ BOOL PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lPar
 BOOL GetMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax);
 BOOL PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeMessage);
 void PostQuitMessage(int exitCode);
+
+CE_EXTERN_C_END

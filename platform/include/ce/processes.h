@@ -34,6 +34,8 @@
 
 #include <ce/types.h>
 
+CE_EXTERN_C_BEGIN
+
 #define SEE_MASK_NOCLOSEPROCESS 0x00000040u
 #define SEE_MASK_FLAG_NO_UI 0x00000400u
 
@@ -47,7 +49,7 @@
 #define SE_ERR_OOM 8
 #define SE_ERR_NOASSOC 31
 
-struct SHELLEXECUTEINFO {
+typedef struct SHELLEXECUTEINFO {
   DWORD cbSize;
   ULONG fMask;
   HWND hwnd;
@@ -63,14 +65,14 @@ struct SHELLEXECUTEINFO {
   DWORD dwHotKey;
   HANDLE hIcon;
   HANDLE hProcess;
-};
-using LPSHELLEXECUTEINFO = SHELLEXECUTEINFO *;
-using SHELLEXECUTEINFOW = SHELLEXECUTEINFO;
+} SHELLEXECUTEINFO;
+typedef SHELLEXECUTEINFO *LPSHELLEXECUTEINFO;
+typedef SHELLEXECUTEINFO SHELLEXECUTEINFOW;
 // The size of the record on the device.
 #define SHELLEXECUTEINFO_DEVICE_SIZE 60u
 
 BOOL ShellExecuteEx(LPSHELLEXECUTEINFO info);
-inline BOOL ShellExecuteExW(LPSHELLEXECUTEINFO info) { return ShellExecuteEx(info); }
+static inline BOOL ShellExecuteExW(LPSHELLEXECUTEINFO info) { return ShellExecuteEx(info); }
 
 #define PROCESS_TERMINATE 0x0001u
 #define PROCESS_QUERY_INFORMATION 0x0400u
@@ -84,7 +86,7 @@ DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
 
 #define TH32CS_SNAPPROCESS 0x00000002u
 
-struct PROCESSENTRY32W {
+typedef struct PROCESSENTRY32W {
   DWORD dwSize;
   DWORD cntUsage;
   DWORD th32ProcessID;
@@ -97,17 +99,19 @@ struct PROCESSENTRY32W {
   WCHAR szExeFile[MAX_PATH];
   DWORD th32MemoryBase;
   DWORD th32AccessKey;
-};
-using PROCESSENTRY32 = PROCESSENTRY32W;
-using LPPROCESSENTRY32W = PROCESSENTRY32W *;
+} PROCESSENTRY32W;
+typedef PROCESSENTRY32W PROCESSENTRY32;
+typedef PROCESSENTRY32W *LPPROCESSENTRY32W;
 
 HANDLE CreateToolhelp32Snapshot(DWORD flags, DWORD processId);
 BOOL CloseToolhelp32Snapshot(HANDLE snapshot);
 BOOL Process32FirstW(HANDLE snapshot, LPPROCESSENTRY32W entry);
 BOOL Process32NextW(HANDLE snapshot, LPPROCESSENTRY32W entry);
-inline BOOL Process32First(HANDLE snapshot, LPPROCESSENTRY32W entry) {
+static inline BOOL Process32First(HANDLE snapshot, LPPROCESSENTRY32W entry) {
   return Process32FirstW(snapshot, entry);
 }
-inline BOOL Process32Next(HANDLE snapshot, LPPROCESSENTRY32W entry) {
+static inline BOOL Process32Next(HANDLE snapshot, LPPROCESSENTRY32W entry) {
   return Process32NextW(snapshot, entry);
 }
+
+CE_EXTERN_C_END

@@ -42,10 +42,12 @@
 
 #include <ce/types.h>
 
-#define HKEY_CLASSES_ROOT (reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x80000000u)))
-#define HKEY_CURRENT_USER (reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x80000001u)))
-#define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x80000002u)))
-#define HKEY_USERS (reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x80000003u)))
+CE_EXTERN_C_BEGIN
+
+#define HKEY_CLASSES_ROOT (((HKEY)(((ULONG_PTR)(0x80000000u)))))
+#define HKEY_CURRENT_USER (((HKEY)(((ULONG_PTR)(0x80000001u)))))
+#define HKEY_LOCAL_MACHINE (((HKEY)(((ULONG_PTR)(0x80000002u)))))
+#define HKEY_USERS (((HKEY)(((ULONG_PTR)(0x80000003u)))))
 
 #define REG_NONE 0u
 #define REG_SZ 1u
@@ -90,3 +92,5 @@ LONG RegQueryInfoKeyW(HKEY key, LPWSTR keyClass, LPDWORD classLength, LPDWORD re
                       LPDWORD values, LPDWORD maxValueNameLength, LPDWORD maxValueLength,
                       LPDWORD securityDescriptor, LPFILETIME lastWrite);
 LONG RegFlushKey(HKEY key);
+
+CE_EXTERN_C_END

@@ -39,7 +39,8 @@
 //   terminated; *dllNameSize is in bytes, and a buffer too small fails with
 //   ERROR_INSUFFICIENT_BUFFER, *dllNameSize set to the size needed and no handle made.
 // - Service handles are kernel handles of the calling process: CloseHandle releases one
-//   without touching the service. DeregisterService calls _Deinit and unloads the library; a
+//   without touching the service. DeregisterService calls _Deinit and unloads the library (its code
+//   stays mapped while the host runs, for threads of it that may still run: <ce/loader.h>); a
 //   handle to a service that is gone fails with ERROR_INVALID_HANDLE. Each service gets an
 //   identity of its own that is never reused while the host runs, so an old handle never
 //   reaches a service loaded later under the same name.
@@ -50,14 +51,18 @@
 #include <ce/errors.h>
 #include <ce/types.h>
 
+CE_EXTERN_C_BEGIN
+
 #define DEVFLAGS_NONE 0x00000000u
 #define DEVFLAGS_LOADLIBRARY 0x00000002u // accepted; every service library is loaded in full
 #define DEVFLAGS_NOLOAD 0x00000004u      // not loaded at boot; ActivateService still loads it
 
-using SERVICE_INIT_FUNCTION = DWORD (*)(DWORD context);
-using SERVICE_DEINIT_FUNCTION = BOOL (*)(DWORD instance);
+typedef DWORD (*SERVICE_INIT_FUNCTION)(DWORD context);
+typedef BOOL (*SERVICE_DEINIT_FUNCTION)(DWORD instance);
 
 HANDLE RegisterService(LPCWSTR prefix, DWORD index, LPCWSTR dllName, DWORD context);
 HANDLE ActivateService(LPCWSTR keyName, DWORD clientInfo);
 BOOL DeregisterService(HANDLE service);
 HANDLE GetServiceHandle(LPWSTR prefix, LPWSTR dllName, LPDWORD dllNameSize);
+
+CE_EXTERN_C_END

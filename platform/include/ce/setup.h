@@ -17,6 +17,8 @@
 
 #include <ce/types.h>
 
+CE_EXTERN_C_BEGIN
+
 // Install_Init answers.
 #define codeINSTALL_INIT_CONTINUE 0
 #define codeINSTALL_INIT_CANCEL 1
@@ -31,14 +33,16 @@
 #define codeUNINSTALL_EXIT_DONE 0
 
 // Install_Init(parent, first call, previously installed, installation directory).
-using pfnINSTALL_INIT = int (*)(HWND parent, BOOL firstCall, BOOL previouslyInstalled,
-                                LPCWSTR installDirectory);
+typedef int (*pfnINSTALL_INIT)(HWND parent, BOOL firstCall, BOOL previouslyInstalled,
+                               LPCWSTR installDirectory);
 // Install_Exit(parent, installation directory, counts of the directories, files, registry keys,
 // registry values and shortcuts that could not be made).
-using pfnINSTALL_EXIT = int (*)(HWND parent, LPCWSTR installDirectory, WORD failedDirectories,
-                                WORD failedFiles, WORD failedRegistryKeys,
-                                WORD failedRegistryValues, WORD failedShortcuts);
+typedef int (*pfnINSTALL_EXIT)(HWND parent, LPCWSTR installDirectory, WORD failedDirectories,
+                               WORD failedFiles, WORD failedRegistryKeys, WORD failedRegistryValues,
+                               WORD failedShortcuts);
 // Uninstall_Init(parent, installation directory).
-using pfnUNINSTALL_INIT = int (*)(HWND parent, LPCWSTR installDirectory);
+typedef int (*pfnUNINSTALL_INIT)(HWND parent, LPCWSTR installDirectory);
 // Uninstall_Exit(parent).
-using pfnUNINSTALL_EXIT = int (*)(HWND parent);
+typedef int (*pfnUNINSTALL_EXIT)(HWND parent);
+
+CE_EXTERN_C_END

@@ -21,6 +21,8 @@
 
 #include <ce/types.h>
 
+CE_EXTERN_C_BEGIN
+
 #define SIPF_OFF 0x00000000u
 #define SIPF_ON 0x00000001u
 #define SIPF_DOCKED 0x00000002u
@@ -35,15 +37,15 @@
 
 #define SIP_HEIGHT_480 160
 
-struct SIPINFO {
+typedef struct SIPINFO {
   DWORD cbSize;
   DWORD fdwFlags;
   RECT rcVisibleDesktop;
   RECT rcSipRect;
   DWORD dwImDataSize;
   void *pvImData;
-};
-using PSIPINFO = SIPINFO *;
+} SIPINFO;
+typedef SIPINFO *PSIPINFO;
 // The record's size on the device, which callers may put in cbSize.
 #define SIPINFO_DEVICE_SIZE 48u
 
@@ -53,7 +55,9 @@ BOOL SipShowIM(DWORD flags);
 BOOL SipGetInfo(SIPINFO *info);
 BOOL SipSetInfo(SIPINFO *info);
 // Whether the device has an input panel.
-DWORD SipStatus();
+DWORD SipStatus(void);
 // SPI_GETSIPINFO is SipGetInfo, SPI_SETSIPINFO is SipSetInfo, on the SIPINFO at `param`; other
 // actions fail with ERROR_INVALID_PARAMETER.
 BOOL SHSipInfo(UINT action, UINT uiParam, PVOID param, UINT winIni);
+
+CE_EXTERN_C_END

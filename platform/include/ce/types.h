@@ -1,65 +1,84 @@
 // Basic platform types, as the device's code sees them.
+//
+// The platform API has C linkage, as on the device: every public header declares its functions
+// inside CE_EXTERN_C_BEGIN / CE_EXTERN_C_END and compiles as C11 as well as C++ (a program
+// written in C includes <ce/windows.h> and links against the platform; a program may look a
+// function up by its plain name with GetProcAddress). What only C++ can express (COM interfaces,
+// operators) sits outside the C part of a header, behind __cplusplus.
 #pragma once
 
+#ifdef __cplusplus
 #include <cstddef>
 #include <cstdint>
+#define CE_EXTERN_C_BEGIN extern "C" {
+#define CE_EXTERN_C_END }
+#define CE_STATIC_ASSERT(condition, message) static_assert(condition, message)
+#define CE_NORETURN [[noreturn]]
+#else
+#include <stddef.h>
+#include <stdint.h>
+#include <uchar.h>
+#define CE_EXTERN_C_BEGIN
+#define CE_EXTERN_C_END
+#define CE_STATIC_ASSERT(condition, message) _Static_assert(condition, message)
+#define CE_NORETURN _Noreturn
+#endif
 
-using BOOL = int;
-using BYTE = std::uint8_t;
-using WORD = std::uint16_t;
-using DWORD = std::uint32_t;
-using LONG = std::int32_t;
-using ULONG = std::uint32_t;
-using UINT = unsigned int;
-using INT = int;
-using SHORT = std::int16_t;
-using USHORT = std::uint16_t;
-using CHAR = char;
-using UCHAR = unsigned char;
-using WCHAR = char16_t;
-using TCHAR = char16_t;
-using LANGID = WORD;
-using LCID = DWORD;
-using ATOM = WORD;
-using COLORREF = DWORD;
-using HRESULT = std::int32_t;
-using LONGLONG = std::int64_t;
-using ULONGLONG = std::uint64_t;
-using UINT_PTR = std::uintptr_t;
-using INT_PTR = std::intptr_t;
-using LONG_PTR = std::intptr_t;
-using ULONG_PTR = std::uintptr_t;
-using DWORD_PTR = std::uintptr_t;
-using SIZE_T = std::size_t;
-using WPARAM = UINT_PTR;
-using LPARAM = LONG_PTR;
-using LRESULT = LONG_PTR;
-using REGSAM = DWORD;
+typedef int BOOL;
+typedef uint8_t BYTE;
+typedef uint16_t WORD;
+typedef uint32_t DWORD;
+typedef int32_t LONG;
+typedef uint32_t ULONG;
+typedef unsigned int UINT;
+typedef int INT;
+typedef int16_t SHORT;
+typedef uint16_t USHORT;
+typedef char CHAR;
+typedef unsigned char UCHAR;
+typedef char16_t WCHAR;
+typedef char16_t TCHAR;
+typedef WORD LANGID;
+typedef DWORD LCID;
+typedef WORD ATOM;
+typedef DWORD COLORREF;
+typedef int32_t HRESULT;
+typedef int64_t LONGLONG;
+typedef uint64_t ULONGLONG;
+typedef uintptr_t UINT_PTR;
+typedef intptr_t INT_PTR;
+typedef intptr_t LONG_PTR;
+typedef uintptr_t ULONG_PTR;
+typedef uintptr_t DWORD_PTR;
+typedef size_t SIZE_T;
+typedef UINT_PTR WPARAM;
+typedef LONG_PTR LPARAM;
+typedef LONG_PTR LRESULT;
+typedef DWORD REGSAM;
 
-using PVOID = void*;
-using LPVOID = void*;
-using LPCVOID = const void*;
-using LPBYTE = BYTE*;
-using LPDWORD = DWORD*;
-using PDWORD = DWORD*;
-using LPLONG = LONG*;
-using LPBOOL = BOOL*;
-using LPSTR = char*;
-using LPCSTR = const char*;
-using LPWSTR = WCHAR*;
-using LPCWSTR = const WCHAR*;
-using LPTSTR = WCHAR*;
-using LPCTSTR = const WCHAR*;
+typedef void *PVOID;
+typedef void *LPVOID;
+typedef const void *LPCVOID;
+typedef BYTE *LPBYTE;
+typedef DWORD *LPDWORD;
+typedef DWORD *PDWORD;
+typedef LONG *LPLONG;
+typedef BOOL *LPBOOL;
+typedef char *LPSTR;
+typedef const char *LPCSTR;
+typedef WCHAR *LPWSTR;
+typedef const WCHAR *LPCWSTR;
+typedef WCHAR *LPTSTR;
+typedef const WCHAR *LPCTSTR;
 
-using HANDLE = void*;
-using PHANDLE = HANDLE*;
-using LPHANDLE = HANDLE*;
+typedef void *HANDLE;
+typedef HANDLE *PHANDLE;
+typedef HANDLE *LPHANDLE;
 
-#define CE_DECLARE_HANDLE(name) \
-  struct name##__ {             \
-    int unused;                 \
-  };                            \
-  using name = name##__*
+#define CE_DECLARE_HANDLE(name)                                                                    \
+  typedef struct name##__ {                                                                        \
+    int unused;                                                                                    \
+  } * name
 CE_DECLARE_HANDLE(HKEY);
 CE_DECLARE_HANDLE(HWND);
 CE_DECLARE_HANDLE(HINSTANCE);
@@ -74,10 +93,10 @@ CE_DECLARE_HANDLE(HPEN);
 CE_DECLARE_HANDLE(HRGN);
 CE_DECLARE_HANDLE(HGDIOBJ_);
 #undef CE_DECLARE_HANDLE
-using HGDIOBJ = void*;
-using HMODULE = HINSTANCE;
-using HLOCAL = void*;
-using PHKEY = HKEY*;
+typedef void *HGDIOBJ;
+typedef HINSTANCE HMODULE;
+typedef void *HLOCAL;
+typedef HKEY *PHKEY;
 
 #ifndef TRUE
 #define TRUE 1
@@ -88,56 +107,53 @@ using PHKEY = HKEY*;
 
 #define MAX_PATH 260
 #define INFINITE 0xFFFFFFFFu
-#define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1)))
+#define INVALID_HANDLE_VALUE (((HANDLE)(((LONG_PTR)(-1)))))
 
-#define MAKEWORD(a, b) \
-  static_cast<WORD>((static_cast<BYTE>(a)) | (static_cast<WORD>(static_cast<BYTE>(b)) << 8))
-#define MAKELONG(a, b) \
-  static_cast<LONG>((static_cast<WORD>(a)) | (static_cast<DWORD>(static_cast<WORD>(b)) << 16))
-#define LOWORD(l) static_cast<WORD>(static_cast<DWORD_PTR>(l) & 0xffff)
-#define HIWORD(l) static_cast<WORD>((static_cast<DWORD_PTR>(l) >> 16) & 0xffff)
-#define LOBYTE(w) static_cast<BYTE>(static_cast<DWORD_PTR>(w) & 0xff)
-#define HIBYTE(w) static_cast<BYTE>((static_cast<DWORD_PTR>(w) >> 8) & 0xff)
-#define RGB(r, g, b)                                                               \
-  static_cast<COLORREF>(static_cast<BYTE>(r) | (static_cast<WORD>(static_cast<BYTE>(g)) << 8) | \
-                        (static_cast<DWORD>(static_cast<BYTE>(b)) << 16))
+#define MAKEWORD(a, b) ((WORD)((((BYTE)(a))) | (((WORD)(((BYTE)(b)))) << 8)))
+#define MAKELONG(a, b) ((LONG)((((WORD)(a))) | (((DWORD)(((WORD)(b)))) << 16)))
+#define LOWORD(l) ((WORD)(((DWORD_PTR)(l)) & 0xffff))
+#define HIWORD(l) ((WORD)((((DWORD_PTR)(l)) >> 16) & 0xffff))
+#define LOBYTE(w) ((BYTE)(((DWORD_PTR)(w)) & 0xff))
+#define HIBYTE(w) ((BYTE)((((DWORD_PTR)(w)) >> 8) & 0xff))
+#define RGB(r, g, b)                                                                               \
+  ((COLORREF)(((BYTE)(r)) | (((WORD)((BYTE)(g))) << 8) | (((DWORD)((BYTE)(b))) << 16)))
 #define GetRValue(rgb) LOBYTE(rgb)
-#define GetGValue(rgb) LOBYTE(static_cast<WORD>(rgb) >> 8)
+#define GetGValue(rgb) LOBYTE(((WORD)(rgb)) >> 8)
 #define GetBValue(rgb) LOBYTE((rgb) >> 16)
 
-struct POINT {
+typedef struct POINT {
   LONG x;
   LONG y;
-};
-using LPPOINT = POINT*;
+} POINT;
+typedef POINT *LPPOINT;
 
-struct SIZE {
+typedef struct SIZE {
   LONG cx;
   LONG cy;
-};
-using LPSIZE = SIZE*;
+} SIZE;
+typedef SIZE *LPSIZE;
 
-struct RECT {
+typedef struct RECT {
   LONG left;
   LONG top;
   LONG right;
   LONG bottom;
-};
-using LPRECT = RECT*;
-using LPCRECT = const RECT*;
+} RECT;
+typedef RECT *LPRECT;
+typedef const RECT *LPCRECT;
 
-struct FILETIME {
+typedef struct FILETIME {
   DWORD dwLowDateTime;
   DWORD dwHighDateTime;
-};
-using LPFILETIME = FILETIME*;
+} FILETIME;
+typedef FILETIME *LPFILETIME;
 
-struct SECURITY_ATTRIBUTES {
+typedef struct SECURITY_ATTRIBUTES {
   DWORD nLength;
   LPVOID lpSecurityDescriptor;
   BOOL bInheritHandle;
-};
-using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
+} SECURITY_ATTRIBUTES;
+typedef SECURITY_ATTRIBUTES *LPSECURITY_ATTRIBUTES;
 
 #define WINAPI
 #define CALLBACK

@@ -13,9 +13,11 @@
 #include <ce/messages.h>
 #include <ce/types.h>
 
-using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
-using TIMERPROC = void (*)(HWND, UINT, UINT_PTR, DWORD);
-using WNDENUMPROC = BOOL (*)(HWND, LPARAM);
+CE_EXTERN_C_BEGIN
+
+typedef LRESULT (*WNDPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef void (*TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
+typedef BOOL (*WNDENUMPROC)(HWND, LPARAM);
 
 // Window styles.
 #define WS_OVERLAPPED 0x00000000u
@@ -47,7 +49,7 @@ using WNDENUMPROC = BOOL (*)(HWND, LPARAM);
 #define CS_DBLCLKS 0x0008u
 #define CS_NOCLOSE 0x0200u
 
-#define CW_USEDEFAULT (static_cast<int>(0x80000000u))
+#define CW_USEDEFAULT (((int)(0x80000000u)))
 
 // ShowWindow commands.
 #define SW_HIDE 0
@@ -61,10 +63,10 @@ using WNDENUMPROC = BOOL (*)(HWND, LPARAM);
 #define SW_MAXIMIZE 3
 
 // SetWindowPos.
-#define HWND_TOP (reinterpret_cast<HWND>(0))
-#define HWND_BOTTOM (reinterpret_cast<HWND>(1))
-#define HWND_TOPMOST (reinterpret_cast<HWND>(-1))
-#define HWND_NOTOPMOST (reinterpret_cast<HWND>(-2))
+#define HWND_TOP (((HWND)(0)))
+#define HWND_BOTTOM (((HWND)(1)))
+#define HWND_TOPMOST (((HWND)(-1)))
+#define HWND_NOTOPMOST (((HWND)(-2)))
 #define SWP_NOSIZE 0x0001u
 #define SWP_NOMOVE 0x0002u
 #define SWP_NOZORDER 0x0004u
@@ -130,7 +132,7 @@ using WNDENUMPROC = BOOL (*)(HWND, LPARAM);
 
 #define WM_COPYDATA 0x004Au
 
-struct WNDCLASSW {
+typedef struct WNDCLASSW {
   UINT style;
   WNDPROC lpfnWndProc;
   int cbClsExtra;
@@ -141,10 +143,10 @@ struct WNDCLASSW {
   HBRUSH hbrBackground;
   LPCWSTR lpszMenuName;
   LPCWSTR lpszClassName;
-};
-using LPWNDCLASSW = WNDCLASSW *;
+} WNDCLASSW;
+typedef WNDCLASSW *LPWNDCLASSW;
 
-struct CREATESTRUCTW {
+typedef struct CREATESTRUCTW {
   LPVOID lpCreateParams;
   HINSTANCE hInstance;
   HMENU hMenu;
@@ -157,10 +159,10 @@ struct CREATESTRUCTW {
   LPCWSTR lpszName;
   LPCWSTR lpszClass;
   DWORD dwExStyle;
-};
-using LPCREATESTRUCTW = CREATESTRUCTW *;
+} CREATESTRUCTW;
+typedef CREATESTRUCTW *LPCREATESTRUCTW;
 
-struct WINDOWPOS {
+typedef struct WINDOWPOS {
   HWND hwnd;
   HWND hwndInsertAfter;
   int x;
@@ -168,41 +170,40 @@ struct WINDOWPOS {
   int cx;
   int cy;
   UINT flags;
-};
-using LPWINDOWPOS = WINDOWPOS *;
+} WINDOWPOS;
+typedef WINDOWPOS *LPWINDOWPOS;
 
-struct COPYDATASTRUCT {
+typedef struct COPYDATASTRUCT {
   ULONG_PTR dwData;
   DWORD cbData;
   PVOID lpData;
-};
-using PCOPYDATASTRUCT = COPYDATASTRUCT *;
+} COPYDATASTRUCT;
+typedef COPYDATASTRUCT *PCOPYDATASTRUCT;
 
-struct PAINTSTRUCT {
+typedef struct PAINTSTRUCT {
   HDC hdc;
   BOOL fErase;
   RECT rcPaint;
   BOOL fRestore;
   BOOL fIncUpdate;
   BYTE rgbReserved[32];
-};
-using LPPAINTSTRUCT = PAINTSTRUCT *;
+} PAINTSTRUCT;
+typedef PAINTSTRUCT *LPPAINTSTRUCT;
 
 // GetRegionData's record: the header, then nCount rectangles.
 #define RDH_RECTANGLES 1
-struct RGNDATAHEADER {
+typedef struct RGNDATAHEADER {
   DWORD dwSize;
   DWORD iType;
   DWORD nCount;
   DWORD nRgnSize;
   RECT rcBound;
-};
-struct RGNDATA {
+} RGNDATAHEADER;
+typedef struct RGNDATA {
   RGNDATAHEADER rdh;
   char Buffer[1];
-};
-using LPRGNDATA = RGNDATA *;
-
+} RGNDATA;
+typedef RGNDATA *LPRGNDATA;
 
 // Window procedures. CallWindowProcW calls `procedure` (null fails with 0). TranslateMessage
 // adds WM_CHAR for a WM_KEYDOWN of a key that types a character. DispatchMessageW calls the
@@ -217,8 +218,8 @@ LRESULT DispatchMessageW(const MSG *msg);
 #endif
 
 // Cursors (LoadCursorW gives the platform's cursors by id).
-#define IDC_ARROW (reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(32512)))
-#define IDC_WAIT (reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(32514)))
+#define IDC_ARROW (((LPCWSTR)(((ULONG_PTR)(32512)))))
+#define IDC_WAIT (((LPCWSTR)(((ULONG_PTR)(32514)))))
 
 // SHFullScreen.
 #define SHFS_SHOWTASKBAR 0x0001u
@@ -265,7 +266,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
 BOOL GetWindowRect(HWND hwnd, LPRECT rect);
 BOOL GetClientRect(HWND hwnd, LPRECT rect);
 HWND GetWindow(HWND hwnd, UINT command);
-HWND GetDesktopWindow();
+HWND GetDesktopWindow(void);
 HWND FindWindowW(LPCWSTR className, LPCWSTR windowName);
 BOOL EnumWindows(WNDENUMPROC callback, LPARAM lParam);
 int GetClassNameW(HWND hwnd, LPWSTR buffer, int size);
@@ -283,14 +284,14 @@ LONG GetWindowLongW(HWND hwnd, int index);
 LONG SetWindowLongW(HWND hwnd, int index, LONG value);
 LONG_PTR GetWindowLongPtrW(HWND hwnd, int index);
 LONG_PTR SetWindowLongPtrW(HWND hwnd, int index, LONG_PTR value);
-HWND GetForegroundWindow();
+HWND GetForegroundWindow(void);
 BOOL SetForegroundWindow(HWND hwnd);
 HWND SetFocus(HWND hwnd);
 // The calling thread's focus window; for a thread without one, the device's focus window (that
 // of the foreground window's thread, or the foreground window), where key input goes.
-HWND GetFocus();
+HWND GetFocus(void);
 HWND SetActiveWindow(HWND hwnd);
-HWND GetActiveWindow();
+HWND GetActiveWindow(void);
 int GetSystemMetrics(int index);
 BOOL SHFullScreen(HWND hwnd, DWORD state);
 void keybd_event(BYTE key, BYTE scan, DWORD flags, ULONG_PTR extraInfo);
@@ -311,8 +312,8 @@ HCURSOR SetCursor(HCURSOR cursor);
 //   destroyed, or whose thread or process ends, gives up the capture without it.
 // - GetCapture answers the device's capture window from any process, or NULL.
 HWND SetCapture(HWND hwnd);
-BOOL ReleaseCapture();
-HWND GetCapture();
+BOOL ReleaseCapture(void);
+HWND GetCapture(void);
 
 // Messages to windows.
 UINT RegisterWindowMessageW(LPCWSTR name);
@@ -337,3 +338,5 @@ int GetUpdateRgn(HWND hwnd, HRGN region, BOOL erase);
 DWORD GetRegionData(HRGN region, DWORD size, LPRGNDATA data);
 HDC GetDC(HWND hwnd);
 int ReleaseDC(HWND hwnd, HDC dc);
+
+CE_EXTERN_C_END

@@ -1,5 +1,6 @@
 #include "host_connection.h"
 
+#include "../host/host_daemon.h"
 #include "../kernel/thread_message_queue.h"
 #include "../protocol/message_reader.h"
 #include "../protocol/packet_socket.h"
@@ -9,8 +10,12 @@
 #include <ce/core/utf.h>
 #include <ce/errors.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <climits>
+#include <csignal>
 #include <poll.h>
 #include <pthread.h>
 #include <sys/eventfd.h>
@@ -143,6 +148,12 @@ void HostConnection::afterFork() {
   g_instance = new HostConnection;
 }
 
+void HostConnection::setAnswerLimit(int milliseconds) {
+  answerLimitMs_.store(std::max(milliseconds, 0));
+}
+
+void HostConnection::endProcessWithHost() { endWithHost_.store(true); }
+
 void HostConnection::actAsTool() {
   std::lock_guard lock(mutex_);
   tool_ = true;
@@ -199,9 +210,11 @@ bool HostConnection::connect() {
     SetLastError(ERROR_BROKEN_PIPE);
     return false;
   }
-  protocol::UniqueFd socket = PacketSocket::connectTo(DeviceRoot::runDirectory() / "host.sock");
+  const int limit = answerLimitMs_.load();
+  protocol::UniqueFd socket =
+      PacketSocket::connectTo(DeviceRoot::runDirectory() / "host.sock", limit > 0 ? limit : -1);
   if (!socket) {
-    SetLastError(ERROR_BROKEN_PIPE);
+    SetLastError(errno == ETIMEDOUT ? ERROR_TIMEOUT : ERROR_BROKEN_PIPE);
     return false;
   }
   auto link = std::make_shared<Link>(std::move(socket));
@@ -227,10 +240,10 @@ bool HostConnection::connect() {
     SetLastError(ERROR_BROKEN_PIPE);
     return false;
   }
-  waitFor(*pending, false);
-  if (pending->lost || pending->reply.status != ERROR_SUCCESS) {
+  const Wait greeted = waitFor(*pending, false);
+  if (greeted != Wait::Answered || pending->reply.status != ERROR_SUCCESS) {
     linkLost(link);
-    SetLastError(ERROR_BROKEN_PIPE);
+    SetLastError(greeted == Wait::TimedOut ? ERROR_TIMEOUT : ERROR_BROKEN_PIPE);
     return false;
   }
   MessageReader reader(pending->reply.message.payload);
@@ -303,7 +316,26 @@ void HostConnection::readerLoop(std::shared_ptr<Link> link) {
       dispatchEvent(message, link);
     }
   }
+  // Still alive: the host closed the connection (disconnect() clears the flag first).
+  const bool closedByHost = link->alive.load();
   linkLost(link);
+  if (closedByHost && endWithHost_.load())
+    endIfHostGone();
+}
+
+void HostConnection::endIfHostGone() {
+  const auto root = DeviceRoot::path();
+  if (root.empty())
+    return;
+  // The host's end closes its sockets and its lock together, but the lock may go a moment later:
+  // a host still holding it after a second has only dropped this connection.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+  while (host::HostDaemon::isRunning(root)) {
+    if (std::chrono::steady_clock::now() >= deadline)
+      return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ::kill(::getpid(), SIGKILL);
 }
 
 void HostConnection::dispatchEvent(Message &message, const std::shared_ptr<Link> &link) {
@@ -396,22 +428,37 @@ void HostConnection::deliver(Message &message, bool sent, const std::shared_ptr<
   });
 }
 
-bool HostConnection::waitFor(PendingCall &pending, bool handleSent) {
+HostConnection::Wait HostConnection::waitFor(PendingCall &pending, bool handleSent) {
+  const int limit = answerLimitMs_.load();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit);
   if (!handleSent) {
     std::unique_lock lock(pending.mutex);
-    pending.done.wait(lock, [&] { return pending.finished; });
-    return !pending.lost;
+    const auto finished = [&] { return pending.finished; };
+    if (limit <= 0)
+      pending.done.wait(lock, finished);
+    else if (!pending.done.wait_until(lock, deadline, finished))
+      return Wait::TimedOut;
+    return pending.lost ? Wait::Lost : Wait::Answered;
   }
   auto queue = ThreadMessageQueue::current();
   for (;;) {
     {
       std::lock_guard lock(pending.mutex);
       if (pending.finished)
-        return !pending.lost;
+        return pending.lost ? Wait::Lost : Wait::Answered;
+    }
+    int timeout = -1;
+    if (limit > 0) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            deadline - std::chrono::steady_clock::now())
+                            .count();
+      if (left <= 0)
+        return Wait::TimedOut;
+      timeout = static_cast<int>(std::min<long long>(left, INT_MAX));
     }
     pollfd fds[2] = {{pending.notifyFd, POLLIN, 0},
                      {queue ? queue->wakeDescriptor() : -1, POLLIN, 0}};
-    ::poll(fds, queue ? 2 : 1, -1);
+    ::poll(fds, queue ? 2 : 1, timeout);
     if (fds[0].revents & POLLIN)
       drain(pending.notifyFd);
     if (queue && (fds[1].revents & POLLIN)) {
@@ -421,6 +468,11 @@ bool HostConnection::waitFor(PendingCall &pending, bool handleSent) {
       queue->peek(ignored, ThreadMessageQueue::Filter{kNoWindow, 0, 0}, false);
     }
   }
+}
+
+void HostConnection::abandon(std::uint32_t id) {
+  std::lock_guard lock(mutex_);
+  pending_.erase(id);
 }
 
 bool HostConnection::call(MessageType type, MessageWriter &payload, Reply &reply, bool handleSent) {
@@ -460,10 +512,18 @@ bool HostConnection::call(MessageType type, MessageWriter &payload, Reply &reply
     SetLastError(ERROR_BROKEN_PIPE);
     return false;
   }
-  if (!waitFor(*pending, handleSent)) {
+  switch (waitFor(*pending, handleSent)) {
+  case Wait::Answered:
+    break;
+  case Wait::Lost:
     SetLastError(ERROR_BROKEN_PIPE);
     return false;
+  case Wait::TimedOut:
+    abandon(id);
+    SetLastError(ERROR_TIMEOUT);
+    return false;
   }
+  std::lock_guard lock(pending->mutex); // an answer may have raced the deadline
   reply = std::move(pending->reply);
   return true;
 }

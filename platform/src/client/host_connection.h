@@ -14,6 +14,11 @@
 // When no host runs for the device root, or the connection is lost, calls fail at once with
 // ERROR_BROKEN_PIPE; nothing hangs. A later call tries to connect again. A child made by fork
 // starts without a connection and opens its own.
+//
+// A host that is there but does not answer (stopped, hung) holds a caller for as long as the
+// answer limit allows: by default, forever, as a device program waits for the system. Tools set
+// a limit (setAnswerLimit): connecting and each call then fail with ERROR_TIMEOUT once it has
+// passed; an answer that comes later is dropped.
 #pragma once
 
 #include "../protocol/message.h"
@@ -21,6 +26,7 @@
 
 #include <ce/messages.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -48,6 +54,14 @@ public:
   // Joins as a tool (the device tool): talks to the host without becoming a device process.
   // Call before the first request.
   void actAsTool();
+
+  // From now on this process ends (as by SIGKILL) when its connection breaks and the device's
+  // host is gone: a device program does not outlive its system. Programs' main() calls it.
+  void endProcessWithHost();
+
+  // The longest a connection or a call waits for the host, in milliseconds; 0 waits forever.
+  void setAnswerLimit(int milliseconds);
+  int answerLimit() const { return answerLimitMs_.load(); }
 
   // Opens the connection when needed; false when no host can be reached.
   bool connect();
@@ -87,9 +101,14 @@ private:
   std::shared_ptr<Link> currentLink();
   void readerLoop(std::shared_ptr<Link> link);
   void linkLost(const std::shared_ptr<Link> &link);
+  // Ends this process when the device's host is gone (endProcessWithHost).
+  static void endIfHostGone();
   void dispatchEvent(protocol::Message &message, const std::shared_ptr<Link> &link);
   void deliver(protocol::Message &message, bool sent, const std::shared_ptr<Link> &link);
-  bool waitFor(PendingCall &pending, bool handleSent);
+  enum class Wait { Answered, Lost, TimedOut };
+  Wait waitFor(PendingCall &pending, bool handleSent);
+  // Forgets a call that will not be waited for any more.
+  void abandon(std::uint32_t id);
   static void afterFork();
 
   mutable std::mutex mutex_;
@@ -102,6 +121,8 @@ private:
   SentMessageHandler sentHandler_;
   std::unordered_map<std::uint32_t, EventHandler> eventHandlers_;
   std::mutex connectMutex_; // one connect at a time
+  std::atomic<int> answerLimitMs_{0};
+  std::atomic<bool> endWithHost_{false};
 };
 
 } // namespace ce

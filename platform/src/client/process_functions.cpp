@@ -4,6 +4,9 @@
 #include "shortcut_text.h"
 #include "toolhelp_snapshot.h"
 
+#include "../kernel/process_identity.h"
+#include "../services/library_loader.h"
+
 #include "../protocol/message_reader.h"
 
 #include <ce/core/device_path.h>
@@ -25,8 +28,9 @@
 
 namespace ce {
 
-ProcessHandle::ProcessHandle(DWORD pid)
-    : pid_(pid), pidfd_(static_cast<int>(::syscall(SYS_pidfd_open, static_cast<pid_t>(pid), 0))) {}
+ProcessHandle::ProcessHandle(DWORD pid, DWORD lifePid)
+    : pid_(pid), pidfd_(static_cast<int>(
+                     ::syscall(SYS_pidfd_open, static_cast<pid_t>(lifePid ? lifePid : pid), 0))) {}
 
 bool ProcessHandle::ended() const {
   if (!pidfd_)
@@ -177,8 +181,10 @@ std::u16string ownPathOffline() {
   return ce::toUtf16(host);
 }
 
-// Asks the host about a process: alive, exit code and device path. False with the last error set.
-bool queryProcess(DWORD pid, bool &alive, DWORD &exitCode, std::u16string &path) {
+// Asks the host about a process: alive, exit code, device path and the process whose end is its
+// own (itself, or the host for processes in it). False with the last error set.
+bool queryProcess(DWORD pid, bool &alive, DWORD &exitCode, std::u16string &path,
+                  DWORD *lifePid = nullptr) {
   protocol::MessageWriter payload;
   payload.u32(pid);
   HostConnection::Reply reply;
@@ -194,6 +200,10 @@ bool queryProcess(DWORD pid, bool &alive, DWORD &exitCode, std::u16string &path)
     SetLastError(ERROR_INVALID_DATA);
     return false;
   }
+  std::uint32_t life = pid;
+  reader.u32(life);
+  if (lifePid)
+    *lifePid = life;
   alive = live != 0;
   return true;
 }
@@ -257,15 +267,15 @@ BOOL ShellExecuteEx(LPSHELLEXECUTEINFO info) {
 
 HANDLE OpenProcess(DWORD, BOOL, DWORD processId) {
   bool alive = false;
-  DWORD code = 0;
+  DWORD code = 0, lifePid = 0;
   std::u16string path;
-  if (!ce::queryProcess(processId, alive, code, path))
+  if (!ce::queryProcess(processId, alive, code, path, &lifePid))
     return nullptr;
   if (!alive) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  return ce::HandleTable::instance().add(std::make_shared<ce::ProcessHandle>(processId));
+  return ce::HandleTable::instance().add(std::make_shared<ce::ProcessHandle>(processId, lifePid));
 }
 
 BOOL TerminateProcess(HANDLE process, UINT exitCode) {
@@ -320,7 +330,10 @@ BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode) {
 
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size) {
   using namespace ce;
-  if (!module) {
+  if (!module || module == LibraryLoader::programModule()) {
+    // A thread of the device host answers for the device process its code belongs to.
+    if (const DeviceProcess *identity = ProcessIdentity::current())
+      return copyOut(identity->devicePath, fileName, size);
     auto &connection = HostConnection::instance();
     std::u16string path;
     if (!DeviceRoot::path().empty() && connection.connect())
@@ -329,6 +342,8 @@ DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size) {
       path = ownPathOffline();
     return copyOut(path, fileName, size);
   }
+  if (auto library = LibraryLoader::instance().devicePath(module))
+    return copyOut(*library, fileName, size);
   if (auto process =
           HandleTable::instance().getAs<ProcessHandle>(reinterpret_cast<HANDLE>(module))) {
     bool alive = false;
@@ -342,6 +357,7 @@ DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size) {
     }
     return copyOut(path, fileName, size);
   }
+  // An address inside a module, as the instance handle WinMain gets.
   Dl_info where{};
   if (::dladdr(reinterpret_cast<void *>(module), &where) == 0 || !where.dli_fname) {
     SetLastError(ERROR_INVALID_HANDLE);

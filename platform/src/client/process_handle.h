@@ -10,8 +10,9 @@ namespace ce {
 
 class ProcessHandle : public KernelObject {
 public:
-  // Opens the process's pidfd; a process that is already gone counts as ended.
-  explicit ProcessHandle(DWORD pid);
+  // Opens the pidfd of `lifePid` (the process itself, or the host for a process whose code runs
+  // in the host); a process that is already gone counts as ended.
+  explicit ProcessHandle(DWORD pid, DWORD lifePid = 0);
 
   DWORD pid() const { return pid_; }
   bool ended() const;

@@ -6,8 +6,11 @@
 #include <ce/core/utf.h>
 #include <ce/entry.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <string>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 extern "C" char __executable_start;
 
@@ -35,9 +38,26 @@ std::string joinArguments(int argc, char **argv) {
   return line;
 }
 
+// A program the host started dies with the host: the kernel kills it when its parent (the host)
+// ends. A host already gone by now (the program was reparented) ends it at once.
+void endWithStartingHost() {
+  const char *given = std::getenv("CE_HOST_PID");
+  if (!given)
+    return;
+  const long host = std::strtol(given, nullptr, 10);
+  ::unsetenv("CE_HOST_PID");
+  if (host <= 0)
+    return;
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (::getppid() != static_cast<pid_t>(host))
+    ::raise(SIGKILL);
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
+  endWithStartingHost();
+  ce::HostConnection::instance().endProcessWithHost();
   std::string commandLine;
   int show = 1; // SW_SHOWNORMAL
   if (const char *given = std::getenv("CE_COMMAND_LINE")) {

@@ -5,6 +5,7 @@
 #include "../controls/menu_bar_server.h"
 #include "../protocol/packet_socket.h"
 #include "../shell/shell_thread.h"
+#include "boot_check.h"
 #include "host_log.h"
 #include "host_server.h"
 #include "loop_thread_input_sink.h"
@@ -25,10 +26,12 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
 #include <memory>
 #include <mutex>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -65,6 +68,24 @@ bool HostDaemon::waitUntilStopped(const fs::path &root, int timeoutMs) {
   return !isRunning(root);
 }
 
+bool HostDaemon::forceStop(const fs::path &root, int timeoutMs) {
+  auto readPid = [&]() -> pid_t {
+    std::ifstream in(lockFile(root));
+    long value = 0;
+    return in >> value && value > 0 ? static_cast<pid_t>(value) : 0;
+  };
+  const pid_t pid = readPid();
+  if (pid <= 0)
+    return waitUntilStopped(root, 0);
+  protocol::UniqueFd pidfd(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
+  // The pidfd names whatever process had the pid when it was opened; the host wrote the pid
+  // before, and still holds the lock after, so that process is the host.
+  if (!pidfd || !isRunning(root) || readPid() != pid)
+    return waitUntilStopped(root, timeoutMs);
+  ::syscall(SYS_pidfd_send_signal, pidfd.get(), SIGKILL, nullptr, 0);
+  return waitUntilStopped(root, timeoutMs);
+}
+
 HostDaemon::BootResult HostDaemon::boot(const fs::path &root, const HostOptions &options,
                                         std::string *message) {
   std::error_code error;
@@ -76,6 +97,10 @@ HostDaemon::BootResult HostDaemon::boot(const fs::path &root, const HostOptions 
   ::chmod((root / "run").c_str(), 0700);
   if (isRunning(root))
     return BootResult::AlreadyRunning;
+  if (auto problem = BootCheck::problem(root)) {
+    *message = *problem;
+    return BootResult::Refused;
+  }
   int ready[2];
   if (::pipe2(ready, O_CLOEXEC) != 0) {
     *message = std::string("cannot make a pipe: ") + std::strerror(errno);
@@ -149,6 +174,9 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
     writeAll(readyFd, "A");
     return 0;
   }
+  // Who holds the lock, for a shutdown that has to kill a host that does not answer.
+  if (::ftruncate(lock, 0) == 0)
+    writeAll(lock, std::to_string(::getpid()) + "\n");
   // Signals that end the host are taken by a thread of their own; every thread started from here
   // on inherits the blocked mask, and started programs get default handling back.
   sigset_t ending;

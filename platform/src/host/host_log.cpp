@@ -1,5 +1,7 @@
 #include "host_log.h"
 
+#include <ce/core/printable_text.h>
+
 #include <cstdio>
 #include <fcntl.h>
 #include <string>
@@ -25,7 +27,9 @@ void HostLog::line(std::string_view text) {
   std::snprintf(stamp, sizeof stamp, "[%8lld.%03lld] ", static_cast<long long>(ms / 1000),
                 static_cast<long long>(ms % 1000));
   std::string out = stamp;
-  out.append(text);
+  // Lines quote device data (paths, names): control characters in it never make fake lines or
+  // reach a terminal that shows the log.
+  out.append(printable(text));
   out.push_back('\n');
   std::lock_guard lock(mutex_);
   // O_APPEND keeps each line whole even when started programs write to the same file.

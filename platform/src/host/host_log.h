@@ -1,4 +1,5 @@
-// The host's log, run/host.log: one line per event, with the time since boot.
+// The host's log, run/host.log: one line per event, with the time since boot. Control characters
+// in a line are escaped (ce::printable), so every event stays one line.
 #pragma once
 
 #include <chrono>

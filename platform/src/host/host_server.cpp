@@ -6,10 +6,12 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
+#include <sys/timerfd.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,6 +26,7 @@ constexpr std::uint64_t kListenerTag = 1ull << 56;
 constexpr std::uint64_t kWakeTag = 2ull << 56;
 constexpr std::uint64_t kPeerTag = 3ull << 56;
 constexpr std::uint64_t kChildTag = 4ull << 56;
+constexpr std::uint64_t kRestTag = 5ull << 56;
 constexpr std::uint64_t kKindMask = 0xFFull << 56;
 
 // Messages read from one peer before the loop looks at the others.
@@ -34,7 +37,9 @@ constexpr int kReadBurst = 64;
 HostServer::HostServer(protocol::UniqueFd listener, HostLog &log)
     : listener_(std::move(listener)), log_(log),
       // Created here, not in run(), so other threads may wake the loop at any time.
-      wake_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+      wake_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)),
+      spare_(::open("/dev/null", O_RDONLY | O_CLOEXEC)),
+      restTimer_(::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC)) {}
 
 HostServer::~HostServer() = default;
 
@@ -89,8 +94,13 @@ bool HostServer::run() {
   event.events = EPOLLIN;
   event.data.u64 = kListenerTag;
   ::epoll_ctl(epoll_.get(), EPOLL_CTL_ADD, listener_.get(), &event);
+  listening_ = true;
   event.data.u64 = kWakeTag;
   ::epoll_ctl(epoll_.get(), EPOLL_CTL_ADD, wake_.get(), &event);
+  if (restTimer_) {
+    event.data.u64 = kRestTag;
+    ::epoll_ctl(epoll_.get(), EPOLL_CTL_ADD, restTimer_.get(), &event);
+  }
   for (auto &[id, peer] : peers_)
     updateInterest(*peer);
   for (auto &[fd, pid] : childFds_) {
@@ -127,6 +137,9 @@ bool HostServer::run() {
       case kChildTag:
         reap(static_cast<DWORD>(low));
         break;
+      case kRestTag:
+        resumeListener();
+        break;
       }
     }
   }
@@ -134,14 +147,23 @@ bool HostServer::run() {
 }
 
 void HostServer::acceptAll() {
-  for (;;) {
+  while (listening_) {
     protocol::UniqueFd socket(
         ::accept4(listener_.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
     if (!socket) {
       if (errno == EINTR || errno == ECONNABORTED)
         continue;
-      if (errno != EAGAIN && errno != EWOULDBLOCK)
-        log_.line(std::string("accept failed: ") + std::strerror(errno));
+      if (errno == EAGAIN || errno == EWOULDBLOCK)
+        return;
+      if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+        if (refuseOnePending())
+          continue;
+        noteRefusal("out of descriptors");
+        restListener();
+        return;
+      }
+      noteRefusal(std::string("accept failed: ") + std::strerror(errno));
+      restListener();
       return;
     }
     ucred credentials{};
@@ -151,12 +173,85 @@ void HostServer::acceptAll() {
       log_.line("refused a connection from another user");
       continue;
     }
-    adopt(std::move(socket), static_cast<DWORD>(credentials.pid), credentials.uid);
+    const DWORD pid = static_cast<DWORD>(credentials.pid);
+    if (connectionsOf_[pid] >= kMaxConnectionsPerProcess) {
+      noteRefusal("process " + std::to_string(pid) + " holds " +
+                  std::to_string(kMaxConnectionsPerProcess) + " connections already");
+      continue; // the socket closes here
+    }
+    adopt(std::move(socket), pid, credentials.uid);
   }
+}
+
+bool HostServer::refuseOnePending() {
+  // The spare descriptor makes room for exactly one accept, whose socket is closed at once: the
+  // peer sees its connection closed instead of waiting in the backlog.
+  if (!spare_)
+    return false;
+  spare_.reset();
+  protocol::UniqueFd refused(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
+  const bool accepted = static_cast<bool>(refused);
+  refused.reset();
+  spare_.reset(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+  if (!accepted)
+    return false;
+  noteRefusal("out of descriptors");
+  return true;
+}
+
+void HostServer::restListener() {
+  if (!listening_ || !epoll_)
+    return;
+  if (!restTimer_) {
+    // Without a timer the listener stays on: better a busy loop than a deaf host.
+    return;
+  }
+  ::epoll_ctl(epoll_.get(), EPOLL_CTL_DEL, listener_.get(), nullptr);
+  listening_ = false;
+  itimerspec rest{};
+  rest.it_value.tv_sec = kListenerRestMs / 1000;
+  rest.it_value.tv_nsec = static_cast<long>(kListenerRestMs % 1000) * 1000000L;
+  ::timerfd_settime(restTimer_.get(), 0, &rest, nullptr);
+}
+
+void HostServer::resumeListener() {
+  std::uint64_t expirations = 0;
+  [[maybe_unused]] const auto drained = ::read(restTimer_.get(), &expirations, sizeof expirations);
+  if (listening_ || !epoll_)
+    return;
+  epoll_event event{};
+  event.events = EPOLLIN;
+  event.data.u64 = kListenerTag;
+  ::epoll_ctl(epoll_.get(), EPOLL_CTL_ADD, listener_.get(), &event);
+  listening_ = true;
+  acceptAll();
+}
+
+void HostServer::noteRefusal(const std::string &why) {
+  const auto now = std::chrono::steady_clock::now();
+  const auto interval = std::chrono::milliseconds(kRefusalLogIntervalMs);
+  // Reasons quiet for a whole interval are forgotten, so the table stays small.
+  std::erase_if(refusals_, [&](const auto &entry) {
+    return entry.first != why && entry.second.unlogged == 0 &&
+           now - entry.second.logged >= interval;
+  });
+  auto [it, fresh] = refusals_.try_emplace(why);
+  RefusalLog &record = it->second;
+  if (!fresh && now - record.logged < interval) {
+    ++record.unlogged;
+    return;
+  }
+  std::string line = "refusing connections: " + why;
+  if (record.unlogged > 0)
+    line += " (and " + std::to_string(record.unlogged) + " times since the last such line)";
+  log_.line(line);
+  record.logged = now;
+  record.unlogged = 0;
 }
 
 PeerConnection &HostServer::adopt(protocol::UniqueFd socket, DWORD pid, std::uint32_t uid) {
   const std::uint64_t id = nextPeerId_++;
+  ++connectionsOf_[pid];
   auto peer = std::make_unique<PeerConnection>(id, std::move(socket), pid, uid);
   PeerConnection &ref = *peer;
   peers_.emplace(id, std::move(peer));
@@ -289,6 +384,9 @@ void HostServer::drop(std::uint64_t peerId) {
     return;
   std::unique_ptr<PeerConnection> peer = std::move(it->second);
   peers_.erase(it);
+  if (auto count = connectionsOf_.find(peer->pid());
+      count != connectionsOf_.end() && --count->second <= 0)
+    connectionsOf_.erase(count);
   if (epoll_ && peer->socket() >= 0)
     ::epoll_ctl(epoll_.get(), EPOLL_CTL_DEL, peer->socket(), nullptr);
   if (!peer->greeted() || peer->isTool())

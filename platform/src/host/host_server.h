@@ -7,6 +7,13 @@
 // is answered with ERROR_INVALID_FUNCTION; a request before the peer's Hello with
 // ERROR_INVALID_PARAMETER. Handlers validate their own payloads and answer with an error code.
 //
+// Connections: one process may hold at most kMaxConnectionsPerProcess connections at once; more
+// are closed as soon as they are accepted. When the host runs out of descriptors, pending
+// connections are refused (accepted on a descriptor kept spare for it and closed at once) and,
+// should even that fail, the listening socket rests for kListenerRestMs: the loop never spins
+// on accept. Each reason for refusing is logged once, then at most once every
+// kRefusalLogIntervalMs with the number of refusals meanwhile.
+//
 // Processes: a peer becomes a device process with its Hello (tools say so in the Hello and stay
 // out of the table). When a process's last connection closes, every ProcessObserver hears of it
 // (the host's own services first, then the others in the order they were added).
@@ -19,10 +26,12 @@
 #include "process_table.h"
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
-#include <unordered_map>
 #include <mutex>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace ce::host {
@@ -31,6 +40,10 @@ using RequestHandler = std::function<void(HostRequest &)>;
 
 class HostServer {
 public:
+  static constexpr int kMaxConnectionsPerProcess = 32;
+  static constexpr int kListenerRestMs = 200;
+  static constexpr int kRefusalLogIntervalMs = 10000;
+
   // `listener` may be empty: a server without a socket only handles messages given to handle()
   // (the request decoder's fuzz target drives it so).
   HostServer(protocol::UniqueFd listener, HostLog &log);
@@ -83,6 +96,13 @@ private:
   void writeTo(std::uint64_t peerId);
   void reap(DWORD pid);
   void updateInterest(PeerConnection &peer);
+  // Out of descriptors: refuses one pending connection; false when even that is impossible.
+  bool refuseOnePending();
+  // Stops listening for kListenerRestMs.
+  void restListener();
+  void resumeListener();
+  // Logs a refusal now or, within kRefusalLogIntervalMs of the last line, counts it for later.
+  void noteRefusal(const std::string &why);
 
   protocol::UniqueFd listener_;
   HostLog &log_;
@@ -98,6 +118,15 @@ private:
   std::unordered_map<int, DWORD> childFds_; // pidfd -> pid
   ProcessTable processes_;
   std::uint64_t nextPeerId_ = 1;
+  std::unordered_map<DWORD, int> connectionsOf_; // connections per process id
+  protocol::UniqueFd spare_;                     // given up to refuse a connection
+  protocol::UniqueFd restTimer_;                 // ends the listener's rest
+  bool listening_ = false;
+  struct RefusalLog {
+    std::chrono::steady_clock::time_point logged{};
+    std::uint64_t unlogged = 0;
+  };
+  std::unordered_map<std::string, RefusalLog> refusals_; // by reason
   std::vector<std::uint8_t> buffer_;
 };
 

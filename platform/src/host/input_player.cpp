@@ -1,6 +1,7 @@
 #include "input_player.h"
 
 #include <chrono>
+#include <unistd.h>
 
 namespace ce::host {
 
@@ -43,7 +44,12 @@ void InputPlayer::run() {
       deliver_(timed.event);
       lock.lock();
     }
-    // batch.done closes here: the requester learns the gesture has been handed over.
+    // One byte, then the end: the requester learns the whole gesture has been handed over.
+    // A batch cut short (stop, or the host's end) closes without the byte.
+    if (batch.done) {
+      const char played = 'P';
+      [[maybe_unused]] const auto written = ::write(batch.done.get(), &played, 1);
+    }
   }
 }
 

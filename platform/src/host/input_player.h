@@ -1,8 +1,9 @@
 // Plays input to the device at the right times on a thread of its own, so that a gesture of
 // several seconds never holds up the host's loop. Batches play one after another in the order
 // they were queued; within a batch each event is handed over at its time from the batch's start.
-// Once the last event of a batch has been handed over, the batch's completion descriptor (the
-// write end of the requester's pipe) is closed: the requester sees end-of-file.
+// Once the last event of a batch has been handed over, one byte is written to the batch's
+// completion descriptor (the write end of the requester's pipe) and it is closed. A batch that is
+// dropped or cut short is closed without the byte: the requester sees end-of-file alone.
 #pragma once
 
 #include "../protocol/unique_fd.h"

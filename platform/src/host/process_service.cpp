@@ -1,5 +1,7 @@
 #include "process_service.h"
 
+#include "../kernel/process_identity.h"
+
 #include <ce/core/device_path.h>
 #include <ce/core/utf.h>
 #include <ce/errors.h>
@@ -10,7 +12,9 @@
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
+#include <poll.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
@@ -46,6 +50,24 @@ bool isElf(const std::filesystem::path &path) {
          magic[3] == 'F';
 }
 
+// The device's files have no execute permission: a program is a program whether it came in by
+// `device push`, CopyFileW or WriteFile. The host's loader wants the bit, so the host gives it
+// (to whoever may read the file) just before starting it.
+bool makeRunnable(const std::filesystem::path &path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0)
+    return false;
+  if (info.st_mode & S_IXUSR)
+    return true;
+  mode_t mode = info.st_mode & 07777;
+  mode |= S_IXUSR;
+  if (mode & S_IRGRP)
+    mode |= S_IXGRP;
+  if (mode & S_IROTH)
+    mode |= S_IXOTH;
+  return ::chmod(path.c_str(), mode) == 0;
+}
+
 DWORD errorFromErrno(int error) {
   switch (error) {
   case ENOENT:
@@ -77,6 +99,15 @@ ProcessService::ProcessService(HostServer &server, std::filesystem::path deviceR
   server.registerHandler(MessageType::ProcessExiting,
                          [this](HostRequest &r) { processExiting(r); });
   server.registerHandler(MessageType::Shutdown, [this](HostRequest &r) { shutdown(r); });
+  for (const DeviceProcess &process :
+       {ProcessIdentity::windowSystem(), ProcessIdentity::shell(), ProcessIdentity::services()}) {
+    ProcessRecord record;
+    record.pid = process.pid;
+    record.devicePath = process.devicePath;
+    record.startTimeMs = nowMs();
+    record.inHost = true;
+    server.processes().add(std::move(record));
+  }
 }
 
 void ProcessService::hello(HostRequest &request) {
@@ -103,13 +134,12 @@ void ProcessService::hello(HostRequest &request) {
     ProcessRecord fresh;
     fresh.pid = peer.pid();
     fresh.startTimeMs = nowMs();
-    if (peer.pid() == static_cast<DWORD>(::getpid())) {
-      fresh.devicePath = u"\\Windows\\host.exe";
-    } else {
-      DWORD error = 0;
-      auto device = DevicePath::toDevice(std::filesystem::path(ce::toUtf8(exePath)), &error);
-      fresh.devicePath = device ? *device : exePath;
-    }
+    // (The host's own process has its record from the start.) The pidfd is opened while the
+    // process is connected, so it is this process and no later one.
+    fresh.pidfd = openPidfd(static_cast<pid_t>(peer.pid()));
+    DWORD error = 0;
+    auto device = DevicePath::toDevice(std::filesystem::path(ce::toUtf8(exePath)), &error);
+    fresh.devicePath = device ? *device : exePath;
     record = &server_.processes().add(std::move(fresh));
     server_.log().line("process " + std::to_string(peer.pid()) + " joined as " +
                        ce::toUtf8(record->devicePath));
@@ -129,7 +159,8 @@ std::optional<DWORD> ProcessService::spawn(const std::filesystem::path &hostPath
   for (char **e = environ; *e; ++e) {
     const std::string_view entry(*e);
     if (entry.rfind("CE_DEVICE=", 0) == 0 || entry.rfind("CE_DEVICE_PATH=", 0) == 0 ||
-        entry.rfind("CE_COMMAND_LINE=", 0) == 0 || entry.rfind("CE_SHOW_COMMAND=", 0) == 0)
+        entry.rfind("CE_COMMAND_LINE=", 0) == 0 || entry.rfind("CE_SHOW_COMMAND=", 0) == 0 ||
+        entry.rfind("CE_HOST_PID=", 0) == 0)
       continue;
     env.emplace_back(entry);
   }
@@ -137,6 +168,7 @@ std::optional<DWORD> ProcessService::spawn(const std::filesystem::path &hostPath
   env.push_back("CE_DEVICE_PATH=" + ce::toUtf8(devicePath));
   env.push_back("CE_COMMAND_LINE=" + commandLine);
   env.push_back("CE_SHOW_COMMAND=" + std::to_string(show));
+  env.push_back("CE_HOST_PID=" + std::to_string(::getpid()));
   std::vector<char *> envp;
   for (auto &e : env)
     envp.push_back(e.data());
@@ -202,6 +234,10 @@ void ProcessService::startProcess(HostRequest &request) {
     request.reply(ERROR_BAD_FORMAT);
     return;
   }
+  if (!makeRunnable(resolved->hostPath)) {
+    request.reply(ERROR_ACCESS_DENIED);
+    return;
+  }
   // The device path as the file system spells it, whatever case the caller used.
   auto canonical = DevicePath::toDevice(resolved->hostPath, &error);
   const std::u16string path = canonical ? *canonical : devicePath;
@@ -251,10 +287,12 @@ void ProcessService::queryProcess(HostRequest &request) {
     return;
   }
   MessageWriter answer;
+  // The last field: the process whose end is this one's (the host's, for processes in it).
   if (const ProcessRecord *record = server_.processes().find(pid)) {
     answer.u32(1).u32(STILL_ACTIVE).string(record->devicePath);
+    answer.u32(record->inHost ? static_cast<std::uint32_t>(::getpid()) : pid);
   } else if (auto code = server_.processes().exitCodeOf(pid)) {
-    answer.u32(0).u32(*code).string(u"");
+    answer.u32(0).u32(*code).string(u"").u32(pid);
   } else {
     request.reply(ERROR_INVALID_PARAMETER);
     return;
@@ -274,14 +312,15 @@ void ProcessService::terminateProcess(HostRequest &request) {
     request.reply(ERROR_INVALID_PARAMETER);
     return;
   }
-  if (pid == static_cast<DWORD>(::getpid())) {
+  if (record->inHost) {
     request.reply(ERROR_ACCESS_DENIED);
     return;
   }
   record->requestedExitCode = code;
-  const bool sent = record->pidfd >= 0
-                        ? ::syscall(SYS_pidfd_send_signal, record->pidfd, SIGKILL, nullptr, 0) == 0
-                        : ::kill(static_cast<pid_t>(pid), SIGKILL) == 0;
+  // Through the pidfd only: without one the process cannot be told from a later one that
+  // reused its id.
+  const bool sent = record->pidfd >= 0 &&
+                    ::syscall(SYS_pidfd_send_signal, record->pidfd, SIGKILL, nullptr, 0) == 0;
   server_.log().line("process " + std::to_string(request.peer().pid()) + " terminated process " +
                      std::to_string(pid));
   request.reply(sent ? ERROR_SUCCESS : ERROR_ACCESS_DENIED);
@@ -302,20 +341,12 @@ void ProcessService::processExiting(HostRequest &request) {
 
 void ProcessService::endAll(int graceMs) {
   const DWORD self = static_cast<DWORD>(::getpid());
+  // Processes are reached through their pidfds only: a pid may name another process by now.
   auto alive = [&](const ProcessRecord &record) {
-    if (record.pidfd >= 0) {
-      siginfo_t info{};
-      // WNOWAIT: only look; the loop's reaping records the exit code.
-      return ::waitid(P_PIDFD, static_cast<id_t>(record.pidfd), &info,
-                      WEXITED | WNOHANG | WNOWAIT) == 0 &&
-             info.si_pid == 0;
-    }
-    // Not our child: it lives while it exists and is not a zombie waiting for its parent.
-    std::ifstream stat("/proc/" + std::to_string(record.pid) + "/stat");
-    std::string text;
-    std::getline(stat, text);
-    const auto close = text.rfind(')');
-    return close != std::string::npos && close + 2 < text.size() && text[close + 2] != 'Z';
+    if (record.pidfd < 0)
+      return false;
+    pollfd ended{record.pidfd, POLLIN, 0};
+    return ::poll(&ended, 1, 0) == 0;
   };
   auto signalAll = [&](int signal) {
     int left = 0;
@@ -323,7 +354,7 @@ void ProcessService::endAll(int graceMs) {
       if (record->pid == self || !alive(*record))
         continue;
       ++left;
-      ::kill(static_cast<pid_t>(record->pid), signal);
+      ::syscall(SYS_pidfd_send_signal, record->pidfd, signal, nullptr, 0);
     }
     return left;
   };

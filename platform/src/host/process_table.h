@@ -23,6 +23,9 @@ struct ProcessRecord {
   std::optional<DWORD> requestedExitCode; // TerminateProcess's code, or the one the process
                                           // reported on its way out
   bool goneNotified = false;              // observers have heard of its end
+  bool inHost = false;                    // its code runs in the host's process (the window
+                                          // system, the shell, the services host): it lives and
+                                          // ends with the host, and nobody may end it
 };
 
 class ProcessTable {

@@ -1,6 +1,7 @@
 #include "services_service.h"
 
 #include "../client/host_connection.h"
+#include "../kernel/process_identity.h"
 #include "../services/services_host.h"
 
 #include <ce/core/utf.h>
@@ -44,7 +45,8 @@ void ServicesService::Shared::finished(Answer answer) {
 ServicesService::ServicesService(HostServer &server)
     : server_(server), logOpen_(std::make_shared<std::atomic<bool>>(true)),
       shared_(std::make_shared<Shared>(server)),
-      pool_(kMaxWorkers) {
+      // Service code runs as the device's services.exe (kernel/process_identity.h).
+      pool_(kMaxWorkers, [] { ProcessIdentity::adopt(ProcessIdentity::services()); }) {
   host_ = std::make_shared<ServicesHost>(
       [&log = server.log(), open = logOpen_](const std::string &line) {
         if (open->load())
@@ -234,6 +236,7 @@ void ServicesService::stop(int deinitLimitMs, int totalLimitMs) {
     };
     auto done = std::make_shared<Done>();
     std::thread([host = host_, id = it->id, done] {
+      ProcessIdentity::adopt(ProcessIdentity::services());
       host->deregisterService(id, nullptr);
       std::lock_guard lock(done->mutex);
       done->finished = true;

@@ -15,6 +15,9 @@
 // process the services API calls the services host directly (ServicesHost::deviceHost()), so a boot
 // service's _Init may itself look up or register services.
 //
+// Service code runs as the device's \Windows\services.exe: the workers and the threads that stop
+// services take that identity (kernel/process_identity.h), and so do the threads a service starts.
+//
 // Services belong to the device, not to the process that registered them: they stay loaded when
 // it ends, until DeregisterService or shutdown. At shutdown (stop()) every service is
 // deregistered, the last loaded first, each within a time limit: a _Deinit that does not return

@@ -1,5 +1,6 @@
 #include "window_service.h"
 
+#include "../kernel/process_identity.h"
 #include "../shell/shell_messages.h"
 #include "../windowing/key_message_flags.h"
 #include "../windowing/message_data_field.h"
@@ -274,7 +275,8 @@ DWORD WindowService::queryWindow(Call &call) {
     return ERROR_INVALID_WINDOW_HANDLE;
   const RECT rect = manager_.windowRect(hwnd).value_or(RECT{});
   const POINT origin = manager_.clientOrigin(hwnd).value_or(POINT{});
-  call.out.u32(w->process)
+  call.out
+      .u32(ProcessIdentity::deviceProcessOf(w->process, w->thread)) // shell32.exe, ...
       .u32(w->thread)
       .u64(fromHwnd(w->parent))
       .u64(fromHwnd(w->owner))
@@ -700,7 +702,7 @@ std::vector<WindowLine> WindowService::listWindows() {
     line.handle = reinterpret_cast<std::uintptr_t>(hwnd);
     line.className = record->className;
     line.title = record->title;
-    line.pid = record->process;
+    line.pid = ProcessIdentity::deviceProcessOf(record->process, record->thread);
     if (auto rect = manager_.windowRect(hwnd))
       line.rect = *rect;
     line.visible = manager_.isVisible(hwnd);

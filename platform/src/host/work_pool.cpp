@@ -14,12 +14,15 @@ struct WorkPool::State {
   std::condition_variable settled; // stop(): a worker became idle or left
   std::deque<std::function<void()>> jobs;
   std::size_t maxWorkers = 1;
+  std::function<void()> onWorkerStart;
   std::size_t workers = 0;
   std::size_t idle = 0;
   std::size_t running = 0;
   bool stopped = false;
 
   static void work(const std::shared_ptr<State> &state) {
+    if (state->onWorkerStart)
+      state->onWorkerStart();
     std::unique_lock lock(state->mutex);
     for (;;) {
       ++state->idle;
@@ -46,8 +49,10 @@ struct WorkPool::State {
   }
 };
 
-WorkPool::WorkPool(std::size_t maxWorkers) : state_(std::make_shared<State>()) {
+WorkPool::WorkPool(std::size_t maxWorkers, std::function<void()> onWorkerStart)
+    : state_(std::make_shared<State>()) {
   state_->maxWorkers = maxWorkers == 0 ? 1 : maxWorkers;
+  state_->onWorkerStart = std::move(onWorkerStart);
 }
 
 WorkPool::~WorkPool() { stop(0); }

@@ -16,7 +16,8 @@ namespace ce::host {
 
 class WorkPool {
 public:
-  explicit WorkPool(std::size_t maxWorkers);
+  // `onWorkerStart` (may be empty) runs first on every new worker thread.
+  explicit WorkPool(std::size_t maxWorkers, std::function<void()> onWorkerStart = {});
   // stop(0): jobs not yet started are dropped.
   ~WorkPool();
   WorkPool(const WorkPool &) = delete;

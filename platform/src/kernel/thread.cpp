@@ -1,5 +1,6 @@
 #include "kernel/thread.h"
 
+#include "kernel/process_identity.h"
 #include "kernel/thread_message_queue.h"
 #include "kernel/thread_slot.h"
 #include "kernel/timed_wait.h"
@@ -7,6 +8,7 @@
 #include <ce/errors.h>
 
 #include <functional>
+#include <optional>
 #include <pthread.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -18,6 +20,7 @@ struct StartRecord {
   std::shared_ptr<Thread> thread;
   LPTHREAD_START_ROUTINE start;
   LPVOID parameter;
+  std::optional<DeviceProcess> identity; // the starting thread's, inherited
 };
 
 // The calling thread's object.
@@ -59,7 +62,9 @@ std::shared_ptr<Thread> Thread::current() {
 std::shared_ptr<Thread> Thread::start(LPTHREAD_START_ROUTINE start, LPVOID parameter,
                                       DWORD stackSize, DWORD *error) {
   std::shared_ptr<Thread> thread(new Thread);
-  auto *record = new StartRecord{thread, start, parameter};
+  auto *record = new StartRecord{thread, start, parameter, std::nullopt};
+  if (const DeviceProcess *identity = ProcessIdentity::current())
+    record->identity = *identity;
   pthread_attr_t attributes;
   pthread_attr_init(&attributes);
   pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
@@ -86,11 +91,15 @@ void *Thread::run(void *raw) {
   std::unique_ptr<StartRecord> record(static_cast<StartRecord *>(raw));
   const std::shared_ptr<Thread> thread = record->thread;
   ownThread.put(thread);
+  if (record->identity)
+    ProcessIdentity::adopt(*record->identity);
   {
-    std::lock_guard lock(thread->mutex_);
+    std::unique_lock lock(thread->mutex_);
     thread->id_ = currentId();
+    thread->changed_.notify_all();
+    // The creator fills in the id and makes the handle before the routine runs.
+    thread->changed_.wait(lock, [&] { return thread->released_; });
   }
-  thread->changed_.notify_all();
 
   // Runs on return and on ExitThread's unwinding alike: the queue goes first, so that nobody
   // posts to a thread that waiters already saw ending.
@@ -107,6 +116,14 @@ void *Thread::run(void *raw) {
   finish.returned = record->start(record->parameter);
   finish.returnedNormally = true;
   return nullptr;
+}
+
+void Thread::release() {
+  {
+    std::lock_guard lock(mutex_);
+    released_ = true;
+  }
+  changed_.notify_all();
 }
 
 void Thread::exitCurrent(DWORD exitCode) {

@@ -1,7 +1,8 @@
 // A thread of this process as a kernel object: its id, priority and exit code, signalled when it
 // ends. Threads started by CreateThread run detached (the system never joins them); threads that
 // the platform did not start (the main thread, threads of the host's libraries) get an object on
-// first use, so that GetCurrentThread and priorities work for every thread.
+// first use, so that GetCurrentThread and priorities work for every thread. A thread started here
+// takes the device-process identity of the thread that started it (process_identity.h).
 #pragma once
 
 #include <ce/core/kernel_object.h>
@@ -21,10 +22,15 @@ public:
   // The Linux thread id of the calling thread: unique across the device while it lives.
   static DWORD currentId();
 
-  // Starts a detached thread running start(parameter) and waits until its id is known. Null,
-  // with the platform error code in *error, when the host cannot start a thread.
+  // Starts a detached thread that will run start(parameter) and waits until its id is known.
+  // The new thread does not call `start` before release() (or the last reference the creator
+  // holds going away), so the creator can publish the id first, as CreateThread does: the
+  // routine may read the variable that received its own id. Null, with the platform error code
+  // in *error, when the host cannot start a thread.
   static std::shared_ptr<Thread> start(LPTHREAD_START_ROUTINE start, LPVOID parameter,
                                        DWORD stackSize, DWORD *error);
+  // Lets a thread made by start() run its routine.
+  void release();
   // Ends the calling thread with the code, unwinding its stack (destructors run).
   [[noreturn]] static void exitCurrent(DWORD exitCode);
 
@@ -49,6 +55,7 @@ private:
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   bool finished_ = false;
+  bool released_ = false;
   DWORD exitCode_ = STILL_ACTIVE;
 };
 

@@ -1,4 +1,5 @@
 // Thread, wait, time and process-identity functions.
+#include "kernel/process_identity.h"
 #include "kernel/thread.h"
 
 #include <ce/core/handle_table.h>
@@ -46,7 +47,9 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, DWORD stackSize, LPTHREAD_START_ROUTI
   }
   if (threadId)
     *threadId = thread->id();
-  return ce::HandleTable::instance().add(std::move(thread));
+  HANDLE handle = ce::HandleTable::instance().add(thread);
+  thread->release(); // only now may the routine run: its id is where the caller wanted it
+  return handle;
 }
 
 BOOL SetThreadPriority(HANDLE handle, int priority) {
@@ -81,7 +84,12 @@ BOOL GetExitCodeThread(HANDLE handle, LPDWORD exitCode) {
 HANDLE GetCurrentThread() { return currentThreadPseudoHandle; }
 DWORD GetCurrentThreadId() { return ce::Thread::currentId(); }
 HANDLE GetCurrentProcess() { return currentProcessPseudoHandle; }
-DWORD GetCurrentProcessId() { return static_cast<DWORD>(::getpid()); }
+DWORD GetCurrentProcessId() {
+  // Threads of the device host answer for the device process their code belongs to.
+  if (const ce::DeviceProcess *identity = ce::ProcessIdentity::current())
+    return identity->pid;
+  return static_cast<DWORD>(::getpid());
+}
 
 void ExitThread(DWORD exitCode) { ce::Thread::exitCurrent(exitCode); }
 

@@ -1,12 +1,14 @@
 #include "packet_socket.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <thread>
 
 namespace ce::protocol {
 namespace {
@@ -148,20 +150,38 @@ UniqueFd PacketSocket::listenAt(const std::filesystem::path &path) {
   return socket;
 }
 
-UniqueFd PacketSocket::connectTo(const std::filesystem::path &path) {
+UniqueFd PacketSocket::connectTo(const std::filesystem::path &path, int limitMs) {
   sockaddr_un address;
   UniqueFd dirFd;
   if (!makeAddress(path, address, dirFd))
     return UniqueFd();
-  UniqueFd socket(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0));
+  // Non-blocking while connecting when there is a limit: a listener that does not accept (a
+  // stopped host with a full backlog) answers EAGAIN instead of holding the caller.
+  UniqueFd socket(
+      ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | (limitMs >= 0 ? SOCK_NONBLOCK : 0), 0));
   if (!socket)
     return socket;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
   for (;;) {
     if (::connect(socket.get(), reinterpret_cast<sockaddr *>(&address), sizeof address) == 0)
-      return socket;
-    if (errno != EINTR)
+      break;
+    if (errno == EINTR)
+      continue;
+    if (limitMs >= 0 && (errno == EAGAIN || errno == EWOULDBLOCK) &&
+        std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      continue;
+    }
+    if (errno == EAGAIN || errno == EWOULDBLOCK)
+      errno = ETIMEDOUT;
+    return UniqueFd();
+  }
+  if (limitMs >= 0) {
+    const int flags = ::fcntl(socket.get(), F_GETFL);
+    if (flags < 0 || ::fcntl(socket.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
       return UniqueFd();
   }
+  return socket;
 }
 
 } // namespace ce::protocol

@@ -31,8 +31,9 @@ public:
   // A listening socket bound at `path` (mode 0600), or -1 with errno set. An existing file at the
   // path is replaced: the caller holds the lock that makes it the only owner.
   static UniqueFd listenAt(const std::filesystem::path &path);
-  // A blocking connection to the socket at `path`, or -1 with errno set.
-  static UniqueFd connectTo(const std::filesystem::path &path);
+  // A blocking connection to the socket at `path`, or -1 with errno set. With `limitMs` of 0 or
+  // more, a listener that takes no connection within that time gives -1 with ETIMEDOUT.
+  static UniqueFd connectTo(const std::filesystem::path &path, int limitMs = -1);
 };
 
 } // namespace ce::protocol

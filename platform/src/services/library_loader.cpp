@@ -7,10 +7,14 @@
 #include <ce/errors.h>
 #include <ce/loader.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <link.h>
+#include <string>
+#include <sys/mman.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,6 +25,18 @@ namespace {
 // Module values look like the device's load addresses: 64 KiB apart, the program's first.
 constexpr std::uintptr_t programModuleValue = 0x10000;
 constexpr std::uintptr_t moduleStride = 0x10000;
+
+// The device's system libraries: the platform library answers for them (its functions have C
+// linkage, so their plain names are its exported symbols). Their values lie below the program's.
+struct SystemLibrary {
+  std::u16string_view fileName;
+  std::u16string_view devicePath;
+  std::uintptr_t value;
+};
+constexpr SystemLibrary kSystemLibraries[] = {
+    {u"coredll.dll", u"\\Windows\\coredll.dll", 0x8000},
+    {u"aygshell.dll", u"\\Windows\\aygshell.dll", 0x9000},
+};
 
 std::uintptr_t idOf(HMODULE module) { return reinterpret_cast<std::uintptr_t>(module); }
 HMODULE moduleOf(std::uintptr_t id) { return reinterpret_cast<HMODULE>(id); }
@@ -50,6 +66,73 @@ LibraryLoader &LibraryLoader::instance() {
 
 HMODULE LibraryLoader::programModule() { return moduleOf(programModuleValue); }
 
+std::optional<HMODULE> LibraryLoader::systemModule(std::u16string_view name) {
+  std::u16string wanted = comparablePath(name);
+  if (LibrarySearch::fileName(wanted).find(u'.') == std::u16string_view::npos)
+    wanted += u".dll";
+  const std::u16string_view file = LibrarySearch::fileName(wanted);
+  // A bare name, or the library's place in \Windows.
+  if (file.size() != wanted.size() &&
+      !equalsIgnoreCase(std::u16string_view(wanted).substr(0, wanted.size() - file.size()),
+                        u"Windows\\"))
+    return std::nullopt;
+  for (const SystemLibrary &library : kSystemLibraries)
+    if (equalsIgnoreCase(file, library.fileName))
+      return moduleOf(library.value);
+  return std::nullopt;
+}
+
+const char16_t *LibraryLoader::systemLibraryPath(HMODULE module) {
+  for (const SystemLibrary &library : kSystemLibraries)
+    if (idOf(module) == library.value)
+      return library.devicePath.data();
+  return nullptr;
+}
+
+void *LibraryLoader::platformSymbol(const char *name) {
+  static const auto platform = []() -> std::pair<void *, void *> {
+    Dl_info info{};
+    void *linkMap = nullptr;
+    if (dladdr1(reinterpret_cast<void *>(&LibraryLoader::programModule), &info, &linkMap,
+                RTLD_DL_LINKMAP) == 0 ||
+        !info.dli_fname)
+      return {nullptr, nullptr};
+    return {dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD), linkMap};
+  }();
+  if (!platform.first)
+    return nullptr;
+  void *address = dlsym(platform.first, name);
+  Dl_info info{};
+  void *owner = nullptr;
+  if (!address || dladdr1(address, &info, &owner, RTLD_DL_LINKMAP) == 0 || owner != platform.second)
+    return nullptr;
+  return address;
+}
+
+void *LibraryLoader::openCopy(int descriptor) {
+  // The copy's descriptor stays open for the life of the process: its image is never unmapped,
+  // and its name (/proc/self/fd/N) must never come back for another image.
+  const int copy = static_cast<int>(::memfd_create("device-library", MFD_CLOEXEC));
+  if (copy < 0)
+    return nullptr;
+  off_t offset = 0;
+  struct stat status {};
+  bool copied = fstat(descriptor, &status) == 0;
+  while (copied && offset < status.st_size) {
+    const ssize_t sent =
+        ::sendfile(copy, descriptor, &offset, static_cast<std::size_t>(status.st_size - offset));
+    if (sent < 0 && errno == EINTR)
+      continue;
+    copied = sent > 0;
+  }
+  void *host =
+      copied ? dlopen(("/proc/self/fd/" + std::to_string(copy)).c_str(), RTLD_NOW | RTLD_LOCAL)
+             : nullptr;
+  if (!host)
+    ::close(copy);
+  return host;
+}
+
 void *LibraryLoader::ownSymbol(const Library &library, const char *name) {
   void *address = dlsym(library.host, name);
   if (!address)
@@ -73,6 +156,8 @@ bool LibraryLoader::callEntryPoint(const Library &library, std::uintptr_t id, DW
 }
 
 HMODULE LibraryLoader::load(std::u16string_view name, DWORD *error) {
+  if (auto system = systemModule(name))
+    return *system; // loaded in every process: nothing to count
   std::lock_guard lock(mutex_);
   DWORD code = ERROR_SUCCESS;
   auto location = LibrarySearch::find(name, &code);
@@ -100,14 +185,24 @@ HMODULE LibraryLoader::load(std::u16string_view name, DWORD *error) {
     }
   }
   code = ElfImageCheck::checkFile(descriptor);
-  close(descriptor);
   if (code != ERROR_SUCCESS) {
+    close(descriptor);
     setError(error, code);
     return nullptr;
   }
 
   Library library;
-  library.host = dlopen(location->hostPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // The host loader would hand back an image it still has mapped for this path or file, with
+  // the statics (and, for a replaced file, the code) of that earlier load: such a file gets a
+  // fresh image, loaded from a private copy.
+  const bool mappedBefore =
+      std::any_of(images_.begin(), images_.end(), [&](const MappedImage &image) {
+        return image.hostPath == location->hostPath.native() ||
+               (image.device == status.st_dev && image.inode == status.st_ino);
+      });
+  library.host = mappedBefore ? openCopy(descriptor)
+                              : dlopen(location->hostPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+  close(descriptor);
   if (!library.host) {
     setError(error, ERROR_BAD_FORMAT);
     return nullptr;
@@ -117,6 +212,7 @@ HMODULE LibraryLoader::load(std::u16string_view name, DWORD *error) {
     setError(error, ERROR_BAD_FORMAT);
     return nullptr;
   }
+  images_.push_back(MappedImage{location->hostPath.native(), status.st_dev, status.st_ino});
   library.device = status.st_dev;
   library.inode = status.st_ino;
   library.devicePath = std::move(location->devicePath);
@@ -128,8 +224,8 @@ HMODULE LibraryLoader::load(std::u16string_view name, DWORD *error) {
   auto &entry = libraries_.emplace(id, std::move(library)).first->second;
   const Library attached = entry;
   if (!callEntryPoint(attached, id, DLL_PROCESS_ATTACH)) {
+    // Its code has run and may have left a thread behind: refused, but kept mapped (see free).
     libraries_.erase(id);
-    dlclose(attached.host);
     setError(error, ERROR_DLL_INIT_FAILED);
     return nullptr;
   }
@@ -138,7 +234,7 @@ HMODULE LibraryLoader::load(std::u16string_view name, DWORD *error) {
 
 bool LibraryLoader::free(HMODULE module, DWORD *error) {
   std::lock_guard lock(mutex_);
-  if (idOf(module) == programModuleValue)
+  if (idOf(module) == programModuleValue || systemLibraryPath(module))
     return true;
   auto it = libraries_.find(idOf(module));
   if (it == libraries_.end()) {
@@ -151,11 +247,21 @@ bool LibraryLoader::free(HMODULE module, DWORD *error) {
   const Library library = std::move(it->second);
   libraries_.erase(it);
   callEntryPoint(library, idOf(module), DLL_PROCESS_DETACH);
-  dlclose(library.host);
+  // The image stays mapped (no dlclose): a thread the library started, a window procedure or a
+  // callback it handed out may still run its code, and nothing here can prove otherwise.
   return true;
 }
 
 void *LibraryLoader::procAddress(HMODULE module, std::string_view name, DWORD *error) {
+  if (systemLibraryPath(module)) {
+    const std::string terminated(name);
+    void *address = terminated.empty() || terminated.find('\0') != std::string::npos
+                        ? nullptr
+                        : platformSymbol(terminated.c_str());
+    if (!address)
+      setError(error, ERROR_PROC_NOT_FOUND);
+    return address;
+  }
   std::lock_guard lock(mutex_);
   auto it = libraries_.find(idOf(module));
   if (it == libraries_.end()) {
@@ -172,6 +278,8 @@ void *LibraryLoader::procAddress(HMODULE module, std::string_view name, DWORD *e
 }
 
 HMODULE LibraryLoader::find(std::u16string_view name) const {
+  if (auto system = systemModule(name))
+    return *system;
   std::u16string wanted = comparablePath(name);
   if (wanted.empty())
     return nullptr;
@@ -190,6 +298,8 @@ HMODULE LibraryLoader::find(std::u16string_view name) const {
 }
 
 std::optional<std::u16string> LibraryLoader::devicePath(HMODULE module) const {
+  if (const char16_t *system = systemLibraryPath(module))
+    return std::u16string(system);
   std::lock_guard lock(mutex_);
   auto it = libraries_.find(idOf(module));
   if (it == libraries_.end())
@@ -198,6 +308,8 @@ std::optional<std::u16string> LibraryLoader::devicePath(HMODULE module) const {
 }
 
 std::size_t LibraryLoader::references(HMODULE module) const {
+  if (systemLibraryPath(module))
+    return 1;
   std::lock_guard lock(mutex_);
   auto it = libraries_.find(idOf(module));
   return it == libraries_.end() ? 0 : it->second.references;

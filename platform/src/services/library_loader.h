@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <sys/types.h>
+#include <vector>
 
 namespace ce {
 
@@ -20,6 +21,9 @@ public:
 
   // The program's own module: constant, never unloaded, owns no library of this table.
   static HMODULE programModule();
+  // The module of a device system library ("coredll.dll", "aygshell.dll"): the platform library
+  // itself, loaded in every process; nothing when `name` names no system library.
+  static std::optional<HMODULE> systemModule(std::u16string_view name);
 
   // Each call that succeeds counts one reference; on failure *error holds the code.
   HMODULE load(std::u16string_view name, DWORD *error);
@@ -44,7 +48,20 @@ private:
     std::size_t references = 0;
   };
 
+  // An image this process has mapped; images are never unmapped (see <ce/loader.h>).
+  struct MappedImage {
+    std::string hostPath;
+    dev_t device = 0;
+    ino_t inode = 0;
+  };
+
   LibraryLoader() = default;
+  // Loads a private copy of the open file: a new image whatever the host loader has mapped.
+  static void *openCopy(int descriptor);
+  // The system library a module value stands for; null for any other value.
+  static const char16_t *systemLibraryPath(HMODULE module);
+  // The address of a name the platform library defines with C linkage.
+  static void *platformSymbol(const char *name);
   // The address of `name` when it is defined by the library itself, not by a dependency.
   static void *ownSymbol(const Library &library, const char *name);
   static bool callEntryPoint(const Library &library, std::uintptr_t id, DWORD reason);
@@ -53,6 +70,7 @@ private:
   mutable std::recursive_mutex mutex_;
   std::map<std::uintptr_t, Library> libraries_;
   std::uintptr_t lastId_ = 0;
+  std::vector<MappedImage> images_;
 };
 
 } // namespace ce

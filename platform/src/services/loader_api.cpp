@@ -6,6 +6,7 @@
 #include <ce/errors.h>
 #include <ce/loader.h>
 
+#include <cstring>
 #include <string>
 
 HMODULE LoadLibraryW(LPCWSTR fileName) {
@@ -46,6 +47,24 @@ FARPROC GetProcAddressW(HMODULE module, LPCWSTR procName) {
                       : ce::LibraryLoader::instance().procAddress(module, ce::toUtf8(name), &error);
   if (!address) {
     SetLastError(name.size() > longestName ? ERROR_PROC_NOT_FOUND : error);
+    return nullptr;
+  }
+  return reinterpret_cast<FARPROC>(address);
+}
+
+FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
+  if (reinterpret_cast<std::uintptr_t>(procName) < 0x10000) {
+    SetLastError(procName ? ERROR_PROC_NOT_FOUND : ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  constexpr std::size_t longestName = 1024;
+  const std::size_t length = ::strnlen(procName, longestName + 1);
+  DWORD error = ERROR_SUCCESS;
+  void *address = length > longestName ? nullptr
+                                       : ce::LibraryLoader::instance().procAddress(
+                                             module, std::string_view(procName, length), &error);
+  if (!address) {
+    SetLastError(length > longestName ? ERROR_PROC_NOT_FOUND : error);
     return nullptr;
   }
   return reinterpret_cast<FARPROC>(address);

@@ -5,6 +5,8 @@
 #include "startup_folder.h"
 #include "taskbar.h"
 
+#include "../kernel/process_identity.h"
+
 #include <ce/kernel.h>
 #include <ce/windows.h>
 
@@ -25,6 +27,7 @@ void ShellThread::start() {
 }
 
 void ShellThread::run(const std::shared_ptr<State> &state) {
+  ProcessIdentity::adopt(ProcessIdentity::shell()); // the shell's windows are shell32.exe's
   const ShellLog &log = state->options.log;
   MSG msg{};
   PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE); // the thread's queue, for stop()'s WM_QUIT

@@ -10,9 +10,14 @@
 //   NESTED_LIBRARY  a library that DllMain loads on attach and frees on detach
 //   QUERY_SERVICE   a service name that _Init looks up through the services host
 //   DEINIT_HANGS    _Deinit journals, then never returns (a service that cannot stop)
+//   LINGERING_THREAD _Init starts a thread that _Deinit does not stop: it waits for the named
+//                   event "<name> go", journals "thread ran", then sets "<name> done"; _Init
+//                   also journals "fresh image" or "reused image" (its statics already used)
+//                   and, as the thread does, the process it runs as: "<who> process <id> <path>"
 #include <ce/core/device_root.h>
 #include <ce/kernel.h>
 #include <ce/loader.h>
+#include <ce/processes.h>
 #include <ce/services.h>
 
 #include <fstream>
@@ -30,6 +35,31 @@ namespace {
 
 #ifdef NESTED_LIBRARY
 HMODULE nested = nullptr;
+#endif
+
+#ifdef LINGERING_THREAD
+bool initialised = false;
+
+void noteProcess(const std::string &who) {
+  WCHAR path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::string text;
+  for (const WCHAR *c = path; *c; ++c)
+    text.push_back(*c < 0x80 ? static_cast<char>(*c) : '?');
+  note(who + " process " + std::to_string(GetCurrentProcessId()) + " " + text);
+}
+
+DWORD linger(LPVOID) {
+  HANDLE go = CreateEventW(nullptr, TRUE, FALSE, u"" JOURNAL_NAME " go");
+  HANDLE done = CreateEventW(nullptr, TRUE, FALSE, u"" JOURNAL_NAME " done");
+  WaitForSingleObject(go, INFINITE);
+  noteProcess("thread");
+  note("thread ran");
+  SetEvent(done);
+  CloseHandle(go);
+  CloseHandle(done);
+  return 0;
+}
 #endif
 
 } // namespace
@@ -74,6 +104,12 @@ DWORD CE_CONCAT(SERVICE_PREFIX, _Init)(DWORD context) {
   note(other != INVALID_HANDLE_VALUE ? "query found" : "query missing");
   if (other != INVALID_HANDLE_VALUE)
     CloseHandle(other);
+#endif
+#ifdef LINGERING_THREAD
+  note(initialised ? "reused image" : "fresh image");
+  noteProcess("init");
+  initialised = true;
+  CloseHandle(CreateThread(nullptr, 0, linger, nullptr, 0, nullptr));
 #endif
 #ifdef INIT_ANSWER
   return INIT_ANSWER;

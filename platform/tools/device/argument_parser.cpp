@@ -12,6 +12,12 @@ bool sameLetters(std::string_view a, std::string_view b) {
   });
 }
 
+// "-12" is a negative number (a coordinate), not an option.
+bool isNegativeNumber(std::string_view word) {
+  return word.size() > 1 && word.front() == '-' &&
+         std::all_of(word.begin() + 1, word.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 } // namespace
 
 std::optional<std::string> ArgumentParser::Parsed::value(const std::string &name) const {
@@ -84,7 +90,7 @@ std::optional<ArgumentParser::Parsed> ArgumentParser::parse(std::span<const std:
         }
         continue;
       }
-      if (word.size() > 1 && word.front() == '-')
+      if (word.size() > 1 && word.front() == '-' && !isNegativeNumber(word))
         return fail("unknown option " + word);
     }
     parsed.positionals.push_back(word);

@@ -2,6 +2,10 @@
 
 #include "verb_table.h"
 
+#include "../../src/client/host_connection.h"
+
+#include <ce/core/printable_text.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <exception>
@@ -12,33 +16,17 @@
 namespace ce::tool {
 namespace {
 
-// Messages quote what the user typed; control characters are shown escaped so that the message
-// stays one line on the terminal.
-std::string oneLine(const std::string &message) {
-  static const char digits[] = "0123456789abcdef";
-  std::string line;
-  for (char c : message) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '\n') {
-      line += "\\n";
-    } else if (c == '\r') {
-      line += "\\r";
-    } else if (c == '\t') {
-      line += "\\t";
-    } else if (byte < 0x20 || byte == 0x7f) {
-      line += "\\x";
-      line += digits[byte >> 4];
-      line += digits[byte & 0xF];
-    } else {
-      line += c;
-    }
-  }
-  return line;
-}
-
+// One line on standard error, "WHO: message"; a message that already names who (as messages made
+// for the verb do) is not prefixed twice.
 int report(const Outcome &outcome, std::ostream &err, const std::string &who = "device") {
-  if (!outcome.message().empty())
-    err << who << ": " << oneLine(outcome.message()) << '\n';
+  const std::string &message = outcome.message();
+  if (message.empty())
+    return outcome.exitCode();
+  const std::string prefix = who + ": ";
+  if (message.rfind(prefix, 0) == 0)
+    err << printable(message) << '\n';
+  else
+    err << prefix << printable(message) << '\n';
   return outcome.exitCode();
 }
 
@@ -77,6 +65,8 @@ int dispatch(std::span<const std::string> args, std::ostream &out, std::ostream 
     return report(Outcome::refused("unknown verb '" + verb + "' (see device --help)"), err);
 
   ToolContext context(root, out);
+  // Whatever the host does, no verb waits for it without end.
+  HostConnection::instance().setAnswerLimit(ToolContext::answerLimitMs());
   const auto command = entry->make();
   const Outcome outcome = command->run(entry->name, args.subspan(i + 1), context);
   if (outcome.wantsUsage()) {
@@ -115,7 +105,8 @@ std::string DeviceTool::usage() {
   text += "\n"
           "'device VERB --help' describes a verb.\n"
           "exit codes: 0 success, 1 the thing asked for does not exist, 2 usage error or refused\n"
-          "input (nothing changed), 3 the host or the device failed while doing it.\n";
+          "input (nothing changed), 3 the host or the device failed while doing it: the device\n"
+          "is not running, or its host did not answer within 10 s (CE_HOST_TIMEOUT_MS).\n";
   return text;
 }
 

@@ -3,6 +3,8 @@
 #include "argument_parser.h"
 #include "command_line_text.h"
 
+#include <ce/core/device_path.h>
+#include <ce/core/printable_text.h>
 #include <ce/core/utf.h>
 #include <ce/errors.h>
 #include <ce/files.h>
@@ -161,7 +163,7 @@ std::string FileCommands::usage(std::string_view verb) {
            paths;
   return "usage: device rm [-r] DEVPATH\n\n"
          "Removes a device file or an empty folder; with -r a folder and everything in it.\n"
-         "The root folder is never removed.\n" +
+         "A link is removed itself, wherever it points. The root folder is never removed.\n" +
          paths;
 }
 
@@ -380,7 +382,7 @@ Outcome FileCommands::list(std::span<const std::string> args, const ToolContext 
     return a.folded != b.folded ? a.folded < b.folded : a.line < b.line;
   });
   for (const auto &entry : entries)
-    context.out() << entry.line << '\n';
+    context.out() << printable(entry.line) << '\n';
   return Outcome::success();
 }
 
@@ -398,10 +400,20 @@ Outcome FileCommands::remove(std::span<const std::string> args, const ToolContex
   if (auto outcome = context.useExistingDevice(); !outcome.ok())
     return outcome;
 
+  const std::string subject = toUtf8(path);
+  // A link is removed itself, wherever it points (outside fs/ included): nothing behind it is
+  // touched or even looked at.
+  DWORD error = ERROR_SUCCESS;
+  const auto kept = DevicePath::resolve(path, &error, DevicePath::LastLink::Keep);
+  if (kept && kept->isLink) {
+    if (!DeleteFileW(path.c_str()))
+      return Outcome::fromPlatformError(GetLastError(), subject);
+    return Outcome::success();
+  }
+
   DWORD attributes = 0;
   if (auto outcome = attributesOf(path, &attributes); !outcome.ok())
     return outcome;
-  const std::string subject = toUtf8(path);
 
   if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     if (!DeleteFileW(path.c_str()))

@@ -8,6 +8,7 @@
 
 #include <ce/core/device_root.h>
 #include <ce/errors.h>
+#include <ce/kernel.h>
 
 #include <charconv>
 #include <ostream>
@@ -19,7 +20,9 @@ std::string HostCommands::usage(std::string_view verb) {
     return "usage: device --device DIR boot [--window] [--zoom N]\n"
            "\n"
            "Starts the device's host in the background and returns once it accepts programs.\n"
-           "A device that is already running is left as it is (exit 0).\n"
+           "A device that is already running is left as it is (exit 0). A device whose\n"
+           "device.conf has a line that does not parse, or whose registry.db is damaged, is\n"
+           "refused (exit 2) with the line or the damage named.\n"
            "\n"
            "  --window   show the screen in a desktop window as well\n"
            "  --zoom N   pixels of the window per device pixel, 1 to 8 (default 1)\n";
@@ -27,10 +30,12 @@ std::string HostCommands::usage(std::string_view verb) {
     return "usage: device --device DIR shutdown\n"
            "\n"
            "Ends every program of the device, then its host. A device that is not running is\n"
-           "left as it is (exit 0).\n";
+           "left as it is (exit 0). A host that does not answer (stopped, hung) is killed, and\n"
+           "its programs end with it (exit 3, saying so).\n";
   return "usage: device --device DIR status\n"
          "\n"
-         "Says whether the device's host runs: exit 0 when it runs, 1 when it does not.\n";
+         "Says whether the device's host runs: exit 0 when it runs, 1 when it does not, 3 when\n"
+         "it holds the device but does not answer.\n";
 }
 
 Outcome HostCommands::run(std::string_view verb, std::span<const std::string> args,
@@ -68,6 +73,8 @@ Outcome HostCommands::boot(std::span<const std::string> args, const ToolContext 
   case host::HostDaemon::BootResult::AlreadyRunning:
     context.out() << "the device is already running\n";
     return Outcome::success();
+  case host::HostDaemon::BootResult::Refused:
+    return Outcome::refused(message);
   case host::HostDaemon::BootResult::Failed:
     break;
   }
@@ -90,8 +97,20 @@ Outcome HostCommands::shutdown(std::span<const std::string> args, const ToolCont
   connection.actAsTool();
   protocol::MessageWriter payload;
   HostConnection::Reply reply;
-  // A host that goes away before answering has shut down all the same; the lock tells.
-  connection.call(protocol::MessageType::Shutdown, payload, reply);
+  // The host answers once its programs have ended, which may take it kShutdownGraceMs; a host
+  // that goes away before answering has shut down all the same (the lock tells).
+  const int limit = connection.answerLimit();
+  connection.setAnswerLimit(limit + kShutdownGraceMs);
+  const bool answered = connection.call(protocol::MessageType::Shutdown, payload, reply);
+  const DWORD error = answered ? ERROR_SUCCESS : GetLastError();
+  connection.setAnswerLimit(limit);
+  if (error == static_cast<DWORD>(ERROR_TIMEOUT) && host::HostDaemon::isRunning(root)) {
+    // A host that does not answer is stopped or hung: it is killed, and its programs end with it.
+    const Outcome silent = ToolContext::hostFailed("shutdown");
+    if (!host::HostDaemon::forceStop(root, kShutdownGraceMs))
+      return Outcome::failed(silent.message() + ", and it could not be ended");
+    return Outcome::failed(silent.message() + "; it was killed");
+  }
   if (!host::HostDaemon::waitUntilStopped(root, 10000))
     return Outcome::failed("device shutdown: the host did not stop within 10 seconds");
   context.out() << "the device is shut down\n";
@@ -113,9 +132,11 @@ Outcome HostCommands::status(std::span<const std::string> args, const ToolContex
   connection.actAsTool();
   protocol::MessageWriter payload;
   HostConnection::Reply reply;
-  if (!connection.call(protocol::MessageType::ListProcesses, payload, reply) ||
-      reply.status != ERROR_SUCCESS)
-    return Outcome::failed("device status: the host holds the device but does not answer");
+  if (!connection.call(protocol::MessageType::ListProcesses, payload, reply))
+    return ToolContext::hostFailed("status");
+  if (reply.status != ERROR_SUCCESS)
+    return Outcome::failed("device status: the host refused the process list (error " +
+                           std::to_string(reply.status) + ")");
   protocol::MessageReader reader(reply.message.payload);
   std::uint32_t count = 0;
   reader.u32(count);

@@ -8,6 +8,10 @@ namespace ce::tool {
 
 class HostCommands : public Command {
 public:
+  // What the host may take, beyond the answer limit, to end its programs before it answers a
+  // shutdown (it gives them 2 s, then kills them).
+  static constexpr int kShutdownGraceMs = 3000;
+
   Outcome run(std::string_view verb, std::span<const std::string> args,
               const ToolContext &context) override;
   static std::string usage(std::string_view verb);

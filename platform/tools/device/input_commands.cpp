@@ -8,10 +8,12 @@
 
 #include <ce/core/utf.h>
 #include <ce/errors.h>
+#include <ce/kernel.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -123,19 +125,44 @@ Outcome InputCommands::play(std::string_view verb, const std::vector<TimedInput>
     HostConnection::Reply reply;
     if (!connection.call(protocol::MessageType::PlayInput, payload, reply)) {
       ::close(pipe[0]);
-      return Outcome::failed(name + ": the host does not answer");
+      return ToolContext::hostFailed(verb);
     }
     if (reply.status != ERROR_SUCCESS) {
       ::close(pipe[0]);
       return Outcome::fromPlatformError(reply.status, name);
     }
-    // The host closes its end once the last event has been handed over (or when it stops).
+    // The host writes one byte once the last event has been handed over, then closes its end;
+    // an end without the byte is a gesture cut short (the host stopped or died). The wait lasts
+    // the gesture's own time plus the answer limit.
+    const int limit = connection.answerLimit();
+    const long long allowed =
+        static_cast<long long>(events[last - 1].atMilliseconds) + (limit > 0 ? limit : 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(allowed);
     char byte = 0;
-    ssize_t got = 0;
-    do
+    ssize_t got = -1;
+    for (;;) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            deadline - std::chrono::steady_clock::now())
+                            .count();
+      pollfd ready{pipe[0], POLLIN, 0};
+      const int polled =
+          ::poll(&ready, 1, limit > 0 ? static_cast<int>(std::max<long long>(left, 0)) : -1);
+      if (polled < 0 && errno == EINTR)
+        continue;
+      if (polled <= 0)
+        break;
       got = ::read(pipe[0], &byte, 1);
-    while (got < 0 && errno == EINTR);
+      if (got < 0 && errno == EINTR)
+        continue;
+      break;
+    }
     ::close(pipe[0]);
+    if (got < 0) {
+      SetLastError(ERROR_TIMEOUT);
+      return ToolContext::hostFailed(verb);
+    }
+    if (got == 0)
+      return Outcome::failed(name + ": the host ended before the input was played");
   }
   return Outcome::success();
 }

@@ -13,6 +13,7 @@ Outcome Outcome::fromPlatformError(DWORD error, const std::string &subject) {
   case ERROR_ACCESS_DENIED:
     return refused(subject + ": access denied (outside the device or protected)");
   case ERROR_INVALID_NAME:
+  case ERROR_BADKEY: // a registry key name with an empty part or a part over 255 characters
   case ERROR_BAD_PATHNAME:
   case ERROR_FILENAME_EXCED_RANGE:
   case ERROR_INVALID_PARAMETER:

@@ -3,6 +3,7 @@
 #include "installation_record.h"
 #include "package_files.h"
 
+#include <ce/core/printable_text.h>
 #include <ce/core/utf.h>
 #include <ce/errors.h>
 #include <ce/files.h>
@@ -16,7 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string utf8(std::u16string_view text) { return ce::toUtf8(text); }
+// Device text as it is shown: on its own line, whatever it holds.
+std::string utf8(std::u16string_view text) { return ce::printable(ce::toUtf8(text)); }
 
 bool endsWithIgnoringCase(std::u16string_view text, std::u16string_view end) {
   return text.size() >= end.size() && ce::equalsIgnoreCase(text.substr(text.size() - end.size()), end);

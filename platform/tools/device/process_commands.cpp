@@ -5,6 +5,7 @@
 #include "../../src/protocol/message_reader.h"
 
 #include <ce/core/handle_table.h>
+#include <ce/core/printable_text.h>
 #include <ce/core/utf.h>
 #include <ce/errors.h>
 #include <ce/kernel.h>
@@ -35,16 +36,18 @@ Outcome ProcessCommands::run(std::string_view verb, std::span<const std::string>
     return Outcome::refused("device ps: takes no arguments");
   if (verb == "run" && args.empty())
     return Outcome::refused("device run: give the device path of what to start");
-  if (auto outcome = context.useRunningDevice(verb, true); !outcome.ok())
+  if (auto outcome = context.useRunningDevice(verb); !outcome.ok())
     return outcome;
   auto &connection = HostConnection::instance();
 
   if (verb == "ps") {
     protocol::MessageWriter payload;
     HostConnection::Reply reply;
-    if (!connection.call(protocol::MessageType::ListProcesses, payload, reply) ||
-        reply.status != ERROR_SUCCESS)
-      return Outcome::failed("device ps: the host does not answer");
+    if (!connection.call(protocol::MessageType::ListProcesses, payload, reply))
+      return ToolContext::hostFailed(verb);
+    if (reply.status != ERROR_SUCCESS)
+      return Outcome::failed("device ps: the host refused the list (error " +
+                             std::to_string(reply.status) + ")");
     protocol::MessageReader reader(reply.message.payload);
     std::uint32_t count = 0;
     reader.u32(count);
@@ -54,7 +57,7 @@ Outcome ProcessCommands::run(std::string_view verb, std::span<const std::string>
       std::u16string path;
       if (!reader.u32(pid) || !reader.u32(parent) || !reader.u64(start) || !reader.string(path))
         break;
-      context.out() << pid << ' ' << ce::toUtf8(path) << '\n';
+      context.out() << pid << ' ' << printable(ce::toUtf8(path)) << '\n';
     }
     return Outcome::success();
   }
@@ -71,9 +74,13 @@ Outcome ProcessCommands::run(std::string_view verb, std::span<const std::string>
   info.lpFile = file.c_str();
   info.lpParameters = parameters.c_str();
   info.nShow = SW_SHOWNORMAL;
-  if (!ShellExecuteEx(&info))
+  if (!ShellExecuteEx(&info)) {
+    if (GetLastError() == static_cast<DWORD>(ERROR_TIMEOUT) ||
+        GetLastError() == static_cast<DWORD>(ERROR_BROKEN_PIPE))
+      return ToolContext::hostFailed(verb);
     return Outcome::notFound("device run: cannot start " + args[0] + " (error " +
                              std::to_string(GetLastError()) + ")");
+  }
   if (auto process = HandleTable::instance().getAs<ProcessHandle>(info.hProcess))
     context.out() << process->pid() << '\n';
   CloseHandle(info.hProcess);

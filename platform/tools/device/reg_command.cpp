@@ -5,6 +5,7 @@
 #include "registry_key_path.h"
 #include "registry_value_text.h"
 
+#include <ce/core/printable_text.h>
 #include <ce/core/utf.h>
 #include <ce/errors.h>
 #include <ce/registry.h>
@@ -127,8 +128,9 @@ Outcome printValues(HKEY key, const std::string &keyName, std::ostream &out) {
     const std::u16string_view valueName(name.data(),
                                         std::min<std::size_t>(nameLength, name.size()));
     const std::span<const BYTE> bytes(data.data(), std::min<std::size_t>(dataSize, data.size()));
-    out << "    " << valueLabel(valueName) << "    " << RegistryValueText::typeName(type) << "    "
-        << RegistryValueText::format(type, bytes) << '\n';
+    out << printable("    " + valueLabel(valueName) + "    " + RegistryValueText::typeName(type) +
+                     "    " + RegistryValueText::format(type, bytes))
+        << '\n';
     ++index;
   }
 }
@@ -149,9 +151,9 @@ Outcome printSubkeys(HKEY key, const RegistryKeyPath &path, std::ostream &out) {
     }
     if (status != ERROR_SUCCESS)
       return Outcome::fromPlatformError(static_cast<DWORD>(status), path.display());
-    out << path.child(
-                   std::u16string_view(name.data(), std::min<std::size_t>(nameLength, name.size())))
-               .display()
+    out << printable(path.child(std::u16string_view(name.data(),
+                                                    std::min<std::size_t>(nameLength, name.size())))
+                         .display())
         << '\n';
     ++index;
   }
@@ -220,7 +222,7 @@ Outcome RegCommand::query(std::span<const std::string> args, const ToolContext &
 
   // Everything goes to a buffer first, so that a failure halfway prints no partial listing.
   std::ostringstream listing;
-  listing << path.display() << '\n';
+  listing << printable(path.display()) << '\n';
   if (name) {
     DWORD type = 0;
     std::vector<BYTE> data;
@@ -228,8 +230,9 @@ Outcome RegCommand::query(std::span<const std::string> args, const ToolContext &
     if (read != ERROR_SUCCESS)
       return Outcome::fromPlatformError(static_cast<DWORD>(read),
                                         "value " + valueLabel(*name) + " of " + path.display());
-    listing << "    " << valueLabel(*name) << "    " << RegistryValueText::typeName(type) << "    "
-            << RegistryValueText::format(type, data) << '\n';
+    listing << printable("    " + valueLabel(*name) + "    " + RegistryValueText::typeName(type) +
+                         "    " + RegistryValueText::format(type, data))
+            << '\n';
   } else {
     if (auto outcome = printValues(open.key, path.display(), listing); !outcome.ok())
       return outcome;

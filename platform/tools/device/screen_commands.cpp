@@ -39,7 +39,7 @@ Outcome ScreenCommands::run(std::string_view, std::span<const std::string> args,
   payload.string(toUtf16(file.string())).u32(parsed->has("--window") ? 1 : 0);
   HostConnection::Reply reply;
   if (!connection.call(protocol::MessageType::Screenshot, payload, reply))
-    return Outcome::failed("device screenshot: the host does not answer");
+    return ToolContext::hostFailed("screenshot");
   if (reply.status == ERROR_NOT_SUPPORTED)
     return Outcome::failed("device screenshot: the device has no window (boot it with --window)");
   if (reply.status != ERROR_SUCCESS)

@@ -4,6 +4,10 @@
 #include "../../src/host/host_daemon.h"
 
 #include <ce/core/device_root.h>
+#include <ce/errors.h>
+
+#include <charconv>
+#include <cstdlib>
 
 namespace ce::tool {
 
@@ -33,16 +37,37 @@ Outcome ToolContext::useExistingDevice() const {
   return Outcome::success();
 }
 
-Outcome ToolContext::useRunningDevice(std::string_view verb, bool stoppedIsNotFound) const {
+Outcome ToolContext::useRunningDevice(std::string_view verb) const {
   if (auto outcome = useExistingDevice(); !outcome.ok())
     return outcome;
-  if (!host::HostDaemon::isRunning(DeviceRoot::path())) {
-    std::string message = "device " + std::string(verb) + ": the device is not running";
-    return stoppedIsNotFound ? Outcome::notFound(std::move(message))
-                             : Outcome::failed(std::move(message));
-  }
+  if (!host::HostDaemon::isRunning(DeviceRoot::path()))
+    return Outcome::failed("device " + std::string(verb) +
+                           ": the device is not running (start it with 'device boot')");
   HostConnection::instance().actAsTool();
   return Outcome::success();
+}
+
+int ToolContext::answerLimitMs() {
+  const char *given = std::getenv("CE_HOST_TIMEOUT_MS");
+  if (!given)
+    return kDefaultAnswerLimitMs;
+  int value = 0;
+  const std::string_view text(given);
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || value < 1 || value > 3600000)
+    return kDefaultAnswerLimitMs;
+  return value;
+}
+
+Outcome ToolContext::hostFailed(std::string_view verb) {
+  const std::string who = "device " + std::string(verb) + ": ";
+  if (GetLastError() == static_cast<DWORD>(ERROR_TIMEOUT)) {
+    const int ms = HostConnection::instance().answerLimit();
+    return Outcome::failed(
+        who + "the host did not answer within " +
+        (ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms"));
+  }
+  return Outcome::failed(who + "the host does not answer (it has gone away)");
 }
 
 std::optional<ArgumentParser::Parsed>

@@ -27,10 +27,19 @@ public:
   // it (ce::DeviceRoot::use), so that the verb sees what device programs see.
   Outcome useExistingDevice() const;
 
-  // useExistingDevice, then: the device's host must run ("device VERB: the device is not
-  // running", a failure, or not found for verbs that report it so), and this process talks to
-  // it as a tool.
-  Outcome useRunningDevice(std::string_view verb, bool stoppedIsNotFound = false) const;
+  // useExistingDevice, then: the device's host must run, and this process talks to it as a tool.
+  // A device that is not running fails alike for every verb that needs its host (exit 3, "the
+  // device is not running").
+  Outcome useRunningDevice(std::string_view verb) const;
+
+  // How long the tool waits for the host to take a connection or answer a request:
+  // CE_HOST_TIMEOUT_MS when it holds a whole number from 1 to 3600000, else kDefaultAnswerLimitMs.
+  static constexpr int kDefaultAnswerLimitMs = 10000;
+  static int answerLimitMs();
+
+  // The failure of a request to the host, after HostConnection::call returned false: the host
+  // did not answer within the limit, or went away (both exit 3).
+  static Outcome hostFailed(std::string_view verb);
 
   // Parses a verb's arguments. Nothing when the verb ends here; *stop then says how: with its
   // usage (VERB --help) or refused with the parser's one-line message.

@@ -6,12 +6,14 @@
 #include "../../src/host/window_listing.h"
 #include "../../src/protocol/message_reader.h"
 
+#include <ce/core/printable_text.h>
 #include <ce/core/utf.h>
 #include <ce/errors.h>
 
 #include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <ostream>
 #include <thread>
 
@@ -21,19 +23,17 @@ namespace {
 constexpr int kDefaultWaitSeconds = 10;
 constexpr int kMaximumWaitSeconds = 3600;
 
-// Asks the host for the window list; false when it cannot be had.
-bool listWindows(std::vector<host::WindowLine> &lines, std::string *error) {
+// Asks the host for the window list; the failure when it cannot be had.
+std::optional<Outcome> listWindows(std::string_view verb, std::vector<host::WindowLine> &lines) {
   auto &connection = HostConnection::instance();
   protocol::MessageWriter payload;
   HostConnection::Reply reply;
-  if (!connection.call(protocol::MessageType::ListWindows, payload, reply)) {
-    *error = "the host does not answer";
-    return false;
-  }
-  if (reply.status != ERROR_SUCCESS) {
-    *error = "the host refused the window list (error " + std::to_string(reply.status) + ")";
-    return false;
-  }
+  if (!connection.call(protocol::MessageType::ListWindows, payload, reply))
+    return ToolContext::hostFailed(verb);
+  const std::string who = "device " + std::string(verb) + ": ";
+  if (reply.status != ERROR_SUCCESS)
+    return Outcome::failed(who + "the host refused the window list (error " +
+                           std::to_string(reply.status) + ")");
   protocol::MessageReader reader(reply.message.payload);
   std::uint32_t count = 0;
   reader.u32(count);
@@ -55,11 +55,9 @@ bool listWindows(std::vector<host::WindowLine> &lines, std::string *error) {
     line.foreground = foreground != 0;
     lines.push_back(std::move(line));
   }
-  if (!reader.complete()) {
-    *error = "the host's window list does not parse";
-    return false;
-  }
-  return true;
+  if (!reader.complete())
+    return Outcome::failed(who + "the host's window list does not parse");
+  return std::nullopt;
 }
 
 std::string describe(const host::WindowLine &line) {
@@ -72,7 +70,7 @@ std::string describe(const host::WindowLine &line) {
                      (line.visible ? " visible" : " hidden");
   if (line.foreground)
     text += " foreground";
-  return text;
+  return printable(text);
 }
 
 } // namespace
@@ -103,9 +101,8 @@ Outcome WindowCommands::windows(std::span<const std::string> args, const ToolCon
   if (auto outcome = context.useRunningDevice("windows"); !outcome.ok())
     return outcome;
   std::vector<host::WindowLine> lines;
-  std::string error;
-  if (!listWindows(lines, &error))
-    return Outcome::failed("device windows: " + error);
+  if (auto failure = listWindows("windows", lines))
+    return *failure;
   for (const auto &line : lines)
     context.out() << describe(line) << "\n";
   return Outcome::success();
@@ -131,10 +128,9 @@ Outcome WindowCommands::waitWindow(std::span<const std::string> args, const Tool
     return outcome;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
   std::vector<host::WindowLine> lines;
-  std::string error;
   for (;;) {
-    if (!listWindows(lines, &error))
-      return Outcome::failed("device wait-window: " + error);
+    if (auto failure = listWindows("wait-window", lines))
+      return *failure;
     for (const auto &line : lines)
       if (line.visible && equalsIgnoreCase(line.className, wanted)) {
         context.out() << describe(line) << "\n";
