@@ -7,6 +7,8 @@
 #include <ce/windows.h>
 
 #include <cstring>
+#include <set>
+#include <vector>
 
 using namespace screen_test;
 
@@ -204,6 +206,45 @@ TEST_F(ScreenDirectDraw, BadDescriptionsAndOrderAreRefused) {
   IDirectDraw* none = reinterpret_cast<IDirectDraw*>(1);
   EXPECT_EQ(DirectDrawCreate(nullptr, &none, nullptr), DDERR_GENERIC);
   EXPECT_EQ(none, nullptr);
+}
+
+// The device's normal level is 0; programs written for it pass that number.
+TEST_F(ScreenDirectDraw, TheNormalLevelIsZeroAsOnTheDevice) {
+  IDirectDraw* fresh = nullptr;
+  ASSERT_EQ(DirectDrawCreate(nullptr, &fresh, nullptr), DD_OK);
+  EXPECT_EQ(fresh->SetCooperativeLevel(nullptr, 0), DD_OK);
+  DDSURFACEDESC desc = describe(DDSD_CAPS, DDSCAPS_PRIMARYSURFACE);
+  IDirectDrawSurface* surface = nullptr;
+  ASSERT_EQ(fresh->CreateSurface(&desc, &surface, nullptr), DD_OK) << "the level counts as set";
+  surface->Release();
+  EXPECT_EQ(fresh->SetCooperativeLevel(nullptr, 0x8), DD_OK) << "other platforms' normal";
+  EXPECT_EQ(fresh->SetCooperativeLevel(nullptr, 0x2), DDERR_INVALIDPARAMS);
+  EXPECT_EQ(fresh->SetCooperativeLevel(nullptr, DDSCL_EXCLUSIVE), DDERR_INVALIDPARAMS);
+  fresh->Release();
+}
+
+// The result codes a program may name, with the device's values, each its own.
+TEST(ScreenDirectDrawCodes, ResultCodesHaveTheDevicesValues) {
+  const std::vector<std::pair<HRESULT, std::uint32_t>> codes{
+      {DDERR_INCOMPATIBLEPRIMARY, 0x8876005F},   {DDERR_INVALIDCAPS, 0x88760064},
+      {DDERR_INVALIDOBJECT, 0x88760082},         {DDERR_INVALIDPARAMS, 0x80070057},
+      {DDERR_INVALIDRECT, 0x88760096},           {DDERR_INVALIDPIXELFORMAT, 0x88760091},
+      {DDERR_NOALPHAHW, 0x887600B4},             {DDERR_NOBLTHW, 0x8876023F},
+      {DDERR_NOCLIPLIST, 0x887600CD},            {DDERR_NOCOOPERATIVELEVELSET, 0x887600D4},
+      {DDERR_NOFLIPHW, 0x887600E6},              {DDERR_NOOVERLAYHW, 0x88760104},
+      {DDERR_NOSTRETCHHW, 0x88760136},           {DDERR_NOTAOVERLAYSURFACE, 0x88760244},
+      {DDERR_OUTOFMEMORY, 0x8007000E},           {DDERR_OUTOFVIDEOMEMORY, 0x8876017C},
+      {DDERR_PRIMARYSURFACEALREADYEXISTS, 0x88760234}, {DDERR_SURFACEBUSY, 0x887601AE},
+      {DDERR_UNSUPPORTED, 0x80004001},           {DDERR_DCALREADYCREATED, 0x8876026C},
+      {DDERR_WASSTILLDRAWING, 0x8876021C},       {IMGERR_OBJECTBUSY, 0x887B0001},
+      {IMGERR_PROPERTYNOTSUPPORTED, 0x887B000B}};
+  std::set<std::uint32_t> distinct;
+  for (const auto &[code, value] : codes) {
+    EXPECT_EQ(static_cast<std::uint32_t>(code), value);
+    EXPECT_TRUE(FAILED(code));
+    distinct.insert(value);
+  }
+  EXPECT_EQ(distinct.size(), codes.size());
 }
 
 TEST_F(ScreenDirectDraw, BltFillsAndCopiesBetweenSurfacesAndLocksExclude) {
