@@ -279,6 +279,11 @@ LRESULT DispatchMessageW(const MSG *msg);
 //   key still works). SHFS_HIDESIPBUTTON hides the input panel button of the window's soft-key
 //   bars, those it has and those made later. The SHOW flags undo them. Only the window's process
 //   may call it (ERROR_ACCESS_DENIED).
+// - keybd_event is input like a key of the device: it reaches the taskbar's procedure, which
+//   hands it on to the focus window (the Windows key it keeps). A key that the shell has no use
+//   for (none of the keyboard's keys, the phone's buttons or the Windows key: 0x85 and the like)
+//   is also written to the host's log, "keys: keybd_event 0x85 down at <GetTickCount> ms from
+//   process <id>", with " (silent)" for KEYEVENTF_SILENT, which is otherwise accepted and ignored.
 ATOM RegisterClassW(const WNDCLASSW *wndClass);
 BOOL UnregisterClassW(LPCWSTR className, HINSTANCE instance);
 HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x,
