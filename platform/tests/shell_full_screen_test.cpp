@@ -120,12 +120,14 @@ private:
   }
 };
 
-struct Orientation {
+struct BarDesign {
   const char *taskbar;
   ce::TaskbarKind kind;
 };
 
-class ShellWorkArea : public ::testing::TestWithParam<Orientation> {};
+std::ostream &operator<<(std::ostream &out, const BarDesign &o) { return out << o.taskbar; }
+
+class ShellWorkArea : public ::testing::TestWithParam<BarDesign> {};
 
 } // namespace
 
@@ -163,8 +165,9 @@ TEST_P(ShellWorkArea, DefaultWindowsSystemAndInputPanelAgreeWithTheTaskbar) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Taskbars, ShellWorkArea,
-                         ::testing::Values(Orientation{"wm65", ce::TaskbarKind::Wm65},
-                                           Orientation{"classic", ce::TaskbarKind::Classic}));
+                         ::testing::Values(BarDesign{"wm65", ce::TaskbarKind::Wm65},
+                                           BarDesign{"classic", ce::TaskbarKind::Classic}),
+                         [](const auto &info) { return std::string(info.param.taskbar); });
 
 TEST(ShellFullScreen, AWindowCoversTheWholeScreenAndHidesTheStartIcon) {
   ShellDevice device;
