@@ -13,6 +13,8 @@
 #include <ce/sip.h>
 #include <ce/windows.h>
 
+#include <chrono>
+
 using shelltest::eventually;
 using shelltest::sameRect;
 using shelltest::ShellDevice;
@@ -289,4 +291,29 @@ TEST(ShellKeys, KeybdEventOfAKeyNoOneHandlesIsLoggedWithItsTime) {
   const unsigned long at = std::stoul(log.substr(down + 31));
   EXPECT_LE(at, static_cast<unsigned long>(GetTickCount()));
   EXPECT_NE(log.find("from process " + std::to_string(::getpid()), down), std::string::npos);
+}
+
+// A program that synthesises keys in a loop cannot fill the host's log.
+TEST(ShellKeys, AFloodOfKeybdEventsLeavesABoundedTrace) {
+  ShellDevice device;
+  ASSERT_TRUE(device.waitWindow("HHTaskBar"));
+  const auto began = std::chrono::steady_clock::now();
+  for (int i = 0; i < 400; ++i)
+    keybd_event(0x88, 0, (i % 2) ? KEYEVENTF_KEYUP : 0, 0);
+  const auto seconds = static_cast<std::size_t>(
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - began)
+          .count());
+  // The next second's first trace says how many were left out.
+  ASSERT_TRUE(eventually([&] {
+    keybd_event(0x89, 0, 0, 0);
+    return device.hostLog().find("keybd_event lines left out") != std::string::npos;
+  }));
+  const std::string log = device.hostLog();
+  std::size_t lines = 0;
+  for (auto at = log.find("keybd_event 0x88"); at != std::string::npos;
+       at = log.find("keybd_event 0x88", at + 1))
+    ++lines;
+  EXPECT_GE(lines, 1u);
+  // Fifty a second, over the seconds the flood lasted (a second begins with the first trace).
+  EXPECT_LE(lines, 50u * (seconds + 2)) << "in " << seconds << " s";
 }

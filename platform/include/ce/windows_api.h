@@ -283,7 +283,8 @@ LRESULT DispatchMessageW(const MSG *msg);
 //   hands it on to the focus window (the Windows key it keeps). A key that the shell has no use
 //   for (none of the keyboard's keys, the phone's buttons or the Windows key: 0x85 and the like)
 //   is also written to the host's log, "keys: keybd_event 0x85 down at <GetTickCount> ms from
-//   process <id>", with " (silent)" for KEYEVENTF_SILENT, which is otherwise accepted and ignored.
+//   process <id>", with " (silent)" for KEYEVENTF_SILENT, which is otherwise accepted and ignored;
+//   50 such lines a second at most, then one that says how many were left out.
 ATOM RegisterClassW(const WNDCLASSW *wndClass);
 BOOL UnregisterClassW(LPCWSTR className, HINSTANCE instance);
 HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x,

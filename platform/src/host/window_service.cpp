@@ -13,6 +13,7 @@
 #include <ce/input.h>
 #include <ce/kernel.h>
 
+#include <chrono>
 #include <cstdio>
 
 #include <unistd.h>
@@ -543,17 +544,37 @@ DWORD WindowService::keyboardEvent(Call &call) {
   const bool up = (flags & KEYEVENTF_KEYUP) != 0;
   // A key that no part of the shell acts on leaves a trace, so that whoever synthesises it can
   // be followed.
-  if (!shellHandlesKey(static_cast<std::uint8_t>(key))) {
-    char line[160];
-    std::snprintf(line, sizeof line, "keys: keybd_event 0x%02X %s at %u ms from process %u%s",
-                  static_cast<unsigned>(key), up ? "up" : "down",
-                  static_cast<unsigned>(GetTickCount()), static_cast<unsigned>(call.caller.process),
-                  (flags & KEYEVENTF_SILENT) ? " (silent)" : "");
-    server_.log().line(line);
-  }
+  if (!shellHandlesKey(static_cast<std::uint8_t>(key)))
+    traceKey(static_cast<std::uint8_t>(key), up, (flags & KEYEVENTF_SILENT) != 0,
+             call.caller.process);
   deliverInput(InputEvent::keyEvent(up ? InputKind::KeyUp : InputKind::KeyDown,
                                     static_cast<std::uint8_t>(key)));
   return ERROR_SUCCESS;
+}
+
+void WindowService::traceKey(std::uint8_t key, bool up, bool silent, DWORD process) {
+  // A program that synthesises keys in a loop must not fill the host's disk: a second holds at
+  // most kKeyTracesPerSecond lines, and the next second says how many were left out.
+  const auto now = std::chrono::steady_clock::now();
+  if (now - keyTraceSecond_ >= std::chrono::seconds(1)) {
+    if (keyTracesLeftOut_ > 0)
+      server_.log().line("keys: " + std::to_string(keyTracesLeftOut_) +
+                         " keybd_event lines left out");
+    keyTraceSecond_ = now;
+    keyTraces_ = 0;
+    keyTracesLeftOut_ = 0;
+  }
+  if (keyTraces_ >= kKeyTracesPerSecond) {
+    ++keyTracesLeftOut_;
+    return;
+  }
+  ++keyTraces_;
+  char line[160];
+  std::snprintf(line, sizeof line, "keys: keybd_event 0x%02X %s at %u ms from process %u%s",
+                static_cast<unsigned>(key), up ? "up" : "down",
+                static_cast<unsigned>(GetTickCount()), static_cast<unsigned>(process),
+                silent ? " (silent)" : "");
+  server_.log().line(line);
 }
 
 bool WindowService::shellHandlesKey(std::uint8_t key) {

@@ -34,8 +34,9 @@
 // - keybd_event from a device process is input like a key of the device. A key that the shell
 //   has no use for (neither a key of the keyboard or the phone's buttons nor the Windows key:
 //   0x85 and the like) is also written to the host's log with its code, down or up, the time
-//   (GetTickCount) and the calling process. KEYEVENTF_SILENT is accepted and changes nothing
-//   else; flags other than KEYEVENTF_KEYUP are ignored.
+//   (GetTickCount) and the calling process, 50 lines a second at most (the next line says how
+//   many were left out). KEYEVENTF_SILENT is accepted and changes nothing else; flags other than
+//   KEYEVENTF_KEYUP are ignored.
 #pragma once
 
 #include "../screen/input_sink.h"
@@ -45,6 +46,7 @@
 #include "thread_message_router.h"
 #include "window_listing.h"
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <set>
@@ -96,6 +98,9 @@ private:
   // Whether the shell acts on this key (the keyboard's keys, the phone's buttons, the Windows
   // key).
   static bool shellHandlesKey(std::uint8_t key);
+  // Writes a keybd_event of a key the shell has no use for to the log, kKeyTracesPerSecond at
+  // most each second.
+  void traceKey(std::uint8_t key, bool up, bool silent, DWORD process);
   // Tells a soft-key bar of the host whether its input panel button shows.
   void tellBar(const WindowRecord &bar, bool sipButtonShown);
   void tellNewBarOfItsOwner(HWND created);
@@ -147,6 +152,10 @@ private:
   std::set<DWORD> waitCursor_; // processes with the wait cursor up
   WaitCursorHook waitCursorHook_;
   std::map<HWND, DWORD> fullScreen_; // the SHFS_HIDE* flags in force for each window
+  static constexpr unsigned kKeyTracesPerSecond = 50;
+  std::chrono::steady_clock::time_point keyTraceSecond_{};
+  unsigned keyTraces_ = 0;
+  unsigned keyTracesLeftOut_ = 0;
 };
 
 } // namespace ce::host
