@@ -1,6 +1,6 @@
-// The window manager's costly paths: raising a window among many overlapping ones (every
-// window's visible region is recomputed and the exposed parts invalidated), hit testing, and
-// marshalling a text message for a cross-process send.
+// The window manager's costly paths: raising a window among many overlapping ones (the visible
+// regions where it lies are recomputed and the exposed parts invalidated), making thousands of
+// windows, hit testing, and marshalling a text message for a cross-process send.
 #include "../platform/src/windowing/message_marshaller.h"
 #include "../platform/src/windowing/window_manager.h"
 
@@ -62,6 +62,30 @@ void BM_WindowAtPoint(benchmark::State &state) {
   }
 }
 BENCHMARK(BM_WindowAtPoint)->Arg(32);
+
+// Making `count` windows in one manager, spread over processes (each holds at most its quota):
+// hidden ones, then as many shown ones stacked over the same work area, as a program that makes
+// windows in a loop does. The time per window should not grow with the number already there.
+void BM_CreateManyWindows(benchmark::State &state) {
+  const int count = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    WindowManager wm(480, 640);
+    wm.setWorkArea(RECT{0, 36, 480, 640});
+    for (int p = 0; p < 8; ++p)
+      wm.registerClass(caller(p), u"Frame", 0);
+    WindowManager::Creation c;
+    c.className = u"Frame";
+    for (int i = 0; i < count; ++i) {
+      c.style = i < count / 2 ? 0 : WS_VISIBLE;
+      benchmark::DoNotOptimize(wm.createWindow(caller(i), c));
+      if (i % 64 == 0)
+        wm.takeEvents();
+    }
+    benchmark::DoNotOptimize(wm.takeEvents());
+  }
+  state.SetItemsProcessed(state.iterations() * count);
+}
+BENCHMARK(BM_CreateManyWindows)->Arg(500)->Arg(1000)->Arg(3000)->Unit(benchmark::kMillisecond);
 
 void BM_MarshalSetText(benchmark::State &state) {
   const std::u16string text(80, u'a');

@@ -6,6 +6,7 @@
 #include "../src/screen/display.h"
 
 #include <ce/core/utf.h>
+#include <ce/sip.h>
 #include <ce/windows.h>
 
 #include <string>
@@ -340,3 +341,45 @@ TEST_F(EditWindows, TheTextAndTheCaretAreDrawnWhileTheEditHasTheFocus) {
 }
 
 } // namespace
+
+namespace {
+
+bool panelShown() {
+  SIPINFO info{};
+  info.cbSize = sizeof info;
+  return SipGetInfo(&info) && (info.fdwFlags & SIPF_ON);
+}
+
+} // namespace
+
+// A "SIPPREF" in a window makes the input panel follow the focus of the window's edits, children
+// and owned ones alike: up when one gets it, down when it leaves them or the edit goes.
+TEST_F(EditWindows, TheInputPanelFollowsTheFocusOfEditsBesideACompanion) {
+  const HWND first = edit(0);
+  const HWND second = edit(0, u"", RECT{10, 60, 310, 100}, 8);
+  ASSERT_EQ(SipStatus(), SIP_STATUS_AVAILABLE);
+  SetFocus(first);
+  EXPECT_FALSE(panelShown()) << "no companion yet";
+  SetFocus(parent_);
+
+  const HWND companion = CreateWindowExW(0, u"SIPPREF", u"", WS_CHILD, -10, -10, 5, 5, parent_,
+                                         nullptr, nullptr, nullptr);
+  ASSERT_NE(companion, nullptr);
+  SetFocus(first);
+  EXPECT_TRUE(panelShown()) << "shown before SetFocus returns";
+  SetFocus(second);
+  EXPECT_TRUE(panelShown()) << "from one such edit to the next it stays";
+  SetFocus(parent_);
+  EXPECT_FALSE(panelShown());
+
+  // An edit owned by the window, as a program makes one that floats over its own drawing.
+  const HWND floating = CreateWindowExW(
+      0, u"EDIT", u"", ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL, CW_USEDEFAULT, CW_USEDEFAULT,
+      CW_USEDEFAULT, CW_USEDEFAULT, parent_, nullptr, nullptr, nullptr);
+  ASSERT_NE(floating, nullptr);
+  ASSERT_EQ(GetWindow(floating, GW_OWNER), parent_);
+  SetFocus(floating);
+  EXPECT_TRUE(panelShown());
+  DestroyWindow(floating);
+  EXPECT_FALSE(panelShown()) << "the focused edit went, and the panel with it";
+}

@@ -29,7 +29,9 @@ TEST(InputPanelLayout, ThePanelAndTheDesktopFollowTheScreenAndTheTaskbar) {
 
   EXPECT_EQ(InputPanelLayout::taskbarHeight(TaskbarKind::Wm65, 480, 640), 36);
   EXPECT_EQ(InputPanelLayout::taskbarHeight(TaskbarKind::Classic, 480, 640), 52);
-  EXPECT_EQ(InputPanelLayout::taskbarHeight(TaskbarKind::Classic, 320, 240), 26);
+  // Turned, the taskbar is as high as the taskbar itself is: its height follows the width.
+  EXPECT_EQ(InputPanelLayout::taskbarHeight(TaskbarKind::Classic, 320, 240), 35);
+  EXPECT_EQ(InputPanelLayout::taskbarHeight(TaskbarKind::Wm65, 640, 480), 48);
   const RECT open = InputPanelLayout::visibleDesktop(TaskbarKind::Wm65, 480, 640, false);
   EXPECT_EQ(open.top, 36);
   EXPECT_EQ(open.bottom, 640);

@@ -104,12 +104,24 @@ TEST(MenuBarKeys, TheBarSpansTheScreensWidthAtAHeightProportionalToIt) {
   EXPECT_EQ(ce::MenuBar::height(SIZE{480, 640}), 52);
   EXPECT_EQ(ce::MenuBar::height(SIZE{640, 480}), 52) << "the short side sets the scale";
   EXPECT_EQ(ce::MenuBar::height(SIZE{240, 320}), 26);
-  const auto keys = ce::MenuBar::keyRects(SIZE{480, 52});
+  const auto keys = ce::MenuBar::keyRects(SIZE{480, 52}, false);
   ASSERT_EQ(keys.size(), 2u);
   EXPECT_EQ(keys[0].left, 0);
   EXPECT_EQ(keys[0].right, keys[1].left);
   EXPECT_EQ(keys[1].right, 480);
   EXPECT_EQ(keys[1].bottom, 52);
+  // The input panel button, a square in the middle, takes its place between the keys.
+  for (const SIZE bar : {SIZE{480, 52}, SIZE{240, 26}, SIZE{60, 26}}) {
+    const RECT button = ce::MenuBar::sipButtonRect(bar);
+    const auto beside = ce::MenuBar::keyRects(bar, true);
+    EXPECT_EQ(button.left - 0, bar.cx - button.right) << "centred at " << bar.cx;
+    EXPECT_LE(button.right - button.left, bar.cy);
+    EXPECT_GT(button.right - button.left, 0);
+    EXPECT_EQ(beside[0].right, button.left);
+    EXPECT_EQ(beside[1].left, button.right);
+    EXPECT_EQ(beside[1].right, bar.cx);
+    EXPECT_GT(beside[0].right, beside[0].left) << "a narrow bar keeps room for its keys";
+  }
 }
 
 TEST(MenuBarRequest, WritesAndReadsBackAndRefusesBadBytes) {

@@ -7,6 +7,8 @@
 #include <ce/windows.h>
 
 #include <cstring>
+#include <set>
+#include <vector>
 
 using namespace screen_test;
 
@@ -204,6 +206,44 @@ TEST_F(ScreenDirectDraw, BadDescriptionsAndOrderAreRefused) {
   IDirectDraw* none = reinterpret_cast<IDirectDraw*>(1);
   EXPECT_EQ(DirectDrawCreate(nullptr, &none, nullptr), DDERR_GENERIC);
   EXPECT_EQ(none, nullptr);
+}
+
+// The device's normal level is 0; programs written for it pass that number.
+TEST_F(ScreenDirectDraw, TheNormalLevelIsZeroAsOnTheDevice) {
+  IDirectDraw* fresh = nullptr;
+  ASSERT_EQ(DirectDrawCreate(nullptr, &fresh, nullptr), DD_OK);
+  EXPECT_EQ(fresh->SetCooperativeLevel(nullptr, 0), DD_OK);
+  DDSURFACEDESC desc = describe(DDSD_CAPS, DDSCAPS_PRIMARYSURFACE);
+  IDirectDrawSurface* surface = nullptr;
+  ASSERT_EQ(fresh->CreateSurface(&desc, &surface, nullptr), DD_OK) << "the level counts as set";
+  surface->Release();
+  EXPECT_EQ(fresh->SetCooperativeLevel(nullptr, 0x8), DD_OK) << "other platforms' normal";
+  EXPECT_EQ(fresh->SetCooperativeLevel(nullptr, 0x2), DDERR_INVALIDPARAMS);
+  EXPECT_EQ(fresh->SetCooperativeLevel(nullptr, DDSCL_EXCLUSIVE), DDERR_INVALIDPARAMS);
+  fresh->Release();
+}
+
+// Every result code a program may name is a failure of its own: no two share a value.
+TEST(ScreenDirectDrawCodes, ResultCodesAreDistinctFailures) {
+  const std::vector<HRESULT> codes{
+      DDERR_INCOMPATIBLEPRIMARY,   DDERR_INVALIDCAPS,        DDERR_INVALIDOBJECT,
+      DDERR_INVALIDPARAMS,         DDERR_INVALIDRECT,        DDERR_INVALIDPIXELFORMAT,
+      DDERR_NOALPHAHW,             DDERR_NOBLTHW,            DDERR_NOCLIPLIST,
+      DDERR_NOCOOPERATIVELEVELSET, DDERR_NOFLIPHW,           DDERR_NOOVERLAYHW,
+      DDERR_NOSTRETCHHW,           DDERR_NOTAOVERLAYSURFACE, DDERR_OUTOFMEMORY,
+      DDERR_OUTOFVIDEOMEMORY,      DDERR_SURFACEBUSY,        DDERR_PRIMARYSURFACEALREADYEXISTS,
+      DDERR_UNSUPPORTED,           DDERR_DCALREADYCREATED,   DDERR_WASSTILLDRAWING,
+      IMGERR_OBJECTBUSY,           IMGERR_NOPALETTE,         IMGERR_BADLOCK,
+      IMGERR_BADUNLOCK,            IMGERR_NOCONVERSION,      IMGERR_CODECNOTFOUND,
+      IMGERR_NOFRAME,              IMGERR_ABORT,             IMGERR_FAILLOADCODEC,
+      IMGERR_PROPERTYNOTFOUND,     IMGERR_PROPERTYNOTSUPPORTED};
+  std::set<HRESULT> distinct;
+  for (const HRESULT code : codes) {
+    EXPECT_TRUE(FAILED(code)) << std::hex << code;
+    distinct.insert(code);
+  }
+  EXPECT_EQ(distinct.size(), codes.size());
+  EXPECT_EQ(static_cast<std::uint32_t>(DDERR_WASSTILLDRAWING), 0x8876021Cu);
 }
 
 TEST_F(ScreenDirectDraw, BltFillsAndCopiesBetweenSurfacesAndLocksExclude) {

@@ -4,7 +4,9 @@
 // opens.
 #include "shell_test_device.h"
 
+#include <ce/kernel.h>
 #include <ce/registry.h>
+#include <ce/windows.h>
 
 #include <sstream>
 
@@ -107,4 +109,57 @@ TEST(ShellTaskbarHook, AClassicBarPressMovedOffTheBarOpensNothing) {
   device->run({"key", "A"});
   ASSERT_TRUE(probeSaw(*device, "keyup 0x41"));
   EXPECT_FALSE(device->window("MSSTARTMENU"));
+}
+
+namespace {
+
+// A full-screen window of the test process that notes the keys it gets.
+LRESULT CALLBACK fullScreenProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_KEYUP)
+    PostThreadMessageW(GetCurrentThreadId(), WM_APP + 7, wParam, 0);
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+// Pumps until the window reports the release of `key`.
+bool windowGotKeyUp(WPARAM key) {
+  return eventually([&] {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_APP + 7 && msg.wParam == key)
+        return true;
+      DispatchMessageW(&msg);
+    }
+    return false;
+  });
+}
+
+} // namespace
+
+// A full-screen program hides the bar; the service that subclassed it still sees every key, the
+// Windows key first of all, and the program still gets the others.
+TEST(ShellTaskbarHook, AHiddenBarStillHandsEveryKeyToItsSubclass) {
+  auto device = hookedDevice("wm65", 1);
+  ASSERT_TRUE(probeSaw(*device, "hooked 480x36")) << device->hostLog();
+  MSG msg;
+  PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = &fullScreenProcedure;
+  wc.lpszClassName = u"HookFullScreen";
+  ASSERT_NE(RegisterClassW(&wc), 0);
+  const HWND window = CreateWindowExW(0, u"HookFullScreen", u"Full", WS_VISIBLE, 0, 0, 480, 640,
+                                      nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(SHFullScreen(window, SHFS_HIDETASKBAR));
+  ASSERT_TRUE(eventually([&] {
+    const auto bar = device->window("HHTaskBar");
+    return bar && !bar->visible;
+  }));
+  device->run({"key", "B"});
+  EXPECT_TRUE(probeSaw(*device, "keyup 0x42"));
+  EXPECT_TRUE(windowGotKeyUp('B'));
+  device->run({"key", "LWIN"});
+  EXPECT_TRUE(probeSaw(*device, "keydown 0x5b"));
+  EXPECT_TRUE(probeSaw(*device, "keyup 0x5b"));
+  DestroyWindow(window);
+  UnregisterClassW(u"HookFullScreen", nullptr);
 }

@@ -5,6 +5,7 @@
 #include "shell_test_device.h"
 
 #include "../src/shell/start_menu_layout.h"
+#include "../src/shell/start_menu_layout_file.h"
 
 #include <ce/windows.h>
 
@@ -14,8 +15,8 @@ using shelltest::ShellDevice;
 namespace {
 
 // The demo's Programs folder as the menu lists it: folders first, then by name.
-const std::vector<std::string> kProgramsRows{"Games",    "Office",           "Tools",
-                                             "Calendar", "Contacts",         "Internet Explorer",
+const std::vector<std::string> kProgramsRows{"Games",     "Office",           "Tools",
+                                             "Calendar",  "Contacts",         "Internet Explorer",
                                              "Messaging", "Pictures & Videos"};
 
 int rowOf(const std::vector<std::string> &rows, const std::string &name) {
@@ -34,8 +35,8 @@ protected:
   void tapRow(int row, int rows) {
     const ce::shell::StartMenuLayout layout(480, 640, 36, rows);
     const RECT r = layout.row(row, 0);
-    device_.run({"tap", std::to_string(layout.width() / 2),
-                 std::to_string(36 + (r.top + r.bottom) / 2)});
+    device_.run(
+        {"tap", std::to_string(layout.width() / 2), std::to_string(36 + (r.top + r.bottom) / 2)});
   }
   int menuHeight() const {
     const auto menu = device_.window("MSSTARTMENU");
@@ -62,9 +63,8 @@ TEST_F(ShellStartMenu, ATappedShortcutStartsItsProgramInFrontAndTheMenuCloses) {
   // In front of every other window that shows, but the taskbar, which stays on top.
   EXPECT_TRUE(eventually([&] {
     auto lines = device_.windows();
-    std::erase_if(lines, [](const auto &line) {
-      return !line.visible || line.className == "HHTaskBar";
-    });
+    std::erase_if(lines,
+                  [](const auto &line) { return !line.visible || line.className == "HHTaskBar"; });
     return !lines.empty() && lines.front().className == "DemoSampleProgram" &&
            lines.front().title == "Calendar" && lines.front().foreground;
   }));
@@ -169,4 +169,54 @@ TEST(ShellStartUp, EveryShortcutAndProgramInTheFolderRunsAtBoot) {
   EXPECT_EQ(log.find("Tasks.lnk"), std::string::npos) << "sub-folders are not run";
   // The taskbar was up before they started.
   EXPECT_LT(log.find("shell: taskbar up"), log.find("startup: started"));
+}
+
+namespace {
+
+std::string readFile(const std::filesystem::path &file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+} // namespace
+
+// The 6.5-style shell keeps its menu's layout in \Windows\StartMenu.cpr: written at boot, a file
+// of four zero bytes switches the platform's menu off, and deleting it brings the menu back.
+TEST_F(ShellStartMenu, FourZeroBytesInTheLayoutFileSwitchThePlatformMenuOff) {
+  const auto file = device_.root / "fs" / "Windows" / "StartMenu.cpr";
+  const std::string written = ce::shell::StartMenuLayoutFile::defaultContent();
+  EXPECT_EQ(readFile(file), written) << "written at boot";
+
+  device_.writeDeviceFile("Windows/StartMenu.cpr", std::string(4, '\0'));
+  device_.run({"tap", "10", "18"});
+  ASSERT_TRUE(device_.logHas("start menu: switched off by \\Windows\\StartMenu.cpr"));
+  device_.run({"key", "LWIN"});
+  ASSERT_TRUE(eventually([&] {
+    const std::string log = device_.hostLog();
+    std::size_t lines = 0;
+    for (auto at = log.find("switched off by"); at != std::string::npos;
+         at = log.find("switched off by", at + 1))
+      ++lines;
+    return lines == 2;
+  })) << "each refused Start says why";
+  EXPECT_FALSE(device_.window("MSSTARTMENU"));
+  EXPECT_EQ(readFile(file), std::string(4, '\0')) << "the switched-off file is left as it is";
+
+  // Any other content keeps the menu on, and is kept.
+  device_.writeDeviceFile("Windows/StartMenu.cpr", std::string(5, '\0'));
+  open();
+  device_.run({"key", "ESC"});
+  ASSERT_TRUE(device_.waitGone("MSSTARTMENU"));
+  EXPECT_EQ(readFile(file), std::string(5, '\0'));
+
+  std::filesystem::remove(file);
+  open();
+  EXPECT_EQ(readFile(file), written) << "written again when Start finds it missing";
+}
+
+TEST(ShellStartMenuClassic, TheClassicShellKeepsNoLayoutFile) {
+  ShellDevice device({"classic"});
+  device.run({"tap", "10", "18"});
+  ASSERT_TRUE(device.waitWindow("MSSTARTMENU"));
+  EXPECT_FALSE(std::filesystem::exists(device.root / "fs" / "Windows" / "StartMenu.cpr"));
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -136,6 +137,7 @@ TEST_F(WindowingManager, ClassesArePerProcessAndNamesIgnoreCase) {
   EXPECT_EQ(*wm.className(h), u"Vireta"); // the name as registered
   EXPECT_EQ(reinterpret_cast<std::uintptr_t>(h) & 1, 0u);
 
+  ASSERT_TRUE(wm.destroyWindow(kApp, h));
   EXPECT_TRUE(wm.unregisterClass(kApp, u"VIRETA"));
   EXPECT_FALSE(wm.unregisterClass(kApp, u"VIRETA"));
   EXPECT_EQ(wm.lastError(), DWORD(ERROR_CLASS_DOES_NOT_EXIST));
@@ -568,11 +570,27 @@ TEST_F(WindowingManager, WindowAtPointFindsTopmostEnabledWindowInClientCoordinat
 
 TEST_F(WindowingManager, OnlyTheOwnerChangesAWindowAndStylesMirrorState) {
   HWND app = make(kApp, rect(0, 0, 100, 100), WS_VISIBLE, nullptr, u"Title");
+  HWND inner = make(kApp, rect(5, 5, 50, 50), WS_CHILD | WS_VISIBLE, app);
   EXPECT_FALSE(wm.setText(kOther, app, u"Hijack"));
   EXPECT_EQ(wm.lastError(), DWORD(ERROR_ACCESS_DENIED));
-  EXPECT_FALSE(wm.moveWindow(kOther, app, 5, 5, 5, 5));
-  EXPECT_FALSE(wm.showWindow(kOther, app, SW_HIDE));
+  // Another process places and shows a top-level window, never a child, and a tool nothing.
+  EXPECT_FALSE(wm.moveWindow(kOther, inner, 1, 1, 5, 5));
+  EXPECT_EQ(wm.lastError(), DWORD(ERROR_ACCESS_DENIED));
+  EXPECT_FALSE(wm.showWindow(kOther, inner, SW_HIDE));
+  EXPECT_TRUE(wm.isVisible(inner));
+  const WindowManager::Caller tool{0, 0};
+  EXPECT_FALSE(wm.moveWindow(tool, app, 5, 5, 5, 5));
+  EXPECT_FALSE(wm.showWindow(tool, app, SW_HIDE));
+  EXPECT_EQ(wm.lastError(), DWORD(ERROR_ACCESS_DENIED));
+  EXPECT_TRUE(wm.moveWindow(kOther, app, 5, 6, 70, 80));
+  EXPECT_TRUE(sameRect(*wm.windowRect(app), rect(5, 6, 75, 86)));
+  EXPECT_TRUE(wm.showWindow(kOther, app, SW_HIDE));
+  EXPECT_FALSE(wm.isVisible(app));
+  EXPECT_FALSE(wm.showWindow(kOther, app, SW_SHOW));
   EXPECT_TRUE(wm.isVisible(app));
+  EXPECT_EQ(wm.foreground(), app);
+  EXPECT_FALSE(wm.setWindowLong(kOther, app, GWL_STYLE, 0));
+  EXPECT_FALSE(wm.destroyWindow(kOther, app));
   EXPECT_TRUE(wm.setText(kApp, app, u"New"));
   EXPECT_EQ(*wm.text(app), u"New");
 
@@ -658,6 +676,172 @@ TEST_F(WindowingManager, CaptureChangesHandsAndEndsWithItsThread) {
   EXPECT_EQ(wm.capture(), nullptr);
   EXPECT_EQ(messagesTo(wm.takeEvents(), side), std::vector<UINT>{});
   EXPECT_TRUE(wm.releaseCapture(kApp));
+}
+
+// A process owns a bounded number of windows and classes; what it frees it may use again, and
+// other processes are not held back by it.
+TEST_F(WindowingManager, WindowsAndClassesPerProcessAreCapped) {
+  std::vector<HWND> made;
+  WindowManager::Creation c;
+  c.className = u"Frame";
+  for (std::size_t i = 0; i < WindowManager::kMaxWindowsPerProcess; ++i) {
+    made.push_back(wm.createWindow(kApp, c));
+    ASSERT_NE(made.back(), nullptr) << i;
+  }
+  EXPECT_EQ(wm.createWindow(kApp, c), nullptr);
+  EXPECT_EQ(wm.lastError(), DWORD(ERROR_NOT_ENOUGH_QUOTA));
+  c.style = WS_CHILD;
+  c.parent = made.front();
+  EXPECT_EQ(wm.createWindow(kApp, c), nullptr) << "children count too";
+  c.style = 0;
+  c.parent = nullptr;
+  EXPECT_NE(wm.createWindow(kOther, c), nullptr);
+  EXPECT_TRUE(wm.destroyWindow(kApp, made.back()));
+  made.pop_back();
+  EXPECT_NE(wm.createWindow(kApp, c), nullptr);
+  EXPECT_EQ(wm.createWindow(kApp, c), nullptr);
+  wm.processExited(kApp.process);
+  ASSERT_NE(wm.registerClass(kApp, u"Frame", 0), 0);
+  EXPECT_NE(wm.createWindow(kApp, c), nullptr);
+
+  // Classes: the cap counts the names a process holds, Frame among them.
+  std::size_t registered = 1;
+  for (; registered < WindowManager::kMaxClassesPerProcess; ++registered)
+    ASSERT_NE(wm.registerClass(kApp,
+                               u"Class" + std::u16string(1, char16_t(u'A' + registered % 26)) +
+                                   std::u16string(1, char16_t(u'a' + registered / 26)),
+                               0),
+              0)
+        << registered;
+  EXPECT_EQ(wm.registerClass(kApp, u"OneTooMany", 0), 0);
+  EXPECT_EQ(wm.lastError(), DWORD(ERROR_NOT_ENOUGH_QUOTA));
+  EXPECT_EQ(wm.registerClass(kApp, u"Frame", 0), 0);
+  EXPECT_EQ(wm.lastError(), DWORD(ERROR_CLASS_ALREADY_EXISTS)) << "a name it holds is no new one";
+  EXPECT_NE(wm.registerClass(kOther, u"OneTooMany", 0), 0);
+}
+
+TEST_F(WindowingManager, AClassWithWindowsStaysAndAFreedNameCanBeRegisteredAgain) {
+  HWND frame = make(kApp, rect(0, 0, 10, 10));
+  EXPECT_FALSE(wm.unregisterClass(kApp, u"frame"));
+  EXPECT_EQ(wm.lastError(), DWORD(ERROR_CLASS_HAS_WINDOWS));
+  EXPECT_TRUE(wm.unregisterClass(kOther, u"Frame")) << "another process's windows are not its";
+  ASSERT_TRUE(wm.destroyWindow(kApp, frame));
+  EXPECT_TRUE(wm.unregisterClass(kApp, u"Frame"));
+  WindowManager::Creation c;
+  c.className = u"Frame";
+  EXPECT_EQ(wm.createWindow(kApp, c), nullptr);
+  EXPECT_EQ(wm.lastError(), DWORD(ERROR_CLASS_DOES_NOT_EXIST));
+  EXPECT_NE(wm.registerClass(kApp, u"Frame", 0), 0);
+  EXPECT_NE(wm.createWindow(kApp, c), nullptr);
+}
+
+// The work area follows its rule: CW_USEDEFAULT windows take it, and after a rotation the rule's
+// new area, windows that covered the old one included.
+TEST_F(WindowingManager, TheWorkAreaFollowsItsRuleThroughRotation) {
+  wm.setWorkAreaRule([](SIZE screen) { return RECT{0, screen.cx / 10, screen.cx, screen.cy}; });
+  EXPECT_TRUE(sameRect(wm.workArea(), rect(0, 48, 480, 640)));
+  WindowManager::Creation c;
+  c.className = u"Frame";
+  c.style = WS_VISIBLE;
+  HWND app = wm.createWindow(kApp, c);
+  EXPECT_TRUE(sameRect(*wm.windowRect(app), rect(0, 48, 480, 640)));
+  wm.takeEvents();
+  wm.rotate();
+  EXPECT_TRUE(sameRect(wm.workArea(), rect(0, 64, 640, 480)));
+  EXPECT_TRUE(sameRect(*wm.windowRect(app), rect(0, 64, 640, 480)));
+  const auto told = messagesTo(wm.takeEvents(), app);
+  EXPECT_NE(std::find(told.begin(), told.end(), UINT(WM_SIZE)), told.end());
+  // A rule that leaves nothing gives the whole screen.
+  wm.setWorkAreaRule([](SIZE) { return RECT{0, 0, 0, 0}; });
+  EXPECT_TRUE(sameRect(wm.workArea(), rect(0, 0, 640, 480)));
+}
+
+// What a change exposes is found by looking only where it happened; checked against the
+// visible regions of every window before and after, over many random changes: each window's
+// update region afterwards is exactly what became visible (all it shows when it moved).
+TEST_F(WindowingManager, EveryChangeExposesExactlyWhatBecameVisible) {
+  std::uint32_t seed = 12345;
+  const auto next = [&](std::uint32_t bound) {
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 8) % bound;
+  };
+  std::vector<HWND> windows;
+  const auto pick = [&] { return windows[next(std::uint32_t(windows.size()))]; };
+  const auto all = [&] {
+    std::vector<HWND> list{wm.desktop()};
+    list.insert(list.end(), windows.begin(), windows.end());
+    return list;
+  };
+  struct Seen {
+    RECT rect;
+    RectangleSet visible;
+  };
+  for (int step = 0; step < 600; ++step) {
+    std::erase_if(windows, [&](HWND h) { return !wm.isWindow(h); });
+    for (HWND h : all())
+      wm.validate(h, nullptr);
+    std::map<HWND, Seen> before;
+    for (HWND h : all())
+      before[h] = Seen{*wm.windowRect(h), wm.visibleRegion(h)};
+    const LONG x = LONG(next(400)), y = LONG(next(560)), w = LONG(next(200)), h = LONG(next(200));
+    const WindowManager::Caller who = next(2) ? kApp : kOther;
+    switch (windows.size() < 4 ? 0 : next(7)) {
+    case 0: { // a new window, shown or not, top-level or a child
+      const bool child = !windows.empty() && next(3) == 0;
+      HWND parent = child ? pick() : nullptr;
+      const auto *p = parent ? wm.find(parent) : nullptr;
+      const WindowManager::Caller owner = p ? WindowManager::Caller{p->process, p->thread} : who;
+      windows.push_back(make(owner, rect(x, y, x + w, y + h),
+                             (next(4) ? WS_VISIBLE : 0) | (child ? WS_CHILD : 0), parent));
+      break;
+    }
+    case 1: {
+      HWND t = pick();
+      const auto *r = wm.find(t);
+      wm.setWindowPos(WindowManager::Caller{r->process, r->thread}, t, HWND_TOP, x, y, w, h,
+                      next(2) ? SWP_NOZORDER : 0);
+      break;
+    }
+    case 2: {
+      HWND t = pick();
+      const auto *r = wm.find(t);
+      wm.showWindow(WindowManager::Caller{r->process, r->thread}, t, next(2) ? SW_HIDE : SW_SHOWNA);
+      break;
+    }
+    case 3:
+      wm.setForeground(who,
+                       reinterpret_cast<HWND>(reinterpret_cast<std::uintptr_t>(pick()) | next(2)));
+      break;
+    case 4: {
+      HWND t = pick();
+      const auto *r = wm.find(t);
+      wm.destroyWindow(WindowManager::Caller{r->process, r->thread}, t);
+      break;
+    }
+    case 5: {
+      HWND t = pick();
+      const auto *r = wm.find(t);
+      wm.setWindowLong(WindowManager::Caller{r->process, r->thread}, t, GWL_EXSTYLE,
+                       next(2) ? LONG(WS_EX_TOPMOST) : 0);
+      break;
+    }
+    default:
+      wm.setWindowPos(kShell, pick(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+      break;
+    }
+    wm.takeEvents();
+    for (HWND h : all()) {
+      if (!wm.isWindow(h))
+        continue;
+      const RECT now = *wm.windowRect(h);
+      RectangleSet exposed = wm.visibleRegion(h);
+      const auto was = before.find(h);
+      if (was != before.end() && sameRect(was->second.rect, now))
+        exposed.subtract(was->second.visible);
+      exposed.offset(-now.left, -now.top);
+      ASSERT_TRUE(pending(h).samePixels(exposed)) << "step " << step << " window " << h;
+    }
+  }
 }
 
 } // namespace

@@ -8,8 +8,10 @@
 // - DDSURFACEDESC is 108 bytes on every host: the field that follows dwAlphaBitDepth holds the
 //   surface pointer (8 bytes on a 64-bit host, where it takes the place of dwReserved), so
 //   every other field keeps its offset. dwSize must be sizeof(DDSURFACEDESC).
-// - SetCooperativeLevel accepts DDSCL_NORMAL, or DDSCL_FULLSCREEN with DDSCL_EXCLUSIVE; it must
-//   come before CreateSurface (DDERR_NOCOOPERATIVELEVELSET). One primary surface exists per
+// - SetCooperativeLevel accepts DDSCL_NORMAL (0, the device's normal level; the value 8 that
+//   other platforms give it is taken as normal too), or DDSCL_FULLSCREEN with DDSCL_EXCLUSIVE; any
+//   other level fails with DDERR_INVALIDPARAMS. It must come before CreateSurface
+//   (DDERR_NOCOOPERATIVELEVELSET). One primary surface exists per
 //   display object at a time (DDERR_PRIMARYSURFACEALREADYEXISTS).
 // - Off-screen surfaces (DDSCAPS_OFFSCREENPLAIN, or no caps with height and width) are 16-bit
 //   5-6-5 unless DDSD_PIXELFORMAT asks for 24 (B,G,R) or 32 bits (B,G,R,A). Overlay surfaces
@@ -43,13 +45,22 @@
 #define DDERR_INVALIDPARAMS E_INVALIDARG
 #define DDERR_OUTOFMEMORY E_OUTOFMEMORY
 #define DDERR_UNSUPPORTED E_NOTIMPL
+#define DDERR_INCOMPATIBLEPRIMARY MAKE_DDHRESULT(95)
 #define DDERR_INVALIDCAPS MAKE_DDHRESULT(100)
 #define DDERR_INVALIDOBJECT MAKE_DDHRESULT(130)
 #define DDERR_INVALIDPIXELFORMAT MAKE_DDHRESULT(145)
 #define DDERR_INVALIDRECT MAKE_DDHRESULT(150)
+#define DDERR_NOALPHAHW MAKE_DDHRESULT(180)
+#define DDERR_NOCLIPLIST MAKE_DDHRESULT(205)
 #define DDERR_NOCOOPERATIVELEVELSET MAKE_DDHRESULT(212)
+#define DDERR_NOFLIPHW MAKE_DDHRESULT(230)
+#define DDERR_NOOVERLAYHW MAKE_DDHRESULT(260)
+#define DDERR_NOSTRETCHHW MAKE_DDHRESULT(310)
+#define DDERR_OUTOFVIDEOMEMORY MAKE_DDHRESULT(380)
 #define DDERR_SURFACEBUSY MAKE_DDHRESULT(430)
+#define DDERR_WASSTILLDRAWING MAKE_DDHRESULT(540)
 #define DDERR_PRIMARYSURFACEALREADYEXISTS MAKE_DDHRESULT(564)
+#define DDERR_NOBLTHW MAKE_DDHRESULT(575)
 #define DDERR_OVERLAYNOTVISIBLE MAKE_DDHRESULT(577)
 #define DDERR_NOTAOVERLAYSURFACE MAKE_DDHRESULT(580)
 #define DDERR_NOTLOCKED MAKE_DDHRESULT(584)
@@ -150,7 +161,7 @@ typedef DDOVERLAYFX *LPDDOVERLAYFX;
 #define DDPF_ALPHAPREMULT 0x00008000u
 
 #define DDSCL_FULLSCREEN 0x00000001u
-#define DDSCL_NORMAL 0x00000008u
+#define DDSCL_NORMAL 0x00000000u
 #define DDSCL_EXCLUSIVE 0x00000010u
 
 #define DDBLT_COLORFILL 0x00000400u

@@ -31,8 +31,13 @@
 //   that runs the menu.
 // - Only menus given as handles (SHCMBF_HMENU, nToolBarId = the HMENU) and empty bars
 //   (SHCMBF_EMPTYBAR) can be made: menus from resources fail with ERROR_NOT_SUPPORTED.
-// - SHCMBF_COLORBK paints the bar in clrBk; SHCMBF_HIDDEN and SHCMBF_HIDESIPBUTTON are accepted
-//   and have no effect (the bar follows its owner's visibility).
+// - SHCMBF_COLORBK paints the bar in clrBk; SHCMBF_HIDDEN is accepted and has no effect (the bar
+//   follows its owner's visibility).
+// - The input panel's button sits in the middle of the bar, a square as high as the bar between
+//   the two keys (which share what is left): a tap shows the input panel, or hides it when it
+//   shows. SHCMBF_HIDESIPBUTTON makes a bar without it, and so does the owner's
+//   SHFullScreen(SHFS_HIDESIPBUTTON) until it asks SHFS_SHOWSIPBUTTON; without the button the
+//   keys are the bar's two halves.
 // - cbSize may be the device's record size (36) or sizeof(SHMENUBARINFO).
 // - Failures: ERROR_INVALID_PARAMETER (no record, a wrong cbSize), ERROR_INVALID_WINDOW_HANDLE
 //   (no owner window), ERROR_INVALID_MENU_HANDLE, ERROR_NOT_SUPPORTED, ERROR_BROKEN_PIPE (no

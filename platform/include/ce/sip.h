@@ -3,12 +3,17 @@
 //
 // Chosen behaviours:
 // - The panel spans the screen's width at its bottom, SIP_HEIGHT_480 pixels high per 480 pixels
-//   of the screen's shorter side (160 at 480, 80 at 240); rotation keeps it there. It lies above
+//   of the screen's shorter side (160 at 480, 80 at 240); rotation keeps it there. Shown while
+//   the foreground window has a soft-key bar, it sits just above the bar instead, so that the
+//   bar's keys and its input panel button stay within reach. It lies above
 //   every other window, never takes the foreground or the focus, and types lower-case letters,
 //   digits, space, backspace and Enter.
-// - The visible desktop (rcVisibleDesktop) is the screen below the taskbar, less the panel while
-//   it shows. The taskbar's height comes from the device profile: 36 pixels (wm65) or 52
-//   (classic) per 480 pixels of the shorter side, whether or not the taskbar is shown.
+// - The visible desktop (rcVisibleDesktop) is the work area (SPI_GETWORKAREA: the screen below
+//   the taskbar, in either orientation, whether or not the taskbar is shown), less the panel
+//   while it shows.
+// - "SIPPREF" (<ce/controls.h>): when an "EDIT" whose parent or owner holds a SIPPREF child gets
+//   the focus, the panel shows; when the focus leaves it for anything but another such edit of
+//   the same process, or the edit goes, the panel hides (if that edit's focus showed it).
 // - SipSetInfo applies SIPF_ON only (shows or hides the panel); the panel's place is its own.
 //   SipGetInfo fills fdwFlags (SIPF_ON while shown, SIPF_DOCKED always), both rectangles and
 //   dwImDataSize 0; it leaves pvImData alone. Both accept cbSize SIPINFO_DEVICE_SIZE or

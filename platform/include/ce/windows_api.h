@@ -221,6 +221,9 @@ LRESULT DispatchMessageW(const MSG *msg);
 #define IDC_ARROW (((LPCWSTR)(((ULONG_PTR)(32512)))))
 #define IDC_WAIT (((LPCWSTR)(((ULONG_PTR)(32514)))))
 
+// SystemParametersInfoW.
+#define SPI_GETWORKAREA 48u
+
 // SHFullScreen.
 #define SHFS_SHOWTASKBAR 0x0001u
 #define SHFS_HIDETASKBAR 0x0002u
@@ -252,6 +255,37 @@ LRESULT DispatchMessageW(const MSG *msg);
 // - GetDC and BeginPaint give DCs over the framebuffer of this process's display, clipped to the
 //   window's visible region (BeginPaint also to the update region); without a display they
 //   give NULL, and BeginPaint still validates.
+// - Another process's top-level windows answer ShowWindow, SetWindowPos, MoveWindow,
+//   SetForegroundWindow (the handle with its lowest bit set also raises the window's owned
+//   windows above it) and UpdateWindow (the owner thread is sent WM_PAINT when anything is due,
+//   and the call returns once it has painted) as the process's own windows do. SetWindowTextW
+//   sends WM_SETTEXT to the window in whichever process it lives and returns its result. A child
+//   window changes place or visibility only by its own process (ERROR_ACCESS_DENIED); styles,
+//   timers and DestroyWindow stay with the window's process.
+// - A process may own at most 1000 windows and register at most 200 classes at a time; beyond
+//   that CreateWindowExW and RegisterClassW fail with ERROR_NOT_ENOUGH_QUOTA. UnregisterClassW
+//   frees the name for a new RegisterClassW; it fails with ERROR_CLASS_HAS_WINDOWS while a window
+//   of the process has the class, and with ERROR_CLASS_DOES_NOT_EXIST for a class the process did
+//   not register.
+// - Top-level windows made with CW_USEDEFAULT take the work area: the screen below the taskbar,
+//   whose height follows the screen's width (36 pixels per 480 for the 6.5-style bar, 52 for the
+//   classic one). It does not change while a full-screen window hides the taskbar; a rotation
+//   gives the new one, and windows that covered the old work area are made to cover the new.
+//   SystemParametersInfoW(SPI_GETWORKAREA) writes it to the RECT at `param`; SPI_GETSIPINFO and
+//   SPI_SETSIPINFO are SHSipInfo's; other actions fail with ERROR_INVALID_PARAMETER.
+// - SHFullScreen records for the window what it asks until it asks otherwise (a show flag given
+//   with its hide flag wins): while the window is the foreground window, SHFS_HIDETASKBAR hides
+//   the taskbar, so that a window at 0, 0 as large as the screen covers all of it, and
+//   SHFS_HIDESTARTICON hides the taskbar's Start icon (a tap there opens nothing; the Windows
+//   key still works). SHFS_HIDESIPBUTTON hides the input panel button of the window's soft-key
+//   bars, those it has and those made later. The SHOW flags undo them. Only the window's process
+//   may call it (ERROR_ACCESS_DENIED).
+// - keybd_event is input like a key of the device: it reaches the taskbar's procedure, which
+//   hands it on to the focus window (the Windows key it keeps). A key that the shell has no use
+//   for (none of the keyboard's keys, the phone's buttons or the Windows key: 0x85 and the like)
+//   is also written to the host's log, "keys: keybd_event 0x85 down at <GetTickCount> ms from
+//   process <id>", with " (silent)" for KEYEVENTF_SILENT, which is otherwise accepted and ignored;
+//   50 such lines a second at most, then one that says how many were left out.
 ATOM RegisterClassW(const WNDCLASSW *wndClass);
 BOOL UnregisterClassW(LPCWSTR className, HINSTANCE instance);
 HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x,
@@ -293,6 +327,7 @@ HWND GetFocus(void);
 HWND SetActiveWindow(HWND hwnd);
 HWND GetActiveWindow(void);
 int GetSystemMetrics(int index);
+BOOL SystemParametersInfoW(UINT action, UINT uiParam, PVOID param, UINT winIni);
 BOOL SHFullScreen(HWND hwnd, DWORD state);
 void keybd_event(BYTE key, BYTE scan, DWORD flags, ULONG_PTR extraInfo);
 HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR name);

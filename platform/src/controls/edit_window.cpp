@@ -1,10 +1,12 @@
 #include "controls/edit_window.h"
 
+#include "controls/input_panel_companion.h"
 #include "controls/system_class_registry.h"
 
 #include <ce/errors.h>
 #include <ce/input.h>
 #include <ce/kernel.h>
+#include <ce/sip.h>
 
 #include <algorithm>
 #include <cwctype>
@@ -87,6 +89,9 @@ LRESULT EditWindow::procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
   if (!edit)
     return DefWindowProcW(hwnd, message, wParam, lParam);
   if (message == WM_DESTROY) {
+    // A focused edit that goes takes the input panel it put up with it.
+    if (edit->panelShown_)
+      SipShowIM(SIPF_OFF);
     EditTable::instance().remove(hwnd);
     return 0;
   }
@@ -137,7 +142,7 @@ LRESULT EditWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     return 0;
   case WM_SETFOCUS:
   case WM_KILLFOCUS:
-    onFocus(message == WM_SETFOCUS);
+    onFocus(message == WM_SETFOCUS, reinterpret_cast<HWND>(wParam));
     return 0;
   case WM_CHAR:
     onChar(static_cast<char16_t>(wParam));
@@ -440,14 +445,32 @@ std::size_t EditWindow::positionAt(int x, int y) const {
   return layout_->positionAt(clamped, x - area.left + view_.scrollX());
 }
 
-void EditWindow::onFocus(bool focused) {
+void EditWindow::onFocus(bool focused, HWND other) {
   focused_ = focused;
   if (!focused) {
     tracking_ = false;
     shiftDown_ = false;
   }
   invalidate();
+  panelGoesWithFocus(focused, other);
   notifyParent(focused ? EN_SETFOCUS : EN_KILLFOCUS);
+}
+
+bool EditWindow::panelFollows() const { return InputPanelCompanion::presentIn(notify_); }
+
+void EditWindow::panelGoesWithFocus(bool focused, HWND other) {
+  if (focused) {
+    if (panelFollows() && SipShowIM(SIPF_ON))
+      panelShown_ = true;
+    return;
+  }
+  if (!panelShown_)
+    return;
+  panelShown_ = false;
+  // Focus passing to another edit of this process that the panel follows keeps it up.
+  const std::shared_ptr<EditWindow> next = other ? EditTable::instance().find(other) : nullptr;
+  if (!next || !next->panelFollows())
+    SipShowIM(SIPF_OFF);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -36,7 +36,11 @@ private:
   void onChar(char16_t c);
   void onKeyDown(WPARAM key);
   void onStylus(UINT message, WPARAM wParam, LPARAM lParam);
-  void onFocus(bool focused);
+  // `other` is the window that lost the focus to this one, or that takes it from it.
+  void onFocus(bool focused, HWND other);
+  // The input panel follows this edit's focus: its parent or owner holds a "SIPPREF".
+  bool panelFollows() const;
+  void panelGoesWithFocus(bool focused, HWND other);
   void onSetText(LPCWSTR text);
   LRESULT onGetText(WPARAM size, LPWSTR buffer) const;
   void onSetFont(HFONT font, bool redraw);
@@ -90,9 +94,10 @@ private:
   int margin_ = 1;
   char16_t passwordChar_ = 0;
   bool focused_ = false;
-  bool tracking_ = false;  // the stylus is down in the edit
-  bool shiftDown_ = false; // VK_SHIFT is held
-  int goalX_ = -1;         // the x that Up and Down keep, -1 for the caret's own
+  bool panelShown_ = false; // this edit's focus put the input panel up
+  bool tracking_ = false;   // the stylus is down in the edit
+  bool shiftDown_ = false;  // VK_SHIFT is held
+  int goalX_ = -1;          // the x that Up and Down keep, -1 for the caret's own
 };
 
 } // namespace ce

@@ -52,8 +52,13 @@ BOOL SipGetInfo(SIPINFO *info) {
     GetWindowRect(panel, &panelRect);
   info->fdwFlags = SIPF_DOCKED | (shown ? SIPF_ON : 0);
   info->rcSipRect = panelRect;
-  info->rcVisibleDesktop = ce::InputPanelLayout::visibleDesktop(
-      ce::DeviceProfile::current().taskbar, width, height, shown);
+  // The work area is the screen below the taskbar, as the host gives it to windows.
+  RECT workArea{};
+  if (SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0))
+    info->rcVisibleDesktop = workArea;
+  else
+    info->rcVisibleDesktop = ce::InputPanelLayout::visibleDesktop(
+        ce::DeviceProfile::current().taskbar, width, height, false);
   if (shown && panelRect.top < info->rcVisibleDesktop.bottom)
     info->rcVisibleDesktop.bottom = std::max(panelRect.top, info->rcVisibleDesktop.top);
   info->dwImDataSize = 0;

@@ -1,5 +1,7 @@
 #include "controls/input_panel_layout.h"
 
+#include "shell/taskbar_geometry.h"
+
 #include <ce/input.h>
 #include <ce/sip.h>
 
@@ -32,8 +34,9 @@ int InputPanelLayout::panelHeight(int screenWidth, int screenHeight) {
   return std::max(kRows, scaled(SIP_HEIGHT_480, screenWidth, screenHeight));
 }
 
-int InputPanelLayout::taskbarHeight(TaskbarKind kind, int screenWidth, int screenHeight) {
-  return scaled(kind == TaskbarKind::Classic ? 52 : 36, screenWidth, screenHeight);
+int InputPanelLayout::taskbarHeight(TaskbarKind kind, int screenWidth, int) {
+  // The taskbar's own geometry: its height follows the screen's width, in either orientation.
+  return shell::TaskbarGeometry(kind, screenWidth).height();
 }
 
 RECT InputPanelLayout::panelRect(int screenWidth, int screenHeight) {

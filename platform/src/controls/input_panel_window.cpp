@@ -5,6 +5,7 @@
 #include <ce/gdi.h>
 #include <ce/input.h>
 #include <ce/kernel.h>
+#include <ce/menubar.h>
 #include <ce/sip.h>
 
 #include <algorithm>
@@ -143,8 +144,18 @@ void InputPanelWindow::show(bool shown) {
 }
 
 void InputPanelWindow::place(bool shown) {
-  const RECT rect =
+  RECT rect =
       InputPanelLayout::panelRect(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  // Shown for a window with a soft-key bar, the panel docks just above the bar, so that the bar's
+  // keys and its input panel button stay within reach.
+  RECT bar{};
+  const HWND barWindow = shown ? SHFindMenuBar(GetForegroundWindow()) : nullptr;
+  if (barWindow && IsWindowVisible(barWindow) && GetWindowRect(barWindow, &bar) &&
+      bar.top > rect.top && bar.top < rect.bottom) {
+    const LONG lift = rect.bottom - bar.top;
+    rect.top -= lift;
+    rect.bottom -= lift;
+  }
   SetWindowPos(hwnd_, HWND_TOPMOST, rect.left, rect.top, rect.right - rect.left,
                rect.bottom - rect.top, SWP_NOACTIVATE | (shown ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
 }

@@ -3,11 +3,16 @@
 #include "menu_style.h"
 #include "popup_tracker.h"
 
+#include "../shell/shell_messages.h"
+
 #include <ce/errors.h>
 #include <ce/gdi.h>
 #include <ce/kernel.h>
 #include <ce/menubar.h>
 #include <ce/menus.h>
+#include <ce/sip.h>
+
+#include <algorithm>
 
 namespace ce {
 
@@ -29,9 +34,18 @@ int MenuBar::height(SIZE screen) {
   return MenuStyle::pixels(kHeightUnits, MenuStyle::scaleFor(screen.cx, screen.cy));
 }
 
-std::vector<RECT> MenuBar::keyRects(SIZE bar) {
+std::vector<RECT> MenuBar::keyRects(SIZE bar, bool withSipButton) {
   const int middle = static_cast<int>(bar.cx) / 2;
-  return {RECT{0, 0, middle, bar.cy}, RECT{middle, 0, bar.cx, bar.cy}};
+  if (!withSipButton)
+    return {RECT{0, 0, middle, bar.cy}, RECT{middle, 0, bar.cx, bar.cy}};
+  const RECT button = sipButtonRect(bar);
+  return {RECT{0, 0, button.left, bar.cy}, RECT{button.right, 0, bar.cx, bar.cy}};
+}
+
+RECT MenuBar::sipButtonRect(SIZE bar) {
+  const LONG side = std::min(bar.cy, bar.cx / 3);
+  const LONG left = (bar.cx - side) / 2;
+  return RECT{left, 0, left + side, bar.cy};
 }
 
 std::vector<MenuBar::Key> MenuBar::keysOf(const MenuTree &menu) {
@@ -99,13 +113,13 @@ bool MenuBar::create() {
   font_ = MenuStyle::createFont(
       MenuStyle::pixels(kFontUnits, MenuStyle::scaleFor(screen_.cx, screen_.cy)), true);
   // Never activated: tapping a key must leave the owner window in front.
-  frame_ = CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, kFrameClass, u"", WS_POPUP, 0,
-                           screen_.cy - size_.cy, size_.cx, size_.cy, owner_, nullptr, nullptr,
-                           nullptr);
+  frame_ =
+      CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, kFrameClass, u"", WS_POPUP, 0,
+                      screen_.cy - size_.cy, size_.cx, size_.cy, owner_, nullptr, nullptr, nullptr);
   if (!frame_)
     return false;
-  toolbar_ = CreateWindowExW(0, kToolbarClass, u"", WS_CHILD | WS_VISIBLE, 0, 0, size_.cx,
-                             size_.cy, frame_, nullptr, nullptr, nullptr);
+  toolbar_ = CreateWindowExW(0, kToolbarClass, u"", WS_CHILD | WS_VISIBLE, 0, 0, size_.cx, size_.cy,
+                             frame_, nullptr, nullptr, nullptr);
   if (!toolbar_) {
     const DWORD error = GetLastError();
     DestroyWindow(frame_);
@@ -149,7 +163,9 @@ void MenuBar::redraw() {
 }
 
 int MenuBar::keyAt(POINT client) const {
-  const auto rects = keyRects(size_);
+  if (sipButtonShown() && inside(sipButtonRect(size_), client))
+    return kSipButton;
+  const auto rects = keyRects(size_, sipButtonShown());
   for (std::size_t i = 0; i < keys_.size() && i < rects.size(); ++i)
     if (inside(rects[i], client))
       return static_cast<int>(i);
@@ -157,6 +173,14 @@ int MenuBar::keyAt(POINT client) const {
 }
 
 void MenuBar::tapped(int index) {
+  if (index == kSipButton) {
+    // The button shows the input panel, or hides it when it shows.
+    SIPINFO info{};
+    info.cbSize = sizeof info;
+    const bool on = SipGetInfo(&info) && (info.fdwFlags & SIPF_ON);
+    SipShowIM(on ? SIPF_OFF : SIPF_ON);
+    return;
+  }
   const Key key = keys_[static_cast<std::size_t>(index)]; // a copy: a relabel may come meanwhile
   if (!key.enabled)
     return;
@@ -172,8 +196,8 @@ void MenuBar::tapped(int index) {
   open_ = index;
   redraw();
   PopupTracker tracker(*key.popup, owner_);
-  const auto chosen = tracker.run(at, (left ? TPM_LEFTALIGN : TPM_RIGHTALIGN) | TPM_BOTTOMALIGN,
-                                  nullptr);
+  const auto chosen =
+      tracker.run(at, (left ? TPM_LEFTALIGN : TPM_RIGHTALIGN) | TPM_BOTTOMALIGN, nullptr);
   open_ = -1;
   redraw();
   if (chosen && *chosen)
@@ -193,11 +217,16 @@ void MenuBar::paint() {
   MenuStyle::fill(dc, all, face);
   const int line = MenuStyle::pixels(1, scale);
   MenuStyle::fill(dc, RECT{0, 0, size_.cx, line}, MenuStyle::kBarLine);
-  const auto rects = keyRects(size_);
-  // The divider between the keys, a little shorter than the bar.
+  const auto rects = keyRects(size_, sipButtonShown());
+  // The divider between the keys, a little shorter than the bar, or the input panel button.
   const int inset = size_.cy / 4;
-  const int divider = rects[0].right - line / 2;
-  MenuStyle::fill(dc, RECT{divider, inset, divider + line, size_.cy - inset}, MenuStyle::kBarLine);
+  if (sipButtonShown()) {
+    paintSipButton(dc, scale, press_.shownPressed() == kSipButton);
+  } else {
+    const int divider = rects[0].right - line / 2;
+    MenuStyle::fill(dc, RECT{divider, inset, divider + line, size_.cy - inset},
+                    MenuStyle::kBarLine);
+  }
   HGDIOBJ previous = SelectObject(dc, font_);
   SetBkMode(dc, TRANSPARENT);
   for (std::size_t i = 0; i < keys_.size() && i < rects.size(); ++i) {
@@ -217,8 +246,46 @@ void MenuBar::paint() {
   EndPaint(toolbar_, &ps);
 }
 
+void MenuBar::paintSipButton(HDC dc, int scale, bool down) {
+  const RECT button = sipButtonRect(size_);
+  const int line = MenuStyle::pixels(1, scale);
+  if (down)
+    MenuStyle::fill(dc, RECT{button.left, line, button.right, button.bottom},
+                    MenuStyle::kBarPressed);
+  // A keyboard: an outline with two rows of keys and a space bar.
+  const LONG width = button.right - button.left, height = button.bottom - button.top;
+  const RECT board{button.left + width / 6, button.top + height * 3 / 10, button.right - width / 6,
+                   button.bottom - height * 3 / 10};
+  const COLORREF ink = MenuStyle::kBarText;
+  MenuStyle::fill(dc, RECT{board.left, board.top, board.right, board.top + line}, ink);
+  MenuStyle::fill(dc, RECT{board.left, board.bottom - line, board.right, board.bottom}, ink);
+  MenuStyle::fill(dc, RECT{board.left, board.top, board.left + line, board.bottom}, ink);
+  MenuStyle::fill(dc, RECT{board.right - line, board.top, board.right, board.bottom}, ink);
+  const LONG rows = 3, columns = 5;
+  const LONG cellW = (board.right - board.left) / (columns + 1);
+  const LONG cellH = (board.bottom - board.top) / (rows + 1);
+  const LONG key = std::max<LONG>(line, std::min(cellW, cellH) / 2);
+  for (LONG row = 0; row < rows - 1; ++row)
+    for (LONG column = 0; column < columns; ++column) {
+      const LONG x = board.left + cellW * (column + 1) - key / 2;
+      const LONG y = board.top + cellH * (row + 1) - key / 2;
+      MenuStyle::fill(dc, RECT{x, y, x + key, y + key}, ink);
+    }
+  const LONG spaceY = board.top + cellH * rows - key / 2;
+  MenuStyle::fill(dc,
+                  RECT{board.left + cellW * 2 - key / 2, spaceY, board.right - cellW * 2 + key / 2,
+                       spaceY + key},
+                  ink);
+}
+
 LRESULT MenuBar::frameMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+  case shell::kMenuBarSipButtonMessage:
+    if (sipButtonHidden_ != (wParam == 0)) {
+      sipButtonHidden_ = wParam == 0;
+      redraw();
+    }
+    return 0;
   case WM_TIMER:
     if (wParam == kFollowTimer)
       follow();
@@ -257,7 +324,8 @@ LRESULT MenuBar::toolbarMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   case WM_LBUTTONDOWN:
   case WM_LBUTTONDBLCLK: {
     const int key = keyAt(clientPoint(lParam));
-    press_.begin(key >= 0 && keys_[static_cast<std::size_t>(key)].enabled ? key : -1);
+    press_.begin(
+        key == kSipButton || (key >= 0 && keys_[static_cast<std::size_t>(key)].enabled) ? key : -1);
     redraw();
     return 0;
   }

@@ -7,6 +7,7 @@
 #include "menu_tree.h"
 #include "stylus_press.h"
 
+#include <ce/menubar.h>
 #include <ce/windows_api.h>
 
 #include <memory>
@@ -34,8 +35,13 @@ public:
 
   // The bar's height on a screen of this size.
   static int height(SIZE screen);
-  // The keys' rectangles in a bar of this size: the left and right halves.
-  static std::vector<RECT> keyRects(SIZE bar);
+  // The keys' rectangles in a bar of this size: the left and right halves, less the input panel
+  // button between them when the bar shows it.
+  static std::vector<RECT> keyRects(SIZE bar, bool withSipButton);
+  // The input panel button: a square as high as the bar, in its middle.
+  static RECT sipButtonRect(SIZE bar);
+  // What a tap on the input panel button reports instead of a key's index.
+  static constexpr int kSipButton = 100;
   // The keys for a bar's menu: its first two items.
   static std::vector<Key> keysOf(const MenuTree &menu);
   // Applies TB_SETBUTTONINFO to `keys`; false when no key has that id (or index) or the record
@@ -62,6 +68,8 @@ private:
   void paint();
   int keyAt(POINT client) const;
   void tapped(int key);
+  bool sipButtonShown() const { return !(flags_ & SHCMBF_HIDESIPBUTTON) && !sipButtonHidden_; }
+  void paintSipButton(HDC dc, int scale, bool down);
   void redraw();
 
   HWND owner_;
@@ -73,9 +81,10 @@ private:
   HFONT font_ = nullptr;
   SIZE screen_{};
   SIZE size_{};
-  StylusPress press_;     // on the keys
-  int open_ = -1;         // the key whose menu is open
-  bool shown_ = false;    // the frame shows (it follows the owner)
+  StylusPress press_;            // on the keys
+  int open_ = -1;                // the key whose menu is open
+  bool shown_ = false;           // the frame shows (it follows the owner)
+  bool sipButtonHidden_ = false; // the owner hid the input panel button (SHFullScreen)
 };
 
 } // namespace ce

@@ -2,15 +2,20 @@
 
 #include "../kernel/process_identity.h"
 #include "../shell/shell_messages.h"
+#include "../shell/taskbar_geometry.h"
 #include "../windowing/key_message_flags.h"
 #include "../windowing/message_data_field.h"
 #include "../windowing/window_protocol.h"
 
+#include <ce/core/device_profile.h>
 #include <ce/core/utf.h>
 
 #include <ce/errors.h>
 #include <ce/input.h>
 #include <ce/kernel.h>
+
+#include <chrono>
+#include <cstdio>
 
 #include <unistd.h>
 
@@ -102,6 +107,10 @@ template <class... Fields> bool readAll(MessageReader &reader, Fields &&...field
 WindowService::WindowService(HostServer &server, ThreadMessageRouter &router, int screenWidth,
                              int screenHeight)
     : server_(server), router_(router), manager_(screenWidth, screenHeight) {
+  // CW_USEDEFAULT gives the screen below the taskbar, whose height follows the screen's width.
+  manager_.setWorkAreaRule([taskbar = DeviceProfile::current().taskbar](SIZE screen) {
+    return RECT{0, shell::TaskbarGeometry(taskbar, screen.cx).height(), screen.cx, screen.cy};
+  });
   on(+WindowRequest::RegisterClass, &WindowService::registerClass);
   on(+WindowRequest::CreateWindow, &WindowService::createWindow);
   on(+WindowRequest::DestroyWindow, &WindowService::destroyWindow);
@@ -131,6 +140,8 @@ WindowService::WindowService(HostServer &server, ThreadMessageRouter &router, in
   on(+WindowRequest::SetCapture, &WindowService::setCapture);
   on(+WindowRequest::ReleaseCapture, &WindowService::releaseCapture);
   on(+WindowRequest::GetCapture, &WindowService::getCapture);
+  on(+WindowRequest::UnregisterClass, &WindowService::unregisterClass);
+  on(+WindowRequest::WorkArea, &WindowService::workArea);
   server.addObserver(this);
 }
 
@@ -237,6 +248,21 @@ DWORD WindowService::registerClass(Call &call) {
   return manager_.lastError();
 }
 
+DWORD WindowService::unregisterClass(Call &call) {
+  std::u16string name;
+  if (!readAll(call.reader, Name{name, kMaxNameUnits}) || call.caller.process == 0)
+    return ERROR_INVALID_PARAMETER;
+  manager_.unregisterClass(call.caller, name);
+  return manager_.lastError();
+}
+
+DWORD WindowService::workArea(Call &call) {
+  if (!readAll(call.reader))
+    return ERROR_INVALID_PARAMETER;
+  writeRect(call.out, manager_.workArea());
+  return ERROR_SUCCESS;
+}
+
 DWORD WindowService::createWindow(Call &call) {
   WindowManager::Creation c;
   std::uint32_t style = 0, exStyle = 0;
@@ -252,8 +278,12 @@ DWORD WindowService::createWindow(Call &call) {
   c.width = w;
   c.height = h;
   c.id = id;
-  call.out.u64(fromHwnd(manager_.createWindow(call.caller, c)));
-  return manager_.lastError();
+  const HWND created = manager_.createWindow(call.caller, c);
+  call.out.u64(fromHwnd(created));
+  const DWORD status = manager_.lastError();
+  if (created)
+    tellNewBarOfItsOwner(created);
+  return status;
 }
 
 DWORD WindowService::destroyWindow(Call &call) {
@@ -428,7 +458,7 @@ DWORD WindowService::updateRegion(Call &call) {
     return ERROR_INVALID_PARAMETER;
   const auto paint = manager_.updateRegion(hwnd);
   if (!paint)
-    return manager_.lastError();
+    return ERROR_INVALID_WINDOW_HANDLE;
   writeRect(call.out, paint->bounds);
   writeRects(call.out, paint->rects);
   return ERROR_SUCCESS;
@@ -513,10 +543,70 @@ DWORD WindowService::keyboardEvent(Call &call) {
   std::uint32_t key = 0, flags = 0;
   if (!readAll(call.reader, key, flags) || key == 0 || key > 0xFF)
     return ERROR_INVALID_PARAMETER;
-  deliverInput(
-      InputEvent::keyEvent((flags & KEYEVENTF_KEYUP) ? InputKind::KeyUp : InputKind::KeyDown,
-                           static_cast<std::uint8_t>(key)));
+  const bool up = (flags & KEYEVENTF_KEYUP) != 0;
+  // A key that no part of the shell acts on leaves a trace, so that whoever synthesises it can
+  // be followed.
+  if (!shellHandlesKey(static_cast<std::uint8_t>(key)))
+    traceKey(static_cast<std::uint8_t>(key), up, (flags & KEYEVENTF_SILENT) != 0,
+             call.caller.process);
+  deliverInput(InputEvent::keyEvent(up ? InputKind::KeyUp : InputKind::KeyDown,
+                                    static_cast<std::uint8_t>(key)));
   return ERROR_SUCCESS;
+}
+
+void WindowService::traceKey(std::uint8_t key, bool up, bool silent, DWORD process) {
+  // A program that synthesises keys in a loop must not fill the host's disk: a second holds at
+  // most kKeyTracesPerSecond lines, and the next second says how many were left out.
+  const auto now = std::chrono::steady_clock::now();
+  if (now - keyTraceSecond_ >= std::chrono::seconds(1)) {
+    if (keyTracesLeftOut_ > 0)
+      server_.log().line("keys: " + std::to_string(keyTracesLeftOut_) +
+                         " keybd_event lines left out");
+    keyTraceSecond_ = now;
+    keyTraces_ = 0;
+    keyTracesLeftOut_ = 0;
+  }
+  if (keyTraces_ >= kKeyTracesPerSecond) {
+    ++keyTracesLeftOut_;
+    return;
+  }
+  ++keyTraces_;
+  char line[160];
+  std::snprintf(line, sizeof line, "keys: keybd_event 0x%02X %s at %u ms from process %u%s",
+                static_cast<unsigned>(key), up ? "up" : "down",
+                static_cast<unsigned>(GetTickCount()), static_cast<unsigned>(process),
+                silent ? " (silent)" : "");
+  server_.log().line(line);
+}
+
+bool WindowService::shellHandlesKey(std::uint8_t key) {
+  // The keyboard's keys and the phone's buttons (which share their codes); everything else is
+  // an extra key the shell has no use for.
+  if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z') || (key >= VK_F1 && key <= VK_F4))
+    return true;
+  switch (key) {
+  case VK_BACK:
+  case VK_TAB:
+  case VK_RETURN:
+  case VK_SHIFT:
+  case VK_CONTROL:
+  case VK_MENU:
+  case VK_ESCAPE:
+  case VK_SPACE:
+  case VK_PRIOR:
+  case VK_NEXT:
+  case VK_END:
+  case VK_HOME:
+  case VK_LEFT:
+  case VK_UP:
+  case VK_RIGHT:
+  case VK_DOWN:
+  case VK_DELETE:
+  case VK_LWIN:
+    return true;
+  default:
+    return false;
+  }
 }
 
 DWORD WindowService::setCursor(Call &call) {
@@ -543,13 +633,33 @@ DWORD WindowService::fullScreen(Call &call) {
     return ERROR_INVALID_WINDOW_HANDLE;
   if (w->process != call.caller.process)
     return ERROR_ACCESS_DENIED;
-  fullScreen_[w->handle] = flags;
-  // The taskbar hides and shows itself for the windows that ask.
-  if (flags & (SHFS_HIDETASKBAR | SHFS_SHOWTASKBAR))
+  std::erase_if(fullScreen_, [&](const auto &entry) { return !manager_.isWindow(entry.first); });
+  // What the window asks stays until it asks otherwise; a show wins over a hide given with it.
+  DWORD &hidden = fullScreen_[w->handle];
+  const auto apply = [&](DWORD show, DWORD hide) {
+    if (flags & hide)
+      hidden |= hide;
+    if (flags & show)
+      hidden &= ~hide;
+  };
+  apply(SHFS_SHOWTASKBAR, SHFS_HIDETASKBAR);
+  apply(SHFS_SHOWSIPBUTTON, SHFS_HIDESIPBUTTON);
+  apply(SHFS_SHOWSTARTICON, SHFS_HIDESTARTICON);
+  // The taskbar hides itself and its Start icon for the windows that ask, while they are in
+  // front.
+  constexpr DWORD kTaskbarFlags =
+      SHFS_HIDETASKBAR | SHFS_SHOWTASKBAR | SHFS_HIDESTARTICON | SHFS_SHOWSTARTICON;
+  if (flags & kTaskbarFlags)
     if (const HWND taskbar = shellTaskbar())
       if (const WindowRecord *bar = manager_.find(taskbar))
         router_.deliver(bar->process, bar->thread, false, fromHwnd(taskbar),
-                        shell::kTaskbarFullScreenMessage, fromHwnd(w->handle), flags, 0, 0, 0);
+                        shell::kTaskbarFullScreenMessage, fromHwnd(w->handle),
+                        flags & kTaskbarFlags, 0, 0, 0);
+  // The input panel's button lives on the window's soft-key bars.
+  if (flags & (SHFS_HIDESIPBUTTON | SHFS_SHOWSIPBUTTON))
+    for (HWND top : manager_.topLevelWindows())
+      if (const WindowRecord *bar = manager_.find(top); bar && bar->owner == w->handle)
+        tellBar(*bar, (hidden & SHFS_HIDESIPBUTTON) == 0);
   return ERROR_SUCCESS;
 }
 
@@ -575,6 +685,24 @@ DWORD WindowService::getCapture(Call &call) {
   return ERROR_SUCCESS;
 }
 
+void WindowService::tellBar(const WindowRecord &bar, bool sipButtonShown) {
+  if (bar.process != static_cast<DWORD>(::getpid()) ||
+      !equalsIgnoreCase(bar.className, shell::kMenuBarClass))
+    return;
+  router_.deliver(bar.process, bar.thread, false, fromHwnd(bar.handle),
+                  shell::kMenuBarSipButtonMessage, sipButtonShown ? 1 : 0, 0, 0, 0, 0);
+}
+
+void WindowService::tellNewBarOfItsOwner(HWND created) {
+  // A bar made after its owner hid the input panel's button starts without it.
+  const WindowRecord *bar = manager_.find(created);
+  if (!bar || !bar->owner)
+    return;
+  const auto asked = fullScreen_.find(bar->owner);
+  if (asked != fullScreen_.end() && (asked->second & SHFS_HIDESIPBUTTON))
+    tellBar(*bar, false);
+}
+
 bool WindowService::fromOwnThread(Caller caller) const {
   return caller.process != 0 && router_.ownerOfThread(caller.thread) == caller.process;
 }
@@ -591,8 +719,9 @@ HWND WindowService::shellTaskbar() const {
 }
 
 HWND WindowService::keyTarget() const {
-  // Hardware keys go to the taskbar while it shows; its procedure hands them to the focus window.
-  if (const HWND taskbar = shellTaskbar(); taskbar && manager_.isVisible(taskbar))
+  // Hardware keys go to the taskbar, shown or hidden behind a full-screen window; its procedure
+  // hands them to the focus window.
+  if (const HWND taskbar = shellTaskbar())
     return taskbar;
   return focusWindow();
 }

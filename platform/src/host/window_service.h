@@ -7,12 +7,12 @@
 // lifted (moves and the lift go to it, in its client coordinates, even outside it). While a
 // window holds the capture (SetCapture), every stylus message goes to it instead, wherever the
 // point lies; once the capture is released, the rest of a press goes to the window that got its
-// WM_LBUTTONDOWN, as before. Keys go to the shell's taskbar while it shows (it hands them on to
-// the focus window), else to the focus window of the foreground window's thread (or to the
-// foreground window itself). GetFocus() answers the calling thread's focus window, or for a
-// thread without one that same device-wide focus window. A
-// key press is WM_KEYDOWN, a release WM_KEYUP, a typed character WM_CHAR. Input to a window of
-// a process that has gone is dropped.
+// WM_LBUTTONDOWN, as before. Keys go to the shell's taskbar, whether it shows or hides behind a
+// full-screen window (it hands them on to the focus window); without a taskbar, to the focus
+// window of the foreground window's thread (or to the foreground window itself). GetFocus() answers
+// the calling thread's focus window, or for a thread without one that same device-wide focus
+// window. A key press is WM_KEYDOWN, a release WM_KEYUP, a typed character WM_CHAR. Input to a
+// window of a process that has gone is dropped.
 //
 // Everything here, deliverInput included, runs on the host's loop thread.
 //
@@ -27,8 +27,16 @@
 // - The wait cursor is kept per process: SetCursor(IDC_WAIT) puts it up for the calling process,
 //   SetCursor(NULL) or any other cursor takes it down, and a process that ends drops it. Each
 //   change goes to the wait-cursor hook (the screen's wait mark). Tools own no cursor and are
-//   refused. SHFullScreen's flags are recorded per window; SHFS_HIDETASKBAR and SHFS_SHOWTASKBAR
-//   are passed on to the shell's taskbar, which hides while such a window is in front.
+//   refused. SHFullScreen's flags are recorded per window (a show flag wins over its hide flag
+//   given with it): the taskbar and Start icon flags are passed on to the shell's taskbar, which
+//   hides itself or its Start icon while such a window is in front; the input panel button flags
+//   to the window's soft-key bars, now and when a bar is made for it later.
+// - keybd_event from a device process is input like a key of the device. A key that the shell
+//   has no use for (neither a key of the keyboard or the phone's buttons nor the Windows key:
+//   0x85 and the like) is also written to the host's log with its code, down or up, the time
+//   (GetTickCount) and the calling process, 50 lines a second at most (the next line says how
+//   many were left out). KEYEVENTF_SILENT is accepted and changes nothing else; flags other than
+//   KEYEVENTF_KEYUP are ignored.
 #pragma once
 
 #include "../screen/input_sink.h"
@@ -38,6 +46,7 @@
 #include "thread_message_router.h"
 #include "window_listing.h"
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <set>
@@ -86,6 +95,15 @@ private:
   HWND focusWindow() const;
   // The host's own taskbar window, or null.
   HWND shellTaskbar() const;
+  // Whether the shell acts on this key (the keyboard's keys, the phone's buttons, the Windows
+  // key).
+  static bool shellHandlesKey(std::uint8_t key);
+  // Writes a keybd_event of a key the shell has no use for to the log, kKeyTracesPerSecond at
+  // most each second.
+  void traceKey(std::uint8_t key, bool up, bool silent, DWORD process);
+  // Tells a soft-key bar of the host whether its input panel button shows.
+  void tellBar(const WindowRecord &bar, bool sipButtonShown);
+  void tellNewBarOfItsOwner(HWND created);
   // WM_WINDOWPOSCHANGED's record, packed for its receiver; nothing for other events.
   static std::optional<PackedMessage> packedRecord(const WindowEvent &event);
   // The caller is a device process and the thread it names is one of its own.
@@ -96,6 +114,8 @@ private:
                   const std::vector<std::uint8_t> *packedData);
 
   DWORD registerClass(Call &);
+  DWORD unregisterClass(Call &);
+  DWORD workArea(Call &);
   DWORD createWindow(Call &);
   DWORD destroyWindow(Call &);
   DWORD queryWindow(Call &);
@@ -131,7 +151,11 @@ private:
   HWND pressed_ = nullptr;     // the window that got the stylus press, until it is lifted
   std::set<DWORD> waitCursor_; // processes with the wait cursor up
   WaitCursorHook waitCursorHook_;
-  std::map<HWND, DWORD> fullScreen_;
+  std::map<HWND, DWORD> fullScreen_; // the SHFS_HIDE* flags in force for each window
+  static constexpr unsigned kKeyTracesPerSecond = 50;
+  std::chrono::steady_clock::time_point keyTraceSecond_{};
+  unsigned keyTraces_ = 0;
+  unsigned keyTracesLeftOut_ = 0;
 };
 
 } // namespace ce::host

@@ -100,6 +100,7 @@ constexpr ErrorText texts[] = {
     {1408, u"Invalid window; it belongs to other thread."},
     {1410, u"Class already exists."},
     {1411, u"Class does not exist."},
+    {1412, u"Class still has open windows."},
     {1413, u"Invalid index."},
     {1414, u"Invalid icon handle."},
     {1444, u"An invalid thread identifier was specified."},

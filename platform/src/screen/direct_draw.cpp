@@ -44,12 +44,13 @@ ULONG DirectDraw::Release() {
 }
 
 HRESULT DirectDraw::SetCooperativeLevel(HWND window, DWORD flags) {
+  constexpr DWORD kOtherPlatformsNormal = 0x00000008u;
   const DWORD exclusive = DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE;
-  const bool normal = flags == DDSCL_NORMAL;
+  const bool normal = flags == DDSCL_NORMAL || flags == kOtherPlatformsNormal;
   const bool fullScreen = flags == exclusive;
   if (!normal && !fullScreen) return DDERR_INVALIDPARAMS;
   if (fullScreen && !window) return DDERR_INVALIDPARAMS;
-  cooperativeLevel_.store(flags);
+  cooperativeLevel_.store(fullScreen ? Level::Exclusive : Level::Normal);
   return DD_OK;
 }
 
@@ -58,7 +59,7 @@ HRESULT DirectDraw::CreateSurface(LPDDSURFACEDESC desc, LPDIRECTDRAWSURFACE* sur
   if (!surface) return DDERR_INVALIDPARAMS;
   *surface = nullptr;
   if (!desc || desc->dwSize != sizeof(DDSURFACEDESC) || outer) return DDERR_INVALIDPARAMS;
-  if (!cooperativeLevel_.load()) return DDERR_NOCOOPERATIVELEVELSET;
+  if (cooperativeLevel_.load() == Level::NotSet) return DDERR_NOCOOPERATIVELEVELSET;
   const DWORD caps = (desc->dwFlags & DDSD_CAPS) ? desc->ddsCaps.dwCaps : 0;
   const DWORD kinds = caps & (DDSCAPS_PRIMARYSURFACE | DDSCAPS_OVERLAY | DDSCAPS_OFFSCREENPLAIN);
   if (kinds & (kinds - 1)) return DDERR_INVALIDCAPS; // more than one kind

@@ -29,7 +29,9 @@ private:
 
   std::shared_ptr<Display> display_;
   std::atomic<ULONG> references_{1};
-  std::atomic<DWORD> cooperativeLevel_{0};
+  // DDSCL_NORMAL is 0, so "not set" needs a value of its own.
+  enum class Level { NotSet, Normal, Exclusive };
+  std::atomic<Level> cooperativeLevel_{Level::NotSet};
   std::shared_ptr<std::atomic<bool>> primaryTaken_ = std::make_shared<std::atomic<bool>>(false);
 };
 

@@ -22,9 +22,8 @@ constexpr int kMaxTitle = 256;
 struct Palette {
   COLORREF top, bottom, startTop, startBottom, pressed, line;
 };
-constexpr Palette kWm65Palette{RGB(0x3A, 0x3E, 0x44), RGB(0x12, 0x14, 0x17),
-                               RGB(0x4A, 0x50, 0x58), RGB(0x22, 0x26, 0x2B),
-                               RGB(0x1E, 0x6F, 0xC8), RGB(0x5C, 0x63, 0x6B)};
+constexpr Palette kWm65Palette{RGB(0x3A, 0x3E, 0x44), RGB(0x12, 0x14, 0x17), RGB(0x4A, 0x50, 0x58),
+                               RGB(0x22, 0x26, 0x2B), RGB(0x1E, 0x6F, 0xC8), RGB(0x5C, 0x63, 0x6B)};
 constexpr Palette kClassicPalette{RGB(0x3B, 0x72, 0xCE), RGB(0x12, 0x3A, 0x8A),
                                   RGB(0x4A, 0x82, 0xDE), RGB(0x1A, 0x48, 0x9C),
                                   RGB(0x0E, 0x2C, 0x6E), RGB(0x7F, 0xA8, 0xE8)};
@@ -63,8 +62,7 @@ void drawFlag(HDC dc, const RECT &box) {
   for (int row = 0; row < 2; ++row)
     for (int column = 0; column < 3; ++column) {
       const RECT cell{clothLeft + clothWidth * column / 3, top + clothHeight * row / 2,
-                      clothLeft + clothWidth * (column + 1) / 3,
-                      top + clothHeight * (row + 1) / 2};
+                      clothLeft + clothWidth * (column + 1) / 3, top + clothHeight * (row + 1) / 2};
       fill(dc, cell, (row + column) % 2 == 0 ? kFlagWarm : kFlagLight);
     }
 }
@@ -88,8 +86,8 @@ HFONT makeFont(int height, int weight) {
 } // namespace
 
 Taskbar::Taskbar(TaskbarKind kind, PlatformStartMenu &menu, ShellLog log)
-    : kind_(kind), geometry_(kind, GetSystemMetrics(SM_CXSCREEN)), menu_(menu),
-      log_(std::move(log)) {
+    : kind_(kind), geometry_(kind, GetSystemMetrics(SM_CXSCREEN)), menu_(menu), log_(log),
+      layoutFile_(std::move(log)) {
   tlsTaskbar = this;
 }
 
@@ -124,6 +122,8 @@ bool Taskbar::create() {
   SetTimer(hwnd_, kRefreshTimer, kRefreshMs, nullptr);
   refresh();
   UpdateWindow(hwnd_);
+  if (kind_ == TaskbarKind::Wm65)
+    layoutFile_.menuAllowed(); // written now when it is missing
   return true;
 }
 
@@ -152,6 +152,8 @@ LRESULT Taskbar::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       refresh();
     return 0;
   case WM_LBUTTONDOWN:
+    if (startIconHidden_)
+      return 0; // no Start button to press
     if (kind_ == TaskbarKind::Classic) {
       if (geometry_.inStartArea(x))
         toggleMenu();
@@ -193,6 +195,10 @@ LRESULT Taskbar::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       hidingWindows_.insert(window);
     if (lParam & SHFS_SHOWTASKBAR)
       hidingWindows_.erase(window);
+    if (lParam & SHFS_HIDESTARTICON)
+      startHidingWindows_.insert(window);
+    if (lParam & SHFS_SHOWSTARTICON)
+      startHidingWindows_.erase(window);
     refresh();
     return 0;
   }
@@ -208,7 +214,19 @@ LRESULT Taskbar::handle(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-void Taskbar::toggleMenu() { menu_.toggle(geometry_.height()); }
+void Taskbar::toggleMenu() {
+  if (menu_.isOpen()) {
+    menu_.close();
+    return;
+  }
+  if (kind_ == TaskbarKind::Wm65 && !layoutFile_.menuAllowed()) {
+    if (log_)
+      log_("start menu: switched off by " + toUtf8(StartMenuLayoutFile::kPath) +
+           " (4 zero bytes): Start opens nothing");
+    return;
+  }
+  menu_.open(geometry_.height());
+}
 
 void Taskbar::keyMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   const bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
@@ -238,9 +256,8 @@ void Taskbar::fitToScreen() {
     return;
   const TaskbarGeometry wanted(kind_, GetSystemMetrics(SM_CXSCREEN));
   RECT now{};
-  if (GetWindowRect(hwnd_, &now) && now.left == 0 && now.top == 0 &&
-      now.right == wanted.width() && now.bottom == wanted.height() &&
-      wanted.height() == geometry_.height())
+  if (GetWindowRect(hwnd_, &now) && now.left == 0 && now.top == 0 && now.right == wanted.width() &&
+      now.bottom == wanted.height() && wanted.height() == geometry_.height())
     return;
   geometry_ = wanted;
   createFonts();
@@ -255,9 +272,16 @@ void Taskbar::refresh() {
   if (!hwnd_)
     return;
   const HWND foreground = GetForegroundWindow();
-  if (!hidingWindows_.empty())
-    std::erase_if(hidingWindows_, [](HWND w) { return !IsWindow(w); });
+  for (auto *windows : {&hidingWindows_, &startHidingWindows_})
+    if (!windows->empty())
+      std::erase_if(*windows, [](HWND w) { return !IsWindow(w); });
   const bool hide = foreground && hidingWindows_.count(foreground) != 0;
+  const bool hideStart = foreground && startHidingWindows_.count(foreground) != 0;
+  if (hideStart != startIconHidden_) {
+    startIconHidden_ = hideStart;
+    startPressed_ = false;
+    InvalidateRect(hwnd_, nullptr, FALSE);
+  }
   if (hide != hiddenForFullScreen_) {
     hiddenForFullScreen_ = hide;
     ShowWindow(hwnd_, hide ? SW_HIDE : SW_SHOWNA);
@@ -313,24 +337,26 @@ void Taskbar::paint() {
   const HGDIOBJ oldFont = SelectObject(dc, GetStockObject(SYSTEM_FONT));
   gradient(dc, RECT{0, 0, width, height}, palette.top, palette.bottom);
 
-  // Start area: a flag and "Start".
+  // Start area: a flag and "Start", unless the window in front hid them.
   const int pad = TaskbarGeometry::scaled(4, width);
   const int startWidth = geometry_.startAreaWidth();
-  const RECT start{0, 0, startWidth, height};
-  if (startPressed_)
-    fill(dc, start, palette.pressed);
-  else
-    gradient(dc, start, palette.startTop, palette.startBottom);
-  fill(dc, RECT{startWidth - 1, height / 6, startWidth, height - height / 6}, palette.line);
-  const int flagSide = height / 2;
-  const int flagLeft = kind_ == TaskbarKind::Classic ? 2 * pad : pad;
-  drawFlag(dc, RECT{flagLeft, (height - flagSide) / 2, flagLeft + flagSide,
-                    (height + flagSide) / 2});
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, kText);
-  SelectObject(dc, startFont_);
-  RECT startText{flagLeft + flagSide + pad / 2 + 1, 0, startWidth - 1, height};
-  DrawTextW(dc, u"Start", 5, &startText, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
+  if (!startIconHidden_) {
+    const RECT start{0, 0, startWidth, height};
+    if (startPressed_)
+      fill(dc, start, palette.pressed);
+    else
+      gradient(dc, start, palette.startTop, palette.startBottom);
+    fill(dc, RECT{startWidth - 1, height / 6, startWidth, height - height / 6}, palette.line);
+    const int flagSide = height / 2;
+    const int flagLeft = kind_ == TaskbarKind::Classic ? 2 * pad : pad;
+    drawFlag(dc,
+             RECT{flagLeft, (height - flagSide) / 2, flagLeft + flagSide, (height + flagSide) / 2});
+    SelectObject(dc, startFont_);
+    RECT startText{flagLeft + flagSide + pad / 2 + 1, 0, startWidth - 1, height};
+    DrawTextW(dc, u"Start", 5, &startText, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
+  }
 
   // The clock at the right, the title between.
   SelectObject(dc, clockFont_);

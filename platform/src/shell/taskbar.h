@@ -11,7 +11,8 @@
 //   leftmost 60 pixels at 480 wide) makes the bar send itself WM_COMMAND 0x47A (through
 //   SendMessageW, so through whatever procedure the window has), and WM_COMMAND 0x47A opens or
 //   closes the Start menu;
-// - keys: the host delivers hardware key messages to the bar while it shows. A press and release
+// - keys: the host delivers hardware key messages to the bar, whether it shows or hides behind a
+//   full-screen window, so that a service subclassing it sees every key. A press and release
 //   of the Windows key (VK_LWIN) with no other key pressed meanwhile opens or closes the Start
 //   menu on the release, so the key can serve as a modifier; the Windows key's own messages go no
 //   further. Every other key message (WM_KEYDOWN, WM_KEYUP, WM_CHAR and their system forms) is
@@ -23,11 +24,17 @@
 //
 // Full screen: while the foreground window is one that asked SHFullScreen(SHFS_HIDETASKBAR) (and
 // has not since asked SHFS_SHOWTASKBAR) the bar is hidden; it shows again when another window
-// comes to the front or that window goes.
+// comes to the front or that window goes. Likewise SHFS_HIDESTARTICON: the bar draws no Start
+// button and a tap on it opens nothing (the Windows key still does).
+//
+// Layout file: on a 6.5-style bar, Start consults StartMenuLayoutFile before opening the
+// platform's menu; a switched-off file keeps it closed (logged each time). The file is written at
+// boot when it is missing.
 #pragma once
 
 #include "platform_start_menu.h"
 #include "shell_log.h"
+#include "start_menu_layout_file.h"
 #include "taskbar_geometry.h"
 
 #include <ce/core/device_profile.h>
@@ -73,11 +80,14 @@ private:
   HFONT startFont_ = nullptr;
   std::u16string title_;
   std::u16string clock_;
-  std::set<HWND> hidingWindows_; // windows that asked for the bar to be hidden
+  std::set<HWND> hidingWindows_;      // windows that asked for the bar to be hidden
+  std::set<HWND> startHidingWindows_; // windows that asked for the Start icon to be hidden
   bool hiddenForFullScreen_ = false;
-  bool startPressed_ = false;    // a press began on the 6.5-style bar's Start button
+  bool startIconHidden_ = false;
+  StartMenuLayoutFile layoutFile_;
+  bool startPressed_ = false; // a press began on the 6.5-style bar's Start button
   bool windowsKeyDown_ = false;
-  bool windowsKeyUsed_ = false;  // another key went down while the Windows key was held
+  bool windowsKeyUsed_ = false; // another key went down while the Windows key was held
 };
 
 } // namespace ce::shell

@@ -9,6 +9,15 @@ RECT RectangleSet::intersection(const RECT &a, const RECT &b) {
               std::min(a.bottom, b.bottom)};
 }
 
+RECT RectangleSet::boundingBox(const RECT &a, const RECT &b) {
+  if (isEmpty(a))
+    return b;
+  if (isEmpty(b))
+    return a;
+  return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+              std::max(a.bottom, b.bottom)};
+}
+
 RECT RectangleSet::bounds() const {
   if (rects_.empty())
     return RECT{0, 0, 0, 0};
@@ -33,6 +42,10 @@ bool RectangleSet::contains(POINT point) const {
   return std::any_of(rects_.begin(), rects_.end(), [&](const RECT &r) {
     return point.x >= r.left && point.x < r.right && point.y >= r.top && point.y < r.bottom;
   });
+}
+
+bool RectangleSet::meets(const RECT &rect) const {
+  return std::any_of(rects_.begin(), rects_.end(), [&](const RECT &r) { return meet(r, rect); });
 }
 
 void RectangleSet::add(const RECT &rect) {

@@ -17,6 +17,9 @@ public:
     return rect.right <= rect.left || rect.bottom <= rect.top;
   }
   static RECT intersection(const RECT &a, const RECT &b);
+  // The smallest rectangle holding both; an empty one counts for nothing.
+  static RECT boundingBox(const RECT &a, const RECT &b);
+  static bool meet(const RECT &a, const RECT &b) { return !isEmpty(intersection(a, b)); }
 
   const std::vector<RECT> &rects() const { return rects_; }
   bool empty() const { return rects_.empty(); }
@@ -25,6 +28,8 @@ public:
   RECT bounds() const;
   long long area() const;
   bool contains(POINT point) const;
+  // Whether any of its pixels lies within `rect`.
+  bool meets(const RECT &rect) const;
 
   void add(const RECT &rect);
   void add(const RectangleSet &other);

@@ -29,6 +29,14 @@ std::optional<WindowClassTable::Entry> WindowClassTable::find(DWORD process,
   return it->second;
 }
 
+std::size_t WindowClassTable::countOf(DWORD process) const {
+  std::size_t count = 0;
+  for (auto it = classes_.lower_bound(std::make_pair(process, std::u16string()));
+       it != classes_.end() && it->first.first == process; ++it)
+    ++count;
+  return count;
+}
+
 void WindowClassTable::removeProcess(DWORD process) {
   for (auto it = classes_.begin(); it != classes_.end();)
     it = it->first.first == process ? classes_.erase(it) : std::next(it);

@@ -27,6 +27,7 @@ public:
   bool remove(DWORD process, std::u16string_view name);
   std::optional<Entry> find(DWORD process, std::u16string_view name) const;
   void removeProcess(DWORD process);
+  std::size_t countOf(DWORD process) const;
 
 private:
   std::map<std::pair<DWORD, std::u16string>, Entry> classes_; // keyed by folded name

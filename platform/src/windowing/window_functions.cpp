@@ -10,6 +10,7 @@
 #include <ce/errors.h>
 #include <ce/gdi.h>
 #include <ce/kernel.h>
+#include <ce/sip.h>
 #include <ce/windows_api.h>
 
 #include <algorithm>
@@ -187,10 +188,20 @@ ATOM RegisterClassW(const WNDCLASSW *wndClass) {
 }
 
 BOOL UnregisterClassW(LPCWSTR className, HINSTANCE) {
-  if (!className || isAtom(className) || !WindowClient::instance().removeClass(className)) {
+  if (!className || isAtom(className)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
+  if (!WindowClient::instance().findClass(className)) {
+    SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
+    return FALSE;
+  }
+  WindowCall call(WindowRequest::UnregisterClass);
+  call.args().string(className);
+  // A host that has gone took the class with it: only its refusal keeps the class here.
+  if (!call.send() && GetLastError() != ERROR_BROKEN_PIPE)
+    return FALSE;
+  WindowClient::instance().removeClass(className);
   return TRUE;
 }
 
@@ -318,11 +329,9 @@ BOOL ShowWindow(HWND hwnd, int command) {
 }
 
 BOOL UpdateWindow(HWND hwnd) {
-  if (!WindowClient::instance().threadOf(hwnd)) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
-  // Paints now when anything is due, as the device does, without waiting for the queue.
+  const bool own = WindowClient::instance().threadOf(hwnd).has_value();
+  // Paints now when anything is due, as the device does, without waiting for the queue: here,
+  // or in the window's own process, which is sent WM_PAINT.
   WindowCall call(WindowRequest::UpdateRegion);
   call.args().u64(handleValue(hwnd));
   if (!call.send())
@@ -340,8 +349,10 @@ BOOL UpdateWindow(HWND hwnd) {
     a.i32(ignored);
   }
   call.finish();
-  if (count > 0)
+  if (count > 0 && own)
     WindowClient::instance().dispatch(hwnd, WM_PAINT, 0, 0);
+  else if (count > 0)
+    SendMessageW(hwnd, WM_PAINT, 0, 0);
   return TRUE;
 }
 
@@ -461,8 +472,8 @@ int GetWindowTextW(HWND hwnd, LPWSTR buffer, int size) {
   if (WindowClient::instance().threadOf(hwnd)) {
     if (!buffer || size <= 0)
       return 0;
-    return static_cast<int>(
-        SendMessageW(hwnd, WM_GETTEXT, static_cast<WPARAM>(size), reinterpret_cast<LPARAM>(buffer)));
+    return static_cast<int>(SendMessageW(hwnd, WM_GETTEXT, static_cast<WPARAM>(size),
+                                         reinterpret_cast<LPARAM>(buffer)));
   }
   const auto w = query(hwnd);
   if (!w)
@@ -478,9 +489,9 @@ int GetWindowTextLengthW(HWND hwnd) {
 }
 
 BOOL SetWindowTextW(HWND hwnd, LPCWSTR text) {
-  if (WindowClient::instance().threadOf(hwnd))
-    return SendMessageW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ? TRUE : FALSE;
-  return setHostTitle(hwnd, text);
+  // The window's own procedure hears of it, in whichever process it lives.
+  return SendMessageW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text ? text : u"")) ? TRUE
+                                                                                        : FALSE;
 }
 
 BOOL IsWindow(HWND hwnd) { return hwnd && query(hwnd) ? TRUE : FALSE; }
@@ -635,6 +646,35 @@ int GetSystemMetrics(int index) {
     return index == SM_CXSCREEN ? s->width : s->height;
   const auto profile = ce::DeviceProfile::current();
   return index == SM_CXSCREEN ? profile.screenWidth : profile.screenHeight;
+}
+
+BOOL SystemParametersInfoW(UINT action, UINT uiParam, PVOID param, UINT winIni) {
+  switch (action) {
+  case SPI_GETWORKAREA: {
+    if (!param) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return FALSE;
+    }
+    WindowCall call(WindowRequest::WorkArea);
+    if (!call.send())
+      return FALSE;
+    RECT area{};
+    auto &a = call.answer();
+    a.i32(area.left);
+    a.i32(area.top);
+    a.i32(area.right);
+    a.i32(area.bottom);
+    call.finish();
+    *static_cast<RECT *>(param) = area;
+    return TRUE;
+  }
+  case SPI_GETSIPINFO:
+  case SPI_SETSIPINFO:
+    return SHSipInfo(action, uiParam, param, winIni);
+  default:
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
 }
 
 BOOL SHFullScreen(HWND hwnd, DWORD state) {

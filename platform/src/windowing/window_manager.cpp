@@ -76,6 +76,13 @@ const WindowRecord *WindowManager::record(HWND hwnd) const {
 
 const WindowRecord *WindowManager::find(HWND hwnd) const { return record(hwnd); }
 
+WindowRecord *WindowManager::placeableBy(Caller caller, HWND hwnd) {
+  WindowRecord *w = record(hwnd);
+  if (w && hwnd != desktop_ && caller.process != 0 && isTopLevel(*w))
+    return w;
+  return ownedBy(caller, hwnd);
+}
+
 WindowRecord *WindowManager::ownedBy(Caller caller, HWND hwnd) {
   WindowRecord *w = record(hwnd);
   if (!w || hwnd == desktop_) {
@@ -98,6 +105,12 @@ void WindowManager::setWorkArea(const RECT &area) {
     workArea_ = screen_;
 }
 
+void WindowManager::setWorkAreaRule(WorkAreaRule rule) {
+  workAreaRule_ = std::move(rule);
+  if (workAreaRule_)
+    setWorkArea(workAreaRule_(screenSize()));
+}
+
 void WindowManager::setDesktopOwner(Caller owner) {
   WindowRecord &d = *record(desktop_);
   d.process = owner.process;
@@ -108,11 +121,15 @@ void WindowManager::rotate() {
   const RECT oldScreen = screen_;
   const RECT oldWork = workArea_;
   screen_ = RECT{0, 0, oldScreen.bottom, oldScreen.right};
-  // The taskbar and soft-key bars keep their insets from the screen's edges.
-  workArea_ = RECT{oldWork.left, oldWork.top, screen_.right - (oldScreen.right - oldWork.right),
-                   screen_.bottom - (oldScreen.bottom - oldWork.bottom)};
-  if (RectangleSet::isEmpty(workArea_))
-    workArea_ = screen_;
+  if (workAreaRule_) {
+    setWorkArea(workAreaRule_(screenSize()));
+  } else {
+    // The taskbar and soft-key bars keep their insets from the screen's edges.
+    workArea_ = RECT{oldWork.left, oldWork.top, screen_.right - (oldScreen.right - oldWork.right),
+                     screen_.bottom - (oldScreen.bottom - oldWork.bottom)};
+    if (RectangleSet::isEmpty(workArea_))
+      workArea_ = screen_;
+  }
   WindowRecord &desk = *record(desktop_);
   desk.rect = screen_;
 
@@ -170,6 +187,11 @@ ATOM WindowManager::registerClass(Caller caller, std::u16string_view name, UINT 
     fail(ERROR_INVALID_PARAMETER);
     return 0;
   }
+  if (!classes_.find(caller.process, name) &&
+      classes_.countOf(caller.process) >= kMaxClassesPerProcess) {
+    fail(ERROR_NOT_ENOUGH_QUOTA);
+    return 0;
+  }
   const ATOM atom = classes_.add(caller.process, name, style);
   if (!atom)
     fail(ERROR_CLASS_ALREADY_EXISTS);
@@ -181,6 +203,9 @@ ATOM WindowManager::registerClass(Caller caller, std::u16string_view name, UINT 
 bool WindowManager::unregisterClass(Caller caller, std::u16string_view name) {
   if (!classes_.find(caller.process, name))
     return fail(ERROR_CLASS_DOES_NOT_EXIST);
+  for (const auto &[h, w] : windows_)
+    if (w.process == caller.process && h != desktop_ && equalsIgnoreCase(w.className, name))
+      return fail(ERROR_CLASS_HAS_WINDOWS);
   classes_.remove(caller.process, name);
   return succeed();
 }
@@ -223,6 +248,11 @@ HWND WindowManager::createWindow(Caller caller, const Creation &c) {
     fail(ERROR_CLASS_DOES_NOT_EXIST);
     return nullptr;
   }
+  if (const auto count = windowCounts_.find(caller.process);
+      count != windowCounts_.end() && count->second >= kMaxWindowsPerProcess) {
+    fail(ERROR_NOT_ENOUGH_QUOTA);
+    return nullptr;
+  }
   const bool child = (c.style & WS_CHILD) != 0;
   HWND parent = desktop_;
   HWND owner = nullptr;
@@ -259,7 +289,16 @@ HWND WindowManager::createWindow(Caller caller, const Creation &c) {
                                                        : clampExtent(c.height));
   }
 
-  const Snapshots before = snapshot();
+  // A window made hidden changes nothing on the screen.
+  RECT onScreen{};
+  if (c.style & WS_VISIBLE) {
+    const RECT parentRect = screenRect(*record(parent));
+    onScreen = parent == desktop_
+                   ? rect
+                   : RECT{rect.left + parentRect.left, rect.top + parentRect.top,
+                          rect.right + parentRect.left, rect.bottom + parentRect.top};
+  }
+  const Snapshots before = snapshot(onScreen);
   const HWND handle = handleOf(nextHandle_);
   nextHandle_ += kHandleStep;
   WindowRecord w;
@@ -277,9 +316,10 @@ HWND WindowManager::createWindow(Caller caller, const Creation &c) {
   w.visible = (c.style & WS_VISIBLE) != 0;
   w.enabled = (c.style & WS_DISABLED) == 0;
   WindowRecord &stored = windows_.emplace(handle, std::move(w)).first->second;
+  ++windowCounts_[caller.process];
   WindowRecord &p = *record(parent);
   p.children.insert(p.children.begin(), handle);
-  keepBands(p);
+  keepBands(p, handle);
   exposeChanges(before);
   if (stored.visible && !child && stored.enabled && canActivate(stored))
     activate(handle);
@@ -287,17 +327,29 @@ HWND WindowManager::createWindow(Caller caller, const Creation &c) {
   return handle;
 }
 
-void WindowManager::collectForDestruction(HWND hwnd, std::vector<HWND> &out) const {
-  if (std::find(out.begin(), out.end(), hwnd) != out.end())
-    return;
-  out.push_back(hwnd);
-  const WindowRecord &w = *record(hwnd);
-  for (HWND c : w.children)
-    collectForDestruction(c, out);
-  if (isTopLevel(w))
-    for (HWND t : record(desktop_)->children)
-      if (record(t)->owner == hwnd)
-        collectForDestruction(t, out);
+std::vector<HWND> WindowManager::withDependents(const std::vector<HWND> &roots) const {
+  std::multimap<HWND, HWND> owned; // owner -> its owned windows, in z-order
+  for (HWND t : record(desktop_)->children)
+    if (const HWND owner = record(t)->owner)
+      owned.emplace(owner, t);
+  std::vector<HWND> out;
+  std::set<HWND> seen;
+  // Depth first without recursion: a chain of windows may be as long as the windows allow.
+  std::vector<HWND> pending(roots.rbegin(), roots.rend());
+  while (!pending.empty()) {
+    const HWND h = pending.back();
+    pending.pop_back();
+    if (!seen.insert(h).second)
+      continue;
+    out.push_back(h);
+    const WindowRecord &w = *record(h);
+    std::vector<HWND> next(w.children);
+    if (isTopLevel(w))
+      for (auto [at, end] = owned.equal_range(h); at != end; ++at)
+        next.push_back(at->second);
+    pending.insert(pending.end(), next.rbegin(), next.rend());
+  }
+  return out;
 }
 
 bool WindowManager::destroyWindow(Caller caller, HWND hwnd) {
@@ -307,9 +359,7 @@ bool WindowManager::destroyWindow(Caller caller, HWND hwnd) {
   const WindowRecord *owner = w ? record(w->owner) : nullptr;
   if (!(owner && owner->process == caller.process) && !ownedBy(caller, hwnd))
     return false;
-  std::vector<HWND> doomed;
-  collectForDestruction(hwnd, doomed);
-  destroyAll(doomed, 0, 0);
+  destroyAll(withDependents({hwnd}), 0, 0);
   return succeed();
 }
 
@@ -317,7 +367,11 @@ void WindowManager::destroyAll(const std::vector<HWND> &doomed, DWORD silentProc
                                DWORD silentThread) {
   if (doomed.empty())
     return;
-  const Snapshots before = snapshot();
+  RECT area{};
+  for (HWND h : doomed)
+    if (isVisible(h))
+      area = RectangleSet::boundingBox(area, screenRect(*record(h)));
+  const Snapshots before = snapshot(area);
   const std::set<HWND> gone(doomed.begin(), doomed.end());
   const bool foregroundGoes = foreground_ && gone.count(foreground_);
 
@@ -328,11 +382,17 @@ void WindowManager::destroyAll(const std::vector<HWND> &doomed, DWORD silentProc
     if (!silent)
       emit(WindowEvent::Kind::Send, w, WM_DESTROY, 0, 0);
   }
+  std::set<HWND> parents;
   for (HWND h : doomed)
-    if (WindowRecord *p = record(record(h)->parent))
-      std::erase(p->children, h);
+    parents.insert(record(h)->parent);
+  for (HWND p : parents)
+    if (WindowRecord *parent = record(p))
+      std::erase_if(parent->children, [&](HWND c) { return gone.count(c) != 0; });
   for (HWND h : doomed) {
     timers_.removeWindow(h);
+    const auto count = windowCounts_.find(record(h)->process);
+    if (count != windowCounts_.end() && --count->second == 0)
+      windowCounts_.erase(count);
     windows_.erase(h);
   }
   // Owned windows of other processes that survive lose their owner.
@@ -352,15 +412,15 @@ void WindowManager::destroyAll(const std::vector<HWND> &doomed, DWORD silentProc
 }
 
 void WindowManager::processExited(DWORD process) {
-  std::vector<HWND> doomed;
-  for (HWND t : std::vector<HWND>(record(desktop_)->children))
+  std::vector<HWND> roots;
+  for (HWND t : record(desktop_)->children)
     if (record(t)->process == process)
-      collectForDestruction(t, doomed);
+      roots.push_back(t);
   // Child windows of this process inside other processes' windows go too.
   for (const auto &[h, w] : windows_)
     if (w.process == process && h != desktop_)
-      collectForDestruction(h, doomed);
-  destroyAll(doomed, process, 0);
+      roots.push_back(h);
+  destroyAll(withDependents(roots), process, 0);
   classes_.removeProcess(process);
   timers_.removeProcess(process);
   if (record(desktop_)->process == process)
@@ -369,11 +429,11 @@ void WindowManager::processExited(DWORD process) {
 }
 
 void WindowManager::threadExited(DWORD process, DWORD thread) {
-  std::vector<HWND> doomed;
+  std::vector<HWND> roots;
   for (const auto &[h, w] : windows_)
     if (w.process == process && w.thread == thread && h != desktop_)
-      collectForDestruction(h, doomed);
-  destroyAll(doomed, process, thread);
+      roots.push_back(h);
+  destroyAll(withDependents(roots), process, thread);
   timers_.removeThread(process, thread);
   active_.erase(thread);
   focus_.erase(thread);
@@ -518,7 +578,7 @@ RectangleSet WindowManager::visibleRegion(HWND hwnd) const {
     if (parent.handle != desktop_)
       region.intersect(screenRect(parent));
     for (HWND sibling : parent.children) {
-      if (sibling == cur->handle)
+      if (sibling == cur->handle || region.empty())
         break;
       const WindowRecord &s = *record(sibling);
       if (s.visible)
@@ -527,6 +587,8 @@ RectangleSet WindowManager::visibleRegion(HWND hwnd) const {
     cur = &parent;
   }
   for (HWND c : w->children) {
+    if (region.empty())
+      break;
     const WindowRecord &child = *record(c);
     if (child.visible)
       region.subtract(screenRect(child));
@@ -594,7 +656,7 @@ std::optional<LONG> WindowManager::setWindowLong(Caller caller, HWND hwnd, int i
   WindowRecord *w = ownedBy(caller, hwnd);
   if (!w)
     return std::nullopt;
-  const Snapshots before = snapshot();
+  const Snapshots before = snapshot(extent(*w));
   LONG previous = 0;
   switch (index) {
   case GWL_STYLE: {
@@ -609,7 +671,7 @@ std::optional<LONG> WindowManager::setWindowLong(Caller caller, HWND hwnd, int i
   case GWL_EXSTYLE:
     previous = static_cast<LONG>(w->exStyle);
     w->exStyle = static_cast<DWORD>(value);
-    keepBands(*record(w->parent));
+    keepBands(*record(w->parent), hwnd);
     break;
   case GWL_ID:
     previous = w->id;
@@ -627,14 +689,14 @@ std::optional<LONG> WindowManager::setWindowLong(Caller caller, HWND hwnd, int i
 }
 
 bool WindowManager::showWindow(Caller caller, HWND hwnd, int command) {
-  WindowRecord *w = ownedBy(caller, hwnd);
+  WindowRecord *w = placeableBy(caller, hwnd);
   if (!w)
     return false;
   const bool wasVisible = w->visible;
   const bool show = command != SW_HIDE && command != SW_MINIMIZE;
   if (show != wasVisible) {
     send(hwnd, WM_SHOWWINDOW, show ? TRUE : FALSE, 0);
-    const Snapshots before = snapshot();
+    const Snapshots before = snapshot(extent(*w));
     w->visible = show;
     w->style = show ? (w->style | WS_VISIBLE) : (w->style & ~WS_VISIBLE);
     exposeChanges(before);
@@ -642,7 +704,7 @@ bool WindowManager::showWindow(Caller caller, HWND hwnd, int command) {
   const bool activating = command == SW_SHOWNORMAL || command == SW_SHOW || command == SW_RESTORE ||
                           command == SW_SHOWMAXIMIZED;
   if (show && activating && canActivate(*w) && w->enabled) {
-    const Snapshots before = snapshot();
+    const Snapshots before = snapshot(extent(*w));
     raise(*w);
     exposeChanges(before);
     activate(hwnd);
@@ -655,7 +717,7 @@ bool WindowManager::showWindow(Caller caller, HWND hwnd, int command) {
 
 bool WindowManager::setWindowPos(Caller caller, HWND hwnd, HWND insertAfter, int x, int y,
                                  int width, int height, UINT flags) {
-  WindowRecord *w = ownedBy(caller, hwnd);
+  WindowRecord *w = placeableBy(caller, hwnd);
   if (!w)
     return false;
   const bool zChange = (flags & SWP_NOZORDER) == 0;
@@ -663,21 +725,28 @@ bool WindowManager::setWindowPos(Caller caller, HWND hwnd, HWND insertAfter, int
       insertAfter != HWND_TOPMOST && insertAfter != HWND_NOTOPMOST && !record(insertAfter))
     return fail(ERROR_INVALID_WINDOW_HANDLE);
 
-  const Snapshots before = snapshot();
   const RECT oldRect = w->rect;
   const bool oldVisible = w->visible;
+  RECT newRect = oldRect;
   if (!(flags & SWP_NOMOVE)) {
-    const LONG cx = w->rect.right - w->rect.left;
-    const LONG cy = w->rect.bottom - w->rect.top;
-    w->rect.left = clampCoordinate(x);
-    w->rect.top = clampCoordinate(y);
-    w->rect.right = w->rect.left + cx;
-    w->rect.bottom = w->rect.top + cy;
+    const LONG cx = oldRect.right - oldRect.left;
+    const LONG cy = oldRect.bottom - oldRect.top;
+    newRect.left = clampCoordinate(x);
+    newRect.top = clampCoordinate(y);
+    newRect.right = newRect.left + cx;
+    newRect.bottom = newRect.top + cy;
   }
   if (!(flags & SWP_NOSIZE)) {
-    w->rect.right = w->rect.left + clampExtent(width);
-    w->rect.bottom = w->rect.top + clampExtent(height);
+    newRect.right = newRect.left + clampExtent(width);
+    newRect.bottom = newRect.top + clampExtent(height);
   }
+  // The change shows within the window's old and new places.
+  const RECT oldOnScreen = screenRect(*w);
+  const LONG dx = oldOnScreen.left - oldRect.left, dy = oldOnScreen.top - oldRect.top;
+  const Snapshots before = snapshot(
+      RectangleSet::boundingBox(oldOnScreen, RECT{newRect.left + dx, newRect.top + dy,
+                                                  newRect.right + dx, newRect.bottom + dy}));
+  w->rect = newRect;
   if (zChange)
     insertAt(*w, insertAfter);
   if (flags & SWP_SHOWWINDOW)
@@ -751,11 +820,22 @@ bool WindowManager::enableWindow(Caller, HWND hwnd, bool enable) {
 // ---------------------------------------------------------------------------------------------
 // Z-order
 
-void WindowManager::keepBands(WindowRecord &parent) {
+void WindowManager::keepBands(WindowRecord &parent, HWND moved) {
   if (parent.handle != desktop_)
     return;
-  std::stable_partition(parent.children.begin(), parent.children.end(),
-                        [&](HWND h) { return (record(h)->exStyle & WS_EX_TOPMOST) != 0; });
+  // Every other window is in its band already: only `moved` may have to go to the band's edge.
+  auto &list = parent.children;
+  const auto at = std::find(list.begin(), list.end(), moved);
+  if (at == list.end())
+    return;
+  const std::size_t index = static_cast<std::size_t>(at - list.begin());
+  list.erase(at);
+  std::size_t band = 0; // topmost windows lie in front, up to the first that is not topmost
+  while (band < list.size() && (record(list[band])->exStyle & WS_EX_TOPMOST))
+    ++band;
+  const bool topmost = (record(moved)->exStyle & WS_EX_TOPMOST) != 0;
+  const std::size_t place = topmost ? std::min(index, band) : std::max(index, band);
+  list.insert(list.begin() + static_cast<std::ptrdiff_t>(place), moved);
 }
 
 void WindowManager::unlink(WindowRecord &w) { std::erase(record(w.parent)->children, w.handle); }
@@ -764,7 +844,7 @@ void WindowManager::raise(WindowRecord &w) {
   auto &list = record(w.parent)->children;
   std::erase(list, w.handle);
   list.insert(list.begin(), w.handle);
-  keepBands(*record(w.parent));
+  keepBands(*record(w.parent), w.handle);
 }
 
 void WindowManager::insertAt(WindowRecord &w, HWND insertAfter) {
@@ -795,7 +875,7 @@ void WindowManager::insertAt(WindowRecord &w, HWND insertAfter) {
     // A window that is not a sibling leaves the order as it was: put it back on top.
     list.insert(at == list.end() ? list.begin() : at + 1, w.handle);
   }
-  keepBands(parent);
+  keepBands(parent, w.handle);
 }
 
 void WindowManager::raiseWithOwned(WindowRecord &w) {
@@ -815,25 +895,91 @@ void WindowManager::raiseWithOwned(WindowRecord &w) {
 // ---------------------------------------------------------------------------------------------
 // Regions
 
-WindowManager::Snapshots WindowManager::snapshot() const {
-  Snapshots all;
-  for (const auto &[h, w] : windows_) {
-    const RECT r = screenRect(w);
-    all.emplace(h, Snapshot{POINT{r.left, r.top}, SIZE{r.right - r.left, r.bottom - r.top},
-                            visibleRegion(h)});
+RECT WindowManager::extent(const WindowRecord &w, bool withOwned) const {
+  RECT area = screenRect(w);
+  if (withOwned)
+    for (HWND h : record(desktop_)->children)
+      for (HWND o = record(h)->owner; o; o = record(o) ? record(o)->owner : nullptr)
+        if (o == w.handle) {
+          area = RectangleSet::boundingBox(area, screenRect(*record(h)));
+          break;
+        }
+  return area;
+}
+
+std::vector<HWND> WindowManager::visibleMeeting(const RECT &area) const {
+  std::vector<HWND> out;
+  // Top-level windows from the front: once those seen cover the area, nothing behind them shows
+  // there. A window shows only within its parent, so a window that misses the area takes its
+  // children with it. Screen rectangles are summed on the way down.
+  RectangleSet uncovered(RectangleSet::intersection(area, screen_));
+  struct Pending {
+    HWND hwnd;
+    POINT parentOrigin;
+  };
+  std::vector<Pending> pending;
+  for (HWND top : record(desktop_)->children) {
+    if (uncovered.empty())
+      break;
+    const WindowRecord &t = *record(top);
+    if (!t.visible || !uncovered.meets(t.rect))
+      continue;
+    pending.push_back(Pending{top, POINT{0, 0}});
+    while (!pending.empty()) {
+      const Pending p = pending.back();
+      pending.pop_back();
+      const WindowRecord &w = *record(p.hwnd);
+      if (!w.visible)
+        continue;
+      const RECT r{w.rect.left + p.parentOrigin.x, w.rect.top + p.parentOrigin.y,
+                   w.rect.right + p.parentOrigin.x, w.rect.bottom + p.parentOrigin.y};
+      if (!RectangleSet::meet(r, area))
+        continue;
+      out.push_back(p.hwnd);
+      for (HWND c : w.children)
+        pending.push_back(Pending{c, POINT{r.left, r.top}});
+    }
+    uncovered.subtract(t.rect);
+  }
+  if (!uncovered.empty())
+    out.push_back(desktop_);
+  return out;
+}
+
+WindowManager::Snapshots WindowManager::snapshot(const RECT &area) const {
+  Snapshots all{area, {}};
+  for (HWND h : visibleMeeting(area)) {
+    const RECT r = screenRect(*record(h));
+    all.windows.emplace(h, Snapshot{POINT{r.left, r.top}, SIZE{r.right - r.left, r.bottom - r.top},
+                                    visibleRegion(h)});
   }
   return all;
 }
 
 void WindowManager::exposeChanges(const Snapshots &before) {
-  for (auto &[h, w] : windows_) {
+  // Only the windows that met the area before or meet it now can have changed.
+  std::vector<HWND> touched = visibleMeeting(before.area);
+  for (const auto &entry : before.windows)
+    touched.push_back(entry.first);
+  std::sort(touched.begin(), touched.end());
+  touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
+  for (HWND h : touched) {
+    WindowRecord *found = record(h);
+    if (!found)
+      continue; // destroyed meanwhile
+    WindowRecord &w = *found;
     RectangleSet now = visibleRegion(h);
     const RECT r = screenRect(w);
     RectangleSet exposed = now;
-    auto it = before.find(h);
-    if (it != before.end() && it->second.origin.x == r.left && it->second.origin.y == r.top &&
-        it->second.size.cx == r.right - r.left && it->second.size.cy == r.bottom - r.top)
+    auto it = before.windows.find(h);
+    if (it == before.windows.end()) {
+      // Nothing of it showed within the area before (it was hidden, new, or covered there), and
+      // outside the area nothing changed.
+      exposed.intersect(before.area);
+    } else if (it->second.origin.x == r.left && it->second.origin.y == r.top &&
+               it->second.size.cx == r.right - r.left && it->second.size.cy == r.bottom - r.top) {
       exposed.subtract(it->second.visible);
+    }
     now.offset(-r.left, -r.top);
     exposed.offset(-r.left, -r.top);
     // The update region never reaches beyond what can be seen.
@@ -983,7 +1129,7 @@ bool WindowManager::setForeground(Caller, HWND hwnd) {
   if (!record(plain) || plain == desktop_)
     return fail(ERROR_INVALID_WINDOW_HANDLE);
   WindowRecord &top = *record(topLevelOf(plain));
-  const Snapshots before = snapshot();
+  const Snapshots before = snapshot(extent(top, withOwned));
   if (withOwned)
     raiseWithOwned(top);
   else
@@ -1017,7 +1163,7 @@ HWND WindowManager::setActive(Caller caller, HWND hwnd) {
   const WindowRecord *fg = record(foreground_);
   if (!fg || fg->thread == caller.thread) {
     // The caller is the foreground thread: the window comes to the front.
-    const Snapshots before = snapshot();
+    const Snapshots before = snapshot(extent(top));
     raise(top);
     exposeChanges(before);
     activate(top.handle);
@@ -1052,7 +1198,7 @@ HWND WindowManager::setFocus(Caller caller, HWND hwnd) {
   const HWND previous = focus(w->thread);
   const HWND top = topLevelOf(hwnd);
   if (foreground_ != top && canActivate(*record(top))) {
-    const Snapshots before = snapshot();
+    const Snapshots before = snapshot(extent(*record(top)));
     raise(*record(top));
     exposeChanges(before);
     activate(top);

@@ -7,10 +7,17 @@
 // Every operation sets lastError(): ERROR_SUCCESS, or the code the platform function reports.
 //
 // Chosen behaviours:
-// - Only the process that owns a window may destroy it, move it, show or hide it, change its
-//   text or styles, or set timers on it (ERROR_ACCESS_DENIED otherwise); anyone may query it,
-//   post to it, invalidate it or bring it to the foreground. The process of a top-level window's
-//   owner may destroy it as well.
+// - Only the process that owns a window may destroy it, change its text or styles, or set
+//   timers on it (ERROR_ACCESS_DENIED otherwise); anyone may query it, post to it, invalidate it
+//   or bring it to the foreground. The process of a top-level window's owner may destroy it as
+//   well. Any device process may show, hide, move, resize and reorder another process's
+//   top-level window, as on the device (a service raises a program's window); a child window
+//   only its own process. Tools (process 0) change nothing.
+// - A process owns at most kMaxWindowsPerProcess windows and kMaxClassesPerProcess classes at a
+//   time; creating or registering more fails with ERROR_NOT_ENOUGH_QUOTA and changes nothing.
+// - A change is shown by looking only at the windows whose rectangles meet the area it touched
+//   (the changed windows' places before and after), so one change costs in proportion to the
+//   windows there, not to every window of the device.
 // - WM_DESTROY goes out after the window has left the table (parent first, then its children and
 //   owned windows); a process that ends gets none for its own windows.
 // - Showing a top-level window (SW_SHOW, SW_SHOWNORMAL, SW_RESTORE, SW_SHOWMAXIMIZED) activates
@@ -42,6 +49,7 @@
 #include "window_event.h"
 #include "window_record.h"
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -52,6 +60,9 @@ namespace ce::host {
 
 class WindowManager {
 public:
+  static constexpr std::size_t kMaxWindowsPerProcess = 1000;
+  static constexpr std::size_t kMaxClassesPerProcess = 200;
+
   // The process and thread a request comes from.
   struct Caller {
     DWORD process = 0;
@@ -92,6 +103,10 @@ public:
   SIZE screenSize() const { return SIZE{screen_.right, screen_.bottom}; }
   // The rectangle CW_USEDEFAULT gives top-level windows (the screen less the taskbar).
   void setWorkArea(const RECT &area);
+  // How the work area follows the screen's size: given, it sets the work area now and after
+  // every rotation; without it a rotation keeps the work area's insets from the screen's edges.
+  using WorkAreaRule = std::function<RECT(SIZE screen)>;
+  void setWorkAreaRule(WorkAreaRule rule);
   // The process and thread that paint the desktop (the area no window covers) and take the
   // stylus there; none by default.
   void setDesktopOwner(Caller owner);
@@ -100,6 +115,7 @@ public:
 
   // Classes and registered messages.
   ATOM registerClass(Caller caller, std::u16string_view name, UINT style);
+  // Fails with ERROR_CLASS_HAS_WINDOWS while a window of the caller's process has the class.
   bool unregisterClass(Caller caller, std::u16string_view name);
   UINT registerMessage(std::u16string_view name);
 
@@ -185,11 +201,18 @@ private:
     SIZE size;
     RectangleSet visible;
   };
-  using Snapshots = std::map<HWND, Snapshot>;
+  // The visible windows that meet `area`, as they were before a change within it.
+  struct Snapshots {
+    RECT area;
+    std::map<HWND, Snapshot> windows;
+  };
 
   WindowRecord *record(HWND hwnd);
   const WindowRecord *record(HWND hwnd) const;
   WindowRecord *ownedBy(Caller caller, HWND hwnd);
+  // The window if the caller may show, move or reorder it: its own, or another process's
+  // top-level window.
+  WindowRecord *placeableBy(Caller caller, HWND hwnd);
   bool fail(DWORD error) const;
   bool succeed() const;
   static HWND stripLowBit(HWND hwnd);
@@ -208,7 +231,12 @@ private:
   void raiseWithOwned(WindowRecord &w);
 
   // Regions.
-  Snapshots snapshot() const;
+  Snapshots snapshot(const RECT &area) const;
+  // The visible windows whose rectangles (within their parents') meet `area`, parents first.
+  std::vector<HWND> visibleMeeting(const RECT &area) const;
+  // Where the window lies on the screen (its descendants show only within it), with its owned
+  // windows when `withOwned`.
+  RECT extent(const WindowRecord &w, bool withOwned = false) const;
   void exposeChanges(const Snapshots &before);
   void addUpdate(WindowRecord &w, const RectangleSet &clientRegion);
   void setUpdateEmpty(WindowRecord &w);
@@ -219,15 +247,20 @@ private:
   void passForegroundOn(HWND leaving);
   HWND nextActivatable(HWND excluding) const;
 
-  // Destruction.
-  void collectForDestruction(HWND hwnd, std::vector<HWND> &out) const;
+  // Destruction. `roots` with their descendants and owned windows, each once, every window
+  // before its children and owned windows.
+  std::vector<HWND> withDependents(const std::vector<HWND> &roots) const;
   // WM_DESTROY goes to none of `silentProcess`'s windows (or only not to `silentThread`'s when
   // that is not 0).
   void destroyAll(const std::vector<HWND> &doomed, DWORD silentProcess, DWORD silentThread);
-  void keepBands(WindowRecord &parent);
+  // Keeps the desktop's topmost windows in front of the others after `moved` changed its place
+  // or its WS_EX_TOPMOST.
+  void keepBands(WindowRecord &parent, HWND moved);
   RECT screenRect(const WindowRecord &w) const;
 
   std::map<HWND, WindowRecord> windows_;
+  std::map<DWORD, std::size_t> windowCounts_; // by process
+  WorkAreaRule workAreaRule_;
   HWND desktop_;
   std::uintptr_t nextHandle_;
   RECT screen_;

@@ -17,6 +17,10 @@
 //   kEchoText (posted)   sends WM_GETTEXT (buffer of wParam characters) to window lParam, then
 //                        WM_SETTEXT "got:" + that text to it, and reports kAnswer with the
 //                        WM_GETTEXT result (-1 when the buffer was overrun)
+//   kMakeOwned (sent)    makes a shown window "owned" owned by its window, at 50, 60, 100 x 80,
+//                        and a shown child window of its window, at 5, 5, 20 x 20; returns the
+//                        owned window
+//   WM_PAINT             paints (BeginPaint, EndPaint) and reports kPainted (wParam = window)
 // It ends on WM_CLOSE (DestroyWindow, WM_DESTROY, PostQuitMessage) with exit code 5.
 #include <ce/entry.h>
 #include <ce/windows.h>
@@ -42,8 +46,11 @@ constexpr UINT kActivated = WM_USER + 108;
 constexpr UINT kCursor = WM_USER + 109;
 constexpr UINT kEchoText = WM_USER + 110;
 constexpr UINT kMoved = WM_USER + 111;
+constexpr UINT kMakeOwned = WM_USER + 112;
+constexpr UINT kPainted = WM_USER + 113;
 
 DWORD testThread = 0;
+HWND mainWindow = nullptr;
 
 LRESULT fnv1a(const BYTE *bytes, DWORD size) {
   std::uint32_t hash = 2166136261u;
@@ -120,8 +127,23 @@ LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
   case WM_ACTIVATE:
     PostThreadMessageW(testThread, kActivated, wParam, lParam);
     return 0;
+  case kMakeOwned: {
+    const HWND owned = CreateWindowExW(0, u"PeerWindow", u"owned", WS_VISIBLE, 50, 60, 100, 80,
+                                       hwnd, nullptr, nullptr, nullptr);
+    CreateWindowExW(0, u"PeerWindow", u"inner", WS_CHILD | WS_VISIBLE, 5, 5, 20, 20, hwnd, nullptr,
+                    nullptr, nullptr);
+    return reinterpret_cast<LRESULT>(owned);
+  }
+  case WM_PAINT: {
+    PAINTSTRUCT paint{};
+    BeginPaint(hwnd, &paint);
+    EndPaint(hwnd, &paint);
+    PostThreadMessageW(testThread, kPainted, reinterpret_cast<WPARAM>(hwnd), 0);
+    return 0;
+  }
   case WM_DESTROY:
-    PostQuitMessage(5);
+    if (hwnd == mainWindow)
+      PostQuitMessage(5);
     return 0;
   default:
     return DefWindowProcW(hwnd, message, wParam, lParam);
@@ -131,10 +153,10 @@ LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
 } // namespace
 
 int WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
-  testThread = static_cast<DWORD>(std::stoul(std::u16string(commandLine).empty()
-                                                  ? std::string("0")
-                                                  : std::string(commandLine, commandLine +
-                                                                std::u16string(commandLine).size())));
+  testThread = static_cast<DWORD>(
+      std::stoul(std::u16string(commandLine).empty()
+                     ? std::string("0")
+                     : std::string(commandLine, commandLine + std::u16string(commandLine).size())));
   WNDCLASSW wc{};
   wc.lpfnWndProc = &procedure;
   wc.hInstance = instance;
@@ -145,6 +167,7 @@ int WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
                               instance, nullptr);
   if (!hwnd)
     return 3;
+  mainWindow = hwnd;
   ShowWindow(hwnd, SW_SHOW);
   if (!PostThreadMessageW(testThread, kReady, reinterpret_cast<WPARAM>(hwnd), 0))
     return 4;
