@@ -131,6 +131,15 @@ public:
   LRESULT wndProc(UINT message, WPARAM wParam, LPARAM lParam) override {
     if (!window())
       return 0;
+    if (message == WM_PAINT) {
+      // As the toolkit's dialogs do: validate the window, then draw the screen again.
+      PAINTSTRUCT paintInfo{};
+      BeginPaint(window(), &paintInfo);
+      EndPaint(window(), &paintInfo);
+      if (DirectDrawWarp *main = GlobalInformations::getInstance()->mainApplication())
+        main->draw(true);
+      return 0;
+    }
     return DefWindowProcW(window(), message, wParam, lParam);
   }
   int paints = 0;
