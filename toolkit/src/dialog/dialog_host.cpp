@@ -19,8 +19,11 @@ DialogHost::DialogHost(std::u16string_view missingText) {
   DisplayState &display = information->display();
   display.applicationClosing = true;
   ownWindow_ = true;
-  application_ =
-      new DirectDrawWarp(display.instance, information->applicationName(), false, nullptr);
+  // A class of its own: a second start of the program looks for the program's window by its
+  // class, and must not take this one for it.
+  application_ = new DirectDrawWarp(display.instance,
+                                    information->applicationName() + std::u16string(WindowSuffix),
+                                    false, nullptr);
   if (!application_->isUsable()) {
     delete application_;
     application_ = nullptr;

@@ -206,7 +206,6 @@ void Explorer::fill() {
 
 void Explorer::show() {
   ChildWindow::show();
-  shownExplorer = this;
   GlobalInformations *information = global();
   if (!information || !window_)
     return;
@@ -221,6 +220,7 @@ void Explorer::show() {
   if (touchState_)
     touchState_->reset(section_);
   redrawAll_ = true;
+  shownExplorer = this;
 }
 
 RECT Explorer::viewArea() const {

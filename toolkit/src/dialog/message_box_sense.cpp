@@ -141,6 +141,8 @@ int MessageBoxSense::lastAnswer() { return lastAnswerValue.load(); }
 
 MessageBoxSense *MessageBoxSense::current() { return shownBox.load(); }
 
+void MessageBoxSense::releaseResources() { releasePicture(); }
+
 MessageBoxSense::MessageBoxSense(std::u16string title, std::u16string text, int type)
     : ChildWindow(std::move(title)), text_(std::move(text)), type_(type) {
   lastAnswerValue = 0;
@@ -214,9 +216,9 @@ void MessageBoxSense::show() {
     shade_ = shadedCopyOf(display->backBuffer);
   }
   ChildWindow::show();
-  shownBox = this;
   place();
   redrawScreen_ = true;
+  shownBox = this;
 }
 
 void MessageBoxSense::onEvent(Element *sender, int code, LPARAM parameter) {

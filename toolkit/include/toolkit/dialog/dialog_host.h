@@ -15,6 +15,8 @@ public:
       u"Missing application name !\nGlobalInformations::getInstance() failed";
   static constexpr std::u16string_view MissingApplicationShort = u"Missing application name !";
   static constexpr std::u16string_view MissingCaption = u"Problem!";
+  // The class (and title) of a window made for a dialog: the application name and this.
+  static constexpr std::u16string_view WindowSuffix = u" dialog";
 
   // Uses the application's main window, or makes one marked as closing (so that the dialog's end
   // destroys it). Without GlobalInformations it shows `missingText` titled "Problem!" and ends the

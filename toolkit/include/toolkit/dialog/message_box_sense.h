@@ -65,8 +65,10 @@ public:
 
   // The answer of the last box that was answered: 1 for the first button, 0 otherwise.
   static int lastAnswer();
-  // The box being shown now, if any.
+  // The box being shown now (placed on the screen), if any.
   static MessageBoxSense *current();
+  // Releases the box picture (toolkit shutdown, or another device in the same process).
+  static void releaseResources();
 
 private:
   void measure();
