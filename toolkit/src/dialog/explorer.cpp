@@ -23,6 +23,8 @@ namespace {
 std::mutex chosenMutex;
 std::u16string chosen;
 std::atomic<Explorer *> shownExplorer{nullptr};
+std::mutex listenerMutex;
+Explorer::ShownListener shownListener;
 
 // How long a refill waits for the icon loader to finish the load under way, in steps.
 constexpr DWORD LoaderWaitStepMs = 20;
@@ -125,6 +127,11 @@ std::u16string Explorer::chosenPath() {
 
 Explorer *Explorer::current() { return shownExplorer.load(); }
 
+void Explorer::setShownListener(ShownListener listener) {
+  std::lock_guard guard(listenerMutex);
+  shownListener = std::move(listener);
+}
+
 Explorer::Explorer(std::u16string title, std::u16string_view extensions, int mode, bool foldersOnly)
     : ChildWindow(WindowTitle), sectionTitle_(std::move(title)),
       extensions_(ExplorerListing::splitExtensions(extensions)), foldersOnly_(foldersOnly) {
@@ -201,6 +208,7 @@ void Explorer::fill() {
   if (touchState_)
     touchState_->reset(section_);
   redrawAll_ = true;
+  announced_ = false;
   SetCursor(previousCursor);
 }
 
@@ -260,8 +268,11 @@ int Explorer::paint(Surface *primary, bool full) {
   if (redrawAll_) {
     redrawAll_ = false;
     redraw(primary, viewArea());
+    announce();
     return 0;
   }
+  // The tiles were drawn before the chooser was up: it tells now.
+  announce();
   if (full) {
     // A tile asked to be drawn again (pressed, or its picture came): only its rectangle.
     redraw(primary, information->display().dirty);
@@ -272,6 +283,20 @@ int Explorer::paint(Surface *primary, bool full) {
   if (moved != 0 && section_)
     redraw(primary, viewArea());
   return moved;
+}
+
+void Explorer::announce() {
+  // Once per folder, when the chooser is up and its tiles have been drawn.
+  if (announced_ || current() != this)
+    return;
+  announced_ = true;
+  ShownListener listener;
+  {
+    std::lock_guard guard(listenerMutex);
+    listener = shownListener;
+  }
+  if (listener)
+    listener(*this);
 }
 
 void Explorer::onEvent(Element *sender, int code, LPARAM) {

@@ -24,6 +24,9 @@ namespace {
 std::atomic<int> lastAnswerValue{0};
 std::atomic<MessageBoxSense *> shownBox{nullptr};
 
+std::mutex listenerMutex;
+MessageBoxSense::ShownListener shownListener;
+
 // The box picture, loaded once for the process.
 std::mutex pictureMutex;
 Surface *boxPicture = nullptr;
@@ -143,6 +146,11 @@ MessageBoxSense *MessageBoxSense::current() { return shownBox.load(); }
 
 void MessageBoxSense::releaseResources() { releasePicture(); }
 
+void MessageBoxSense::setShownListener(ShownListener listener) {
+  std::lock_guard guard(listenerMutex);
+  shownListener = std::move(listener);
+}
+
 MessageBoxSense::MessageBoxSense(std::u16string title, std::u16string text, int type)
     : ChildWindow(std::move(title)), text_(std::move(text)), type_(type) {
   lastAnswerValue = 0;
@@ -215,9 +223,10 @@ void MessageBoxSense::show() {
     deleteSurf(&shade_);
     shade_ = shadedCopyOf(display->backBuffer);
   }
-  ChildWindow::show();
+  // Placed first: showing the window may draw it at once.
   place();
   redrawScreen_ = true;
+  ChildWindow::show();
   shownBox = this;
 }
 
@@ -316,6 +325,16 @@ int MessageBoxSense::paint(Surface *primary, bool) {
   if (FAILED(Blt(primary, &area, back, &area, BltWait, nullptr)))
     reportDDError(E_FAIL, u"MessageBoxSense Blt(primary);");
   redrawScreen_ = false;
+  if (!announced_) {
+    announced_ = true;
+    ShownListener listener;
+    {
+      std::lock_guard guard(listenerMutex);
+      listener = shownListener;
+    }
+    if (listener)
+      listener(*this);
+  }
   return 0;
 }
 

@@ -12,6 +12,7 @@
 #include <toolkit/dialog/explorer_grid.h>
 #include <toolkit/display/child_window.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,12 @@ public:
   // The chooser shown now, if any.
   static Explorer *current();
 
+  // Called on the UI thread each time a folder's tiles have been drawn for the first time:
+  // programs and tests that watch the screen learn where the tiles are. An empty function
+  // removes the listener.
+  using ShownListener = std::function<void(const Explorer &)>;
+  static void setShownListener(ShownListener listener);
+
   // Shows a chooser over the application's window (or one made for it) and returns the chosen
   // path, empty when nothing was chosen.
   static std::u16string browse(const std::u16string &title, std::u16string_view extensions,
@@ -80,6 +87,8 @@ private:
   // Composes `area` (cut to the view) and copies it to the screen.
   void redraw(Surface *primary, RECT area);
   void finish();
+  // Tells the listener about a folder whose tiles have been drawn.
+  void announce();
 
   std::u16string sectionTitle_;
   std::u16string currentDirectory_ = u"\\";
@@ -90,6 +99,7 @@ private:
   std::vector<Tile> tiles_;
   bool redrawAll_ = true;
   bool finished_ = false;
+  bool announced_ = false;
 };
 
 // The picture chooser: image files (".jpg|.png|.gif|.bmp") from `startDirectory`, titled

@@ -15,6 +15,7 @@
 #include <toolkit/display/child_window.h>
 
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,10 @@ public:
   static int lastAnswer();
   // The box being shown now (placed on the screen), if any.
   static MessageBoxSense *current();
+  // Called on the UI thread once a box has been drawn for the first time: programs and tests that
+  // watch the screen learn where its parts are. An empty function removes the listener.
+  using ShownListener = std::function<void(const MessageBoxSense &)>;
+  static void setShownListener(ShownListener listener);
   // Releases the box picture (toolkit shutdown, or another device in the same process).
   static void releaseResources();
 
@@ -86,6 +91,7 @@ private:
   MyEditControl *field_ = nullptr;
   Element *pressed_ = nullptr;
   bool answered_ = false;
+  bool announced_ = false;
   // The whole screen is drawn again at the next paint (first showing, uncovering, input panel).
   bool redrawScreen_ = true;
   // The screen as it was when the box came, shaded.
