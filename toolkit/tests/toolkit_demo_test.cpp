@@ -209,6 +209,19 @@ protected:
     return now;
   }
 
+  // The screen's pixels once two reads in a row agree (pictures may still be coming in).
+  std::vector<std::uint16_t> settledPixels() {
+    std::vector<std::uint16_t> previous = screenPixels();
+    std::vector<std::uint16_t> now;
+    EXPECT_TRUE(waitFor([&] {
+      now = screenPixels();
+      const bool same = now == previous;
+      previous = now;
+      return same;
+    }));
+    return now;
+  }
+
   void shoot(const std::string &name) {
     EXPECT_EQ(tool("screenshot '" + (shots_ / (name + ".png")).string() + "'"), 0);
   }
@@ -344,9 +357,8 @@ TEST_P(ToolkitDemoTest, TapsHoldsAFlingAndTheSelectorAreReported) {
 
 TEST_P(ToolkitDemoTest, SwipesSlideToTheBackViewAndBackToTheSameScreen) {
   start();
-  ASSERT_TRUE(waitFor([&] { return !screenPixels().empty(); }));
   const Places before = restingPlaces();
-  const auto front = screenPixels();
+  const auto front = settledPixels();
   const int y = height_ / 2;
   const int left = width_ / 6, right = width_ * 5 / 6;
   std::size_t from = mark();
@@ -381,8 +393,9 @@ TEST_P(ToolkitDemoTest, SwipesSlideToTheBackViewAndBackToTheSameScreen) {
 
 TEST_P(ToolkitDemoTest, MessageBoxesAreAnsweredByTaps) {
   start();
-  const auto screenBefore = screenPixels();
   Places now = restingPlaces();
+  const auto screenBefore = settledPixels();
+  shoot("before-message-box");
 
   // One button: OK answers 1.
   std::size_t from = mark();
@@ -397,6 +410,7 @@ TEST_P(ToolkitDemoTest, MessageBoxesAreAnsweredByTaps) {
   EXPECT_EQ(lineAfter("answer", demo::MessageButton, from), "1");
   EXPECT_TRUE(waitFor([&] { return screenPixels() == screenBefore; }))
       << "the screen behind the box comes back";
+  shoot("after-message-box");
 
   // Two buttons: "No" answers 0.
   from = mark();
