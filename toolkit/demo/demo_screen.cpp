@@ -66,6 +66,14 @@ std::vector<std::u16string> programShortcuts(std::size_t most) {
   return found;
 }
 
+// The device's own wallpaper for an orientation.
+std::u16string wallpaper(bool landscape) {
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  const int w = landscape ? std::max(width, height) : std::min(width, height);
+  const int h = landscape ? std::min(width, height) : std::max(width, height);
+  return u"\\Windows\\stwater_" + decimal(w) + u"_" + decimal(h) + u".jpg";
+}
+
 } // namespace
 
 DemoScreen::DemoScreen(DirectDrawWarp &application) {
@@ -73,7 +81,7 @@ DemoScreen::DemoScreen(DirectDrawWarp &application) {
   buildFront();
   buildBack();
   auto *label = new MyLabel(SlideLabel, 20, 16, 120, u"", FontChoice::Large);
-  label->setColor(RGB(255, 255, 255));
+  label->setColor(RGB(0x20, 0x20, 0x20));
   slide_ = new ChildSection(Slide, front_, back_, label, u"", 100,
                             [](Element *title, const std::u16string &text) {
                               static_cast<MyLabel *>(title)->setText(text, true);
@@ -81,7 +89,8 @@ DemoScreen::DemoScreen(DirectDrawWarp &application) {
   // Both views report their swipes to the program, which slides between them.
   front_->owner = nullptr;
   back_->owner = nullptr;
-  ChildSection::setReferenceWidth(GetSystemMetrics(SM_CXSCREEN));
+  // "Back" goes to the left end of the title bar: a quarter of this.
+  ChildSection::setReferenceWidth(4 * scaled(16));
   slide_->loadSurf();
 
   auto *main = new Section(MainSection);
@@ -96,15 +105,10 @@ DemoScreen::DemoScreen(DirectDrawWarp &application) {
 void DemoScreen::setBackground(DirectDrawWarp &application) {
   // Full-screen dialogs draw over this colour.
   global().display().backgroundColor = RGB(0x14, 0x1B, 0x22);
-  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
   const std::u16string fallback = global().baseDirectory() + u"resources\\background.png";
   for (const bool landscape : {false, true}) {
-    const int w = landscape ? std::max(width, height) : std::min(width, height);
-    const int h = landscape ? std::min(width, height) : std::max(width, height);
-    const std::u16string wallpaper =
-        u"\\Windows\\stwater_" + decimal(w) + u"_" + decimal(h) + u".jpg";
-    application.setBackgroundImg(fileExists(wallpaper) ? wallpaper : fallback, landscape, 150,
-                                 true);
+    const std::u16string picture = wallpaper(landscape);
+    application.setBackgroundImg(fileExists(picture) ? picture : fallback, landscape, 150, true);
   }
 }
 
@@ -142,7 +146,8 @@ void DemoScreen::buildFront() {
 
   MyPanel *pictures = panel(PicturesPanel, u"Pictures");
   photo_ = new MyPictureBox(static_cast<Surface *>(nullptr), true, 20, 10);
-  showPicture(global().baseDirectory() + u"resources\\background.png");
+  if (!showPicture(wallpaper(false)))
+    showPicture(global().baseDirectory() + u"resources\\background.png");
   pictures->add(photo_, 0, -1, false);
   // One frame of a strip: the switch's picture, fourth of its seven frames.
   strip_ = new MyPictureBox(global().skinImagePath(SkinImage::Switch), 260, 60);
@@ -208,6 +213,11 @@ bool DemoScreen::slideTo(bool backView) {
   if (!slide_ || slide_->showsBackView() == backView)
     return false;
   slide_->slideScreen(global().display().primary);
+  // The slide moves what lies below the title bar; the new view's own title comes with a full
+  // drawing of the screen.
+  if (DirectDrawWarp *application = global().mainApplication())
+    application->queueDirty(
+        RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, true);
   return true;
 }
 

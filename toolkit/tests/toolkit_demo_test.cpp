@@ -93,12 +93,12 @@ protected:
     const fs::path pictures = root_ / "fs" / "My Documents" / "Pictures";
     fs::create_directories(pictures / "Holiday");
     fs::copy_file(folder / "resources" / "background.png", pictures / "waves.png");
-    fs::copy_file(root_ / "fs" / "Windows" / ("stwater_" + replaceX(screen()) + ".jpg"),
+    // The landscape wallpaper: the portrait one is the photo the program starts with.
+    const std::string size = screen();
+    const std::string turned =
+        size.substr(size.find('x') + 1) + "_" + size.substr(0, size.find('x'));
+    fs::copy_file(root_ / "fs" / "Windows" / ("stwater_" + turned + ".jpg"),
                   pictures / "Holiday" / "beach.jpg");
-  }
-  static std::string replaceX(std::string text) {
-    std::replace(text.begin(), text.end(), 'x', '_');
-    return text;
   }
 
   // Starts the program and waits until its screen is built.
