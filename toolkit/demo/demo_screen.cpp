@@ -159,11 +159,6 @@ void DemoScreen::buildFront() {
   pictures->add(strip_, 0, -1, true);
   front_->add(pictures);
 
-  MyPanel *text = panel(TextPanel, u"Text field");
-  nameField_ = new MyEditControl(NameField, 20, 8, 440, u"Toolkit", true);
-  text->add(nameField_, 0, -1, false);
-  front_->add(text);
-
   addIcons();
 
   MyPanel *selectors = panel(SelectorPanel, u"Selector");
@@ -172,6 +167,13 @@ void DemoScreen::buildFront() {
     selector_->addEntry(colour);
   selectors->add(selector_, 0, -1, false);
   front_->add(selectors);
+
+  // Last, so that at the end of the section it lies where the input panel comes up.
+  MyPanel *text = panel(TextPanel, u"Text field");
+  nameField_ = new MyEditControl(NameField, 20, 8, 440, u"Toolkit", true);
+  text->add(nameField_, 0, -1, false);
+  front_->add(text);
+
   front_->loadSurf();
 }
 

@@ -1,6 +1,6 @@
 // The demo's screen: a sliding screen whose front view is a long section holding one element of
-// every kind (labels, buttons, check boxes and a switch, pictures, an edit field, icon tiles, a
-// selector) in titled panels, and whose back view is a list of details.
+// every kind (labels, buttons, check boxes and a switch, pictures, icon tiles, a selector, and
+// last an edit field) in titled panels, and whose back view is a list of details.
 #pragma once
 
 #include <ce/windows.h>

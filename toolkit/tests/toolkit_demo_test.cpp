@@ -209,6 +209,23 @@ protected:
     return now;
   }
 
+  // Flicks the front view up until it goes no further.
+  Places scrollToEnd() {
+    Places now = restingPlaces();
+    for (int step = 0; step < 12; ++step) {
+      EXPECT_EQ(tool("drag " + std::to_string(width_ / 8) + " " + std::to_string(height_ * 8 / 10) +
+                     " " + std::to_string(width_ / 8) + " " + std::to_string(height_ * 3 / 10) +
+                     " 150 6"),
+                0);
+      const long before = now.offset;
+      now = restingPlaces();
+      if (now.offset == before)
+        return now;
+    }
+    ADD_FAILURE() << "the section never reached its end";
+    return now;
+  }
+
   // The screen's pixels once two reads in a row agree (pictures may still be coming in).
   std::vector<std::uint16_t> settledPixels() {
     std::vector<std::uint16_t> previous = screenPixels();
