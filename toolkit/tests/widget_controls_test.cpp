@@ -4,6 +4,7 @@
 #include "test_elements.h"
 #include "widget_test_support.h"
 
+#include <toolkit/global/critical_section_lock.h>
 #include <toolkit/icon/icon_loader.h>
 #include <toolkit/widget/my_edit_control.h>
 #include <toolkit/widget/my_icon.h>
@@ -211,8 +212,12 @@ TEST_F(IconTileTest, ATileWithAPictureFileFetchesItWhenFirstDrawn) {
   EXPECT_FALSE(icon->requestPending()) << "the picture file exists: nothing asked yet";
   EXPECT_EQ(IconLoader::process().settings().baseDirectory, u"\\Program Files\\WidgetTest\\");
   Surface *target = canvas();
-  icon->paint(target, 0, 0);
-  EXPECT_TRUE(icon->requestPending());
+  {
+    // The loader waits for the picture section: the request stays pending while it is held.
+    CriticalSectionLock hold(IconLoader::process().pictureSection());
+    icon->paint(target, 0, 0);
+    EXPECT_TRUE(icon->requestPending());
+  }
   ASSERT_TRUE(eventually([&] { return !icon->pictureMissing(); }));
   EXPECT_FALSE(icon->requestPending());
   EXPECT_EQ(icon->pictureSize().cx, 80) << "loaded at the tile's width";

@@ -6,6 +6,7 @@
 #include "toolkit_host_device.h"
 #include "widget_test_support.h"
 
+#include <toolkit/display/child_window.h>
 #include <toolkit/display/direct_draw_warp.h>
 #include <toolkit/section/section.h>
 #include <toolkit/touch/touch_state.h>
@@ -35,8 +36,14 @@ protected:
   void TearDown() override {
     EventHandler::setMainHandler(nullptr);
     releaseWidgetResources();
+    // An application handler's destructor ends the application with the toolkit.
+    if (GlobalInformations::getInstance()->mainApplication() != application_.get())
+      (void)application_.release();
     application_.reset();
-    ElementRegistry::destroyAll();
+    ToolkitShutdown::run();
+    // System classes live in the process; the next device's host must hear of them again.
+    UnregisterClassW(u"EDIT", nullptr);
+    UnregisterClassW(u"SIPPREF", nullptr);
     ToolkitHost::TearDown();
   }
   DisplayState &display() { return GlobalInformations::getInstance()->display(); }
@@ -92,12 +99,13 @@ TEST_F(WidgetHostTest, AFieldIsEditedInThePlatformsEditWindowWithTheInputPanel) 
   WCHAR className[16] = {};
   GetClassNameW(edit, className, 16);
   EXPECT_EQ(std::u16string(className), u"EDIT");
-  EXPECT_EQ(GetWindow(edit, GW_OWNER), application_->window());
+  EXPECT_TRUE(GetWindowLongPtrW(edit, GWL_STYLE) & WS_CHILD) << "inside the main window";
   EXPECT_EQ(GetWindowLongPtrW(edit, GWLP_ID), InputEditWindow::Identifier);
   EXPECT_EQ(GetWindowLongPtrW(edit, GWL_STYLE) & 0xFF, 0xC4);
   EXPECT_NE(InputEditWindow::companion(), nullptr);
   EXPECT_TRUE(IsWindowVisible(edit));
   EXPECT_EQ(GetFocus(), edit);
+  EXPECT_TRUE(display().active.load()) << "the main window keeps the activation";
   EXPECT_TRUE(panelShown());
   RECT placed{};
   GetWindowRect(edit, &placed);
@@ -164,6 +172,43 @@ TEST_F(WidgetHostTest, AFieldUnderTheInputPanelIsScrolledAboveItAndBackAfterward
   ASSERT_TRUE(pumpUntil([&] { return field->phase() == MyEditControl::Phase::Idle; }));
   EXPECT_EQ(section->scrollOffset(), 0);
   ASSERT_TRUE(pumpUntil([&] { return field->screenRect.top == 500; }));
+}
+
+// A modal window that draws nothing of its own.
+class PlainDialog : public ChildWindow {
+public:
+  PlainDialog() : ChildWindow(u"Plain") {}
+  int paint(Surface *, bool) override { return 0; }
+  LRESULT wndProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    return window() ? DefWindowProcW(window(), message, wParam, lParam) : 0;
+  }
+};
+
+bool isChildOf(HWND parent, HWND child) {
+  for (HWND next = GetWindow(parent, GW_CHILD); next; next = GetWindow(next, GW_HWNDNEXT))
+    if (next == child)
+      return true;
+  return false;
+}
+
+TEST_F(WidgetHostTest, TheEditWindowIsMadeInTheWindowTheScreenShows) {
+  show({});
+  HWND inMain = InputEditWindow::ensure();
+  ASSERT_NE(inMain, nullptr);
+  EXPECT_TRUE(isChildOf(application_->window(), inMain));
+  EXPECT_TRUE(isChildOf(application_->window(), InputEditWindow::companion()));
+  EXPECT_EQ(InputEditWindow::ensure(), inMain) << "made once";
+
+  auto *dialog = new PlainDialog();
+  dialog->show();
+  HWND inDialog = InputEditWindow::ensure();
+  ASSERT_NE(inDialog, nullptr);
+  EXPECT_TRUE(isChildOf(dialog->window(), inDialog));
+  EXPECT_FALSE(IsWindow(inMain));
+  delete dialog;
+  EXPECT_EQ(InputEditWindow::window(), nullptr) << "gone with its window";
+  HWND again = InputEditWindow::ensure();
+  EXPECT_TRUE(isChildOf(application_->window(), again));
 }
 
 TEST_F(WidgetHostTest, ATapTurnsACheckBoxOverOnTheScreen) {

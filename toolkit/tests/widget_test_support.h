@@ -7,6 +7,7 @@
 #include "toolkit_test_support.h"
 
 #include <toolkit/element/element_registry.h>
+#include <toolkit/element/toolkit_shutdown.h>
 #include <toolkit/global/global_informations.h>
 #include <toolkit/widget/input_edit_window.h>
 #include <toolkit/widget/my_icon.h>
@@ -104,7 +105,8 @@ protected:
     startProgram();
   }
   void TearDown() override {
-    ElementRegistry::destroyAll();
+    // The toolkit's own end: every element, the shared resources, the imaging factories.
+    ToolkitShutdown::run();
     releaseWidgetResources();
     for (Surface *&surface : canvases_)
       deleteSurf(&surface);
@@ -156,9 +158,8 @@ public:
   std::vector<Call> resizes;
 };
 
-// Whether any pixel of a 16-bit surface within `area` differs from the 5-6-5 `value`. The
-// surface is read once.
-inline bool anyPixelOtherThan(const Surface &surface, const RECT &area, std::uint16_t value) {
+// Every pixel of a surface as B,G,R,A bytes (alpha in the top byte), row by row, read at once.
+inline std::vector<std::uint32_t> pixels32(const Surface &surface) {
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = surface.width;
@@ -169,12 +170,25 @@ inline bool anyPixelOtherThan(const Surface &surface, const RECT &area, std::uin
   std::vector<std::uint32_t> rows(static_cast<std::size_t>(surface.width) * surface.height);
   GetDIBits(surface.dc, surface.bitmap, 0, static_cast<UINT>(surface.height), rows.data(), &info,
             DIB_RGB_COLORS);
+  return rows;
+}
+
+// Every pixel of a surface as 5-6-5, row by row, read at once.
+inline std::vector<std::uint16_t> pixels565(const Surface &surface) {
+  const std::vector<std::uint32_t> rows = pixels32(surface);
+  std::vector<std::uint16_t> pixels(rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    pixels[i] = rgb565(rows[i] >> 16 & 0xFF, rows[i] >> 8 & 0xFF, rows[i] & 0xFF);
+  return pixels;
+}
+
+// Whether any pixel of a surface within `area` differs from the 5-6-5 `value`.
+inline bool anyPixelOtherThan(const Surface &surface, const RECT &area, std::uint16_t value) {
+  const std::vector<std::uint16_t> pixels = pixels565(surface);
   for (int y = std::max<LONG>(area.top, 0); y < std::min<LONG>(area.bottom, surface.height); ++y)
-    for (int x = std::max<LONG>(area.left, 0); x < std::min<LONG>(area.right, surface.width); ++x) {
-      const std::uint32_t pixel = rows[static_cast<std::size_t>(y) * surface.width + x];
-      if (rgb565(pixel >> 16 & 0xFF, pixel >> 8 & 0xFF, pixel & 0xFF) != value)
+    for (int x = std::max<LONG>(area.left, 0); x < std::min<LONG>(area.right, surface.width); ++x)
+      if (pixels[static_cast<std::size_t>(y) * surface.width + x] != value)
         return true;
-    }
   return false;
 }
 

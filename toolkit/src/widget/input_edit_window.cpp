@@ -11,6 +11,7 @@ namespace {
 std::mutex windowMutex;
 HWND editWindow = nullptr;
 HWND companionWindow = nullptr;
+HWND editParent = nullptr; // the window the edit window was made in
 
 // The loops hand the edit window's exit message to the control being edited.
 void endEditing() {
@@ -25,23 +26,29 @@ HWND InputEditWindow::ensure() {
   if (!global)
     return nullptr;
   const DisplayState &display = global->display();
+  // The window the screen shows now: a modal window over the main window, or the main window.
+  HWND shown = display.paintWindow ? display.paintWindow : display.mainWindow;
   std::lock_guard guard(windowMutex);
-  if (editWindow && IsWindow(editWindow) && GetWindow(editWindow, GW_OWNER) == display.mainWindow)
+  if (editWindow && IsWindow(editWindow) && editParent == shown)
     return editWindow;
+  if (editWindow && IsWindow(editWindow))
+    DestroyWindow(editWindow);
+  if (companionWindow && IsWindow(companionWindow))
+    DestroyWindow(companionWindow);
   editWindow = nullptr;
   companionWindow = nullptr;
-  if (!display.mainWindow)
+  if (!shown)
     return nullptr;
-  editWindow = CreateWindowExW(0, u"EDIT", u"", Style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                               CW_USEDEFAULT, display.mainWindow,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(Identifier)),
-                               display.instance, nullptr);
+  editWindow = CreateWindowExW(
+      0, u"EDIT", u"", WS_CHILD | Style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+      shown, reinterpret_cast<HMENU>(static_cast<INT_PTR>(Identifier)), display.instance, nullptr);
   if (!editWindow) {
     reportLastError(u"Can't create an input text.");
     return nullptr;
   }
-  companionWindow = CreateWindowExW(0, u"SIPPREF", u"", WS_CHILD, -10, -10, 5, 5,
-                                    display.mainWindow, nullptr, display.instance, nullptr);
+  editParent = shown;
+  companionWindow = CreateWindowExW(0, u"SIPPREF", u"", WS_CHILD, -10, -10, 5, 5, shown, nullptr,
+                                    display.instance, nullptr);
   DirectDrawWarp::setEditWindow(editWindow, &endEditing);
   return editWindow;
 }
@@ -62,7 +69,7 @@ void InputEditWindow::destroy() {
     std::lock_guard guard(windowMutex);
     edit = editWindow;
     companion = companionWindow;
-    editWindow = companionWindow = nullptr;
+    editWindow = companionWindow = editParent = nullptr;
   }
   DirectDrawWarp::setEditWindow(nullptr, nullptr);
   if (edit && IsWindow(edit))

@@ -203,7 +203,6 @@ bool MyEditControl::startEditing() {
   phase_ = Phase::Animating;
   editingControl.store(this);
   clickTime_ = GetTickCount();
-  clickBottom_ = screenRect.bottom;
   scrolled_ = 0;
   if (HWND main = mainWindow())
     SetTimer(main, ScrollTimer, ScrollTimerMs, nullptr);
@@ -270,14 +269,20 @@ void MyEditControl::beginEditing() {
     editingControl.store(this);
   }
   phase_ = Phase::Editing;
+  // The field's place in the main window, in the coordinates of the window the edit lives in.
   const double scale = screenScale();
-  RECT window{};
+  RECT mainRect{}, parentRect{};
   if (main)
-    GetWindowRect(main, &window);
-  const int left = window.left + screenRect.left + static_cast<int>(InsetLeft * scale);
-  const int top = window.top + screenRect.top + static_cast<int>(InsetTop * scale);
-  const int right = window.left + screenRect.right - static_cast<int>(InsetRight * scale);
-  const int bottom = window.top + screenRect.bottom - static_cast<int>(InsetBottom * scale);
+    GetWindowRect(main, &mainRect);
+  GlobalInformations *global = GlobalInformations::getInstance();
+  HWND parent = global && global->display().paintWindow ? global->display().paintWindow : main;
+  if (parent)
+    GetWindowRect(parent, &parentRect);
+  const int dx = mainRect.left - parentRect.left, dy = mainRect.top - parentRect.top;
+  const int left = dx + screenRect.left + static_cast<int>(InsetLeft * scale);
+  const int top = dy + screenRect.top + static_cast<int>(InsetTop * scale);
+  const int right = dx + screenRect.right - static_cast<int>(InsetRight * scale);
+  const int bottom = dy + screenRect.bottom - static_cast<int>(InsetBottom * scale);
   SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(WidgetFonts::font(FontChoice::Normal)),
                0);
   SetWindowTextW(edit, text().c_str());

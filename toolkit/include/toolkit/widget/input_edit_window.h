@@ -1,7 +1,10 @@
 // The one platform edit window ("EDIT") through which every edit field of the process is edited,
-// and the "SIPPREF" companion that makes the input panel follow its focus. Made once, owned by
-// the main window, hidden between edits; made again when the previous one is gone with its
-// main window.
+// and the "SIPPREF" companion that makes the input panel follow its focus. Made once and hidden
+// between edits.
+//
+// The edit window is a child of the window the screen shows (the main window, or the modal
+// window over it): a window of its own would take the activation, and a main window that loses
+// it hides the menu. It is made again when that window changes or is gone.
 #pragma once
 
 #include <ce/windows.h>

@@ -77,6 +77,5 @@ private:
   Phase phase_ = Phase::Idle;
   DWORD clickTime_ = 0;
   Element *previousTarget_ = nullptr;
-  int clickBottom_ = 0;
   int scrolled_ = 0; // how far the section moved for this editing
 };
