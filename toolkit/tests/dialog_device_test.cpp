@@ -52,6 +52,9 @@ protected:
     MessageBoxSense::releaseResources();
     application_.reset();
     ElementRegistry::destroyAll();
+    // The platform's classes live in the process; the next device's host must hear of them.
+    UnregisterClassW(u"EDIT", nullptr);
+    UnregisterClassW(u"SIPPREF", nullptr);
     ToolkitHost::TearDown();
   }
   DisplayState &display() { return GlobalInformations::getInstance()->display(); }
@@ -246,8 +249,7 @@ TEST_F(DialogDeviceTest, TheInputBoxHandsBackTheTypedTextOnOkAndNothingOnCancel)
     }));
     SIPINFO panel{};
     panel.cbSize = sizeof panel;
-    ASSERT_TRUE(SipGetInfo(&panel));
-    EXPECT_TRUE(panel.fdwFlags & SIPF_ON);
+    EXPECT_TRUE(waitFor([&] { return SipGetInfo(&panel) && (panel.fdwFlags & SIPF_ON); }));
     EXPECT_LE(layout.buttons[0].bottom, panel.rcSipRect.top) << "the buttons show above the panel";
     EXPECT_EQ(tool("type " + text), 0);
     EXPECT_TRUE(waitFor([&] {

@@ -294,6 +294,17 @@ protected:
                 0);
     }
   }
+  // The edit window among the children of the program's window.
+  static HWND editWindowOf(HWND window) {
+    for (HWND child = window ? GetWindow(window, GW_CHILD) : nullptr; child;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+      WCHAR name[16] = {};
+      GetClassNameW(child, name, 16);
+      if (std::u16string(name) == u"EDIT")
+        return child;
+    }
+    return nullptr;
+  }
   static bool panelShown() {
     SIPINFO information{};
     information.cbSize = sizeof information;
@@ -493,13 +504,13 @@ TEST_P(ToolkitDemoTest, TextIsTypedThroughTheInputPanel) {
 
   // The field on the screen, low on the screen: a tap scrolls it above the input panel and opens
   // the edit window over it, which the panel's keys type into.
-  now = scrollTo(demo::NameField);
+  now = scrollToEnd();
   EXPECT_GT(now.rects[demo::NameField].bottom, panel.top)
       << "the field starts where the panel goes";
   ASSERT_EQ(tool("tap " + at(centre(now.rects[demo::NameField]))), 0);
   EXPECT_GE(waitLine("tap", from, demo::NameField), 0);
   ASSERT_TRUE(waitFor(panelShown));
-  HWND edit = FindWindowW(u"EDIT", nullptr);
+  HWND edit = editWindowOf(FindWindowW(demo::ApplicationName, nullptr));
   ASSERT_NE(edit, nullptr);
   ASSERT_TRUE(waitFor([&] { return IsWindowVisible(edit); }));
   RECT editRect{};
@@ -513,6 +524,14 @@ TEST_P(ToolkitDemoTest, TextIsTypedThroughTheInputPanel) {
     return std::u16string(text) == u"Toolkitcdab";
   }));
   shoot("editing");
+  // A tap beside the field ends the editing: the program hears of the new text and the panel
+  // goes.
+  from = mark();
+  ASSERT_EQ(tool("tap " + std::to_string(width_ / 2) + " " + std::to_string(viewTop() + 5)), 0);
+  EXPECT_EQ(lineAfter("text", demo::NameField, from), "Toolkitcdab");
+  EXPECT_GE(waitLine("changed", from, demo::NameField), 0);
+  EXPECT_TRUE(waitFor([] { return !panelShown(); }));
+  shoot("edited");
 }
 
 TEST_P(ToolkitDemoTest, TheChooserOpensFoldersChoosesAFileGoesUpAndCancels) {
