@@ -265,13 +265,13 @@ void MessageBoxSense::readTouch() {
       return;
     }
   }
-  if (!touch->isPressed() || (pressed_ && !touch->isTapCandidate())) {
-    // Let go, or moved away: the pressed button comes up without answering.
+  if (!touch->isPressed() || !touch->isTapCandidate()) {
+    // Let go, or moved away: the pressed button comes up without answering (a field is only
+    // forgotten: letting it go would end its editing).
     if (pressed_ && pressed_ != field_)
       pressed_->release();
-    if (!touch->isPressed() || pressed_)
-      pressed_ = nullptr;
-  } else if (!pressed_ && touch->isTapCandidate()) {
+    pressed_ = nullptr;
+  } else if (!pressed_) {
     pressed_ = elementAt(touch->takeGesturePoint());
   }
 }
