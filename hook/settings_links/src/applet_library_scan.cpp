@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <string_view>
 
+using settings_links::RegistryKey;
+
 namespace {
 
 constexpr std::u16string_view LibraryFolder = u"\\windows\\";

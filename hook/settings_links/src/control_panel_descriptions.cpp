@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+using settings_links::RegistryKey;
+
 void ControlPanelDescriptions::readInto(AppletCollection &collection) {
   readKey(std::u16string(RootKey), 0, collection);
 }

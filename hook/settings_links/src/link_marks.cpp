@@ -6,6 +6,8 @@
 #include <map>
 #include <vector>
 
+using settings_links::RegistryKey;
+
 namespace {
 
 constexpr std::u16string_view SystemFolderMark = u"Vireta\\";

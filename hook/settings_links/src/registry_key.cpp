@@ -5,6 +5,8 @@
 
 #include <utility>
 
+namespace settings_links {
+
 RegistryKey RegistryKey::open(HKEY root, std::u16string_view path) {
   const std::u16string text(path);
   HKEY key = nullptr;
@@ -98,3 +100,5 @@ std::vector<std::u16string> RegistryKey::subkeyNames() const {
   }
   return names;
 }
+
+} // namespace settings_links

@@ -2,6 +2,8 @@
 #include <settings_links/registry_key.h>
 #include <settings_links/settings_folders.h>
 
+using settings_links::RegistryKey;
+
 namespace {
 
 struct FolderKey {

@@ -23,7 +23,7 @@ public:
   // One key as a description: it counts when "Hide", "Group", "Name" or "File" is there. Group
   // defaults to System; the target is the file, followed by a space and the command line when
   // both are there.
-  static std::optional<AppletRecord> read(const RegistryKey &key);
+  static std::optional<AppletRecord> read(const settings_links::RegistryKey &key);
 
   // The applet key of the description at `keyPath` ("ControlPanel\cplmain\5\"): the part below
   // the root without its final "\", its last "\" turned into ".cpl,", "mycpl.cpl," put in front

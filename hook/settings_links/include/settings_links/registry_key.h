@@ -10,6 +10,9 @@
 #include <string_view>
 #include <vector>
 
+// In a namespace of its own: the service library also links the control library's key class.
+namespace settings_links {
+
 class RegistryKey {
 public:
   static constexpr DWORD StringBytes = 520;
@@ -47,3 +50,5 @@ private:
   explicit RegistryKey(HKEY key) : key_(key) {}
   HKEY key_ = nullptr;
 };
+
+} // namespace settings_links
