@@ -7,6 +7,8 @@
 
 #include <menu/grid_geometry.h>
 
+#include <ce/types.h>
+
 #include <functional>
 #include <optional>
 #include <vector>
