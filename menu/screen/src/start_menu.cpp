@@ -112,17 +112,20 @@ void StartMenu::layOutWindow() {
   ChildSection::setReferenceWidth(area.right - area.left);
 }
 
-void StartMenu::buildSoftKeys() {
+void StartMenu::showSoftKeys() {
+  if (softKeys_.bar())
+    return;
   const MenuLabels &labels = settings_.labels;
-  const bool handOver = SettingsStore::hasFolderToOpen();
-  const SoftKeys::Entry left = handOver ? SoftKeys::Entry{CommandBack, labels[Label::Back]}
-                                        : SoftKeys::Entry{CommandLock, labels[Label::Lock]};
+  const bool back = !currentFolder_.empty() || SettingsStore::hasFolderToOpen();
+  const SoftKeys::Entry left = back ? SoftKeys::Entry{CommandBack, labels[Label::Back]}
+                                    : SoftKeys::Entry{CommandLock, labels[Label::Lock]};
   softKeys_.build(window_->window(), left, labels[Label::Menu],
                   {{CommandUnhideAll, labels[Label::Restore]},
                    {CommandRemoveGaps, labels[Label::RemoveGap]},
                    {CommandSortAlphabetically, labels[Label::SortAlpha]},
                    {CommandOptions, labels[Label::Option]},
                    {CommandQuit, labels[Label::Quit]}});
+  layOutWindow();
 }
 
 void StartMenu::setLeftKey(bool insideFolder) {
@@ -160,8 +163,7 @@ void StartMenu::onStart(UINT, LPARAM) {
   if (runningPrograms_)
     runningPrograms_->loadSurf();
 
-  buildSoftKeys();
-  layOutWindow();
+  showSoftKeys();
   const auto folder = SettingsStore::takeFolderToOpen();
   showFolder(folder.value_or(u""), true);
   window_->createBackground();
@@ -334,8 +336,10 @@ void StartMenu::onEvent(Element *sender, int code, LPARAM parameter) {
   case CommandReload:
     loadSettings();
     layOutGrid();
-    if (programs_)
+    if (programs_) {
       programs_->setGeometry(grid_);
+      drawNow(); // the grid as the new settings lay it out
+    }
     break;
   case ItemLoader::ItemFound:
     onItemFound(parameter);
@@ -360,6 +364,8 @@ void StartMenu::bringForward() {
 }
 
 void StartMenu::hide() {
+  // The bar goes at once: left behind while it follows its owner, it would take the next tap.
+  softKeys_.destroy();
   if (window_->window())
     ShowWindow(window_->window(), SW_HIDE);
 }
@@ -375,6 +381,7 @@ void StartMenu::onActivation(bool active) {
   }
   if (!programs_)
     return;
+  showSoftKeys();
   bringForward();
   if (showRequestActivation_)
     return;
@@ -390,6 +397,7 @@ void StartMenu::onShowRequest() {
   const HWND hwnd = window_->window();
   showRequestActivation_ = true;
   ShowWindow(hwnd, SW_SHOW);
+  showSoftKeys();
   bringForward();
   // Comes after the activation that bringing the window up caused, if any.
   PostThreadMessageW(GetCurrentThreadId(), WM_USER, ShowRequestSettled, 0);

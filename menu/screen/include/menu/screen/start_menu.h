@@ -76,7 +76,8 @@ private:
   void layOutGrid();
   int iconsPerLine() const;
   void layOutWindow();
-  void buildSoftKeys();
+  // Makes the soft-key bar when the window has none (it goes whenever the menu hides).
+  void showSoftKeys();
   void setLeftKey(bool insideFolder);
   void setTitleForFolder();
 
