@@ -13,6 +13,7 @@
 #include <menu/screen/slide_animation.h>
 #include <menu/settings_store.h>
 
+#include <toolkit/dialog/message_box_sense.h>
 #include <toolkit/display/direct_draw_warp.h>
 #include <toolkit/global/critical_section_lock.h>
 #include <toolkit/global/global_informations.h>
@@ -144,6 +145,13 @@ void StartMenu::setTitleForFolder() {
 void StartMenu::onStart(UINT, LPARAM) {
   if (!isUsable() || screen_)
     return;
+  if (serviceFailed_) {
+    serviceFailed_ = false;
+    // Shown over the menu's own window: nothing waits in the queue yet that the box could take.
+    SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    messageBox(std::u16string(ServiceErrorText), std::u16string(ServiceErrorTitle),
+               MessageBoxSense::Ok);
+  }
   layOutGrid();
   screen_ = new Section(ScreenIdentifier);
   window_->addSection(screen_);

@@ -3,25 +3,10 @@
 
 #include <menu/program_start.h>
 
-#include <toolkit/dialog/message_box_sense.h>
 #include <toolkit/display/direct_draw_warp.h>
 #include <toolkit/global/global_informations.h>
 
 #include <ce/windows.h>
-
-#include <string>
-
-namespace {
-
-void startTheService() {
-  if (ProgramStart::startService() != ProgramStart::ServiceStart::Failed)
-    return;
-  GlobalInformations::getInstance(std::u16string(StartMenu::ApplicationName));
-  messageBox(std::u16string(ViretaProgram::ServiceErrorText),
-             std::u16string(ViretaProgram::ServiceErrorTitle), MessageBoxSense::Ok);
-}
-
-} // namespace
 
 int ViretaProgram::run(HINSTANCE instance, std::u16string_view commandLine) {
   if (ProgramStart::handOverToRunningInstance())
@@ -34,9 +19,11 @@ int ViretaProgram::run(HINSTANCE instance, std::u16string_view commandLine) {
   DWORD lastPing = lastProcessPing.load();
   ProgramStart::pingProcesses(lastPing);
   lastProcessPing.store(lastPing);
-  startTheService();
+  const bool serviceFailed = ProgramStart::startService() == ProgramStart::ServiceStart::Failed;
 
   auto *menu = new StartMenu(instance);
+  if (serviceFailed)
+    menu->tellServiceFailed();
   ProgramStart::migrateStartMenuShortcuts(menu->settings().folders);
   if (menu->isUsable())
     menu->window()->run();

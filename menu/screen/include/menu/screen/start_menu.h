@@ -45,12 +45,18 @@ public:
   static constexpr std::u16string_view QuickLinksTitle = u"Quick links";
   // The animation constant D of the transitions (ms).
   static constexpr double AnimationConstant = 200.0;
+  static constexpr std::u16string_view ServiceErrorTitle = u"Brevin.dll error";
+  static constexpr std::u16string_view ServiceErrorText =
+      u"Can't start the service... You may encounter problems!";
   // A thread message (WM_USER) the menu posts to itself after a show request.
   static constexpr WPARAM ShowRequestSettled = 1102;
 
   // Creates the main window, reads the settings and the folders, scans the item metadata for
   // the indexes and starts the item loader; from then on the program is resident.
   explicit StartMenu(HINSTANCE instance);
+  // The service could not be started: the user is told in a message box over the menu's window
+  // before the screen is built.
+  void tellServiceFailed() { serviceFailed_ = true; }
   // Builds the screen (the toolkit's start notification).
   void onStart(UINT message, LPARAM parameter) override;
   // Ends the loader, destroys the grid's tiles, then the window and the toolkit.
@@ -122,6 +128,7 @@ private:
   // A show request (1012) brought the window to the front itself: the activation that follows
   // must not show the screen a second time.
   bool showRequestActivation_ = false;
+  bool serviceFailed_ = false;
 
   Section *screen_ = nullptr;
   ChildSection *quickLinksSection_ = nullptr;

@@ -1,8 +1,8 @@
 // The menu program from its start to its end: a second start hands its request to the running
 // instance and ends; the first stores the folder of its command line, closes the platform's own
 // Start menu, pings the device's processes, starts the service when its shared record is
-// missing, builds StartMenu, moves stray shortcuts into the Programs folder and runs the message
-// loop until the program is told to end.
+// missing (telling the user when it cannot be started), builds StartMenu, moves stray shortcuts
+// into the Programs folder and runs the message loop until the program is told to end.
 #pragma once
 
 #include <ce/types.h>
@@ -11,10 +11,6 @@
 
 class ViretaProgram {
 public:
-  static constexpr std::u16string_view ServiceErrorTitle = u"Brevin.dll error";
-  static constexpr std::u16string_view ServiceErrorText =
-      u"Can't start the service... You may encounter problems!";
-
   // Returns the program's exit code (0).
   static int run(HINSTANCE instance, std::u16string_view commandLine);
 };
