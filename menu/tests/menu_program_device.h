@@ -6,6 +6,8 @@
 
 #include <service_testing/service_device.h>
 
+#include "../../platform/src/screen/display.h"
+
 #include <menu/grid_geometry.h>
 #include <menu/registry_key.h>
 
@@ -18,6 +20,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -71,11 +74,10 @@ public:
       args.push_back(commandLine);
     device.run(args);
   }
-  // Starts it and waits until it shows its screen, settled.
+  // Starts it and waits until its window is in front.
   void startMenuAndWait(const std::string &commandLine = {}) {
     startMenu(commandLine);
     ASSERT_TRUE(device.waitVisibleInFront(MenuClass)) << device.hostLog();
-    ASSERT_TRUE(waitSettled());
   }
   // Ends the menu program (as the setup library does) and waits until it is gone.
   void endMenu() const {
@@ -112,6 +114,8 @@ public:
 
   // What the screen shows now.
   static Frame frame() {
+    // The framebuffer is asked for afresh: turning the screen gives the host a new one.
+    ce::Display::setCurrent(nullptr);
     Frame frame;
     IDirectDraw *directDraw = nullptr;
     if (FAILED(DirectDrawCreate(nullptr, &directDraw, nullptr)))
@@ -142,7 +146,7 @@ public:
     return frame;
   }
   // Waits until the screen holds still (the same picture twice, 150 ms apart) with the menu in
-  // front: every transition has ended and every icon is drawn.
+  // front; for screenshots, once what a test checks is on screen.
   bool waitSettled(int ms = 15000) const {
     Frame last = frame();
     return eventually(
@@ -189,12 +193,18 @@ public:
     const int half = geometry.iconWidth() / 2;
     return POINT{origin.x + cell.x + half, origin.y + cell.y + half};
   }
-  // How many icons the first row shows on a flat background.
+  // How many icons the first row shows on a flat background; -1 while the background is not
+  // on screen between the first two cells (during a transition, or before the first frame).
   int iconsInFirstRow(const Frame &shown, const GridGeometry &geometry) const {
+    const POINT first = iconCentre(geometry, 0);
+    const int between = first.x + geometry.iconWidth() / 2 + geometry.gap() / 2;
+    if (shown.at(between, first.y) != FlatBackground565)
+      return -1;
     int count = 0;
     for (int slot = 0; slot < geometry.iconsPerLine(); ++slot) {
       const POINT centre = iconCentre(geometry, slot);
-      if (centre.x < shown.width && shown.at(centre.x, centre.y) != FlatBackground565)
+      const std::uint16_t pixel = shown.at(centre.x, centre.y);
+      if (centre.x < shown.width && pixel != FlatBackground565 && pixel != 0)
         ++count;
     }
     return count;
@@ -203,6 +213,26 @@ public:
   static void useFlatBackground() {
     servicetest::writeNumber(SettingsKey, u"hasBackgroundImage", 0);
     servicetest::writeNumber(SettingsKey, u"colorBackground", FlatBackground);
+  }
+  // Folders are shown at once, without a transition, from the next start of the menu on.
+  static void withoutTransitions() {
+    servicetest::writeNumber(SettingsKey, u"ShowStartAnimations", 0);
+  }
+  // Waits until the first row of the grid shows `count` icons (on the flat background).
+  bool waitFirstRow(int count, int perRow) const {
+    const bool shown = eventually([&] { return iconsInFirstRow(frame(), grid(perRow)) == count; });
+    if (!shown) {
+      screenshot("failed-first-row-" + std::to_string(count));
+      const Frame now = frame();
+      std::cerr << "frame " << now.width << "x" << now.height << " counted "
+                << iconsInFirstRow(now, grid(perRow));
+      for (int slot = 0; slot < perRow; ++slot) {
+        const POINT c = iconCentre(grid(perRow), slot);
+        std::cerr << " " << c.x << "," << c.y << "=" << std::hex << now.at(c.x, c.y) << std::dec;
+      }
+      std::cerr << "\n";
+    }
+    return shown;
   }
 
   // A folder below Programs, on the device's file system ("Games/Puzzles"), with shortcuts to

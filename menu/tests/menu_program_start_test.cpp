@@ -19,6 +19,19 @@ int registrations(const MenuProgramDevice &phone) {
   return count;
 }
 
+// The lines of `after` that `before` lacks, and those it lost, marked + and -.
+std::vector<std::string> changes(const std::vector<std::string> &before,
+                                 const std::vector<std::string> &after) {
+  std::vector<std::string> changed;
+  for (const auto &line : after)
+    if (std::find(before.begin(), before.end(), line) == before.end())
+      changed.push_back("+ " + line);
+  for (const auto &line : before)
+    if (std::find(after.begin(), after.end(), line) == after.end())
+      changed.push_back("- " + line);
+  return changed;
+}
+
 // The registry once the menu's own writes have come to rest (two readings alike).
 std::vector<std::string> settledRegistry() {
   std::vector<std::string> last = servicetest::registryListing();
@@ -43,7 +56,16 @@ void stopTheService() {
 
 TEST(MenuProgramStart, ASecondStartShowsTheRunningMenuAndEndsWithoutTouchingTheRegistry) {
   MenuProgramDevice phone;
+  MenuProgramDevice::useFlatBackground();
   phone.startMenuAndWait();
+  // Every icon of the top level has been made (and its picture cached) once.
+  ASSERT_TRUE(phone.waitFirstRow(4, 4));
+  ASSERT_TRUE(eventually([&] {
+    const menutest::Frame shown = MenuProgramDevice::frame();
+    const POINT last = phone.iconCentre(MenuProgramDevice::grid(4), 8);
+    const std::uint16_t pixel = shown.at(last.x, last.y);
+    return pixel != menutest::FlatBackground565 && pixel != 0;
+  }));
   const long pid = phone.menu()->pid;
   phone.tapStart();
   ASSERT_TRUE(phone.waitHidden()) << "Start while the menu is in front sends it away";
@@ -58,15 +80,15 @@ TEST(MenuProgramStart, ASecondStartShowsTheRunningMenuAndEndsWithoutTouchingTheR
   EXPECT_TRUE(eventually([&] { return phone.menuProcesses() == 1; }));
   EXPECT_EQ(phone.menu()->pid, pid);
   EXPECT_EQ(phone.title(), "Vireta");
-  ASSERT_TRUE(phone.waitSettled());
-  EXPECT_EQ(servicetest::registryListing(), before);
+  ASSERT_TRUE(phone.waitFirstRow(4, 4));
+  EXPECT_EQ(changes(before, servicetest::registryListing()), std::vector<std::string>{});
   EXPECT_FALSE(MenuProgramDevice::hasSetting(u"folderToOpen"));
 }
 
 TEST(MenuProgramStart, ACommandLineOpensItsFolderAndTheHandOverIsGoneAfterwards) {
   MenuProgramDevice phone;
   phone.startMenuAndWait("Games");
-  EXPECT_EQ(phone.title(), "Games\\");
+  EXPECT_TRUE(phone.waitTitle("Games\\"));
   EXPECT_FALSE(MenuProgramDevice::hasSetting(u"folderToOpen"));
   phone.screenshot("480x640-folder-from-command-line");
   // The left key leads back to the top level.
