@@ -106,7 +106,10 @@ double ProgramsPanel::rowPitch() const {
 }
 
 int ProgramsPanel::tileSpan() const {
-  return std::max(tallestTile_, grid_.iconWidth() + GridGeometry::RowSpacing);
+  // Before a tile has been made, a row's pitch: tiles are seldom taller than their row.
+  const int estimate =
+      std::max(grid_.iconWidth() + GridGeometry::RowSpacing, static_cast<int>(rowPitch()));
+  return std::max(tallestTile_, estimate);
 }
 
 int ProgramsPanel::gridHeight() const {
