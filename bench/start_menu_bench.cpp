@@ -1,10 +1,17 @@
-// From a Start tap to the first full frame of the menu that opens: the system's menu program
-// started by the service (cold: no menu process yet; warm: the resident menu shown again) beside
-// the platform's own Start menu on a device without the package, in one run.
+// The menu program on a booted demo device, beside the platform's own Start menu, in one run:
 //
-// The tap is the taskbar's Start command (what a tap on the narrow bar's Start button sends the
-// bar), posted to the bar; the first full frame is there once the menu window is visible and the
-// framebuffer holds the menu's own colour at two opposite corners of it.
+// - the platform's Start menu: a tap on Start (the taskbar's Start command) to its first full
+//   frame, on the device before the package is installed;
+// - the menu program, with the package installed, a top level of 50 items, a plain background
+//   and no folder transition:
+//     warm show: the resident, hidden menu told to show itself (WM_COMMAND 1012) to its full
+//     frame; the same through a tap on Start (the service raises the menu);
+//     cold start: the program started to its first full frame;
+//     a folder of 1,000 items: the hidden menu shown on that folder (the hand-over value and
+//     1012), its grid read from the registry, to its full frame.
+//
+// A full frame is there when the window is visible and the screen shows the plain background
+// between the first two cells and icons in the first cell and in the last cell in view.
 #include "tool_device.h"
 
 #include <ce/windows.h>
@@ -13,15 +20,21 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <string>
 #include <thread>
 
 namespace {
 
 constexpr WPARAM StartCommand = 0x47A;
-// The placeholder menu's fill and the platform menu's border.
-constexpr COLORREF MenuColour = RGB(0x1F, 0x5C, 0x3A);
 constexpr COLORREF PlatformMenuBorder = RGB(0x5A, 0x6A, 0x7C);
+constexpr COLORREF Plain = RGB(255, 0, 255);
+constexpr char16_t SettingsKey[] = u"SOFTWARE\\Tolmar_Vireta";
+// The grid of a 480 x 640 screen with the defaults: cells 120 pixels apart, rows 140, the first
+// picture's middle 40 pixels in; the grid starts below the taskbar (36) and the header (44).
+constexpr int GridTop = 36 + 44;
 
 bool near(COLORREF a, COLORREF b) {
   const auto channel = [](COLORREF c, int shift) { return static_cast<int>((c >> shift) & 0xFF); };
@@ -31,9 +44,9 @@ bool near(COLORREF a, COLORREF b) {
   return true;
 }
 
-// Polls until `done` holds; false after ten seconds.
+// Polls until `done` holds; false after twenty seconds.
 template <class Condition> bool waitFor(Condition done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   while (std::chrono::steady_clock::now() < deadline) {
     if (done())
       return true;
@@ -42,58 +55,131 @@ template <class Condition> bool waitFor(Condition done) {
   return false;
 }
 
-// The window of `className` is visible and both of its corners show `colour`.
-bool fullFrame(const char16_t *className, COLORREF colour) {
-  const HWND window = FindWindowW(className, nullptr);
+COLORREF screenPixel(int x, int y) {
+  const HDC screen = GetDC(nullptr);
+  if (!screen)
+    return CLR_INVALID;
+  const COLORREF colour = GetPixel(screen, x, y);
+  ReleaseDC(nullptr, screen);
+  return colour;
+}
+
+// The platform's menu: its window visible and its border at two opposite corners.
+bool platformMenuShown() {
+  const HWND window = FindWindowW(u"MSSTARTMENU", nullptr);
   RECT rect{};
   if (!window || !IsWindowVisible(window) || !GetWindowRect(window, &rect))
     return false;
-  const HDC screen = GetDC(nullptr);
-  if (!screen)
-    return false;
-  const bool painted = near(GetPixel(screen, rect.left, rect.top), colour) &&
-                       near(GetPixel(screen, rect.right - 1, rect.bottom - 1), colour);
-  ReleaseDC(nullptr, screen);
-  return painted;
+  return near(screenPixel(rect.left, rect.top), PlatformMenuBorder) &&
+         near(screenPixel(rect.right - 1, rect.bottom - 1), PlatformMenuBorder);
 }
 
-// The menu is gone from the screen: its window hidden (or gone) and the corner repainted.
-bool offScreen(const char16_t *className, COLORREF colour) {
-  const HWND window = FindWindowW(className, nullptr);
-  if (window && IsWindowVisible(window))
+// The menu's full frame: background between the first two cells, an icon in the first cell and
+// one in the last cell of the fourth row (the last row wholly in view).
+bool menuShown() {
+  const HWND window = FindWindowW(u"Vireta", nullptr);
+  if (!window || !IsWindowVisible(window))
     return false;
-  const HDC screen = GetDC(nullptr);
-  const bool repainted =
-      screen && !near(GetPixel(screen, 0, GetSystemMetrics(SM_CYSCREEN) - 1), colour);
-  if (screen)
-    ReleaseDC(nullptr, screen);
-  return repainted;
+  const int firstY = GridTop + 10 + 40;
+  const int lastY = firstY + 3 * 140;
+  return near(screenPixel(120, firstY), Plain) && !near(screenPixel(60, firstY), Plain) &&
+         !near(screenPixel(420, lastY), Plain);
+}
+
+// Gone from the screen: hidden, and the desktop painted where the background was.
+bool menuAway() {
+  const HWND window = FindWindowW(u"Vireta", nullptr);
+  return (!window || !IsWindowVisible(window)) && !near(screenPixel(120, GridTop + 50), Plain);
 }
 
 void tapStart() { PostMessageW(FindWindowW(u"HHTaskBar", nullptr), WM_COMMAND, StartCommand, 0); }
 
+void writeNumber(const char16_t *name, DWORD value) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, SettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
+    return;
+  RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&value), sizeof value);
+  RegCloseKey(key);
+}
+
+// The hand-over value that makes the next show open a folder (REG_NONE, no terminating zero).
+void handOverFolder(const std::u16string &folder) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, SettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
+    return;
+  RegSetValueExW(key, u"folderToOpen", 0, REG_NONE, reinterpret_cast<const BYTE *>(folder.data()),
+                 static_cast<DWORD>(folder.size() * sizeof(char16_t)));
+  RegCloseKey(key);
+}
+
+// The number of item keys of a menu folder.
+DWORD itemKeys(const std::u16string &folder) {
+  HKEY key = nullptr;
+  const std::u16string path = u"Security\\Shell\\StartInfo\\Start\\" + folder;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return 0;
+  DWORD count = 0;
+  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr,
+                   nullptr, nullptr, nullptr);
+  RegCloseKey(key);
+  return count;
+}
+
 // One demo device for the whole run (a process keeps the display of the first device it joins):
 // the platform's menu is measured before the package is installed, the menu program after.
 struct DemoDevice : bench::ToolDevice {
-  DemoDevice() : ToolDevice("--demo --taskbar wm65 --screen 480x640") { run("boot"); }
+  DemoDevice() : ToolDevice("--demo --taskbar wm65 --screen 480x640") {
+    // Fifty items at the top level (the demo brings nine) and a folder of a thousand.
+    const auto programs = root / "fs/Windows/Start Menu/Programs";
+    for (int i = 1; i <= 41; ++i)
+      std::ofstream(programs / ("Tool " + std::to_string(i) + ".lnk")) << "18#\\Windows\\calc.exe";
+    std::filesystem::create_directories(programs / "Big");
+    for (int i = 1; i <= 1000; ++i)
+      std::ofstream(programs / "Big" / ("Item " + std::to_string(i) + ".lnk"))
+          << "18#\\Windows\\calc.exe";
+    run("boot");
+  }
   void installPackage() {
-    if (!installed) {
-      installed = true;
-      run(std::string("install ") + VIRETA_PACKAGE_DIR);
-      // The service notes the taskbar's design once it has hooked the bar.
-      waitFor([] {
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Tolmar_Vireta", 0, KEY_READ, &key) !=
-            ERROR_SUCCESS)
-          return false;
-        DWORD value = 0, size = sizeof value;
-        const bool noted =
-            RegQueryValueExW(key, u"DeviceWinVersion", nullptr, nullptr,
-                             reinterpret_cast<BYTE *>(&value), &size) == ERROR_SUCCESS;
-        RegCloseKey(key);
-        return noted;
-      });
-    }
+    if (installed)
+      return;
+    installed = true;
+    run(std::string("install ") + VIRETA_PACKAGE_DIR);
+    writeNumber(u"ShowStartAnimations", 0);
+    writeNumber(u"hasBackgroundImage", 0);
+    writeNumber(u"colorBackground", Plain);
+    // The service notes the taskbar's design once it has hooked the bar.
+    waitFor([] {
+      HKEY key = nullptr;
+      if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, SettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+      DWORD value = 0, size = sizeof value;
+      const bool noted = RegQueryValueExW(key, u"DeviceWinVersion", nullptr, nullptr,
+                                          reinterpret_cast<BYTE *>(&value), &size) == ERROR_SUCCESS;
+      RegCloseKey(key);
+      return noted;
+    });
+  }
+  // The menu started, shown once in full (its icons cached) and ready to be measured.
+  bool menuResident() {
+    installPackage();
+    if (!FindWindowW(u"Vireta", nullptr))
+      startMenu();
+    return waitFor(menuShown);
+  }
+  static void startMenu() {
+    SHELLEXECUTEINFO request{};
+    request.cbSize = SHELLEXECUTEINFO_DEVICE_SIZE;
+    request.lpVerb = u"open";
+    request.lpFile = u"\\Program Files\\Vireta\\Vireta.exe";
+    request.lpParameters = u"";
+    request.nShow = SW_SHOWNORMAL;
+    ShellExecuteEx(&request);
+  }
+  static bool hideMenu() {
+    PostMessageW(FindWindowW(u"Vireta", nullptr), WM_QUIT, 1, 0);
+    return waitFor(menuAway);
   }
   bool installed = false;
 };
@@ -113,7 +199,7 @@ void BM_PlatformStartMenu(benchmark::State &state) {
   }
   for (auto _ : state) {
     tapStart();
-    if (!waitFor([] { return fullFrame(u"MSSTARTMENU", PlatformMenuBorder); })) {
+    if (!waitFor(platformMenuShown)) {
       state.SkipWithError("the platform's menu did not open");
       break;
     }
@@ -125,33 +211,36 @@ void BM_PlatformStartMenu(benchmark::State &state) {
 }
 BENCHMARK(BM_PlatformStartMenu)->Unit(benchmark::kMillisecond)->Iterations(20);
 
-void BM_MenuProgramCold(benchmark::State &state) {
-  device().installPackage();
+void BM_MenuWarmShowRequest(benchmark::State &state) {
+  if (!device().menuResident()) {
+    state.SkipWithError("the menu did not open");
+    return;
+  }
   for (auto _ : state) {
-    tapStart();
-    if (!waitFor([] { return fullFrame(u"Vireta", MenuColour); })) {
-      state.SkipWithError("the menu did not open");
+    state.PauseTiming();
+    if (!DemoDevice::hideMenu()) {
+      state.SkipWithError("the menu did not leave the screen");
       break;
     }
-    state.PauseTiming();
-    PostMessageW(FindWindowW(u"Vireta", nullptr), 0x420, 1, 0);
-    waitFor([] { return !FindWindowW(u"Vireta", nullptr) && offScreen(u"Vireta", MenuColour); });
     state.ResumeTiming();
+    PostMessageW(FindWindowW(u"Vireta", nullptr), WM_COMMAND, 1012, 0);
+    if (!waitFor(menuShown)) {
+      state.SkipWithError("the menu did not come back");
+      break;
+    }
   }
 }
-BENCHMARK(BM_MenuProgramCold)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_MenuWarmShowRequest)->Unit(benchmark::kMillisecond)->Iterations(20);
 
-void BM_MenuProgramWarm(benchmark::State &state) {
-  device().installPackage();
-  tapStart();
-  if (!waitFor([] { return fullFrame(u"Vireta", MenuColour); })) {
+void BM_MenuWarmStartButton(benchmark::State &state) {
+  if (!device().menuResident()) {
     state.SkipWithError("the menu did not open");
     return;
   }
   for (auto _ : state) {
     state.PauseTiming();
     tapStart(); // in front: the tap sends it away
-    if (!waitFor([] { return offScreen(u"Vireta", MenuColour); })) {
+    if (!waitFor(menuAway)) {
       state.SkipWithError("the menu did not leave the screen");
       break;
     }
@@ -159,13 +248,65 @@ void BM_MenuProgramWarm(benchmark::State &state) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1100));
     state.ResumeTiming();
     tapStart();
-    if (!waitFor([] { return fullFrame(u"Vireta", MenuColour); })) {
+    if (!waitFor(menuShown)) {
       state.SkipWithError("the menu did not come back");
       break;
     }
   }
 }
-BENCHMARK(BM_MenuProgramWarm)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_MenuWarmStartButton)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_MenuColdStart(benchmark::State &state) {
+  if (!device().menuResident()) {
+    state.SkipWithError("the menu did not open");
+    return;
+  }
+  for (auto _ : state) {
+    state.PauseTiming();
+    PostMessageW(FindWindowW(u"Vireta", nullptr), 0x420, 1, 0);
+    if (!waitFor([] { return !FindWindowW(u"Vireta", nullptr) && menuAway(); })) {
+      state.SkipWithError("the menu did not end");
+      break;
+    }
+    state.ResumeTiming();
+    DemoDevice::startMenu();
+    if (!waitFor(menuShown)) {
+      state.SkipWithError("the menu did not open");
+      break;
+    }
+  }
+}
+BENCHMARK(BM_MenuColdStart)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void BM_MenuFolderOfAThousand(benchmark::State &state) {
+  if (!device().menuResident()) {
+    state.SkipWithError("the menu did not open");
+    return;
+  }
+  // The folder's keys are made by the loader the first time it is shown.
+  DemoDevice::hideMenu();
+  handOverFolder(u"Big");
+  PostMessageW(FindWindowW(u"Vireta", nullptr), WM_COMMAND, 1012, 0);
+  if (!waitFor(menuShown) || !waitFor([] { return itemKeys(u"Big") >= 1000; })) {
+    state.SkipWithError("the folder's items were not found");
+    return;
+  }
+  for (auto _ : state) {
+    state.PauseTiming();
+    if (!DemoDevice::hideMenu()) {
+      state.SkipWithError("the menu did not leave the screen");
+      break;
+    }
+    handOverFolder(u"Big");
+    state.ResumeTiming();
+    PostMessageW(FindWindowW(u"Vireta", nullptr), WM_COMMAND, 1012, 0);
+    if (!waitFor(menuShown)) {
+      state.SkipWithError("the folder did not show");
+      break;
+    }
+  }
+}
+BENCHMARK(BM_MenuFolderOfAThousand)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
 

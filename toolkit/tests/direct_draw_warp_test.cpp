@@ -112,6 +112,46 @@ TEST_F(DirectDrawWarpTest, TheFirstDirtyRectanglePostsOneDrainRequest) {
   EXPECT_TRUE(queued[0].fullRedraw);
 }
 
+// A rectangle queued while a drain still has others to draw (a picture that another thread
+// loaded meanwhile) finds the queue busy and asks for nothing: the drain asks for the next one.
+TEST_F(DirectDrawWarpTest, ARectangleQueuedDuringADrainIsDrawnByTheNextOne) {
+  DirectDrawWarp &application = open();
+  Box *box = showBox(application);
+  pump(50);
+  application.drainDirty(0);
+  MSG msg{};
+  while (PeekMessageW(&msg, application.window(), DirtyQueueMessage, DirtyQueueMessage, PM_REMOVE))
+    ;
+  // While the first rectangle is drawn, another comes.
+  struct Late : Box {
+    using Box::Box;
+    void paint(Surface *target, int x, int y) override {
+      Box::paint(target, x, y);
+      if (late && !queued) {
+        queued = true;
+        late();
+      }
+    }
+    std::function<void()> late;
+    bool queued = false;
+  };
+  auto *late = new Late(8, 300, 300, 20, 20, RGB(0, 255, 0));
+  late->late = [&] { application.queueDirty({300, 300, 320, 320}, true); };
+  application.currentSection()->add(late);
+  application.queueDirty(RECT{290, 290, 330, 330}, true); // drawn first: the late one comes
+  application.queueDirty(box->screenRect, true);          // still queued then
+  while (PeekMessageW(&msg, application.window(), DirtyQueueMessage, DirtyQueueMessage, PM_REMOVE))
+    ;
+  application.drainDirty(0);
+  ASSERT_EQ(application.queuedDirty().size(), 1u) << "the late rectangle waits";
+  int posted = 0;
+  while (PeekMessageW(&msg, application.window(), DirtyQueueMessage, DirtyQueueMessage, PM_REMOVE))
+    ++posted;
+  EXPECT_GE(posted, 1) << "and a drain is asked for it";
+  application.drainDirty(0);
+  EXPECT_TRUE(application.queuedDirty().empty());
+}
+
 TEST_F(DirectDrawWarpTest, BackgroundImageIsDarkenedOnceWhenSet) {
   putPng("img/back.png", 480, 640, 0xFFC08040);
   putPng("img/small.png", 48, 64, 0xFF00FF00);

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <string_view>
 
+
 namespace {
 
 constexpr std::u16string_view LibraryFolder = u"\\windows\\";

@@ -2,6 +2,7 @@
 #include <toolkit/registry/registry_key.h>
 #include <settings_links/settings_folders.h>
 
+
 void AppletLinkWriter::write(const AppletCollection &collection) {
   for (const auto &[key, applet] : collection.entries()) {
     if (key.empty() || applet.name.empty())

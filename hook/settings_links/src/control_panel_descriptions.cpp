@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+
 void ControlPanelDescriptions::readInto(AppletCollection &collection) {
   readKey(std::u16string(RootKey), 0, collection);
 }

@@ -6,6 +6,7 @@
 #include <map>
 #include <vector>
 
+
 namespace {
 
 constexpr std::u16string_view SystemFolderMark = u"Vireta\\";

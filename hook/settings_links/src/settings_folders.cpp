@@ -2,6 +2,7 @@
 #include <toolkit/registry/registry_key.h>
 #include <settings_links/settings_folders.h>
 
+
 namespace {
 
 struct FolderKey {

@@ -513,6 +513,10 @@ void DirectDrawWarp::drainDirty(int scroll) {
     state.redrawPending = true;
     scroll = drawFrame(next.fullRedraw);
   }
+  // Rectangles queued meanwhile found the queue busy and asked for no drain of their own.
+  CriticalSectionLock lock(global().invalidationSection());
+  if (!dirtyQueue_.empty() && window_)
+    PostMessageW(window_, DirtyQueueMessage, 0, 0);
 }
 
 void DirectDrawWarp::setBarWindow(HWND bar) {
