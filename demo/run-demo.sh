@@ -68,14 +68,20 @@ echo
 echo "-- control-panel applets (device reg query HKLM\\ControlPanel and below)"
 show_key_tree 'HKEY_LOCAL_MACHINE\ControlPanel'
 
-# Boot the device and use its shell the way a person would: the home screen (wallpaper under the
-# taskbar), a tap on Start opens the platform Start menu, a tap on its Tools folder and then on
-# Calculator starts the sample program, and the device is turned once. With a display (DISPLAY
-# set) the device gets a window and keeps running; headless, it is shut down again once the
-# screenshots are saved.
+# Boot the device, install the system's package (once: a reused demo device keeps it) and use
+# the system the way a person would: the home screen, a tap on Start opens the finger-sized menu
+# instead of the platform's, a tap on its Games folder opens the folder, the Back key leads to the
+# top level again, a tap on Calculator starts it, and the device is turned once. With a display
+# (DISPLAY set) the device gets a window and keeps running; headless, it is shut down again once
+# the screenshots are saved.
 SHOTS="$ROOT/out/screenshots"
+PACKAGE="$BUILD/package/Vireta"
 mkdir -p "$SHOTS"
 echo
+# A demo device left running by an earlier run starts afresh.
+if device status >/dev/null 2>&1; then device shutdown >/dev/null; fi
+# The hook thread writes the taskbar's design at every start, once it has hooked the taskbar.
+device reg delete 'HKLM\SOFTWARE\Tolmar_Vireta' /v DeviceWinVersion /f >/dev/null 2>&1 || true
 if [ -n "${DISPLAY:-}" ]; then
   echo "-- booting the device in a window"
   device boot --window
@@ -84,35 +90,81 @@ else
   device boot
 fi
 device wait-window HHTaskBar 10 >/dev/null
+if ! device reg query 'HKLM\SOFTWARE\Apps\Vireta' >/dev/null 2>&1; then
+  echo "-- installing the system's package (device install $PACKAGE)"
+  device install "$PACKAGE" | sed 's/^/  /'
+  # The StartUp shortcut registers the service at the next boot.
+  device shutdown >/dev/null
+  device reg delete 'HKLM\SOFTWARE\Tolmar_Vireta' /v DeviceWinVersion /f >/dev/null 2>&1 || true
+  if [ -n "${DISPLAY:-}" ]; then device boot --window; else device boot; fi
+  device wait-window HHTaskBar 10 >/dev/null
+fi
 
-# Where things are on this screen: the shell's sizes are those of a 480-pixel-wide screen, scaled.
+# The hook thread notes the taskbar's design once it has hooked it; Start is the system's then.
+wait_for_service() {
+  local i
+  for i in $(seq 1 100); do
+    device reg query 'HKLM\SOFTWARE\Tolmar_Vireta' 2>/dev/null | grep -q DeviceWinVersion && return 0
+    sleep 0.1
+  done
+  echo "run-demo.sh: the service did not hook the taskbar" >&2
+  return 1
+}
+wait_for_service
+
+# Where things are on this screen: the sizes are those of a 480-pixel-wide screen, scaled.
 SCREEN_WIDTH=$(sed -n 's/^screen=\([0-9]*\)x.*/\1/p' "$DEMO_DEVICE/device.conf")
 SCREEN_WIDTH=${SCREEN_WIDTH:-480}
+SCREEN_HEIGHT=$(sed -n 's/^screen=[0-9]*x\([0-9]*\).*/\1/p' "$DEMO_DEVICE/device.conf")
+SCREEN_HEIGHT=${SCREEN_HEIGHT:-640}
 TASKBAR=$(sed -n 's/^taskbar=//p' "$DEMO_DEVICE/device.conf")
 scaled() { echo $(( ($1 * SCREEN_WIDTH + 240) / 480 )); }
 if [ "$TASKBAR" = classic ]; then BAR=$(scaled 52); else BAR=$(scaled 36); fi
-ROW=$(scaled 60)
-PAD=$(scaled 4)
-MENU_X=$(( SCREEN_WIDTH * 13 / 20 / 2 ))
-# The middle of row $1 of the Start menu.
-row_y() { echo $(( BAR + PAD + $1 * ROW + ROW / 2 )); }
-# The screen keeps what the shell painted last; give a window that just showed time to paint.
-settle() { sleep 0.4; }
+# The menu's grid with its default settings: four icons of 80 a row, 40 between them, rows of
+# 150, below the taskbar and the folder's header.
+ICON=$(scaled 80); PITCH_X=$(scaled 120); PITCH_Y=$(scaled 150); HEADER=$(scaled 44)
+# The middle of the icon in slot $1.
+icon_x() { echo $(( PITCH_X / 2 - ICON / 2 + ($1 % 4) * PITCH_X + ICON / 2 )); }
+icon_y() { echo $(( BAR + HEADER + ($1 / 4) * PITCH_Y + ICON / 2 )); }
+# The slot the menu gave to the item whose metadata key is $1 (below the item tree).
+slot_of() {
+  device reg query "HKLM\\Security\\Shell\\StartInfo\\Start\\$1" 2>/dev/null |
+    sed -n 's/^ *ItemPosition *REG_DWORD *\(0x[0-9a-fA-F]*\).*/\1/p' | head -n 1 || true
+}
+# The screen keeps what was painted last; give the menu's animations time to end.
+settle() { sleep 0.6; }
 
 settle
 device screenshot "$SHOTS/home.png" >/dev/null
 device tap 10 $(( BAR / 2 ))
-device wait-window MSSTARTMENU 10 >/dev/null
+device wait-window Vireta 10 >/dev/null
 settle
-device screenshot "$SHOTS/start-menu.png" >/dev/null
-# The Programs folder lists its folders first: Games, Office, Tools.
-device tap "$MENU_X" "$(row_y 2)"
-settle
-device screenshot "$SHOTS/start-menu-tools.png" >/dev/null
-# Under the row that leads back: Calculator, File Explorer.
-device tap "$MENU_X" "$(row_y 1)"
-device wait-window DemoSampleProgram 10 >/dev/null
-settle
+device screenshot "$SHOTS/menu.png" >/dev/null
+GAMES=$(slot_of games)
+if [ -n "$GAMES" ]; then
+  GAMES=$(( GAMES ))
+  device tap "$(icon_x "$GAMES")" "$(icon_y "$GAMES")"
+  settle
+  device screenshot "$SHOTS/menu-games.png" >/dev/null
+  # The left soft key leads back to the top level.
+  device tap $(( SCREEN_WIDTH / 4 )) $(( SCREEN_HEIGHT - $(scaled 26) / 2 ))
+  settle
+fi
+device screenshot "$SHOTS/menu-back.png" >/dev/null
+CALC=$(slot_of 'tools\calculator.lnk')
+TOOLS=$(slot_of tools)
+if [ -n "$TOOLS" ]; then
+  TOOLS=$(( TOOLS ))
+  device tap "$(icon_x "$TOOLS")" "$(icon_y "$TOOLS")"
+  settle
+  CALC=$(slot_of 'tools\calculator.lnk')
+  if [ -n "$CALC" ]; then
+    CALC=$(( CALC ))
+    device tap "$(icon_x "$CALC")" "$(icon_y "$CALC")"
+    device wait-window DemoSampleProgram 10 >/dev/null || true
+    settle
+  fi
+fi
 device screenshot "$SHOTS/calculator.png" >/dev/null
 device rotate
 settle
@@ -123,15 +175,16 @@ echo "-- windows (device windows)"
 device windows | sed 's/^/  /'
 echo "-- processes (device ps)"
 device ps | sed 's/^/  /'
-echo "-- shell lines of the host's log (run/host.log)"
-grep -E 'shell:|desktop:|taskbar:|start menu:|startup:|host ready' "$DEMO_DEVICE/run/host.log" \
+echo "-- shell and services lines of the host's log (run/host.log)"
+grep -E 'shell:|desktop:|taskbar:|start menu:|startup:|services|host ready' "$DEMO_DEVICE/run/host.log" \
   | tail -n 12 | sed 's/^/  /'
 echo
 echo "screenshots saved in $SHOTS:"
 echo "  home.png                  the home screen: the wallpaper under the taskbar"
-echo "  start-menu.png            the platform Start menu opened by a tap on Start"
-echo "  start-menu-tools.png      its Tools folder, with the row that leads back"
-echo "  calculator.png            the Calculator, started from the Tools folder"
+echo "  menu.png                  the system's menu, opened by a tap on Start: the top level's grid"
+echo "  menu-games.png            its Games folder, opened by a tap on the folder"
+echo "  menu-back.png             the top level again, after the Back key"
+echo "  calculator.png            the Calculator, started from the menu's Tools folder"
 echo "  calculator-landscape.png  the same after the device was turned"
 if [ -z "${DISPLAY:-}" ]; then
   device shutdown >/dev/null

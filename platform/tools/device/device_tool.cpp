@@ -97,9 +97,12 @@ std::string DeviceTool::usage() {
       "Drives a simulated device kept in the host folder DIR (default: $CE_DEVICE).\n"
       "\n"
       "verbs:\n";
+  std::size_t column = 0; // the longest verb and two spaces
+  for (const auto &entry : verbTable())
+    column = std::max(column, std::string(entry.name).size() + 2);
   for (const auto &entry : verbTable()) {
     std::string name = entry.name;
-    name.resize(std::max<std::size_t>(name.size(), 10), ' ');
+    name.resize(column, ' ');
     text += "  " + name + entry.summary + "\n";
   }
   text += "\n"

@@ -128,7 +128,7 @@ void ChildWindow::show() {
   SetForegroundWindow(window_);
   ShowWindow(window_, SW_SHOW);
   UpdateWindow(window_);
-  SHFullScreen(window_, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON | SHFS_HIDESTARTICON);
+  SHFullScreen(window_, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON);
   MoveWindow(window_, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), TRUE);
 }
 

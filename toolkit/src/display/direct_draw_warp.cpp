@@ -232,7 +232,7 @@ void DirectDrawWarp::hideInputPanel() {
 void DirectDrawWarp::makeFullScreen() {
   if (!window_)
     return;
-  SHFullScreen(window_, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON | SHFS_HIDESTARTICON);
+  SHFullScreen(window_, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON);
   const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
   RECT now{};
   GetWindowRect(window_, &now);
