@@ -19,6 +19,7 @@
 #include <ce/services.h>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -91,6 +92,29 @@ bool removeIfEmpty(HKEY parent, std::u16string_view path) {
     return false;
   const std::u16string name(path);
   return RegDeleteKeyW(parent, name.c_str()) == ERROR_SUCCESS;
+}
+
+
+constexpr char16_t ThinFont[] = u"HelveticaNeue LT 35 Thin.ttf";
+
+std::optional<std::string> fileContent(const std::u16string &path) {
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return std::nullopt;
+  std::string content;
+  char buffer[65536];
+  DWORD read = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
+    content.append(buffer, read);
+  CloseHandle(file);
+  return content;
+}
+
+bool sameFileContent(const std::u16string &a, const std::u16string &b) {
+  const auto first = fileContent(a);
+  const auto second = first ? fileContent(b) : std::nullopt;
+  return first && second && *first == *second;
 }
 
 } // namespace
@@ -213,6 +237,14 @@ void SystemSetup::removeFont() {
   const RegistryKey settings = RegistryKey::open(HKEY_LOCAL_MACHINE, SettingsKey);
   if (settings.readNumber(FontInstalledValue).value_or(0) == 1)
     DeleteFileW(FontTarget);
+  // The menu copies its thin face into \Windows without ever replacing one the device had, so a
+  // copy identical to the one in the system's resources is the system's own.
+  const std::u16string resources =
+      settings.readText(u"SourcesDirectory").value_or(u"\\Program Files\\Vireta\\resources\\VGA\\");
+  const std::u16string source = resources + (resources.ends_with(u'\\') ? u"" : u"\\") + ThinFont;
+  const std::u16string copy = std::u16string(u"\\Windows\\") + ThinFont;
+  if (sameFileContent(source, copy))
+    DeleteFileW(copy.c_str());
 }
 
 void SystemSetup::removeRegistryData() {
