@@ -252,6 +252,16 @@ public:
         },
         ms);
   }
+  // Hidden or gone: a menu told to leave the screen before it became resident ends instead of
+  // hiding, and either way it has left the screen.
+  bool waitOffScreen(const std::string &className, int ms = 10000) const {
+    return eventually(
+        [&] {
+          const auto line = window(className);
+          return !line || !line->visible;
+        },
+        ms);
+  }
   bool waitGone(const std::string &className, int ms = 10000) const {
     return eventually([&] { return !window(className); }, ms);
   }
