@@ -45,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   static FuzzDevice device;
   GlobalValues record;
   std::memset(&record, 0, sizeof record);
-  std::memcpy(&record, data, std::min<std::size_t>(size, sizeof record));
+  if (size > 0) // an empty input comes with no buffer at all
+    std::memcpy(&record, data, std::min<std::size_t>(size, sizeof record));
 
   const RECT taskbar = record.taskbarRect();
   (void)TaskbarShape::isNarrow(taskbar);
