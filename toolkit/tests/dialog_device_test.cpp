@@ -141,9 +141,12 @@ TEST_F(DialogDeviceTest, AnOkBoxShowsOneButtonThatShowsItsPressAndAnswersOne) {
         EXPECT_EQ(layout.box.right - layout.box.left, 440);
         EXPECT_TRUE(buttonShows(layout.buttons[0], 0));
         EXPECT_EQ(MessageBoxSense::current()->button(0)->label()->text(), u"OK");
-        // The screen around the box is the one behind it, shaded.
-        EXPECT_NE(screenPixel(60, 120), as565(SectionColor));
-        EXPECT_NE(screenPixel(60, 120), rgb565(0, 0, 0));
+        // The screen around the box is the one behind it, shaded (once the box has drawn it).
+        EXPECT_TRUE(waitFor([&] {
+          const auto pixel = screenPixel(60, 120);
+          return pixel != as565(SectionColor) && pixel != rgb565(0, 0, 0);
+        }))
+            << std::hex << screenPixel(60, 120);
         // Held, the button shows its pressed frame; lifted on it, it answers.
         auto hold = std::async(std::launch::async, [&] {
           return tool("hold " + at(centreOf(layout.buttons[0])) + " 1500");
