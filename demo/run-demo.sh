@@ -68,13 +68,16 @@ echo
 echo "-- control-panel applets (device reg query HKLM\\ControlPanel and below)"
 show_key_tree 'HKEY_LOCAL_MACHINE\ControlPanel'
 
-# Boot the device and use its shell the way a person would: the home screen (wallpaper under the
-# taskbar), a tap on Start opens the platform Start menu, a tap on its Tools folder and then on
-# Calculator starts the sample program, and the device is turned once. With a display (DISPLAY
-# set) the device gets a window and keeps running; headless, it is shut down again once the
-# screenshots are saved.
+# Boot the device, install the system's package and use the menu the way a person would: the
+# home screen (wallpaper under the taskbar), a tap on Start opens the finger-sized menu, a tap on
+# its Games folder slides the folder in, Back slides the top level back, a tap on Calendar starts
+# the sample program, and the menu is seen once more with the device turned. With a display
+# (DISPLAY set) the device gets a window and keeps running; headless, it is shut down again once
+# the screenshots are saved.
 SHOTS="$ROOT/out/screenshots"
+PACKAGE="$BUILD/package/Vireta"
 mkdir -p "$SHOTS"
+rm -f "$SHOTS"/*.png
 echo
 if [ -n "${DISPLAY:-}" ]; then
   echo "-- booting the device in a window"
@@ -85,38 +88,102 @@ else
 fi
 device wait-window HHTaskBar 10 >/dev/null
 
-# Where things are on this screen: the shell's sizes are those of a 480-pixel-wide screen, scaled.
+# Where things are on this screen: the shell's and the menu's sizes are those of a 480-pixel-wide
+# screen, scaled.
 SCREEN_WIDTH=$(sed -n 's/^screen=\([0-9]*\)x.*/\1/p' "$DEMO_DEVICE/device.conf")
 SCREEN_WIDTH=${SCREEN_WIDTH:-480}
+SCREEN_HEIGHT=$(sed -n 's/^screen=[0-9]*x\([0-9]*\).*/\1/p' "$DEMO_DEVICE/device.conf")
+SCREEN_HEIGHT=${SCREEN_HEIGHT:-640}
 TASKBAR=$(sed -n 's/^taskbar=//p' "$DEMO_DEVICE/device.conf")
 scaled() { echo $(( ($1 * SCREEN_WIDTH + 240) / 480 )); }
 if [ "$TASKBAR" = classic ]; then BAR=$(scaled 52); else BAR=$(scaled 36); fi
-ROW=$(scaled 60)
-PAD=$(scaled 4)
-MENU_X=$(( SCREEN_WIDTH * 13 / 20 / 2 ))
-# The middle of row $1 of the Start menu.
-row_y() { echo $(( BAR + PAD + $1 * ROW + ROW / 2 )); }
-# The screen keeps what the shell painted last; give a window that just showed time to paint.
-settle() { sleep 0.4; }
+# The menu's grid: four icons a row, 120 apart, rows 140 apart, below the taskbar and the
+# "Programs:" header (44): the middle of the pictures of column $1 and of row $1.
+icon_x() { scaled $(( 120 * $1 + 60 )); }
+icon_y() { echo $(( BAR + $(scaled $(( 94 + 140 * $1 ))) )); }
+SOFT_KEY_Y=$(( SCREEN_HEIGHT - $(scaled 26) ))
+LEFT_KEY_X=$(( SCREEN_WIDTH / 4 ))
+# The screen keeps what was painted last; give a window that just showed time to paint.
+settle() { sleep 0.6; }
+# Waits until the menu's window title reads $1 (the folder shown, or "Vireta" at the top level).
+wait_title() {
+  local tries=0
+  until device windows | grep -q "^0x[0-9a-f]* Vireta \"$(printf '%s' "$1" | sed 's/\\/\\\\/g')\" .* visible"; do
+    tries=$((tries + 1))
+    if [ $tries -gt 100 ]; then echo "run-demo.sh: the menu did not show $1" >&2; return 1; fi
+    sleep 0.1
+  done
+}
 
 settle
 device screenshot "$SHOTS/home.png" >/dev/null
+
+echo "-- installing the system's package (device install $PACKAGE)"
+# The service notes the taskbar's design once it has hooked the bar: from then on Start is the
+# menu's.
+device reg delete 'HKLM\SOFTWARE\Tolmar_Vireta' /v DeviceWinVersion /f >/dev/null 2>&1 || true
+device install "$PACKAGE" | tail -n 1 | sed 's/^/  /'
+tries=0
+until device reg query 'HKLM\SOFTWARE\Tolmar_Vireta' /v DeviceWinVersion >/dev/null 2>&1; do
+  tries=$((tries + 1))
+  if [ $tries -gt 100 ]; then echo "run-demo.sh: the service did not start" >&2; exit 1; fi
+  sleep 0.1
+done
+
 device tap 10 $(( BAR / 2 ))
-device wait-window MSSTARTMENU 10 >/dev/null
+device wait-window Vireta 10 >/dev/null
+wait_title Vireta
 settle
 device screenshot "$SHOTS/start-menu.png" >/dev/null
-# The Programs folder lists its folders first: Games, Office, Tools.
-device tap "$MENU_X" "$(row_y 2)"
+
+# Games is the fourth icon (the Settings folder first, then the Programs folder by name). The
+# first visit finds its items; the second is filmed: each screenshot that is neither the top
+# level nor the folder shows the slide in between, and the middle one is kept.
+device tap "$(icon_x 3)" "$(icon_y 0)"
+wait_title 'games\'
 settle
-device screenshot "$SHOTS/start-menu-tools.png" >/dev/null
-# Under the row that leads back: Calculator, File Explorer.
-device tap "$MENU_X" "$(row_y 1)"
+device screenshot "$SHOTS/start-menu-games.png" >/dev/null
+device tap "$LEFT_KEY_X" "$SOFT_KEY_Y"
+wait_title Vireta
+settle
+FRAMES="$(mktemp -d)"
+device screenshot "$FRAMES/before.png" >/dev/null
+device tap "$(icon_x 3)" "$(icon_y 0)" &
+for i in $(seq 10 21); do device screenshot "$FRAMES/frame-$i.png" >/dev/null; done
+wait
+wait_title 'games\'
+settle
+device screenshot "$FRAMES/after.png" >/dev/null
+between=()
+for frame in "$FRAMES"/frame-*.png; do
+  if ! cmp -s "$frame" "$FRAMES/before.png" && ! cmp -s "$frame" "$FRAMES/after.png"; then
+    between+=("$frame")
+  fi
+done
+if [ ${#between[@]} -gt 0 ]; then
+  cp "${between[$(( ${#between[@]} / 2 ))]}" "$SHOTS/start-menu-slide.png"
+else
+  echo "  (no screenshot fell within the slide this time)"
+fi
+rm -rf "$FRAMES"
+
+# Back to the top level, then Calendar, the second icon: the program comes to the front and the
+# menu leaves the screen.
+device tap "$LEFT_KEY_X" "$SOFT_KEY_Y"
+wait_title Vireta
+settle
+device tap "$(icon_x 1)" "$(icon_y 0)"
 device wait-window DemoSampleProgram 10 >/dev/null
 settle
-device screenshot "$SHOTS/calculator.png" >/dev/null
+device screenshot "$SHOTS/calendar.png" >/dev/null
+
+# Turned, the menu shows one more icon a row.
 device rotate
 settle
-device screenshot "$SHOTS/calculator-landscape.png" >/dev/null
+device tap 10 $(( BAR / 2 ))
+wait_title Vireta
+settle
+device screenshot "$SHOTS/start-menu-landscape.png" >/dev/null
 device rotate
 settle
 echo "-- windows (device windows)"
@@ -124,15 +191,16 @@ device windows | sed 's/^/  /'
 echo "-- processes (device ps)"
 device ps | sed 's/^/  /'
 echo "-- shell lines of the host's log (run/host.log)"
-grep -E 'shell:|desktop:|taskbar:|start menu:|startup:|host ready' "$DEMO_DEVICE/run/host.log" \
+grep -E 'shell:|desktop:|taskbar:|start menu:|startup:|service|host ready' "$DEMO_DEVICE/run/host.log" \
   | tail -n 12 | sed 's/^/  /'
 echo
 echo "screenshots saved in $SHOTS:"
 echo "  home.png                  the home screen: the wallpaper under the taskbar"
-echo "  start-menu.png            the platform Start menu opened by a tap on Start"
-echo "  start-menu-tools.png      its Tools folder, with the row that leads back"
-echo "  calculator.png            the Calculator, started from the Tools folder"
-echo "  calculator-landscape.png  the same after the device was turned"
+echo "  start-menu.png            the menu opened by a tap on Start: the Programs folder's icons"
+echo "  start-menu-games.png      its Games folder, with Back on the left soft key"
+echo "  start-menu-slide.png      the middle of the slide into Games"
+echo "  calendar.png              the Calendar sample program, started by a tap on its icon"
+echo "  start-menu-landscape.png  the menu on the turned device: five icons a row"
 if [ -z "${DISPLAY:-}" ]; then
   device shutdown >/dev/null
   echo "(the device was shut down again; run with a display for a window)"

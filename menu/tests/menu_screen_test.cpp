@@ -101,6 +101,27 @@ TEST(MenuScreen, TurningTheScreenAddsAnIconPerRowAndTurningBackTakesItAway) {
   EXPECT_TRUE(phone.waitFirstRow(4, 4));
 }
 
+TEST(MenuScreen, TurnedWhileAwayItComesBackTurnedOnTheTopLevelWithItsSoftKeys) {
+  MenuProgramDevice phone;
+  MenuProgramDevice::useFlatBackground();
+  MenuProgramDevice::withoutTransitions();
+  phone.startMenuAndWait("Games");
+  ASSERT_TRUE(phone.waitFirstRow(2, 4));
+  phone.tapStart();
+  ASSERT_TRUE(phone.waitHidden());
+  phone.device.run({"rotate"});
+  ASSERT_TRUE(eventually([] { return GetSystemMetrics(SM_CXSCREEN) == 640; }));
+  phone.tapStart();
+  ASSERT_TRUE(phone.waitShown());
+  EXPECT_TRUE(phone.waitTitle("Vireta"));
+  EXPECT_TRUE(phone.waitFirstRow(5, 5));
+  EXPECT_TRUE(eventually([&] {
+    const auto bar = phone.device.window("ToolbarWindow32");
+    return bar && bar->visible && bar->rect.right == 640;
+  }));
+  phone.device.run({"rotate"});
+}
+
 TEST(MenuScreen, AReloadTakesTheNewSettingsWithoutMakingNewSoftKeys) {
   MenuProgramDevice phone;
   MenuProgramDevice::useFlatBackground();

@@ -438,6 +438,12 @@ void StartMenu::onRotation() {
     return;
   programs_->setGeometry(grid_);
   programs_->clear();
+  if (!IsWindowVisible(window_->window())) {
+    // Turned while away: the turn made the display active again, which would swallow the
+    // activation that brings the menu back (and with it the top level and the soft keys).
+    global_->display().active = false;
+    return;
+  }
   showFolder(currentFolder_, true);
 }
 
