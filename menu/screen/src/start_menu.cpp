@@ -379,6 +379,7 @@ void StartMenu::hide() {
 }
 
 void StartMenu::onActivation(bool active) {
+  away_ = !active;
   if (!active) {
     if (programs_)
       programs_->clear();
@@ -442,6 +443,11 @@ void StartMenu::onRotation() {
     // Turned while away: the turn made the display active again, which would swallow the
     // activation that brings the menu back (and with it the top level and the soft keys).
     global_->display().active = false;
+    return;
+  }
+  if (away_) {
+    // Brought back while the turn was on its way: the activation was swallowed; this is it.
+    onActivation(true);
     return;
   }
   showFolder(currentFolder_, true);
