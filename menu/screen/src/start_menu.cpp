@@ -40,6 +40,10 @@ StartMenu::StartMenu(HINSTANCE instance) {
   // The menu keeps the taskbar: Start and the Windows key stay the service's while it shows.
   global_->display().fullScreenUnwanted = true;
   window_ = new DirectDrawWarp(instance, ApplicationName, false);
+  // The window came up over the whole screen, the taskbar hidden: the taskbar comes back at once,
+  // so that a Start tap meanwhile reaches the service and not the menu.
+  if (window_->isUsable())
+    layOutWindow();
   settingsScreen_ = std::make_unique<ToolkitSettingsScreen>(*window_);
   loadSettings();
   indexes_.scan(MetadataTree::StartKey);
