@@ -68,20 +68,19 @@ echo
 echo "-- control-panel applets (device reg query HKLM\\ControlPanel and below)"
 show_key_tree 'HKEY_LOCAL_MACHINE\ControlPanel'
 
-# Boot the device, install the system's package (once: a reused demo device keeps it) and use
-# the system the way a person would: the home screen, a tap on Start opens the finger-sized menu
-# instead of the platform's, a tap on its Games folder opens the folder, the Back key leads to the
-# top level again, a tap on Calculator starts it, and the device is turned once. With a display
+# Boot the device, install the system's package and use the menu the way a person would: the
+# home screen (wallpaper under the taskbar), a tap on Start opens the finger-sized menu, a tap on
+# its Games folder slides the folder in, Back slides the top level back, a tap on Calendar starts
+# the sample program, and the menu is seen once more with the device turned. With a display
 # (DISPLAY set) the device gets a window and keeps running; headless, it is shut down again once
 # the screenshots are saved.
 SHOTS="$ROOT/out/screenshots"
 PACKAGE="$BUILD/package/Vireta"
 mkdir -p "$SHOTS"
+rm -f "$SHOTS"/*.png
 echo
 # A demo device left running by an earlier run starts afresh.
 if device status >/dev/null 2>&1; then device shutdown >/dev/null; fi
-# The hook thread writes the taskbar's design at every start, once it has hooked the taskbar.
-device reg delete 'HKLM\SOFTWARE\Tolmar_Vireta' /v DeviceWinVersion /f >/dev/null 2>&1 || true
 if [ -n "${DISPLAY:-}" ]; then
   echo "-- booting the device in a window"
   device boot --window
@@ -90,29 +89,9 @@ else
   device boot
 fi
 device wait-window HHTaskBar 10 >/dev/null
-if ! device reg query 'HKLM\SOFTWARE\Apps\Vireta' >/dev/null 2>&1; then
-  echo "-- installing the system's package (device install $PACKAGE)"
-  device install "$PACKAGE" | sed 's/^/  /'
-  # The StartUp shortcut registers the service at the next boot.
-  device shutdown >/dev/null
-  device reg delete 'HKLM\SOFTWARE\Tolmar_Vireta' /v DeviceWinVersion /f >/dev/null 2>&1 || true
-  if [ -n "${DISPLAY:-}" ]; then device boot --window; else device boot; fi
-  device wait-window HHTaskBar 10 >/dev/null
-fi
 
-# The hook thread notes the taskbar's design once it has hooked it; Start is the system's then.
-wait_for_service() {
-  local i
-  for i in $(seq 1 100); do
-    device reg query 'HKLM\SOFTWARE\Tolmar_Vireta' 2>/dev/null | grep -q DeviceWinVersion && return 0
-    sleep 0.1
-  done
-  echo "run-demo.sh: the service did not hook the taskbar" >&2
-  return 1
-}
-wait_for_service
-
-# Where things are on this screen: the sizes are those of a 480-pixel-wide screen, scaled.
+# Where things are on this screen: the shell's and the menu's sizes are those of a 480-pixel-wide
+# screen, scaled.
 SCREEN_WIDTH=$(sed -n 's/^screen=\([0-9]*\)x.*/\1/p' "$DEMO_DEVICE/device.conf")
 SCREEN_WIDTH=${SCREEN_WIDTH:-480}
 SCREEN_HEIGHT=$(sed -n 's/^screen=[0-9]*x\([0-9]*\).*/\1/p' "$DEMO_DEVICE/device.conf")
@@ -120,72 +99,110 @@ SCREEN_HEIGHT=${SCREEN_HEIGHT:-640}
 TASKBAR=$(sed -n 's/^taskbar=//p' "$DEMO_DEVICE/device.conf")
 scaled() { echo $(( ($1 * SCREEN_WIDTH + 240) / 480 )); }
 if [ "$TASKBAR" = classic ]; then BAR=$(scaled 52); else BAR=$(scaled 36); fi
-# The menu's grid with its default settings: four icons of 80 a row, 40 between them, rows of
-# 150, below the taskbar and the folder's header.
-ICON=$(scaled 80); PITCH_X=$(scaled 120); PITCH_Y=$(scaled 150); HEADER=$(scaled 44)
-# The middle of the icon in slot $1.
-icon_x() { echo $(( PITCH_X / 2 - ICON / 2 + ($1 % 4) * PITCH_X + ICON / 2 )); }
-icon_y() { echo $(( BAR + HEADER + ($1 / 4) * PITCH_Y + ICON / 2 )); }
-# The slot the menu gave to the item whose metadata key is $1 (below the item tree).
-slot_of() {
-  device reg query "HKLM\\Security\\Shell\\StartInfo\\Start\\$1" 2>/dev/null |
-    sed -n 's/^ *ItemPosition *REG_DWORD *\(0x[0-9a-fA-F]*\).*/\1/p' | head -n 1 || true
-}
-# The screen keeps what was painted last; give the menu's animations time to end.
+# The menu's grid: four icons a row, 120 apart, rows 140 apart, below the taskbar and the
+# "Programs:" header (44): the middle of the pictures of column $1 and of row $1.
+icon_x() { scaled $(( 120 * $1 + 60 )); }
+icon_y() { echo $(( BAR + $(scaled $(( 94 + 140 * $1 ))) )); }
+SOFT_KEY_Y=$(( SCREEN_HEIGHT - $(scaled 26) ))
+LEFT_KEY_X=$(( SCREEN_WIDTH / 4 ))
+# The screen keeps what was painted last; give a window that just showed time to paint.
 settle() { sleep 0.6; }
+# Waits until the menu's window title reads $1 (the folder shown, or "Vireta" at the top level).
+wait_title() {
+  local tries=0
+  until device windows | grep -q "^0x[0-9a-f]* Vireta \"$(printf '%s' "$1" | sed 's/\\/\\\\/g')\" .* visible"; do
+    tries=$((tries + 1))
+    if [ $tries -gt 100 ]; then echo "run-demo.sh: the menu did not show $1" >&2; return 1; fi
+    sleep 0.1
+  done
+}
 
 settle
 device screenshot "$SHOTS/home.png" >/dev/null
+
+echo "-- installing the system's package (device install $PACKAGE)"
+# The service notes the taskbar's design once it has hooked the bar: from then on Start is the
+# menu's.
+device reg delete 'HKLM\SOFTWARE\Tolmar_Vireta' /v DeviceWinVersion /f >/dev/null 2>&1 || true
+device install "$PACKAGE" | tail -n 1 | sed 's/^/  /'
+tries=0
+until device reg query 'HKLM\SOFTWARE\Tolmar_Vireta' /v DeviceWinVersion >/dev/null 2>&1; do
+  tries=$((tries + 1))
+  if [ $tries -gt 100 ]; then echo "run-demo.sh: the service did not start" >&2; exit 1; fi
+  sleep 0.1
+done
+
 device tap 10 $(( BAR / 2 ))
 device wait-window Vireta 10 >/dev/null
+wait_title Vireta
 settle
-device screenshot "$SHOTS/menu.png" >/dev/null
-GAMES=$(slot_of games)
-if [ -n "$GAMES" ]; then
-  GAMES=$(( GAMES ))
-  device tap "$(icon_x "$GAMES")" "$(icon_y "$GAMES")"
-  settle
-  device screenshot "$SHOTS/menu-games.png" >/dev/null
-  # The left soft key leads back to the top level.
-  device tap $(( SCREEN_WIDTH / 4 )) $(( SCREEN_HEIGHT - $(scaled 26) / 2 ))
-  settle
-fi
-device screenshot "$SHOTS/menu-back.png" >/dev/null
-CALC=$(slot_of 'tools\calculator.lnk')
-TOOLS=$(slot_of tools)
-if [ -n "$TOOLS" ]; then
-  TOOLS=$(( TOOLS ))
-  device tap "$(icon_x "$TOOLS")" "$(icon_y "$TOOLS")"
-  settle
-  CALC=$(slot_of 'tools\calculator.lnk')
-  if [ -n "$CALC" ]; then
-    CALC=$(( CALC ))
-    device tap "$(icon_x "$CALC")" "$(icon_y "$CALC")"
-    device wait-window DemoSampleProgram 10 >/dev/null || true
-    settle
+device screenshot "$SHOTS/start-menu.png" >/dev/null
+
+# Games is the fourth icon (the Settings folder first, then the Programs folder by name). The
+# first visit finds its items; the second is filmed: each screenshot that is neither the top
+# level nor the folder shows the slide in between, and the middle one is kept.
+device tap "$(icon_x 3)" "$(icon_y 0)"
+wait_title 'games\'
+settle
+device screenshot "$SHOTS/start-menu-games.png" >/dev/null
+device tap "$LEFT_KEY_X" "$SOFT_KEY_Y"
+wait_title Vireta
+settle
+FRAMES="$(mktemp -d)"
+device screenshot "$FRAMES/before.png" >/dev/null
+device tap "$(icon_x 3)" "$(icon_y 0)" &
+for i in $(seq 10 21); do device screenshot "$FRAMES/frame-$i.png" >/dev/null; done
+wait
+wait_title 'games\'
+settle
+device screenshot "$FRAMES/after.png" >/dev/null
+between=()
+for frame in "$FRAMES"/frame-*.png; do
+  if ! cmp -s "$frame" "$FRAMES/before.png" && ! cmp -s "$frame" "$FRAMES/after.png"; then
+    between+=("$frame")
   fi
+done
+if [ ${#between[@]} -gt 0 ]; then
+  cp "${between[$(( ${#between[@]} / 2 ))]}" "$SHOTS/start-menu-slide.png"
+else
+  echo "  (no screenshot fell within the slide this time)"
 fi
-device screenshot "$SHOTS/calculator.png" >/dev/null
+rm -rf "$FRAMES"
+
+# Back to the top level, then Calendar, the second icon: the program comes to the front and the
+# menu leaves the screen.
+device tap "$LEFT_KEY_X" "$SOFT_KEY_Y"
+wait_title Vireta
+settle
+device tap "$(icon_x 1)" "$(icon_y 0)"
+device wait-window DemoSampleProgram 10 >/dev/null
+settle
+device screenshot "$SHOTS/calendar.png" >/dev/null
+
+# Turned, the menu shows one more icon a row.
 device rotate
 settle
-device screenshot "$SHOTS/calculator-landscape.png" >/dev/null
+device tap 10 $(( BAR / 2 ))
+wait_title Vireta
+settle
+device screenshot "$SHOTS/start-menu-landscape.png" >/dev/null
 device rotate
 settle
 echo "-- windows (device windows)"
 device windows | sed 's/^/  /'
 echo "-- processes (device ps)"
 device ps | sed 's/^/  /'
-echo "-- shell and services lines of the host's log (run/host.log)"
-grep -E 'shell:|desktop:|taskbar:|start menu:|startup:|services|host ready' "$DEMO_DEVICE/run/host.log" \
+echo "-- shell lines of the host's log (run/host.log)"
+grep -E 'shell:|desktop:|taskbar:|start menu:|startup:|service|host ready' "$DEMO_DEVICE/run/host.log" \
   | tail -n 12 | sed 's/^/  /'
 echo
 echo "screenshots saved in $SHOTS:"
 echo "  home.png                  the home screen: the wallpaper under the taskbar"
-echo "  menu.png                  the system's menu, opened by a tap on Start: the top level's grid"
-echo "  menu-games.png            its Games folder, opened by a tap on the folder"
-echo "  menu-back.png             the top level again, after the Back key"
-echo "  calculator.png            the Calculator, started from the menu's Tools folder"
-echo "  calculator-landscape.png  the same after the device was turned"
+echo "  start-menu.png            the menu opened by a tap on Start: the Programs folder's icons"
+echo "  start-menu-games.png      its Games folder, with Back on the left soft key"
+echo "  start-menu-slide.png      the middle of the slide into Games"
+echo "  calendar.png              the Calendar sample program, started by a tap on its icon"
+echo "  start-menu-landscape.png  the menu on the turned device: five icons a row"
 if [ -z "${DISPLAY:-}" ]; then
   device shutdown >/dev/null
   echo "(the device was shut down again; run with a display for a window)"

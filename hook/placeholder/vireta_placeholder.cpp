@@ -1,5 +1,5 @@
-// PLACEHOLDER for the menu program, shipped in the package until the real Vireta.exe exists. It
-// has the menu's window class and lifetime, and nothing else:
+// A stand-in for the menu program that the service's launcher tests install by hand (the package
+// carries the real Vireta.exe). It has the menu's window class and lifetime, and nothing else:
 // - a second start posts WM_COMMAND 1012 to the first and ends;
 // - WM_COMMAND 1012, or being made the foreground window, shows the window;
 // - a WM_QUIT that reaches its loop (the service's "leave the screen", or a deactivation) hides

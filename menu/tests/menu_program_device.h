@@ -209,6 +209,17 @@ public:
     }
     return count;
   }
+  // Which of the first `cells` cells show an icon on the flat background (true for an icon).
+  std::vector<bool> iconsInCells(const Frame &shown, const GridGeometry &geometry,
+                                 int cells) const {
+    std::vector<bool> icons;
+    for (int slot = 0; slot < cells; ++slot) {
+      const POINT centre = iconCentre(geometry, slot);
+      const std::uint16_t pixel = shown.at(centre.x, centre.y);
+      icons.push_back(pixel != FlatBackground565 && pixel != 0);
+    }
+    return icons;
+  }
   // Picks the flat background for the next start of the menu.
   static void useFlatBackground() {
     servicetest::writeNumber(SettingsKey, u"hasBackgroundImage", 0);

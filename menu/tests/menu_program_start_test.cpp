@@ -117,6 +117,7 @@ TEST(MenuProgramStart, WithoutTheServiceTheMenuStartsItAndTheStartButtonWorksAga
   // The service hooks the taskbar again (and notes its design): Start sends the menu away.
   ASSERT_TRUE(eventually(
       [] { return servicetest::readNumber(SettingsKey, u"DeviceWinVersion").has_value(); }));
+  ASSERT_TRUE(phone.waitSettled()) << "the menu's first showing is over";
   phone.tapStart();
   EXPECT_TRUE(phone.waitHidden());
 }

@@ -101,6 +101,27 @@ TEST(MenuScreen, TurningTheScreenAddsAnIconPerRowAndTurningBackTakesItAway) {
   EXPECT_TRUE(phone.waitFirstRow(4, 4));
 }
 
+TEST(MenuScreen, TurnedWhileAwayItComesBackTurnedOnTheTopLevelWithItsSoftKeys) {
+  MenuProgramDevice phone;
+  MenuProgramDevice::useFlatBackground();
+  MenuProgramDevice::withoutTransitions();
+  phone.startMenuAndWait("Games");
+  ASSERT_TRUE(phone.waitFirstRow(2, 4));
+  phone.tapStart();
+  ASSERT_TRUE(phone.waitHidden());
+  phone.device.run({"rotate"});
+  ASSERT_TRUE(eventually([] { return GetSystemMetrics(SM_CXSCREEN) == 640; }));
+  phone.tapStart();
+  ASSERT_TRUE(phone.waitShown());
+  EXPECT_TRUE(phone.waitTitle("Vireta"));
+  EXPECT_TRUE(phone.waitFirstRow(5, 5));
+  EXPECT_TRUE(eventually([&] {
+    const auto bar = phone.device.window("ToolbarWindow32");
+    return bar && bar->visible && bar->rect.right == 640;
+  }));
+  phone.device.run({"rotate"});
+}
+
 TEST(MenuScreen, AReloadTakesTheNewSettingsWithoutMakingNewSoftKeys) {
   MenuProgramDevice phone;
   MenuProgramDevice::useFlatBackground();
@@ -186,6 +207,50 @@ TEST(MenuScreen, ASwipeToTheRightGoesBackFromAFolderTallerThanTheScreen) {
   ASSERT_TRUE(phone.waitSettled());
   phone.device.run({"drag", "120", "300", "420", "310", "600", "20"});
   EXPECT_TRUE(phone.waitTitle("Vireta")) << phone.title();
+}
+
+TEST(MenuScreen, TheOlderTransitionEndsWithTheIconsInTheirCells) {
+  MenuProgramDevice phone;
+  MenuProgramDevice::useFlatBackground();
+  servicetest::writeNumber(SettingsKey, u"NewAnim", 0);
+  phone.startMenuAndWait();
+  ASSERT_TRUE(phone.waitFirstRow(4, 4));
+  const POINT games = phone.iconCentre(MenuProgramDevice::grid(4), 3);
+  phone.device.tap(games.x, games.y);
+  EXPECT_TRUE(phone.waitTitle("games\\"));
+  EXPECT_TRUE(phone.waitFirstRow(2, 4));
+}
+
+TEST(MenuScreen, ItemsSharingASlotAreAllShownAndADeletedShortcutLeavesNoGap) {
+  MenuProgramDevice phone;
+  MenuProgramDevice::useFlatBackground();
+  MenuProgramDevice::withoutTransitions();
+  phone.startMenuAndWait();
+  ASSERT_TRUE(phone.waitFirstRow(4, 4));
+  phone.endMenu();
+
+  // Two items claim slot 1, and the shortcut of a third is gone (its key stays).
+  const std::u16string start = u"Security\\Shell\\StartInfo\\Start\\";
+  servicetest::writeNumber(start + u"Internet Explorer.lnk", u"ItemPosition", 1);
+  servicetest::writeNumber(start + u"Calendar.lnk", u"ItemPosition", 1);
+  std::filesystem::remove(phone.device.hostPath("Windows/Start Menu/Programs/Contacts.lnk"));
+  phone.startMenuAndWait();
+  const GridGeometry geometry = MenuProgramDevice::grid(4);
+  // Nine keys, eight items: cells 0 to 7 hold an icon each, cell 8 none.
+  std::vector<bool> expected(9, true);
+  expected[8] = false;
+  EXPECT_TRUE(eventually([&] {
+    return phone.iconsInCells(MenuProgramDevice::frame(), geometry, 9) == expected;
+  })) <<
+      [&] {
+        std::string seen;
+        for (bool icon : phone.iconsInCells(MenuProgramDevice::frame(), geometry, 9))
+          seen += icon ? '1' : '0';
+        return seen;
+      }();
+  EXPECT_TRUE(servicetest::readNumber(start + u"Contacts.lnk", u"falseLink").has_value());
+  ASSERT_TRUE(phone.waitSettled());
+  phone.screenshot("480x640-shared-slot-and-deleted-shortcut");
 }
 
 TEST(MenuScreen, SortingAndATapOnAFolderThatOpensItWithoutStartingAnything) {

@@ -270,22 +270,53 @@ TEST_F(WindowingManager, FocusWithinTheActiveWindowAndAcrossThreads) {
   EXPECT_TRUE(wm.enableWindow(kApp, edit, true)); // it was disabled
 }
 
-TEST_F(WindowingManager, LowBitRaisesTheWindowWithItsOwnedWindows) {
+TEST_F(WindowingManager, OwnedWindowsStayInFrontOfTheirOwner) {
   HWND owner = make(kApp, rect(0, 0, 100, 100));
   HWND dialog = make(kApp, rect(10, 10, 50, 50), WS_VISIBLE, owner);
   HWND popup = make(kApp, rect(20, 20, 60, 60), WS_VISIBLE, dialog); // owned by the dialog
   HWND cover = make(kOther, rect(0, 0, 480, 640));
   ASSERT_EQ(wm.topLevelWindows(), (std::vector<HWND>{cover, popup, dialog, owner}));
 
+  // Brought forward by another process, plain or with the low bit, the owner takes its owned
+  // windows along.
   EXPECT_TRUE(wm.setForeground(kShell, owner));
-  EXPECT_EQ(wm.topLevelWindows(), (std::vector<HWND>{owner, cover, popup, dialog}));
+  EXPECT_EQ(wm.topLevelWindows(), (std::vector<HWND>{popup, dialog, owner, cover}));
   EXPECT_EQ(wm.foreground(), owner);
-
   EXPECT_TRUE(wm.setForeground(kOther, cover));
   const HWND withOwned = reinterpret_cast<HWND>(reinterpret_cast<std::uintptr_t>(owner) | 1);
   EXPECT_TRUE(wm.setForeground(kShell, withOwned));
   EXPECT_EQ(wm.topLevelWindows(), (std::vector<HWND>{popup, dialog, owner, cover}));
-  EXPECT_EQ(wm.foreground(), owner);
+
+  // Shown or raised by its own program.
+  EXPECT_TRUE(wm.setForeground(kOther, cover));
+  wm.showWindow(kApp, owner, SW_SHOW);
+  EXPECT_EQ(wm.topLevelWindows(), (std::vector<HWND>{popup, dialog, owner, cover}));
+  EXPECT_TRUE(wm.setWindowPos(kOther, cover, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE));
+  EXPECT_TRUE(wm.setWindowPos(kApp, owner, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE));
+  EXPECT_EQ(wm.topLevelWindows(), (std::vector<HWND>{popup, dialog, owner, cover}));
+
+  // Sent to the bottom, the owner takes them down with it; an owned window sent to the bottom
+  // or behind its owner stops in front of its owner, with its own owned window in front of it.
+  EXPECT_TRUE(wm.setWindowPos(kApp, owner, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE));
+  EXPECT_EQ(wm.topLevelWindows(), (std::vector<HWND>{cover, popup, dialog, owner}));
+  EXPECT_TRUE(wm.setWindowPos(kApp, popup, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE));
+  EXPECT_EQ(wm.topLevelWindows(), (std::vector<HWND>{cover, popup, dialog, owner}));
+  EXPECT_TRUE(wm.setWindowPos(kApp, dialog, owner, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE));
+  EXPECT_EQ(wm.topLevelWindows(), (std::vector<HWND>{cover, popup, dialog, owner}));
+  EXPECT_TRUE(wm.setWindowPos(kApp, dialog, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE));
+  EXPECT_EQ(wm.topLevelWindows(), (std::vector<HWND>{cover, popup, dialog, owner}));
+}
+
+TEST_F(WindowingManager, AnOwnedWindowUncoveredByItsOwnersMoveIsRepainted) {
+  HWND owner = make(kApp, rect(0, 0, 480, 640));
+  HWND bar = make(kApp, rect(0, 588, 480, 640), WS_VISIBLE, owner);
+  HWND cover = make(kOther, rect(0, 0, 480, 640));
+  ASSERT_EQ(wm.topLevelWindows(), (std::vector<HWND>{cover, bar, owner}));
+  wm.validate(bar, nullptr);
+  EXPECT_TRUE(pending(bar).empty());
+  // Raised with its owner, the bar comes out from under the cover and paints all of itself.
+  EXPECT_TRUE(wm.setForeground(kShell, owner));
+  EXPECT_TRUE(pending(bar).samePixels(RectangleSet(rect(0, 0, 480, 52))));
 }
 
 TEST_F(WindowingManager, TopmostWindowsStayAboveOthers) {

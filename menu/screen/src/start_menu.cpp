@@ -40,6 +40,10 @@ StartMenu::StartMenu(HINSTANCE instance) {
   // The menu keeps the taskbar: Start and the Windows key stay the service's while it shows.
   global_->display().fullScreenUnwanted = true;
   window_ = new DirectDrawWarp(instance, ApplicationName, false);
+  // The window came up over the whole screen, the taskbar hidden: the taskbar comes back at once,
+  // so that a Start tap meanwhile reaches the service and not the menu.
+  if (window_->isUsable())
+    layOutWindow();
   settingsScreen_ = std::make_unique<ToolkitSettingsScreen>(*window_);
   loadSettings();
   indexes_.scan(MetadataTree::StartKey);
@@ -379,6 +383,7 @@ void StartMenu::hide() {
 }
 
 void StartMenu::onActivation(bool active) {
+  away_ = !active;
   if (!active) {
     if (programs_)
       programs_->clear();
@@ -438,6 +443,17 @@ void StartMenu::onRotation() {
     return;
   programs_->setGeometry(grid_);
   programs_->clear();
+  if (!IsWindowVisible(window_->window())) {
+    // Turned while away: the turn made the display active again, which would swallow the
+    // activation that brings the menu back (and with it the top level and the soft keys).
+    global_->display().active = false;
+    return;
+  }
+  if (away_) {
+    // Brought back while the turn was on its way: the activation was swallowed; this is it.
+    onActivation(true);
+    return;
+  }
   showFolder(currentFolder_, true);
 }
 

@@ -743,9 +743,15 @@ bool WindowManager::setWindowPos(Caller caller, HWND hwnd, HWND insertAfter, int
   // The change shows within the window's old and new places.
   const RECT oldOnScreen = screenRect(*w);
   const LONG dx = oldOnScreen.left - oldRect.left, dy = oldOnScreen.top - oldRect.top;
-  const Snapshots before = snapshot(
-      RectangleSet::boundingBox(oldOnScreen, RECT{newRect.left + dx, newRect.top + dy,
-                                                  newRect.right + dx, newRect.bottom + dy}));
+  RECT touched = RectangleSet::boundingBox(
+      oldOnScreen, RECT{newRect.left + dx, newRect.top + dy, newRect.right + dx, newRect.bottom + dy});
+  // A new place in the z-order may move the owned windows (or the owner) along.
+  if (zChange && isTopLevel(*w)) {
+    touched = RectangleSet::boundingBox(touched, extent(*w));
+    if (const WindowRecord *owner = record(w->owner))
+      touched = RectangleSet::boundingBox(touched, screenRect(*owner));
+  }
+  const Snapshots before = snapshot(touched);
   w->rect = newRect;
   if (zChange)
     insertAt(*w, insertAfter);
@@ -840,11 +846,51 @@ void WindowManager::keepBands(WindowRecord &parent, HWND moved) {
 
 void WindowManager::unlink(WindowRecord &w) { std::erase(record(w.parent)->children, w.handle); }
 
-void WindowManager::raise(WindowRecord &w) {
+void WindowManager::raiseAlone(WindowRecord &w) {
   auto &list = record(w.parent)->children;
   std::erase(list, w.handle);
   list.insert(list.begin(), w.handle);
   keepBands(*record(w.parent), w.handle);
+}
+
+void WindowManager::raise(WindowRecord &w) {
+  raiseAlone(w);
+  if (!isTopLevel(w))
+    return;
+  // Owned windows (and theirs) stay above the owner, keeping their order among themselves: a
+  // program's soft-key bar or dialog never disappears behind the window it belongs to.
+  const std::vector<HWND> owned = ownedInOrder(w.handle);
+  for (auto it = owned.rbegin(); it != owned.rend(); ++it)
+    raiseAlone(*record(*it));
+}
+
+std::vector<HWND> WindowManager::ownedInOrder(HWND owner) const {
+  std::vector<HWND> owned;
+  for (HWND h : record(desktop_)->children)
+    for (HWND o = record(h)->owner; o; o = record(o) ? record(o)->owner : nullptr)
+      if (o == owner) {
+        owned.push_back(h);
+        break;
+      }
+  return owned;
+}
+
+void WindowManager::keepAboveOwner(WindowRecord &w) {
+  auto &list = record(desktop_)->children;
+  const auto indexOf = [&list](HWND h) {
+    return static_cast<std::size_t>(std::find(list.begin(), list.end(), h) - list.begin());
+  };
+  const auto putBefore = [&](HWND moved, HWND before) {
+    std::erase(list, moved);
+    list.insert(list.begin() + static_cast<std::ptrdiff_t>(indexOf(before)), moved);
+    keepBands(*record(desktop_), moved);
+  };
+  // A window put behind its owner goes back to just in front of it...
+  if (const WindowRecord *owner = record(w.owner); owner && indexOf(w.handle) > indexOf(owner->handle))
+    putBefore(w.handle, owner->handle);
+  // ...and its own owned windows follow it to just in front of it, in their order.
+  for (HWND h : ownedInOrder(w.handle))
+    putBefore(h, w.handle);
 }
 
 void WindowManager::insertAt(WindowRecord &w, HWND insertAfter) {
@@ -876,20 +922,8 @@ void WindowManager::insertAt(WindowRecord &w, HWND insertAfter) {
     list.insert(at == list.end() ? list.begin() : at + 1, w.handle);
   }
   keepBands(parent, w.handle);
-}
-
-void WindowManager::raiseWithOwned(WindowRecord &w) {
-  raise(w);
-  // Owned windows (and theirs) go above the owner, keeping their order among themselves.
-  std::vector<HWND> owned;
-  for (HWND h : record(desktop_)->children)
-    for (HWND o = record(h)->owner; o; o = record(o) ? record(o)->owner : nullptr)
-      if (o == w.handle) {
-        owned.push_back(h);
-        break;
-      }
-  for (auto it = owned.rbegin(); it != owned.rend(); ++it)
-    raise(*record(*it));
+  if (isTopLevel(w))
+    keepAboveOwner(w);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1124,16 +1158,13 @@ void WindowManager::activate(HWND hwnd) {
 }
 
 bool WindowManager::setForeground(Caller, HWND hwnd) {
-  const bool withOwned = (reinterpret_cast<std::uintptr_t>(hwnd) & 1) != 0;
+  // The low bit asks for the owned windows too; they come along in any case.
   const HWND plain = stripLowBit(hwnd);
   if (!record(plain) || plain == desktop_)
     return fail(ERROR_INVALID_WINDOW_HANDLE);
   WindowRecord &top = *record(topLevelOf(plain));
-  const Snapshots before = snapshot(extent(top, withOwned));
-  if (withOwned)
-    raiseWithOwned(top);
-  else
-    raise(top);
+  const Snapshots before = snapshot(extent(top));
+  raise(top);
   exposeChanges(before);
   activate(top.handle);
   return succeed();

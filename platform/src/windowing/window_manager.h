@@ -165,7 +165,8 @@ public:
 
   // Foreground, activation, focus.
   HWND foreground() const { return foreground_; }
-  // A handle with its lowest bit set raises the window together with its owned windows.
+  // Owned windows always stay in front of their owner; a handle with its lowest bit set (the
+  // device's form for "with its owned windows") is accepted and means the same.
   bool setForeground(Caller caller, HWND hwnd);
   // Returns the thread's previous active window.
   HWND setActive(Caller caller, HWND hwnd);
@@ -227,8 +228,13 @@ private:
   // Z-order.
   void unlink(WindowRecord &w);
   void insertAt(WindowRecord &w, HWND insertAfter);
+  // Raises the window; a top-level window takes its owned windows along above it.
   void raise(WindowRecord &w);
-  void raiseWithOwned(WindowRecord &w);
+  void raiseAlone(WindowRecord &w);
+  // The top-level windows owned by `owner` (directly or through others), front to back.
+  std::vector<HWND> ownedInOrder(HWND owner) const;
+  // Puts back the rule that owned windows lie in front of their owner after `w` moved.
+  void keepAboveOwner(WindowRecord &w);
 
   // Regions.
   Snapshots snapshot(const RECT &area) const;
@@ -236,7 +242,7 @@ private:
   std::vector<HWND> visibleMeeting(const RECT &area) const;
   // Where the window lies on the screen (its descendants show only within it), with its owned
   // windows when `withOwned`.
-  RECT extent(const WindowRecord &w, bool withOwned = false) const;
+  RECT extent(const WindowRecord &w, bool withOwned = true) const;
   void exposeChanges(const Snapshots &before);
   void addUpdate(WindowRecord &w, const RectangleSet &clientRegion);
   void setUpdateEmpty(WindowRecord &w);

@@ -129,6 +129,8 @@ private:
   // must not show the screen a second time.
   bool showRequestActivation_ = false;
   bool serviceFailed_ = false;
+  // Deactivated, and not yet activated again.
+  bool away_ = false;
 
   Section *screen_ = nullptr;
   ChildSection *quickLinksSection_ = nullptr;
