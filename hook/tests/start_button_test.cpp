@@ -41,8 +41,20 @@ bool witnessSaw(const ServiceDevice &device, const std::string &line) {
 
 } // namespace
 
-TEST(StartButton, AfterInstallAndRebootTheTapOpensSendsAwayAndBringsBackOneMenu) {
-  auto device = installedDevice();
+// Both taskbar designs on both screen sizes: the design's number, the folder the hook thread finds
+// for it and the taskbar's rectangle as the bar really lies.
+struct Profile {
+  const char *taskbar;
+  const char *screen;
+  DWORD deviceWinVersion;
+  DWORD startFolderId;
+};
+
+class StartButtonOn : public ::testing::TestWithParam<Profile> {};
+
+TEST_P(StartButtonOn, AfterInstallAndRebootTheTapOpensSendsAwayAndBringsBackOneMenu) {
+  const Profile profile = GetParam();
+  auto device = installedDevice(DeviceOptions{profile.taskbar, profile.screen, "", true});
   // What the hook thread writes must come back at the next boot.
   servicetest::deleteValue(Settings, u"startFolderId");
   servicetest::deleteValue(Settings, u"DeviceWinVersion");
@@ -57,8 +69,8 @@ TEST(StartButton, AfterInstallAndRebootTheTapOpensSendsAwayAndBringsBackOneMenu)
   ASSERT_TRUE(eventually([] {
     return servicetest::readNumber(Settings, u"DeviceWinVersion").has_value();
   })) << device->hostLog();
-  EXPECT_EQ(servicetest::readNumber(Settings, u"DeviceWinVersion"), 1u);
-  EXPECT_EQ(servicetest::readNumber(Settings, u"startFolderId"), 2u);
+  EXPECT_EQ(servicetest::readNumber(Settings, u"DeviceWinVersion"), profile.deviceWinVersion);
+  EXPECT_EQ(servicetest::readNumber(Settings, u"startFolderId"), profile.startFolderId);
 
   // The record says what the hook thread found.
   {
@@ -66,11 +78,16 @@ TEST(StartButton, AfterInstallAndRebootTheTapOpensSendsAwayAndBringsBackOneMenu)
     ASSERT_TRUE(shared);
     const GlobalValues &record = *shared.record();
     EXPECT_EQ(record.serviceStarted, 1);
-    EXPECT_EQ(record.deviceWinVersion, 1);
+    EXPECT_EQ(record.deviceWinVersion, static_cast<int>(profile.deviceWinVersion));
     EXPECT_NE(record.hookThreadId, 0u);
-    EXPECT_NE(record.activateStartMessage, 0u);
-    EXPECT_EQ(record.taskbarRect().right, 480);
-    EXPECT_EQ(record.taskbarRect().bottom, 36);
+    // The message that asks the newer bar for its Start menu exists only on that bar.
+    EXPECT_EQ(record.activateStartMessage != 0, profile.deviceWinVersion == 1);
+    const auto taskbar = device->window("HHTaskBar");
+    ASSERT_TRUE(taskbar);
+    EXPECT_EQ(record.taskbarRect().left, taskbar->rect.left);
+    EXPECT_EQ(record.taskbarRect().top, taskbar->rect.top);
+    EXPECT_EQ(record.taskbarRect().right, taskbar->rect.right);
+    EXPECT_EQ(record.taskbarRect().bottom, taskbar->rect.bottom);
     EXPECT_EQ(record.userDirectoryText(), u"\\Program Files\\Vireta\\");
     EXPECT_EQ(record.hookWinKey, 1);
   }
@@ -92,6 +109,15 @@ TEST(StartButton, AfterInstallAndRebootTheTapOpensSendsAwayAndBringsBackOneMenu)
   EXPECT_FALSE(servicetest::readNumber(Settings, u"HideWM").has_value())
       << "the platform's menu was never open";
 }
+
+INSTANTIATE_TEST_SUITE_P(Designs, StartButtonOn,
+                         ::testing::Values(Profile{"wm65", "480x640", 1, 2},
+                                           Profile{"wm65", "240x320", 1, 2},
+                                           Profile{"classic", "480x640", 0, 11},
+                                           Profile{"classic", "240x320", 0, 11}),
+                         [](const ::testing::TestParamInfo<Profile> &info) {
+                           return std::string(info.param.taskbar) + "_" + info.param.screen;
+                         });
 
 TEST(StartButton, TheWindowsKeyAloneOpensTheMenuAndAsAModifierDoesNot) {
   auto device = installedDevice();

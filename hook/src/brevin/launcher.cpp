@@ -75,12 +75,17 @@ DWORD bringMenuForward(LPVOID request) {
       return 0;
     menu = FindWindowW(MenuWindowClass, nullptr);
   }
+  // Each step asks again: a Start request that came meanwhile (a second tap sending the menu
+  // away) must not be undone by the rest of this one.
   if (menu && !superseded()) {
     // The lowest bit asks for the window together with the windows it owns.
     SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<UINT_PTR>(menu) | 1));
-    ShowWindow(menu, SW_SHOW);
-    UpdateWindow(menu);
-    SetFocus(menu);
+    if (!superseded())
+      ShowWindow(menu, SW_SHOW);
+    if (!superseded())
+      UpdateWindow(menu);
+    if (!superseded())
+      SetFocus(menu);
   }
   workers.pause(GraceMs);
   return 0;
