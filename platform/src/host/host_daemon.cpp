@@ -20,8 +20,10 @@
 
 #include <ce/core/device_root.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <csignal>
 #include <cstring>
@@ -29,6 +31,7 @@
 #include <fstream>
 #include <memory>
 #include <mutex>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -59,7 +62,48 @@ bool HostDaemon::isRunning(const fs::path &root) {
   return held;
 }
 
+namespace {
+
+// The pid the host wrote into its lock file, 0 when there is none.
+pid_t lockHolder(const fs::path &root) {
+  std::ifstream in(lockFile(root));
+  long value = 0;
+  return in >> value && value > 0 ? static_cast<pid_t>(value) : 0;
+}
+
+// A pidfd for the host that holds the lock, or none: the pidfd names whatever process had the pid
+// when it was opened; the host wrote the pid before, and still holds the lock after, so a pid read
+// again unchanged while the lock is held names the host.
+protocol::UniqueFd hostPidfd(const fs::path &root) {
+  const pid_t pid = lockHolder(root);
+  if (pid <= 0)
+    return protocol::UniqueFd();
+  protocol::UniqueFd pidfd(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
+  if (!pidfd || !HostDaemon::isRunning(root) || lockHolder(root) != pid)
+    return protocol::UniqueFd();
+  return pidfd;
+}
+
+} // namespace
+
 bool HostDaemon::waitUntilStopped(const fs::path &root, int timeoutMs) {
+  if (!isRunning(root))
+    return true;
+  // The kernel releases the lock when the host's process ends: wait for that end itself.
+  if (const protocol::UniqueFd pidfd = hostPidfd(root)) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            deadline - std::chrono::steady_clock::now())
+                            .count();
+      pollfd ended{pidfd.get(), POLLIN, 0};
+      const int ready = ::poll(&ended, 1, static_cast<int>(std::max<long long>(left, 0)));
+      if (ready >= 0 || errno != EINTR || left <= 0)
+        break;
+    }
+    return !isRunning(root);
+  }
+  // No pidfd (a lock file without a readable pid): look at the lock a few times a second.
   for (int waited = 0; waited < timeoutMs; waited += 10) {
     if (!isRunning(root))
       return true;
@@ -69,19 +113,9 @@ bool HostDaemon::waitUntilStopped(const fs::path &root, int timeoutMs) {
 }
 
 bool HostDaemon::forceStop(const fs::path &root, int timeoutMs) {
-  auto readPid = [&]() -> pid_t {
-    std::ifstream in(lockFile(root));
-    long value = 0;
-    return in >> value && value > 0 ? static_cast<pid_t>(value) : 0;
-  };
-  const pid_t pid = readPid();
-  if (pid <= 0)
-    return waitUntilStopped(root, 0);
-  protocol::UniqueFd pidfd(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
-  // The pidfd names whatever process had the pid when it was opened; the host wrote the pid
-  // before, and still holds the lock after, so that process is the host.
-  if (!pidfd || !isRunning(root) || readPid() != pid)
-    return waitUntilStopped(root, timeoutMs);
+  const protocol::UniqueFd pidfd = hostPidfd(root);
+  if (!pidfd)
+    return waitUntilStopped(root, lockHolder(root) > 0 ? timeoutMs : 0);
   ::syscall(SYS_pidfd_send_signal, pidfd.get(), SIGKILL, nullptr, 0);
   return waitUntilStopped(root, timeoutMs);
 }
@@ -304,7 +338,7 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
   HostConnection::instance().disconnect();
   shellThread.stop();
   inputPanel.stop();
-  menuBars.stop(500); // before the services go: one of them may have subclassed a bar
+  menuBars.stop(500);  // before the services go: one of them may have subclassed a bar
   sayReady(false, ""); // the loop ended before anything was ready: the booter sees the end
   readyWatch.join();
   logOpen->store(false);

@@ -341,36 +341,47 @@ void ProcessService::processExiting(HostRequest &request) {
 
 void ProcessService::endAll(int graceMs) {
   const DWORD self = static_cast<DWORD>(::getpid());
-  // Processes are reached through their pidfds only: a pid may name another process by now.
-  auto alive = [&](const ProcessRecord &record) {
-    if (record.pidfd < 0)
-      return false;
-    pollfd ended{record.pidfd, POLLIN, 0};
-    return ::poll(&ended, 1, 0) == 0;
+  // Processes are reached through their pidfds only: a pid may name another process by now. A
+  // pidfd becomes readable when its process ends, so the waits below follow the ends themselves.
+  auto running = [&] {
+    std::vector<pollfd> fds;
+    for (const ProcessRecord *record : server_.processes().list()) {
+      if (record->pid == self || record->pidfd < 0)
+        continue;
+      pollfd entry{record->pidfd, POLLIN, 0};
+      if (::poll(&entry, 1, 0) == 0)
+        fds.push_back(pollfd{record->pidfd, POLLIN, 0});
+    }
+    return fds;
   };
   auto signalAll = [&](int signal) {
-    int left = 0;
-    for (const ProcessRecord *record : server_.processes().list()) {
-      if (record->pid == self || !alive(*record))
-        continue;
-      ++left;
-      ::syscall(SYS_pidfd_send_signal, record->pidfd, signal, nullptr, 0);
-    }
-    return left;
+    const std::vector<pollfd> fds = running();
+    for (const pollfd &entry : fds)
+      ::syscall(SYS_pidfd_send_signal, entry.fd, signal, nullptr, 0);
+    return !fds.empty();
   };
-  if (signalAll(SIGTERM) == 0)
+  // Waits until every process has ended or the time is up; true when all have ended.
+  auto waitForEnds = [&](int ms) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+      std::vector<pollfd> fds = running();
+      if (fds.empty())
+        return true;
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            deadline - std::chrono::steady_clock::now())
+                            .count();
+      if (left <= 0)
+        return false;
+      // Wakes at the first end; the next round drops the ended ones.
+      ::poll(fds.data(), fds.size(), static_cast<int>(left));
+    }
+  };
+  if (!signalAll(SIGTERM))
     return;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(graceMs);
-  while (std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    bool any = false;
-    for (const ProcessRecord *record : server_.processes().list())
-      any = any || (record->pid != self && alive(*record));
-    if (!any)
-      return;
-  }
+  if (waitForEnds(graceMs))
+    return;
   signalAll(SIGKILL);
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  waitForEnds(1000);
 }
 
 void ProcessService::shutdown(HostRequest &request) {
