@@ -14,7 +14,7 @@ class FolderListing {
 public:
   // Lists `directory` (a device path, with or without its trailing "\"). A directory that does
   // not exist lists nothing; one that cannot be listed for another reason gives a listing that
-  // knows nothing (see `knows`).
+  // knows nothing (see `known`).
   static FolderListing read(std::u16string_view directory);
 
   // Whether the walk succeeded: only then does the listing answer for the directory.
