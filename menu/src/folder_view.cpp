@@ -7,6 +7,7 @@
 #include "path_text.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -45,6 +46,10 @@ FolderView FolderView::load(std::u16string_view folder, const MenuFolders &folde
   view.keyCount_ = entries.size();
 
   const ItemMetadataReader reader(folders);
+  // One walk of the directory tells which item files still exist (the Settings tree has none).
+  std::optional<FolderListing> listing;
+  if (!entries.empty() && !MenuFolders::isSettingsTree(view.folder_))
+    listing = FolderListing::read(folders.directoryOf(view.folder_));
   std::vector<ShownItem> stored;
   std::vector<ShownItem> unplaced;
   for (const auto &entry : entries) {
@@ -54,7 +59,7 @@ FolderView FolderView::load(std::u16string_view folder, const MenuFolders &folde
     if (MetadataTree::isFolderIcon(item.path))
       continue;
     item.keyPath = folderKeyPath + entry;
-    item.metadata = reader.read(item.path);
+    item.metadata = reader.read(item.path, listing ? &*listing : nullptr);
     if (item.metadata.position == ItemMetadata::Dead) {
       RegistryKey::open(HKEY_LOCAL_MACHINE, item.keyPath, KEY_ALL_ACCESS)
           .writeNumber(MetadataTree::FalseLink, 1);

@@ -98,7 +98,8 @@ void ItemLoader::walk(const LoadRequest &request) {
           key.hasValue(MetadataTree::Target)) {
         continue;
       }
-      key.deleteValue(MetadataTree::FalseLink);
+      if (key.hasValue(MetadataTree::FalseLink))
+        key.deleteValue(MetadataTree::FalseLink);
       auto item = std::make_unique<LoadedItem>();
       item->folder = request.folder;
       item->entry = name;

@@ -2,8 +2,8 @@
 
 #include <menu/item_target.h>
 #include <menu/metadata_tree.h>
-#include <toolkit/registry/registry_key.h>
 #include <menu/shortcut_file.h>
+#include <toolkit/registry/registry_key.h>
 
 #include "path_text.h"
 
@@ -20,6 +20,15 @@ constexpr std::u16string_view ControlPanelHost = u"\\windows\\ctlpnl.exe ";
 bool isDirectory(const std::u16string &path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool isDirectory(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+
+bool fileExists(const std::u16string &path, std::u16string_view fileName,
+                const FolderListing *listing) {
+  if (listing && listing->known())
+    return listing->attributesOf(fileName).has_value();
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::u16string derivedName(std::u16string_view fileName) {
@@ -41,7 +50,8 @@ std::optional<std::u16string> commandOfFile(const std::u16string &path) {
 
 } // namespace
 
-ItemMetadata ItemMetadataReader::read(std::u16string_view itemFilePath) const {
+ItemMetadata ItemMetadataReader::read(std::u16string_view itemFilePath,
+                                      const FolderListing *listing) const {
   const auto relative = folders_.relativePathOf(itemFilePath);
   const bool settingsTree = MenuFolders::isSettingsTree(relative);
   // Entries of the Settings tree live below the Start Menu folder.
@@ -60,13 +70,14 @@ ItemMetadata ItemMetadataReader::read(std::u16string_view itemFilePath) const {
     item.position = ItemMetadata::FalseLink;
     return item;
   }
-  if (!settingsTree && GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) {
+  if (!settingsTree && !fileExists(file, fileName, listing)) {
     item.position = ItemMetadata::Dead; // the file was removed; its key stays
     return item;
   }
   const auto stored = key.readInt(MetadataTree::ItemPosition);
   const auto icon = key.readText(MetadataTree::Icon, RegistryKey::DisplayTextBytes);
   auto name = key.readText(MetadataTree::Name, RegistryKey::DisplayTextBytes);
+  const auto storedName = name;
   auto target = key.readText(MetadataTree::Target, RegistryKey::DisplayTextBytes);
   if (stored)
     item.position = *stored >= 0 ? *stored : ~*stored;
@@ -78,22 +89,25 @@ ItemMetadata ItemMetadataReader::read(std::u16string_view itemFilePath) const {
   if (target) {
     const auto program = ItemTarget::split(*target).program;
     if (!settingsTree) {
-      if (!ItemTarget::programExists(program)) {
+      const auto attributes = ItemTarget::programAttributes(program);
+      if (!attributes) {
         item.position = ItemMetadata::Dead;
         return item;
       }
-      item.folder = isDirectory(program);
+      item.folder = isDirectory(*attributes);
     }
   } else if (settingsTree && pathtext::containsIgnoreCase(fileName, u".cpl")) {
     target = std::u16string(ControlPanelHost) + std::u16string(fileName);
     derivedTarget = true;
   } else if (!settingsTree) {
     target = commandOfFile(file);
-    if (!target || !ItemTarget::programExists(ItemTarget::split(*target).program)) {
+    const auto attributes =
+        target ? ItemTarget::programAttributes(ItemTarget::split(*target).program) : std::nullopt;
+    if (!attributes) {
       item.position = ItemMetadata::Dead;
       return item;
     }
-    item.folder = isDirectory(ItemTarget::split(*target).program);
+    item.folder = isDirectory(*attributes);
     derivedTarget = true;
   }
   if (settingsTree)
@@ -102,7 +116,7 @@ ItemMetadata ItemMetadataReader::read(std::u16string_view itemFilePath) const {
   if (deriveName)
     name = derivedName(fileName);
   if (writeBack()) {
-    if (deriveName)
+    if (deriveName && name != storedName)
       key.writeText(MetadataTree::Name, *name);
     if (derivedTarget)
       key.writeText(MetadataTree::Target, *target);

@@ -14,8 +14,11 @@ std::u16string_view trimmed(std::u16string_view text) {
   return text.substr(first, text.find_last_not_of(Spaces) - first + 1);
 }
 
-bool exists(const std::u16string &path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+std::optional<DWORD> attributesOf(const std::u16string &path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES)
+    return std::nullopt;
+  return attributes;
 }
 
 } // namespace
@@ -46,10 +49,16 @@ std::u16string ItemTarget::indexKeyOf(std::u16string_view target) {
 }
 
 bool ItemTarget::programExists(std::u16string_view program) {
+  return programAttributes(program).has_value();
+}
+
+std::optional<DWORD> ItemTarget::programAttributes(std::u16string_view program) {
   if (program.empty())
-    return false;
+    return std::nullopt;
   const std::u16string path(program);
   if (path.front() == u'\\' || path.front() == u'/')
-    return exists(path);
-  return exists(u"\\" + path) || exists(u"\\windows\\" + path);
+    return attributesOf(path);
+  if (const auto atRoot = attributesOf(u"\\" + path))
+    return atRoot;
+  return attributesOf(u"\\windows\\" + path);
 }

@@ -59,6 +59,15 @@ protected:
     MSG message;
     EXPECT_FALSE(PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE));
   }
+  // When the key was last written (100 ns ticks).
+  static ULONGLONG lastWritten(std::u16string_view keyPath) {
+    const auto opened = RegistryKey::open(HKEY_LOCAL_MACHINE, keyPath);
+    FILETIME written{};
+    EXPECT_EQ(RegQueryInfoKeyW(opened.handle(), nullptr, nullptr, nullptr, nullptr, nullptr,
+                               nullptr, nullptr, nullptr, nullptr, nullptr, &written),
+              ERROR_SUCCESS);
+    return (static_cast<ULONGLONG>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
+  }
   void placed(const std::u16string &relative, int slot) {
     programsShortcut(ce::toUtf8(relative), "\\Windows\\app.exe");
     item(relative, u"Item", u"\\Windows\\app.exe", u"\\i.png", slot);
@@ -134,6 +143,13 @@ TEST_F(ItemLoaderTest, EntriesLackingAValueAreReadAgainAndKeepTheirSlot) {
   EXPECT_EQ(received.items[0]->metadata.name, u"No icon");
   EXPECT_FALSE(has(key(u"NoIcon.lnk"), u"falseLink"));
   EXPECT_EQ(position(u"NoIcon.lnk"), 3);
+
+  // Walked again, it is read again, but nothing in its key is written: no walk keeps the
+  // registry busy for the folder shown next.
+  const auto written = lastWritten(key(u"NoIcon.lnk"));
+  loader.requestFolder(u"", folders_, 2);
+  ASSERT_EQ(receive(1).items.size(), 1u);
+  EXPECT_EQ(lastWritten(key(u"NoIcon.lnk")), written);
 }
 
 TEST_F(ItemLoaderTest, HiddenAndDeadFilesSendNothing) {

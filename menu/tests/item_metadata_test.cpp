@@ -1,9 +1,11 @@
 #include "menu_device.h"
 
+#include <menu/folder_listing.h>
 #include <menu/item_indexes.h>
 #include <menu/item_metadata_reader.h>
 #include <menu/item_target.h>
 #include <menu/shortcut_file.h>
+#include <toolkit/registry/registry_key.h>
 
 namespace {
 
@@ -64,6 +66,50 @@ TEST_F(ItemMetadataTest, NamesThatLookLikeFileNamesAreDerivedAgain) {
   item(u"calc.lnk", u"Sums", u"\\Windows\\calc.exe", u"", 0);
   EXPECT_EQ(read(CalcLink).name, u"Sums");
   EXPECT_EQ(text(key(u"calc.lnk"), u"name"), u"Sums");
+}
+
+TEST_F(ItemMetadataTest, AFolderListingAnswersForTheFilesOfItsDirectory) {
+  programsShortcut("Calc.lnk", "\\Windows\\calc.exe");
+  item(u"calc.lnk", u"Calculator", u"\\Windows\\calc.exe", u"\\icons\\calc.png", 3);
+  const auto listing = FolderListing::read(u"\\windows\\start menu\\programs\\");
+  ASSERT_TRUE(listing.known());
+  EXPECT_TRUE(listing.attributesOf(u"CALC.LNK").has_value()) << "names compare without case";
+  EXPECT_FALSE(listing.attributesOf(u"Other.lnk").has_value());
+  const ItemMetadataReader reader(folders_);
+  EXPECT_EQ(reader.read(CalcLink, &listing).position, 3);
+
+  // The listing is what tells: a file gone after it was taken still counts, a new listing
+  // knows it is gone.
+  remove("Windows/Start Menu/Programs/Calc.lnk");
+  EXPECT_EQ(reader.read(CalcLink, &listing).position, 3);
+  const auto fresh = FolderListing::read(u"\\windows\\start menu\\programs");
+  ASSERT_TRUE(fresh.known());
+  EXPECT_EQ(reader.read(CalcLink, &fresh).position, ItemMetadata::Dead);
+
+  // A directory that is not there holds nothing.
+  const auto missing = FolderListing::read(u"\\windows\\start menu\\programs\\gone");
+  EXPECT_TRUE(missing.known());
+  EXPECT_EQ(missing.size(), 0u);
+}
+
+TEST_F(ItemMetadataTest, ADerivedNameThatIsStoredAlreadyIsNotWrittenAgain) {
+  // A folder named as its directory: its name is derived at every reading, and is the same.
+  std::filesystem::create_directories(root_ / "fs/Windows/Start Menu/Programs/Games");
+  item(u"Games", u"Games", u"\\Windows\\Start Menu\\Programs\\Games", u"\\i.png", 1);
+  const auto keyPath = key(u"Games");
+  const auto lastWritten = [&] {
+    const auto opened = RegistryKey::open(HKEY_LOCAL_MACHINE, keyPath);
+    FILETIME written{};
+    RegQueryInfoKeyW(opened.handle(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                     nullptr, nullptr, nullptr, &written);
+    return (static_cast<ULONGLONG>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
+  };
+  const auto before = lastWritten();
+  ASSERT_NE(before, 0u);
+  const auto games = read(u"\\Windows\\Start Menu\\Programs\\Games");
+  EXPECT_EQ(games.name, u"Games");
+  EXPECT_TRUE(games.folder);
+  EXPECT_EQ(lastWritten(), before);
 }
 
 TEST_F(ItemMetadataTest, WriteBackCanBeSwitchedOff) {

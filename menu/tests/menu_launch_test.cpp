@@ -18,20 +18,6 @@ bool running(const MenuProgramDevice &phone, const std::string &path) {
   return false;
 }
 
-// The taps on a program's icon and what the screen showed meanwhile: whether the icon's picture
-// passed over a spot of the background between the icon and the middle of the screen.
-bool zoomSeenAfterTap(const MenuProgramDevice &phone, POINT icon, POINT spot) {
-  auto tap = phone.device.startTool({"tap", std::to_string(icon.x), std::to_string(icon.y)});
-  bool seen = false;
-  const DWORD start = GetTickCount();
-  while (GetTickCount() - start < 1500) {
-    const std::uint16_t pixel = MenuProgramDevice::frame().at(spot.x, spot.y);
-    seen = seen || (pixel != menutest::FlatBackground565 && pixel != 0);
-  }
-  tap->wait();
-  return seen;
-}
-
 TEST(MenuLaunch, AProgramStartsInFrontAndTheMenuLeavesTheScreen) {
   MenuProgramDevice phone;
   MenuProgramDevice::useFlatBackground();
@@ -64,14 +50,14 @@ TEST(MenuLaunch, TheZoomPlaysWhileAProgramStartsUnlessRunAnimationsAreOff) {
 
   phone.startMenuAndWait("Quick");
   ASSERT_TRUE(phone.waitFirstRow(1, 4));
-  EXPECT_TRUE(zoomSeenAfterTap(phone, icon, spot));
+  EXPECT_TRUE(phone.spotCoveredDuringTap(icon, spot));
   EXPECT_TRUE(eventually([&] { return phone.launches().find("quiet.exe|") != std::string::npos; }));
   phone.endMenu();
 
   servicetest::writeNumber(SettingsKey, u"ShowRunAnimations", 0);
   phone.startMenuAndWait("Quick");
   ASSERT_TRUE(phone.waitFirstRow(1, 4));
-  EXPECT_FALSE(zoomSeenAfterTap(phone, icon, spot));
+  EXPECT_FALSE(phone.spotCoveredDuringTap(icon, spot));
   EXPECT_TRUE(eventually([&] {
     const std::string seen = phone.launches();
     return seen.find("quiet.exe|") != seen.rfind("quiet.exe|");
@@ -149,7 +135,12 @@ TEST(MenuLaunch, OptionsFromTheMenuKeyStartsTheOptionsProgramOfTheInstallation) 
   MenuProgramDevice phone;
   MenuProgramDevice::withoutTransitions();
   phone.launchWitnessAt("\\Program Files\\Vireta\\ConfigVireta.exe");
-  phone.startMenuAndWait();
+  // The menu started from elsewhere still finds the options program where it was installed.
+  const auto elsewhere = phone.device.hostPath("Temp/Elsewhere/Vireta.exe");
+  std::filesystem::create_directories(elsewhere.parent_path());
+  std::filesystem::copy_file(phone.device.hostPath("Program Files/Vireta/Vireta.exe"), elsewhere);
+  phone.device.run({"run", "\\Temp\\Elsewhere\\Vireta.exe"});
+  ASSERT_TRUE(phone.waitShown()) << phone.device.hostLog();
   ASSERT_TRUE(eventually([&] { return phone.device.window("ToolbarWindow32").has_value(); }));
   const RECT bar = phone.device.window("ToolbarWindow32")->rect;
   phone.device.tap(bar.right * 3 / 4, (bar.top + bar.bottom) / 2);
@@ -161,6 +152,7 @@ TEST(MenuLaunch, OptionsFromTheMenuKeyStartsTheOptionsProgramOfTheInstallation) 
     return phone.launches().find("\\Program Files\\Vireta\\ConfigVireta.exe|") != std::string::npos;
   })) << phone.launches();
   EXPECT_TRUE(phone.waitHidden());
+  EXPECT_EQ(phone.launches().find("Elsewhere"), std::string::npos) << phone.launches();
 }
 
 } // namespace

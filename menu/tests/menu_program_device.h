@@ -220,6 +220,34 @@ public:
     }
     return icons;
   }
+  // Whether the first `cells` cells show icons and the cell after them none (flat background).
+  bool waitIconsInFirstCells(const GridGeometry &geometry, int cells) const {
+    std::vector<bool> expected(static_cast<std::size_t>(cells) + 1, true);
+    expected.back() = false;
+    return eventually([&] { return iconsInCells(frame(), geometry, cells + 1) == expected; });
+  }
+  // Whether anything but the flat background passed over `spot` while a tap at `at` took
+  // effect (watched for `ms`): the zoom of a launch does.
+  bool spotCoveredDuringTap(POINT at, POINT spot, DWORD ms = 1500) const {
+    auto tap = device.startTool({"tap", std::to_string(at.x), std::to_string(at.y)});
+    bool covered = false;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+      const std::uint16_t pixel = frame().at(spot.x, spot.y);
+      covered = covered || (pixel != FlatBackground565 && pixel != 0);
+    }
+    tap->wait();
+    return covered;
+  }
+  // The pixels of `area` on the screen, row by row.
+  static std::vector<std::uint16_t> pixelsOf(const Frame &shown, const RECT &area) {
+    std::vector<std::uint16_t> pixels;
+    for (int y = area.top; y < area.bottom; ++y)
+      for (int x = area.left; x < area.right; ++x)
+        pixels.push_back(shown.at(x, y));
+    return pixels;
+  }
+
   // Picks the flat background for the next start of the menu.
   static void useFlatBackground() {
     servicetest::writeNumber(SettingsKey, u"hasBackgroundImage", 0);

@@ -168,4 +168,41 @@ TEST(MenuProgramStart, TheEndsAndTheHidingOfTheMenu) {
   EXPECT_FALSE(phone.device.window("ToolbarWindow32")) << "its soft-key bar went with it";
 }
 
+TEST(MenuProgramStart, StrayShortcutsMoveIntoProgramsUnlessTheStartMenuFolderIsTheRoot) {
+  MenuProgramDevice phone;
+  MenuProgramDevice::useFlatBackground();
+  MenuProgramDevice::withoutTransitions();
+  const auto startMenu = phone.device.hostPath("Windows/Start Menu");
+  const auto programs = startMenu / "Programs";
+  const auto shortcut = [](const std::filesystem::path &file, const std::string &command) {
+    std::ofstream(file) << command.size() << "#" << command;
+  };
+  shortcut(startMenu / "Stray.lnk", "\\Windows\\calc.exe");
+  shortcut(startMenu / "Clash.lnk", "\\Windows\\new.exe");
+  shortcut(programs / "clash.lnk", "\\Windows\\old.exe");
+  phone.startMenuAndWait();
+  // The moves come before the screen is built.
+  ASSERT_TRUE(phone.waitFirstRow(4, 4));
+  EXPECT_TRUE(std::filesystem::exists(programs / "Stray.lnk"));
+  EXPECT_FALSE(std::filesystem::exists(startMenu / "Stray.lnk"));
+  // Its name taken in Programs, a shortcut stays where it is, and both files are kept.
+  EXPECT_EQ(servicetest::readHostFile(startMenu / "Clash.lnk"), "16#\\Windows\\new.exe");
+  EXPECT_EQ(servicetest::readHostFile(programs / "clash.lnk"), "16#\\Windows\\old.exe");
+  // The moved shortcut is an item of the top level.
+  EXPECT_TRUE(eventually([] {
+    return servicetest::readString(u"Security\\Shell\\StartInfo\\Start\\Stray.lnk", u"name") ==
+           u"Stray";
+  }));
+  phone.endMenu();
+
+  // With the Start Menu folder as the top level, nothing moves.
+  servicetest::writeNumber(SettingsKey, u"startFolderId", 11);
+  shortcut(startMenu / "Another.lnk", "\\Windows\\calc.exe");
+  phone.startMenuAndWait();
+  ASSERT_TRUE(phone.waitFirstRow(4, 4));
+  EXPECT_TRUE(std::filesystem::exists(startMenu / "Another.lnk"));
+  EXPECT_FALSE(std::filesystem::exists(programs / "Another.lnk"));
+  EXPECT_EQ(servicetest::readNumber(SettingsKey, u"startFolderId"), 11u);
+}
+
 } // namespace

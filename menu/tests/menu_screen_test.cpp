@@ -57,6 +57,10 @@ TEST(MenuScreen, TheBackgroundImageIsShownAtTheBrightnessAsked) {
   }));
   ASSERT_TRUE(phone.waitSettled());
   phone.screenshot("480x640-backdark-0");
+  // The first start stored the device's pictures of the screen's size, upright and turned.
+  EXPECT_EQ(servicetest::readString(SettingsKey, u"BackImage"), u"\\windows\\stwater_480_640.jpg");
+  EXPECT_EQ(servicetest::readString(SettingsKey, u"BackImageLand"),
+            u"\\windows\\stwater_640_480.jpg");
   phone.endMenu();
 
   // 255: the picture as it is, pixel for pixel.
@@ -82,6 +86,21 @@ TEST(MenuScreen, TheBackgroundImageIsShownAtTheBrightnessAsked) {
            menutest::green(shown) < menutest::green(full);
   }));
   deleteSurf(&picture);
+  phone.endMenu();
+
+  // Any value but 1 is no picture: the colour alone, and no picture is chosen or stored.
+  servicetest::deleteValue(SettingsKey, u"BackImage");
+  servicetest::writeNumber(SettingsKey, u"hasBackgroundImage", 2);
+  servicetest::writeNumber(SettingsKey, u"colorBackground", menutest::FlatBackground);
+  phone.startMenuAndWait();
+  EXPECT_TRUE(eventually([&] {
+    const Frame shown = MenuProgramDevice::frame();
+    return std::all_of(spots.begin(), spots.end(), [&](POINT at) {
+      return shown.at(at.x, at.y) == menutest::FlatBackground565;
+    });
+  }));
+  ASSERT_TRUE(phone.waitSettled());
+  EXPECT_FALSE(MenuProgramDevice::hasSetting(u"BackImage"));
 }
 
 TEST(MenuScreen, TurningTheScreenAddsAnIconPerRowAndTurningBackTakesItAway) {
@@ -176,6 +195,9 @@ TEST(MenuScreen, BackGoesUpOneFolderAtATimeToTheTopLevel) {
   EXPECT_TRUE(phone.waitTitle("Games\\"));
   phone.tapLeftKey();
   EXPECT_TRUE(phone.waitTitle("Vireta"));
+  // At the top level the left key is Lock again: it sends the menu away.
+  phone.tapLeftKey();
+  EXPECT_TRUE(phone.waitHidden());
 
   // A one-letter folder is a level like any other: back from A\B\ is A\.
   phone.endMenu();
@@ -270,7 +292,10 @@ TEST(MenuScreen, SortingAndATapOnAFolderThatOpensItWithoutStartingAnything) {
 
   const auto before = phone.device.processes();
   const POINT games = phone.iconCentre(MenuProgramDevice::grid(4), 3);
-  phone.device.tap(games.x, games.y);
+  // Between the folder's icon and the middle of the screen, on the background before and after:
+  // a launch's zoom would pass over it.
+  const POINT spot{360, 250};
+  EXPECT_FALSE(phone.spotCoveredDuringTap(games, spot)) << "a folder shows no launch";
   EXPECT_TRUE(phone.waitTitle("games\\"));
   EXPECT_TRUE(phone.waitFirstRow(2, 4));
   EXPECT_EQ(phone.device.processes(), before) << "a folder starts nothing";
@@ -282,6 +307,127 @@ TEST(MenuScreen, SortingAndATapOnAFolderThatOpensItWithoutStartingAnything) {
   EXPECT_TRUE(positionsAre({u"Games", u"Settings", u"Calendar.lnk", u"Contacts.lnk",
                             u"Internet Explorer.lnk", u"Messaging.lnk", u"Office",
                             u"Pictures & Videos.lnk", u"Tools"}));
+}
+
+// The top level of the demo device in the order of its stored slots.
+const std::vector<std::u16string> TopLevel{u"Settings", u"Calendar.lnk",          u"Contacts.lnk",
+                                           u"Games",    u"Internet Explorer.lnk", u"Messaging.lnk",
+                                           u"Office",   u"Pictures & Videos.lnk", u"Tools"};
+const std::u16string StartKey = u"Security\\Shell\\StartInfo\\Start\\";
+
+TEST(MenuScreen, ALabelOfMoreThan259CharactersShowsItsEnglishText) {
+  MenuProgramDevice phone;
+  MenuProgramDevice::useFlatBackground();
+  MenuProgramDevice::withoutTransitions();
+  // The left soft key ("Lock") and the header of the programs panel ("Programs:").
+  const auto labelsShown = [&] {
+    EXPECT_TRUE(phone.waitSettled());
+    const Frame shown = MenuProgramDevice::frame();
+    const auto bar = phone.device.window("ToolbarWindow32");
+    const auto menu = phone.menu();
+    if (!bar || !menu)
+      return std::vector<std::uint16_t>{};
+    const RECT leftKey{bar->rect.left, bar->rect.top, bar->rect.right / 2, bar->rect.bottom};
+    const RECT header{0, menu->rect.top, shown.width, menu->rect.top + phone.headerHeight()};
+    auto pixels = MenuProgramDevice::pixelsOf(shown, leftKey);
+    const auto more = MenuProgramDevice::pixelsOf(shown, header);
+    pixels.insert(pixels.end(), more.begin(), more.end());
+    return pixels;
+  };
+  phone.startMenuAndWait();
+  const auto english = labelsShown();
+  ASSERT_FALSE(english.empty());
+  phone.endMenu();
+
+  servicetest::writeString(SettingsKey, u"LANG_LOCK", u"Sperren");
+  servicetest::writeString(SettingsKey, u"LANG_PROGRAMS", u"Programme:");
+  phone.startMenuAndWait();
+  EXPECT_NE(labelsShown(), english) << "translations are shown";
+  phone.endMenu();
+
+  servicetest::writeString(SettingsKey, u"LANG_LOCK", std::u16string(260, u'x'));
+  servicetest::writeString(SettingsKey, u"LANG_PROGRAMS", std::u16string(300, u'y'));
+  phone.startMenuAndWait();
+  EXPECT_EQ(labelsShown(), english) << "too long: the English texts";
+}
+
+TEST(MenuScreen, ANewShortcutTakesTheNextSlotAHiddenItemKeepsItsOwnAndFolderIconsAreNoItems) {
+  MenuProgramDevice phone;
+  MenuProgramDevice::useFlatBackground();
+  MenuProgramDevice::withoutTransitions();
+  const GridGeometry geometry = MenuProgramDevice::grid(4);
+  phone.startMenuAndWait();
+  ASSERT_TRUE(phone.waitIconsInFirstCells(geometry, 9));
+  phone.tapStart();
+  ASSERT_TRUE(phone.waitHidden());
+
+  // A new shortcut, and a folder's icon at the top level and in Games.
+  phone.folder("", {"New"});
+  phone.folder("", {"icon"});
+  phone.folder("Games", {"icon"});
+  phone.tapStart();
+  ASSERT_TRUE(phone.waitShown());
+  const std::u16string added = StartKey + u"New.lnk";
+  EXPECT_TRUE(eventually([&] { return servicetest::readNumber(added, u"ItemPosition") == 9u; }));
+  EXPECT_EQ(servicetest::readString(added, u"name"), u"New");
+  EXPECT_EQ(servicetest::readString(added, u"target"), u"\\Windows\\calc.exe");
+  EXPECT_TRUE(phone.waitIconsInFirstCells(geometry, 10)) << "shown in its slot, after the others";
+
+  // Hidden: out of the grid, which closes up, and its slot stays stored.
+  phone.tapStart();
+  ASSERT_TRUE(phone.waitHidden());
+  servicetest::writeNumber(StartKey + u"Calendar.lnk", u"hidden", 1);
+  phone.tapStart();
+  ASSERT_TRUE(phone.waitShown());
+  EXPECT_TRUE(phone.waitIconsInFirstCells(geometry, 9));
+  EXPECT_EQ(servicetest::readNumber(StartKey + u"Calendar.lnk", u"ItemPosition"), 1u);
+
+  // Games is the third icon now; its folder icon is no item either.
+  const POINT games = phone.iconCentre(geometry, 2);
+  phone.device.tap(games.x, games.y);
+  ASSERT_TRUE(phone.waitTitle("games\\"));
+  EXPECT_TRUE(phone.waitIconsInFirstCells(geometry, 2));
+  ASSERT_TRUE(phone.waitSettled());
+  EXPECT_FALSE(servicetest::keyExists(StartKey + u"icon.lnk"));
+  EXPECT_FALSE(servicetest::keyExists(StartKey + u"Games\\icon.lnk"));
+}
+
+TEST(MenuScreen, StoredGapsShowClosedRemoveGapsStoresThemClosedAndOneIconARowIsAList) {
+  MenuProgramDevice phone;
+  MenuProgramDevice::useFlatBackground();
+  MenuProgramDevice::withoutTransitions();
+  const GridGeometry geometry = MenuProgramDevice::grid(4);
+  phone.startMenuAndWait();
+  ASSERT_TRUE(phone.waitIconsInFirstCells(geometry, 9));
+  phone.endMenu();
+
+  // Slots 24, 21, ..., 0: the order turned round, with gaps of two.
+  for (std::size_t i = 0; i < TopLevel.size(); ++i)
+    servicetest::writeNumber(StartKey + TopLevel[i], u"ItemPosition",
+                             static_cast<DWORD>(3 * (TopLevel.size() - 1 - i)));
+  phone.startMenuAndWait();
+  EXPECT_TRUE(phone.waitIconsInFirstCells(geometry, 9)) << "no gap on the screen";
+  ASSERT_TRUE(phone.waitSettled());
+  EXPECT_EQ(servicetest::readNumber(StartKey + u"Settings", u"ItemPosition"), 24u)
+      << "the stored numbering keeps its gaps until a compaction";
+
+  ASSERT_TRUE(MenuProgramDevice::command(1005));
+  EXPECT_TRUE(positionsAre({TopLevel.rbegin(), TopLevel.rend()}));
+
+  // One icon a row: a list, rows an icon and 20 pixels apart, nothing beside the first icon.
+  servicetest::writeNumber(SettingsKey, u"nbIconPerLine", 1);
+  ASSERT_TRUE(MenuProgramDevice::command(8888));
+  GridGeometry list = geometry;
+  list.layout(GetSystemMetrics(SM_CXSCREEN), MenuProgramDevice::scale(), 80, 1, 1.4);
+  ASSERT_FALSE(list.gridMode());
+  const POINT beside = phone.iconCentre(geometry, 1);
+  EXPECT_TRUE(eventually([&] {
+    const Frame shown = MenuProgramDevice::frame();
+    return phone.iconsInCells(shown, list, 4) == std::vector<bool>(4, true) &&
+           shown.at(beside.x, beside.y) == menutest::FlatBackground565;
+  }));
+  ASSERT_TRUE(phone.waitSettled());
+  phone.screenshot("480x640-list");
 }
 
 } // namespace

@@ -78,13 +78,42 @@ TEST_F(SettingsStoreTest, EmptyKeyGivesTheDefaults) {
   EXPECT_TRUE(settings.backgroundIsImage());
   EXPECT_EQ(settings.backDark, 192);
   EXPECT_TRUE(screen.colors.empty());
+  EXPECT_TRUE(settings.highRes);
+  EXPECT_TRUE(settings.cacheIcon);
+  EXPECT_TRUE(settings.shouldPrintName);
+  EXPECT_EQ(settings.textSize, 7);
+  EXPECT_EQ(settings.textFont, u"Tahoma");
+  EXPECT_FALSE(settings.colorBackground.has_value());
+  // Every label under its registry name, in the order they are read, with its English text.
+  const std::vector<std::pair<std::u16string_view, std::u16string_view>> english{
+      {u"LANG_LOCK", u"Lock"},
+      {u"LANG_RESTOR", u"Un-hide icons"},
+      {u"LANG_REMOVE_GAP", u"Remove gaps"},
+      {u"LANG_SORT_ALPHA", u"Sort alphabetically"},
+      {u"LANG_QUIT", u"Quit"},
+      {u"LANG_BACK", u"Back"},
+      {u"LANG_PROGRAMS", u"Programs:"},
+      {u"LANG_OPTION", u"Options"},
+      {u"LANG_HIDE", u"Hide this icon"},
+      {u"LANG_MOVE", u"Move this icon"},
+      {u"LANG_CHANGE_IMG", u"Change image"},
+      {u"LANG_RENAME", u"Rename this icon"},
+      {u"EXPLAIN_RENAME", u"Enter the new name of icon:"},
+      {u"EXPLAIN_CHANGE_IMG", u"Enter the new path to the icon's image:"},
+      {u"EXPLAIN_MOVE", u"New position of icon (1 is top left)"},
+      {u"LANG_ADD", u"Add new link"},
+      {u"LANG_MENU", u"Menu"},
+      {u"LANG_REMOVE", u"Remove"},
+      {u"LANG_NEW_NAME", u"New name"},
+      {u"LANG_SET_POSITION", u"Set the new position"},
+      {u"LANG_FORCE_CLOSE", u"Force to close"},
+      {u"LANG_ALWAYS_HIDE", u"Always hide"}};
+  ASSERT_EQ(english.size(), MenuLabels::Count);
   for (std::size_t i = 0; i < MenuLabels::Count; ++i) {
     const auto label = MenuLabels::labelAt(i);
-    EXPECT_EQ(settings.labels[label], MenuLabels::englishOf(label));
+    EXPECT_EQ(MenuLabels::keyOf(label), english[i].first) << i;
+    EXPECT_EQ(settings.labels[label], english[i].second) << ce::toUtf8(english[i].first);
   }
-  EXPECT_EQ(settings.labels[Label::Lock], u"Lock");
-  EXPECT_EQ(settings.labels[Label::ExplainMove], u"New position of icon (1 is top left)");
-  EXPECT_EQ(settings.labels[Label::AlwaysHide], u"Always hide");
 }
 
 TEST_F(SettingsStoreTest, StoredValuesReplaceTheDefaultsAndReloadKeepsWhatIsMissing) {

@@ -2,7 +2,8 @@
 // item's file: the name from the file name, the target from the shortcut (or the file itself
 // when it is not a shortcut: a program or a folder), and an applet of the Settings tree gets the
 // control-panel host. What was derived is written back to the key unless write-back is off
-// (while the quick links and running programs are built).
+// (while the quick links and running programs are built); a value that already holds what was
+// derived is not written again.
 //
 // Position codes: a key with `falseLink` is FalseLink (nothing else is read); a key with
 // `hidden` is Hidden; an item whose file or program does not exist is Dead (entries of the
@@ -11,6 +12,7 @@
 // yet: the item stands at that slot until one does.
 #pragma once
 
+#include <menu/folder_listing.h>
 #include <menu/item_metadata.h>
 #include <menu/menu_folders.h>
 
@@ -22,7 +24,9 @@ public:
   explicit ItemMetadataReader(const MenuFolders &folders) : folders_(folders) {}
 
   // `itemFilePath`: the item's device path (root folder + menu folder + entry name).
-  ItemMetadata read(std::u16string_view itemFilePath) const;
+  // `listing`, when the caller has it: the entries of the item's directory, which then tells
+  // whether the item's file exists without asking the file system for it.
+  ItemMetadata read(std::u16string_view itemFilePath, const FolderListing *listing = nullptr) const;
 
   // Process-wide, shared by the display and the loader thread.
   static void setWriteBack(bool on) { writeBack_.store(on); }

@@ -3,6 +3,9 @@
 // including the first ".exe" (in any case), else the whole target.
 #pragma once
 
+#include <ce/types.h>
+
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,4 +19,7 @@ struct ItemTarget {
   // Whether the program (a file or a folder) exists. A path without a leading "\" is looked for
   // at the root and then in "\windows\", as the platform starts it.
   static bool programExists(std::u16string_view program);
+  // The attributes of the program (a file or a folder) where it is found, as programExists
+  // looks for it; nothing when it does not exist.
+  static std::optional<DWORD> programAttributes(std::u16string_view program);
 };

@@ -52,12 +52,15 @@ void SlideAnimation::drawFrame(Surface *target, Surface *oldPicture, Surface *ne
   const int width = area.right - area.left;
   offset = std::clamp(offset, 0, width);
   const int left = area.left, right = area.right, top = area.top, bottom = area.bottom;
+  // The incoming picture first: the screen is read while it is drawn (the display has no
+  // frames of its own), and between the two copies it then shows the old picture where it was
+  // a frame ago beside the new one where it is now, never a strip of the previous frame.
   if (!backward) {
-    copy(target, left, top, right - offset, bottom, oldPicture, left + offset);
     copy(target, right - offset, top, right, bottom, newPicture, left);
+    copy(target, left, top, right - offset, bottom, oldPicture, left + offset);
   } else {
-    copy(target, left + offset, top, right, bottom, oldPicture, left);
     copy(target, left, top, left + offset, bottom, newPicture, right - offset);
+    copy(target, left + offset, top, right, bottom, oldPicture, left);
   }
 }
 
