@@ -39,9 +39,7 @@ void DeviceSync::request(HostRequest &request) {
   run.callerProcess = request.peer().isTool() ? 0 : request.peer().pid();
   run.callerThread = run.callerProcess ? thread : 0;
   timeouts_.arm(id, DeadlineTimer::Clock::now() + std::chrono::milliseconds(timeoutMs));
-  // The player calls back on its own thread; the loop then runs after the input it routed.
-  afterQueuedInput_(
-      [&server = server_, this, id] { server.runOnLoop([this, id] { inputRouted(id); }); });
+  afterQueuedInput_([this, id] { inputRouted(id); });
 }
 
 void DeviceSync::inputRouted(std::uint64_t id) {

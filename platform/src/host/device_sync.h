@@ -36,7 +36,7 @@ public:
   static constexpr std::uint32_t kMaxTimeoutMs = 3600000;
   // Most threads one process may report in a SyncMarked notice.
   static constexpr std::uint32_t kMaxMarkedThreads = 4096;
-  // Calls back, on any thread, once the input queued so far has been routed.
+  // Calls back, on the loop thread, once the input queued so far has been routed.
   using AfterQueuedInput = std::function<void(std::function<void()>)>;
 
   DeviceSync(HostServer &server, AfterQueuedInput afterQueuedInput);

@@ -234,9 +234,11 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
   // SetCursor(IDC_WAIT) shows the screen's wait mark; both sides run on the loop thread.
   windows.setWaitCursorHook([&screen](DWORD pid, bool on) { screen.setWaitMark(pid, on); });
 
-  // The device barrier waits for the input verbs' queued input before it probes the threads.
-  DeviceSync sync(server, [&screen](std::function<void()> then) {
-    screen.afterQueuedInput(std::move(then));
+  // The device barrier waits for the input verbs' queued input before it probes the threads:
+  // the player calls back on its own thread once that input is on the loop's list, and the
+  // loop runs the barrier after it.
+  DeviceSync sync(server, [&screen, &server](std::function<void()> then) {
+    screen.afterQueuedInput([&server, then] { server.runOnLoop(then); });
   });
 
   // Services host: boot services load on its workers as soon as the loop runs.
