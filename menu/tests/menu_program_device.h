@@ -145,20 +145,13 @@ public:
     directDraw->Release();
     return frame;
   }
-  // Waits until the screen holds still (the same picture twice, 150 ms apart) with the menu in
-  // front; for screenshots, once what a test checks is on screen.
-  bool waitSettled(int ms = 15000) const {
-    Frame last = frame();
-    return eventually(
-        [&] {
-          Sleep(150);
-          Frame now = frame();
-          const bool still = now == last;
-          last = std::move(now);
-          const auto line = menu();
-          return still && line && line->visible && line->foreground;
-        },
-        ms);
+  // Waits until the menu is in front and the device has settled: every input handled, the
+  // menu's loaders done with what they were asked, every paint done. For screenshots, once what
+  // a test checks is on screen, and for input that must find the menu idle.
+  ::testing::AssertionResult waitSettled(int ms = 15000) const {
+    if (!device.waitVisibleInFront(MenuClass, ms))
+      return ::testing::AssertionFailure() << "the menu is not in front";
+    return device.sync(static_cast<std::uint32_t>(ms));
   }
 
   // Saves what the screen shows as build/menu-screenshots/<name>.png (with the device tool).

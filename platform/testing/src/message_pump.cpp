@@ -48,7 +48,8 @@ private:
   std::shared_ptr<ThreadMessageQueue> queue_;
 };
 
-MessagePump::MessagePump() : wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
+MessagePump::MessagePump(WindowMessages windowMessages)
+    : windowMessages_(windowMessages), wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
   if (const auto queue = ThreadMessageQueue::current())
     queue->becomeWatcher();
 }
@@ -80,7 +81,7 @@ std::optional<MSG> MessagePump::take(const std::function<bool(const MSG &)> &acc
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (accept && accept(msg))
       return msg;
-    if (msg.hwnd) {
+    if (msg.hwnd && (windowMessages_ == WindowMessages::Dispatch || msg.message == WM_PAINT)) {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     } else {

@@ -3,9 +3,10 @@
 // that nothing announces are asked again every kRecheckMs).
 //
 // What the pump takes: a message the wait accepts is handed back; other window messages are
-// translated and dispatched, as a program's loop does (the test's own windows paint and answer);
-// other thread messages (reports of the programs a test drives) are kept, in order, and the next
-// wait looks at them first.
+// translated and dispatched, as a program's loop does (the test's own windows paint and answer),
+// or, for a pump made to keep them, kept like thread messages (WM_PAINT is always dispatched: a
+// window to paint would otherwise come back for ever); other thread messages (reports of the
+// programs a test drives) are kept, in order, and the next wait looks at them first.
 //
 // The thread watches the device rather than being part of it: the device barrier leaves it out
 // except while one of the pump's calls runs (then it waits for what the thread holds).
@@ -25,9 +26,10 @@ namespace ce::testing {
 class MessagePump {
 public:
   static constexpr int kRecheckMs = 10;
+  enum class WindowMessages { Dispatch, Keep };
 
   // Makes the calling thread's queue (the pump belongs to that thread) and makes it a watcher.
-  MessagePump();
+  explicit MessagePump(WindowMessages windowMessages = WindowMessages::Dispatch);
   ~MessagePump();
   MessagePump(const MessagePump &) = delete;
   MessagePump &operator=(const MessagePump &) = delete;
@@ -57,6 +59,7 @@ private:
   // The thread counts for the barrier while a call of the pump runs.
   class Pumping;
 
+  WindowMessages windowMessages_;
   int wakeFd_ = -1;
   std::deque<MSG> kept_;
 };
