@@ -25,15 +25,19 @@ void save(const Frame &frame, const std::string &name) {
       << error;
 }
 
-// The frames the screen showed while a tap at `at` took effect, each new picture once.
+// The frames the screen showed while a tap at `at` took effect, each new picture once. The
+// screen is read while the menu draws: a picture counts once two reads in a row agree, so that
+// a read taken halfway through the drawing of a frame is left out.
 std::vector<Frame> framesOfTap(const MenuProgramDevice &phone, POINT at, DWORD ms) {
   std::vector<Frame> frames{MenuProgramDevice::frame()};
   auto tap = phone.device.startTool({"tap", std::to_string(at.x), std::to_string(at.y)});
   const DWORD start = GetTickCount();
+  Frame last = frames.back();
   while (GetTickCount() - start < ms) {
     Frame now = MenuProgramDevice::frame();
-    if (!(now == frames.back()))
-      frames.push_back(std::move(now));
+    if (now == last && !(now == frames.back()))
+      frames.push_back(now);
+    last = std::move(now);
   }
   tap->wait();
   return frames;
@@ -105,7 +109,7 @@ TEST_P(MenuScreenshots, TopLevelFolderSlideAndLaunch) {
   const Frame *middle = nullptr;
   int middleShift = 0;
   for (const Frame &frame : slide) {
-    for (int shift = -frame.width / 5; shift > -frame.width * 4 / 5; shift -= 1) {
+    for (int shift = -frame.width / 10; shift > -frame.width * 9 / 10; shift -= 1) {
       if (rowsShifted(frame, topLevel, shift, top, bottom) >= rows * 9 / 10) {
         if (!middle ||
             std::abs(shift + frame.width / 2) < std::abs(middleShift + frame.width / 2)) {
@@ -116,7 +120,22 @@ TEST_P(MenuScreenshots, TopLevelFolderSlideAndLaunch) {
       }
     }
   }
-  ASSERT_NE(middle, nullptr) << "no frame showed the top level moved part of the way out";
+  ASSERT_NE(middle, nullptr) << "no frame showed the top level moved part of the way out; " << [&] {
+    std::string seen = std::to_string(slide.size()) + " frames:";
+    for (const Frame &frame : slide) {
+      int best = 0, bestRows = -1;
+      for (int shift = -1; shift > -frame.width; --shift) {
+        const int matched = rowsShifted(frame, topLevel, shift, top, bottom);
+        if (matched > bestRows) {
+          best = shift;
+          bestRows = matched;
+        }
+      }
+      seen += " " + std::to_string(best) + "(" + std::to_string(bestRows) + "/" +
+              std::to_string(rows) + ")";
+    }
+    return seen;
+  }();
   save(*middle, screen + "-slide-middle");
 
   // Quiet (the second icon), a program without a window (the menu stays in front): its picture
