@@ -40,9 +40,11 @@ void DeadlineTimer::run() {
     const auto earliest =
         std::min_element(deadlines_.begin(), deadlines_.end(),
                          [](const auto &a, const auto &b) { return a.second < b.second; });
-    if (earliest->second > Clock::now()) {
-      // Woken early by a change (a new, earlier deadline, or the end): look again.
-      changed_.wait_until(lock, earliest->second);
+    // A copy: the entry may be cancelled (erased) while the wait has the lock let go.
+    const Clock::time_point due = earliest->second;
+    if (due > Clock::now()) {
+      // Woken early by a change (a new, earlier deadline, a cancellation, the end): look again.
+      changed_.wait_until(lock, due);
       continue;
     }
     const std::uint64_t id = earliest->first;
