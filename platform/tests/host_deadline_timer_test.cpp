@@ -47,6 +47,20 @@ TEST(HostDeadlineTimer, CallsBackInDeadlineOrderAndNeverForACancelledOne) {
   EXPECT_EQ(expired.waitFor(4), (std::vector<std::uint64_t>{4, 2, 5, 1}));
 }
 
+TEST(HostDeadlineTimer, ADeadlineCancelledWhileTheTimerWaitsForItIsForgotten) {
+  Expiries expired;
+  DeadlineTimer timer([&](std::uint64_t id) { expired.add(id); });
+  for (std::uint64_t round = 0; round < 50; ++round) {
+    // The timer waits for the far deadline; it goes, and a new one wakes the timer.
+    timer.arm(2 * round, DeadlineTimer::Clock::now() + 1h);
+    timer.cancel(2 * round);
+    timer.arm(2 * round + 1, DeadlineTimer::Clock::now());
+    const auto seen = expired.waitFor(round + 1);
+    ASSERT_EQ(seen.size(), round + 1);
+    EXPECT_EQ(seen.back(), 2 * round + 1);
+  }
+}
+
 TEST(HostDeadlineTimer, GoesWithoutCallingBackForDeadlinesStillAhead) {
   Expiries expired;
   {
