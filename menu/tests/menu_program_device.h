@@ -64,6 +64,18 @@ public:
     // The hook thread notes the taskbar once it has hooked it: from then on Start is the menu's.
     EXPECT_TRUE(eventually(
         [] { return servicetest::readNumber(SettingsKey, u"DeviceWinVersion").has_value(); }));
+    // Then the service writes the Settings folders' items, on a thread of its own: a menu started
+    // before they are there shows those folders without them.
+    EXPECT_TRUE(eventually([] { return settingsItemsWritten(); })) << device.hostLog();
+  }
+  // Whether the demo's applet items are written: the service writes them in the order of their
+  // keys, the System applets' ("system.cpl,N") after the Personal and Connections ones.
+  static bool settingsItemsWritten() {
+    const std::u16string system = u"Security\\Shell\\StartInfo\\Start\\Settings\\System\\";
+    for (const auto &name : RegistryKey::open(HKEY_LOCAL_MACHINE, system).subkeyNames())
+      if (RegistryKey::open(HKEY_LOCAL_MACHINE, system + name).readText(u"target"))
+        return true;
+    return false;
   }
   ~MenuProgramDevice() { endMenu(); }
 
@@ -105,8 +117,9 @@ public:
 
   // The Start button of the taskbar: the service shows, or sends away, the menu.
   void tapStart() const { device.tap(20, 10); }
-  // The soft keys below the menu.
+  // The soft keys below the menu, once the device has settled (the bar where the menu put it).
   void tapLeftKey() const {
+    ASSERT_TRUE(device.sync());
     const auto bar = device.window("ToolbarWindow32");
     ASSERT_TRUE(bar);
     device.tap(bar->rect.right / 4, (bar->rect.top + bar->rect.bottom) / 2);
