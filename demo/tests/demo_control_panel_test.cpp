@@ -7,6 +7,7 @@
 #include "../../platform/src/client/host_connection.h"
 
 #include <ce/core/utf.h>
+#include <ce/testing/eventually.h>
 
 #include <algorithm>
 #include <chrono>
@@ -27,13 +28,7 @@ std::string readHost(const fs::path &path) {
 }
 
 bool eventually(const std::function<bool()> &condition, int ms = 10000) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (condition())
-      return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return condition();
+  return ce::testing::eventually(condition, ms, 20);
 }
 
 class DemoControlPanel : public DemoDevice {

@@ -141,7 +141,8 @@ TEST(StartButton, TheWindowsKeyAloneOpensTheMenuAndAsAModifierDoesNot) {
   EXPECT_TRUE(device->waitVisibleInFront(Menu)) << device->hostLog();
   EXPECT_FALSE(device->window("MSSTARTMENU"));
   device->key("LWIN");
-  EXPECT_TRUE(device->waitOffScreen(Menu)) << "the key alone also sends the menu away";
+  EXPECT_TRUE(device->waitOffScreen(Menu)) << "the key alone also sends the menu away\n"
+                                           << device->tool({"windows"}).output << device->hostLog();
 }
 
 TEST(StartButton, WithTheKeyUnhookedKeysPassAndThePlatformMenuClosesForTheMenu) {

@@ -7,6 +7,7 @@
 
 #include <ce/kernel.h>
 #include <ce/messages.h>
+#include <ce/testing/message_pump.h>
 
 #include <algorithm>
 #include <chrono>
@@ -37,15 +38,11 @@ protected:
   // The loader's messages until `walks` walks have ended.
   Received receive(int walks) {
     Received received;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (received.walksDone < walks && std::chrono::steady_clock::now() < deadline) {
-      MSG message;
-      if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        Sleep(1);
-        continue;
-      }
-      if (message.message != ItemLoader::RequestMessage)
-        continue;
+    while (received.walksDone < walks) {
+      const auto taken = pump_.waitFor(ItemLoader::RequestMessage, 60000);
+      if (!taken)
+        break;
+      const MSG &message = *taken;
       if (message.wParam == ItemLoader::ItemFound)
         received.items.push_back(LoadedItem::adopt(message.lParam));
       else if (message.wParam == ItemLoader::WalkDone)
@@ -56,8 +53,8 @@ protected:
   }
   // Nothing more arrives once the walks asked for have ended.
   void expectQuiet() {
-    MSG message;
-    EXPECT_FALSE(PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE));
+    pump_.dispatchWaiting();
+    EXPECT_TRUE(pump_.kept().empty());
   }
   // When the key was last written (100 ns ticks).
   static ULONGLONG lastWritten(std::u16string_view keyPath) {
@@ -74,6 +71,7 @@ protected:
   }
 
   MenuFolders folders_;
+  ce::testing::MessagePump pump_;
 };
 
 TEST_F(ItemLoaderTest, ANewShortcutGetsItsKeyAndTheNextCellRightAfterTheFolderIsShown) {

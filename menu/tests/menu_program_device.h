@@ -64,6 +64,18 @@ public:
     // The hook thread notes the taskbar once it has hooked it: from then on Start is the menu's.
     EXPECT_TRUE(eventually(
         [] { return servicetest::readNumber(SettingsKey, u"DeviceWinVersion").has_value(); }));
+    // Then the service writes the Settings folders' items, on a thread of its own: a menu started
+    // before they are there shows those folders without them.
+    EXPECT_TRUE(eventually([] { return settingsItemsWritten(); })) << device.hostLog();
+  }
+  // Whether the demo's applet items are written: the service writes them in the order of their
+  // keys, the System applets' ("system.cpl,N") after the Personal and Connections ones.
+  static bool settingsItemsWritten() {
+    const std::u16string system = u"Security\\Shell\\StartInfo\\Start\\Settings\\System\\";
+    for (const auto &name : RegistryKey::open(HKEY_LOCAL_MACHINE, system).subkeyNames())
+      if (RegistryKey::open(HKEY_LOCAL_MACHINE, system + name).readText(u"target"))
+        return true;
+    return false;
   }
   ~MenuProgramDevice() { endMenu(); }
 
@@ -105,8 +117,9 @@ public:
 
   // The Start button of the taskbar: the service shows, or sends away, the menu.
   void tapStart() const { device.tap(20, 10); }
-  // The soft keys below the menu.
+  // The soft keys below the menu, once the device has settled (the bar where the menu put it).
   void tapLeftKey() const {
+    ASSERT_TRUE(device.sync());
     const auto bar = device.window("ToolbarWindow32");
     ASSERT_TRUE(bar);
     device.tap(bar->rect.right / 4, (bar->rect.top + bar->rect.bottom) / 2);
@@ -145,20 +158,13 @@ public:
     directDraw->Release();
     return frame;
   }
-  // Waits until the screen holds still (the same picture twice, 150 ms apart) with the menu in
-  // front; for screenshots, once what a test checks is on screen.
-  bool waitSettled(int ms = 15000) const {
-    Frame last = frame();
-    return eventually(
-        [&] {
-          Sleep(150);
-          Frame now = frame();
-          const bool still = now == last;
-          last = std::move(now);
-          const auto line = menu();
-          return still && line && line->visible && line->foreground;
-        },
-        ms);
+  // Waits until the menu is in front and the device has settled: every input handled, the
+  // menu's loaders done with what they were asked, every paint done. For screenshots, once what
+  // a test checks is on screen, and for input that must find the menu idle.
+  ::testing::AssertionResult waitSettled(int ms = 15000) const {
+    if (!device.waitVisibleInFront(MenuClass, ms))
+      return ::testing::AssertionFailure() << "the menu is not in front";
+    return device.sync(static_cast<std::uint32_t>(ms));
   }
 
   // Saves what the screen shows as build/menu-screenshots/<name>.png (with the device tool).

@@ -32,17 +32,10 @@ std::vector<std::string> changes(const std::vector<std::string> &before,
   return changed;
 }
 
-// The registry once the menu's own writes have come to rest (two readings alike).
+// The registry once the device has settled, the menu's own writes done.
 std::vector<std::string> settledRegistry() {
-  std::vector<std::string> last = servicetest::registryListing();
-  eventually([&] {
-    Sleep(200);
-    auto now = servicetest::registryListing();
-    const bool same = now == last;
-    last = std::move(now);
-    return same;
-  });
-  return last;
+  EXPECT_TRUE(servicetest::ServiceDevice::sync());
+  return servicetest::registryListing();
 }
 
 void stopTheService() {

@@ -28,15 +28,19 @@ void save(const Frame &frame, const std::string &name) {
       << error;
 }
 
-// The frames the screen showed while a tap at `at` took effect, each new picture once.
+// The frames the screen showed while a tap at `at` took effect, each new picture once. The
+// screen is read while the menu draws: a picture counts once two reads in a row agree, so that
+// a read taken halfway through the drawing of a frame is left out.
 std::vector<Frame> framesOfTap(const MenuProgramDevice &phone, POINT at, DWORD ms) {
   std::vector<Frame> frames{MenuProgramDevice::frame()};
   auto tap = phone.device.startTool({"tap", std::to_string(at.x), std::to_string(at.y)});
   const DWORD start = GetTickCount();
+  Frame last = frames.back();
   while (GetTickCount() - start < ms) {
     Frame now = MenuProgramDevice::frame();
-    if (!(now == frames.back()))
-      frames.push_back(std::move(now));
+    if (now == last && !(now == frames.back()))
+      frames.push_back(now);
+    last = std::move(now);
   }
   tap->wait();
   return frames;

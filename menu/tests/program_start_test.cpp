@@ -9,6 +9,7 @@
 #include <ce/mappings.h>
 #include <ce/messages.h>
 #include <ce/services.h>
+#include <ce/testing/message_pump.h>
 #include <ce/windows_api.h>
 
 #include <chrono>
@@ -117,17 +118,15 @@ protected:
     windows_.push_back(made);
     return made;
   }
-  // The messages posted to `target` until `count` have come.
+  // The messages posted to `target` until `count` have come (those for other windows wait).
   std::vector<MSG> posted(HWND target, std::size_t count) {
     std::vector<MSG> received;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (received.size() < count && std::chrono::steady_clock::now() < deadline) {
-      MSG message;
-      if (!PeekMessageW(&message, target, 0, 0, PM_REMOVE)) {
-        Sleep(2);
-        continue;
-      }
-      received.push_back(message);
+    while (received.size() < count) {
+      const auto message =
+          pump_.waitFor([target](const MSG &m) { return m.hwnd == target; }, 20000);
+      if (!message)
+        break;
+      received.push_back(*message);
     }
     return received;
   }
@@ -142,6 +141,7 @@ protected:
 
   static std::filesystem::path root_;
   std::vector<HWND> windows_;
+  ce::testing::MessagePump pump_{ce::testing::MessagePump::WindowMessages::Keep};
 };
 
 std::filesystem::path ProgramStartOnDevice::root_;

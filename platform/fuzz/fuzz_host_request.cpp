@@ -1,6 +1,7 @@
 // Feeds arbitrary packets to the host's request handling: a server with its real services but no
 // socket, one greeted peer, and every input cut into packets that are decoded and handled as the
 // host's loop would.
+#include "../src/host/device_sync.h"
 #include "../src/host/host_log.h"
 #include "../src/host/host_server.h"
 #include "../src/host/named_object_service.h"
@@ -24,6 +25,8 @@ struct Host {
   host::ProcessService processes{server, "/nonexistent-device-root"};
   host::NamedObjectService objects{server};
   host::ThreadMessageRouter router{server};
+  // No input plays here: a barrier goes straight to its probes.
+  host::DeviceSync sync{server, [](std::function<void()> then) { then(); }};
 };
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <ce/kernel.h>
 #include <ce/messages.h>
+#include <ce/testing/message_pump.h>
 
 using namespace hosttest;
 
@@ -17,22 +18,9 @@ constexpr UINT kNested = WM_USER + 5;
 constexpr UINT kCallBack = WM_USER + 6;
 constexpr UINT kDie = WM_USER + 7;
 
-// Waits (up to 10 s) for a thread message with the given number.
-bool waitFor(UINT message, MSG &out) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (PeekMessageW(&out, nullptr, message, message, PM_REMOVE))
-      return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return false;
-}
-
 class ClientThreadMessages : public ::testing::Test {
 protected:
   void SetUp() override {
-    MSG msg;
-    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
     ce::HostConnection::instance().setSentMessageHandler(
         [](HWND, UINT message, WPARAM wParam, LPARAM) -> LRESULT {
           return message == kCallBack ? static_cast<LRESULT>(1000 + wParam) : -1;
@@ -43,6 +31,16 @@ protected:
     peerThread = static_cast<DWORD>(hello.wParam);
   }
   void TearDown() override { ce::HostConnection::instance().setSentMessageHandler(nullptr); }
+
+  // Waits (up to 10 s) for a thread message with the given number.
+  bool waitFor(UINT message, MSG &out) {
+    const auto got = pump.waitFor(message);
+    if (got)
+      out = *got;
+    return got.has_value();
+  }
+
+  ce::testing::MessagePump pump; // this thread's queue, made before the peer posts to it
 
   HostDevice device;
   pid_t peer = 0;

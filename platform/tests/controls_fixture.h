@@ -6,9 +6,9 @@
 #include "host_test_device.h"
 
 #include <ce/core/utf.h>
+#include <ce/testing/message_pump.h>
 #include <ce/windows.h>
 
-#include <deque>
 #include <string>
 
 namespace controlstest {
@@ -54,27 +54,10 @@ protected:
 
   // Pumps this thread's queue until `message` arrives (returned in *out); others are kept.
   bool waitFor(UINT message, MSG *out = nullptr, int ms = 10000) {
-    for (auto it = kept_.begin(); it != kept_.end(); ++it)
-      if (it->message == message) {
-        if (out)
-          *out = *it;
-        kept_.erase(it);
-        return true;
-      }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < deadline) {
-      MSG msg;
-      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == message) {
-          if (out)
-            *out = msg;
-          return true;
-        }
-        kept_.push_back(msg);
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return false;
+    const auto got = pump_.waitFor(message, ms);
+    if (got && out)
+      *out = *got;
+    return got.has_value();
   }
 
   // Waits until the program has handled everything queued for it so far.
@@ -102,12 +85,12 @@ protected:
                                          << "\", not \"" << ce::toUtf8(expected) << "\"";
   }
 
+  ce::testing::MessagePump pump_;
   hosttest::HostDevice device_;
   pid_t child_ = 0;
   HWND frame_ = nullptr;
   HWND edit_ = nullptr;
   HWND pad_ = nullptr;
-  std::deque<MSG> kept_;
 };
 
 } // namespace controlstest

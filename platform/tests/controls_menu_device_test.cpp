@@ -14,6 +14,7 @@
 #include <ce/menubar.h>
 #include <ce/menus.h>
 #include <ce/services.h>
+#include <ce/testing/message_pump.h>
 #include <ce/windows.h>
 
 #include <algorithm>
@@ -80,8 +81,6 @@ protected:
   void SetUp() override {
     ImagingTest::SetUp();
     ce::DeviceRoot::use(device_.root); // the imaging fixture chose a root of its own
-    MSG msg;
-    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
     GetForegroundWindow(); // joins the device, so the program can post to this thread
     child_ = device_.startOutside(kMenuProgram, {std::to_string(GetCurrentThreadId())});
     const auto ready = waitFor(kReady);
@@ -98,39 +97,14 @@ protected:
   }
 
   // Pumps this thread's messages until `message` arrives; reports of another kind that come
-  // meanwhile wait in pending_ for their turn.
-  std::optional<MSG> waitFor(UINT message, int ms = 10000) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    do {
-      for (auto it = pending_.begin(); it != pending_.end(); ++it)
-        if (it->message == message) {
-          const MSG found = *it;
-          pending_.erase(it);
-          return found;
-        }
-      MSG msg;
-      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == message)
-          return msg;
-        if (msg.message == kCommand || msg.message == kResult)
-          pending_.push_back(msg);
-        else
-          DispatchMessageW(&msg);
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    } while (std::chrono::steady_clock::now() < deadline);
-    return std::nullopt;
-  }
+  // meanwhile wait for their turn.
+  std::optional<MSG> waitFor(UINT message, int ms = 10000) { return pump_.waitFor(message, ms); }
+  // Waits until the device has handled the input so far (this thread's bystander window too).
+  void settle() { ASSERT_TRUE(pump_.sync()); }
   // Whether a command was reported and not yet taken.
   bool commandsPending() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == kCommand || msg.message == kResult)
-        pending_.push_back(msg);
-      else
-        DispatchMessageW(&msg);
-    }
-    return std::any_of(pending_.begin(), pending_.end(),
+    pump_.dispatchWaiting();
+    return std::any_of(pump_.kept().begin(), pump_.kept().end(),
                        [](const MSG &m) { return m.message == kCommand; });
   }
   // The next result, as the program reported it.
@@ -256,7 +230,7 @@ protected:
   HostDevice device_;
   pid_t child_ = 0;
   HWND window_ = nullptr;
-  std::deque<MSG> pending_;
+  ce::testing::MessagePump pump_;
   DWORD lastError_ = 0;
 };
 
@@ -274,7 +248,8 @@ TEST_F(MenusOnDevice, APopupReturnsTheTappedItemAndGrayedItemsCannotBeChosen) {
 
   tap(row(popup, 1, kTestMenu)); // grayed
   tap(row(popup, 2, kTestMenu)); // the separator
-  EXPECT_FALSE(result(300)) << "a grayed item or a separator chose something";
+  settle();
+  EXPECT_FALSE(result(0)) << "a grayed item or a separator chose something";
   EXPECT_TRUE(IsWindow(popups[0]));
   tap(row(popup, 0, kTestMenu));
   EXPECT_EQ(result(), LRESULT{101});
@@ -299,22 +274,16 @@ TEST_F(MenusOnDevice, ATapElsewhereCancelsAndReachesNoWindow) {
                                          nullptr, nullptr, nullptr);
   ASSERT_NE(bystander, nullptr);
   tap(POINT{400, 600});
-  ASSERT_TRUE(hosttest::eventually([&] {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-      DispatchMessageW(&msg);
-    return presses.load() == 1;
-  })) << "without a menu the bystander takes the tap";
+  settle();
+  ASSERT_EQ(presses.load(), 1) << "without a menu the bystander takes the tap";
 
   ASSERT_TRUE(PostMessageW(window_, kTrackPopup, 0, at(100, 150)));
   const auto popups = waitForWindows(u"MenuPopup");
   ASSERT_EQ(popups.size(), 1u);
   tap(POINT{400, 600});
   EXPECT_EQ(result(), LRESULT{TRUE}) << "cancelling is no failure";
-  EXPECT_TRUE(hosttest::eventually([&] { return !IsWindow(popups[0]); }));
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-    DispatchMessageW(&msg);
+  settle();
+  EXPECT_FALSE(IsWindow(popups[0]));
   EXPECT_EQ(presses.load(), 1) << "the tap that closed the menu reached the bystander";
   EXPECT_FALSE(commandsPending());
 
@@ -350,7 +319,8 @@ TEST_F(MenusOnDevice, KeysMoveOpenChooseAndEscape) {
   key("DOWN");  // Open
   key("DOWN");  // Grayed
   key("ENTER"); // cannot be chosen
-  EXPECT_FALSE(result(300));
+  settle();
+  EXPECT_FALSE(result(0));
   key("DOWN");  // over the separator to More
   key("RIGHT"); // opens it on its first item
   ASSERT_EQ(waitForWindows(u"MenuPopup", 2).size(), 2u);
@@ -409,7 +379,8 @@ TEST_F(MenusOnDevice, AMessageBoxAnswersTheTappedButton) {
             0);
   tap(POINT{box->rect.left + 5, box->rect.bottom - 3});
   tap(POINT{240, 600});
-  EXPECT_FALSE(result(300));
+  settle();
+  EXPECT_FALSE(result(0));
   tap(centre(buttons[1]));
   EXPECT_EQ(result(), LRESULT{IDNO});
   EXPECT_TRUE(hosttest::eventually([&] { return !IsWindow(boxWindow); }));
@@ -426,7 +397,8 @@ TEST_F(MenusOnDevice, AMessageBoxAnswersEnterAndEscape) {
   ASSERT_TRUE(PostMessageW(window_, kMessageBox, MB_YESNO | MB_ICONEXCLAMATION, 0));
   ASSERT_TRUE(waitForBox("Question"));
   key("ESCAPE");
-  EXPECT_FALSE(result(300));
+  settle();
+  EXPECT_FALSE(result(0));
   key("RIGHT");
   key("ENTER");
   EXPECT_EQ(result(), LRESULT{IDNO});
@@ -495,7 +467,8 @@ TEST_F(MenusOnDevice, SoftKeysPostTheirCommandsAndTheRightKeyOpensItsMenu) {
   EXPECT_EQ(popup.right, kScreen.cx);
   EXPECT_EQ(popup.bottom, kScreen.cy - height);
   tap(row(popup, 1, {false, false, true, false})); // grayed
-  EXPECT_FALSE(command(300));
+  settle();
+  EXPECT_FALSE(command(0));
   tap(row(popup, 3, {false, false, true, false}));
   EXPECT_EQ(command(), UINT{1013});
   EXPECT_TRUE(hosttest::eventually([&] { return windowsOf(u"MenuPopup").empty(); }));
@@ -504,8 +477,9 @@ TEST_F(MenusOnDevice, SoftKeysPostTheirCommandsAndTheRightKeyOpensItsMenu) {
   tap(POINT{360, kScreen.cy - height / 2});
   ASSERT_EQ(waitForWindows(u"MenuPopup").size(), 1u);
   tap(POINT{100, 100});
-  EXPECT_TRUE(hosttest::eventually([&] { return windowsOf(u"MenuPopup").empty(); }));
-  EXPECT_FALSE(command(300));
+  settle();
+  EXPECT_TRUE(windowsOf(u"MenuPopup").empty());
+  EXPECT_FALSE(command(0));
   EXPECT_EQ(GetForegroundWindow(), window_);
 }
 
@@ -552,7 +526,8 @@ TEST_F(MenusOnDevice, SetButtonInfoFromAnotherProcessRelabelsAKey) {
   EXPECT_EQ(SendMessageW(bar, TB_SETBUTTONINFO, 1004, reinterpret_cast<LPARAM>(&info)),
             LRESULT{TRUE});
   tap(POINT{120, kScreen.cy - height / 2});
-  EXPECT_FALSE(command(300)) << "a disabled key fired";
+  settle();
+  EXPECT_FALSE(command(0)) << "a disabled key fired";
   info.fsState = TBSTATE_ENABLED;
   SendMessageW(bar, TB_SETBUTTONINFO, 1004, reinterpret_cast<LPARAM>(&info));
   tap(POINT{120, kScreen.cy - height / 2});

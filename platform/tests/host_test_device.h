@@ -9,6 +9,7 @@
 
 #include <ce/core/device_root.h>
 #include <ce/errors.h>
+#include <ce/testing/eventually.h>
 
 #include <gtest/gtest.h>
 
@@ -84,13 +85,7 @@ public:
 
 // Polls `condition` for up to `ms` milliseconds.
 inline bool eventually(const std::function<bool()> &condition, int ms = 5000) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (condition())
-      return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return condition();
+  return ce::testing::eventually(condition, ms);
 }
 
 // Waits for a child of the test and returns its exit status (-1 on a signal).

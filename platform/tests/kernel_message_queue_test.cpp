@@ -113,7 +113,9 @@ TEST(KernelMessages, GetMessageWaitsForAMessageFromAnotherThread) {
         received += static_cast<int>(msg.wParam);
   });
   const DWORD id = readyId.get();
-  Sleep(20); // the receiver now blocks in GetMessageW
+  // Deliberate: the receiver gets a while to block in GetMessageW, the case this covers; the
+  // counts hold whether it has or not.
+  Sleep(20);
   std::vector<std::thread> senders;
   for (int s = 0; s < 4; ++s)
     senders.emplace_back([id] {

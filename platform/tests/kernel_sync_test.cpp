@@ -4,6 +4,7 @@
 #include <ce/core/handle_table.h>
 #include <ce/errors.h>
 #include <ce/kernel.h>
+#include <ce/testing/eventually.h>
 
 #include <gtest/gtest.h>
 
@@ -28,8 +29,7 @@ TEST(KernelEvents, AutoResetReleasesOneWaiterPerSet) {
     });
   for (int i = 1; i <= 3; ++i) {
     SetEvent(event);
-    for (int spin = 0; spin < 1000 && released < i; ++spin)
-      Sleep(5);
+    EXPECT_TRUE(ce::testing::eventually([&] { return released >= i; }));
     EXPECT_EQ(released.load(), i);
   }
   for (auto &t : waiters)
@@ -48,7 +48,10 @@ TEST(KernelEvents, ManualResetStaysSignalledUntilReset) {
       if (WaitForSingleObject(event, 10000) == WAIT_OBJECT_0)
         ++released;
     });
-  Sleep(20);
+  auto object = ce::HandleTable::instance().getAs<ce::Event>(event);
+  ASSERT_NE(object, nullptr);
+  EXPECT_TRUE(ce::testing::eventually([&] { return object->waiting() == 3; }))
+      << "all three blocked in the wait";
   EXPECT_TRUE(SetEvent(event));
   for (auto &t : waiters)
     t.join();
@@ -76,8 +79,8 @@ TEST(KernelEvents, PulseReleasesCurrentWaitersAndLeavesTheEventReset) {
       });
     auto object = ce::HandleTable::instance().getAs<ce::Event>(event);
     ASSERT_NE(object, nullptr);
-    while (object->waiting() < 2) // both blocked in the wait
-      Sleep(1);
+    EXPECT_TRUE(ce::testing::eventually([&] { return object->waiting() == 2; }))
+        << "both blocked in the wait";
     EXPECT_TRUE(EventModify(event, EVENT_PULSE));
     for (auto &t : waiters)
       t.join();
@@ -149,11 +152,12 @@ TEST(KernelCriticalSections, RecursiveOwnershipExcludesOtherThreads) {
     phase = 2;
     LeaveCriticalSection(&section);
   });
-  while (phase < 1)
-    Sleep(1);
+  EXPECT_TRUE(ce::testing::eventually([&] { return phase >= 1; }));
   EXPECT_EQ(section.recursionCount, 3u);
   LeaveCriticalSection(&section);
   LeaveCriticalSection(&section);
+  // Deliberate: the other thread gets a while to take the section, which it must not do while
+  // it is still held once (a wrong answer here can only be missed, never made up).
   Sleep(30);
   EXPECT_EQ(phase.load(), 1); // still held once
   LeaveCriticalSection(&section);

@@ -2,6 +2,7 @@
 #include <ce/errors.h>
 #include <ce/kernel.h>
 #include <ce/messages.h>
+#include <ce/testing/eventually.h>
 
 #include <gtest/gtest.h>
 
@@ -99,9 +100,7 @@ TEST(KernelThreads, ClosingTheHandleDoesNotStopTheThread) {
   ASSERT_NE(thread, nullptr);
   EXPECT_TRUE(CloseHandle(thread));
   SetEvent(release);
-  for (int i = 0; i < 1000 && !finished; ++i)
-    Sleep(10);
-  EXPECT_TRUE(finished);
+  EXPECT_TRUE(ce::testing::eventually([] { return finished.load(); }));
   CloseHandle(release);
 }
 
@@ -187,15 +186,29 @@ TEST(KernelThreads, BadHandlesAndRefusedRequestsFailWithCodes) {
 
 // The child's part of the next test: this test program started again with CE_KERNEL_EXIT_CHILD
 // set runs it from a static initializer, before gtest starts, and exits.
+std::atomic<int> childThreadsStarted{0};
+HANDLE childThreadsRunning = nullptr;
+void childThreadStarted() {
+  if (++childThreadsStarted == 3)
+    SetEvent(childThreadsRunning);
+}
+
 void runChildThatReturnsWithThreadsRunning() {
   HANDLE never = CreateEventW(nullptr, TRUE, FALSE, u"NeverSet");
+  childThreadsRunning = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   CreateThread(
-      nullptr, 0, [](LPVOID event) -> DWORD { return WaitForSingleObject(event, INFINITE); }, never,
-      0, nullptr);
+      nullptr, 0,
+      [](LPVOID event) -> DWORD {
+        childThreadStarted();
+        return WaitForSingleObject(event, INFINITE);
+      },
+      never, 0, nullptr);
   CreateThread(
       nullptr, 0,
       [](LPVOID) -> DWORD {
         MSG msg{};
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+        childThreadStarted();
         while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         }
         return 0;
@@ -205,7 +218,7 @@ void runChildThatReturnsWithThreadsRunning() {
       nullptr, 0,
       [](LPVOID) -> DWORD {
         MSG msg{};
-        for (;;) {
+        for (bool first = true;; first = false) {
           WCHAR wide[8];
           MultiByteToWideChar(CP_ACP, 0, "busy", -1, wide, 8);
           PostThreadMessageW(GetCurrentThreadId(), WM_USER, 0, 0);
@@ -215,10 +228,13 @@ void runChildThatReturnsWithThreadsRunning() {
                              FORMAT_MESSAGE_IGNORE_INSERTS,
                          nullptr, ERROR_TIMEOUT, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
           LocalFree(text);
+          if (first)
+            childThreadStarted();
         }
       },
       nullptr, 0, nullptr);
-  Sleep(50);
+  if (WaitForSingleObject(childThreadsRunning, 10000) != WAIT_OBJECT_0)
+    std::exit(2);
   std::exit(37); // static destructors and exit handlers run while the threads still work
 }
 
@@ -260,7 +276,7 @@ TEST(KernelThreads, IdentityAndTime) {
   EXPECT_EQ(WaitForSingleObject(GetCurrentProcess(), 1), WAIT_TIMEOUT);
 
   const DWORD start = GetTickCount();
-  Sleep(30);
+  Sleep(30); // deliberate: the time that passes is what is checked
   const DWORD elapsed = GetTickCount() - start;
   EXPECT_GE(elapsed, 29u);
   EXPECT_LT(elapsed, 60000u); // monotonic, not wrapped backwards

@@ -16,8 +16,9 @@ TEST(ScreenFramebuffer, ChildProcessDrawsIntoTheSameScreenAndFollowsRotation) {
   auto framebuffer = ce::Framebuffer::create(480, 800);
   ASSERT_TRUE(framebuffer);
   EXPECT_EQ(framebuffer->pixels().stride, 960);
-  int toChild[2];
+  int toChild[2], fromChild[2];
   ASSERT_EQ(::pipe(toChild), 0);
+  ASSERT_EQ(::pipe(fromChild), 0);
   const pid_t child = ::fork();
   if (child == 0) {
     // The child maps the descriptor it inherited, as a device process does with the host's.
@@ -25,6 +26,8 @@ TEST(ScreenFramebuffer, ChildProcessDrawsIntoTheSameScreenAndFollowsRotation) {
     if (!mine || mine->width() != 480 || mine->height() != 800) ::_exit(2);
     mine->row(799)[479] = 0xBEEF;
     if (mine->rotate()) ::_exit(3); // only the creator rotates
+    if (::write(fromChild[1], "w", 1) != 1)
+      ::_exit(6);
     char go;
     if (::read(toChild[0], &go, 1) != 1) ::_exit(4);
     // The parent has rotated: the new size is visible here too.
@@ -33,8 +36,11 @@ TEST(ScreenFramebuffer, ChildProcessDrawsIntoTheSameScreenAndFollowsRotation) {
     ::_exit(0);
   }
   int status = 0;
-  // Wait for the first write before rotating (the child blocks on the pipe after it).
-  for (int i = 0; i < 500 && framebuffer->row(799)[479] != 0xBEEF; ++i) ::usleep(2000);
+  // The child says when it has written, then waits for the rotation; a child that fails first
+  // closes its end without a word.
+  ::close(fromChild[1]);
+  char written = 0;
+  ASSERT_EQ(::read(fromChild[0], &written, 1), 1);
   EXPECT_EQ(framebuffer->row(799)[479], 0xBEEF);
   ASSERT_TRUE(framebuffer->rotate());
   EXPECT_EQ(framebuffer->width(), 800);
@@ -47,6 +53,7 @@ TEST(ScreenFramebuffer, ChildProcessDrawsIntoTheSameScreenAndFollowsRotation) {
   EXPECT_EQ(framebuffer->row(0)[799], 0x1234);
   ::close(toChild[0]);
   ::close(toChild[1]);
+  ::close(fromChild[0]);
 }
 
 TEST(ScreenFramebuffer, RefusesSizesOutOfRangeAndForeignDescriptors) {

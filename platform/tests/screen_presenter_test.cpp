@@ -5,6 +5,7 @@
 #include "../src/screen/sdl_presenter.h"
 
 #include <SDL2/SDL.h>
+#include <ce/testing/eventually.h>
 
 #include <chrono>
 #include <dlfcn.h>
@@ -60,13 +61,20 @@ protected:
     ce::ScreenImage window, composed;
     std::string error;
     int mismatches = 0;
-    for (int attempt = 0; attempt < 50; ++attempt) {
-      ASSERT_TRUE(presenter.readWindow(window, &error)) << error;
-      screen.compose(composed);
-      mismatches = countMismatches(window, composed, zoom);
-      if (mismatches == 0) return;
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
+    bool readable = true;
+    const bool shown = ce::testing::eventually(
+        [&] {
+          readable = presenter.readWindow(window, &error);
+          if (!readable)
+            return true; // no use looking again
+          screen.compose(composed);
+          mismatches = countMismatches(window, composed, zoom);
+          return mismatches == 0;
+        },
+        5000, 100);
+    ASSERT_TRUE(readable) << error;
+    if (shown)
+      return;
     ASSERT_EQ(window.width, composed.width * zoom);
     ASSERT_EQ(window.height, composed.height * zoom);
     EXPECT_EQ(mismatches, 0);

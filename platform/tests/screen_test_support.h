@@ -61,8 +61,10 @@ public:
     if (pid_ == 0) {
       ::close(fds[0]);
       const std::string fd = std::to_string(fds[1]);
+      // -noreset: an X server resets when its last client leaves, and refuses the next test's
+      // connection while it does ("x11 not available").
       ::execl(binary, "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "2048x2048x24",
-              "-nolisten", "tcp", static_cast<char*>(nullptr));
+              "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
       ::_exit(127);
     }
     ::close(fds[1]);

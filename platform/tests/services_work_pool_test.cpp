@@ -2,6 +2,8 @@
 // other, and stopping gives up on a job that never ends without waiting for it.
 #include "../src/host/work_pool.h"
 
+#include <ce/testing/eventually.h>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -45,11 +47,7 @@ TEST(ServicesWorkPool, AWaitingJobHoldsUpNoOtherAndStopWaitsOnlyAsLongAsAllowed)
   std::promise<void> second;
   ASSERT_TRUE(pool.submit([&second] { second.set_value(); }));
   EXPECT_EQ(second.get_future().wait_for(std::chrono::seconds(5)), std::future_status::ready);
-  ASSERT_TRUE(blockedStarted->load() || [&] {
-    for (int i = 0; i < 500 && !blockedStarted->load(); ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return blockedStarted->load();
-  }());
+  ASSERT_TRUE(ce::testing::eventually([&] { return blockedStarted->load(); }));
 
   // The blocked job is still running: stop gives up after its time and takes no more work.
   const auto started = std::chrono::steady_clock::now();

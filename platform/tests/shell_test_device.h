@@ -8,9 +8,10 @@
 
 #include "../src/client/host_connection.h"
 
-#include <ce/core/device_root.h>
 #include <ce/core/device_profile.h>
+#include <ce/core/device_root.h>
 #include <ce/imaging.h>
+#include <ce/testing/eventually.h>
 
 #include <gtest/gtest.h>
 
@@ -51,13 +52,7 @@ inline std::string describe(const RECT &r) {
 
 // Polls `condition` for up to `ms` milliseconds.
 inline bool eventually(const std::function<bool()> &condition, int ms = 5000) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (condition())
-      return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return condition();
+  return ce::testing::eventually(condition, ms, 10);
 }
 
 // How the device is made: its taskbar design and screen, and whether it boots at once.

@@ -4,6 +4,7 @@
 // title) and keep the thread busy for ever.
 #include "host_test_device.h"
 
+#include <ce/testing/message_pump.h>
 #include <ce/windows.h>
 
 using namespace hosttest;
@@ -28,22 +29,16 @@ TEST(ShellWindowLifetime, ADestroyedWindowWithAPendingPaintIsNotPaintedAgain) {
   ASSERT_TRUE(DestroyWindow(doomed));
   ASSERT_NE(SetTimer(keeper, 7, 20, nullptr), 0u);
 
-  bool timer = false, paintedDoomed = false;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-  while (!timer && std::chrono::steady_clock::now() < deadline) {
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      paintedDoomed |= msg.message == WM_PAINT && msg.hwnd == doomed;
-      timer |= msg.message == WM_TIMER && msg.hwnd == keeper;
-      if (paintedDoomed)
-        break;
-      DispatchMessageW(&msg);
-    }
-    if (paintedDoomed)
-      break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  EXPECT_FALSE(paintedDoomed);
-  EXPECT_TRUE(timer) << "the thread's timer fires";
+  // WM_PAINT comes before WM_TIMER: had the gone window's paint stayed, it would come first.
+  ce::testing::MessagePump pump;
+  const auto first = pump.waitFor(
+      [&](const MSG &m) {
+        return (m.message == WM_PAINT && m.hwnd == doomed) ||
+               (m.message == WM_TIMER && m.hwnd == keeper);
+      },
+      3000);
+  ASSERT_TRUE(first) << "the thread's timer fires";
+  EXPECT_EQ(first->hwnd, keeper) << "the gone window is painted";
   KillTimer(keeper, 7);
   DestroyWindow(keeper);
   UnregisterClassW(u"LifetimeProbe", nullptr);

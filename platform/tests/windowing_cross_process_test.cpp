@@ -8,6 +8,7 @@
 #include "../src/windowing/window_protocol.h"
 
 #include <ce/kernel.h>
+#include <ce/testing/message_pump.h>
 #include <ce/windows.h>
 #include <ce/windows_api.h>
 
@@ -83,25 +84,20 @@ LRESULT CALLBACK testProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
 }
 
 // Pumps the test thread's messages until a thread message `wanted` arrives (dispatching window
-// messages meanwhile); false after five seconds.
+// messages meanwhile, noting activation reports); false after five seconds without one.
 bool waitFor(UINT wanted, MSG &out) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (std::chrono::steady_clock::now() < deadline) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == kActivated) {
-        activations.push_back({true, msg.wParam, msg.lParam});
-        continue;
-      }
-      if (msg.message == wanted) {
-        out = msg;
-        return true;
-      }
-      DispatchMessageW(&msg);
+  static ce::testing::MessagePump pump;
+  for (;;) {
+    const auto got = pump.waitFor(
+        [wanted](const MSG &m) { return m.message == kActivated || m.message == wanted; }, 5000);
+    if (!got)
+      return false;
+    if (got->message != kActivated) {
+      out = *got;
+      return true;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    activations.push_back({true, got->wParam, got->lParam});
   }
-  return false;
 }
 
 LRESULT fnv1a(const std::vector<BYTE> &bytes) {
@@ -268,23 +264,19 @@ TEST_F(CrossProcessWindows, CopyDataCarriesBinaryBytesBothWays) {
 
   // A window of another thread of this process gets the sender's own pointer.
   std::atomic<HWND> local{nullptr};
-  std::atomic<bool> done{false};
   std::thread worker([&] {
     local = CreateWindowExW(0, u"TestWindow", u"local", 0, 0, 0, 10, 10, nullptr, nullptr,
                             nullptr, nullptr);
-    while (!done) {
-      MSG m;
-      while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageW(&m);
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    MSG m;
+    while (GetMessageW(&m, nullptr, 0, 0) > 0)
+      DispatchMessageW(&m);
     DestroyWindow(local.load());
   });
   ASSERT_TRUE(hosttest::eventually([&] { return local != nullptr; }));
   cds.dwData = 9;
   EXPECT_EQ(SendMessageW(local, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds)), 9);
   EXPECT_EQ(dataSeen, bytes.data());
-  done = true;
+  EXPECT_TRUE(PostThreadMessageW(GetWindowThreadProcessId(local, nullptr), WM_QUIT, 0, 0));
   worker.join();
 }
 

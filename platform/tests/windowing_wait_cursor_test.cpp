@@ -8,6 +8,7 @@
 #include "../src/shell/taskbar_geometry.h"
 
 #include <ce/kernel.h>
+#include <ce/testing/message_pump.h>
 #include <ce/windows.h>
 #include <ce/windows_api.h>
 
@@ -98,8 +99,6 @@ protected:
   void SetUp() override {
     ImagingTest::SetUp();
     ce::DeviceRoot::use(device.root); // the imaging fixture chose a root of its own
-    MSG msg;
-    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
     // A window of its own makes this thread known to the host, so the child can report to it.
     WNDCLASSW wc{};
     wc.lpfnWndProc = &DefWindowProcW;
@@ -109,14 +108,9 @@ protected:
                           nullptr, nullptr);
     ASSERT_NE(own, nullptr) << GetLastError();
     child = device.startOutside(kWindowProgram, {std::to_string(GetCurrentThreadId())});
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!peer && std::chrono::steady_clock::now() < deadline) {
-      if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message == kReady)
-        peer = reinterpret_cast<HWND>(msg.wParam);
-      else
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    ASSERT_NE(peer, nullptr);
+    const auto ready = pump.waitFor(kReady, 5000);
+    ASSERT_TRUE(ready);
+    peer = reinterpret_cast<HWND>(ready->wParam);
   }
   void TearDown() override {
     if (child > 0) {
@@ -129,6 +123,7 @@ protected:
   }
 
   HostDevice device;
+  ce::testing::MessagePump pump;
   pid_t child = 0;
   HWND own = nullptr;
   HWND peer = nullptr;

@@ -6,6 +6,8 @@
 
 #include "../src/screen/display.h"
 
+#include <ce/testing/device_sync.h>
+#include <ce/testing/message_pump.h>
 #include <ce/windows.h>
 #include <ce/windows_api.h>
 
@@ -62,8 +64,6 @@ protected:
   void SetUp() override {
     ImagingTest::SetUp();
     ce::DeviceRoot::use(device_.root); // the imaging fixture chose a root of its own
-    MSG msg;
-    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
     ce::Display::setCurrent(nullptr); // this process maps the host's framebuffer
     GetForegroundWindow();            // joins the device, so the program can post to this thread
     child_ = device_.startOutside(kSceneProgram, {std::to_string(GetCurrentThreadId())});
@@ -89,24 +89,26 @@ protected:
   // reports seen meanwhile are kept in reports_.
   template <typename Handle> bool pump(Handle handle) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (std::chrono::steady_clock::now() < deadline) {
-      MSG msg;
-      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message >= kInput && msg.message < kInput + 3) {
-          const UINT message = static_cast<UINT>(msg.wParam >> 16);
-          const bool pointer = message >= WM_MOUSEMOVE && message <= WM_LBUTTONUP;
-          reports_.push_back({static_cast<int>(msg.message - kInput), message,
-                              pointer ? static_cast<short>(msg.lParam & 0xFFFF) : 0,
-                              pointer ? static_cast<short>((msg.lParam >> 16) & 0xFFFF) : 0,
-                              pointer ? 0 : (msg.wParam & 0xFFFF)});
-          continue;
-        }
-        if (handle(msg))
-          return true;
+    for (;;) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      // Every thread message is taken here: what `handle` does not accept is dropped.
+      const auto msg = pump_.waitFor([](const MSG &m) { return m.hwnd == nullptr; },
+                                     static_cast<int>(std::max<long long>(left.count(), 0)));
+      if (!msg)
+        return false;
+      if (msg->message >= kInput && msg->message < kInput + 3) {
+        const UINT message = static_cast<UINT>(msg->wParam >> 16);
+        const bool pointer = message >= WM_MOUSEMOVE && message <= WM_LBUTTONUP;
+        reports_.push_back({static_cast<int>(msg->message - kInput), message,
+                            pointer ? static_cast<short>(msg->lParam & 0xFFFF) : 0,
+                            pointer ? static_cast<short>((msg->lParam >> 16) & 0xFFFF) : 0,
+                            pointer ? 0 : (msg->wParam & 0xFFFF)});
+        continue;
       }
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      if (handle(*msg))
+        return true;
     }
-    return false;
   }
 
   // Runs a device verb, waits until the scene has reported `ends` WM_LBUTTONUP/WM_KEYUP
@@ -154,15 +156,15 @@ protected:
     return row[x];
   }
 
-  // Waits until the framebuffer shows each probe's window colour; says which probe differs.
+  // Once the device has settled, whether the framebuffer shows each probe's window colour; says
+  // which probe differs.
   ::testing::AssertionResult shows(const std::vector<Probe> &probes) const {
-    const auto match = [&] {
-      for (const auto &p : probes)
-        if (framebufferAt(p.x, p.y) != kColour565[p.window])
-          return false;
-      return true;
-    };
-    if (hosttest::eventually(match, 10000))
+    if (auto settled = ce::testing::syncDevice(); !settled)
+      return settled;
+    bool match = true;
+    for (const auto &p : probes)
+      match = match && framebufferAt(p.x, p.y) == kColour565[p.window];
+    if (match)
       return ::testing::AssertionSuccess();
     auto failure = ::testing::AssertionFailure();
     for (const auto &p : probes)
@@ -172,6 +174,7 @@ protected:
   }
 
   HostDevice device_;
+  ce::testing::MessagePump pump_;
   pid_t child_ = 0;
   HWND windows_[3] = {};
   std::vector<Report> reports_;

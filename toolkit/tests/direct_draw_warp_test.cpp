@@ -94,7 +94,7 @@ TEST_F(DirectDrawWarpTest, OpensAFullScreenWindowAndItsSurfaces) {
 
 TEST_F(DirectDrawWarpTest, TheFirstDirtyRectanglePostsOneDrainRequest) {
   DirectDrawWarp &application = open();
-  pump(50);
+  ASSERT_TRUE(settle());
   MSG msg{};
   while (PeekMessageW(&msg, application.window(), DirtyQueueMessage, DirtyQueueMessage, PM_REMOVE))
     ;
@@ -117,7 +117,7 @@ TEST_F(DirectDrawWarpTest, TheFirstDirtyRectanglePostsOneDrainRequest) {
 TEST_F(DirectDrawWarpTest, ARectangleQueuedDuringADrainIsDrawnByTheNextOne) {
   DirectDrawWarp &application = open();
   Box *box = showBox(application);
-  pump(50);
+  ASSERT_TRUE(settle());
   application.drainDirty(0);
   MSG msg{};
   while (PeekMessageW(&msg, application.window(), DirtyQueueMessage, DirtyQueueMessage, PM_REMOVE))

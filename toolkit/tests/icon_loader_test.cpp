@@ -3,6 +3,7 @@
 // restart, and what a new tile does at construction.
 #include "icon_test_support.h"
 
+#include <ce/testing/eventually.h>
 #include <toolkit/global/critical_section_lock.h>
 #include <toolkit/icon/icon_loader.h>
 #include <toolkit/image/image_loader.h>
@@ -17,15 +18,7 @@ namespace {
 
 using toolkit_test::IconDevice;
 
-bool eventually(const std::function<bool()> &condition, int milliseconds = 10000) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (condition())
-      return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return condition();
-}
+using ce::testing::eventually;
 
 // A tile as the Start menu's icon widget is one: its fields and picture read and changed
 // inside the loader's picture section.

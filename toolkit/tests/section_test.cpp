@@ -62,7 +62,8 @@ protected:
       section->animate();
     }
   }
-  // Lets a fling run its course, one frame every 16 ms.
+  // Lets a fling run its course, one frame every 16 ms. Deliberate: a fling's speed is measured on
+  // the tick count, so its frames need time to pass between them.
   void settle(Section *section) {
     for (int frame = 0; frame < 2000 && touch_->flingRunning(); ++frame) {
       std::this_thread::sleep_for(std::chrono::milliseconds(16));

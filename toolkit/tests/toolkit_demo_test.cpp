@@ -379,7 +379,9 @@ TEST_P(ToolkitDemoTest, TapsHoldsAFlingAndTheSelectorAreReported) {
                  std::to_string(height_ * 7 / 10 - flick) + " 90 6"),
             0);
   const Places flung = restingPlaces();
-  EXPECT_LT(flung.offset, -flick - flick / 3) << "the fling carried the content further";
+  // How far depends on the speed the program measured between the moves it handled, which a
+  // loaded machine makes uneven: any clear distance beyond the stylus's own shows the fling.
+  EXPECT_LT(flung.offset, -flick - flick / 10) << "the fling carried the content further";
   shoot("after-fling");
 }
 

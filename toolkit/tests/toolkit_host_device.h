@@ -9,6 +9,8 @@
 #include <ce/core/device_profile.h>
 #include <ce/core/device_root.h>
 #include <ce/core/png_writer.h>
+#include <ce/testing/eventually.h>
+#include <ce/testing/message_pump.h>
 #include <ce/windows.h>
 
 #include <toolkit/global/global_informations.h>
@@ -30,13 +32,7 @@ namespace toolkit_test {
 
 // Polls `condition` from any thread for up to `ms` milliseconds.
 inline bool waitFor(const std::function<bool()> &condition, int ms = 10000) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (condition())
-      return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return condition();
+  return ce::testing::eventually(condition, ms);
 }
 
 class ToolkitHost : public ::testing::Test {
@@ -74,42 +70,46 @@ protected:
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
-  // Runs a verb (stylus input, typically) while the test thread keeps pumping its messages.
+  // Runs a verb (stylus input, typically) while the test thread keeps pumping its messages, then
+  // waits until the device, this thread included, has handled what it played.
   int toolWhilePumping(const std::string &verb) {
     auto done = std::async(std::launch::async, [this, verb] { return tool(verb); });
-    while (done.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready)
-      pump(2);
-    pump(20);
+    messagePump().until(
+        [&] { return done.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready; },
+        600000);
+    EXPECT_TRUE(settle());
     return done.get();
   }
 
-  // Dispatches this thread's messages for `ms` milliseconds.
-  static void pump(int ms) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    do {
-      dispatchWaiting();
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    } while (std::chrono::steady_clock::now() < until);
+  // The test thread's pump: window messages are dispatched, thread messages collected in
+  // threadMessages.
+  static ce::testing::MessagePump &messagePump() {
+    static ce::testing::MessagePump pump;
+    return pump;
+  }
+  // Waits until the device has handled everything so far, this thread pumping meanwhile.
+  static ::testing::AssertionResult settle() {
+    auto settled = messagePump().sync();
+    collectThreadMessages();
+    return settled;
   }
   // Dispatches this thread's messages until `condition` holds (at most `ms` milliseconds).
   static bool pumpUntil(const std::function<bool()> &condition, int ms = 5000) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < deadline) {
-      dispatchWaiting();
-      if (condition())
-        return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return condition();
+    return messagePump().until(
+        [&] {
+          collectThreadMessages();
+          return condition();
+        },
+        ms);
   }
   static void dispatchWaiting() {
-    MSG msg{};
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (!msg.hwnd)
-        threadMessages.push_back(msg);
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
+    messagePump().dispatchWaiting();
+    collectThreadMessages();
+  }
+  static void collectThreadMessages() {
+    auto &kept = messagePump().kept();
+    threadMessages.insert(threadMessages.end(), kept.begin(), kept.end());
+    kept.clear();
   }
 
   // The screen's 5-6-5 pixels as they are now, row by row.

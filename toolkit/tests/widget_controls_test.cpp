@@ -4,6 +4,7 @@
 #include "test_elements.h"
 #include "widget_test_support.h"
 
+#include <ce/testing/eventually.h>
 #include <toolkit/global/critical_section_lock.h>
 #include <toolkit/icon/icon_loader.h>
 #include <toolkit/widget/my_edit_control.h>
@@ -18,15 +19,7 @@ namespace {
 
 using namespace toolkit_test;
 
-bool eventually(const std::function<bool()> &condition, int milliseconds = 10000) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (condition())
-      return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return condition();
-}
+using ce::testing::eventually;
 
 // The thread messages (0x400, wParam, lParam) waiting for this thread, taken from its queue.
 std::vector<std::pair<WPARAM, LPARAM>> takeToolkitMessages() {

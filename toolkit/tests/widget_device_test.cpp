@@ -137,7 +137,7 @@ TEST_F(WidgetHostTest, EditingWithoutAChangeReportsNothingAndTheExitMessageEndsI
   ASSERT_TRUE(editingStarts(field, 150, 115));
   ASSERT_EQ(toolWhilePumping("tap 200 400"), 0);
   ASSERT_TRUE(pumpUntil([&] { return field->phase() == MyEditControl::Phase::Idle; }));
-  pump(50);
+  ASSERT_TRUE(settle());
   EXPECT_EQ(valueChanges(field), 0);
   EXPECT_EQ(field->text(), u"same");
 
@@ -238,7 +238,7 @@ TEST_F(WidgetHostTest, ATappedTileStartsItsProgramAndAHeldOneOnlyReportsTheHold)
   auto *tile = new MyIcon(3, 40, 100, 80, entry);
   show({tile});
   ASSERT_TRUE(pumpUntil([&] { return !tile->pictureMissing(); }));
-  pump(50);
+  ASSERT_TRUE(settle());
   ASSERT_TRUE(pumpUntil([&] { return screenPixel(80, 140) == rgb565(0x20, 0x80, 0xC0); }));
 
   ASSERT_EQ(toolWhilePumping("tap 80 140"), 0);
@@ -262,7 +262,7 @@ TEST_F(WidgetHostTest, ATappedTileStartsItsProgramAndAHeldOneOnlyReportsTheHold)
   handler.events.clear();
   ASSERT_EQ(toolWhilePumping("hold 80 140 900"), 0);
   ASSERT_TRUE(pumpUntil([&] { return !handler.events.empty(); }));
-  pump(100);
+  ASSERT_TRUE(settle());
   ASSERT_EQ(handler.events.size(), 1u);
   EXPECT_EQ(handler.events[0].code, EventHold);
   EXPECT_FALSE(tile->pressed);

@@ -9,6 +9,7 @@
 
 #include <ce/core/device_path.h>
 #include <ce/core/device_profile.h>
+#include <ce/testing/eventually.h>
 #include <ce/testing/temp_device.h>
 #include <ce/windows.h>
 
@@ -43,13 +44,7 @@ inline int runDeviceTool(const std::filesystem::path &root, const std::string &a
 }
 
 inline bool eventually(const std::function<bool()> &condition, int milliseconds = 15000) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (condition())
-      return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return condition();
+  return ce::testing::eventually(condition, milliseconds, 10);
 }
 
 class DemoDevice : public TempDevice {

@@ -116,6 +116,13 @@ void startOrToggleMenu() {
     workers.start(&bringMenuForward, request);
 }
 
+void raiseMenuFor(std::uintptr_t request) {
+  if (ServiceState::instance().latestRequest.load() != request)
+    return; // a newer request has decided
+  if (const HWND menu = FindWindowW(MenuWindowClass, nullptr))
+    raiseMenu(menu);
+}
+
 void serveRequests() {
   MSG msg{};
   for (;;) {
@@ -131,6 +138,8 @@ void serveRequests() {
       continue;
     if (msg.wParam == StartRequest)
       startOrToggleMenu();
+    else if (msg.wParam == RaiseRequest)
+      raiseMenuFor(static_cast<std::uintptr_t>(msg.lParam));
     else if (msg.wParam == RescanRequest)
       ServiceState::instance().workers.start(&rescanMenuBars);
   }

@@ -12,3 +12,6 @@ DWORD hookThreadMain(LPVOID);
 inline constexpr WPARAM StartRequest = 1;
 inline constexpr WPARAM MenuBarRequest = 2;
 inline constexpr WPARAM RescanRequest = 3;
+// lParam: the number of the Start request a worker found the menu window for. The window is
+// raised here, between the Start requests, and only while no newer one has come.
+inline constexpr WPARAM RaiseRequest = 4;

@@ -1,5 +1,6 @@
 #include "launcher.h"
 
+#include "hook_thread.h"
 #include "service_state.h"
 
 #include <toolkit/registry/registry_key.h>
@@ -64,6 +65,14 @@ void launchProgram(std::u16string_view path, std::u16string_view arguments, int 
   MessageBoxW(nullptr, text.c_str(), u"Hook error", MB_OK);
 }
 
+void raiseMenu(HWND menu) {
+  // The lowest bit asks for the window together with the windows it owns.
+  SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<UINT_PTR>(menu) | 1));
+  ShowWindow(menu, SW_SHOW);
+  UpdateWindow(menu);
+  SetFocus(menu);
+}
+
 DWORD bringMenuForward(LPVOID request) {
   ServiceState &state = ServiceState::instance();
   WorkerThreads &workers = state.workers;
@@ -75,17 +84,12 @@ DWORD bringMenuForward(LPVOID request) {
       return 0;
     menu = FindWindowW(MenuWindowClass, nullptr);
   }
-  // Each step asks again: a Start request that came meanwhile (a second tap sending the menu
-  // away) must not be undone by the rest of this one.
   if (menu && !superseded()) {
-    // The lowest bit asks for the window together with the windows it owns.
-    SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<UINT_PTR>(menu) | 1));
-    if (!superseded())
-      ShowWindow(menu, SW_SHOW);
-    if (!superseded())
-      UpdateWindow(menu);
-    if (!superseded())
-      SetFocus(menu);
+    const GlobalValues *record = state.record();
+    const DWORD hookThread = record ? GlobalValues::load(record->hookThreadId) : 0;
+    if (serial == 0 || hookThread == 0 ||
+        !PostThreadMessageW(hookThread, WM_USER, RaiseRequest, static_cast<LPARAM>(serial)))
+      raiseMenu(menu);
   }
   workers.pause(GraceMs);
   return 0;

@@ -16,9 +16,15 @@ void launchProgram(std::u16string_view path, std::u16string_view arguments, int 
 // The path `launchProgram` starts for `path`.
 std::u16string resolveProgramPath(std::u16string_view path);
 
+// Brings the menu window to the front, with the windows it owns and the keyboard focus.
+void raiseMenu(HWND menu);
+
 // Worker: waits up to 10 seconds for the menu window, brings it to the front with the keyboard
 // focus and stays one more second. Its parameter, when not null, is the number of the Start
-// request it serves: once a newer request came, the window is left as that one decides.
+// request it serves: once a newer request came, the window is left as that one decides. Such a
+// raise is handed to the hook thread (RaiseRequest), which handles the Start requests one after
+// another, so that a raise never comes between a newer request's look at the window and what it
+// does with it.
 DWORD bringMenuForward(LPVOID request);
 
 extern "C" {

@@ -5,6 +5,7 @@
 #include "../protocol/message_reader.h"
 #include "../protocol/packet_socket.h"
 #include "../windowing/message_data_field.h"
+#include "sync_probe.h"
 
 #include <ce/core/device_root.h>
 #include <ce/core/utf.h>
@@ -346,6 +347,14 @@ void HostConnection::dispatchEvent(Message &message, const std::shared_ptr<Link>
   case MessageType::DeliverSend:
     deliver(message, true, link);
     return;
+  case MessageType::SyncProbe: {
+    std::weak_ptr<Link> weak = link;
+    answerSyncProbe(message, [weak](const Message &notice) {
+      auto strong = weak.lock();
+      return strong && strong->send(notice);
+    });
+    return;
+  }
   default:
     break;
   }

@@ -6,6 +6,7 @@
 #include "../protocol/packet_socket.h"
 #include "../shell/shell_thread.h"
 #include "boot_check.h"
+#include "device_sync.h"
 #include "host_log.h"
 #include "host_server.h"
 #include "loop_thread_input_sink.h"
@@ -266,6 +267,13 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
   screen.setWindowListing(&windows);
   // SetCursor(IDC_WAIT) shows the screen's wait mark; both sides run on the loop thread.
   windows.setWaitCursorHook([&screen](DWORD pid, bool on) { screen.setWaitMark(pid, on); });
+
+  // The device barrier waits for the input verbs' queued input before it probes the threads:
+  // the player calls back on its own thread once that input is on the loop's list, and the
+  // loop runs the barrier after it.
+  DeviceSync sync(server, [&screen, &server](std::function<void()> then) {
+    screen.afterQueuedInput([&server, then] { server.runOnLoop(then); });
+  });
 
   // Services host: boot services load on its workers as soon as the loop runs.
   ServicesService services(server);

@@ -324,6 +324,8 @@ void HostServer::writeTo(std::uint64_t peerId) {
 }
 
 bool HostServer::send(PeerConnection &peer, protocol::Message message) {
+  if (!message.isReply() && message.type() != MessageType::SyncProbe)
+    ++eventsSent_;
   const bool wasIdle = !peer.hasQueued();
   if (!peer.queue(std::move(message))) {
     log_.line("process " + std::to_string(peer.pid()) +

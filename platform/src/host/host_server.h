@@ -74,6 +74,9 @@ public:
   PeerConnection *peerOfProcess(DWORD pid);
   // Queues a message for a peer; false (and the peer is dropped) when it cannot take more.
   bool send(PeerConnection &peer, protocol::Message message);
+  // How many events (messages other than answers and barrier probes) have been sent to peers:
+  // the device barrier compares it to learn whether the host handed out work meanwhile.
+  std::uint64_t eventsSent() const { return eventsSent_; }
   // Answers a deferred request; does nothing when the peer has gone meanwhile.
   void replyLater(std::uint64_t peerId, std::uint32_t type, std::uint32_t requestId, DWORD status,
                   protocol::MessageWriter *payload = nullptr);
@@ -118,6 +121,7 @@ private:
   std::unordered_map<int, DWORD> childFds_; // pidfd -> pid
   ProcessTable processes_;
   std::uint64_t nextPeerId_ = 1;
+  std::uint64_t eventsSent_ = 0;
   std::unordered_map<DWORD, int> connectionsOf_; // connections per process id
   protocol::UniqueFd spare_;                     // given up to refuse a connection
   protocol::UniqueFd restTimer_;                 // ends the listener's rest

@@ -21,7 +21,15 @@ InputPlayer::~InputPlayer() {
 void InputPlayer::play(std::vector<TimedInput> events, protocol::UniqueFd done) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    queue_.push_back(Batch{std::move(events), std::move(done)});
+    queue_.push_back(Batch{std::move(events), std::move(done), {}});
+  }
+  changed_.notify_all();
+}
+
+void InputPlayer::afterQueued(std::function<void()> then) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    queue_.push_back(Batch{{}, {}, std::move(then)});
   }
   changed_.notify_all();
 }
@@ -49,6 +57,11 @@ void InputPlayer::run() {
     if (batch.done) {
       const char played = 'P';
       [[maybe_unused]] const auto written = ::write(batch.done.get(), &played, 1);
+    }
+    if (batch.then) {
+      lock.unlock();
+      batch.then();
+      lock.lock();
     }
   }
 }

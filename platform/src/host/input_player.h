@@ -4,6 +4,8 @@
 // Once the last event of a batch has been handed over, one byte is written to the batch's
 // completion descriptor (the write end of the requester's pipe) and it is closed. A batch that is
 // dropped or cut short is closed without the byte: the requester sees end-of-file alone.
+// afterQueued() puts a call in the same line: it runs once every batch queued before it has
+// been handed over.
 #pragma once
 
 #include "../protocol/unique_fd.h"
@@ -29,11 +31,15 @@ public:
   InputPlayer &operator=(const InputPlayer &) = delete;
 
   void play(std::vector<TimedInput> events, protocol::UniqueFd done);
+  // Runs `then` on the player's thread once the batches queued so far have been handed over;
+  // never when the player stops first.
+  void afterQueued(std::function<void()> then);
 
 private:
   struct Batch {
     std::vector<TimedInput> events;
     protocol::UniqueFd done;
+    std::function<void()> then;
   };
   void run();
 

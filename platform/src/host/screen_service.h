@@ -55,6 +55,9 @@ public:
   std::shared_ptr<Screen> screen() const { return screen_; }
   // Routes one input event as described above; callable from any thread but the loop's.
   void input(const InputEvent &event);
+  // Runs `then` (on the input player's thread) once the input queued so far by the input verbs
+  // has been routed.
+  void afterQueuedInput(std::function<void()> then) { player_->afterQueued(std::move(then)); }
 
   void onProcessExit(DWORD pid) override;
   // Puts the wait mark up or takes it down for a process, as its SetWaitMark request does (the

@@ -6,6 +6,7 @@
 #include <ce/kernel.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <poll.h>
@@ -37,6 +38,9 @@ struct RetireAtThreadEnd {
   }
 };
 thread_local RetireAtThreadEnd retireGuard;
+
+std::atomic<std::uint64_t> queueActivity{0};
+void noteActivity() { queueActivity.fetch_add(1, std::memory_order_relaxed); }
 
 } // namespace
 
@@ -95,9 +99,11 @@ void ThreadMessageQueue::retireCurrentThread() {
       t.queues.erase(it);
   }
   std::deque<std::function<void()>> unrun;
+  std::vector<std::function<void()>> marks;
   {
     std::lock_guard lock(queue->mutex_);
     queue->retired_ = true;
+    marks.swap(queue->marks_);
     unrun.swap(queue->sent_);
     queue->posted_.clear();
     queue->input_.clear();
@@ -106,6 +112,63 @@ void ThreadMessageQueue::retireCurrentThread() {
   }
   // Destroyed outside the lock: destroying the work may wake its sender.
   unrun.clear();
+  answerMarks(marks);
+}
+
+std::vector<std::shared_ptr<ThreadMessageQueue>> ThreadMessageQueue::all() {
+  auto &t = table();
+  std::lock_guard lock(t.mutex);
+  std::vector<std::shared_ptr<ThreadMessageQueue>> queues;
+  queues.reserve(t.queues.size());
+  for (const auto &[thread, queue] : t.queues)
+    queues.push_back(queue);
+  return queues;
+}
+
+std::uint64_t ThreadMessageQueue::activity() {
+  return queueActivity.load(std::memory_order_relaxed);
+}
+
+void ThreadMessageQueue::answerMarks(std::vector<std::function<void()>> &marks) {
+  for (auto &reached : marks)
+    reached();
+  marks.clear();
+}
+
+void ThreadMessageQueue::becomeWatcher() {
+  std::lock_guard lock(mutex_);
+  watcher_ = true;
+}
+
+void ThreadMessageQueue::setPumping(bool pumping) {
+  std::vector<std::function<void()>> reached;
+  {
+    std::lock_guard lock(mutex_);
+    pumping_ = pumping;
+    if (!pumping && watcher_)
+      reached.swap(marks_);
+  }
+  answerMarks(reached);
+}
+
+ThreadMessageQueue::SyncMark ThreadMessageQueue::markForSync(std::function<void()> reached) {
+  SyncMark mark;
+  {
+    std::lock_guard lock(mutex_);
+    if (retired_ || (watcher_ && !pumping_))
+      return mark;
+    mark.posted = static_cast<std::uint32_t>(posted_.size());
+    mark.input = static_cast<std::uint32_t>(input_.size());
+    mark.paint = static_cast<std::uint32_t>(needPaint_.size());
+    const bool busy = !sent_.empty() || !posted_.empty() || !input_.empty() || quitPending_ ||
+                      !needPaint_.empty() || runningSent_ > 0 || inMessage_;
+    if (!busy)
+      return mark;
+    mark.standing = SyncStanding::Marked;
+    marks_.push_back(std::move(reached));
+  }
+  wake(); // a thread waiting in its loop looks again and answers
+  return mark;
 }
 
 void ThreadMessageQueue::wake() const {
@@ -126,6 +189,7 @@ bool ThreadMessageQueue::post(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
       return false;
     posted_.push_back(MSG{hwnd, message, wParam, lParam, GetTickCount(), POINT{0, 0}});
   }
+  noteActivity();
   wake();
   return true;
 }
@@ -137,6 +201,7 @@ bool ThreadMessageQueue::postInput(const MSG &message) {
       return false;
     input_.push_back(message);
   }
+  noteActivity();
   wake();
   return true;
 }
@@ -148,6 +213,7 @@ bool ThreadMessageQueue::deliverSent(std::function<void()> work) {
       return false;
     sent_.push_back(std::move(work));
   }
+  noteActivity();
   wake();
   return true;
 }
@@ -158,6 +224,7 @@ void ThreadMessageQueue::postQuit(int exitCode) {
     quitPending_ = true;
     quitCode_ = exitCode;
   }
+  noteActivity();
   wake();
 }
 
@@ -168,6 +235,7 @@ void ThreadMessageQueue::invalidate(HWND hwnd) {
       return;
     needPaint_.push_back(hwnd);
   }
+  noteActivity();
   wake();
 }
 
@@ -210,8 +278,11 @@ void ThreadMessageQueue::runSentWork() {
         return;
       work = std::move(sent_.front());
       sent_.pop_front();
+      ++runningSent_;
     }
     work();
+    std::lock_guard lock(mutex_);
+    --runningSent_;
   }
 }
 
@@ -267,9 +338,25 @@ int ThreadMessageQueue::msUntilNextTimer(const Filter &filter) const {
 }
 
 bool ThreadMessageQueue::peek(MSG &out, const Filter &filter, bool remove) {
+  if (remove) {
+    std::lock_guard lock(mutex_);
+    inMessage_ = false;
+  }
   runSentWork();
-  std::lock_guard lock(mutex_);
-  return take(out, filter, remove);
+  std::vector<std::function<void()>> reached;
+  bool took;
+  {
+    std::lock_guard lock(mutex_);
+    took = take(out, filter, remove);
+    // Only a pump that takes messages is back in its loop; a look without PM_REMOVE may come
+    // from inside a handler.
+    if (remove && took)
+      inMessage_ = true;
+    else if (remove)
+      reached.swap(marks_);
+  }
+  answerMarks(reached);
+  return took;
 }
 
 std::vector<MSG> ThreadMessageQueue::pendingInput(const Filter &filter) {
@@ -288,16 +375,26 @@ DWORD ThreadMessageQueue::lastMessageTime() const {
 }
 
 void ThreadMessageQueue::get(MSG &out, const Filter &filter) {
+  {
+    std::lock_guard lock(mutex_);
+    inMessage_ = false;
+  }
   for (;;) {
     // Drain before looking, so that anything added after the look leaves the descriptor
     // readable and the poll below returns at once.
     drainWake();
     runSentWork();
+    std::vector<std::function<void()>> reached;
     {
       std::lock_guard lock(mutex_);
-      if (take(out, filter, true))
+      if (take(out, filter, true)) {
+        inMessage_ = true;
         return;
+      }
+      // Nothing the thread would take: it has handled what it was given.
+      reached.swap(marks_);
     }
+    answerMarks(reached);
     pollfd wait{wakeFd_, POLLIN, 0};
     ::poll(&wait, 1, msUntilNextTimer(filter));
   }

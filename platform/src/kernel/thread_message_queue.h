@@ -22,11 +22,19 @@
 // A queue exists from the thread's first use of it (PeekMessageW creates it) until the thread
 // ends. Its wake descriptor (an eventfd) becomes readable whenever something is added, so a
 // thread may poll it together with a socket.
+//
+// Device barrier marks (host/device_sync.h): a mark asks the owner thread to say when it has
+// handled what it holds now, windows to paint included. The thread is in a message from the
+// moment GetMessageW or PeekMessageW with PM_REMOVE hands it one (WM_QUIT included: a nested
+// loop that ends on it returns to the handler that ran it) until it calls one of them again, and
+// while it runs sent work. A marked thread answers once it is back in GetMessageW, or in
+// PeekMessageW with PM_REMOVE, with nothing left that it would take.
 #pragma once
 
 #include <ce/messages.h>
 
 #include <chrono>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -54,8 +62,15 @@ public:
   // The queue of a live thread of this process that has created one; null otherwise.
   static std::shared_ptr<ThreadMessageQueue> find(DWORD threadId);
   // Takes the calling thread's queue out of the table, at the thread's end. Sent work that never
-  // ran is destroyed, which releases senders waiting on a promise held by it.
+  // ran is destroyed, which releases senders waiting on a promise held by it. Marks are answered:
+  // a thread that has ended has nothing left to handle.
   static void retireCurrentThread();
+  // Every queue of this process.
+  static std::vector<std::shared_ptr<ThreadMessageQueue>> all();
+  // How many times anything was added to a queue of this process (posted, input, sent work,
+  // WM_QUIT, a window to paint): a barrier compares it before and after to learn whether the
+  // process kept busy.
+  static std::uint64_t activity();
 
   DWORD threadId() const { return threadId_; }
   int wakeDescriptor() const { return wakeFd_; }
@@ -81,6 +96,27 @@ public:
   // MSG.time of the message the thread took last (what GetMessageTime answers on the device).
   DWORD lastMessageTime() const;
 
+  // How the thread stood when a barrier marked its queue.
+  enum class SyncStanding : std::uint32_t {
+    Settled = 0, // nothing queued and in no message, or a watcher that is not pumping
+    Marked = 1,  // it holds work (windows to paint included) or is in a message: it answers
+                 // once it has handled them
+  };
+  struct SyncMark {
+    SyncStanding standing = SyncStanding::Settled;
+    std::uint32_t posted = 0; // what the queue held when it was marked
+    std::uint32_t input = 0;
+    std::uint32_t paint = 0;
+  };
+  // Marks the queue for a barrier, from any thread. `reached` runs once, on the owner thread
+  // (or at its end), only when the answer is Marked.
+  SyncMark markForSync(std::function<void()> reached);
+  // A test's thread watches the device rather than being part of it: from now on a barrier
+  // leaves it out, except while it pumps (setPumping). When a pump ends, the marks it left are
+  // answered. Owner thread only.
+  void becomeWatcher();
+  void setPumping(bool pumping);
+
 private:
   using Clock = std::chrono::steady_clock;
   struct Timer {
@@ -96,6 +132,8 @@ private:
   void drainWake() const;
   void runSentWork();
   bool take(MSG &out, const Filter &filter, bool remove);
+  // Runs the marks waiting for the thread's return to its loop; called with the lock not held.
+  static void answerMarks(std::vector<std::function<void()>> &marks);
   // Milliseconds until the next timer that passes the filter is due, or -1 when none runs.
   int msUntilNextTimer(const Filter &filter) const;
 
@@ -111,6 +149,11 @@ private:
   int quitCode_ = 0;
   std::vector<HWND> needPaint_;
   std::vector<Timer> timers_;
+  bool inMessage_ = false; // the owner handles a message it took
+  int runningSent_ = 0;    // sent work running on the owner thread (nested sends count each)
+  bool watcher_ = false;   // a test's thread: marked only while it pumps
+  bool pumping_ = false;
+  std::vector<std::function<void()>> marks_;
 };
 
 } // namespace ce

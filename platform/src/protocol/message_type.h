@@ -34,6 +34,14 @@ enum class MessageType : std::uint32_t {
   SendResult = 0x0142,       // u32 send id, u32 status, i64 result, blob reply data
                              // (notice, no reply)
   RegisterMessage = 0x0150,  // string name -> u32 message number (0xC000-0xFFFF)
+  Sync = 0x0160,             // u32 timeout ms, u32 caller's thread (0: none) -> u32 rounds,
+                             // string what is still pending (empty once settled); the answer
+                             // comes once the device has settled (see host/device_sync.h), or
+                             // with ERROR_TIMEOUT when the time is up
+  SyncMarked = 0x0161,       // u32 probe id, u64 activity, u32 n, n x (u32 tid, u32 posted,
+                             // u32 input, u32 paint): the threads marked and what they held
+                             // (notice, process to host)
+  SyncReached = 0x0162,      // u32 probe id, u32 tid, u64 activity (notice, process to host)
 
   // Screen and input.
   GetFramebuffer = 0x0301, // -> u32 width, u32 height + the framebuffer's memfd
@@ -61,6 +69,8 @@ enum class MessageType : std::uint32_t {
                            // u32 packed, blob data (see windowing/message_data_field.h); the
                            // process answers with SendResult once handled
   DeliveryResult = 0x0143, // u32 delivery id, u32 error code (notice, process to host)
+  SyncProbe = 0x0182,      // u32 probe id, u32 thread to leave out (0: none); the process
+                           // answers with SyncMarked, then SyncReached for each marked thread
 
   // Services host, process to host. A service is known by the host's id for it (u64).
   RegisterService = 0x0401,   // string prefix, u32 index, string dll, u32 context -> u64 id

@@ -121,7 +121,7 @@ DWORD CE_CONCAT(SERVICE_PREFIX, _Init)(DWORD context) {
 BOOL CE_CONCAT(SERVICE_PREFIX, _Deinit)(DWORD instance) {
   note("deinit " + std::to_string(instance));
 #ifdef DEINIT_HANGS
-  for (;;)
+  for (;;) // deliberate: a _Deinit that never returns, which the host must not wait for for ever
     Sleep(1000);
 #endif
   return TRUE;

@@ -94,6 +94,8 @@ DWORD readSwallow() {
   return value;
 }
 
+// Looks for the taskbar every 50 ms for up to 30 s: a service loads before the shell has made it,
+// and nothing tells a service when it has.
 void watch() {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (!stopping.load() && std::chrono::steady_clock::now() < deadline) {

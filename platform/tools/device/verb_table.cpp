@@ -8,6 +8,7 @@
 #include "process_commands.h"
 #include "reg_command.h"
 #include "screen_commands.h"
+#include "sync_command.h"
 #include "window_commands.h"
 
 namespace ce::tool {
@@ -47,6 +48,8 @@ const VerbEntry kVerbs[] = {
     {"windows", "list the device's windows", &WindowCommands::usage, &make<WindowCommands>},
     {"wait-window", "wait until a window of a class shows", &WindowCommands::usage,
      &make<WindowCommands>},
+    {"sync", "wait until the device has handled its input and painted", &SyncCommand::usage,
+     &make<SyncCommand>},
     {"install", "install a package folder on the device", &PackageCommands::usage,
      &make<PackageCommands>},
     {"uninstall", "remove an installed package from the device", &PackageCommands::usage,

@@ -8,6 +8,8 @@
 #include <ce/core/device_profile.h>
 #include <ce/core/device_root.h>
 #include <ce/core/utf.h>
+#include <ce/testing/device_sync.h>
+#include <ce/testing/eventually.h>
 #include <ce/windows.h>
 
 #include <gtest/gtest.h>
@@ -36,13 +38,7 @@ namespace fs = std::filesystem;
 
 // Polls `condition` every 10 ms for up to `ms` milliseconds.
 inline bool eventually(const std::function<bool()> &condition, int ms = 10000) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (condition())
-      return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return condition();
+  return ce::testing::eventually(condition, ms, 10);
 }
 
 inline std::string readHostFile(const fs::path &path) {
@@ -198,6 +194,11 @@ public:
   ToolResult uninstall() const { return tool({"uninstall", "Vireta"}); }
 
   void tap(int x, int y) const { run({"tap", std::to_string(x), std::to_string(y)}); }
+  // Waits until the device has handled the input played so far and painted what it changed
+  // (the test's own thread is left out); a failure says what is still pending.
+  static ::testing::AssertionResult sync(std::uint32_t timeoutMs = 10000) {
+    return ce::testing::syncDevice(timeoutMs);
+  }
   void key(const std::string &name, const std::string &direction = {}) const {
     if (direction.empty())
       run({"key", name});
