@@ -3,23 +3,27 @@
 namespace ce {
 
 namespace {
-// What a path entry costs besides its text: the map node and its bookkeeping.
-constexpr std::size_t pathEntryCost = 64;
-
 bool validRoot(std::int64_t root) { return root >= 1 && root <= 4; }
 } // namespace
 
 void RegistryCache::restart(std::int64_t version) {
-  clear();
+  for (auto &paths : paths_)
+    paths.clear();
+  keys_.clear();
+  uses_.clear();
+  used_ = 0;
   version_ = version;
 }
 
-const std::int64_t *RegistryCache::findPath(std::int64_t root, std::u16string_view folded) const {
+const std::int64_t *RegistryCache::findPath(std::int64_t root, std::u16string_view folded) {
   if (!validRoot(root))
     return nullptr;
-  const auto &paths = paths_[static_cast<std::size_t>(root - 1)];
+  auto &paths = paths_[static_cast<std::size_t>(root - 1)];
   const auto it = paths.find(folded);
-  return it == paths.end() ? nullptr : &it->second;
+  if (it == paths.end())
+    return nullptr;
+  touch(it->second.use);
+  return &it->second.id;
 }
 
 void RegistryCache::notePath(std::int64_t root, std::u16string_view folded, std::int64_t id) {
@@ -27,41 +31,59 @@ void RegistryCache::notePath(std::int64_t root, std::u16string_view folded, std:
     return;
   auto &paths = paths_[static_cast<std::size_t>(root - 1)];
   if (const auto it = paths.find(folded); it != paths.end()) {
-    it->second = id;
+    it->second.id = id;
+    touch(it->second.use);
     return;
   }
-  const std::size_t cost = pathEntryCost + folded.size() * sizeof(char16_t);
+  const std::size_t cost = entryCost + folded.size() * sizeof(char16_t);
   makeRoom(cost);
-  paths.emplace(folded, id);
+  const auto it = paths.emplace(folded, HeldPath{id, cost, {}}).first;
+  uses_.push_front(Use{0, root, &it->first});
+  it->second.use = uses_.begin();
   used_ += cost;
 }
 
 RegistryCachedKey *RegistryCache::findKey(std::int64_t id) {
   const auto it = keys_.find(id);
-  return it == keys_.end() ? nullptr : &it->second;
+  if (it == keys_.end())
+    return nullptr;
+  touch(it->second.use);
+  return &it->second.key;
 }
 
 RegistryCachedKey &RegistryCache::noteKey(std::int64_t id, RegistryCachedKey key) {
   if (const auto it = keys_.find(id); it != keys_.end()) {
-    used_ -= it->second.footprint();
+    used_ -= it->second.cost;
+    uses_.erase(it->second.use);
     keys_.erase(it);
   }
-  const std::size_t cost = key.footprint();
+  const std::size_t cost = entryCost + key.footprint();
   makeRoom(cost);
+  const auto it = keys_.emplace(id, HeldKey{std::move(key), cost, {}}).first;
+  uses_.push_front(Use{id, 0, nullptr});
+  it->second.use = uses_.begin();
   used_ += cost;
-  return keys_.insert_or_assign(id, std::move(key)).first->second;
-}
-
-void RegistryCache::clear() {
-  for (auto &paths : paths_)
-    paths.clear();
-  keys_.clear();
-  used_ = 0;
+  return it->second.key;
 }
 
 void RegistryCache::makeRoom(std::size_t bytes) {
-  if (used_ + bytes > budget)
-    clear();
+  while (!uses_.empty() && used_ + bytes > budget_)
+    dropLeastRecent();
+}
+
+void RegistryCache::dropLeastRecent() {
+  const Use use = uses_.back();
+  uses_.pop_back();
+  if (use.path) {
+    auto &paths = paths_[static_cast<std::size_t>(use.root - 1)];
+    const auto it = paths.find(*use.path);
+    used_ -= it->second.cost;
+    paths.erase(it);
+    return;
+  }
+  const auto it = keys_.find(use.id);
+  used_ -= it->second.cost;
+  keys_.erase(it);
 }
 
 } // namespace ce
