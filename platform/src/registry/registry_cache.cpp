@@ -1,5 +1,9 @@
 #include "registry/registry_cache.h"
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 namespace ce {
 
 namespace {
@@ -10,7 +14,6 @@ void RegistryCache::restart(std::int64_t version) {
   for (auto &paths : paths_)
     paths.clear();
   keys_.clear();
-  uses_.clear();
   used_ = 0;
   version_ = version;
 }
@@ -22,7 +25,7 @@ const std::int64_t *RegistryCache::findPath(std::int64_t root, std::u16string_vi
   const auto it = paths.find(folded);
   if (it == paths.end())
     return nullptr;
-  touch(it->second.use);
+  it->second.lastUse = ++uses_;
   return &it->second.id;
 }
 
@@ -32,14 +35,12 @@ void RegistryCache::notePath(std::int64_t root, std::u16string_view folded, std:
   auto &paths = paths_[static_cast<std::size_t>(root - 1)];
   if (const auto it = paths.find(folded); it != paths.end()) {
     it->second.id = id;
-    touch(it->second.use);
+    it->second.lastUse = ++uses_;
     return;
   }
   const std::size_t cost = entryCost + folded.size() * sizeof(char16_t);
   makeRoom(cost);
-  const auto it = paths.emplace(folded, HeldPath{id, cost, {}}).first;
-  uses_.push_front(Use{0, root, &it->first});
-  it->second.use = uses_.begin();
+  paths.emplace(folded, HeldPath{id, cost, ++uses_});
   used_ += cost;
 }
 
@@ -47,43 +48,56 @@ RegistryCachedKey *RegistryCache::findKey(std::int64_t id) {
   const auto it = keys_.find(id);
   if (it == keys_.end())
     return nullptr;
-  touch(it->second.use);
+  it->second.lastUse = ++uses_;
   return &it->second.key;
 }
 
 RegistryCachedKey &RegistryCache::noteKey(std::int64_t id, RegistryCachedKey key) {
   if (const auto it = keys_.find(id); it != keys_.end()) {
     used_ -= it->second.cost;
-    uses_.erase(it->second.use);
     keys_.erase(it);
   }
   const std::size_t cost = entryCost + key.footprint();
   makeRoom(cost);
-  const auto it = keys_.emplace(id, HeldKey{std::move(key), cost, {}}).first;
-  uses_.push_front(Use{id, 0, nullptr});
-  it->second.use = uses_.begin();
+  const auto it = keys_.emplace(id, HeldKey{std::move(key), cost, ++uses_}).first;
   used_ += cost;
   return it->second.key;
 }
 
 void RegistryCache::makeRoom(std::size_t bytes) {
-  while (!uses_.empty() && used_ + bytes > budget_)
-    dropLeastRecent();
-}
-
-void RegistryCache::dropLeastRecent() {
-  const Use use = uses_.back();
-  uses_.pop_back();
-  if (use.path) {
-    auto &paths = paths_[static_cast<std::size_t>(use.root - 1)];
-    const auto it = paths.find(*use.path);
-    used_ -= it->second.cost;
-    paths.erase(it);
+  if (used_ + bytes <= budget_)
     return;
+  // The moment of last use and the cost of every entry, oldest first.
+  std::vector<std::pair<std::uint64_t, std::size_t>> entries;
+  entries.reserve(keys_.size() + paths_[0].size() + paths_[1].size() + paths_[2].size() +
+                  paths_[3].size());
+  for (const auto &[id, held] : keys_)
+    entries.emplace_back(held.lastUse, held.cost);
+  for (const auto &paths : paths_)
+    for (const auto &[path, held] : paths)
+      entries.emplace_back(held.lastUse, held.cost);
+  std::sort(entries.begin(), entries.end());
+  const std::size_t keep = budget_ / 4 * 3;
+  std::size_t remaining = used_ + bytes;
+  std::uint64_t cutoff = 0; // entries used at or before this go
+  for (const auto &[lastUse, cost] : entries) {
+    if (remaining <= keep)
+      break;
+    remaining -= cost;
+    cutoff = lastUse;
   }
-  const auto it = keys_.find(use.id);
-  used_ -= it->second.cost;
-  keys_.erase(it);
+  std::erase_if(keys_, [&](const auto &entry) {
+    const bool drop = entry.second.lastUse <= cutoff;
+    used_ -= drop ? entry.second.cost : 0;
+    return drop;
+  });
+  for (auto &paths : paths_) {
+    std::erase_if(paths, [&](const auto &entry) {
+      const bool drop = entry.second.lastUse <= cutoff;
+      used_ -= drop ? entry.second.cost : 0;
+      return drop;
+    });
+  }
 }
 
 } // namespace ce

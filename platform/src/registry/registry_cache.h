@@ -3,8 +3,10 @@
 // owner compares that version with the database's before every use and starts afresh when it
 // moved, so nothing kept here is ever older than the last commit of any process.
 //
-// Memory is bounded: past the budget, the keys and paths used least recently go first, one at a
-// time, so that a process reading more than fits still finds what it read last.
+// Memory is bounded: past the budget, the keys and paths used least recently go, a quarter of
+// the budget at a time, so that a process reading more than fits still finds what it read last.
+// Each entry notes when it was last used (a count of uses, kept beside the entry so that a use
+// touches no other memory); the oldest are found when room is needed.
 #pragma once
 
 #include "registry/registry_cached_key.h"
@@ -12,7 +14,6 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <list>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -59,40 +60,31 @@ private:
       return std::hash<std::u16string_view>{}(text);
     }
   };
-  // One entry in the order of use, most recent first: a key (path null) or a path.
-  struct Use {
-    std::int64_t id = 0;
-    std::int64_t root = 0;
-    const std::u16string *path = nullptr;
-  };
-  using Uses = std::list<Use>;
   struct HeldKey {
     RegistryCachedKey key;
     std::size_t cost = 0;
-    Uses::iterator use;
+    std::uint64_t lastUse = 0;
   };
   struct HeldPath {
     std::int64_t id = 0;
     std::size_t cost = 0;
-    Uses::iterator use;
+    std::uint64_t lastUse = 0;
   };
   using PathMap = std::unordered_map<std::u16string, HeldPath, TextHash, std::equal_to<>>;
 
-  void touch(Uses::iterator use) { uses_.splice(uses_.begin(), uses_, use); }
-  // Drops the least recently used entries until bytes more fit the budget.
+  // When bytes more would pass the budget, drops the least recently used entries until what
+  // stays takes three quarters of it.
   void makeRoom(std::size_t bytes);
-  void dropLeastRecent();
 
-  // What an entry costs besides its contents: the map node, its place in the order of use and
-  // their bookkeeping.
-  static constexpr std::size_t entryCost = 96;
+  // What an entry costs besides its contents: the map node and its bookkeeping.
+  static constexpr std::size_t entryCost = 64;
 
   const std::size_t budget_;
   std::int64_t version_ = noVersion;
   std::array<PathMap, 4> paths_; // by root id - 1
   std::unordered_map<std::int64_t, HeldKey> keys_;
-  Uses uses_;
   std::size_t used_ = 0;
+  std::uint64_t uses_ = 0;
 };
 
 template <class Change> void RegistryCache::changeKey(std::int64_t id, Change &&change) {

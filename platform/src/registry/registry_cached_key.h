@@ -31,9 +31,13 @@ struct RegistryCachedKey {
   bool subkeysRead = false;
   std::vector<RegistryCachedSubkey> subkeys;
 
-  // The value of that name, whatever the case of its letters, or null. Both names are folded
-  // as they are compared, so that a lookup allocates nothing.
+  // The value of that name, whatever the case of its letters, or null. Callers mostly ask in
+  // the case the name was written with, which a plain comparison finds; otherwise both names
+  // are folded as they are compared, so that a lookup allocates nothing.
   RegistryCachedValue *value(std::u16string_view name) {
+    for (auto &v : values)
+      if (v.name == name)
+        return &v;
     for (auto &v : values) {
       if (v.name.size() != name.size())
         continue;

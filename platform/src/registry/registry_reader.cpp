@@ -163,12 +163,17 @@ LONG RegistryReader::cachedKey(std::int64_t id, bool withSubkeys, RegistryCached
     return error;
   // What is kept is used once the database shows no commit since; what is not is read at once,
   // in a transaction that also tells the state it read.
-  if (held(id, withSubkeys)) {
+  if (RegistryCachedKey *key = held(id, withSubkeys)) {
     bool usable = false;
     if (const LONG error = checkCurrent(usable); error != ERROR_SUCCESS)
       return error;
-    if (usable && (out = held(id, withSubkeys)))
+    // Asking SQLite (without the change count) may have dropped what was kept.
+    if (usable && !byCount_)
+      key = held(id, withSubkeys);
+    if (usable && key) {
+      out = key;
       return ERROR_SUCCESS;
+    }
   }
   RegistryCachedKey key;
   bool exists = false;
@@ -199,11 +204,14 @@ LONG RegistryReader::openKey(const RegistryKeyRef &from, std::u16string_view fol
   std::lock_guard lock(mutex_);
   if (const LONG error = connect(); error != ERROR_SUCCESS)
     return error;
-  if (heldPath(from, foldedPath)) {
+  if (const std::int64_t *known = heldPath(from, foldedPath)) {
     bool usable = false;
     if (const LONG error = checkCurrent(usable); error != ERROR_SUCCESS)
       return error;
-    if (const std::int64_t *known = usable ? heldPath(from, foldedPath) : nullptr) {
+    // Asking SQLite (without the change count) may have dropped what was kept.
+    if (usable && !byCount_)
+      known = heldPath(from, foldedPath);
+    if (usable && known) {
       id = *known;
       return id != 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
     }
