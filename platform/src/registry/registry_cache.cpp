@@ -64,6 +64,13 @@ RegistryCachedKey &RegistryCache::noteKey(std::int64_t id, RegistryCachedKey key
   return it->second.key;
 }
 
+void RegistryCache::forgetKey(std::int64_t id) {
+  if (const auto it = keys_.find(id); it != keys_.end()) {
+    used_ -= it->second.cost;
+    keys_.erase(it);
+  }
+}
+
 void RegistryCache::makeRoom(std::size_t bytes) {
   if (used_ + bytes <= budget_)
     return;

@@ -47,6 +47,7 @@ public:
   // stays valid until the next note or restart.
   RegistryCachedKey *findKey(std::int64_t id);
   RegistryCachedKey &noteKey(std::int64_t id, RegistryCachedKey key);
+  void forgetKey(std::int64_t id);
   // Applies change to the key when it is held, keeping the count of memory right.
   template <class Change> void changeKey(std::int64_t id, Change &&change);
 

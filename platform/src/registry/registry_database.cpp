@@ -90,6 +90,11 @@ void touchKey(RegistryConnection &c, std::int64_t id, std::int64_t when) {
   s.bind(1, id).bind(2, when).run();
 }
 
+std::int64_t parentOf(RegistryConnection &c, std::int64_t id) {
+  auto s = c.statement("SELECT parent FROM registry_keys WHERE id = ?1");
+  return s.bind(1, id).step() ? s.integer(0) : 0;
+}
+
 // Touches a key whose values change, telling its parent; false when the key does not exist.
 // (A separate query costs less than RETURNING, which builds a table for its rows.)
 bool touchValueKey(RegistryConnection &c, std::int64_t id, std::int64_t when,
@@ -97,8 +102,7 @@ bool touchValueKey(RegistryConnection &c, std::int64_t id, std::int64_t when,
   touchKey(c, id, when);
   if (c.changes() == 0)
     return false;
-  auto s = c.statement("SELECT parent FROM registry_keys WHERE id = ?1");
-  parent = s.bind(1, id).step() ? s.integer(0) : 0;
+  parent = parentOf(c, id);
   return true;
 }
 
@@ -330,34 +334,49 @@ LONG RegistryDatabase::createKey(const RegistryKeyRef &from, const RegistryPath 
   if (const LONG error = openKey(from, path, out); error != ERROR_FILE_NOT_FOUND)
     return error;
   std::int64_t id = 0;
-  const LONG error = write([&](RegistryConnection &c) -> LONG {
-    created = false;
-    if (!keyExists(c, from.id))
-      return ERROR_KEY_DELETED;
-    id = path.empty() ? from.id : findKey(c, from.root, prefixes.back());
-    if (id != 0)
-      return ERROR_SUCCESS;
-    // Outermost first, so that enumeration lists the new keys in the order of the path.
-    const std::int64_t when = now();
-    std::int64_t parent = from.id;
-    for (std::size_t i = 0; i < prefixes.size(); ++i) {
-      std::int64_t child = findKey(c, from.root, prefixes[i]);
-      if (child == 0) {
-        auto s = c.statement("INSERT INTO registry_keys(parent, root, name, folded_path, written) "
-                             "VALUES (?1, ?2, ?3, ?4, ?5)");
-        s.bind(1, parent).bind(2, from.root).bind(3, path.components()[i]);
-        s.bind(4, prefixes[i]).bind(5, when).run();
-        child = c.lastInsertId();
-        touchKey(c, parent, when);
-        created = i + 1 == prefixes.size();
-      }
-      parent = child;
-    }
-    id = parent;
-    return ERROR_SUCCESS;
-  });
+  RegistryReader::KeysCreated change{from.root, {}, 0, 0};
+  RegistryChangeCounter::Commit commit;
+  const LONG error = write(
+      [&](RegistryConnection &c) -> LONG {
+        created = false;
+        change = {from.root, {}, 0, 0};
+        if (!keyExists(c, from.id))
+          return ERROR_KEY_DELETED;
+        id = path.empty() ? from.id : findKey(c, from.root, prefixes.back());
+        if (id != 0)
+          return ERROR_SUCCESS;
+        // Outermost first, so that enumeration lists the new keys in the order of the path.
+        const std::int64_t when = now();
+        std::int64_t grandparent = 0, parent = from.id;
+        for (std::size_t i = 0; i < prefixes.size(); ++i) {
+          std::int64_t child = findKey(c, from.root, prefixes[i]);
+          if (child == 0) {
+            auto s =
+                c.statement("INSERT INTO registry_keys(parent, root, name, folded_path, written) "
+                            "VALUES (?1, ?2, ?3, ?4, ?5)");
+            s.bind(1, parent).bind(2, from.root).bind(3, path.components()[i]);
+            s.bind(4, prefixes[i]).bind(5, when).run();
+            child = c.lastInsertId();
+            touchKey(c, parent, when);
+            created = i + 1 == prefixes.size();
+            // The one key that existed before and changed: the parent of the first new key.
+            if (change.touched == 0) {
+              change.touched = parent;
+              change.touchedParent =
+                  parent == from.id ? parentOf(c, from.id) : grandparent;
+            }
+          }
+          change.paths.emplace_back(prefixes[i], child);
+          grandparent = parent;
+          parent = child;
+        }
+        id = parent;
+        return ERROR_SUCCESS;
+      },
+      &commit);
   if (error != ERROR_SUCCESS)
     return error;
+  reader_.tookOwnChange(commit, change);
   out = RegistryKeyRef{id, from.root, std::move(folded)};
   return ERROR_SUCCESS;
 }

@@ -354,10 +354,37 @@ LONG RegistryReader::checkKey(const RegistryKeyRef &key) {
   return cachedKey(key.id, false, cached);
 }
 
+bool RegistryReader::followsOwnCommit(const RegistryChangeCounter::Commit &commit) const {
+  return byCount_ && commit.alone && cache_.holds(static_cast<std::int64_t>(commit.before()));
+}
+
+void RegistryReader::forgetSubkeys(std::int64_t id) {
+  if (id == 0)
+    return;
+  cache_.changeKey(id, [](RegistryCachedKey &key) {
+    key.subkeys.clear();
+    key.subkeysRead = false;
+  });
+}
+
+void RegistryReader::tookOwnChange(const RegistryChangeCounter::Commit &commit,
+                                   const KeysCreated &change) {
+  std::lock_guard lock(mutex_);
+  if (!followsOwnCommit(commit))
+    return;
+  for (const auto &[path, id] : change.paths)
+    cache_.notePath(change.root, path, id);
+  if (change.touched != 0) {
+    cache_.forgetKey(change.touched);
+    forgetSubkeys(change.touchedParent);
+  }
+  cache_.retag(static_cast<std::int64_t>(commit.after()));
+}
+
 void RegistryReader::tookOwnChange(const RegistryChangeCounter::Commit &commit,
                                    const ValueChange &change) {
   std::lock_guard lock(mutex_);
-  if (!byCount_ || !commit.alone || !cache_.holds(static_cast<std::int64_t>(commit.before())))
+  if (!followsOwnCommit(commit))
     return;
   cache_.changeKey(change.id, [&](RegistryCachedKey &key) {
     key.written = change.written;
@@ -381,12 +408,7 @@ void RegistryReader::tookOwnChange(const RegistryChangeCounter::Commit &commit,
       value->data = {};
   });
   // The parent lists the key's time of last write among its subkeys.
-  if (change.parent != 0) {
-    cache_.changeKey(change.parent, [](RegistryCachedKey &parent) {
-      parent.subkeys.clear();
-      parent.subkeysRead = false;
-    });
-  }
+  forgetSubkeys(change.parent);
   cache_.retag(static_cast<std::int64_t>(commit.after()));
 }
 

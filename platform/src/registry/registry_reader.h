@@ -35,6 +35,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace ce {
 
@@ -76,6 +78,16 @@ public:
     std::span<const BYTE> data;
   };
   void tookOwnChange(const RegistryChangeCounter::Commit &commit, const ValueChange &change);
+  // Keys this process made (or found made) along a path below root, each prefix of the path
+  // with its key's id. The one key that existed before and changed is `touched` (0 when nothing
+  // was made), whose parent is touchedParent.
+  struct KeysCreated {
+    std::int64_t root = 0;
+    std::vector<std::pair<std::u16string, std::int64_t>> paths;
+    std::int64_t touched = 0;
+    std::int64_t touchedParent = 0;
+  };
+  void tookOwnChange(const RegistryChangeCounter::Commit &commit, const KeysCreated &change);
 
   // Memory the cache takes now, as counted against its budget.
   std::size_t cacheUsed();
@@ -103,6 +115,11 @@ private:
   const std::int64_t *heldPath(const RegistryKeyRef &from, std::u16string_view foldedPath);
   // The key, validated, read whole (with its subkeys when asked) unless kept so already.
   LONG cachedKey(std::int64_t id, bool withSubkeys, RegistryCachedKey *&out);
+  // True when what is kept shows the state just before this process's commit, which was the
+  // only one between that state and the one after it.
+  bool followsOwnCommit(const RegistryChangeCounter::Commit &commit) const;
+  // Drops the list of the key's subkeys, when the key is kept (0: none).
+  void forgetSubkeys(std::int64_t id);
 
   const std::filesystem::path file_;
   const RegistryChangeCounter &changes_;
