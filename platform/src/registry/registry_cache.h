@@ -9,7 +9,7 @@
 // touches no other memory); the oldest are found when room is needed.
 #pragma once
 
-#include "registry/registry_cached_key.h"
+#include "registry_cached_key.h"
 
 #include <array>
 #include <cstdint>

@@ -42,6 +42,8 @@ std::atomic_ref<std::uint64_t> count(std::uint64_t *word) {
 
 } // namespace
 
+std::atomic<void (*)()> RegistryChangeCounter::betweenCommitAndSettle{nullptr};
+
 RegistryChangeCounter::~RegistryChangeCounter() {
   if (std::uint64_t *word = word_.load())
     ::munmap(word, countSize);

@@ -62,6 +62,10 @@ public:
   // Called after the commit, or after its failure, with what announce returned.
   void settle(Commit &commit);
 
+  // Called by writers between their commit and its settle when set; null in normal use. Tests
+  // set it in a child process to end that process at the worst moment for the others.
+  static std::atomic<void (*)()> betweenCommitAndSettle;
+
 private:
   std::atomic<std::uint64_t *> word_{nullptr};
   std::mutex openMutex_;

@@ -304,6 +304,9 @@ LONG RegistryDatabase::write(Body &&body, RegistryChangeCounter::Commit *commit)
       announced = changes_.announce();
     return bodyResult;
   });
+  if (announced.mark != 0)
+    if (auto hook = RegistryChangeCounter::betweenCommitAndSettle.load())
+      hook();
   changes_.settle(announced);
   if (commit)
     *commit = announced;
