@@ -141,6 +141,11 @@ std::optional<std::string> DirectoryCaseIndex::find(const std::string &directory
   return found;
 }
 
+bool DirectoryCaseIndex::keeps(const std::string &directory) {
+  std::lock_guard lock(mutex_);
+  return indexes_.count(directory) != 0;
+}
+
 void DirectoryCaseIndex::clear() {
   std::lock_guard lock(mutex_);
   indexes_.clear();

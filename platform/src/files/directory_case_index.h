@@ -44,7 +44,9 @@ public:
   std::optional<std::string> find(const std::string &directory, std::string_view name,
                                   int *hostError, bool fresh = false);
 
-  // Forgets every index (tests use it to start from a known state).
+  // True when an index of the directory is kept (whether or not it is still current).
+  bool keeps(const std::string &directory);
+  // Forgets every index.
   void clear();
 
 private:
