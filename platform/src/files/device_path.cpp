@@ -207,12 +207,14 @@ std::optional<DevicePath::Resolution> DevicePath::resolve(std::u16string_view de
   bool lastIsLink = false;
   bool lastIsDirectory = true; // the root
   bool lastExists = true;
+  unsigned lastMode = 0;
 
   while (!pending.empty()) {
     std::string name = std::move(pending.front().hostName);
     pending.pop_front();
     const bool isLast = pending.empty();
     lastIsLink = false;
+    lastMode = 0;
     if (name == ".") {
       lastIsDirectory = true;
       continue;
@@ -280,12 +282,14 @@ std::optional<DevicePath::Resolution> DevicePath::resolve(std::u16string_view de
     lastIsLink = S_ISLNK(info.st_mode);
     lastIsDirectory = S_ISDIR(info.st_mode);
     lastExists = true;
+    lastMode = info.st_mode;
   }
 
   result.hostPath = joinHost(canonicalRoot, parts, parts.size());
   result.exists = lastExists;
   result.isDirectory = lastExists && lastIsDirectory;
   result.isLink = lastExists && lastIsLink;
+  result.hostMode = lastExists ? lastMode : 0;
   result.isRoot = parts.empty();
   report(error, ERROR_SUCCESS);
   return result;

@@ -72,7 +72,10 @@ FileSearch::collect(const std::filesystem::path& directory, std::u16string_view 
   }
   const int directoryFd = ::dirfd(dir);
   const WildcardPattern matcher(pattern);
-  std::vector<std::pair<std::u16string, WIN32_FIND_DATAW>> found;
+  // The records as read, and their sort keys (folded name, then the name) by index, so that the
+  // sort moves small entries rather than whole records.
+  std::vector<WIN32_FIND_DATAW> found;
+  std::vector<std::pair<std::u16string, std::size_t>> order;
   while (dirent* entry = ::readdir(dir)) {
     const std::string_view hostName(entry->d_name);
     if (hostName == "." || hostName == "..") continue;
@@ -91,7 +94,7 @@ FileSearch::collect(const std::filesystem::path& directory, std::u16string_view 
       HostInfo targetInfo;
       if (hostInfo(directoryFd, entry->d_name, true, &targetInfo)) info = targetInfo;
     }
-    WIN32_FIND_DATAW data{};
+    WIN32_FIND_DATAW& data = found.emplace_back();
     data.dwFileAttributes = attributesFromHost(info.mode);
     data.ftCreationTime = fileTimeFromHost(info.created);
     data.ftLastAccessTime = fileTimeFromHost(info.accessed);
@@ -102,16 +105,17 @@ FileSearch::collect(const std::filesystem::path& directory, std::u16string_view 
     data.dwOID = static_cast<DWORD>(info.inode);
     std::copy(name.begin(), name.end(), data.cFileName);
     data.cFileName[name.size()] = 0;
-    found.emplace_back(foldCase(name), data);
+    order.emplace_back(foldCase(name), order.size());
   }
   ::closedir(dir);
-  std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
+  std::sort(order.begin(), order.end(), [&](const auto& a, const auto& b) {
     if (a.first != b.first) return a.first < b.first;
-    return std::u16string_view(a.second.cFileName) < std::u16string_view(b.second.cFileName);
+    return std::u16string_view(found[a.second].cFileName) <
+           std::u16string_view(found[b.second].cFileName);
   });
   std::vector<WIN32_FIND_DATAW> results;
   results.reserve(found.size());
-  for (auto& [key, data] : found) results.push_back(data);
+  for (const auto& [key, index] : order) results.push_back(found[index]);
   *error = ERROR_SUCCESS;
   return results;
 }
