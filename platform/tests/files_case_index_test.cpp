@@ -25,28 +25,31 @@ using ce::DirectoryCaseIndex;
 
 // Waits until the directory's last change lies settleTime in the past, so that an index made
 // from now on is kept; false after a deadline.
-bool waitUntilSettled(const fs::path& directory) {
+bool waitUntilSettled(const fs::path &directory) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   const auto settle = std::chrono::nanoseconds(DirectoryCaseIndex::settleTime).count();
   while (std::chrono::steady_clock::now() < deadline) {
     struct stat info {};
-    if (::stat(directory.c_str(), &info) != 0) return false;
+    if (::stat(directory.c_str(), &info) != 0)
+      return false;
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
-    const auto nanoseconds = [](const timespec& t) {
+    const auto nanoseconds = [](const timespec &t) {
       return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
     };
     const auto last = std::max(nanoseconds(info.st_ctim), nanoseconds(info.st_mtim));
-    if (nanoseconds(now) >= last + settle) return true;
+    if (nanoseconds(now) >= last + settle)
+      return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return false;
 }
 
 // Runs the change in another process and waits for it to end.
-bool inAnotherProcess(const std::function<void()>& change) {
+bool inAnotherProcess(const std::function<void()> &change) {
   const pid_t pid = fork();
-  if (pid < 0) return false;
+  if (pid < 0)
+    return false;
   if (pid == 0) {
     change();
     _exit(0);
@@ -58,7 +61,7 @@ bool inAnotherProcess(const std::function<void()>& change) {
 }
 
 struct Lookup {
-  const char16_t* devicePath;
+  const char16_t *devicePath;
   fs::path expected; // below fs/; empty when the last component must be missing
 };
 
@@ -69,13 +72,14 @@ TEST_F(CaseIndex, ChangesByAnotherProcessAreSeenByTheNextLookup) {
   hostWrite("Twins/TWIN.txt", "");
   hostWrite("Outer/Sub/file.txt", "");
   hostWrite("Remade/Sub/one.txt", "");
-  const fs::path folders[] = {fs_, fs_ / "Created", fs_ / "Renamed", fs_ / "Deleted",
-                              fs_ / "Twins", fs_ / "Outer", fs_ / "Outer/Sub", fs_ / "Remade",
-                              fs_ / "Remade/Sub"};
-  for (const auto& folder : folders) ASSERT_TRUE(waitUntilSettled(folder)) << folder;
+  const fs::path folders[] = {
+      fs_,           fs_ / "Created",   fs_ / "Renamed", fs_ / "Deleted",   fs_ / "Twins",
+      fs_ / "Outer", fs_ / "Outer/Sub", fs_ / "Remade",  fs_ / "Remade/Sub"};
+  for (const auto &folder : folders)
+    ASSERT_TRUE(waitUntilSettled(folder)) << folder;
 
-  const auto check = [&](const std::vector<Lookup>& lookups) {
-    for (const auto& [devicePath, expected] : lookups) {
+  const auto check = [&](const std::vector<Lookup> &lookups) {
+    for (const auto &[devicePath, expected] : lookups) {
       DWORD error = 0;
       const auto found = ce::DevicePath::resolve(devicePath, &error);
       ASSERT_TRUE(found) << ce::toUtf8(devicePath) << " " << error;
@@ -93,7 +97,7 @@ TEST_F(CaseIndex, ChangesByAnotherProcessAreSeenByTheNextLookup) {
          {u"\\outer\\SUB\\File.Txt", "Outer/Sub/file.txt"},
          {u"\\REMADE\\sub\\ONE.TXT", "Remade/Sub/one.txt"}});
   // The lookups above made indexes of these directories, and they are kept.
-  for (const auto& folder : folders)
+  for (const auto &folder : folders)
     EXPECT_TRUE(DirectoryCaseIndex::instance().keeps(folder.string())) << folder;
 
   ASSERT_TRUE(inAnotherProcess([&] {
@@ -136,7 +140,10 @@ TEST_F(CaseIndex, ARecentlyChangedDirectoryIsReadAtEveryLookup) {
 
 TEST(CaseIndexNames, FoldedNamesMatchTheDevicesCaseRules) {
   EXPECT_EQ(DirectoryCaseIndex::foldedName("Start Menu.LNK"), "start menu.lnk");
-  EXPECT_EQ(DirectoryCaseIndex::foldedName("Fran\xC3\x87" "AIS"), "fran\xC3\xA7" "ais");
+  EXPECT_EQ(DirectoryCaseIndex::foldedName("Fran\xC3\x87"
+                                           "AIS"),
+            "fran\xC3\xA7"
+            "ais");
   EXPECT_EQ(DirectoryCaseIndex::foldedName("\xD0\x9C\xD0\x95\xD0\x9D\xD0\xAE"),
             "\xD0\xBC\xD0\xB5\xD0\xBD\xD1\x8E"); // МЕНЮ -> меню
   EXPECT_EQ(DirectoryCaseIndex::foldedName("a_b-9"), "a_b-9");
@@ -144,7 +151,8 @@ TEST(CaseIndexNames, FoldedNamesMatchTheDevicesCaseRules) {
 
 TEST_F(CaseIndex, TheRootsRealPathFollowsALinkThatNowLeadsElsewhere) {
   const fs::path first = root_ / "first", second = root_ / "second", link = root_ / "device";
-  for (const auto& device : {first, second}) fs::create_directories(device / "fs/Windows");
+  for (const auto &device : {first, second})
+    fs::create_directories(device / "fs/Windows");
   std::ofstream(first / "fs/Windows/one.txt") << "1";
   std::ofstream(second / "fs/Windows/two.txt") << "2";
   fs::create_directory_symlink(first, link);

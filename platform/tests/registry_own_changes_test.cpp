@@ -34,16 +34,15 @@ struct KeyView {
 KeyView view(HKEY key) {
   KeyView out;
   FILETIME written{};
-  EXPECT_EQ(RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &out.subKeyCount,
-                             &out.maxSubKeyLength, nullptr, &out.valueCount,
-                             &out.maxValueNameLength, &out.maxValueLength, nullptr, &written),
+  EXPECT_EQ(RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &out.subKeyCount, &out.maxSubKeyLength,
+                             nullptr, &out.valueCount, &out.maxValueNameLength, &out.maxValueLength,
+                             nullptr, &written),
             ERROR_SUCCESS);
   out.lastWrite = ticks(written);
   for (DWORD i = 0;; ++i) {
     char16_t name[300];
     DWORD length = 300;
-    if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, &written) !=
-        ERROR_SUCCESS)
+    if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, &written) != ERROR_SUCCESS)
       break;
     out.subkeys.emplace_back(std::u16string(name, length), ticks(written));
   }

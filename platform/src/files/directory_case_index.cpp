@@ -90,7 +90,7 @@ bool DirectoryCaseIndex::readNames(const std::string &directory, Names *names, i
 }
 
 std::optional<std::string> DirectoryCaseIndex::lookUp(const Names &names, std::string_view name,
-                                                       int *hostError) {
+                                                      int *hostError) {
   const auto it = names.find(foldedName(name));
   if (it == names.end()) {
     *hostError = ENOENT;
@@ -123,8 +123,7 @@ std::optional<std::string> DirectoryCaseIndex::find(const std::string &directory
   const std::int64_t lastStamped =
       std::max(nanoseconds(stamp.changedSeconds, stamp.changedNanoseconds),
                nanoseconds(stamp.modifiedSeconds, stamp.modifiedNanoseconds));
-  const bool settled =
-      lastStamped + std::chrono::nanoseconds(settleTime).count() <= readingBegan;
+  const bool settled = lastStamped + std::chrono::nanoseconds(settleTime).count() <= readingBegan;
   std::lock_guard lock(mutex_);
   if (const auto it = indexes_.find(directory); it != indexes_.end()) {
     names_ -= it->second.names.size();

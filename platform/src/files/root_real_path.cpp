@@ -54,7 +54,8 @@ std::optional<std::filesystem::path> RootRealPath::of(const std::filesystem::pat
   if (realInfo.st_dev != info.st_dev || realInfo.st_ino != info.st_ino)
     return real;
   std::lock_guard lock(mutex_);
-  std::erase_if(known_, [&](const Known &known) { return known.configured == configured.native(); });
+  std::erase_if(known_,
+                [&](const Known &known) { return known.configured == configured.native(); });
   if (known_.size() >= maxKnown)
     known_.erase(known_.begin());
   known_.push_back({configured.native(), info.st_dev, info.st_ino, real});

@@ -20,8 +20,7 @@ public:
 
   // The real path of the folder at configured; nothing, with *hostError, when it is not a
   // folder that can be reached.
-  std::optional<std::filesystem::path> of(const std::filesystem::path &configured,
-                                          int *hostError);
+  std::optional<std::filesystem::path> of(const std::filesystem::path &configured, int *hostError);
 
 private:
   struct Known {

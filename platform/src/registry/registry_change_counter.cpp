@@ -63,10 +63,10 @@ LONG RegistryChangeCounter::open(const std::filesystem::path &databaseFile) {
     return ERROR_SUCCESS;
   // The same permissions as the database, as SQLite gives its own files beside it.
   mode_t mode = 0644;
-  if (struct stat database {}; ::stat(databaseFile.c_str(), &database) == 0)
+  if (struct stat database{}; ::stat(databaseFile.c_str(), &database) == 0)
     mode = database.st_mode & 0666;
-  const int fd = ::open(fileFor(databaseFile).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW,
-                        mode);
+  const int fd =
+      ::open(fileFor(databaseFile).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, mode);
   if (fd < 0)
     return errorFor(errno);
   struct stat info {};
@@ -121,8 +121,8 @@ void RegistryChangeCounter::settle(Commit &commit) {
   if (commit.mark == 0)
     return;
   std::uint64_t expected = commit.mark;
-  const bool settled =
-      count(word_.load(std::memory_order_acquire)).compare_exchange_strong(expected, commit.mark + 1);
+  const bool settled = count(word_.load(std::memory_order_acquire))
+                           .compare_exchange_strong(expected, commit.mark + 1);
   commit.alone = settled && commit.fromSettled;
 }
 

@@ -32,10 +32,10 @@ class RegistryChangeCounter {
 public:
   // One writer's announcement, and what its settle found.
   struct Commit {
-    std::uint64_t mark = 0;    // the odd count announced; 0 before any announcement
-    bool fromSettled = false;  // the count was even (mark - 1) when it was announced
-    bool alone = false;        // set by settle: the count went from mark - 1 to mark + 1 with
-                               // this writer's commit alone in between
+    std::uint64_t mark = 0;   // the odd count announced; 0 before any announcement
+    bool fromSettled = false; // the count was even (mark - 1) when it was announced
+    bool alone = false;       // set by settle: the count went from mark - 1 to mark + 1 with
+                              // this writer's commit alone in between
     std::uint64_t before() const { return mark - 1; }
     std::uint64_t after() const { return mark + 1; }
   };

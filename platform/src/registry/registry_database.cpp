@@ -365,8 +365,7 @@ LONG RegistryDatabase::createKey(const RegistryKeyRef &from, const RegistryPath 
             // The one key that existed before and changed: the parent of the first new key.
             if (change.touched == 0) {
               change.touched = parent;
-              change.touchedParent =
-                  parent == from.id ? parentOf(c, from.id) : grandparent;
+              change.touchedParent = parent == from.id ? parentOf(c, from.id) : grandparent;
             }
           }
           change.paths.emplace_back(prefixes[i], child);

@@ -96,8 +96,7 @@ private:
   // Runs body as a write transaction announced on the change count; commit tells what the
   // count showed of it. Fails when the count cannot be had: a commit that other processes could
   // not see coming would leave what they kept out of date.
-  template <class Body>
-  LONG write(Body &&body, RegistryChangeCounter::Commit *commit = nullptr);
+  template <class Body> LONG write(Body &&body, RegistryChangeCounter::Commit *commit = nullptr);
 
   const std::filesystem::path file_;
   dev_t device_ = 0;

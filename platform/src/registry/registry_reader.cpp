@@ -27,8 +27,8 @@ void readContents(RegistryConnection &c, std::int64_t id, bool withSubkeys,
                   RegistryCachedKey &out) {
   out.values.clear();
   {
-    auto s = c.statement(
-        "SELECT name, type, data FROM registry_values WHERE key_id = ?1 ORDER BY id");
+    auto s =
+        c.statement("SELECT name, type, data FROM registry_values WHERE key_id = ?1 ORDER BY id");
     s.bind(1, id);
     while (s.step()) {
       auto &value = out.values.emplace_back();
@@ -67,8 +67,8 @@ bool readKey(RegistryConnection &c, std::int64_t id, bool withSubkeys, RegistryC
 
 RegistryReader::RegistryReader(std::filesystem::path file, const RegistryChangeCounter &changes,
                                std::size_t cacheBudget)
-    : file_(std::move(file)), changes_(changes),
-      forkGeneration_(RegistryForkGeneration::current()), cache_(cacheBudget) {}
+    : file_(std::move(file)), changes_(changes), forkGeneration_(RegistryForkGeneration::current()),
+      cache_(cacheBudget) {}
 
 RegistryReader::~RegistryReader() {
   // A connection opened before a fork is the parent's: left open.
