@@ -38,8 +38,8 @@ RegistryConnection::RegistryConnection(const std::filesystem::path &file) {
     execute("PRAGMA journal_mode=WAL");
     execute("PRAGMA synchronous=NORMAL");
   } catch (...) {
-    sqlite3_close_v2(db_);
-    db_ = nullptr;
+    // Statements prepared before the failure would keep the connection open.
+    close();
     throw;
   }
 }
@@ -61,10 +61,14 @@ LONG RegistryConnection::open(const std::filesystem::path &file,
   }
 }
 
-RegistryConnection::~RegistryConnection() {
+RegistryConnection::~RegistryConnection() { close(); }
+
+void RegistryConnection::close() noexcept {
   for (auto &entry : statements_)
     sqlite3_finalize(entry.second);
+  statements_.clear();
   sqlite3_close_v2(db_);
+  db_ = nullptr;
 }
 
 RegistryStatement RegistryConnection::statement(const char *sql) {
