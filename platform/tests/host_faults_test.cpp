@@ -97,8 +97,8 @@ TEST(HostFaults, BootRefusesADamagedProfileOrRegistry) {
   const std::string goodWal = fs::exists(wal) ? readFile(wal) : std::string();
   // The page size as the database header gives it (big-endian at offset 16).
   ASSERT_GE(good.size(), 100u);
-  const std::size_t pageSize = (static_cast<unsigned char>(good[16]) << 8) |
-                               static_cast<unsigned char>(good[17]);
+  const std::size_t pageSize =
+      (static_cast<unsigned char>(good[16]) << 8) | static_cast<unsigned char>(good[17]);
   ASSERT_GE(good.size(), pageSize);
   std::string brokenPage = good;
   brokenPage.replace(100, pageSize - 100, std::string(pageSize - 100, '\xA5'));
