@@ -130,7 +130,7 @@ std::optional<std::string> DirectoryCaseIndex::find(const std::string &directory
     indexes_.erase(it);
   }
   if (settled && names.size() <= maxNames) {
-    if (names_ + names.size() > maxNames) {
+    if (names_ + names.size() > maxNames || indexes_.size() >= maxDirectories) {
       indexes_.clear();
       names_ = 0;
     }

@@ -28,8 +28,9 @@ public:
   // How long a directory must stay unchanged before its index is kept: beyond the steps of the
   // clocks that stamp file times, including file systems that keep whole seconds.
   static constexpr std::chrono::milliseconds settleTime{1100};
-  // Names kept at most over every directory; past it the indexes start afresh.
+  // Names and directories kept at most; past either the indexes start afresh.
   static constexpr std::size_t maxNames = 1u << 18;
+  static constexpr std::size_t maxDirectories = 4096;
 
   static DirectoryCaseIndex &instance();
 
