@@ -130,4 +130,37 @@ TEST_F(RegistryChangeCount, AWriterKilledBetweenCommitAndSettleLeavesNoStaleRead
   RegCloseKey(key);
 }
 
+// Where the count cannot be had, reads ask SQLite for its data version instead and still see
+// every commit of another process; writes, which could not announce their commits, are refused
+// until the count can be had.
+TEST_F(RegistryChangeCount, WithoutTheCountReadsFallBackAndWritesWaitForIt) {
+  const auto countFile = RegistryChangeCounter::fileFor(root / "registry.db");
+  std::filesystem::create_symlink(root / "elsewhere", countFile);
+  EXPECT_EQ(setDword(HKEY_LOCAL_MACHINE, u"v", 1), ERROR_ACCESS_DENIED);
+  HKEY key = nullptr;
+  EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Fallback", 0, 0, &key),
+            ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Fallback", 0, nullptr, 0, 0,
+                            nullptr, &key, nullptr),
+            ERROR_ACCESS_DENIED);
+
+  std::filesystem::remove(countFile);
+  RegistryWriterProcess writer(root);
+  ASSERT_TRUE(writer.running());
+  ASSERT_EQ(writer.run("create Software\\Fallback"), 0);
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Fallback", 0, 0, &key), 0);
+  for (int n = 1; n <= 3; ++n) {
+    ASSERT_EQ(writer.run("dword Software\\Fallback v " + std::to_string(n)), 0);
+    EXPECT_EQ(readDword(key, u"v"), static_cast<DWORD>(n));
+    EXPECT_EQ(readDword(key, u"v"), static_cast<DWORD>(n));
+  }
+  // The count is there now: this process writes, and reads follow both processes.
+  ASSERT_EQ(setDword(key, u"w", 4), ERROR_SUCCESS);
+  EXPECT_EQ(readDword(key, u"w"), 4u);
+  ASSERT_EQ(writer.run("dword Software\\Fallback v 5"), 0);
+  EXPECT_EQ(readDword(key, u"v"), 5u);
+  EXPECT_EQ(valueNames(key), (std::vector<std::u16string>{u"v", u"w"}));
+  RegCloseKey(key);
+}
+
 } // namespace
