@@ -71,27 +71,16 @@ std::optional<std::string> findEntry(const std::string& directory, const std::st
   return std::nullopt;
 }
 
-// The device's fs/ folder as configured and with every host link resolved.
-struct RootPaths {
-  std::filesystem::path configured;
-  std::filesystem::path real;
-};
-
-std::optional<RootPaths> rootPaths(DWORD* error) {
+// The device's fs/ folder with every host link resolved, and as configured.
+std::shared_ptr<const RootRealPath::Paths> rootPaths(DWORD* error) {
   const std::filesystem::path root = DeviceRoot::path();
   if (root.empty()) {
     report(error, ERROR_PATH_NOT_FOUND);
-    return std::nullopt;
+    return nullptr;
   }
-  RootPaths paths;
-  paths.configured = root / "fs";
   int hostError = 0;
-  auto real = RootRealPath::instance().of(paths.configured, &hostError);
-  if (!real) {
-    report(error, ERROR_PATH_NOT_FOUND);
-    return std::nullopt;
-  }
-  paths.real = std::move(*real);
+  auto paths = RootRealPath::instance().of(root / "fs", &hostError);
+  if (!paths) report(error, ERROR_PATH_NOT_FOUND);
   return paths;
 }
 
@@ -156,9 +145,9 @@ DWORD DevicePath::checkName(std::u16string_view name, bool wildcards) {
 }
 
 std::optional<std::filesystem::path> DevicePath::fileSystemRoot(DWORD* error) {
-  auto paths = rootPaths(error);
+  const auto paths = rootPaths(error);
   if (!paths) return std::nullopt;
-  return std::move(paths->real);
+  return paths->real;
 }
 
 std::optional<DevicePath::Resolution> DevicePath::resolve(std::u16string_view devicePath,
@@ -198,9 +187,8 @@ std::optional<DevicePath::Resolution> DevicePath::resolve(std::u16string_view de
     report(error, rootError);
     return std::nullopt;
   }
-  const std::string canonicalRoot = root->real.string();
-  const std::string configuredRoot =
-      root->configured.is_absolute() ? root->configured.lexically_normal().string() : std::string();
+  const std::string& canonicalRoot = root->realText;
+  const std::string& configuredRoot = root->configuredText;
 
   std::vector<std::string> parts; // host names below the root, every one a real directory
   int linksFollowed = 0;

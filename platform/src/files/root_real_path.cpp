@@ -28,38 +28,43 @@ RootRealPath &RootRealPath::instance() {
   return *paths;
 }
 
-std::optional<std::filesystem::path> RootRealPath::of(const std::filesystem::path &configured,
-                                                      int *hostError) {
+std::shared_ptr<const RootRealPath::Paths> RootRealPath::of(const std::filesystem::path &configured,
+                                                            int *hostError) {
   struct stat info {};
   if (!folderAt(configured.c_str(), &info, hostError))
-    return std::nullopt;
+    return nullptr;
   {
     std::lock_guard lock(mutex_);
     for (const auto &known : known_)
       if (known.configured == configured.native() && known.device == info.st_dev &&
           known.inode == info.st_ino)
-        return known.real;
+        return known.paths;
   }
   std::error_code ec;
   auto real = std::filesystem::canonical(configured, ec);
   if (ec) {
     *hostError = ec.value();
-    return std::nullopt;
+    return nullptr;
   }
+  auto paths = std::make_shared<Paths>();
+  paths->realText = real.string();
+  paths->real = std::move(real);
+  if (configured.is_absolute())
+    paths->configuredText = configured.lexically_normal().string();
   // The folder the real path names must be the one checked above; when the tree changed in
   // between, the answer is not kept.
   struct stat realInfo {};
-  if (!folderAt(real.c_str(), &realInfo, hostError))
-    return std::nullopt;
+  if (!folderAt(paths->realText.c_str(), &realInfo, hostError))
+    return nullptr;
   if (realInfo.st_dev != info.st_dev || realInfo.st_ino != info.st_ino)
-    return real;
+    return paths;
   std::lock_guard lock(mutex_);
   std::erase_if(known_,
                 [&](const Known &known) { return known.configured == configured.native(); });
   if (known_.size() >= maxKnown)
     known_.erase(known_.begin());
-  known_.push_back({configured.native(), info.st_dev, info.st_ino, real});
-  return real;
+  known_.push_back({configured.native(), info.st_dev, info.st_ino, paths});
+  return paths;
 }
 
 } // namespace ce

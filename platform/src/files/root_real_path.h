@@ -7,8 +7,8 @@
 #include <sys/types.h>
 
 #include <filesystem>
+#include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,18 +16,27 @@ namespace ce {
 
 class RootRealPath {
 public:
+  // A root's folder by its paths, each as text ready for comparisons with host paths.
+  struct Paths {
+    std::filesystem::path real; // every host link resolved
+    std::string realText;
+    // The configured path, normalized, when it is absolute (links given as absolute paths may
+    // name the folder that way); empty otherwise.
+    std::string configuredText;
+  };
+
   static RootRealPath &instance();
 
-  // The real path of the folder at configured; nothing, with *hostError, when it is not a
-  // folder that can be reached.
-  std::optional<std::filesystem::path> of(const std::filesystem::path &configured, int *hostError);
+  // The paths of the folder at configured; null, with *hostError, when it is not a folder that
+  // can be reached.
+  std::shared_ptr<const Paths> of(const std::filesystem::path &configured, int *hostError);
 
 private:
   struct Known {
     std::string configured;
     dev_t device = 0;
     ino_t inode = 0;
-    std::filesystem::path real;
+    std::shared_ptr<const Paths> paths;
   };
   // Roots a process works on: one, or a few in tools and tests that switch between devices.
   static constexpr std::size_t maxKnown = 8;
