@@ -60,6 +60,49 @@ TEST_F(RegistryChangeCount, WritersMakeTheCountOddAroundEachCommitAndNeverEvenTo
   EXPECT_EQ(first.settled(), next.after());
 }
 
+TEST_F(RegistryChangeCount, TheJournalTellsWhatChangedSinceACountWhileItHoldsIt) {
+  using Change = RegistryChangeCounter::Change;
+  using Changes = RegistryChangeCounter::Changes;
+  const auto database = root / "registry.db";
+  RegistryChangeCounter writer, reader;
+  ASSERT_EQ(writer.open(database), ERROR_SUCCESS);
+  ASSERT_EQ(reader.open(database), ERROR_SUCCESS);
+  Changes changes;
+  EXPECT_TRUE(reader.changesSince(0, changes));
+  EXPECT_TRUE(changes.empty());
+
+  const auto commit = [&](const Changes &what) {
+    auto announced = writer.announce();
+    writer.journal(announced, what);
+    writer.settle(announced);
+    return announced.after();
+  };
+  const auto first = commit({{Change::Key, 5}, {Change::Subkeys, 2}});
+  const auto second = commit({{Change::AbsentPaths, 0}});
+  const auto third = commit({{Change::Key, (std::int64_t{1} << 40) + 3}});
+  ASSERT_TRUE(reader.changesSince(first, changes));
+  EXPECT_EQ(changes,
+            (Changes{{Change::Key, (std::int64_t{1} << 40) + 3}, {Change::AbsentPaths, 0}}));
+  changes.clear();
+  ASSERT_TRUE(reader.changesSince(0, changes));
+  EXPECT_EQ(changes.size(), 4u);
+  changes.clear();
+  EXPECT_TRUE(reader.changesSince(third, changes));
+  EXPECT_TRUE(changes.empty());
+  EXPECT_LT(second, third);
+
+  // More commits than the ring holds: what came after `third` can no longer be told whole.
+  for (std::size_t n = 0; n < RegistryChangeCounter::journalEntries; ++n)
+    commit({{Change::Key, static_cast<std::int64_t>(n)}});
+  changes = {{Change::Everything, 0}};
+  EXPECT_FALSE(reader.changesSince(third, changes));
+  EXPECT_EQ(changes, (Changes{{Change::Everything, 0}})); // what was there before is kept
+  const auto recent = commit({{Change::Subkeys, 9}});
+  changes.clear();
+  ASSERT_TRUE(reader.changesSince(recent - 2, changes));
+  EXPECT_EQ(changes, (Changes{{Change::Subkeys, 9}}));
+}
+
 TEST_F(RegistryChangeCount, TheFileTakesTheDatabasesPermissionsAndALinkInItsPlaceIsRefused) {
   const auto database = root / "registry.db";
   std::ofstream(database) << "";
@@ -71,7 +114,8 @@ TEST_F(RegistryChangeCount, TheFileTakesTheDatabasesPermissionsAndALinkInItsPlac
   struct stat info {};
   ASSERT_EQ(::stat(RegistryChangeCounter::fileFor(database).c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
-  EXPECT_EQ(info.st_size, 8);
+  // Room for the count, the journal's head and its ring.
+  EXPECT_GE(info.st_size, static_cast<off_t>(16 * (RegistryChangeCounter::journalEntries + 1)));
 
   // Another database whose count's name is a link to a file of the host: refused, the file
   // left as it was.
@@ -140,8 +184,8 @@ TEST_F(RegistryChangeCount, WithoutTheCountReadsFallBackAndWritesWaitForIt) {
   HKEY key = nullptr;
   EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Fallback", 0, 0, &key),
             ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Fallback", 0, nullptr, 0, 0,
-                            nullptr, &key, nullptr),
+  EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Fallback", 0, nullptr, 0, 0, nullptr,
+                            &key, nullptr),
             ERROR_ACCESS_DENIED);
 
   std::filesystem::remove(countFile);

@@ -44,6 +44,16 @@ void RegistryCache::notePath(std::int64_t root, std::u16string_view folded, std:
   used_ += cost;
 }
 
+void RegistryCache::forgetAbsentPaths() {
+  for (auto &paths : paths_) {
+    std::erase_if(paths, [&](const auto &entry) {
+      const bool absent = entry.second.id == 0;
+      used_ -= absent ? entry.second.cost : 0;
+      return absent;
+    });
+  }
+}
+
 RegistryCachedKey *RegistryCache::findKey(std::int64_t id) {
   const auto it = keys_.find(id);
   if (it == keys_.end())

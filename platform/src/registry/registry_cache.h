@@ -32,6 +32,7 @@ public:
 
   // True when what is held was read at this version.
   bool holds(std::int64_t version) const { return version_ != noVersion && version_ == version; }
+  std::int64_t version() const { return version_; }
   // Forgets everything; what is noted from now on was read at version.
   void restart(std::int64_t version);
   // What is held stays, now as of version: its owner brought it up to date with every change
@@ -42,6 +43,8 @@ public:
   // is known to be absent.
   const std::int64_t *findPath(std::int64_t root, std::u16string_view folded);
   void notePath(std::int64_t root, std::u16string_view folded, std::int64_t id);
+  // Forgets every path known to be absent (keys were made since).
+  void forgetAbsentPaths();
 
   // Null when the key is not held. Noting a key replaces what was held of it; a reference
   // stays valid until the next note or restart.

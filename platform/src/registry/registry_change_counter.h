@@ -14,6 +14,12 @@
 // - A writer that dies between its two steps leaves the count odd: readers then read from the
 //   database itself until the next writer settles, which only costs speed.
 //
+// Beside the count, the file keeps a journal of what the latest commits changed: a ring of
+// entries (the commit's announced count, what changed, which key), appended by the holder of
+// the write lock between its announcement and its commit. A reader whose count moved looks up
+// the commits since the count it noted and forgets only what they changed, rather than
+// everything, as long as the ring still holds them all.
+//
 // The file belongs to the database as its log and shared index do: removing it while processes
 // use the database is outside what this defends against.
 #pragma once
@@ -25,6 +31,8 @@
 #include <filesystem>
 #include <mutex>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace ce {
 
@@ -39,6 +47,18 @@ public:
     std::uint64_t before() const { return mark - 1; }
     std::uint64_t after() const { return mark + 1; }
   };
+
+  // What a commit changed, as far as a reader's cache is concerned.
+  enum class Change : std::uint8_t {
+    Key,         // the key's values or its time of last write (and so its parent's list)
+    Subkeys,     // the list of the key's subkeys (names and times of last write)
+    AbsentPaths, // keys were made: paths known to be absent may now exist
+    Everything,  // keys were deleted
+  };
+  using Changes = std::vector<std::pair<Change, std::int64_t>>; // what, and which key
+
+  // Entries the journal holds; older ones are overwritten.
+  static constexpr std::size_t journalEntries = 2048;
 
   RegistryChangeCounter() = default;
   ~RegistryChangeCounter();
@@ -62,11 +82,22 @@ public:
   // Called after the commit, or after its failure, with what announce returned.
   void settle(Commit &commit);
 
+  // Called by the holder of the write lock after announce and before the commit: notes what the
+  // commit changes.
+  void journal(const Commit &commit, const Changes &changes);
+  // The changes of every commit announced after the count `since`, appended to out; false when
+  // the journal no longer holds them all, in which case everything must be taken as changed.
+  // (Commits announced later may be included; taking more as changed is always safe.)
+  bool changesSince(std::uint64_t since, Changes &out) const;
+
   // Called by writers between their commit and its settle when set; null in normal use. Tests
   // set it in a child process to end that process at the worst moment for the others.
   static std::atomic<void (*)()> betweenCommitAndSettle;
 
 private:
+  // The mapped file: the count, the number of journal entries ever appended, then the ring of
+  // entries, two words each (the commit's announced count; the key id shifted left by two with
+  // the kind of change in the low bits).
   std::atomic<std::uint64_t *> word_{nullptr};
   std::mutex openMutex_;
 };

@@ -90,6 +90,14 @@ void touchKey(RegistryConnection &c, std::int64_t id, std::int64_t when) {
   s.bind(1, id).bind(2, when).run();
 }
 
+// A key whose values or time of last write change, as its parent lists it among its subkeys.
+void noteKeyChanged(RegistryChangeCounter::Changes &changed, std::int64_t id,
+                    std::int64_t parent) {
+  changed.emplace_back(RegistryChangeCounter::Change::Key, id);
+  if (parent != 0)
+    changed.emplace_back(RegistryChangeCounter::Change::Subkeys, parent);
+}
+
 std::int64_t parentOf(RegistryConnection &c, std::int64_t id) {
   auto s = c.statement("SELECT parent FROM registry_keys WHERE id = ?1");
   return s.bind(1, id).step() ? s.integer(0) : 0;
@@ -294,14 +302,19 @@ LONG RegistryDatabase::write(Body &&body, RegistryChangeCounter::Commit *commit)
     RegistryChangeCounter::Commit &announced;
     ~Settle() { changes.settle(announced); }
   } settle{changes_, announced};
+  RegistryChangeCounter::Changes changed;
   const LONG result = run(Mode::Write, [&](RegistryConnection &c) -> LONG {
     // A body that runs again does so after an earlier attempt failed to commit.
     changes_.settle(announced);
     announced = {};
-    const LONG bodyResult = body(c);
-    // Announced while the write lock is held, before the commit makes the change visible.
-    if (bodyResult == ERROR_SUCCESS)
+    changed.clear();
+    const LONG bodyResult = body(c, changed);
+    // Announced and journaled while the write lock is held, before the commit makes the change
+    // visible.
+    if (bodyResult == ERROR_SUCCESS) {
       announced = changes_.announce();
+      changes_.journal(announced, changed);
+    }
     return bodyResult;
   });
   if (announced.mark != 0)
@@ -340,7 +353,7 @@ LONG RegistryDatabase::createKey(const RegistryKeyRef &from, const RegistryPath 
   RegistryReader::KeysCreated change{from.root, {}, 0, 0};
   RegistryChangeCounter::Commit commit;
   const LONG error = write(
-      [&](RegistryConnection &c) -> LONG {
+      [&](RegistryConnection &c, RegistryChangeCounter::Changes &changed) -> LONG {
         created = false;
         change = {from.root, {}, 0, 0};
         if (!keyExists(c, from.id))
@@ -373,6 +386,8 @@ LONG RegistryDatabase::createKey(const RegistryKeyRef &from, const RegistryPath 
           parent = child;
         }
         id = parent;
+        noteKeyChanged(changed, change.touched, change.touchedParent);
+        changed.emplace_back(RegistryChangeCounter::Change::AbsentPaths, 0);
         return ERROR_SUCCESS;
       },
       &commit);
@@ -385,7 +400,7 @@ LONG RegistryDatabase::createKey(const RegistryKeyRef &from, const RegistryPath 
 
 LONG RegistryDatabase::deleteKey(const RegistryKeyRef &from, const RegistryPath &path) {
   std::u16string folded = path.foldedBelow(from.foldedPath);
-  return write([&](RegistryConnection &c) -> LONG {
+  return write([&](RegistryConnection &c, RegistryChangeCounter::Changes &changed) -> LONG {
     if (!keyExists(c, from.id))
       return ERROR_KEY_DELETED;
     std::int64_t target = 0, parent = 0;
@@ -409,6 +424,7 @@ LONG RegistryDatabase::deleteKey(const RegistryKeyRef &from, const RegistryPath 
         .bind(1, target)
         .run();
     touchKey(c, parent, now());
+    changed.emplace_back(RegistryChangeCounter::Change::Everything, 0);
     return ERROR_SUCCESS;
   });
 }
@@ -424,7 +440,7 @@ LONG RegistryDatabase::setValue(const RegistryKeyRef &key, std::u16string_view n
   RegistryReader::ValueChange change{key.id, 0, 0, name, type, data};
   RegistryChangeCounter::Commit commit;
   const LONG error = write(
-      [&](RegistryConnection &c) -> LONG {
+      [&](RegistryConnection &c, RegistryChangeCounter::Changes &changed) -> LONG {
         change.written = now();
         if (!touchValueKey(c, key.id, change.written, change.parent))
           return ERROR_KEY_DELETED;
@@ -434,6 +450,7 @@ LONG RegistryDatabase::setValue(const RegistryKeyRef &key, std::u16string_view n
                              "UPDATE SET type = excluded.type, data = excluded.data");
         s.bind(1, key.id).bind(2, name).bind(3, folded).bind(4, std::int64_t{type}).bind(5, data);
         s.run();
+        noteKeyChanged(changed, key.id, change.parent);
         return ERROR_SUCCESS;
       },
       &commit);
@@ -447,12 +464,13 @@ LONG RegistryDatabase::deleteValue(const RegistryKeyRef &key, std::u16string_vie
   RegistryReader::ValueChange change{key.id, 0, 0, name, std::nullopt, {}};
   RegistryChangeCounter::Commit commit;
   const LONG error = write(
-      [&](RegistryConnection &c) -> LONG {
+      [&](RegistryConnection &c, RegistryChangeCounter::Changes &changed) -> LONG {
         change.written = now();
         if (!touchValueKey(c, key.id, change.written, change.parent))
           return ERROR_KEY_DELETED;
         auto s = c.statement("DELETE FROM registry_values WHERE key_id = ?1 AND folded_name = ?2");
         s.bind(1, key.id).bind(2, folded).run();
+        noteKeyChanged(changed, key.id, change.parent);
         return c.changes() == 0 ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS;
       },
       &commit);

@@ -106,7 +106,9 @@ LONG RegistryReader::connect() {
 LONG RegistryReader::checkCurrent(bool &usable) {
   if (byCount_) {
     const auto count = changes_.settled();
-    usable = count && cache_.holds(static_cast<std::int64_t>(*count));
+    usable = count.has_value();
+    if (usable)
+      catchUp(static_cast<std::int64_t>(*count));
     return ERROR_SUCCESS;
   }
   std::int64_t version = RegistryCache::noVersion;
@@ -138,9 +140,39 @@ template <class Body> LONG RegistryReader::readAtState(std::int64_t &version, Bo
   });
 }
 
-void RegistryReader::adopt(std::int64_t version) {
-  if (version != RegistryCache::noVersion && !cache_.holds(version))
+void RegistryReader::catchUp(std::int64_t version) {
+  if (cache_.holds(version))
+    return;
+  const std::int64_t held = cache_.version();
+  journal_.clear();
+  if (!byCount_ || held == RegistryCache::noVersion || version < held ||
+      !changes_.changesSince(static_cast<std::uint64_t>(held), journal_)) {
     cache_.restart(version);
+    return;
+  }
+  using Change = RegistryChangeCounter::Change;
+  for (const auto &[change, id] : journal_) {
+    switch (change) {
+    case Change::Key:
+      cache_.forgetKey(id);
+      break;
+    case Change::Subkeys:
+      forgetSubkeys(id);
+      break;
+    case Change::AbsentPaths:
+      cache_.forgetAbsentPaths();
+      break;
+    case Change::Everything:
+      cache_.restart(version);
+      return;
+    }
+  }
+  cache_.retag(version);
+}
+
+void RegistryReader::adopt(std::int64_t version) {
+  if (version != RegistryCache::noVersion)
+    catchUp(version);
 }
 
 RegistryCachedKey &RegistryReader::keep(std::int64_t id, RegistryCachedKey key,
@@ -165,10 +197,11 @@ LONG RegistryReader::cachedKey(std::int64_t id, bool withSubkeys, RegistryCached
   // in a transaction that also tells the state it read.
   if (RegistryCachedKey *key = held(id, withSubkeys)) {
     bool usable = false;
+    const std::int64_t version = cache_.version();
     if (const LONG error = checkCurrent(usable); error != ERROR_SUCCESS)
       return error;
-    // Asking SQLite (without the change count) may have dropped what was kept.
-    if (usable && !byCount_)
+    // Bringing the cache up to date may have dropped the key.
+    if (usable && cache_.version() != version)
       key = held(id, withSubkeys);
     if (usable && key) {
       out = key;
@@ -206,10 +239,11 @@ LONG RegistryReader::openKey(const RegistryKeyRef &from, std::u16string_view fol
     return error;
   if (const std::int64_t *known = heldPath(from, foldedPath)) {
     bool usable = false;
+    const std::int64_t version = cache_.version();
     if (const LONG error = checkCurrent(usable); error != ERROR_SUCCESS)
       return error;
-    // Asking SQLite (without the change count) may have dropped what was kept.
-    if (usable && !byCount_)
+    // Bringing the cache up to date may have dropped the path or its parent.
+    if (usable && cache_.version() != version)
       known = heldPath(from, foldedPath);
     if (usable && known) {
       id = *known;

@@ -4,7 +4,8 @@
 // Before what is kept is used, the reader makes sure that no process committed anything since
 // it was read. With the database's change count (RegistryChangeCounter) that is one memory
 // read: the count noted before the read transaction that filled the cache must still be the
-// count. Without it, the reader asks SQLite for the database's data version (PRAGMA
+// count; when it moved, the count's journal tells what the commits since changed, and only that
+// is forgotten. Without it, the reader asks SQLite for the database's data version (PRAGMA
 // data_version) on its own connection, which never writes, so the version moves with every
 // commit of any other connection. Either way a read after a commit always sees it. While a
 // commit is in flight (the count is odd), reads go to the database and what they read is not
@@ -104,7 +105,11 @@ private:
   // before the transaction began (noVersion while a commit was in flight), or SQLite's data
   // version.
   template <class Body> LONG readAtState(std::int64_t &version, Body &&body);
-  // Notes that a read transaction saw version: what is kept was read at another one goes.
+  // Brings what is kept to the state of version (a later one than it holds): with the change
+  // count, by forgetting what the journal says the commits in between changed, or everything
+  // when it cannot say; without it, by forgetting everything.
+  void catchUp(std::int64_t version);
+  // Notes that a read transaction saw version (noVersion: a state that is not known).
   void adopt(std::int64_t version);
   // Where a key read at version goes: into the cache, or, when the state it was read at is not
   // known, into scratch_, valid until the next call.
@@ -130,6 +135,7 @@ private:
   // True once the cache's versions are change counts rather than data versions.
   bool byCount_ = false;
   RegistryCachedKey scratch_;
+  RegistryChangeCounter::Changes journal_; // reused by catchUp
 };
 
 } // namespace ce
