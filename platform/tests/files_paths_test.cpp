@@ -3,6 +3,8 @@
 
 #include <ce/core/device_path.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 using Paths = ce::testing::DeviceFiles;
@@ -136,6 +138,31 @@ TEST_F(Paths, LinksInsideAreFollowedAndLoopsEnd) {
   EXPECT_EQ(*ce::DevicePath::toHost(u"\\self\\self\\rel", nullptr), fs_ / "Program Files/App");
   EXPECT_EQ(openError(u"\\loop-a"), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
   EXPECT_EQ(GetFileAttributesW(u"\\rel"), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+}
+
+// Attributes are those of the entry the path ends at: through "." and "..", through a link to
+// a read-only file, and of a link kept as itself.
+TEST_F(Paths, AttributesComeFromTheEntryThePathEndsAt) {
+  hostWrite("Shared/Locked/inner.txt", "x");
+  hostWrite("Shared/ro.txt", "x");
+  fs::permissions(fs_ / "Shared/ro.txt", fs::perms::owner_read, fs::perm_options::replace);
+  fs::permissions(fs_ / "Shared/Locked", fs::perms::owner_read | fs::perms::owner_exec,
+                  fs::perm_options::replace);
+  fs::create_symlink("ro.txt", fs_ / "Shared/to-ro");
+  constexpr DWORD directory = FILE_ATTRIBUTE_DIRECTORY;
+  constexpr DWORD locked = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY;
+  EXPECT_EQ(GetFileAttributesW(u"\\shared\\LOCKED"), locked);
+  EXPECT_EQ(GetFileAttributesW(u"\\shared\\locked\\."), locked);
+  EXPECT_EQ(GetFileAttributesW(u"\\shared\\locked\\.."), directory);
+  EXPECT_EQ(GetFileAttributesW(u"\\shared\\locked\\..\\locked\\"), locked);
+  EXPECT_EQ(GetFileAttributesW(u"\\Shared\\To-Ro"),
+            static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+  EXPECT_EQ(GetFileAttributesW(u"\\"), directory);
+  const auto kept =
+      ce::DevicePath::resolve(u"\\shared\\to-ro", nullptr, ce::DevicePath::LastLink::Keep);
+  ASSERT_TRUE(kept && kept->isLink);
+  EXPECT_TRUE(S_ISLNK(kept->hostMode));
+  fs::permissions(fs_ / "Shared/Locked", fs::perms::owner_all, fs::perm_options::replace);
 }
 
 TEST_F(Paths, BadNamesAndLengthsAreRefused) {

@@ -95,9 +95,13 @@ TEST(HostFaults, BootRefusesADamagedProfileOrRegistry) {
   const fs::path shm = device.root / "registry.db-shm";
   const std::string good = readFile(registry);
   const std::string goodWal = fs::exists(wal) ? readFile(wal) : std::string();
-  ASSERT_GE(good.size(), 4096u);
+  // The page size as the database header gives it (big-endian at offset 16).
+  ASSERT_GE(good.size(), 100u);
+  const std::size_t pageSize =
+      (static_cast<unsigned char>(good[16]) << 8) | static_cast<unsigned char>(good[17]);
+  ASSERT_GE(good.size(), pageSize);
   std::string brokenPage = good;
-  brokenPage.replace(100, 3996, std::string(3996, '\xA5'));
+  brokenPage.replace(100, pageSize - 100, std::string(pageSize - 100, '\xA5'));
   for (const std::string &bad : {std::string("this is not a registry\n"), brokenPage}) {
     devtooltest::writeFile(registry, bad);
     fs::remove(wal);

@@ -166,6 +166,56 @@ TEST_F(RegistryVisibility, KeysCreatedAndDeletedByAnotherProcessAreSeenAtOnce) {
     EXPECT_EQ(RegCloseKey(h), ERROR_SUCCESS);
 }
 
+// What another process changes is forgotten here and read again, and nothing else: after many
+// changes elsewhere (more than the change journal holds, too), every key reads as it does once
+// everything is read afresh (forced by a deletion elsewhere, after which nothing kept is used).
+TEST_F(RegistryVisibility, KeysKeptBesideChangesElsewhereReadAsTheDatabaseHoldsThem) {
+  RegistryWriterProcess writer(root);
+  ASSERT_TRUE(writer.running());
+  constexpr int items = 8;
+  const auto itemWordOf = [](int i) { return "Menu\\Folder\\Item" + std::to_string(i); };
+  for (int i = 0; i < items; ++i)
+    ASSERT_EQ(writer.run("dword " + itemWordOf(i) + " ItemPosition " + std::to_string(i)), 0);
+  HKEY folder = openKey(HKEY_LOCAL_MACHINE, u"Menu\\Folder");
+  std::vector<HKEY> keys;
+  for (int i = 0; i < items; ++i)
+    keys.push_back(openKey(folder, (u"Item" + ce::toUtf16(std::to_string(i))).c_str()));
+  const auto snapshot = [&] {
+    std::vector<std::pair<std::vector<std::u16string>, std::vector<DWORD>>> all;
+    all.emplace_back(subkeyNames(folder), std::vector<DWORD>{});
+    for (HKEY key : keys) {
+      std::vector<DWORD> numbers;
+      for (const auto &name : valueNames(key))
+        numbers.push_back(readDword(key, name.c_str()));
+      all.emplace_back(valueNames(key), numbers);
+    }
+    return all;
+  };
+  snapshot(); // everything kept
+
+  // A few changes, then more than the journal holds.
+  ASSERT_EQ(writer.run("dword " + itemWordOf(2) + " hidden 1"), 0);
+  ASSERT_EQ(writer.run("create Menu\\Folder\\New"), 0);
+  ASSERT_EQ(writer.run("unset " + itemWordOf(3) + " ItemPosition"), 0);
+  EXPECT_EQ(readDword(keys[2], u"hidden"), 1u);
+  EXPECT_EQ(valueNames(keys[3]).size(), 0u);
+  EXPECT_EQ(subkeyNames(folder).size(), static_cast<std::size_t>(items + 1));
+  EXPECT_EQ(readDword(keys[5], u"ItemPosition"), 5u);
+  for (int n = 0; n < 2100; ++n)
+    ASSERT_EQ(writer.run("dword " + itemWordOf(n % 2) + " n " + std::to_string(n)), 0);
+  ASSERT_EQ(writer.run("dword " + itemWordOf(6) + " ItemPosition 60"), 0);
+  const auto kept = snapshot();
+  EXPECT_EQ(readDword(keys[1], u"n"), 2099u);
+  EXPECT_EQ(readDword(keys[6], u"ItemPosition"), 60u);
+
+  ASSERT_EQ(writer.run("create Elsewhere"), 0);
+  ASSERT_EQ(writer.run("delete Elsewhere"), 0);
+  EXPECT_EQ(snapshot(), kept);
+  RegCloseKey(folder);
+  for (HKEY key : keys)
+    RegCloseKey(key);
+}
+
 // Threads of this process read while the other process commits rising numbers: each commit is
 // seen by the first read after it, and no thread ever reads a number older than one it read
 // before.

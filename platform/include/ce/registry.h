@@ -22,7 +22,12 @@
 //   component longer than 255 characters gives ERROR_BADKEY. Key and value names compare
 //   without regard to case and keep the case they were created with.
 // - Reads. A process keeps what it read and reuses it only while the database shows no commit
-//   since, so a read always sees every change committed before it began, by any process.
+//   since, so a read always sees every change committed before it began, by any process. Every
+//   commit is announced in a small file beside the database (registry.db-changes, created with
+//   the database's permissions), which tells each process in one memory read whether it may
+//   reuse what it kept. A write fails (ERROR_ACCESS_DENIED, ERROR_TOO_MANY_OPEN_FILES, ...) when
+//   that file cannot be created or mapped, since other processes could then miss its commit;
+//   reads do without it.
 // - Access rights, options, class, security attributes and reserved arguments are ignored: every
 //   handle may read and write, as on the device. All keys are non-volatile.
 // - Null pointers where a result must go give ERROR_INVALID_PARAMETER (RegCreateKeyExW also

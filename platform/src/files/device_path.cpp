@@ -1,9 +1,11 @@
+#include "files/directory_case_index.h"
+#include "files/root_real_path.h"
+
 #include <ce/core/device_path.h>
 #include <ce/core/device_root.h>
 #include <ce/core/utf.h>
 #include <ce/errors.h>
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,26 +44,10 @@ std::string joinHost(const std::string& root, const std::vector<std::string>& pa
   return path;
 }
 
-bool isAscii(std::string_view text) {
-  for (char c : text)
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  return true;
-}
-
-bool asciiEqualsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 // Looks `name` up in `directory`: the exact name first, then the first entry (bytewise order)
-// equal to it without regard to case. Returns the host name found and its lstat, or nothing
-// with errno-style code in *hostError (ENOENT when no entry matches).
+// equal to it without regard to case, as the directory's case index tells. Returns the host
+// name found and its lstat, or nothing with errno-style code in *hostError (ENOENT when no entry
+// matches).
 std::optional<std::string> findEntry(const std::string& directory, const std::string& name,
                                      struct stat* info, int* hostError) {
   const std::string exact = directory + "/" + name;
@@ -70,38 +56,32 @@ std::optional<std::string> findEntry(const std::string& directory, const std::st
     *hostError = errno;
     return std::nullopt;
   }
-  DIR* dir = ::opendir(directory.c_str());
-  if (!dir) {
-    *hostError = errno;
-    return std::nullopt;
-  }
-  const std::u16string wanted = toUtf16(name);
-  const bool wantedAscii = isAscii(name);
-  std::optional<std::string> best;
-  while (dirent* entry = ::readdir(dir)) {
-    const std::string_view candidate(entry->d_name);
-    if (candidate == "." || candidate == "..") continue;
-    // Plain ASCII names on both sides (the common case) compare without conversion.
-    if (wantedAscii && isAscii(candidate)) {
-      if (!asciiEqualsIgnoreCase(candidate, name)) continue;
-    } else if (!equalsIgnoreCase(toUtf16(candidate), wanted)) {
-      continue;
+  auto& index = DirectoryCaseIndex::instance();
+  // A name the kept index gives that is gone since sends the lookup back to the directory.
+  for (const bool fresh : {false, true}) {
+    auto found = index.find(directory, name, hostError, fresh);
+    if (!found) return std::nullopt;
+    if (::lstat((directory + "/" + *found).c_str(), info) == 0) return found;
+    if (errno != ENOENT) {
+      *hostError = errno;
+      return std::nullopt;
     }
-    // Names that are not valid UTF-8 cannot be named from the device; skip them so that a
-    // mangled host name never stands in for the name asked for.
-    if (toUtf8(toUtf16(candidate)) != candidate) continue;
-    if (!best || candidate < *best) best = std::string(candidate);
   }
-  ::closedir(dir);
-  if (!best) {
-    *hostError = ENOENT;
-    return std::nullopt;
+  *hostError = ENOENT;
+  return std::nullopt;
+}
+
+// The device's fs/ folder with every host link resolved, and as configured.
+std::shared_ptr<const RootRealPath::Paths> rootPaths(DWORD* error) {
+  const std::filesystem::path root = DeviceRoot::path();
+  if (root.empty()) {
+    report(error, ERROR_PATH_NOT_FOUND);
+    return nullptr;
   }
-  if (::lstat((directory + "/" + *best).c_str(), info) != 0) {
-    *hostError = errno;
-    return std::nullopt;
-  }
-  return best;
+  int hostError = 0;
+  auto paths = RootRealPath::instance().of(root / "fs", &hostError);
+  if (!paths) report(error, ERROR_PATH_NOT_FOUND);
+  return paths;
 }
 
 // Splits a host path (a link's target) into components; absolute targets must lie inside the
@@ -165,18 +145,9 @@ DWORD DevicePath::checkName(std::u16string_view name, bool wildcards) {
 }
 
 std::optional<std::filesystem::path> DevicePath::fileSystemRoot(DWORD* error) {
-  const std::filesystem::path root = DeviceRoot::path();
-  if (root.empty()) {
-    report(error, ERROR_PATH_NOT_FOUND);
-    return std::nullopt;
-  }
-  std::error_code ec;
-  auto canonical = std::filesystem::canonical(DeviceRoot::fileSystem(), ec);
-  if (ec || !std::filesystem::is_directory(canonical, ec)) {
-    report(error, ERROR_PATH_NOT_FOUND);
-    return std::nullopt;
-  }
-  return canonical;
+  const auto paths = rootPaths(error);
+  if (!paths) return std::nullopt;
+  return paths->real;
 }
 
 std::optional<DevicePath::Resolution> DevicePath::resolve(std::u16string_view devicePath,
@@ -211,27 +182,27 @@ std::optional<DevicePath::Resolution> DevicePath::resolve(std::u16string_view de
   }
 
   DWORD rootError = ERROR_SUCCESS;
-  const auto root = fileSystemRoot(&rootError);
+  const auto root = rootPaths(&rootError);
   if (!root) {
     report(error, rootError);
     return std::nullopt;
   }
-  const std::string canonicalRoot = root->string();
-  const std::string configuredRoot = DeviceRoot::fileSystem().is_absolute()
-                                         ? DeviceRoot::fileSystem().lexically_normal().string()
-                                         : std::string();
+  const std::string& canonicalRoot = root->realText;
+  const std::string& configuredRoot = root->configuredText;
 
   std::vector<std::string> parts; // host names below the root, every one a real directory
   int linksFollowed = 0;
   bool lastIsLink = false;
   bool lastIsDirectory = true; // the root
   bool lastExists = true;
+  unsigned lastMode = 0;
 
   while (!pending.empty()) {
     std::string name = std::move(pending.front().hostName);
     pending.pop_front();
     const bool isLast = pending.empty();
     lastIsLink = false;
+    lastMode = 0;
     if (name == ".") {
       lastIsDirectory = true;
       continue;
@@ -299,12 +270,14 @@ std::optional<DevicePath::Resolution> DevicePath::resolve(std::u16string_view de
     lastIsLink = S_ISLNK(info.st_mode);
     lastIsDirectory = S_ISDIR(info.st_mode);
     lastExists = true;
+    lastMode = info.st_mode;
   }
 
   result.hostPath = joinHost(canonicalRoot, parts, parts.size());
   result.exists = lastExists;
   result.isDirectory = lastExists && lastIsDirectory;
   result.isLink = lastExists && lastIsLink;
+  result.hostMode = lastExists ? lastMode : 0;
   result.isRoot = parts.empty();
   report(error, ERROR_SUCCESS);
   return result;

@@ -32,8 +32,11 @@ DWORD GetFileAttributesW(LPCWSTR fileName) {
     SetLastError(error);
     return INVALID_FILE_ATTRIBUTES;
   }
+  // The mode found while resolving is the file's own (the last link was followed); the host is
+  // asked again only when resolving did not tell it.
   struct stat info {};
-  if (!target->exists || ::stat(target->hostPath.c_str(), &info) != 0) {
+  info.st_mode = target->hostMode;
+  if (!target->exists || (info.st_mode == 0 && ::stat(target->hostPath.c_str(), &info) != 0)) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_FILE_ATTRIBUTES;
   }

@@ -27,11 +27,12 @@ struct HostInfo {
   timespec created{}, accessed{}, written{};
 };
 
-bool hostInfo(const std::string& path, bool followLink, HostInfo* out) {
+// The entry's information, read relative to its open directory so that the host walks one
+// component rather than the whole path.
+bool hostInfo(int directory, const char* name, bool followLink, HostInfo* out) {
   struct statx info {};
   const int flags = followLink ? 0 : AT_SYMLINK_NOFOLLOW;
-  if (::statx(AT_FDCWD, path.c_str(), flags, STATX_BASIC_STATS | STATX_BTIME, &info) != 0)
-    return false;
+  if (::statx(directory, name, flags, STATX_BASIC_STATS | STATX_BTIME, &info) != 0) return false;
   auto toTimespec = [](const statx_timestamp& t) {
     return timespec{static_cast<time_t>(t.tv_sec), static_cast<long>(t.tv_nsec)};
   };
@@ -69,27 +70,31 @@ FileSearch::collect(const std::filesystem::path& directory, std::u16string_view 
     *error = win32ErrorFromErrno(errno, ERROR_PATH_NOT_FOUND);
     return std::nullopt;
   }
+  const int directoryFd = ::dirfd(dir);
   const WildcardPattern matcher(pattern);
-  std::vector<std::pair<std::u16string, WIN32_FIND_DATAW>> found;
+  // The records as read, and their sort keys (folded name, then the name) by index, so that the
+  // sort moves small entries rather than whole records.
+  std::vector<WIN32_FIND_DATAW> found;
+  std::vector<std::pair<std::u16string, std::size_t>> order;
   while (dirent* entry = ::readdir(dir)) {
     const std::string_view hostName(entry->d_name);
     if (hostName == "." || hostName == "..") continue;
     std::u16string name = toUtf16(hostName);
     // Host names that are not valid UTF-8, or too long for the record, cannot be named from
     // the device; they are left out rather than shown under a mangled name.
-    if (toUtf8(name) != hostName || name.size() >= MAX_PATH) continue;
+    if (name.size() >= MAX_PATH || toUtf8(name) != hostName) continue;
     if (!matcher.matches(name)) continue;
 
-    const std::string entryPath = directory.string() + "/" + std::string(hostName);
     HostInfo info;
-    if (!hostInfo(entryPath, false, &info)) continue; // vanished meanwhile
+    if (!hostInfo(directoryFd, entry->d_name, false, &info)) continue; // vanished meanwhile
     // A link shows what it points to when that lies inside fs/; otherwise (outside, dangling)
     // only the link itself is shown, so nothing about the host leaks through it.
-    if (S_ISLNK(info.mode) && linkStaysInside(entryPath, rootText)) {
+    if (S_ISLNK(info.mode) &&
+        linkStaysInside(directory.string() + "/" + std::string(hostName), rootText)) {
       HostInfo targetInfo;
-      if (hostInfo(entryPath, true, &targetInfo)) info = targetInfo;
+      if (hostInfo(directoryFd, entry->d_name, true, &targetInfo)) info = targetInfo;
     }
-    WIN32_FIND_DATAW data{};
+    WIN32_FIND_DATAW& data = found.emplace_back();
     data.dwFileAttributes = attributesFromHost(info.mode);
     data.ftCreationTime = fileTimeFromHost(info.created);
     data.ftLastAccessTime = fileTimeFromHost(info.accessed);
@@ -100,16 +105,17 @@ FileSearch::collect(const std::filesystem::path& directory, std::u16string_view 
     data.dwOID = static_cast<DWORD>(info.inode);
     std::copy(name.begin(), name.end(), data.cFileName);
     data.cFileName[name.size()] = 0;
-    found.emplace_back(foldCase(name), data);
+    order.emplace_back(foldCase(name), order.size());
   }
   ::closedir(dir);
-  std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
+  std::sort(order.begin(), order.end(), [&](const auto& a, const auto& b) {
     if (a.first != b.first) return a.first < b.first;
-    return std::u16string_view(a.second.cFileName) < std::u16string_view(b.second.cFileName);
+    return std::u16string_view(found[a.second].cFileName) <
+           std::u16string_view(found[b.second].cFileName);
   });
   std::vector<WIN32_FIND_DATAW> results;
   results.reserve(found.size());
-  for (auto& [key, data] : found) results.push_back(data);
+  for (const auto& [key, index] : order) results.push_back(found[index]);
   *error = ERROR_SUCCESS;
   return results;
 }

@@ -12,8 +12,7 @@
 namespace ce {
 
 struct RegistryCachedValue {
-  std::u16string name;   // as created
-  std::u16string folded; // what lookups compare with
+  std::u16string name; // as created
   DWORD type = 0;
   DWORD size = 0; // bytes
   // True when data holds the bytes; a large value is read from the database when asked for.
@@ -32,25 +31,32 @@ struct RegistryCachedKey {
   bool subkeysRead = false;
   std::vector<RegistryCachedSubkey> subkeys;
 
-  // The value of that name, whatever the case of its letters, or null. The name is folded as
-  // it is compared, so that a lookup allocates nothing.
-  const RegistryCachedValue *value(std::u16string_view name) const {
-    for (const auto &v : values) {
-      if (v.folded.size() != name.size())
+  // The value of that name, whatever the case of its letters, or null. Callers mostly ask in
+  // the case the name was written with, which a plain comparison finds; otherwise both names
+  // are folded as they are compared, so that a lookup allocates nothing.
+  RegistryCachedValue *value(std::u16string_view name) {
+    for (auto &v : values)
+      if (v.name == name)
+        return &v;
+    for (auto &v : values) {
+      if (v.name.size() != name.size())
         continue;
       std::size_t i = 0;
-      while (i < name.size() && foldCase(name[i]) == v.folded[i])
+      while (i < name.size() && foldCase(name[i]) == foldCase(v.name[i]))
         ++i;
       if (i == name.size())
         return &v;
     }
     return nullptr;
   }
+  const RegistryCachedValue *value(std::u16string_view name) const {
+    return const_cast<RegistryCachedKey *>(this)->value(name);
+  }
   // Memory taken, roughly, for the cache's budget.
   std::size_t footprint() const {
     std::size_t bytes = sizeof(*this);
     for (const auto &v : values)
-      bytes += sizeof(v) + (v.name.size() + v.folded.size()) * 2 + v.data.size();
+      bytes += sizeof(v) + v.name.size() * 2 + v.data.size();
     for (const auto &s : subkeys)
       bytes += sizeof(s) + s.name.size() * 2;
     return bytes;

@@ -28,14 +28,18 @@ RegistryConnection::RegistryConnection(const std::filesystem::path &file) {
   }
   try {
     check(sqlite3_busy_timeout(db_, busyTimeoutMs));
+    // A new database gets pages of 2 KiB: a commit writes every page it changed to the log, so
+    // smaller pages cut the bytes (and checksums) of each write, while keys of the usual path
+    // lengths still fit their index pages whole. An existing database keeps its page size.
+    execute("PRAGMA page_size=2048");
     // WAL lets readers run beside one writer and keeps every committed transaction across a
     // crash of any process. NORMAL syncs at checkpoints (and on RegFlushKey), not at each
     // commit: a killed process loses nothing; only a power cut may lose the latest commits.
     execute("PRAGMA journal_mode=WAL");
     execute("PRAGMA synchronous=NORMAL");
   } catch (...) {
-    sqlite3_close_v2(db_);
-    db_ = nullptr;
+    // Statements prepared before the failure would keep the connection open.
+    close();
     throw;
   }
 }
@@ -57,10 +61,14 @@ LONG RegistryConnection::open(const std::filesystem::path &file,
   }
 }
 
-RegistryConnection::~RegistryConnection() {
+RegistryConnection::~RegistryConnection() { close(); }
+
+void RegistryConnection::close() noexcept {
   for (auto &entry : statements_)
     sqlite3_finalize(entry.second);
+  statements_.clear();
   sqlite3_close_v2(db_);
+  db_ = nullptr;
 }
 
 RegistryStatement RegistryConnection::statement(const char *sql) {

@@ -58,6 +58,8 @@ public:
   static LONG errorFor(int sqliteCode);
 
 private:
+  // Finalizes every prepared statement, then closes the connection.
+  void close() noexcept;
   void begin(Mode mode);
   void finish(Mode mode, bool commit);
   void abandon(Mode mode) noexcept;

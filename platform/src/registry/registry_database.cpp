@@ -90,6 +90,30 @@ void touchKey(RegistryConnection &c, std::int64_t id, std::int64_t when) {
   s.bind(1, id).bind(2, when).run();
 }
 
+// A key whose values or time of last write change, as its parent lists it among its subkeys.
+void noteKeyChanged(RegistryChangeCounter::Changes &changed, std::int64_t id,
+                    std::int64_t parent) {
+  changed.emplace_back(RegistryChangeCounter::Change::Key, id);
+  if (parent != 0)
+    changed.emplace_back(RegistryChangeCounter::Change::Subkeys, parent);
+}
+
+std::int64_t parentOf(RegistryConnection &c, std::int64_t id) {
+  auto s = c.statement("SELECT parent FROM registry_keys WHERE id = ?1");
+  return s.bind(1, id).step() ? s.integer(0) : 0;
+}
+
+// Touches a key whose values change, telling its parent; false when the key does not exist.
+// (A separate query costs less than RETURNING, which builds a table for its rows.)
+bool touchValueKey(RegistryConnection &c, std::int64_t id, std::int64_t when,
+                   std::int64_t &parent) {
+  touchKey(c, id, when);
+  if (c.changes() == 0)
+    return false;
+  parent = parentOf(c, id);
+  return true;
+}
+
 } // namespace
 
 LONG RegistryDatabase::current(std::shared_ptr<RegistryDatabase> &out) {
@@ -156,7 +180,8 @@ LONG RegistryDatabase::atPath(const std::filesystem::path &file,
 }
 
 RegistryDatabase::RegistryDatabase(std::filesystem::path file)
-    : file_(std::move(file)), reader_(file_), forkGeneration_(RegistryForkGeneration::current()) {}
+    : file_(std::move(file)), reader_(file_, changes_),
+      forkGeneration_(RegistryForkGeneration::current()) {}
 
 RegistryDatabase::~RegistryDatabase() {
   if (RegistryForkGeneration::current() != forkGeneration_) {
@@ -217,6 +242,9 @@ LONG RegistryDatabase::initialize() {
     return ERROR_CANTOPEN;
   device_ = info.st_dev;
   inode_ = info.st_ino;
+  // Reads do without the change count when it cannot be had; writes try again and need it.
+  // (The schema above needs no announcement: no process reads a database before it exists.)
+  (void)changes_.open(file_);
   return ERROR_SUCCESS;
 }
 
@@ -263,6 +291,42 @@ template <class Body> LONG RegistryDatabase::run(Mode mode, Body &&body) {
   return result;
 }
 
+template <class Body>
+LONG RegistryDatabase::write(Body &&body, RegistryChangeCounter::Commit *commit) {
+  if (const LONG error = changes_.open(file_); error != ERROR_SUCCESS)
+    return error;
+  RegistryChangeCounter::Commit announced;
+  // Every announcement is settled, also when the commit failed or an exception leaves.
+  struct Settle {
+    RegistryChangeCounter &changes;
+    RegistryChangeCounter::Commit &announced;
+    ~Settle() { changes.settle(announced); }
+  } settle{changes_, announced};
+  RegistryChangeCounter::Changes changed;
+  const LONG result = run(Mode::Write, [&](RegistryConnection &c) -> LONG {
+    // A body that runs again does so after an earlier attempt failed to commit.
+    changes_.settle(announced);
+    announced = {};
+    changed.clear();
+    const LONG bodyResult = body(c, changed);
+    // Announced and journaled while the write lock is held, before the commit makes the change
+    // visible.
+    if (bodyResult == ERROR_SUCCESS) {
+      announced = changes_.announce();
+      changes_.journal(announced, changed);
+    }
+    return bodyResult;
+  });
+  if (announced.mark != 0)
+    if (auto hook = RegistryChangeCounter::betweenCommitAndSettle.load())
+      hook();
+  changes_.settle(announced);
+  if (commit)
+    *commit = announced;
+  announced = {};
+  return result;
+}
+
 LONG RegistryDatabase::openKey(const RegistryKeyRef &from, const RegistryPath &path,
                                RegistryKeyRef &out) {
   std::u16string folded = path.foldedBelow(from.foldedPath);
@@ -286,41 +350,57 @@ LONG RegistryDatabase::createKey(const RegistryKeyRef &from, const RegistryPath 
   if (const LONG error = openKey(from, path, out); error != ERROR_FILE_NOT_FOUND)
     return error;
   std::int64_t id = 0;
-  const LONG error = run(Mode::Write, [&](RegistryConnection &c) -> LONG {
-    created = false;
-    if (!keyExists(c, from.id))
-      return ERROR_KEY_DELETED;
-    id = path.empty() ? from.id : findKey(c, from.root, prefixes.back());
-    if (id != 0)
-      return ERROR_SUCCESS;
-    // Outermost first, so that enumeration lists the new keys in the order of the path.
-    const std::int64_t when = now();
-    std::int64_t parent = from.id;
-    for (std::size_t i = 0; i < prefixes.size(); ++i) {
-      std::int64_t child = findKey(c, from.root, prefixes[i]);
-      if (child == 0) {
-        auto s = c.statement("INSERT INTO registry_keys(parent, root, name, folded_path, written) "
-                             "VALUES (?1, ?2, ?3, ?4, ?5)");
-        s.bind(1, parent).bind(2, from.root).bind(3, path.components()[i]);
-        s.bind(4, prefixes[i]).bind(5, when).run();
-        child = c.lastInsertId();
-        touchKey(c, parent, when);
-        created = i + 1 == prefixes.size();
-      }
-      parent = child;
-    }
-    id = parent;
-    return ERROR_SUCCESS;
-  });
+  RegistryReader::KeysCreated change{from.root, {}, 0, 0};
+  RegistryChangeCounter::Commit commit;
+  const LONG error = write(
+      [&](RegistryConnection &c, RegistryChangeCounter::Changes &changed) -> LONG {
+        created = false;
+        change = {from.root, {}, 0, 0};
+        if (!keyExists(c, from.id))
+          return ERROR_KEY_DELETED;
+        id = path.empty() ? from.id : findKey(c, from.root, prefixes.back());
+        if (id != 0)
+          return ERROR_SUCCESS;
+        // Outermost first, so that enumeration lists the new keys in the order of the path.
+        const std::int64_t when = now();
+        std::int64_t grandparent = 0, parent = from.id;
+        for (std::size_t i = 0; i < prefixes.size(); ++i) {
+          std::int64_t child = findKey(c, from.root, prefixes[i]);
+          if (child == 0) {
+            auto s =
+                c.statement("INSERT INTO registry_keys(parent, root, name, folded_path, written) "
+                            "VALUES (?1, ?2, ?3, ?4, ?5)");
+            s.bind(1, parent).bind(2, from.root).bind(3, path.components()[i]);
+            s.bind(4, prefixes[i]).bind(5, when).run();
+            child = c.lastInsertId();
+            touchKey(c, parent, when);
+            created = i + 1 == prefixes.size();
+            // The one key that existed before and changed: the parent of the first new key.
+            if (change.touched == 0) {
+              change.touched = parent;
+              change.touchedParent = parent == from.id ? parentOf(c, from.id) : grandparent;
+            }
+          }
+          change.paths.emplace_back(prefixes[i], child);
+          grandparent = parent;
+          parent = child;
+        }
+        id = parent;
+        noteKeyChanged(changed, change.touched, change.touchedParent);
+        changed.emplace_back(RegistryChangeCounter::Change::AbsentPaths, 0);
+        return ERROR_SUCCESS;
+      },
+      &commit);
   if (error != ERROR_SUCCESS)
     return error;
+  reader_.tookOwnChange(commit, change);
   out = RegistryKeyRef{id, from.root, std::move(folded)};
   return ERROR_SUCCESS;
 }
 
 LONG RegistryDatabase::deleteKey(const RegistryKeyRef &from, const RegistryPath &path) {
   std::u16string folded = path.foldedBelow(from.foldedPath);
-  return run(Mode::Write, [&](RegistryConnection &c) -> LONG {
+  return write([&](RegistryConnection &c, RegistryChangeCounter::Changes &changed) -> LONG {
     if (!keyExists(c, from.id))
       return ERROR_KEY_DELETED;
     std::int64_t target = 0, parent = 0;
@@ -344,6 +424,7 @@ LONG RegistryDatabase::deleteKey(const RegistryKeyRef &from, const RegistryPath 
         .bind(1, target)
         .run();
     touchKey(c, parent, now());
+    changed.emplace_back(RegistryChangeCounter::Change::Everything, 0);
     return ERROR_SUCCESS;
   });
 }
@@ -356,30 +437,46 @@ LONG RegistryDatabase::queryValue(const RegistryKeyRef &key, std::u16string_view
 LONG RegistryDatabase::setValue(const RegistryKeyRef &key, std::u16string_view name, DWORD type,
                                 std::span<const BYTE> data) {
   const std::u16string folded = foldedName(name);
-  return run(Mode::Write, [&](RegistryConnection &c) -> LONG {
-    touchKey(c, key.id, now());
-    if (c.changes() == 0)
-      return ERROR_KEY_DELETED;
-    // An existing value keeps its place in the enumeration and the case of its name.
-    auto s = c.statement("INSERT INTO registry_values(key_id, name, folded_name, type, data) "
-                         "VALUES (?1, ?2, ?3, ?4, ?5) ON CONFLICT(key_id, folded_name) DO "
-                         "UPDATE SET type = excluded.type, data = excluded.data");
-    s.bind(1, key.id).bind(2, name).bind(3, folded).bind(4, std::int64_t{type}).bind(5, data);
-    s.run();
-    return ERROR_SUCCESS;
-  });
+  RegistryReader::ValueChange change{key.id, 0, 0, name, type, data};
+  RegistryChangeCounter::Commit commit;
+  const LONG error = write(
+      [&](RegistryConnection &c, RegistryChangeCounter::Changes &changed) -> LONG {
+        change.written = now();
+        if (!touchValueKey(c, key.id, change.written, change.parent))
+          return ERROR_KEY_DELETED;
+        // An existing value keeps its place in the enumeration and the case of its name.
+        auto s = c.statement("INSERT INTO registry_values(key_id, name, folded_name, type, data) "
+                             "VALUES (?1, ?2, ?3, ?4, ?5) ON CONFLICT(key_id, folded_name) DO "
+                             "UPDATE SET type = excluded.type, data = excluded.data");
+        s.bind(1, key.id).bind(2, name).bind(3, folded).bind(4, std::int64_t{type}).bind(5, data);
+        s.run();
+        noteKeyChanged(changed, key.id, change.parent);
+        return ERROR_SUCCESS;
+      },
+      &commit);
+  if (error == ERROR_SUCCESS)
+    reader_.tookOwnChange(commit, change);
+  return error;
 }
 
 LONG RegistryDatabase::deleteValue(const RegistryKeyRef &key, std::u16string_view name) {
   const std::u16string folded = foldedName(name);
-  return run(Mode::Write, [&](RegistryConnection &c) -> LONG {
-    touchKey(c, key.id, now());
-    if (c.changes() == 0)
-      return ERROR_KEY_DELETED;
-    auto s = c.statement("DELETE FROM registry_values WHERE key_id = ?1 AND folded_name = ?2");
-    s.bind(1, key.id).bind(2, folded).run();
-    return c.changes() == 0 ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS;
-  });
+  RegistryReader::ValueChange change{key.id, 0, 0, name, std::nullopt, {}};
+  RegistryChangeCounter::Commit commit;
+  const LONG error = write(
+      [&](RegistryConnection &c, RegistryChangeCounter::Changes &changed) -> LONG {
+        change.written = now();
+        if (!touchValueKey(c, key.id, change.written, change.parent))
+          return ERROR_KEY_DELETED;
+        auto s = c.statement("DELETE FROM registry_values WHERE key_id = ?1 AND folded_name = ?2");
+        s.bind(1, key.id).bind(2, folded).run();
+        noteKeyChanged(changed, key.id, change.parent);
+        return c.changes() == 0 ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS;
+      },
+      &commit);
+  if (error == ERROR_SUCCESS)
+    reader_.tookOwnChange(commit, change);
+  return error;
 }
 
 LONG RegistryDatabase::enumKey(const RegistryKeyRef &key, DWORD index, std::u16string &name,

@@ -1,8 +1,9 @@
 // A device's registry database (SQLite, <device root>/registry.db), shared by every process of
 // the device. Each write is one transaction on a connection taken from a small per-database pool,
 // so threads of one process run side by side; writes take the write lock up front and wait for
-// other processes, and nothing committed is lost when a process dies. Reads go through a
-// RegistryReader, which keeps what it read for as long as SQLite reports no commit since.
+// other processes, and nothing committed is lost when a process dies. Every commit is announced
+// on the database's change count (RegistryChangeCounter), by which reads, which go through a
+// RegistryReader, know whether what they kept is still the database's state.
 //
 // Storage: a table of keys (id, parent, root, name, case-folded path below the root, last write
 // time) and a table of values (key, name, case-folded name, type, bytes). Names are kept as
@@ -10,6 +11,7 @@
 // grow with creation, which makes creation order the enumeration order.
 #pragma once
 
+#include "registry/registry_change_counter.h"
 #include "registry/registry_connection.h"
 #include "registry/registry_key_info.h"
 #include "registry/registry_key_ref.h"
@@ -77,6 +79,9 @@ public:
   // Moves committed transactions into the database file and syncs it to storage.
   LONG flush(const RegistryKeyRef &key);
 
+  // Memory the process keeps of what it read from this database.
+  std::size_t cacheUsed() { return reader_.cacheUsed(); }
+
 private:
   explicit RegistryDatabase(std::filesystem::path file);
 
@@ -88,12 +93,17 @@ private:
   LONG acquire(std::unique_ptr<RegistryConnection> &out);
   void release(std::unique_ptr<RegistryConnection> connection);
   template <class Body> LONG run(RegistryConnection::Mode mode, Body &&body);
+  // Runs body as a write transaction announced on the change count; commit tells what the
+  // count showed of it. Fails when the count cannot be had: a commit that other processes could
+  // not see coming would leave what they kept out of date.
+  template <class Body> LONG write(Body &&body, RegistryChangeCounter::Commit *commit = nullptr);
 
   const std::filesystem::path file_;
   dev_t device_ = 0;
   ino_t inode_ = 0;
   std::mutex poolMutex_;
   std::vector<std::unique_ptr<RegistryConnection>> idle_;
+  RegistryChangeCounter changes_;
   RegistryReader reader_;
   // The process the idle connections belong to. A child made by fork() must not use or close
   // its parent's connections; it drops them unclosed and opens its own.

@@ -18,18 +18,6 @@ constexpr std::size_t largestHeldValue = 4096;
 
 bool isRoot(const RegistryKeyRef &key) { return key.id == key.root; }
 
-// Runs body inside one read transaction, begun by the data version query: its statement stays
-// active until body returns, so every statement of body reads the same state, that of version.
-// (A statement left active holds the read transaction as BEGIN would, at no extra cost.)
-template <class Body>
-LONG readAtVersion(RegistryConnection &c, std::int64_t &version, Body &&body) {
-  return c.transaction(Mode::Single, [&]() -> LONG {
-    auto pin = c.statement("PRAGMA data_version");
-    version = pin.step() ? pin.integer(0) : RegistryCache::noVersion;
-    return body();
-  });
-}
-
 bool keyExists(RegistryConnection &c, std::int64_t id) {
   return c.statement("SELECT 1 FROM registry_keys WHERE id = ?1").bind(1, id).step();
 }
@@ -39,15 +27,14 @@ void readContents(RegistryConnection &c, std::int64_t id, bool withSubkeys,
                   RegistryCachedKey &out) {
   out.values.clear();
   {
-    auto s = c.statement(
-        "SELECT name, folded_name, type, data FROM registry_values WHERE key_id = ?1 ORDER BY id");
+    auto s =
+        c.statement("SELECT name, type, data FROM registry_values WHERE key_id = ?1 ORDER BY id");
     s.bind(1, id);
     while (s.step()) {
       auto &value = out.values.emplace_back();
       value.name = s.text(0);
-      value.folded = s.text(1);
-      value.type = static_cast<DWORD>(s.integer(2));
-      const auto data = s.blob(3);
+      value.type = static_cast<DWORD>(s.integer(1));
+      const auto data = s.blob(2);
       value.size = static_cast<DWORD>(data.size());
       value.held = data.size() <= largestHeldValue;
       if (value.held)
@@ -78,8 +65,10 @@ bool readKey(RegistryConnection &c, std::int64_t id, bool withSubkeys, RegistryC
 
 } // namespace
 
-RegistryReader::RegistryReader(std::filesystem::path file)
-    : file_(std::move(file)), forkGeneration_(RegistryForkGeneration::current()) {}
+RegistryReader::RegistryReader(std::filesystem::path file, const RegistryChangeCounter &changes,
+                               std::size_t cacheBudget)
+    : file_(std::move(file)), changes_(changes), forkGeneration_(RegistryForkGeneration::current()),
+      cache_(cacheBudget) {}
 
 RegistryReader::~RegistryReader() {
   // A connection opened before a fork is the parent's: left open.
@@ -93,10 +82,20 @@ void RegistryReader::keepFilesOnClose() {
     connection_->keepFilesOnClose();
 }
 
+std::size_t RegistryReader::cacheUsed() {
+  std::lock_guard lock(mutex_);
+  return cache_.used();
+}
+
 LONG RegistryReader::connect() {
   if (const auto generation = RegistryForkGeneration::current(); generation != forkGeneration_) {
     (void)connection_.release(); // the parent's; deliberately left open
     forkGeneration_ = generation;
+    cache_.restart(RegistryCache::noVersion);
+  }
+  // Versions of the two kinds are not comparable; the count, once had, stays.
+  if (!byCount_ && changes_.isOpen()) {
+    byCount_ = true;
     cache_.restart(RegistryCache::noVersion);
   }
   if (connection_)
@@ -104,17 +103,86 @@ LONG RegistryReader::connect() {
   return RegistryConnection::open(file_, connection_);
 }
 
-LONG RegistryReader::validate() {
+LONG RegistryReader::checkCurrent(bool &usable) {
+  if (byCount_) {
+    const auto count = changes_.settled();
+    usable = count.has_value();
+    if (usable)
+      catchUp(static_cast<std::int64_t>(*count));
+    return ERROR_SUCCESS;
+  }
   std::int64_t version = RegistryCache::noVersion;
-  const LONG error = readAtVersion(*connection_, version, [] { return ERROR_SUCCESS; });
-  if (error == ERROR_SUCCESS)
-    adopt(version);
-  return error;
+  const LONG error = readAtState(version, [] { return ERROR_SUCCESS; });
+  if (error != ERROR_SUCCESS)
+    return error;
+  adopt(version);
+  usable = true;
+  return ERROR_SUCCESS;
+}
+
+// The data version query begins the read transaction, and its statement stays active until body
+// returns, so every statement of body reads the same state. (A statement left active holds the
+// read transaction as BEGIN would, at no extra cost.) The change count is noted before that
+// state is taken: a commit after the note moves the count, so the state holds every commit the
+// noted count stands for.
+template <class Body> LONG RegistryReader::readAtState(std::int64_t &version, Body &&body) {
+  std::optional<std::uint64_t> count;
+  if (byCount_)
+    count = changes_.settled();
+  return connection_->transaction(Mode::Single, [&]() -> LONG {
+    auto pin = connection_->statement("PRAGMA data_version");
+    const std::int64_t dataVersion = pin.step() ? pin.integer(0) : RegistryCache::noVersion;
+    if (!byCount_)
+      version = dataVersion;
+    else
+      version = count ? static_cast<std::int64_t>(*count) : RegistryCache::noVersion;
+    return body();
+  });
+}
+
+void RegistryReader::catchUp(std::int64_t version) {
+  if (cache_.holds(version))
+    return;
+  const std::int64_t held = cache_.version();
+  journal_.clear();
+  if (!byCount_ || held == RegistryCache::noVersion || version < held ||
+      !changes_.changesSince(static_cast<std::uint64_t>(held), journal_)) {
+    cache_.restart(version);
+    return;
+  }
+  using Change = RegistryChangeCounter::Change;
+  for (const auto &[change, id] : journal_) {
+    switch (change) {
+    case Change::Key:
+      cache_.forgetKey(id);
+      break;
+    case Change::Subkeys:
+      forgetSubkeys(id);
+      break;
+    case Change::AbsentPaths:
+      cache_.forgetAbsentPaths();
+      break;
+    case Change::Everything:
+      cache_.restart(version);
+      return;
+    }
+  }
+  cache_.retag(version);
 }
 
 void RegistryReader::adopt(std::int64_t version) {
-  if (!cache_.holds(version))
-    cache_.restart(version);
+  if (version != RegistryCache::noVersion)
+    catchUp(version);
+}
+
+RegistryCachedKey &RegistryReader::keep(std::int64_t id, RegistryCachedKey key,
+                                        std::int64_t version) {
+  if (version == RegistryCache::noVersion) {
+    scratch_ = std::move(key);
+    return scratch_;
+  }
+  adopt(version);
+  return cache_.noteKey(id, std::move(key));
 }
 
 RegistryCachedKey *RegistryReader::held(std::int64_t id, bool withSubkeys) {
@@ -126,26 +194,34 @@ LONG RegistryReader::cachedKey(std::int64_t id, bool withSubkeys, RegistryCached
   if (const LONG error = connect(); error != ERROR_SUCCESS)
     return error;
   // What is kept is used once the database shows no commit since; what is not is read at once,
-  // in a transaction that also tells the version.
-  if (held(id, withSubkeys)) {
-    if (const LONG error = validate(); error != ERROR_SUCCESS)
+  // in a transaction that also tells the state it read.
+  if (RegistryCachedKey *key = held(id, withSubkeys)) {
+    bool usable = false;
+    const std::int64_t version = cache_.version();
+    if (const LONG error = checkCurrent(usable); error != ERROR_SUCCESS)
       return error;
-    if ((out = held(id, withSubkeys)))
+    // Bringing the cache up to date may have dropped the key.
+    if (usable && cache_.version() != version)
+      key = held(id, withSubkeys);
+    if (usable && key) {
+      out = key;
       return ERROR_SUCCESS;
+    }
   }
   RegistryCachedKey key;
   bool exists = false;
   std::int64_t version = RegistryCache::noVersion;
-  const LONG error = readAtVersion(*connection_, version, [&]() -> LONG {
+  const LONG error = readAtState(version, [&]() -> LONG {
     exists = readKey(*connection_, id, withSubkeys, key);
     return ERROR_SUCCESS;
   });
   if (error != ERROR_SUCCESS)
     return error;
-  adopt(version);
-  if (!exists)
+  if (!exists) {
+    adopt(version);
     return ERROR_KEY_DELETED;
-  out = &cache_.noteKey(id, std::move(key));
+  }
+  out = &keep(id, std::move(key), version);
   return ERROR_SUCCESS;
 }
 
@@ -161,10 +237,15 @@ LONG RegistryReader::openKey(const RegistryKeyRef &from, std::u16string_view fol
   std::lock_guard lock(mutex_);
   if (const LONG error = connect(); error != ERROR_SUCCESS)
     return error;
-  if (heldPath(from, foldedPath)) {
-    if (const LONG error = validate(); error != ERROR_SUCCESS)
+  if (const std::int64_t *known = heldPath(from, foldedPath)) {
+    bool usable = false;
+    const std::int64_t version = cache_.version();
+    if (const LONG error = checkCurrent(usable); error != ERROR_SUCCESS)
       return error;
-    if (const std::int64_t *known = heldPath(from, foldedPath)) {
+    // Bringing the cache up to date may have dropped the path or its parent.
+    if (usable && cache_.version() != version)
+      known = heldPath(from, foldedPath);
+    if (usable && known) {
       id = *known;
       return id != 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
     }
@@ -174,7 +255,7 @@ LONG RegistryReader::openKey(const RegistryKeyRef &from, std::u16string_view fol
   std::int64_t version = RegistryCache::noVersion, found = 0;
   bool parentExists = false;
   RegistryCachedKey parent, key;
-  const LONG error = readAtVersion(*connection_, version, [&]() -> LONG {
+  const LONG error = readAtState(version, [&]() -> LONG {
     if (isRoot(from))
       parentExists = true;
     else if (parentHeld)
@@ -199,12 +280,14 @@ LONG RegistryReader::openKey(const RegistryKeyRef &from, std::u16string_view fol
   adopt(version);
   if (!parentExists)
     return ERROR_KEY_DELETED;
+  id = found;
+  if (version == RegistryCache::noVersion) // read while a commit was in flight: not kept
+    return found != 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
   if (!parentHeld)
     cache_.noteKey(from.id, std::move(parent));
   cache_.notePath(from.root, foldedPath, found);
   if (found != 0 && !cache_.findKey(found))
     cache_.noteKey(found, std::move(key));
-  id = found;
   return found != 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
 }
 
@@ -303,6 +386,64 @@ LONG RegistryReader::checkKey(const RegistryKeyRef &key) {
   std::lock_guard lock(mutex_);
   RegistryCachedKey *cached = nullptr;
   return cachedKey(key.id, false, cached);
+}
+
+bool RegistryReader::followsOwnCommit(const RegistryChangeCounter::Commit &commit) const {
+  return byCount_ && commit.alone && cache_.holds(static_cast<std::int64_t>(commit.before()));
+}
+
+void RegistryReader::forgetSubkeys(std::int64_t id) {
+  if (id == 0)
+    return;
+  cache_.changeKey(id, [](RegistryCachedKey &key) {
+    key.subkeys.clear();
+    key.subkeysRead = false;
+  });
+}
+
+void RegistryReader::tookOwnChange(const RegistryChangeCounter::Commit &commit,
+                                   const KeysCreated &change) {
+  std::lock_guard lock(mutex_);
+  if (!followsOwnCommit(commit))
+    return;
+  for (const auto &[path, id] : change.paths)
+    cache_.notePath(change.root, path, id);
+  if (change.touched != 0) {
+    cache_.forgetKey(change.touched);
+    forgetSubkeys(change.touchedParent);
+  }
+  cache_.retag(static_cast<std::int64_t>(commit.after()));
+}
+
+void RegistryReader::tookOwnChange(const RegistryChangeCounter::Commit &commit,
+                                   const ValueChange &change) {
+  std::lock_guard lock(mutex_);
+  if (!followsOwnCommit(commit))
+    return;
+  cache_.changeKey(change.id, [&](RegistryCachedKey &key) {
+    key.written = change.written;
+    RegistryCachedValue *value = key.value(change.name);
+    if (!change.type) {
+      if (value)
+        key.values.erase(key.values.begin() + (value - key.values.data()));
+      return;
+    }
+    // A new value comes last in creation order; an existing one keeps its place and its name.
+    if (!value) {
+      value = &key.values.emplace_back();
+      value->name = change.name;
+    }
+    value->type = *change.type;
+    value->size = static_cast<DWORD>(change.data.size());
+    value->held = change.data.size() <= largestHeldValue;
+    if (value->held)
+      value->data.assign(change.data.begin(), change.data.end());
+    else
+      value->data = {};
+  });
+  // The parent lists the key's time of last write among its subkeys.
+  forgetSubkeys(change.parent);
+  cache_.retag(static_cast<std::int64_t>(commit.after()));
 }
 
 } // namespace ce

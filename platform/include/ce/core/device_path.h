@@ -44,6 +44,9 @@ public:
     bool isLink = false;            // it is a symbolic link that was kept (LastLink::Keep)
     bool isRoot = false;            // the path names fs/ itself
     bool trailingSeparator = false; // the device path ended in '\' or '/'
+    // The host mode (type and permissions) of the last component as it was found, the link
+    // itself when kept; 0 when not known (missing, the root, or reached through "." or "..").
+    unsigned hostMode = 0;
   };
 
   // Resolves a device path. Every component but the last must exist and be a directory (else
