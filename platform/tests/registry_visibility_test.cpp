@@ -180,9 +180,21 @@ TEST_F(RegistryVisibility, KeysKeptBesideChangesElsewhereReadAsTheDatabaseHoldsT
   std::vector<HKEY> keys;
   for (int i = 0; i < items; ++i)
     keys.push_back(openKey(folder, (u"Item" + ce::toUtf16(std::to_string(i))).c_str()));
+  // The folder's subkeys with the times of last write it lists for them, then each item's
+  // values.
   const auto snapshot = [&] {
     std::vector<std::pair<std::vector<std::u16string>, std::vector<DWORD>>> all;
-    all.emplace_back(subkeyNames(folder), std::vector<DWORD>{});
+    std::vector<DWORD> times;
+    for (DWORD i = 0;; ++i) {
+      char16_t name[64];
+      DWORD length = 64;
+      FILETIME written{};
+      if (RegEnumKeyExW(folder, i, name, &length, nullptr, nullptr, nullptr, &written) != 0)
+        break;
+      times.push_back(written.dwLowDateTime);
+      times.push_back(written.dwHighDateTime);
+    }
+    all.emplace_back(subkeyNames(folder), times);
     for (HKEY key : keys) {
       std::vector<DWORD> numbers;
       for (const auto &name : valueNames(key))
@@ -203,9 +215,11 @@ TEST_F(RegistryVisibility, KeysKeptBesideChangesElsewhereReadAsTheDatabaseHoldsT
   EXPECT_EQ(readDword(keys[5], u"ItemPosition"), 5u);
   for (int n = 0; n < 2100; ++n)
     ASSERT_EQ(writer.run("dword " + itemWordOf(n % 2) + " n " + std::to_string(n)), 0);
-  ASSERT_EQ(writer.run("dword " + itemWordOf(6) + " ItemPosition 60"), 0);
-  const auto kept = snapshot();
   EXPECT_EQ(readDword(keys[1], u"n"), 2099u);
+  snapshot(); // kept again, then changed in part
+  ASSERT_EQ(writer.run("dword " + itemWordOf(6) + " ItemPosition 60"), 0);
+  ASSERT_EQ(writer.run("unset " + itemWordOf(2) + " hidden"), 0);
+  const auto kept = snapshot();
   EXPECT_EQ(readDword(keys[6], u"ItemPosition"), 60u);
 
   ASSERT_EQ(writer.run("create Elsewhere"), 0);

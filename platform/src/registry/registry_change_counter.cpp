@@ -144,9 +144,9 @@ void RegistryChangeCounter::journal(const Commit &commit, const Changes &changes
     // (the sequence lock's writer side).
     std::atomic_thread_fence(std::memory_order_release);
     at(words, slot).store(commit.mark, std::memory_order_relaxed);
-    at(words, slot + 1).store((static_cast<std::uint64_t>(id) << 2) |
-                                  static_cast<std::uint64_t>(change),
-                              std::memory_order_relaxed);
+    at(words, slot + 1)
+        .store((static_cast<std::uint64_t>(id) << 2) | static_cast<std::uint64_t>(change),
+               std::memory_order_relaxed);
     // Published entry by entry: a reader never takes an entry the head does not cover yet.
     head.store(++next, std::memory_order_release);
   }

@@ -91,8 +91,7 @@ void touchKey(RegistryConnection &c, std::int64_t id, std::int64_t when) {
 }
 
 // A key whose values or time of last write change, as its parent lists it among its subkeys.
-void noteKeyChanged(RegistryChangeCounter::Changes &changed, std::int64_t id,
-                    std::int64_t parent) {
+void noteKeyChanged(RegistryChangeCounter::Changes &changed, std::int64_t id, std::int64_t parent) {
   changed.emplace_back(RegistryChangeCounter::Change::Key, id);
   if (parent != 0)
     changed.emplace_back(RegistryChangeCounter::Change::Subkeys, parent);
