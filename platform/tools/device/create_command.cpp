@@ -29,9 +29,10 @@ namespace fs = std::filesystem;
 // The parts of a device root; any one of them marks the folder as a device.
 const char *const kDeviceParts[] = {"device.conf", "fs", "registry.db"};
 // Everything create owns in a root, removed by --force and after a failed create.
-const char *const kOwnedParts[] = {
-    "device.conf",         "fs", "registry.db", "registry.db-wal", "registry.db-shm",
-    "registry.db-journal", "run"};
+const char *const kOwnedParts[] = {"device.conf",         "fs",
+                                   "registry.db",         "registry.db-wal",
+                                   "registry.db-shm",     "registry.db-journal",
+                                   "registry.db-changes", "run"};
 
 // Where ShellExecuteEx looks for the program that opens control-panel applets.
 const char16_t kControlPanelHost[] = u"\\Windows\\ctlpnl.exe";
