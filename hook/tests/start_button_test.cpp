@@ -55,7 +55,12 @@ class StartButtonOn : public ::testing::TestWithParam<Profile> {};
 TEST_P(StartButtonOn, AfterInstallAndRebootTheTapOpensSendsAwayAndBringsBackOneMenu) {
   const Profile profile = GetParam();
   auto device = installedDevice(DeviceOptions{profile.taskbar, profile.screen, "", true});
-  // What the hook thread writes must come back at the next boot.
+  // What the hook thread writes must come back at the next boot. The service started by the
+  // installation writes it too: wait for that first, so that its late write cannot pass for the
+  // next boot's.
+  ASSERT_TRUE(eventually([] {
+    return servicetest::readNumber(Settings, u"DeviceWinVersion").has_value();
+  })) << device->hostLog();
   servicetest::deleteValue(Settings, u"startFolderId");
   servicetest::deleteValue(Settings, u"DeviceWinVersion");
   device->reboot();
