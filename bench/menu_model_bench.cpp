@@ -89,38 +89,34 @@ void BM_AlphabeticalOrder(benchmark::State &state) {
     benchmark::DoNotOptimize(FolderRearranger::alphabeticalOrder(input));
 }
 
-// Each round first stores every slot in reverse order (not timed), so that the compaction
-// rewrites every item's slot.
-void BM_CompactFolderInRegistry(benchmark::State &state) {
+// Times a rearrangement of a folder of state.range(0) items in the registry. Each round first
+// stores the slots that `slotAt` gives the i-th item in key order (not timed), so that the
+// rearrangement rewrites every item's slot.
+template <class SlotAt>
+void rearrangeInRegistry(benchmark::State &state, ArrangeMode mode, SlotAt slotAt) {
   const auto count = static_cast<std::size_t>(state.range(0));
   const auto folder = device().folder(count);
   for (auto _ : state) {
     state.PauseTiming();
     const auto stored = FolderRearranger::readRecords(folder, false);
-    for (std::size_t i = 0; i < stored.size(); ++i) {
+    for (std::size_t i = 0; i < stored.size(); ++i)
       RegistryKey::open(HKEY_LOCAL_MACHINE, stored[i].keyPath, KEY_ALL_ACCESS)
-          .writeNumber(MetadataTree::ItemPosition, static_cast<DWORD>(3 * (count - i)));
-    }
+          .writeNumber(MetadataTree::ItemPosition, static_cast<DWORD>(slotAt(i, count)));
     state.ResumeTiming();
-    FolderRearranger::rearrange(folder, false, ArrangeMode::Compact);
+    FolderRearranger::rearrange(folder, false, mode);
   }
 }
 
-// Each round first stores the slots in key order (not timed); the names run the other way, so
-// that the sort rewrites every item's slot.
+// Slots in reverse order with gaps: the compaction moves every item.
+void BM_CompactFolderInRegistry(benchmark::State &state) {
+  rearrangeInRegistry(state, ArrangeMode::Compact,
+                      [](std::size_t i, std::size_t count) { return 3 * (count - i); });
+}
+
+// Slots in key order; the names run the other way, so the sort moves every item.
 void BM_SortFolderInRegistry(benchmark::State &state) {
-  const auto count = static_cast<std::size_t>(state.range(0));
-  const auto folder = device().folder(count);
-  for (auto _ : state) {
-    state.PauseTiming();
-    const auto stored = FolderRearranger::readRecords(folder, false);
-    for (std::size_t i = 0; i < stored.size(); ++i) {
-      RegistryKey::open(HKEY_LOCAL_MACHINE, stored[i].keyPath, KEY_ALL_ACCESS)
-          .writeNumber(MetadataTree::ItemPosition, static_cast<DWORD>(i));
-    }
-    state.ResumeTiming();
-    FolderRearranger::rearrange(folder, false, ArrangeMode::Alphabetical);
-  }
+  rearrangeInRegistry(state, ArrangeMode::Alphabetical,
+                      [](std::size_t i, std::size_t) { return i; });
 }
 
 void BM_EnumerateFolder(benchmark::State &state) {

@@ -178,6 +178,11 @@ struct DemoDevice : bench::ToolDevice {
     request.nShow = SW_SHOWNORMAL;
     ShellExecuteEx(&request);
   }
+  // Ends the menu program (the end request of the service and the setup library).
+  static bool endMenu() {
+    PostMessageW(FindWindowW(u"Vireta", nullptr), 0x420, 1, 0);
+    return waitFor([] { return !FindWindowW(u"Vireta", nullptr) && menuAway(); });
+  }
   static bool hideMenu() {
     PostMessageW(FindWindowW(u"Vireta", nullptr), WM_QUIT, 1, 0);
     return waitFor(menuAway);
@@ -264,8 +269,7 @@ void BM_MenuColdStart(benchmark::State &state) {
   }
   for (auto _ : state) {
     state.PauseTiming();
-    PostMessageW(FindWindowW(u"Vireta", nullptr), 0x420, 1, 0);
-    if (!waitFor([] { return !FindWindowW(u"Vireta", nullptr) && menuAway(); })) {
+    if (!DemoDevice::endMenu()) {
       state.SkipWithError("the menu did not end");
       break;
     }
@@ -286,8 +290,7 @@ void BM_MenuColdStartButton(benchmark::State &state) {
   }
   for (auto _ : state) {
     state.PauseTiming();
-    PostMessageW(FindWindowW(u"Vireta", nullptr), 0x420, 1, 0);
-    if (!waitFor([] { return !FindWindowW(u"Vireta", nullptr) && menuAway(); })) {
+    if (!DemoDevice::endMenu()) {
       state.SkipWithError("the menu did not end");
       break;
     }

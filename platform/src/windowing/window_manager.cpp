@@ -656,7 +656,7 @@ std::optional<LONG> WindowManager::setWindowLong(Caller caller, HWND hwnd, int i
   WindowRecord *w = ownedBy(caller, hwnd);
   if (!w)
     return std::nullopt;
-  const Snapshots before = snapshot(extent(*w));
+  const Snapshots before = snapshot(screenRect(*w));
   LONG previous = 0;
   switch (index) {
   case GWL_STYLE: {
@@ -696,7 +696,7 @@ bool WindowManager::showWindow(Caller caller, HWND hwnd, int command) {
   const bool show = command != SW_HIDE && command != SW_MINIMIZE;
   if (show != wasVisible) {
     send(hwnd, WM_SHOWWINDOW, show ? TRUE : FALSE, 0);
-    const Snapshots before = snapshot(extent(*w));
+    const Snapshots before = snapshot(screenRect(*w));
     w->visible = show;
     w->style = show ? (w->style | WS_VISIBLE) : (w->style & ~WS_VISIBLE);
     exposeChanges(before);
@@ -704,7 +704,7 @@ bool WindowManager::showWindow(Caller caller, HWND hwnd, int command) {
   const bool activating = command == SW_SHOWNORMAL || command == SW_SHOW || command == SW_RESTORE ||
                           command == SW_SHOWMAXIMIZED;
   if (show && activating && canActivate(*w) && w->enabled) {
-    const Snapshots before = snapshot(extent(*w));
+    const Snapshots before = snapshot(extentWithOwned(*w));
     raise(*w);
     exposeChanges(before);
     activate(hwnd);
@@ -743,11 +743,12 @@ bool WindowManager::setWindowPos(Caller caller, HWND hwnd, HWND insertAfter, int
   // The change shows within the window's old and new places.
   const RECT oldOnScreen = screenRect(*w);
   const LONG dx = oldOnScreen.left - oldRect.left, dy = oldOnScreen.top - oldRect.top;
-  RECT touched = RectangleSet::boundingBox(
-      oldOnScreen, RECT{newRect.left + dx, newRect.top + dy, newRect.right + dx, newRect.bottom + dy});
+  RECT touched =
+      RectangleSet::boundingBox(oldOnScreen, RECT{newRect.left + dx, newRect.top + dy,
+                                                  newRect.right + dx, newRect.bottom + dy});
   // A new place in the z-order may move the owned windows (or the owner) along.
   if (zChange && isTopLevel(*w)) {
-    touched = RectangleSet::boundingBox(touched, extent(*w));
+    touched = RectangleSet::boundingBox(touched, extentWithOwned(*w));
     if (const WindowRecord *owner = record(w->owner))
       touched = RectangleSet::boundingBox(touched, screenRect(*owner));
   }
@@ -886,7 +887,8 @@ void WindowManager::keepAboveOwner(WindowRecord &w) {
     keepBands(*record(desktop_), moved);
   };
   // A window put behind its owner goes back to just in front of it...
-  if (const WindowRecord *owner = record(w.owner); owner && indexOf(w.handle) > indexOf(owner->handle))
+  if (const WindowRecord *owner = record(w.owner);
+      owner && indexOf(w.handle) > indexOf(owner->handle))
     putBefore(w.handle, owner->handle);
   // ...and its own owned windows follow it to just in front of it, in their order.
   for (HWND h : ownedInOrder(w.handle))
@@ -929,15 +931,10 @@ void WindowManager::insertAt(WindowRecord &w, HWND insertAfter) {
 // ---------------------------------------------------------------------------------------------
 // Regions
 
-RECT WindowManager::extent(const WindowRecord &w, bool withOwned) const {
+RECT WindowManager::extentWithOwned(const WindowRecord &w) const {
   RECT area = screenRect(w);
-  if (withOwned)
-    for (HWND h : record(desktop_)->children)
-      for (HWND o = record(h)->owner; o; o = record(o) ? record(o)->owner : nullptr)
-        if (o == w.handle) {
-          area = RectangleSet::boundingBox(area, screenRect(*record(h)));
-          break;
-        }
+  for (HWND h : ownedInOrder(w.handle))
+    area = RectangleSet::boundingBox(area, screenRect(*record(h)));
   return area;
 }
 
@@ -1163,7 +1160,7 @@ bool WindowManager::setForeground(Caller, HWND hwnd) {
   if (!record(plain) || plain == desktop_)
     return fail(ERROR_INVALID_WINDOW_HANDLE);
   WindowRecord &top = *record(topLevelOf(plain));
-  const Snapshots before = snapshot(extent(top));
+  const Snapshots before = snapshot(extentWithOwned(top));
   raise(top);
   exposeChanges(before);
   activate(top.handle);
@@ -1194,7 +1191,7 @@ HWND WindowManager::setActive(Caller caller, HWND hwnd) {
   const WindowRecord *fg = record(foreground_);
   if (!fg || fg->thread == caller.thread) {
     // The caller is the foreground thread: the window comes to the front.
-    const Snapshots before = snapshot(extent(top));
+    const Snapshots before = snapshot(extentWithOwned(top));
     raise(top);
     exposeChanges(before);
     activate(top.handle);
@@ -1229,7 +1226,7 @@ HWND WindowManager::setFocus(Caller caller, HWND hwnd) {
   const HWND previous = focus(w->thread);
   const HWND top = topLevelOf(hwnd);
   if (foreground_ != top && canActivate(*record(top))) {
-    const Snapshots before = snapshot(extent(*record(top)));
+    const Snapshots before = snapshot(extentWithOwned(*record(top)));
     raise(*record(top));
     exposeChanges(before);
     activate(top);

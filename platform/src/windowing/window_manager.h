@@ -240,9 +240,9 @@ private:
   Snapshots snapshot(const RECT &area) const;
   // The visible windows whose rectangles (within their parents') meet `area`, parents first.
   std::vector<HWND> visibleMeeting(const RECT &area) const;
-  // Where the window lies on the screen (its descendants show only within it), with its owned
-  // windows when `withOwned`.
-  RECT extent(const WindowRecord &w, bool withOwned = true) const;
+  // Where the window and its owned windows lie on the screen (descendants show only within
+  // their window): what a change of its place in the z-order can uncover or cover.
+  RECT extentWithOwned(const WindowRecord &w) const;
   void exposeChanges(const Snapshots &before);
   void addUpdate(WindowRecord &w, const RectangleSet &clientRegion);
   void setUpdateEmpty(WindowRecord &w);
