@@ -16,6 +16,9 @@ constexpr UINT kDouble = WM_USER + 4;
 constexpr UINT kNested = WM_USER + 5;
 constexpr UINT kCallBack = WM_USER + 6;
 constexpr UINT kDie = WM_USER + 7;
+constexpr UINT kWakeLate = WM_USER + 8;
+constexpr UINT kLateReady = WM_USER + 9;
+constexpr UINT kLateGot = WM_USER + 10;
 
 // Waits (up to 10 s) for a thread message with the given number.
 bool waitFor(UINT message, MSG &out) {
@@ -95,4 +98,31 @@ TEST_F(ClientThreadMessages, SendFailsWhenTheReceiverDies) {
   // Threads that are not the device's cannot be reached.
   EXPECT_FALSE(PostThreadMessageW(1, kAdd, 0, 0));
   EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}
+
+// The host takes a post for a live thread of another process without asking that process, so
+// a thread that has no queue yet cannot refuse it: its process drops it, and the thread's first
+// message is the first one posted after it made its queue.
+TEST(ClientThreadMessagesToLateThreads, APostBeforeTheQueueIsMadeIsDropped) {
+  HostDevice device;
+  MSG msg;
+  PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+  ASSERT_TRUE(ce::HostConnection::instance().connect());
+  const pid_t peer =
+      device.startOutside(kPeerProgram, {"late", std::to_string(GetCurrentThreadId())});
+  MSG hello;
+  ASSERT_TRUE(waitFor(kHello, hello));
+  const auto mainThread = static_cast<DWORD>(hello.wParam);
+  const auto lateThread = static_cast<DWORD>(hello.lParam);
+  EXPECT_TRUE(PostThreadMessageW(lateThread, kAdd, 1, 0));
+  ASSERT_TRUE(PostThreadMessageW(mainThread, kWakeLate, 0, 0));
+  MSG ready;
+  ASSERT_TRUE(waitFor(kLateReady, ready));
+  EXPECT_EQ(ready.wParam, lateThread);
+  ASSERT_TRUE(PostThreadMessageW(lateThread, kAdd, 2, 0));
+  MSG got;
+  ASSERT_TRUE(waitFor(kLateGot, got));
+  EXPECT_EQ(got.wParam, 2u);
+  ASSERT_TRUE(PostThreadMessageW(mainThread, WM_QUIT, 0, 0));
+  EXPECT_EQ(waitExit(peer), 7);
 }

@@ -240,6 +240,14 @@ LRESULT DispatchMessageW(const MSG *msg);
 // - SendMessageW to a window of the calling thread calls its procedure directly; to any other
 //   thread it waits until the owner thread handles it in GetMessageW/PeekMessageW, and fails
 //   (0, ERROR_BROKEN_PIPE) when the owner ends first.
+// - PostMessageW to a window of another process returns once the host has queued the message
+//   for that process, never waiting for the receiver: a receiver that hangs, is stopped or is
+//   dying does not hold the poster. It fails at once with ERROR_INVALID_WINDOW_HANDLE when the
+//   host knows no such window, and with ERROR_NOT_ENOUGH_QUOTA when the receiver has left
+//   thousands of the host's messages unread. A window destroyed after the host queued the
+//   message loses it, as the messages already in its queue are lost. Whatever one thread posts
+//   and sends to one process arrives in that order: a message sent after a post finds the post
+//   in the receiver's queue.
 // - Messages whose lParam points to data cross into another process with SendMessageW only:
 //   WM_SETTEXT (the string), WM_GETTEXT (the receiver fills a buffer of its own, and what it
 //   wrote comes back into the sender's buffer, never beyond wParam characters with the

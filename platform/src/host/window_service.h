@@ -108,10 +108,6 @@ private:
   static std::optional<PackedMessage> packedRecord(const WindowEvent &event);
   // The caller is a device process and the thread it names is one of its own.
   bool fromOwnThread(WindowManager::Caller caller) const;
-  // Hands a posted or sent message to the window's thread; the router answers the request.
-  DWORD deliverTo(Call &call, const WindowRecord &window, bool sent, std::uint32_t message,
-                  std::uint64_t wParam, std::int64_t lParam,
-                  const std::vector<std::uint8_t> *packedData);
 
   DWORD registerClass(Call &);
   DWORD unregisterClass(Call &);
