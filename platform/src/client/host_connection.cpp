@@ -234,8 +234,10 @@ bool HostConnection::connect() {
   }
   std::uint64_t serial;
   {
+    // With the process id in its high half, no connection of a child made by fork has the
+    // number of one of its parent's.
     std::lock_guard lock(mutex_);
-    serial = nextSerial_++;
+    serial = (static_cast<std::uint64_t>(::getpid()) << 32) | nextSerial_++;
   }
   auto link = std::make_shared<Link>(std::move(socket), serial);
   std::thread([this, link] { readerLoop(link); }).detach();

@@ -130,7 +130,7 @@ private:
   DWORD hostPid_ = 0;
   std::u16string devicePath_;
   std::uint32_t nextRequest_ = 1;
-  std::uint64_t nextSerial_ = 1;
+  std::uint32_t nextSerial_ = 1;
   std::unordered_map<std::uint32_t, std::shared_ptr<PendingCall>> pending_;
   SentMessageHandler sentHandler_;
   std::unordered_map<std::uint32_t, EventHandler> eventHandlers_;

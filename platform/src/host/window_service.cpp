@@ -106,7 +106,7 @@ template <class... Fields> bool readAll(MessageReader &reader, Fields &&...field
 
 WindowService::WindowService(HostServer &server, ThreadMessageRouter &router, int screenWidth,
                              int screenHeight)
-    : server_(server), router_(router), manager_(screenWidth, screenHeight) {
+    : server_(server), router_(router), manager_(screenWidth, screenHeight), publisher_(server) {
   // CW_USEDEFAULT gives the screen below the taskbar, whose height follows the screen's width.
   manager_.setWorkAreaRule([taskbar = DeviceProfile::current().taskbar](SIZE screen) {
     return RECT{0, shell::TaskbarGeometry(taskbar, screen.cx).height(), screen.cx, screen.cy};
@@ -142,6 +142,7 @@ WindowService::WindowService(HostServer &server, ThreadMessageRouter &router, in
   on(+WindowRequest::GetCapture, &WindowService::getCapture);
   on(+WindowRequest::UnregisterClass, &WindowService::unregisterClass);
   on(+WindowRequest::WorkArea, &WindowService::workArea);
+  on(+WindowRequest::WatchWindows, &WindowService::watchWindows);
   server.addObserver(this);
 }
 
@@ -180,6 +181,8 @@ void WindowService::handle(HostRequest &r, Handler handler) {
 }
 
 std::vector<WindowEvent> WindowService::route(Caller caller) {
+  // The processes' views first: whoever gets a message about a change finds the change there.
+  publisher_.publish(manager_);
   std::vector<WindowEvent> handedBack;
   for (const WindowEvent &event : manager_.takeEvents()) {
     if (event.kind == WindowEvent::Kind::Send && caller.process != 0 &&
@@ -655,6 +658,14 @@ DWORD WindowService::fullScreen(Call &call) {
     for (HWND top : manager_.topLevelWindows())
       if (const WindowRecord *bar = manager_.find(top); bar && bar->owner == w->handle)
         tellBar(*bar, (hidden & SHFS_HIDESIPBUTTON) == 0);
+  return ERROR_SUCCESS;
+}
+
+DWORD WindowService::watchWindows(Call &call) {
+  // A post connection is told nothing; the process's own connection is.
+  if (!readAll(call.reader) || call.request.peer().isPostConnection())
+    return ERROR_INVALID_PARAMETER;
+  publisher_.subscribe(call.request.peer(), manager_);
   return ERROR_SUCCESS;
 }
 

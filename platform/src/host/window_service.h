@@ -45,6 +45,7 @@
 #include "host_server.h"
 #include "thread_message_router.h"
 #include "window_listing.h"
+#include "window_state_publisher.h"
 
 #include <chrono>
 #include <functional>
@@ -140,10 +141,12 @@ private:
   DWORD setCapture(Call &);
   DWORD releaseCapture(Call &);
   DWORD getCapture(Call &);
+  DWORD watchWindows(Call &);
 
   HostServer &server_;
   ThreadMessageRouter &router_;
   WindowManager manager_;
+  WindowStatePublisher publisher_;
   HWND pressed_ = nullptr;     // the window that got the stylus press, until it is lifted
   std::set<DWORD> waitCursor_; // processes with the wait cursor up
   WaitCursorHook waitCursorHook_;

@@ -48,11 +48,14 @@ enum class WindowRequest : std::uint32_t {
   GetCapture = 0x021D,      // -> u64 capture window
   UnregisterClass = 0x021E, // string name
   WorkArea = 0x021F,        // -> rect work area (screen coordinates)
+  WatchWindows = 0x0220,    // -> nothing; the window table comes first in WindowState events,
+                            // and every change to it after them
 };
 
 enum class WindowEventType : std::uint32_t {
   PaintState = 0x0280, // u32 tid, u64 hwnd, u32 needs paint
   Input = 0x0281,      // u32 tid, u64 hwnd, u32 message, u64 wParam, i64 lParam, i32 x, y
+  WindowState = 0x0282, // see window_state.h
 };
 
 inline constexpr std::uint32_t operator+(WindowRequest request) {
