@@ -29,6 +29,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <sys/socket.h>
@@ -148,87 +149,81 @@ void BM_UnixSocketRoundTrip(benchmark::State &state) {
 }
 BENCHMARK(BM_UnixSocketRoundTrip)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
-// Times one post at a time, as a program posts: the receiver has taken the previous one (a
-// send to it, not timed, makes sure) before the next goes.
-template <class Post, class Settle>
-void timeEachPost(benchmark::State &state, Post post, Settle settle) {
-  for (auto _ : state) {
-    const auto start = std::chrono::steady_clock::now();
-    const bool posted = post();
-    const auto end = std::chrono::steady_clock::now();
-    if (!posted || !settle()) {
-      state.SkipWithError("post failed");
-      break;
+// Stops a peer process (SIGSTOP: a hung program, none of whose threads runs) for as long as it
+// lives, and lets it go again after.
+class Stopped {
+public:
+  explicit Stopped(DWORD pid) : pid_(static_cast<pid_t>(pid)) {
+    ::kill(pid_, SIGSTOP);
+    // The signal takes a moment: wait until the process is seen stopped.
+    const std::string stat = "/proc/" + std::to_string(pid_) + "/stat";
+    for (int i = 0; i < 2000; ++i) {
+      std::ifstream in(stat);
+      std::string pid, name, state;
+      in >> pid >> name >> state;
+      if (state == "T" || state == "t")
+        return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    state.SetIterationTime(std::chrono::duration<double>(end - start).count());
   }
+  ~Stopped() { ::kill(pid_, SIGCONT); }
+
+private:
+  pid_t pid_;
+};
+
+DWORD processOf(HWND window) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  return pid;
 }
+
+// Posts in a row to a process that is stopped, as the socket round trip runs in a row: what the
+// poster pays, without the receiver competing for the processor. The run is short enough that
+// every post fits the host's quota; once it is over the receiver takes them all.
+constexpr int kPostsToAStoppedProcess = 1000;
 
 void BM_PostMessageToAnotherProcess(benchmark::State &state) {
   const HWND window = peers().window;
-  timeEachPost(
-      state, [&] { return PostMessageW(window, kIgnored, 1, 2) != FALSE; },
-      [&] { return SendMessageW(window, kWindowDouble, 1, 0) == 2; });
+  {
+    Stopped receiver(processOf(window));
+    for (auto _ : state)
+      if (!PostMessageW(window, kIgnored, 1, 2)) {
+        state.SkipWithError("post failed");
+        break;
+      }
+  }
+  if (SendMessageW(window, kWindowDouble, 1, 0) != 2)
+    state.SkipWithError("the window took nothing after it went on");
 }
-BENCHMARK(BM_PostMessageToAnotherProcess)->Unit(benchmark::kMicrosecond)->UseManualTime();
+BENCHMARK(BM_PostMessageToAnotherProcess)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime()
+    ->Iterations(kPostsToAStoppedProcess);
 
 void BM_PostThreadMessageToAnotherProcess(benchmark::State &state) {
   const DWORD thread = peers().peerThread;
-  timeEachPost(
-      state, [&] { return PostThreadMessageW(thread, kIgnored, 1, 2) != FALSE; },
-      [&] {
-        LRESULT doubled = 0;
-        return ce::HostConnection::instance().sendToThread(thread, nullptr, kPeerDouble, 1, 0,
-                                                           &doubled) &&
-               doubled == 2;
-      });
-}
-BENCHMARK(BM_PostThreadMessageToAnotherProcess)->Unit(benchmark::kMicrosecond)->UseManualTime();
-
-// The host's own round trip: an empty request on the thread's post connection, answered at
-// once. A post costs this plus the queueing of the message in the host.
-void BM_HostRoundTrip(benchmark::State &state) {
-  peers();
-  for (auto _ : state) {
-    ce::protocol::MessageWriter nothing;
-    if (ce::PostConnection::call(ce::protocol::MessageType::Ping, nothing) != 0u) {
-      state.SkipWithError("the host does not answer");
-      break;
-    }
+  {
+    Stopped receiver(thread); // the peer's main thread: its id is the process's
+    for (auto _ : state)
+      if (!PostThreadMessageW(thread, kIgnored, 1, 2)) {
+        state.SkipWithError("post failed");
+        break;
+      }
   }
+  LRESULT doubled = 0;
+  if (!ce::HostConnection::instance().sendToThread(thread, nullptr, kPeerDouble, 1, 0, &doubled) ||
+      doubled != 2)
+    state.SkipWithError("the thread took nothing after it went on");
 }
-BENCHMARK(BM_HostRoundTrip)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_PostThreadMessageToAnotherProcess)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime()
+    ->Iterations(kPostsToAStoppedProcess);
 
-// Posts in a row to a program that is stopped (SIGSTOP, as a hung program that takes nothing):
-// what the poster pays alone, without the receiver competing for the processor. The program
-// is let go every 100 posts, while they still fit its socket, to take them.
-void BM_PostMessageToAStoppedProcess(benchmark::State &state) {
-  Peers &p = peers();
-  DWORD pid = 0;
-  GetWindowThreadProcessId(p.window, &pid);
-  ::kill(static_cast<pid_t>(pid), SIGSTOP);
-  int posted = 0;
-  for (auto _ : state) {
-    if (!PostMessageW(p.window, kIgnored, 1, 2)) {
-      state.SkipWithError("post failed");
-      break;
-    }
-    if (++posted % 100 == 0) {
-      state.PauseTiming();
-      ::kill(static_cast<pid_t>(pid), SIGCONT);
-      if (SendMessageW(p.window, kWindowDouble, 1, 0) != 2)
-        state.SkipWithError("the window does not answer");
-      ::kill(static_cast<pid_t>(pid), SIGSTOP);
-      state.ResumeTiming();
-    }
-  }
-  ::kill(static_cast<pid_t>(pid), SIGCONT);
-}
-BENCHMARK(BM_PostMessageToAStoppedProcess)->Unit(benchmark::kMicrosecond)->UseRealTime();
-
-// Posts in a row, as fast as the sender can: the receiver takes them meanwhile and competes for
-// the processor; a send every few hundred posts keeps its backlog short.
-void BM_PostMessagesInARow(benchmark::State &state) {
+// Posts in a row to a process that runs: it takes them meanwhile and competes with the poster
+// and the host for the processor; a send every few hundred posts keeps its backlog short.
+void BM_PostMessagesInARowToARunningProcess(benchmark::State &state) {
   const HWND window = peers().window;
   int posted = 0;
   for (auto _ : state) {
@@ -244,7 +239,21 @@ void BM_PostMessagesInARow(benchmark::State &state) {
     }
   }
 }
-BENCHMARK(BM_PostMessagesInARow)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_PostMessagesInARowToARunningProcess)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// The host's own round trip: an empty request on the thread's post connection, answered at
+// once. A post costs this plus the queueing of the message in the host.
+void BM_HostRoundTrip(benchmark::State &state) {
+  peers();
+  for (auto _ : state) {
+    ce::protocol::MessageWriter nothing;
+    if (ce::PostConnection::call(ce::protocol::MessageType::Ping, nothing) != 0u) {
+      state.SkipWithError("the host does not answer");
+      break;
+    }
+  }
+}
+BENCHMARK(BM_HostRoundTrip)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 void BM_SendMessageToAnotherProcess(benchmark::State &state) {
   const HWND window = peers().window;
