@@ -1,9 +1,9 @@
 // The window manager's requests and events on the host socket (range 0x02xx). Every request
 // starts with the calling thread's id (u32); handles travel as u64, rectangles as four i32.
-// Every answer except SendMessage's ends with the messages sent to the
-// caller's own thread by the operation: u32 n, n x (u64 hwnd, u32 message, u64 wParam,
-// i64 lParam, data), which the caller runs before its call returns. A failed answer holds only
-// those. "data" is a message's data field (message_data_field.h): u32 packed, blob.
+// Every answer except SendMessage's ends with the messages sent to the caller's own thread by
+// the operation: u32 n, n x (u64 hwnd, u32 message, u64 wParam, i64 lParam, data), which the
+// caller runs before its call returns. A failed answer holds only those. "data" is a message's
+// data field (message_data_field.h): u32 packed, blob.
 #pragma once
 
 #include "../protocol/message_type.h"
@@ -53,8 +53,8 @@ enum class WindowRequest : std::uint32_t {
 };
 
 enum class WindowEventType : std::uint32_t {
-  PaintState = 0x0280, // u32 tid, u64 hwnd, u32 needs paint
-  Input = 0x0281,      // u32 tid, u64 hwnd, u32 message, u64 wParam, i64 lParam, i32 x, y
+  PaintState = 0x0280,  // u32 tid, u64 hwnd, u32 needs paint
+  Input = 0x0281,       // u32 tid, u64 hwnd, u32 message, u64 wParam, i64 lParam, i32 x, y
   WindowState = 0x0282, // see window_state.h
 };
 
