@@ -17,6 +17,9 @@ constexpr UINT kDouble = WM_USER + 4;
 constexpr UINT kNested = WM_USER + 5;
 constexpr UINT kCallBack = WM_USER + 6;
 constexpr UINT kDie = WM_USER + 7;
+constexpr UINT kWakeLate = WM_USER + 8;
+constexpr UINT kLateReady = WM_USER + 9;
+constexpr UINT kLateGot = WM_USER + 10;
 
 class ClientThreadMessages : public ::testing::Test {
 protected:
@@ -93,4 +96,30 @@ TEST_F(ClientThreadMessages, SendFailsWhenTheReceiverDies) {
   // Threads that are not the device's cannot be reached.
   EXPECT_FALSE(PostThreadMessageW(1, kAdd, 0, 0));
   EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}
+
+// The host takes a post for a live thread of another process without asking that process, so
+// a thread that has no queue yet cannot refuse it: its process drops it, and the thread's first
+// message is the first one posted after it made its queue.
+TEST(ClientThreadMessagesToLateThreads, APostBeforeTheQueueIsMadeIsDropped) {
+  ce::testing::MessagePump pump;
+  HostDevice device;
+  ASSERT_TRUE(ce::HostConnection::instance().connect());
+  const pid_t peer =
+      device.startOutside(kPeerProgram, {"late", std::to_string(GetCurrentThreadId())});
+  const auto hello = pump.waitFor(kHello);
+  ASSERT_TRUE(hello);
+  const auto mainThread = static_cast<DWORD>(hello->wParam);
+  const auto lateThread = static_cast<DWORD>(hello->lParam);
+  EXPECT_TRUE(PostThreadMessageW(lateThread, kAdd, 1, 0));
+  ASSERT_TRUE(PostThreadMessageW(mainThread, kWakeLate, 0, 0));
+  const auto ready = pump.waitFor(kLateReady);
+  ASSERT_TRUE(ready);
+  EXPECT_EQ(ready->wParam, lateThread);
+  ASSERT_TRUE(PostThreadMessageW(lateThread, kAdd, 2, 0));
+  const auto got = pump.waitFor(kLateGot);
+  ASSERT_TRUE(got);
+  EXPECT_EQ(got->wParam, 2u);
+  ASSERT_TRUE(PostThreadMessageW(mainThread, WM_QUIT, 0, 0));
+  EXPECT_EQ(waitExit(peer), 7);
 }

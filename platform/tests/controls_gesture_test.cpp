@@ -157,6 +157,11 @@ TEST_F(GestureInProcess, RefusesBadRequestsAndNotifiesAHoldWithoutReturnCmd) {
 TEST_F(GestureInProcess, ALiftAlreadyQueuedAnswersZeroAndStaysForTheCaller) {
   auto queue = ce::ThreadMessageQueue::current();
   ASSERT_TRUE(queue);
+  // The press being handled, as a caller asks while it handles WM_LBUTTONDOWN: the hold counts
+  // from it, not from whatever this thread took last.
+  queue->postInput(MSG{child_, WM_LBUTTONDOWN, 1, MAKELONG(10, 20), GetTickCount(), POINT{}});
+  MSG down{};
+  ASSERT_TRUE(PeekMessageW(&down, child_, WM_LBUTTONDOWN, WM_LBUTTONDOWN, PM_REMOVE));
   queue->postInput(MSG{child_, WM_LBUTTONUP, 0, MAKELONG(10, 20), GetTickCount(), POINT{}});
   SHRGINFO info = request(SHRG_RETURNCMD);
   EXPECT_EQ(SHRecognizeGesture(&info), 0u);

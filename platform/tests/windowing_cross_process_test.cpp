@@ -16,6 +16,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <csignal>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,6 +37,9 @@ constexpr UINT kDie = WM_USER + 107;
 constexpr UINT kActivated = WM_USER + 108;
 constexpr UINT kEchoText = WM_USER + 110;
 constexpr UINT kMoved = WM_USER + 111;
+constexpr UINT kSequence = WM_USER + 114;
+constexpr UINT kTakeSequence = WM_USER + 115;
+constexpr UINT kStopSelf = WM_USER + 116;
 
 const std::filesystem::path kWindowProgram = CE_BINARY_DIR "/bin/ce_test_window";
 
@@ -44,10 +49,10 @@ struct Activation {
   LPARAM other;
 };
 std::vector<Activation> activations;
-std::u16string textSet;           // what WM_SETTEXT last brought the test's window
-std::vector<BYTE> bytesCopied;    // what WM_COPYDATA (dwData 2) last brought it
-const void *dataSeen = nullptr;   // the lpData it saw
-std::vector<RECT> positions;      // WM_WINDOWPOSCHANGED records it got: x, y, cx, cy
+std::u16string textSet;         // what WM_SETTEXT last brought the test's window
+std::vector<BYTE> bytesCopied;  // what WM_COPYDATA (dwData 2) last brought it
+const void *dataSeen = nullptr; // the lpData it saw
+std::vector<RECT> positions;    // WM_WINDOWPOSCHANGED records it got: x, y, cx, cy
 
 LRESULT CALLBACK testProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -120,8 +125,8 @@ protected:
     wc.lpfnWndProc = &testProcedure;
     wc.lpszClassName = u"TestWindow";
     ASSERT_NE(RegisterClassW(&wc), 0) << GetLastError();
-    own = CreateWindowExW(0, u"TestWindow", u"test", 0, 0, 0, 100, 100, nullptr, nullptr,
-                          nullptr, nullptr);
+    own = CreateWindowExW(0, u"TestWindow", u"test", 0, 0, 0, 100, 100, nullptr, nullptr, nullptr,
+                          nullptr);
     ASSERT_NE(own, nullptr) << GetLastError();
     ShowWindow(own, SW_SHOW);
     child = device.startOutside(kWindowProgram, {std::to_string(GetCurrentThreadId())});
@@ -163,7 +168,6 @@ TEST_F(CrossProcessWindows, PostedAndSentMessagesTravelBothWays) {
   ASSERT_TRUE(PostMessageW(peer, kAskBack, 7, reinterpret_cast<LPARAM>(own)));
   ASSERT_TRUE(waitFor(kAnswer, msg));
   EXPECT_EQ(msg.wParam, 107u);
-
 }
 
 TEST_F(CrossProcessWindows, ForegroundChangesActivateInOrder) {
@@ -336,7 +340,7 @@ TEST_F(CrossProcessWindows, ForgedDataIsRefusedAndADyingReceiverFailsTheSend) {
   EXPECT_EQ(forged(WM_SETTEXT, 1, 2, {0}), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
   EXPECT_EQ(forged(WM_COPYDATA, 7, 1, std::vector<std::uint8_t>(12, 0)),
             static_cast<DWORD>(ERROR_INVALID_PARAMETER)); // lParam neither null nor not
-  EXPECT_EQ(SendMessageW(peer, kDouble, 21, 0), 42);       // the child never saw them
+  EXPECT_EQ(SendMessageW(peer, kDouble, 21, 0), 42);      // the child never saw them
 
   std::vector<BYTE> bytes(64, 0);
   COPYDATASTRUCT die{99, static_cast<DWORD>(bytes.size()), bytes.data()};
@@ -368,6 +372,95 @@ TEST_F(CrossProcessWindows, WindowPositionRecordsReachEveryReceiver) {
       DispatchMessageW(&m);
     return positions.size() == 2;
   }));
+}
+
+// Runs `posts` on a thread of its own and waits for it for at most `seconds`: a poster that
+// waits for its receiver fails the test instead of hanging it. `unblock` runs when it has not
+// finished in time, so that it can.
+template <class Posts>
+bool finishesInTime(Posts posts, const std::function<void()> &unblock, int seconds = 20) {
+  auto done = std::async(std::launch::async, std::move(posts));
+  if (done.wait_for(std::chrono::seconds(seconds)) == std::future_status::ready)
+    return true;
+  unblock();
+  done.wait();
+  return false;
+}
+
+// A receiver stopped in the middle of its work (its reader thread too) holds no poster: each
+// post is answered once the host has queued it, until the receiver has left the host's quota
+// unread; the receiver keeps its connection and, continued, finds every accepted post in order.
+TEST_F(CrossProcessWindows, PostsNeverWaitForAStoppedReceiverAndKeepTheirOrder) {
+  ASSERT_TRUE(PostMessageW(peer, kStopSelf, 0, 0));
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, WUNTRACED), child);
+  ASSERT_TRUE(WIFSTOPPED(status));
+
+  const DWORD peerThread = GetWindowThreadProcessId(peer, nullptr);
+  WPARAM accepted = 0;
+  DWORD refusal = 0;
+  bool threadPostTaken = false;
+  ASSERT_TRUE(finishesInTime(
+      [&] {
+        threadPostTaken = PostThreadMessageW(peerThread, WM_NULL, 0, 0) != FALSE;
+        for (WPARAM i = 0; i < 20000; ++i) {
+          if (!PostMessageW(peer, kSequence, i, 0)) {
+            refusal = GetLastError();
+            return;
+          }
+          accepted = i + 1;
+        }
+      },
+      [&] { ::kill(child, SIGCONT); }))
+      << "a post waited for the stopped receiver";
+  EXPECT_TRUE(threadPostTaken);
+  EXPECT_EQ(refusal, static_cast<DWORD>(ERROR_NOT_ENOUGH_QUOTA)) << accepted << " posts taken";
+  EXPECT_GE(accepted, 1000u);
+  EXPECT_TRUE(IsWindow(peer)); // the host kept the receiver
+
+  ASSERT_EQ(::kill(child, SIGCONT), 0);
+  EXPECT_EQ(SendMessageW(peer, kTakeSequence, 0, 0), static_cast<LRESULT>(accepted));
+}
+
+// What a thread posts before a send is in the receiver's queue when the receiver handles the
+// send, in the order posted.
+TEST_F(CrossProcessWindows, PostsBeforeASendAreQueuedWhenTheSendIsHandled) {
+  for (WPARAM i = 0; i < 200; ++i)
+    ASSERT_TRUE(PostMessageW(peer, kSequence, i, 0));
+  EXPECT_EQ(SendMessageW(peer, kTakeSequence, 0, 0), 200);
+  for (WPARAM i = 200; i < 210; ++i)
+    ASSERT_TRUE(PostMessageW(peer, kSequence, i, 0));
+  EXPECT_EQ(SendMessageW(peer, kTakeSequence, 0, 0), 210);
+}
+
+// A receiver killed while a thread posts to it never holds the poster; once the host has seen
+// it go, posts to its window and its thread fail with the errors the device gives.
+TEST_F(CrossProcessWindows, PostsToADyingReceiverNeverWaitAndFailOnceItIsGone) {
+  const DWORD peerThread = GetWindowThreadProcessId(peer, nullptr);
+  std::atomic<bool> started{false};
+  DWORD refusal = 0;
+  auto posting = std::async(std::launch::async, [&] {
+    for (WPARAM i = 0;; ++i) {
+      if (!PostMessageW(peer, kSequence, i, 0)) {
+        refusal = GetLastError();
+        return;
+      }
+      started = true;
+    }
+  });
+  ASSERT_TRUE(hosttest::eventually([&] { return started.load(); }));
+  ASSERT_EQ(::kill(child, SIGKILL), 0);
+  EXPECT_EQ(hosttest::waitExit(child), -1);
+  child = 0;
+  ASSERT_EQ(posting.wait_for(std::chrono::seconds(20)), std::future_status::ready)
+      << "a post waited for the dead receiver";
+  EXPECT_EQ(refusal, static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+  SetLastError(0);
+  EXPECT_FALSE(PostMessageW(peer, kSequence, 0, 0));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+  SetLastError(0);
+  EXPECT_FALSE(PostThreadMessageW(peerThread, kSequence, 0, 0));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }
 
 } // namespace

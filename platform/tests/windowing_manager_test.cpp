@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -872,6 +874,132 @@ TEST_F(WindowingManager, EveryChangeExposesExactlyWhatBecameVisible) {
       exposed.offset(-now.left, -now.top);
       ASSERT_TRUE(pending(h).samePixels(exposed)) << "step " << step << " window " << h;
     }
+  }
+}
+
+// Every record that an operation changes is among the changed windows the manager reports
+// (the host tells every process of them), whatever the operation and however it reaches the
+// record: through a parent, an owner, a rotation or a process's end.
+TEST_F(WindowingManager, EveryChangedRecordIsReported) {
+  struct Fields {
+    std::u16string title;
+    DWORD style, exStyle;
+    LONG id;
+    RECT rect;
+    HWND parent, owner;
+    bool visible, enabled;
+    DWORD process, thread;
+    bool operator==(const Fields &o) const {
+      return title == o.title && style == o.style && exStyle == o.exStyle && id == o.id &&
+             sameRect(rect, o.rect) && parent == o.parent && owner == o.owner &&
+             visible == o.visible && enabled == o.enabled && process == o.process &&
+             thread == o.thread;
+    }
+  };
+  const auto table = [&](const std::vector<HWND> &handles) {
+    std::map<HWND, Fields> out;
+    for (HWND h : handles)
+      if (const auto *w = wm.find(h))
+        out[h] = Fields{w->title, w->style,   w->exStyle, w->id,      w->rect,  w->parent,
+                        w->owner, w->visible, w->enabled, w->process, w->thread};
+    return out;
+  };
+  std::uint32_t seed = 777;
+  const auto next = [&](std::uint32_t bound) {
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 8) % bound;
+  };
+  std::vector<HWND> windows;
+  const auto pick = [&] { return windows[next(std::uint32_t(windows.size()))]; };
+  const auto ownerOf = [&](HWND h) {
+    const auto *r = wm.find(h);
+    return WindowManager::Caller{r->process, r->thread};
+  };
+  wm.takeChangedWindows();
+  for (int step = 0; step < 800; ++step) {
+    std::erase_if(windows, [&](HWND h) { return !wm.isWindow(h); });
+    std::vector<HWND> handles{wm.desktop()};
+    handles.insert(handles.end(), windows.begin(), windows.end());
+    const auto before = table(handles);
+    const LONG x = LONG(next(400)), y = LONG(next(560)), w = LONG(next(200)), h = LONG(next(200));
+    const WindowManager::Caller who = next(2) ? kApp : kOther;
+    switch (windows.size() < 4 ? 0 : next(12)) {
+    case 0: { // top-level, owned or child
+      const int kind = windows.empty() ? 0 : int(next(3));
+      HWND parent = kind == 0 ? nullptr : pick();
+      const WindowManager::Caller owner = kind == 2 ? ownerOf(parent) : who;
+      windows.push_back(make(owner, rect(x, y, x + w, y + h),
+                             (next(4) ? WS_VISIBLE : 0) | (kind == 2 ? WS_CHILD : 0), parent,
+                             u"w" + std::u16string(1, char16_t(u'a' + next(26)))));
+      break;
+    }
+    case 1:
+      wm.setWindowPos(ownerOf(windows.back()), pick(), next(2) ? HWND_TOPMOST : HWND_NOTOPMOST, x,
+                      y, w, h, next(2) ? SWP_SHOWWINDOW : SWP_HIDEWINDOW);
+      break;
+    case 2: {
+      HWND t = pick();
+      wm.showWindow(ownerOf(t), t, next(2) ? SW_HIDE : SW_SHOW);
+      break;
+    }
+    case 3:
+      wm.setForeground(who, pick());
+      break;
+    case 4: {
+      HWND t = pick();
+      wm.destroyWindow(ownerOf(t), t);
+      break;
+    }
+    case 5: {
+      HWND t = pick();
+      const int index = std::array{GWL_STYLE, GWL_EXSTYLE, GWL_ID}[next(3)];
+      wm.setWindowLong(ownerOf(t), t, index, LONG(next(2) ? WS_VISIBLE | WS_DISABLED : 0));
+      break;
+    }
+    case 6: {
+      HWND t = pick();
+      wm.setText(ownerOf(t), t, next(2) ? u"renamed" : u"");
+      break;
+    }
+    case 7: {
+      HWND t = pick();
+      wm.enableWindow(ownerOf(t), t, next(2) != 0);
+      break;
+    }
+    case 8:
+      if (next(8) == 0)
+        wm.rotate();
+      break;
+    case 9:
+      if (next(6) == 0) {
+        wm.processExited(who.process);
+        wm.registerClass(who, u"Frame", 0); // the process comes back
+      }
+      break;
+    case 10:
+      wm.setDesktopOwner(next(2) ? kShell : WindowManager::Caller{});
+      break;
+    default: {
+      HWND t = pick();
+      wm.setWindowPos(ownerOf(t), t, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+      break;
+    }
+    }
+    wm.takeEvents();
+    const auto reported = wm.takeChangedWindows();
+    const std::set<HWND> changed(reported.begin(), reported.end());
+    EXPECT_EQ(changed.size(), reported.size()) << "step " << step << ": a window twice";
+    std::vector<HWND> now{wm.desktop()};
+    now.insert(now.end(), windows.begin(), windows.end());
+    const auto after = table(now);
+    for (const auto &[handle, fields] : after) {
+      const auto was = before.find(handle);
+      const bool differs = was == before.end() || !(was->second == fields);
+      ASSERT_TRUE(!differs || changed.count(handle)) << "step " << step << ": window " << handle;
+    }
+    for (const auto &[handle, fields] : before)
+      ASSERT_TRUE(after.count(handle) || changed.count(handle))
+          << "step " << step << ": gone " << handle;
   }
 }
 

@@ -69,11 +69,16 @@ typedef MSG *LPMSG;
 // GetMessageW returns 0 on WM_QUIT, -1 on failure, nonzero otherwise.
 //
 // PostThreadMessageW reaches the threads that have created their queue: those of this process
-// directly, those of other processes of the device through its host (the receiving process has
-// accepted the message for that thread's queue before the call returns, and it enters the queue
-// before anything the caller sends or posts to that process afterwards). Any other id (no such thread, a thread that has ended, a
-// thread that has not used its queue yet, a thread outside the device, or no running host) fails
-// with ERROR_INVALID_PARAMETER. MSG.time is the tick count at posting.
+// directly, those of other processes of the device through its host. A thread of this process
+// without a queue, an id that is no live thread of a device process (a thread that has ended,
+// a thread outside the device) or no running host fails with ERROR_INVALID_PARAMETER. For
+// another process the call returns once the host has queued the message for that process,
+// without waiting for the receiver (it may hang or die meanwhile); the receiving process then
+// puts it into the thread's queue, or drops it when that thread has no queue (it has not made
+// one yet, or it ended meanwhile): a post across processes cannot learn that without waiting
+// for the receiver. A receiver that has left thousands of the host's messages unread takes no
+// more (ERROR_NOT_ENOUGH_QUOTA). What one thread posts and sends to one process arrives in that
+// order. MSG.time is the tick count at which the message enters the queue.
 //
 // Messages are taken in this order: messages sent from other threads (handled inside
 // GetMessageW/PeekMessageW), posted messages in posting order, input, WM_QUIT from

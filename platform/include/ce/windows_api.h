@@ -240,6 +240,24 @@ LRESULT DispatchMessageW(const MSG *msg);
 // - SendMessageW to a window of the calling thread calls its procedure directly; to any other
 //   thread it waits until the owner thread handles it in GetMessageW/PeekMessageW, and fails
 //   (0, ERROR_BROKEN_PIPE) when the owner ends first.
+// - IsWindow, GetWindowRect, GetClientRect, IsWindowVisible, IsWindowEnabled,
+//   GetWindowThreadProcessId, GetClassNameW, GetWindowLongW (styles, id), another process's
+//   window title, GetForegroundWindow, GetDesktopWindow and the screen's size answer from this
+//   process's own copy of the window table, which the host keeps current: no call goes to the
+//   host. A change this process makes (CreateWindowExW, SetWindowPos, ShowWindow, DestroyWindow,
+//   SetWindowTextW, ...) is seen by all its threads once the call returns. A change another
+//   process makes is seen once the host's notice of it has arrived, which is before any message
+//   the host hands this process after the change (WM_WINDOWPOSCHANGED, WM_SIZE, WM_ACTIVATE, a
+//   message posted or sent after it); a query that no such message prompted may see the window
+//   as it was a moment before.
+// - PostMessageW to a window of another process returns once the host has queued the message
+//   for that process, never waiting for the receiver: a receiver that hangs, is stopped or is
+//   dying does not hold the poster. It fails at once with ERROR_INVALID_WINDOW_HANDLE when the
+//   host knows no such window, and with ERROR_NOT_ENOUGH_QUOTA when the receiver has left
+//   thousands of the host's messages unread. A window destroyed after the host queued the
+//   message loses it, as the messages already in its queue are lost. Whatever one thread posts
+//   and sends to one process arrives in that order: a message sent after a post finds the post
+//   in the receiver's queue.
 // - Messages whose lParam points to data cross into another process with SendMessageW only:
 //   WM_SETTEXT (the string), WM_GETTEXT (the receiver fills a buffer of its own, and what it
 //   wrote comes back into the sender's buffer, never beyond wParam characters with the

@@ -6,6 +6,7 @@
 #include "../protocol/packet_socket.h"
 #include "../windowing/message_data_field.h"
 #include "sync_probe.h"
+#include "post_connection.h"
 
 #include <ce/core/device_root.h>
 #include <ce/core/utf.h>
@@ -33,8 +34,9 @@ using protocol::MessageWriter;
 using protocol::PacketSocket;
 
 struct HostConnection::Link {
-  explicit Link(protocol::UniqueFd socket) : fd(std::move(socket)) {}
+  Link(protocol::UniqueFd socket, std::uint64_t number) : fd(std::move(socket)), serial(number) {}
   protocol::UniqueFd fd;
+  const std::uint64_t serial;
   std::atomic<bool> alive{true};
 
   bool send(const Message &message) {
@@ -71,12 +73,13 @@ struct HostConnection::PendingCall {
 
 namespace {
 
-constexpr std::uint32_t kHelloTool = 1;
 // A window value no window has: a filter with it lets PeekMessageW run sent work and take
 // nothing else.
 const HWND kNoWindow = reinterpret_cast<HWND>(static_cast<LONG_PTR>(-2));
 
 HostConnection *g_instance = nullptr;
+// The serial of the connection whose reader thread this is.
+thread_local std::uint64_t t_readerSerial = 0;
 
 // The calling thread's descriptor for "my call has completed", created on first need.
 int threadNotifyFd() {
@@ -160,10 +163,22 @@ void HostConnection::actAsTool() {
   tool_ = true;
 }
 
+bool HostConnection::isTool() const {
+  std::lock_guard lock(mutex_);
+  return tool_;
+}
+
 bool HostConnection::isConnected() const {
   std::lock_guard lock(mutex_);
   return link_ && link_->alive.load();
 }
+
+std::uint64_t HostConnection::connectionSerial() const {
+  std::lock_guard lock(mutex_);
+  return link_ && link_->alive.load() ? link_->serial : 0;
+}
+
+std::uint64_t HostConnection::eventConnectionSerial() { return t_readerSerial; }
 
 DWORD HostConnection::hostPid() const {
   std::lock_guard lock(mutex_);
@@ -218,7 +233,14 @@ bool HostConnection::connect() {
     SetLastError(errno == ETIMEDOUT ? ERROR_TIMEOUT : ERROR_BROKEN_PIPE);
     return false;
   }
-  auto link = std::make_shared<Link>(std::move(socket));
+  std::uint64_t serial;
+  {
+    // With the process id in its high half, no connection of a child made by fork has the
+    // number of one of its parent's.
+    std::lock_guard lock(mutex_);
+    serial = (static_cast<std::uint64_t>(::getpid()) << 32) | nextSerial_++;
+  }
+  auto link = std::make_shared<Link>(std::move(socket), serial);
   std::thread([this, link] { readerLoop(link); }).detach();
 
   // Hello goes out on the new link before anyone else may use it.
@@ -233,7 +255,7 @@ bool HostConnection::connect() {
     pending_[id] = pending;
   }
   MessageWriter hello;
-  hello.u32(tool ? kHelloTool : 0).string(ownExecutable());
+  hello.u32(tool ? protocol::kHelloTool : 0).string(ownExecutable());
   Message message;
   hello.finish(+MessageType::Hello, id, 0, message);
   if (!link->send(message)) {
@@ -293,6 +315,7 @@ void HostConnection::linkLost(const std::shared_ptr<Link> &link) {
 }
 
 void HostConnection::readerLoop(std::shared_ptr<Link> link) {
+  t_readerSerial = link->serial;
   std::vector<std::uint8_t> buffer;
   for (;;) {
     Message message;
@@ -342,10 +365,10 @@ void HostConnection::endIfHostGone() {
 void HostConnection::dispatchEvent(Message &message, const std::shared_ptr<Link> &link) {
   switch (message.type()) {
   case MessageType::DeliverPost:
-    deliver(message, false, link);
+    deliverPost(message);
     return;
   case MessageType::DeliverSend:
-    deliver(message, true, link);
+    deliverSend(message, link);
     return;
   case MessageType::SyncProbe: {
     std::weak_ptr<Link> weak = link;
@@ -369,7 +392,21 @@ void HostConnection::dispatchEvent(Message &message, const std::shared_ptr<Link>
     handler(message);
 }
 
-void HostConnection::deliver(Message &message, bool sent, const std::shared_ptr<Link> &link) {
+void HostConnection::deliverPost(Message &message) {
+  MessageReader reader(message.payload);
+  std::uint32_t tid = 0, msg = 0;
+  std::uint64_t hwnd = 0, wParam = 0;
+  std::int64_t lParam = 0;
+  if (!reader.u32(tid) || !reader.u64(hwnd) || !reader.u32(msg) || !reader.u64(wParam) ||
+      !reader.i64(lParam) || !reader.complete())
+    return;
+  // A thread without a queue drops it, as a queue's messages go when its thread ends.
+  if (auto queue = ThreadMessageQueue::find(tid))
+    queue->post(reinterpret_cast<HWND>(static_cast<std::uintptr_t>(hwnd)), msg,
+                static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+}
+
+void HostConnection::deliverSend(Message &message, const std::shared_ptr<Link> &link) {
   MessageReader reader(message.payload);
   std::uint32_t id = 0, tid = 0, msg = 0;
   std::uint64_t hwnd = 0, wParam = 0;
@@ -382,22 +419,6 @@ void HostConnection::deliver(Message &message, bool sent, const std::shared_ptr<
     return;
   const HWND window = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(hwnd));
   auto queue = ThreadMessageQueue::find(tid);
-  if (!sent) {
-    // Posted messages are numbers only: data cannot wait in a queue for its receiver.
-    const bool accepted = queue && !packed;
-    // The answer leaves before the message enters the queue. Once the thread can take the
-    // message it may act on it at once (WM_QUIT ends the program), and an answer not yet sent
-    // by then would be lost and the post reported as failed. Should the thread end in between,
-    // the message is lost with its queue, as any message the thread never took.
-    MessageWriter answer;
-    answer.u32(id).u32(accepted ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER);
-    Message packet;
-    answer.finish(+MessageType::DeliveryResult, 0, 0, packet);
-    link->send(packet);
-    if (accepted)
-      queue->post(window, msg, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
-    return;
-  }
   std::weak_ptr<Link> weak = link;
   auto ticket = std::make_shared<SendTicket>(
       std::weak_ptr<void>(link),
@@ -409,9 +430,8 @@ void HostConnection::deliver(Message &message, bool sent, const std::shared_ptr<
   // A message with data is rebuilt here; the procedure gets pointers into this copy.
   std::shared_ptr<UnpackedMessage> unpacked;
   if (packed)
-    unpacked = MessageMarshaller::unpack(PackedMessage{msg, static_cast<WPARAM>(wParam),
-                                                       static_cast<LPARAM>(lParam),
-                                                       std::move(data)});
+    unpacked = MessageMarshaller::unpack(PackedMessage{
+        msg, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam), std::move(data)});
   if (!queue || (packed && !unpacked)) {
     ticket->answer(ERROR_INVALID_PARAMETER, 0);
     return;
@@ -427,8 +447,8 @@ void HostConnection::deliver(Message &message, bool sent, const std::shared_ptr<
       return;
     }
     if (!unpacked) {
-      ticket->answer(ERROR_SUCCESS,
-                     handler(window, msg, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam)));
+      ticket->answer(ERROR_SUCCESS, handler(window, msg, static_cast<WPARAM>(wParam),
+                                            static_cast<LPARAM>(lParam)));
       return;
     }
     const LRESULT result =
@@ -554,18 +574,28 @@ bool HostConnection::notify(MessageType type, MessageWriter &payload) {
   return true;
 }
 
+bool HostConnection::post(MessageType type, MessageWriter &payload) {
+  std::optional<DWORD> status;
+  if (!isTool() && (isConnected() || connect()))
+    status = PostConnection::call(type, payload);
+  if (!status) {
+    Reply reply;
+    if (!call(type, payload, reply))
+      return false;
+    status = reply.status;
+  }
+  if (*status != ERROR_SUCCESS) {
+    SetLastError(*status);
+    return false;
+  }
+  return true;
+}
+
 bool HostConnection::postToThread(DWORD tid, HWND hwnd, UINT message, WPARAM wParam,
                                   LPARAM lParam) {
   MessageWriter payload;
   payload.u32(tid).u64(reinterpret_cast<std::uintptr_t>(hwnd)).u32(message).u64(wParam).i64(lParam);
-  Reply reply;
-  if (!call(MessageType::PostToThread, payload, reply))
-    return false;
-  if (reply.status != ERROR_SUCCESS) {
-    SetLastError(reply.status);
-    return false;
-  }
-  return true;
+  return post(MessageType::PostToThread, payload);
 }
 
 bool HostConnection::sendToThread(DWORD tid, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,

@@ -54,6 +54,7 @@ public:
   // Joins as a tool (the device tool): talks to the host without becoming a device process.
   // Call before the first request.
   void actAsTool();
+  bool isTool() const;
 
   // From now on this process ends (as by SIGKILL) when its connection breaks and the device's
   // host is gone: a device program does not outlive its system. Programs' main() calls it.
@@ -66,6 +67,11 @@ public:
   // Opens the connection when needed; false when no host can be reached.
   bool connect();
   bool isConnected() const;
+  // Names the current connection: a number no earlier connection of this process had; 0 while
+  // there is none.
+  std::uint64_t connectionSerial() const;
+  // For an event handler: the serial of the connection the event came on.
+  static std::uint64_t eventConnectionSerial();
   // Closes the connection (pending calls fail); the next call connects again.
   void disconnect();
 
@@ -84,6 +90,12 @@ public:
 
   void setSentMessageHandler(SentMessageHandler handler);
   void setEventHandler(std::uint32_t type, EventHandler handler);
+
+  // Sends a post request (PostToThread, PostMessage) and waits for the host's answer, which
+  // comes once the host has queued the message: on the calling thread's post connection when
+  // it can have one, else on this connection. False with the last error set when the host
+  // cannot be reached or refuses the post.
+  bool post(protocol::MessageType type, protocol::MessageWriter &payload);
 
   // Delivers a message to thread `tid` of any device process through the host: posted, or sent
   // (waiting for the result, handling messages sent to the caller meanwhile). Same-process
@@ -104,7 +116,8 @@ private:
   // Ends this process when the device's host is gone (endProcessWithHost).
   static void endIfHostGone();
   void dispatchEvent(protocol::Message &message, const std::shared_ptr<Link> &link);
-  void deliver(protocol::Message &message, bool sent, const std::shared_ptr<Link> &link);
+  void deliverPost(protocol::Message &message);
+  void deliverSend(protocol::Message &message, const std::shared_ptr<Link> &link);
   enum class Wait { Answered, Lost, TimedOut };
   Wait waitFor(PendingCall &pending, bool handleSent);
   // Forgets a call that will not be waited for any more.
@@ -117,6 +130,7 @@ private:
   DWORD hostPid_ = 0;
   std::u16string devicePath_;
   std::uint32_t nextRequest_ = 1;
+  std::uint32_t nextSerial_ = 1;
   std::unordered_map<std::uint32_t, std::shared_ptr<PendingCall>> pending_;
   SentMessageHandler sentHandler_;
   std::unordered_map<std::uint32_t, EventHandler> eventHandlers_;

@@ -4,6 +4,7 @@
 #include "popup_tracker.h"
 
 #include "../shell/shell_messages.h"
+#include "../windowing/window_state_view.h"
 
 #include <ce/errors.h>
 #include <ce/gdi.h>
@@ -127,10 +128,14 @@ bool MenuBar::create() {
     SetLastError(error);
     return false;
   }
+  // The bar follows its owner as the view of the windows tells of it: watched before it is
+  // first looked at, so that no change falls between.
+  ownerWatch_ = WindowStateView::instance().watch(frame_, shell::kMenuBarOwnerMessage, owner_,
+                                                  WindowStateView::kShownOrHidden |
+                                                      WindowStateView::kDestroyed);
   shown_ = IsWindowVisible(owner_) != FALSE;
   if (shown_)
     ShowWindow(frame_, SW_SHOWNA);
-  SetTimer(frame_, kFollowTimer, kFollowMs, nullptr);
   return true;
 }
 
@@ -286,9 +291,8 @@ LRESULT MenuBar::frameMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       redraw();
     }
     return 0;
-  case WM_TIMER:
-    if (wParam == kFollowTimer)
-      follow();
+  case shell::kMenuBarOwnerMessage:
+    follow();
     return 0;
   case WM_SETTINGCHANGE:
   case WM_WINDOWPOSCHANGED: {
@@ -304,6 +308,8 @@ LRESULT MenuBar::frameMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   case WM_ERASEBKGND:
     return 1;
   case WM_DESTROY:
+    WindowStateView::instance().unwatch(ownerWatch_);
+    ownerWatch_ = 0;
     frame_ = nullptr;
     return 0;
   default:

@@ -21,8 +21,6 @@ public:
   static constexpr const WCHAR *kToolbarClass = u"ToolbarWindow32";
   static constexpr int kHeightUnits = 26;
   static constexpr int kFontUnits = 12;
-  static constexpr UINT_PTR kFollowTimer = 1;
-  static constexpr UINT kFollowMs = 200;
 
   struct Key {
     int id = 0;
@@ -84,6 +82,7 @@ private:
   StylusPress press_;            // on the keys
   int open_ = -1;                // the key whose menu is open
   bool shown_ = false;           // the frame shows (it follows the owner)
+  int ownerWatch_ = 0;           // the view of the windows tells the bar of its owner
   bool sipButtonHidden_ = false; // the owner hid the input panel button (SHFullScreen)
 };
 

@@ -29,9 +29,6 @@ constexpr std::uint64_t kChildTag = 4ull << 56;
 constexpr std::uint64_t kRestTag = 5ull << 56;
 constexpr std::uint64_t kKindMask = 0xFFull << 56;
 
-// Messages read from one peer before the loop looks at the others.
-constexpr int kReadBurst = 64;
-
 } // namespace
 
 HostServer::HostServer(protocol::UniqueFd listener, HostLog &log)
@@ -102,7 +99,7 @@ bool HostServer::run() {
     ::epoll_ctl(epoll_.get(), EPOLL_CTL_ADD, restTimer_.get(), &event);
   }
   for (auto &[id, peer] : peers_)
-    updateInterest(*peer);
+    updateInterest(*peer, true);
   for (auto &[fd, pid] : childFds_) {
     event.data.u64 = kChildTag | pid;
     ::epoll_ctl(epoll_.get(), EPOLL_CTL_ADD, fd, &event);
@@ -264,11 +261,16 @@ PeerConnection &HostServer::adopt(protocol::UniqueFd socket, DWORD pid, std::uin
   return ref;
 }
 
-void HostServer::updateInterest(PeerConnection &peer) {
+void HostServer::updateInterest(PeerConnection &peer, bool registering) {
   if (!epoll_ || peer.socket() < 0)
     return;
+  // Most sends leave nothing queued: the interest stays as it was and costs no system call.
+  const bool writing = peer.hasQueued();
+  if (!registering && writing == peer.watchedForWriting())
+    return;
+  peer.setWatchedForWriting(writing);
   epoll_event event{};
-  event.events = EPOLLIN | EPOLLRDHUP | (peer.hasQueued() ? EPOLLOUT : 0u);
+  event.events = EPOLLIN | EPOLLRDHUP | (writing ? EPOLLOUT : 0u);
   event.data.u64 = kPeerTag | peer.id();
   if (::epoll_ctl(epoll_.get(), EPOLL_CTL_MOD, peer.socket(), &event) != 0)
     ::epoll_ctl(epoll_.get(), EPOLL_CTL_ADD, peer.socket(), &event);
@@ -282,33 +284,35 @@ PeerConnection *HostServer::peer(std::uint64_t id) {
 PeerConnection *HostServer::peerOfProcess(DWORD pid) {
   PeerConnection *best = nullptr;
   for (auto &[id, peer] : peers_)
-    if (peer->pid() == pid && peer->greeted() && !peer->isTool() && (!best || id < best->id()))
+    if (peer->pid() == pid && peer->greeted() && !peer->isTool() && !peer->isPostConnection() &&
+        (!best || id < best->id()))
       best = peer.get();
   return best;
 }
 
 void HostServer::readFrom(std::uint64_t peerId) {
-  for (int i = 0; i < kReadBurst; ++i) {
-    PeerConnection *peer = this->peer(peerId);
-    if (!peer)
-      return;
-    protocol::Message message;
-    switch (PacketSocket::receive(peer->socket(), message, buffer_, MSG_DONTWAIT)) {
-    case PacketSocket::Result::Ok:
-      handle(*peer, message);
-      break;
-    case PacketSocket::Result::WouldBlock:
-      return;
-    case PacketSocket::Result::Malformed:
-      log_.line("process " + std::to_string(peer->pid()) +
-                " sent a packet that is not a message; dropping its connection");
-      drop(peerId);
-      return;
-    case PacketSocket::Result::Closed:
-    case PacketSocket::Result::Failed:
-      drop(peerId);
-      return;
-    }
+  // One message per turn of the loop: the socket stays ready while more wait (epoll is level
+  // triggered), so every peer gets its turn, and a lone request costs no read that finds
+  // nothing.
+  PeerConnection *peer = this->peer(peerId);
+  if (!peer)
+    return;
+  protocol::Message message;
+  switch (PacketSocket::receive(peer->socket(), message, buffer_, MSG_DONTWAIT)) {
+  case PacketSocket::Result::Ok:
+    handle(*peer, message);
+    return;
+  case PacketSocket::Result::WouldBlock:
+    return;
+  case PacketSocket::Result::Malformed:
+    log_.line("process " + std::to_string(peer->pid()) +
+              " sent a packet that is not a message; dropping its connection");
+    drop(peerId);
+    return;
+  case PacketSocket::Result::Closed:
+  case PacketSocket::Result::Failed:
+    drop(peerId);
+    return;
   }
 }
 
@@ -345,6 +349,35 @@ bool HostServer::send(PeerConnection &peer, protocol::Message message) {
   return true;
 }
 
+bool HostServer::sendAfterAnswer(PeerConnection &peer, protocol::Message message) {
+  if (!handling_)
+    return send(peer, std::move(message));
+  ++eventsSent_;
+  if (!peer.queue(std::move(message))) {
+    log_.line("process " + std::to_string(peer.pid()) +
+              " does not read its messages; dropping its connection");
+    drop(peer.id());
+    return false;
+  }
+  heldBack_.push_back(peer.id());
+  return true;
+}
+
+void HostServer::flushHeldBack() {
+  std::vector<std::uint64_t> peers;
+  peers.swap(heldBack_);
+  for (std::uint64_t id : peers) {
+    PeerConnection *target = peer(id);
+    if (!target || target->socket() < 0)
+      continue;
+    if (!target->flush()) {
+      drop(id);
+      continue;
+    }
+    updateInterest(*target);
+  }
+}
+
 void HostServer::replyLater(std::uint64_t peerId, std::uint32_t type, std::uint32_t requestId,
                             DWORD status, protocol::MessageWriter *payload) {
   PeerConnection *target = peer(peerId);
@@ -359,6 +392,13 @@ void HostServer::replyLater(std::uint64_t peerId, std::uint32_t type, std::uint3
 }
 
 void HostServer::handle(PeerConnection &peer, protocol::Message &message) {
+  handling_ = true;
+  handleRequest(peer, message);
+  handling_ = false;
+  flushHeldBack();
+}
+
+void HostServer::handleRequest(PeerConnection &peer, protocol::Message &message) {
   HostRequest request(*this, peer, message);
   // Descriptors from a process are refused except on the few requests made to carry them.
   if ((!message.descriptors.empty() && !takesDescriptors_.count(message.header.type)) ||
@@ -391,7 +431,7 @@ void HostServer::drop(std::uint64_t peerId) {
     connectionsOf_.erase(count);
   if (epoll_ && peer->socket() >= 0)
     ::epoll_ctl(epoll_.get(), EPOLL_CTL_DEL, peer->socket(), nullptr);
-  if (!peer->greeted() || peer->isTool())
+  if (!peer->greeted() || peer->isTool() || peer->isPostConnection())
     return;
   ProcessRecord *record = processes_.find(peer->pid());
   if (!record || --record->connections > 0)

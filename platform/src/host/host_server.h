@@ -70,13 +70,18 @@ public:
   HostLog &log() { return log_; }
   ProcessTable &processes() { return processes_; }
   PeerConnection *peer(std::uint64_t id);
-  // The first device connection of a process; null when it has none.
+  // The first device connection of a process (never a post connection); null when it has
+  // none.
   PeerConnection *peerOfProcess(DWORD pid);
   // Queues a message for a peer; false (and the peer is dropped) when it cannot take more.
   bool send(PeerConnection &peer, protocol::Message message);
   // How many events (messages other than answers and barrier probes) have been sent to peers:
   // the device barrier compares it to learn whether the host handed out work meanwhile.
   std::uint64_t eventsSent() const { return eventsSent_; }
+  // Queues a message for a peer that goes out once the request being handled has been
+  // answered, so that the requester hears first; nothing can come between the two. Outside a
+  // request it goes out at once. False (and the peer is dropped) when it cannot take more.
+  bool sendAfterAnswer(PeerConnection &peer, protocol::Message message);
   // Answers a deferred request; does nothing when the peer has gone meanwhile.
   void replyLater(std::uint64_t peerId, std::uint32_t type, std::uint32_t requestId, DWORD status,
                   protocol::MessageWriter *payload = nullptr);
@@ -94,11 +99,16 @@ public:
 
 private:
   void runLoopWork();
+  void handleRequest(PeerConnection &peer, protocol::Message &message);
   void acceptAll();
   void readFrom(std::uint64_t peerId);
   void writeTo(std::uint64_t peerId);
   void reap(DWORD pid);
-  void updateInterest(PeerConnection &peer);
+  // Watches the peer's socket for writing while it has messages queued; `registering` sets the
+  // interest whatever it was.
+  void updateInterest(PeerConnection &peer, bool registering = false);
+  // Sends what sendAfterAnswer held back.
+  void flushHeldBack();
   // Out of descriptors: refuses one pending connection; false when even that is impossible.
   bool refuseOnePending();
   // Stops listening for kListenerRestMs.
@@ -132,6 +142,8 @@ private:
   };
   std::unordered_map<std::string, RefusalLog> refusals_; // by reason
   std::vector<std::uint8_t> buffer_;
+  bool handling_ = false;               // inside handle()
+  std::vector<std::uint64_t> heldBack_; // peers with messages held until the answer is out
 };
 
 } // namespace ce::host

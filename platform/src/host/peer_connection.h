@@ -28,9 +28,13 @@ public:
   // Said hello: a device process (joined) or a tool that only inspects and drives the device.
   bool greeted() const { return greeted_; }
   bool isTool() const { return tool_; }
-  void greet(bool tool) {
+  // A device process's post connection (protocol::kHelloPostConnection): it makes requests, but
+  // nothing is delivered on it and it does not keep its process on the device.
+  bool isPostConnection() const { return postConnection_; }
+  void greet(bool tool, bool postConnection = false) {
     greeted_ = true;
     tool_ = tool;
+    postConnection_ = postConnection && !tool;
   }
 
   // Queues a message; false when the queue is full (the caller drops the connection).
@@ -38,6 +42,11 @@ public:
   // Sends what it can without blocking; false when the peer has gone.
   bool flush();
   bool hasQueued() const { return !outgoing_.empty(); }
+  // Messages waiting for the peer to read them.
+  std::size_t queued() const { return outgoing_.size(); }
+  // Whether the host's loop watches the socket for room to write (it does while messages wait).
+  bool watchedForWriting() const { return watchedForWriting_; }
+  void setWatchedForWriting(bool watched) { watchedForWriting_ = watched; }
 
 private:
   const std::uint64_t id_;
@@ -46,6 +55,8 @@ private:
   const std::uint32_t uid_;
   bool greeted_ = false;
   bool tool_ = false;
+  bool postConnection_ = false;
+  bool watchedForWriting_ = false;
   std::deque<protocol::Message> outgoing_;
 };
 

@@ -28,8 +28,6 @@ namespace {
 using protocol::MessageType;
 using protocol::MessageWriter;
 
-constexpr std::uint32_t kHelloTool = 1;
-
 std::uint64_t nowMs() {
   return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                         std::chrono::system_clock::now().time_since_epoch())
@@ -120,11 +118,14 @@ void ProcessService::hello(HostRequest &request) {
     return;
   }
   PeerConnection &peer = request.peer();
-  const bool tool = (flags & kHelloTool) != 0;
-  peer.greet(tool);
+  const bool tool = (flags & protocol::kHelloTool) != 0;
+  const bool postConnection = (flags & protocol::kHelloPostConnection) != 0;
+  peer.greet(tool, postConnection);
   MessageWriter answer;
   answer.u32(static_cast<std::uint32_t>(::getpid()));
-  if (tool) {
+  // A post connection adds nothing to the process table: the process joins (and leaves) by its
+  // own connection.
+  if (tool || postConnection) {
     answer.string(u"");
     request.reply(ERROR_SUCCESS, answer);
     return;

@@ -1,10 +1,15 @@
 // Messages for threads of other processes: the host finds the process that owns a thread id (a
-// Linux tid, unique across the device while the thread lives), hands the message to that
-// process, and answers the sender once the owner has taken it.
+// Linux tid, unique across the device while the thread lives) and hands the message to that
+// process.
 //
-// Posted (PostToThread): the owner puts the message in the thread's queue and reports whether
-// the thread has one; the sender's answer carries that result (ERROR_INVALID_PARAMETER when the
-// thread does not exist, is not a device process's, or has no queue).
+// Posted (PostToThread): answered as soon as the host has queued the message for the owner's
+// process, before that process has read it: a receiver that hangs, is stopped or is dying never
+// holds the sender. The answer is ERROR_INVALID_PARAMETER when the thread does not exist or is
+// not a device process's, and ERROR_NOT_ENOUGH_QUOTA when the owner has left kPostQuota
+// messages of the host unread (a hung program is not dropped for what others post to it).
+// The owner puts the message into the thread's queue; when the thread has none (it has not
+// made one yet, or it ended meanwhile) the message is dropped, as the messages in a queue are
+// when its thread ends. What one sender posts and sends to one process arrives in that order.
 // Sent (SendToThread): the owner's thread handles the message inside its next GetMessageW or
 // PeekMessageW (or while it waits for a send of its own) and the result goes back to the
 // sender. When the owner ends first, the sender's answer is ERROR_BROKEN_PIPE.
@@ -29,6 +34,9 @@ namespace ce::host {
 
 class ThreadMessageRouter : public ProcessObserver {
 public:
+  // Unread messages of the host after which a process takes no more posts.
+  static constexpr std::size_t kPostQuota = PeerConnection::kMaxQueued / 2;
+
   explicit ThreadMessageRouter(HostServer &server);
 
   void onProcessExit(DWORD pid) override;
@@ -41,31 +49,36 @@ public:
   static bool passesAsNumbers(DWORD sender, DWORD target, std::uint32_t message,
                               std::int64_t lParam);
 
-  // Hands a message to thread `tid` of process `pid` and answers (peerId, type, requestId) when
-  // the owner has taken it (posted) or handled it (sent). For the window manager, which finds
-  // the owner itself; requestId 0 asks for no answer. `packedData`, for sent messages only, is
-  // the message's data as MessageMarshaller packed it (lParam then says null or not).
-  void deliver(DWORD pid, DWORD tid, bool sent, std::uint64_t hwnd, std::uint32_t message,
-               std::uint64_t wParam, std::int64_t lParam, std::uint64_t replyPeer,
-               std::uint32_t replyType, std::uint32_t requestId,
-               const std::vector<std::uint8_t> *packedData = nullptr);
+  // Queues a posted message for thread `tid` of process `pid`; the status for the poster:
+  // ERROR_SUCCESS, ERROR_INVALID_PARAMETER when the process has no connection, or
+  // ERROR_NOT_ENOUGH_QUOTA. For the window manager, which finds the owner itself. The message
+  // goes out after the answer to the request being handled.
+  DWORD post(DWORD pid, DWORD tid, std::uint64_t hwnd, std::uint32_t message, std::uint64_t wParam,
+             std::int64_t lParam);
+  // Hands a sent message to thread `tid` of process `pid` and answers (peerId, type, requestId)
+  // once the owner has handled it; requestId 0 asks for no answer. `packedData` is the
+  // message's data as MessageMarshaller packed it (lParam then says null or not), or null.
+  void send(DWORD pid, DWORD tid, std::uint64_t hwnd, std::uint32_t message, std::uint64_t wParam,
+            std::int64_t lParam, std::uint64_t replyPeer, std::uint32_t replyType,
+            std::uint32_t requestId, const std::vector<std::uint8_t> *packedData = nullptr);
 
 private:
   struct Pending {
     DWORD targetPid;
-    bool sent;
     std::uint64_t replyPeer;
     std::uint32_t replyType;
     std::uint32_t requestId;
   };
 
   void toThread(HostRequest &request, bool sent);
-  void deliveryResult(HostRequest &request);
   void sendResult(HostRequest &request);
 
+  // Threads whose owner was looked up, by thread id: most posts go to threads seen before.
+  static constexpr std::size_t kMaxKnownThreads = 4096;
+  mutable std::unordered_map<DWORD, DWORD> threadOwners_;
   HostServer &server_;
-  std::uint32_t nextDelivery_ = 1;
-  std::unordered_map<std::uint32_t, Pending> pending_;
+  std::uint32_t nextSend_ = 1;
+  std::unordered_map<std::uint32_t, Pending> pending_; // sends not answered yet, by send id
 };
 
 } // namespace ce::host

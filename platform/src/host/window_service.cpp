@@ -106,7 +106,7 @@ template <class... Fields> bool readAll(MessageReader &reader, Fields &&...field
 
 WindowService::WindowService(HostServer &server, ThreadMessageRouter &router, int screenWidth,
                              int screenHeight)
-    : server_(server), router_(router), manager_(screenWidth, screenHeight) {
+    : server_(server), router_(router), manager_(screenWidth, screenHeight), publisher_(server) {
   // CW_USEDEFAULT gives the screen below the taskbar, whose height follows the screen's width.
   manager_.setWorkAreaRule([taskbar = DeviceProfile::current().taskbar](SIZE screen) {
     return RECT{0, shell::TaskbarGeometry(taskbar, screen.cx).height(), screen.cx, screen.cy};
@@ -142,6 +142,7 @@ WindowService::WindowService(HostServer &server, ThreadMessageRouter &router, in
   on(+WindowRequest::GetCapture, &WindowService::getCapture);
   on(+WindowRequest::UnregisterClass, &WindowService::unregisterClass);
   on(+WindowRequest::WorkArea, &WindowService::workArea);
+  on(+WindowRequest::WatchWindows, &WindowService::watchWindows);
   server.addObserver(this);
 }
 
@@ -180,6 +181,8 @@ void WindowService::handle(HostRequest &r, Handler handler) {
 }
 
 std::vector<WindowEvent> WindowService::route(Caller caller) {
+  // The processes' views first: whoever gets a message about a change finds the change there.
+  publisher_.publish(manager_);
   std::vector<WindowEvent> handedBack;
   for (const WindowEvent &event : manager_.takeEvents()) {
     if (event.kind == WindowEvent::Kind::Send && caller.process != 0 &&
@@ -189,12 +192,14 @@ std::vector<WindowEvent> WindowService::route(Caller caller) {
     }
     switch (event.kind) {
     case WindowEvent::Kind::Post:
+      router_.post(event.process, event.thread, fromHwnd(event.hwnd), event.message, event.wParam,
+                   event.lParam);
+      break;
     case WindowEvent::Kind::Send: {
       const auto packed = packedRecord(event);
-      router_.deliver(event.process, event.thread, event.kind == WindowEvent::Kind::Send,
-                      fromHwnd(event.hwnd), event.message, event.wParam,
-                      packed ? packed->lParam : event.lParam, 0, 0, 0,
-                      packed ? &packed->data : nullptr);
+      router_.send(event.process, event.thread, fromHwnd(event.hwnd), event.message, event.wParam,
+                   packed ? packed->lParam : event.lParam, 0, 0, 0,
+                   packed ? &packed->data : nullptr);
       break;
     }
     case WindowEvent::Kind::Invalidate:
@@ -503,7 +508,7 @@ DWORD WindowService::postMessage(Call &call) {
     return ERROR_INVALID_WINDOW_HANDLE;
   if (!ThreadMessageRouter::passesAsNumbers(call.request.peer().pid(), w->process, message, lParam))
     return ERROR_INVALID_PARAMETER;
-  return deliverTo(call, *w, false, message, wParam, lParam, nullptr);
+  return router_.post(w->process, w->thread, fromHwnd(w->handle), message, wParam, lParam);
 }
 
 DWORD WindowService::sendMessage(Call &call) {
@@ -525,17 +530,11 @@ DWORD WindowService::sendMessage(Call &call) {
           : !ThreadMessageRouter::passesAsNumbers(call.request.peer().pid(), w->process, message,
                                                   lParam))
     return ERROR_INVALID_PARAMETER;
-  return deliverTo(call, *w, true, message, wParam, lParam, data.packed ? &data.bytes : nullptr);
-}
-
-DWORD WindowService::deliverTo(Call &call, const WindowRecord &window, bool sent,
-                               std::uint32_t message, std::uint64_t wParam, std::int64_t lParam,
-                               const std::vector<std::uint8_t> *packedData) {
   HostRequest &r = call.request;
   r.defer();
-  router_.deliver(window.process, window.thread, sent, fromHwnd(window.handle), message, wParam,
-                  lParam, r.peer().id(), r.message().header.type, r.message().header.requestId,
-                  packedData);
+  router_.send(w->process, w->thread, fromHwnd(w->handle), message, wParam, lParam, r.peer().id(),
+               r.message().header.type, r.message().header.requestId,
+               data.packed ? &data.bytes : nullptr);
   return kDeferred;
 }
 
@@ -652,14 +651,21 @@ DWORD WindowService::fullScreen(Call &call) {
   if (flags & kTaskbarFlags)
     if (const HWND taskbar = shellTaskbar())
       if (const WindowRecord *bar = manager_.find(taskbar))
-        router_.deliver(bar->process, bar->thread, false, fromHwnd(taskbar),
-                        shell::kTaskbarFullScreenMessage, fromHwnd(w->handle),
-                        flags & kTaskbarFlags, 0, 0, 0);
+        router_.post(bar->process, bar->thread, fromHwnd(taskbar), shell::kTaskbarFullScreenMessage,
+                     fromHwnd(w->handle), flags & kTaskbarFlags);
   // The input panel's button lives on the window's soft-key bars.
   if (flags & (SHFS_HIDESIPBUTTON | SHFS_SHOWSIPBUTTON))
     for (HWND top : manager_.topLevelWindows())
       if (const WindowRecord *bar = manager_.find(top); bar && bar->owner == w->handle)
         tellBar(*bar, (hidden & SHFS_HIDESIPBUTTON) == 0);
+  return ERROR_SUCCESS;
+}
+
+DWORD WindowService::watchWindows(Call &call) {
+  // A post connection is told nothing; the process's own connection is.
+  if (!readAll(call.reader) || call.request.peer().isPostConnection())
+    return ERROR_INVALID_PARAMETER;
+  publisher_.subscribe(call.request.peer(), manager_);
   return ERROR_SUCCESS;
 }
 
@@ -689,8 +695,8 @@ void WindowService::tellBar(const WindowRecord &bar, bool sipButtonShown) {
   if (bar.process != static_cast<DWORD>(::getpid()) ||
       !equalsIgnoreCase(bar.className, shell::kMenuBarClass))
     return;
-  router_.deliver(bar.process, bar.thread, false, fromHwnd(bar.handle),
-                  shell::kMenuBarSipButtonMessage, sipButtonShown ? 1 : 0, 0, 0, 0, 0);
+  router_.post(bar.process, bar.thread, fromHwnd(bar.handle), shell::kMenuBarSipButtonMessage,
+               sipButtonShown ? 1 : 0, 0);
 }
 
 void WindowService::tellNewBarOfItsOwner(HWND created) {

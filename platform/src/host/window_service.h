@@ -45,6 +45,7 @@
 #include "host_server.h"
 #include "thread_message_router.h"
 #include "window_listing.h"
+#include "window_state_publisher.h"
 
 #include <chrono>
 #include <functional>
@@ -108,10 +109,6 @@ private:
   static std::optional<PackedMessage> packedRecord(const WindowEvent &event);
   // The caller is a device process and the thread it names is one of its own.
   bool fromOwnThread(WindowManager::Caller caller) const;
-  // Hands a posted or sent message to the window's thread; the router answers the request.
-  DWORD deliverTo(Call &call, const WindowRecord &window, bool sent, std::uint32_t message,
-                  std::uint64_t wParam, std::int64_t lParam,
-                  const std::vector<std::uint8_t> *packedData);
 
   DWORD registerClass(Call &);
   DWORD unregisterClass(Call &);
@@ -144,10 +141,12 @@ private:
   DWORD setCapture(Call &);
   DWORD releaseCapture(Call &);
   DWORD getCapture(Call &);
+  DWORD watchWindows(Call &);
 
   HostServer &server_;
   ThreadMessageRouter &router_;
   WindowManager manager_;
+  WindowStatePublisher publisher_;
   HWND pressed_ = nullptr;     // the window that got the stylus press, until it is lifted
   std::set<DWORD> waitCursor_; // processes with the wait cursor up
   WaitCursorHook waitCursorHook_;

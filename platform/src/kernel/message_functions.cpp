@@ -6,8 +6,8 @@
 
 #include <ce/core/device_root.h>
 
-#include <filesystem>
-#include <string>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <ce/errors.h>
 #include <ce/messages.h>
@@ -36,9 +36,9 @@ BOOL PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lPar
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  std::error_code error;
+  // tgkill without a signal succeeds only for a live thread of this process.
   const bool ownThread =
-      std::filesystem::exists("/proc/self/task/" + std::to_string(threadId), error);
+      threadId != 0 && ::syscall(SYS_tgkill, ::getpid(), static_cast<pid_t>(threadId), 0) == 0;
   // A pointer means nothing in another process; such messages go there only by SendMessageW.
   const bool pointer = lParam != 0 && ce::MessageMarshaller::carriesData(message);
   if (threadId != 0 && !ownThread && !pointer && !ce::DeviceRoot::path().empty() &&

@@ -12,10 +12,17 @@ namespace ce::protocol {
 
 inline constexpr std::uint32_t kReplyBit = 0x80000000u;
 
+// Hello's flags. A tool talks to the host without joining the device. A post connection is a
+// second connection of a device process, one per thread that posts to other processes: the
+// thread reads the answers to its posts there itself, so a post costs one trip to the host and
+// back; the host delivers nothing else on it, and its end is not the process's end.
+inline constexpr std::uint32_t kHelloTool = 1;
+inline constexpr std::uint32_t kHelloPostConnection = 2;
+
 enum class MessageType : std::uint32_t {
   // Requests, process to host.
-  Hello = 0x0101,            // string host exe path, string device path (may be empty)
-                             // -> u32 host pid
+  Hello = 0x0101,            // u32 flags (kHello*), string host exe path -> u32 host pid,
+                             // string device path (empty for tools and post connections)
   Ping = 0x0102,             // -> nothing
   Shutdown = 0x0103,         // -> nothing; the host ends every device process, then itself
   StartProcess = 0x0110,     // string device path of an .exe, string arguments, u32 show
@@ -30,6 +37,7 @@ enum class MessageType : std::uint32_t {
   CreateEvent = 0x0130,      // string name, u32 manual, u32 initial -> u32 id, u32 existed + memfd
   CloseEvent = 0x0131,       // u32 id (notice, no reply)
   PostToThread = 0x0140,     // u32 tid, u64 hwnd, u32 message, u64 wParam, i64 lParam -> nothing
+                             // (answered once the host has queued it for the thread's process)
   SendToThread = 0x0141,     // same -> i64 result, blob reply
   SendResult = 0x0142,       // u32 send id, u32 status, i64 result, blob reply data
                              // (notice, no reply)
@@ -62,15 +70,13 @@ enum class MessageType : std::uint32_t {
                            // i32 x4 rectangle, u32 visible, u32 foreground)
 
   // Events, host to process.
-  DeliverPost = 0x0180,    // u32 delivery id, u32 tid, u64 hwnd, u32 message, u64 wp, i64 lp,
-                           // u32 packed (always 0), blob (empty); the process answers with
-                           // DeliveryResult
-  DeliverSend = 0x0181,    // u32 send id, u32 tid, u64 hwnd, u32 message, u64 wp, i64 lp,
-                           // u32 packed, blob data (see windowing/message_data_field.h); the
-                           // process answers with SendResult once handled
-  DeliveryResult = 0x0143, // u32 delivery id, u32 error code (notice, process to host)
-  SyncProbe = 0x0182,      // u32 probe id, u32 thread to leave out (0: none); the process
-                           // answers with SyncMarked, then SyncReached for each marked thread
+  DeliverPost = 0x0180, // u32 tid, u64 hwnd, u32 message, u64 wp, i64 lp; the process puts
+                        // it into the thread's queue (or drops it when the thread has none)
+  DeliverSend = 0x0181, // u32 send id, u32 tid, u64 hwnd, u32 message, u64 wp, i64 lp,
+                        // u32 packed, blob data (see windowing/message_data_field.h); the
+                        // process answers with SendResult once handled
+  SyncProbe = 0x0182,   // u32 probe id, u32 thread to leave out (0: none); the process
+                        // answers with SyncMarked, then SyncReached for each marked thread
 
   // Services host, process to host. A service is known by the host's id for it (u64).
   RegisterService = 0x0401,   // string prefix, u32 index, string dll, u32 context -> u64 id

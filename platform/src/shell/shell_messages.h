@@ -21,4 +21,12 @@ inline constexpr UINT kTaskbarFullScreenMessage = WM_APP + 0x51;
 // panel's button (SHFullScreen): wParam 1 shows it, 0 hides it.
 inline constexpr UINT kMenuBarSipButtonMessage = WM_APP + 0x52;
 
+// Posted to the taskbar by its process's view of the windows when the foreground window, a
+// window's title or a window's existence changes (WindowStateView::watch).
+inline constexpr UINT kTaskbarWindowsMessage = WM_APP + 0x53;
+
+// Posted to a soft-key bar's "MenuBar" window by its process's view of the windows when its
+// owner is shown, hidden or destroyed.
+inline constexpr UINT kMenuBarOwnerMessage = WM_APP + 0x54;
+
 } // namespace ce::shell

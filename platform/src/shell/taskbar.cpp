@@ -5,7 +5,10 @@
 #include <ce/core/utf.h>
 #include <ce/errors.h>
 
+#include "../windowing/window_state_view.h"
+
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 
@@ -15,8 +18,7 @@ namespace {
 // The taskbar of the shell thread, for its window procedure.
 thread_local Taskbar *tlsTaskbar = nullptr;
 
-constexpr UINT_PTR kRefreshTimer = 1;
-constexpr UINT kRefreshMs = 250;
+constexpr UINT_PTR kClockTimer = 1;
 constexpr int kMaxTitle = 256;
 
 struct Palette {
@@ -65,6 +67,14 @@ void drawFlag(HDC dc, const RECT &box) {
                       clothLeft + clothWidth * (column + 1) / 3, top + clothHeight * (row + 1) / 2};
       fill(dc, cell, (row + column) % 2 == 0 ? kFlagWarm : kFlagLight);
     }
+}
+
+// Milliseconds until the clock's minute turns, and a little more so that it has turned.
+UINT msToNextMinute() {
+  const auto now = std::chrono::system_clock::now();
+  const auto intoMinute =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()) % 60000;
+  return static_cast<UINT>(60000 - intoMinute.count() + 20);
 }
 
 std::u16string clockText() {
@@ -119,7 +129,12 @@ bool Taskbar::create() {
       log_("taskbar: cannot create its window (error " + std::to_string(GetLastError()) + ")");
     return false;
   }
-  SetTimer(hwnd_, kRefreshTimer, kRefreshMs, nullptr);
+  // The foreground window and the titles come as the view of the windows changes; the clock
+  // turns once a minute.
+  windowsWatch_ = WindowStateView::instance().watch(
+      hwnd_, kTaskbarWindowsMessage, nullptr,
+      WindowStateView::kForeground | WindowStateView::kRetitled | WindowStateView::kDestroyed);
+  SetTimer(hwnd_, kClockTimer, msToNextMinute(), nullptr);
   refresh();
   UpdateWindow(hwnd_);
   if (kind_ == TaskbarKind::Wm65)
@@ -148,8 +163,13 @@ LRESULT Taskbar::handle(UINT message, WPARAM wParam, LPARAM lParam) {
   case WM_ERASEBKGND:
     return 1;
   case WM_TIMER:
-    if (wParam == kRefreshTimer)
+    if (wParam == kClockTimer) {
+      SetTimer(hwnd_, kClockTimer, msToNextMinute(), nullptr);
       refresh();
+    }
+    return 0;
+  case kTaskbarWindowsMessage:
+    refresh();
     return 0;
   case WM_LBUTTONDOWN:
     if (startIconHidden_)
@@ -205,7 +225,9 @@ LRESULT Taskbar::handle(UINT message, WPARAM wParam, LPARAM lParam) {
   case WM_CLOSE:
     return 0; // the shell's bar stays for the device's life
   case WM_DESTROY:
-    KillTimer(hwnd_, kRefreshTimer);
+    KillTimer(hwnd_, kClockTimer);
+    WindowStateView::instance().unwatch(windowsWatch_);
+    windowsWatch_ = 0;
     deleteFonts();
     hwnd_ = nullptr;
     return 0;

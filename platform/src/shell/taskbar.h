@@ -1,7 +1,8 @@
 // The taskbar "HHTaskBar": a topmost window along the top of the screen, as wide as the screen
 // and as high as TaskbarGeometry says for the device's design, that never takes the foreground
 // or the focus. It draws a Start area (a flag and "Start"), the foreground window's title and a
-// clock (HH:MM), and checks the foreground window, its title and the time four times a second.
+// clock (HH:MM). It follows the foreground window and its title as its process's view of the
+// windows tells it of changes (no polling), and the clock by a timer set for the next minute.
 // The bar's own window text is the title it shows.
 //
 // Its window procedure, which a service in the host process may subclass:
@@ -88,6 +89,7 @@ private:
   bool startPressed_ = false; // a press began on the 6.5-style bar's Start button
   bool windowsKeyDown_ = false;
   bool windowsKeyUsed_ = false; // another key went down while the Windows key was held
+  int windowsWatch_ = 0;        // the view of the windows tells the bar of changes
 };
 
 } // namespace ce::shell

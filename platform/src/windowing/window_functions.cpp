@@ -5,6 +5,7 @@
 #include "window_call.h"
 #include "window_client.h"
 #include "window_procedure_table.h"
+#include "window_state_view.h"
 
 #include <ce/core/device_profile.h>
 #include <ce/errors.h>
@@ -31,27 +32,10 @@ HWND toHwnd(std::uint64_t value) {
 // A class or window name given as an atom (a value below 0x10000) or as a string.
 bool isAtom(LPCWSTR name) { return reinterpret_cast<ULONG_PTR>(name) < 0x10000; }
 
-struct WindowInfo {
-  DWORD process = 0;
-  DWORD thread = 0;
-  HWND parent = nullptr;
-  HWND owner = nullptr;
-  DWORD style = 0;
-  DWORD exStyle = 0;
-  LONG id = 0;
-  bool visible = false;
-  bool enabled = false;
-  RECT rect{};
-  POINT client{};
-  std::u16string className;
-  std::u16string title;
-};
+using WindowInfo = ce::WindowStateView::Window;
 
-std::optional<WindowInfo> query(HWND hwnd) {
-  if (!hwnd) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return std::nullopt;
-  }
+// Asks the host, for a process that keeps no view of the windows.
+std::optional<WindowInfo> askHost(HWND hwnd) {
   WindowCall call(WindowRequest::QueryWindow);
   call.args().u64(handleValue(hwnd));
   if (!call.send())
@@ -60,7 +44,7 @@ std::optional<WindowInfo> query(HWND hwnd) {
   WindowInfo w;
   std::uint64_t parent = 0, owner = 0;
   std::uint32_t visible = 0, enabled = 0;
-  std::int32_t id = 0;
+  std::int32_t id = 0, clientX = 0, clientY = 0;
   a.u32(w.process);
   a.u32(w.thread);
   a.u64(parent);
@@ -74,8 +58,8 @@ std::optional<WindowInfo> query(HWND hwnd) {
   a.i32(w.rect.top);
   a.i32(w.rect.right);
   a.i32(w.rect.bottom);
-  a.i32(w.client.x);
-  a.i32(w.client.y);
+  a.i32(clientX); // the window's top-left corner: windows have no frame
+  a.i32(clientY);
   a.string(w.className);
   a.string(w.title);
   call.finish();
@@ -89,6 +73,29 @@ std::optional<WindowInfo> query(HWND hwnd) {
   w.visible = visible != 0;
   w.enabled = enabled != 0;
   return w;
+}
+
+// The window as this process's view holds it (the host when it keeps none); nullopt with
+// ERROR_INVALID_WINDOW_HANDLE for a window that does not exist. Class and title only when
+// `withText`.
+std::optional<WindowInfo> query(HWND hwnd, bool withText = false) {
+  if (!hwnd) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return std::nullopt;
+  }
+  auto &view = ce::WindowStateView::instance();
+  switch (view.current()) {
+  case ce::WindowStateView::Status::Current:
+    if (auto w = view.window(hwnd, withText))
+      return w;
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return std::nullopt;
+  case ce::WindowStateView::Status::Unreachable:
+    return std::nullopt;
+  case ce::WindowStateView::Status::NotKept:
+    break;
+  }
+  return askHost(hwnd);
 }
 
 struct DeviceState {
@@ -119,6 +126,24 @@ std::optional<DeviceState> deviceState() {
   s.focus = toHwnd(focus);
   s.desktop = toHwnd(desktop);
   return s;
+}
+
+// The foreground window, the desktop and the screen's size: from the view when it answers.
+std::optional<DeviceState> viewedState() {
+  auto &view = ce::WindowStateView::instance();
+  switch (view.current()) {
+  case ce::WindowStateView::Status::Current: {
+    const SIZE screen = view.screen();
+    return DeviceState{
+        view.foreground(),          nullptr, nullptr, view.desktop(), static_cast<int>(screen.cx),
+        static_cast<int>(screen.cy)};
+  }
+  case ce::WindowStateView::Status::Unreachable:
+    return std::nullopt;
+  case ce::WindowStateView::Status::NotKept:
+    break;
+  }
+  return deviceState();
 }
 
 // Sends a call whose answer is one handle; null when it fails.
@@ -305,11 +330,11 @@ LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   case WM_SETTEXT:
     return setHostTitle(hwnd, reinterpret_cast<LPCWSTR>(lParam));
   case WM_GETTEXT: {
-    const auto w = query(hwnd);
+    const auto w = query(hwnd, true);
     return w ? copyOut(w->title, reinterpret_cast<LPWSTR>(lParam), static_cast<int>(wParam)) : 0;
   }
   case WM_GETTEXTLENGTH: {
-    const auto w = query(hwnd);
+    const auto w = query(hwnd, true);
     return w ? static_cast<LRESULT>(w->title.size()) : 0;
   }
   default:
@@ -403,7 +428,7 @@ HWND GetWindow(HWND hwnd, UINT command) {
 }
 
 HWND GetDesktopWindow() {
-  const auto s = deviceState();
+  const auto s = viewedState();
   return s ? s->desktop : nullptr;
 }
 
@@ -455,7 +480,7 @@ BOOL EnumWindows(WNDENUMPROC callback, LPARAM lParam) {
 }
 
 int GetClassNameW(HWND hwnd, LPWSTR buffer, int size) {
-  const auto w = query(hwnd);
+  const auto w = query(hwnd, true);
   if (!w)
     return 0;
   if (!buffer || size <= 0) {
@@ -475,7 +500,7 @@ int GetWindowTextW(HWND hwnd, LPWSTR buffer, int size) {
     return static_cast<int>(SendMessageW(hwnd, WM_GETTEXT, static_cast<WPARAM>(size),
                                          reinterpret_cast<LPARAM>(buffer)));
   }
-  const auto w = query(hwnd);
+  const auto w = query(hwnd, true);
   if (!w)
     return 0;
   return copyOut(w->title, buffer, size);
@@ -484,7 +509,7 @@ int GetWindowTextW(HWND hwnd, LPWSTR buffer, int size) {
 int GetWindowTextLengthW(HWND hwnd) {
   if (WindowClient::instance().threadOf(hwnd))
     return static_cast<int>(SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0));
-  const auto w = query(hwnd);
+  const auto w = query(hwnd, true);
   return w ? static_cast<int>(w->title.size()) : 0;
 }
 
@@ -614,7 +639,7 @@ LONG SetWindowLongW(HWND hwnd, int index, LONG value) {
 }
 
 HWND GetForegroundWindow() {
-  const auto s = deviceState();
+  const auto s = viewedState();
   return s ? s->foreground : nullptr;
 }
 
@@ -642,7 +667,7 @@ int GetSystemMetrics(int index) {
   if (index != SM_CXSCREEN && index != SM_CYSCREEN)
     return 0;
   // The host knows the current size (rotation swaps it); without one, the device profile does.
-  if (const auto s = deviceState())
+  if (const auto s = viewedState())
     return index == SM_CXSCREEN ? s->width : s->height;
   const auto profile = ce::DeviceProfile::current();
   return index == SM_CXSCREEN ? profile.screenWidth : profile.screenHeight;

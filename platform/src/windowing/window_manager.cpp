@@ -50,6 +50,12 @@ std::vector<WindowEvent> WindowManager::takeEvents() {
   return out;
 }
 
+std::vector<HWND> WindowManager::takeChangedWindows() {
+  std::vector<HWND> out(changed_.begin(), changed_.end());
+  changed_.clear();
+  return out;
+}
+
 bool WindowManager::fail(DWORD error) const {
   lastError_ = error;
   return false;
@@ -115,6 +121,7 @@ void WindowManager::setDesktopOwner(Caller owner) {
   WindowRecord &d = *record(desktop_);
   d.process = owner.process;
   d.thread = owner.thread;
+  changed(desktop_);
 }
 
 void WindowManager::rotate() {
@@ -132,6 +139,7 @@ void WindowManager::rotate() {
   }
   WindowRecord &desk = *record(desktop_);
   desk.rect = screen_;
+  changed(desktop_);
 
   std::vector<HWND> resized;
   for (HWND h : desk.children) {
@@ -142,9 +150,11 @@ void WindowManager::rotate() {
     if (same(w.rect, oldScreen)) {
       w.rect = screen_;
       resized.push_back(h);
+      changed(h);
     } else if (same(w.rect, oldWork)) {
       w.rect = workArea_;
       resized.push_back(h);
+      changed(h);
     }
   }
   // Everything on the framebuffer is stale after a rotation: every visible part is repainted.
@@ -316,6 +326,7 @@ HWND WindowManager::createWindow(Caller caller, const Creation &c) {
   w.visible = (c.style & WS_VISIBLE) != 0;
   w.enabled = (c.style & WS_DISABLED) == 0;
   WindowRecord &stored = windows_.emplace(handle, std::move(w)).first->second;
+  changed(handle);
   ++windowCounts_[caller.process];
   WindowRecord &p = *record(parent);
   p.children.insert(p.children.begin(), handle);
@@ -394,11 +405,14 @@ void WindowManager::destroyAll(const std::vector<HWND> &doomed, DWORD silentProc
     if (count != windowCounts_.end() && --count->second == 0)
       windowCounts_.erase(count);
     windows_.erase(h);
+    changed(h);
   }
   // Owned windows of other processes that survive lose their owner.
   for (auto &[h, w] : windows_)
-    if (gone.count(w.owner))
+    if (gone.count(w.owner)) {
       w.owner = nullptr;
+      changed(h);
+    }
   for (auto *table : {&active_, &focus_})
     std::erase_if(*table, [&](const auto &entry) { return gone.count(entry.second) != 0; });
   if (gone.count(capture_))
@@ -649,6 +663,7 @@ bool WindowManager::setText(Caller caller, HWND hwnd, std::u16string_view text) 
   if (!w)
     return false;
   w->title = text;
+  changed(hwnd);
   return succeed();
 }
 
@@ -658,6 +673,7 @@ std::optional<LONG> WindowManager::setWindowLong(Caller caller, HWND hwnd, int i
     return std::nullopt;
   const Snapshots before = snapshot(screenRect(*w));
   LONG previous = 0;
+  changed(hwnd);
   switch (index) {
   case GWL_STYLE: {
     previous = static_cast<LONG>(w->style);
@@ -699,6 +715,7 @@ bool WindowManager::showWindow(Caller caller, HWND hwnd, int command) {
     const Snapshots before = snapshot(screenRect(*w));
     w->visible = show;
     w->style = show ? (w->style | WS_VISIBLE) : (w->style & ~WS_VISIBLE);
+    changed(hwnd);
     exposeChanges(before);
   }
   const bool activating = command == SW_SHOWNORMAL || command == SW_SHOW || command == SW_RESTORE ||
@@ -753,6 +770,7 @@ bool WindowManager::setWindowPos(Caller caller, HWND hwnd, HWND insertAfter, int
       touched = RectangleSet::boundingBox(touched, screenRect(*owner));
   }
   const Snapshots before = snapshot(touched);
+  changed(hwnd); // its place, its visibility, or WS_EX_TOPMOST by its place in the z-order
   w->rect = newRect;
   if (zChange)
     insertAt(*w, insertAfter);
@@ -808,6 +826,7 @@ bool WindowManager::enableWindow(Caller, HWND hwnd, bool enable) {
     return wasDisabled;
   w->enabled = enable;
   w->style = enable ? (w->style & ~WS_DISABLED) : (w->style | WS_DISABLED);
+  changed(hwnd);
   send(hwnd, WM_ENABLE, enable ? TRUE : FALSE, 0);
   if (!enable) {
     // A disabled window keeps neither the focus nor the foreground.

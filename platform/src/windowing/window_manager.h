@@ -52,6 +52,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -98,6 +99,10 @@ public:
 
   DWORD lastError() const { return lastError_; }
   std::vector<WindowEvent> takeEvents();
+  // The windows whose record may have changed since the last call: made, destroyed, or with a
+  // new title, styles, id, place, owner, visibility or enabled state (z-order, update regions
+  // and timers do not count). Each appears once; a window may appear that ends up as it was.
+  std::vector<HWND> takeChangedWindows();
 
   // Screen.
   SIZE screenSize() const { return SIZE{screen_.right, screen_.bottom}; }
@@ -216,6 +221,8 @@ private:
   WindowRecord *placeableBy(Caller caller, HWND hwnd);
   bool fail(DWORD error) const;
   bool succeed() const;
+  // Notes that the window's record changed (takeChangedWindows).
+  void changed(HWND hwnd) { changed_.insert(hwnd); }
   static HWND stripLowBit(HWND hwnd);
 
   HWND topLevelOf(HWND hwnd) const;
@@ -279,6 +286,7 @@ private:
   RegisteredMessageTable messages_;
   TimerTable timers_;
   std::vector<WindowEvent> events_;
+  std::set<HWND> changed_;
   mutable DWORD lastError_ = 0;
 };
 

@@ -13,7 +13,6 @@
 
 #include <atomic>
 
-using ce::WindowCall;
 using ce::WindowClient;
 using ce::windowing::WindowRequest;
 
@@ -61,9 +60,14 @@ BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     SetLastError(ERROR_INVALID_PARAMETER); // its pointer means nothing in another process
     return FALSE;
   }
-  WindowCall call(WindowRequest::PostMessage);
-  call.args().u64(handleValue(hwnd)).u32(message).u64(wParam).i64(lParam);
-  return call.send() ? TRUE : FALSE;
+  // Answered once the host has queued it for the window's process: the receiver never holds
+  // the poster.
+  ce::protocol::MessageWriter payload;
+  payload.u32(GetCurrentThreadId()).u64(handleValue(hwnd)).u32(message).u64(wParam).i64(lParam);
+  return ce::HostConnection::instance().post(ce::windowing::messageType(WindowRequest::PostMessage),
+                                             payload)
+             ? TRUE
+             : FALSE;
 }
 
 LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

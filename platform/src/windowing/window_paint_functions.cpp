@@ -65,8 +65,7 @@ std::vector<RECT> clipToUpdate(const std::vector<RECT> &visible, const std::vect
                                POINT origin) {
   std::vector<RECT> out;
   for (const RECT &u : update) {
-    const RECT screen{u.left + origin.x, u.top + origin.y, u.right + origin.x,
-                      u.bottom + origin.y};
+    const RECT screen{u.left + origin.x, u.top + origin.y, u.right + origin.x, u.bottom + origin.y};
     for (const RECT &v : visible) {
       const RECT both{std::max(v.left, screen.left), std::max(v.top, screen.top),
                       std::min(v.right, screen.right), std::min(v.bottom, screen.bottom)};
@@ -106,11 +105,10 @@ HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT paint) {
   const bool ok = readRect(a, bounds) && readRects(a, update) && a.i32(origin.x) &&
                   a.i32(origin.y) && readRects(a, visible);
   call.finish();
-  // The update region is empty now: no WM_PAINT until something is invalidated again. The
-  // host's own notice of that may still be on its way.
-  if (const auto thread = WindowClient::instance().threadOf(hwnd))
-    if (auto queue = ce::ThreadMessageQueue::find(*thread))
-      queue->validate(hwnd);
+  // The update region is empty now: the host's notice of that (PaintState) came before its
+  // answer and has already taken WM_PAINT out of the queue. Nothing is validated here: an
+  // invalidation that the host sent after its answer (another window moved away) may be in
+  // the queue already, and its WM_PAINT must stay.
   if (!ok) {
     SetLastError(ERROR_INVALID_DATA);
     return nullptr;
@@ -118,8 +116,8 @@ HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT paint) {
   paint->rcPaint = bounds;
   paint->hdc = framebufferDC(origin, clipToUpdate(visible, update, origin));
   if (paint->hdc)
-    paint->fErase = WindowClient::instance().dispatch(
-                        hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(paint->hdc), 0)
+    paint->fErase = WindowClient::instance().dispatch(hwnd, WM_ERASEBKGND,
+                                                      reinterpret_cast<WPARAM>(paint->hdc), 0)
                         ? FALSE
                         : TRUE;
   return paint->hdc;

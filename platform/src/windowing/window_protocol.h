@@ -1,9 +1,9 @@
 // The window manager's requests and events on the host socket (range 0x02xx). Every request
 // starts with the calling thread's id (u32); handles travel as u64, rectangles as four i32.
-// Every answer except PostMessage's and SendMessage's ends with the messages sent to the
-// caller's own thread by the operation: u32 n, n x (u64 hwnd, u32 message, u64 wParam,
-// i64 lParam, data), which the caller runs before its call returns. A failed answer holds only
-// those. "data" is a message's data field (message_data_field.h): u32 packed, blob.
+// Every answer except SendMessage's ends with the messages sent to the caller's own thread by
+// the operation: u32 n, n x (u64 hwnd, u32 message, u64 wParam, i64 lParam, data), which the
+// caller runs before its call returns. A failed answer holds only those. "data" is a message's
+// data field (message_data_field.h): u32 packed, blob.
 #pragma once
 
 #include "../protocol/message_type.h"
@@ -37,7 +37,8 @@ enum class WindowRequest : std::uint32_t {
   UpdateRegion = 0x0213,    // u64 hwnd -> rect bounds, u32 n, n x rect (client coordinates)
   BeginPaint = 0x0214,      // u64 hwnd -> like UpdateRegion, then the window's visible region
   VisibleRegion = 0x0215,   // u64 hwnd -> i32 client x, y, u32 n, n x rect (screen coordinates)
-  PostMessage = 0x0216,     // u64 hwnd, u32 message, u64 wParam, i64 lParam
+  PostMessage = 0x0216,     // u64 hwnd, u32 message, u64 wParam, i64 lParam (answered once
+                            // the host has queued it for the window's process)
   SendMessage = 0x0217,     // same, data -> i64 result, blob reply (WM_GETTEXT's text)
   KeyboardEvent = 0x0218,   // u32 key, u32 flags
   SetCursor = 0x0219,       // u32 wait
@@ -47,11 +48,14 @@ enum class WindowRequest : std::uint32_t {
   GetCapture = 0x021D,      // -> u64 capture window
   UnregisterClass = 0x021E, // string name
   WorkArea = 0x021F,        // -> rect work area (screen coordinates)
+  WatchWindows = 0x0220,    // -> nothing; the window table comes first in WindowState events,
+                            // and every change to it after them
 };
 
 enum class WindowEventType : std::uint32_t {
-  PaintState = 0x0280, // u32 tid, u64 hwnd, u32 needs paint
-  Input = 0x0281,      // u32 tid, u64 hwnd, u32 message, u64 wParam, i64 lParam, i32 x, y
+  PaintState = 0x0280,  // u32 tid, u64 hwnd, u32 needs paint
+  Input = 0x0281,       // u32 tid, u64 hwnd, u32 message, u64 wParam, i64 lParam, i32 x, y
+  WindowState = 0x0282, // see window_state.h
 };
 
 inline constexpr std::uint32_t operator+(WindowRequest request) {

@@ -2,6 +2,10 @@
 //   echo TID   reports its thread id to thread TID (WM_USER+1), answers WM_USER+2 with
 //              WM_USER+3 (wParam + lParam), handles sent messages (below), ends on WM_QUIT
 //              with exit code 7
+//   late TID   reports (WM_USER+1) its thread id and, as lParam, that of a second thread that
+//              has no queue yet; on WM_USER+8 the second thread makes its queue, reports
+//              WM_USER+9 to TID and reports the first message it then gets as WM_USER+10
+//              (wParam = its wParam); ends on WM_QUIT with exit code 7
 //   wait       waits for WM_QUIT
 //   args FILE  writes its command line and its own device path to FILE and ends
 //   map NAME   creates the named mapping NAME (4096 bytes), writes "peer" into it, then waits
@@ -12,11 +16,14 @@
 
 #include <ce/core/utf.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstring>
 #include <fstream>
+#include <future>
 #include <sstream>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -27,6 +34,9 @@ constexpr UINT kDouble = WM_USER + 4; // sent: returns wParam * 2
 constexpr UINT kNested = WM_USER + 5; // sent: sends kCallBack to the parent, returns its result + 1
 constexpr UINT kCallBack = WM_USER + 6; // sent to the parent
 constexpr UINT kDie = WM_USER + 7;      // sent: the program kills itself while handling it
+constexpr UINT kWakeLate = WM_USER + 8;
+constexpr UINT kLateReady = WM_USER + 9;
+constexpr UINT kLateGot = WM_USER + 10;
 
 DWORD parentThread = 0;
 
@@ -63,6 +73,42 @@ int echo(DWORD parent) {
   return 7;
 }
 
+int late(DWORD parent) {
+  MSG msg;
+  PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+  std::promise<void> woken;
+  std::atomic<DWORD> lateThread{0};
+  std::atomic<bool> lateEnded{false};
+  std::thread second([&] {
+    lateThread = GetCurrentThreadId();
+    woken.get_future().wait();
+    MSG in;
+    PeekMessageW(&in, nullptr, 0, 0, PM_NOREMOVE);
+    PostThreadMessageW(parent, kLateReady, GetCurrentThreadId(), 0);
+    if (GetMessageW(&in, nullptr, 0, 0) > 0)
+      PostThreadMessageW(parent, kLateGot, in.wParam, 0);
+    lateEnded = true;
+  });
+  while (lateThread == 0)
+    std::this_thread::yield();
+  if (!PostThreadMessageW(parent, kHello, GetCurrentThreadId(),
+                          static_cast<LPARAM>(lateThread.load())))
+    return 3;
+  bool wakeSent = false;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0)
+    if (msg.message == kWakeLate && !wakeSent) {
+      wakeSent = true;
+      woken.set_value();
+    }
+  if (!wakeSent)
+    woken.set_value();
+  // The second thread may not have made its queue yet: post until it takes the message or ends.
+  while (!lateEnded && !PostThreadMessageW(lateThread, WM_QUIT, 0, 0))
+    std::this_thread::yield();
+  second.join();
+  return 7;
+}
+
 } // namespace
 
 int WinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int) {
@@ -73,6 +119,11 @@ int WinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int) {
     unsigned long parent = 0;
     words >> parent;
     return echo(static_cast<DWORD>(parent));
+  }
+  if (mode == "late") {
+    unsigned long parent = 0;
+    words >> parent;
+    return late(static_cast<DWORD>(parent));
   }
   if (mode == "wait") {
     MSG msg;

@@ -21,6 +21,13 @@
 //                        and a shown child window of its window, at 5, 5, 20 x 20; returns the
 //                        owned window
 //   WM_PAINT             paints (BeginPaint, EndPaint) and reports kPainted (wParam = window)
+//   kSequence (posted)   counts posts numbered 0, 1, 2, ... (wParam), noting any out of order
+//   kTakeSequence (sent) first takes the kSequence posts waiting in its queue, then returns how
+//                        many came in order so far, or -1 when one came out of order
+//   kStopSelf (posted)   stops the whole program (SIGSTOP) until it is continued
+//   kChangeSelf (posted) changes its window, then reports kChanged (wParam as given): wParam 1
+//                        moves it to 30, 40, 150 x 90, 2 hides it, 3 shows it, 4 titles it
+//                        "changed", 5 destroys it (the program then goes on without it)
 // It ends on WM_CLOSE (DestroyWindow, WM_DESTROY, PostQuitMessage) with exit code 5.
 #include <ce/entry.h>
 #include <ce/windows.h>
@@ -48,9 +55,23 @@ constexpr UINT kEchoText = WM_USER + 110;
 constexpr UINT kMoved = WM_USER + 111;
 constexpr UINT kMakeOwned = WM_USER + 112;
 constexpr UINT kPainted = WM_USER + 113;
+constexpr UINT kSequence = WM_USER + 114;
+constexpr UINT kTakeSequence = WM_USER + 115;
+constexpr UINT kStopSelf = WM_USER + 116;
+constexpr UINT kChangeSelf = WM_USER + 117;
+constexpr UINT kChanged = WM_USER + 118;
 
 DWORD testThread = 0;
 HWND mainWindow = nullptr;
+WPARAM nextInSequence = 0;
+bool outOfSequence = false;
+
+void countInSequence(WPARAM number) {
+  if (number == nextInSequence)
+    ++nextInSequence;
+  else
+    outOfSequence = true;
+}
 
 LRESULT fnv1a(const BYTE *bytes, DWORD size) {
   std::uint32_t hash = 2166136261u;
@@ -107,6 +128,39 @@ LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
   }
   case kDie:
     ::raise(SIGKILL);
+    return 0;
+  case kSequence:
+    countInSequence(wParam);
+    return 0;
+  case kTakeSequence: {
+    MSG waiting;
+    while (PeekMessageW(&waiting, hwnd, kSequence, kSequence, PM_REMOVE))
+      countInSequence(waiting.wParam);
+    return outOfSequence ? -1 : static_cast<LRESULT>(nextInSequence);
+  }
+  case kStopSelf:
+    ::raise(SIGSTOP);
+    return 0;
+  case kChangeSelf:
+    switch (wParam) {
+    case 1:
+      SetWindowPos(hwnd, nullptr, 30, 40, 150, 90, SWP_NOZORDER | SWP_NOACTIVATE);
+      break;
+    case 2:
+      ShowWindow(hwnd, SW_HIDE);
+      break;
+    case 3:
+      ShowWindow(hwnd, SW_SHOW);
+      break;
+    case 4:
+      SetWindowTextW(hwnd, u"changed");
+      break;
+    case 5:
+      mainWindow = nullptr; // its end is not the program's
+      DestroyWindow(hwnd);
+      break;
+    }
+    PostThreadMessageW(testThread, kChanged, wParam, 0);
     return 0;
   case kCursor:
     SetCursor(wParam == 1   ? LoadCursorW(nullptr, IDC_WAIT)
