@@ -1,12 +1,12 @@
 // Feeds arbitrary packets to the host's request handling: a server with its real services but no
 // socket, one greeted peer, and every input cut into packets that are decoded and handled as the
 // host's loop would.
-#include "../src/host/device_sync.h"
-#include "../src/host/host_log.h"
-#include "../src/host/host_server.h"
-#include "../src/host/named_object_service.h"
-#include "../src/host/process_service.h"
-#include "../src/host/thread_message_router.h"
+#include "../host/device_sync.h"
+#include "../host/host_log.h"
+#include "../host/host_server.h"
+#include "../host/named_object_service.h"
+#include "../host/process_service.h"
+#include "../host/thread_message_router.h"
 #include "../src/protocol/message_writer.h"
 #include "../src/protocol/packet_socket.h"
 

@@ -1,7 +1,7 @@
 // Booting, status and shutdown of a device's host through the device tool.
 #include "host_test_device.h"
 
-#include "../src/host/host_daemon.h"
+#include "../src/client/host_lock.h"
 
 #include <ce/messages.h>
 
@@ -86,6 +86,6 @@ TEST(HostLifecycle, TerminatingTheHostEndsItsPrograms) {
   const pid_t host = std::stoi(status.substr(std::string("running, host process ").size()));
   ASSERT_EQ(::kill(host, SIGTERM), 0);
   EXPECT_EQ(waitExit(waiting), -1);
-  EXPECT_TRUE(ce::host::HostDaemon::waitUntilStopped(device.root, 5000));
+  EXPECT_TRUE(ce::HostLock::waitUntilReleased(device.root, 5000));
   EXPECT_EQ(device.tool({"boot"}).exitCode, 0) << "a new host takes the root over";
 }

@@ -3,7 +3,7 @@
 // requests that do not make sense.
 #include "host_test_device.h"
 
-#include "../src/host/host_daemon.h"
+#include "../src/client/host_lock.h"
 #include "../src/protocol/message_reader.h"
 
 #include <ce/kernel.h>
@@ -206,7 +206,7 @@ TEST(ServicesDevice, AServiceThatNeverStopsDoesNotHoldUpShutdown) {
   const auto ended = device.tool({"shutdown"});
   EXPECT_EQ(ended.exitCode, 0) << ended.err;
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(9));
-  EXPECT_FALSE(ce::host::HostDaemon::isRunning(device.root));
+  EXPECT_FALSE(ce::HostLock::isHeld(device.root));
   // The stuck one was asked first; the older one still got its turn.
   const auto lines = journal(device);
   ASSERT_GE(lines.size(), 2u);

@@ -1,10 +1,10 @@
 #include "host_connection.h"
 
-#include "../host/host_daemon.h"
 #include "../kernel/thread_message_queue.h"
 #include "../protocol/message_reader.h"
 #include "../protocol/packet_socket.h"
 #include "../windowing/message_data_field.h"
+#include "host_lock.h"
 #include "sync_probe.h"
 #include "post_connection.h"
 
@@ -353,12 +353,8 @@ void HostConnection::endIfHostGone() {
     return;
   // The host's end closes its sockets and its lock together, but the lock may go a moment later:
   // a host still holding it after a second has only dropped this connection.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-  while (host::HostDaemon::isRunning(root)) {
-    if (std::chrono::steady_clock::now() >= deadline)
-      return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  if (!HostLock::waitUntilReleased(root, 1000))
+    return;
   ::kill(::getpid(), SIGKILL);
 }
 

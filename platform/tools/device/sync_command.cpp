@@ -3,7 +3,7 @@
 #include "argument_parser.h"
 
 #include "../../src/client/device_barrier.h"
-#include "../../src/host/device_sync.h"
+#include "../../host/device_sync.h"
 
 #include <charconv>
 

@@ -1,6 +1,6 @@
 #include "process_service.h"
 
-#include "../kernel/process_identity.h"
+#include "../src/kernel/process_identity.h"
 
 #include <ce/core/device_path.h>
 #include <ce/core/utf.h>

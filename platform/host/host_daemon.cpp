@@ -1,11 +1,12 @@
 #include "host_daemon.h"
 
-#include "../client/host_connection.h"
-#include "../controls/input_panel_host.h"
-#include "../controls/menu_bar_server.h"
-#include "../protocol/packet_socket.h"
-#include "../shell/shell_thread.h"
-#include "boot_check.h"
+#include "../src/client/host_connection.h"
+#include "../src/client/host_lock.h"
+#include "../src/controls/input_panel_host.h"
+#include "../src/controls/menu_bar_server.h"
+#include "../src/protocol/packet_socket.h"
+#include "../src/shell/shell_thread.h"
+#include "boot_answer.h"
 #include "device_sync.h"
 #include "host_log.h"
 #include "host_server.h"
@@ -21,7 +22,6 @@
 
 #include <ce/core/device_root.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -29,14 +29,9 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <memory>
 #include <mutex>
-#include <poll.h>
 #include <sys/file.h>
-#include <sys/stat.h>
-#include <sys/syscall.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -45,8 +40,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path lockFile(const fs::path &root) { return root / "run" / "host.lock"; }
-
 void writeAll(int fd, const std::string &text) {
   if (fd >= 0) [[maybe_unused]]
     const auto written = ::write(fd, text.data(), text.size());
@@ -54,159 +47,18 @@ void writeAll(int fd, const std::string &text) {
 
 } // namespace
 
-bool HostDaemon::isRunning(const fs::path &root) {
-  const int fd = ::open(lockFile(root).c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0)
-    return false;
-  const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-  ::close(fd);
-  return held;
-}
-
-namespace {
-
-// The pid the host wrote into its lock file, 0 when there is none.
-pid_t lockHolder(const fs::path &root) {
-  std::ifstream in(lockFile(root));
-  long value = 0;
-  return in >> value && value > 0 ? static_cast<pid_t>(value) : 0;
-}
-
-// A pidfd for the host that holds the lock, or none: the pidfd names whatever process had the pid
-// when it was opened; the host wrote the pid before, and still holds the lock after, so a pid read
-// again unchanged while the lock is held names the host.
-protocol::UniqueFd hostPidfd(const fs::path &root) {
-  const pid_t pid = lockHolder(root);
-  if (pid <= 0)
-    return protocol::UniqueFd();
-  protocol::UniqueFd pidfd(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
-  if (!pidfd || !HostDaemon::isRunning(root) || lockHolder(root) != pid)
-    return protocol::UniqueFd();
-  return pidfd;
-}
-
-} // namespace
-
-bool HostDaemon::waitUntilStopped(const fs::path &root, int timeoutMs) {
-  if (!isRunning(root))
-    return true;
-  // The kernel releases the lock when the host's process ends: wait for that end itself.
-  if (const protocol::UniqueFd pidfd = hostPidfd(root)) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                            deadline - std::chrono::steady_clock::now())
-                            .count();
-      pollfd ended{pidfd.get(), POLLIN, 0};
-      const int ready = ::poll(&ended, 1, static_cast<int>(std::max<long long>(left, 0)));
-      if (ready >= 0 || errno != EINTR || left <= 0)
-        break;
-    }
-    return !isRunning(root);
-  }
-  // No pidfd (a lock file without a readable pid): look at the lock a few times a second.
-  for (int waited = 0; waited < timeoutMs; waited += 10) {
-    if (!isRunning(root))
-      return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return !isRunning(root);
-}
-
-bool HostDaemon::forceStop(const fs::path &root, int timeoutMs) {
-  const protocol::UniqueFd pidfd = hostPidfd(root);
-  if (!pidfd)
-    return waitUntilStopped(root, lockHolder(root) > 0 ? timeoutMs : 0);
-  ::syscall(SYS_pidfd_send_signal, pidfd.get(), SIGKILL, nullptr, 0);
-  return waitUntilStopped(root, timeoutMs);
-}
-
-HostDaemon::BootResult HostDaemon::boot(const fs::path &root, const HostOptions &options,
-                                        std::string *message) {
-  std::error_code error;
-  fs::create_directories(root / "run", error);
-  if (error) {
-    *message = "cannot create " + (root / "run").string() + ": " + error.message();
-    return BootResult::Failed;
-  }
-  ::chmod((root / "run").c_str(), 0700);
-  if (isRunning(root))
-    return BootResult::AlreadyRunning;
-  if (auto problem = BootCheck::problem(root)) {
-    *message = *problem;
-    return BootResult::Refused;
-  }
-  int ready[2];
-  if (::pipe2(ready, O_CLOEXEC) != 0) {
-    *message = std::string("cannot make a pipe: ") + std::strerror(errno);
-    return BootResult::Failed;
-  }
-  const pid_t first = ::fork();
-  if (first < 0) {
-    ::close(ready[0]);
-    ::close(ready[1]);
-    *message = std::string("cannot fork: ") + std::strerror(errno);
-    return BootResult::Failed;
-  }
-  if (first == 0) {
-    ::close(ready[0]);
-    ::setsid();
-    const pid_t second = ::fork();
-    if (second != 0)
-      ::_exit(second < 0 ? 1 : 0);
-    const int null = ::open("/dev/null", O_RDWR);
-    if (null >= 0) {
-      ::dup2(null, 0);
-      ::dup2(null, 1);
-      ::dup2(null, 2);
-      if (null > 2)
-        ::close(null);
-    }
-    // A daemon keeps none of its starter's descriptors (a starter waiting for its own output
-    // pipes to close would wait for the host's whole life): only the ready pipe, moved to 3.
-    if (ready[1] != 3) {
-      ::dup2(ready[1], 3);
-      ::close(ready[1]);
-    }
-    ::close_range(4, ~0u, 0);
-    [[maybe_unused]] const int changed = ::chdir("/");
-    ::_exit(serve(fs::absolute(root), options, 3));
-  }
-  ::close(ready[1]);
-  int status = 0;
-  ::waitpid(first, &status, 0);
-  std::string answer;
-  char buffer[256];
-  for (;;) {
-    const ssize_t got = ::read(ready[0], buffer, sizeof buffer);
-    if (got > 0) {
-      answer.append(buffer, static_cast<std::size_t>(got));
-      continue;
-    }
-    if (got < 0 && errno == EINTR)
-      continue;
-    break;
-  }
-  ::close(ready[0]);
-  if (answer.rfind("R", 0) == 0)
-    return BootResult::Started;
-  if (answer.rfind("A", 0) == 0)
-    return BootResult::AlreadyRunning;
-  *message = answer.size() > 1 ? answer.substr(1) : "the host ended before it was ready";
-  return BootResult::Failed;
-}
-
 int HostDaemon::serve(const fs::path &root, const HostOptions &options, int readyFd) {
   const fs::path run = root / "run";
   std::error_code error;
   fs::create_directories(run, error);
-  const int lock = ::open(lockFile(root).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  const int lock = ::open(HostLock::file(root).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (lock < 0) {
-    writeAll(readyFd, std::string("Fcannot open the lock file: ") + std::strerror(errno));
+    writeAll(readyFd, BootAnswer::kFailed + std::string("cannot open the lock file: ") +
+                          std::strerror(errno));
     return 1;
   }
   if (::flock(lock, LOCK_EX | LOCK_NB) != 0) {
-    writeAll(readyFd, "A");
+    writeAll(readyFd, std::string(1, BootAnswer::kLockHeld));
     return 0;
   }
   // Who holds the lock, for a shutdown that has to kill a host that does not answer.
@@ -234,7 +86,7 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
     const std::string reason =
         std::string("cannot listen on ") + socketPath.string() + ": " + std::strerror(errno);
     log.line(reason);
-    writeAll(readyFd, "F" + reason);
+    writeAll(readyFd, BootAnswer::kFailed + reason);
     return 1;
   }
   HostServer server(std::move(listener), log);
@@ -247,7 +99,7 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
   // The screen: framebuffer, overlays, presenters and input.
   ScreenService screen(server, options);
   if (std::string why; !screen.ready(&why)) {
-    writeAll(readyFd, "F" + why);
+    writeAll(readyFd, BootAnswer::kFailed + why);
     return 1;
   }
 
@@ -308,14 +160,14 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
     bool done = false;
   };
   auto ready = std::make_shared<Ready>();
-  // Says "R" on the ready pipe, once; `running` false only closes it.
+  // Says it is ready on the ready pipe, once; `running` false only closes it.
   const auto sayReady = [ready, readyFd, shellLog](bool running, const std::string &how) {
     std::lock_guard lock(ready->mutex);
     if (ready->done)
       return;
     ready->done = true;
     if (running)
-      writeAll(readyFd, "R");
+      writeAll(readyFd, std::string(1, BootAnswer::kReady));
     if (readyFd >= 0)
       ::close(readyFd);
     if (running)

@@ -1,6 +1,6 @@
 #include "screen_service.h"
 
-#include "../screen/local_display.h"
+#include "../src/screen/local_display.h"
 
 #include <ce/core/device_profile.h>
 #include <ce/core/png_writer.h>

@@ -2,7 +2,7 @@
 // thread, where the window service owns the window manager.
 #pragma once
 
-#include "../screen/input_sink.h"
+#include "../src/screen/input_sink.h"
 #include "host_server.h"
 
 namespace ce::host {

@@ -1,6 +1,6 @@
 #include "thread_message_router.h"
 
-#include "../windowing/message_data_field.h"
+#include "../src/windowing/message_data_field.h"
 
 #include <ce/errors.h>
 

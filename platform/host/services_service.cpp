@@ -1,8 +1,8 @@
 #include "services_service.h"
 
-#include "../client/host_connection.h"
-#include "../kernel/process_identity.h"
-#include "../services/services_host.h"
+#include "../src/client/host_connection.h"
+#include "../src/kernel/process_identity.h"
+#include "../src/services/services_host.h"
 
 #include <ce/core/utf.h>
 #include <ce/errors.h>

@@ -1,6 +1,6 @@
 #include "peer_connection.h"
 
-#include "../protocol/packet_socket.h"
+#include "../src/protocol/packet_socket.h"
 
 #include <sys/socket.h>
 

@@ -8,8 +8,8 @@
 // been handed over.
 #pragma once
 
-#include "../protocol/unique_fd.h"
-#include "../screen/stylus_gesture.h"
+#include "../src/protocol/unique_fd.h"
+#include "../src/screen/stylus_gesture.h"
 
 #include <condition_variable>
 #include <deque>

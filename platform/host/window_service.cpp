@@ -1,11 +1,11 @@
 #include "window_service.h"
 
-#include "../kernel/process_identity.h"
-#include "../shell/shell_messages.h"
-#include "../shell/taskbar_geometry.h"
-#include "../windowing/key_message_flags.h"
-#include "../windowing/message_data_field.h"
-#include "../windowing/window_protocol.h"
+#include "../src/kernel/process_identity.h"
+#include "../src/shell/shell_messages.h"
+#include "../src/shell/taskbar_geometry.h"
+#include "../src/windowing/key_message_flags.h"
+#include "../src/windowing/message_data_field.h"
+#include "../src/windowing/window_protocol.h"
 
 #include <ce/core/device_profile.h>
 #include <ce/core/utf.h>

@@ -14,9 +14,9 @@
 //   with one. A window that cannot open makes the boot fail (ready() says why).
 #pragma once
 
-#include "../screen/input_sink.h"
-#include "../screen/screen.h"
-#include "../screen/sdl_presenter.h"
+#include "../src/screen/input_sink.h"
+#include "../src/screen/screen.h"
+#include "../src/screen/sdl_presenter.h"
 #include "host_options.h"
 #include "host_server.h"
 #include "input_player.h"

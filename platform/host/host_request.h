@@ -2,9 +2,9 @@
 // answer it.
 #pragma once
 
-#include "../protocol/message.h"
-#include "../protocol/message_reader.h"
-#include "../protocol/message_writer.h"
+#include "../src/protocol/message.h"
+#include "../src/protocol/message_reader.h"
+#include "../src/protocol/message_writer.h"
 
 #include <ce/types.h>
 

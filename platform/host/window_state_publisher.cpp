@@ -1,7 +1,7 @@
 #include "window_state_publisher.h"
 
-#include "../kernel/process_identity.h"
-#include "../windowing/window_protocol.h"
+#include "../src/kernel/process_identity.h"
+#include "../src/windowing/window_protocol.h"
 
 #include <algorithm>
 

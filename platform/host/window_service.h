@@ -39,9 +39,9 @@
 //   KEYEVENTF_KEYUP are ignored.
 #pragma once
 
-#include "../screen/input_sink.h"
-#include "../windowing/message_marshaller.h"
-#include "../windowing/window_manager.h"
+#include "../src/screen/input_sink.h"
+#include "../src/windowing/message_marshaller.h"
+#include "../src/windowing/window_manager.h"
 #include "host_server.h"
 #include "thread_message_router.h"
 #include "window_listing.h"

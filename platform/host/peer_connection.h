@@ -2,7 +2,7 @@
 // the messages waiting to be sent to it.
 #pragma once
 
-#include "../protocol/message.h"
+#include "../src/protocol/message.h"
 
 #include <ce/types.h>
 

@@ -1,6 +1,6 @@
 #include "host_server.h"
 
-#include "../protocol/packet_socket.h"
+#include "../src/protocol/packet_socket.h"
 
 #include <ce/errors.h>
 

@@ -1,6 +1,6 @@
 #include "named_object_service.h"
 
-#include "../client/shared_event_state.h"
+#include "../src/client/shared_event_state.h"
 
 #include <ce/core/utf.h>
 #include <ce/errors.h>

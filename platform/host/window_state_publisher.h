@@ -14,8 +14,8 @@
 // watcher left, nothing is kept.
 #pragma once
 
-#include "../windowing/window_manager.h"
-#include "../windowing/window_state.h"
+#include "../src/windowing/window_manager.h"
+#include "../src/windowing/window_state.h"
 #include "host_server.h"
 
 #include <map>
