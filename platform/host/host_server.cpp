@@ -1,6 +1,8 @@
 #include "host_server.h"
 
+#include "../src/client/host_connection.h"
 #include "../src/protocol/packet_socket.h"
+#include "request_name.h"
 
 #include <ce/errors.h>
 
@@ -82,6 +84,12 @@ void HostServer::runLoopWork() {
 }
 
 bool HostServer::run() {
+  // A platform call made on this thread that needs the host's answer would wait for this very
+  // loop: it fails at once instead, and the log names it.
+  const HostConnection::LoopThreadMark loopThread([this](protocol::MessageType type) {
+    log_.line("refused " + requestName(type) +
+              " on the host's loop thread: the loop cannot wait for its own answer");
+  });
   epoll_.reset(::epoll_create1(EPOLL_CLOEXEC));
   if (!wake_)
     wake_.reset(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));

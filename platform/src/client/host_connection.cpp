@@ -80,6 +80,8 @@ const HWND kNoWindow = reinterpret_cast<HWND>(static_cast<LONG_PTR>(-2));
 HostConnection *g_instance = nullptr;
 // The serial of the connection whose reader thread this is.
 thread_local std::uint64_t t_readerSerial = 0;
+// Set while the thread is the host's loop thread: the handler of refused calls.
+thread_local HostConnection::RefusedCallHandler *t_loopThreadRefusal = nullptr;
 
 // The calling thread's descriptor for "my call has completed", created on first need.
 int threadNotifyFd() {
@@ -144,6 +146,23 @@ HostConnection &HostConnection::instance() {
   }();
   (void)registered;
   return *g_instance;
+}
+
+HostConnection::LoopThreadMark::LoopThreadMark(RefusedCallHandler refused)
+    : previous_(t_loopThreadRefusal), refused_(std::move(refused)) {
+  t_loopThreadRefusal = &refused_;
+}
+
+HostConnection::LoopThreadMark::~LoopThreadMark() { t_loopThreadRefusal = previous_; }
+
+bool HostConnection::refusedOnLoopThread(MessageType type) {
+  RefusedCallHandler *refused = t_loopThreadRefusal;
+  if (!refused)
+    return false;
+  if (*refused)
+    (*refused)(type);
+  SetLastError(ERROR_POSSIBLE_DEADLOCK);
+  return true;
 }
 
 void HostConnection::afterFork() {
@@ -213,6 +232,10 @@ std::shared_ptr<HostConnection::Link> HostConnection::currentLink() {
 }
 
 bool HostConnection::connect() {
+  if (isConnected())
+    return true;
+  if (refusedOnLoopThread(MessageType::Hello))
+    return false;
   std::lock_guard connecting(connectMutex_);
   bool tool;
   {
@@ -501,6 +524,8 @@ void HostConnection::abandon(std::uint32_t id) {
 }
 
 bool HostConnection::call(MessageType type, MessageWriter &payload, Reply &reply, bool handleSent) {
+  if (refusedOnLoopThread(type))
+    return false;
   auto link = currentLink();
   if (!link)
     return false;
@@ -571,6 +596,8 @@ bool HostConnection::notify(MessageType type, MessageWriter &payload) {
 }
 
 bool HostConnection::post(MessageType type, MessageWriter &payload) {
+  if (refusedOnLoopThread(type))
+    return false;
   std::optional<DWORD> status;
   if (!isTool() && (isConnected() || connect()))
     status = PostConnection::call(type, payload);

@@ -19,6 +19,14 @@
 // answer limit allows: by default, forever, as a device program waits for the system. Tools set
 // a limit (setAnswerLimit): connecting and each call then fail with ERROR_TIMEOUT once it has
 // passed; an answer that comes later is dropped.
+//
+// The host's own loop thread answers every request, so a request made on it would wait for
+// itself for ever. The host marks that thread (LoopThreadMark); there, every call that needs an
+// answer from the host (call, post, and connecting, which waits for the Hello's answer) fails at
+// once with ERROR_POSSIBLE_DEADLOCK, and the mark's handler hears which request it was (the host
+// logs it). So a public API call such as FindWindowW or RegisterWindowMessageW made by code on
+// the loop thread returns its failure value with that last error instead of hanging the host.
+// Notices, which want no answer, still go out from the loop thread when a connection is open.
 #pragma once
 
 #include "../protocol/message.h"
@@ -50,6 +58,21 @@ public:
   using EventHandler = std::function<void(protocol::Message &)>;
 
   static HostConnection &instance();
+
+  // Hears, on the loop thread, each request refused there.
+  using RefusedCallHandler = std::function<void(protocol::MessageType)>;
+  // Marks the calling thread as the host's loop thread for the mark's lifetime (see above).
+  class LoopThreadMark {
+  public:
+    explicit LoopThreadMark(RefusedCallHandler refused);
+    ~LoopThreadMark();
+    LoopThreadMark(const LoopThreadMark &) = delete;
+    LoopThreadMark &operator=(const LoopThreadMark &) = delete;
+
+  private:
+    RefusedCallHandler *previous_;
+    RefusedCallHandler refused_;
+  };
 
   // Joins as a tool (the device tool): talks to the host without becoming a device process.
   // Call before the first request.
@@ -115,6 +138,8 @@ private:
   void linkLost(const std::shared_ptr<Link> &link);
   // Ends this process when the device's host is gone (endProcessWithHost).
   static void endIfHostGone();
+  // On the host's loop thread: refuses a request of `type` (last error, handler) and says so.
+  static bool refusedOnLoopThread(protocol::MessageType type);
   void dispatchEvent(protocol::Message &message, const std::shared_ptr<Link> &link);
   void deliverPost(protocol::Message &message);
   void deliverSend(protocol::Message &message, const std::shared_ptr<Link> &link);
