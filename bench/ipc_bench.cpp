@@ -14,7 +14,7 @@
 // messages).
 #include "tool_device.h"
 
-#include "../platform/src/client/post_connection.h"
+#include "../platform/src/client/host_connection.h"
 
 #include <ce/core/utf.h>
 #include <ce/kernel.h>
@@ -241,13 +241,14 @@ void BM_PostMessagesInARowToARunningProcess(benchmark::State &state) {
 }
 BENCHMARK(BM_PostMessagesInARowToARunningProcess)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
-// The host's own round trip: an empty request on the thread's post connection, answered at
-// once. A post costs this plus the queueing of the message in the host.
+// The host's own round trip: an empty request on the thread's post connection (which the
+// connection's post takes for a device process), answered at once. A post costs this plus the
+// queueing of the message in the host.
 void BM_HostRoundTrip(benchmark::State &state) {
   peers();
   for (auto _ : state) {
     ce::protocol::MessageWriter nothing;
-    if (ce::PostConnection::call(ce::protocol::MessageType::Ping, nothing) != 0u) {
+    if (!ce::HostConnection::instance().post(ce::protocol::MessageType::Ping, nothing)) {
       state.SkipWithError("the host does not answer");
       break;
     }

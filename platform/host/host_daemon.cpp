@@ -1,7 +1,6 @@
 #include "host_daemon.h"
 
 #include "../src/client/host_connection.h"
-#include "../src/client/host_lock.h"
 #include "../src/controls/input_panel_host.h"
 #include "../src/controls/menu_bar_server.h"
 #include "../src/protocol/packet_socket.h"
@@ -19,6 +18,7 @@
 #include "window_service.h"
 
 #include <ce/core/device_profile.h>
+#include <ce/host/host_lock.h>
 
 #include <ce/core/device_root.h>
 

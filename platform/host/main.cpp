@@ -4,7 +4,7 @@
 #include "host_command_line.h"
 #include "host_daemon.h"
 
-#include "../src/client/host_lock.h"
+#include <ce/host/host_lock.h>
 
 #include <fcntl.h>
 #include <iostream>

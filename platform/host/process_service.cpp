@@ -1,10 +1,9 @@
 #include "process_service.h"
 
-#include "../src/kernel/process_identity.h"
-
 #include <ce/core/device_path.h>
 #include <ce/core/utf.h>
 #include <ce/errors.h>
+#include <ce/host/process_identity.h>
 #include <ce/kernel.h>
 
 #include <cerrno>

@@ -40,7 +40,7 @@ ScreenService::ScreenService(HostServer &server, const HostOptions &options)
     return;
   }
   // Device code running inside the host draws straight into the screen.
-  Display::setCurrent(std::make_shared<LocalDisplay>(screen_, static_cast<std::uint32_t>(::getpid())));
+  useDisplay(std::make_shared<LocalDisplay>(screen_, static_cast<std::uint32_t>(::getpid())));
   player_ = std::make_unique<InputPlayer>([this](const InputEvent &event) { input(event); });
   if (options_.window) {
     std::string why;
@@ -74,7 +74,7 @@ ScreenService::~ScreenService() {
   // Input threads first: nothing may reach the sink or the screen while they go.
   presenter_.reset();
   player_.reset();
-  Display::setCurrent(nullptr);
+  useDisplay(nullptr);
 }
 
 bool ScreenService::ready(std::string *why) const {

@@ -1,11 +1,11 @@
 #include "services_service.h"
 
 #include "../src/client/host_connection.h"
-#include "../src/kernel/process_identity.h"
-#include "../src/services/services_host.h"
 
 #include <ce/core/utf.h>
 #include <ce/errors.h>
+#include <ce/host/process_identity.h>
+#include <ce/host/services_host.h>
 
 #include <chrono>
 #include <condition_variable>

@@ -1,6 +1,5 @@
 #include "window_service.h"
 
-#include "../src/kernel/process_identity.h"
 #include "../src/shell/shell_messages.h"
 #include "../src/shell/taskbar_geometry.h"
 #include "../src/windowing/key_message_flags.h"
@@ -9,6 +8,7 @@
 
 #include <ce/core/device_profile.h>
 #include <ce/core/utf.h>
+#include <ce/host/process_identity.h>
 
 #include <ce/errors.h>
 #include <ce/input.h>

@@ -1,7 +1,8 @@
 #include "window_state_publisher.h"
 
-#include "../src/kernel/process_identity.h"
 #include "../src/windowing/window_protocol.h"
+
+#include <ce/host/process_identity.h>
 
 #include <algorithm>
 

@@ -6,11 +6,11 @@
 #include "../host/host_log.h"
 #include "../host/host_server.h"
 #include "../host/process_service.h"
-#include "../src/client/host_lock.h"
 #include "../src/protocol/packet_socket.h"
 
 #include <ce/core/printable_text.h>
 #include <ce/core/utf.h>
+#include <ce/host/host_lock.h>
 #include <ce/kernel.h>
 #include <ce/processes.h>
 

@@ -1,8 +1,7 @@
 // Booting, status and shutdown of a device's host through the device tool.
 #include "host_test_device.h"
 
-#include "../src/client/host_lock.h"
-
+#include <ce/host/host_lock.h>
 #include <ce/messages.h>
 
 using namespace hosttest;

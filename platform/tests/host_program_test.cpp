@@ -3,7 +3,8 @@
 #include "host_test_device.h"
 
 #include "../host/host_command_line.h"
-#include "../src/client/host_lock.h"
+
+#include <ce/host/host_lock.h>
 
 #include <fstream>
 #include <sstream>

@@ -3,9 +3,9 @@
 // requests that do not make sense.
 #include "host_test_device.h"
 
-#include "../src/client/host_lock.h"
 #include "../src/protocol/message_reader.h"
 
+#include <ce/host/host_lock.h>
 #include <ce/kernel.h>
 #include <ce/registry.h>
 #include <ce/services.h>

@@ -77,7 +77,7 @@ protected:
     ASSERT_EQ(tool("boot"), 0);
     ce::DeviceRoot::use(root_);
     ce::DeviceProfile::reload();
-    ce::Display::setCurrent(nullptr);
+    ce::useDisplay(nullptr);
     width_ = GetSystemMetrics(SM_CXSCREEN);
     height_ = GetSystemMetrics(SM_CYSCREEN);
     shots_ = fs::path(CE_BINARY_DIR) / "toolkit-demo" / "screenshots" / screen();

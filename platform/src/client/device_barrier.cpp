@@ -1,6 +1,7 @@
-#include "device_barrier.h"
+#include <ce/host/device_barrier.h>
 
 #include "../kernel/thread.h"
+#include "../kernel/thread_message_queue.h"
 #include "../protocol/message_reader.h"
 #include "host_connection.h"
 
@@ -50,6 +51,21 @@ DeviceBarrier DeviceBarrier::wait(std::uint32_t timeoutMs) {
     break;
   }
   return result;
+}
+
+void DeviceBarrier::becomeWatcher() {
+  if (const auto queue = ThreadMessageQueue::current())
+    queue->becomeWatcher();
+}
+
+void DeviceBarrier::setPumping(bool pumping) {
+  if (const auto queue = ThreadMessageQueue::current())
+    queue->setPumping(pumping);
+}
+
+int DeviceBarrier::queueWakeDescriptor() {
+  const auto queue = ThreadMessageQueue::current();
+  return queue ? queue->wakeDescriptor() : -1;
 }
 
 } // namespace ce

@@ -4,13 +4,13 @@
 #include "../protocol/message_reader.h"
 #include "../protocol/packet_socket.h"
 #include "../windowing/message_data_field.h"
-#include "host_lock.h"
 #include "sync_probe.h"
 #include "post_connection.h"
 
 #include <ce/core/device_root.h>
 #include <ce/core/utf.h>
 #include <ce/errors.h>
+#include <ce/host/host_lock.h>
 
 #include <algorithm>
 #include <atomic>

@@ -32,6 +32,7 @@
 #include "../protocol/message.h"
 #include "../protocol/message_writer.h"
 
+#include <ce/export.h>
 #include <ce/messages.h>
 
 #include <atomic>
@@ -42,6 +43,10 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+
+// Exported from the library for the host program and the tests until this declaration moves
+// to platform/include/ce/host.
+CE_EXPORT_BEGIN
 
 namespace ce {
 
@@ -165,3 +170,4 @@ private:
 };
 
 } // namespace ce
+CE_EXPORT_END

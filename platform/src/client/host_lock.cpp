@@ -1,4 +1,4 @@
-#include "host_lock.h"
+#include <ce/host/host_lock.h>
 
 #include "../protocol/unique_fd.h"
 

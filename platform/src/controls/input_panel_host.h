@@ -3,10 +3,15 @@
 // host_daemon starts it with the host and stops it once the host's loop has ended.
 #pragma once
 
+#include <ce/export.h>
 #include <ce/types.h>
 
 #include <memory>
 #include <thread>
+
+// Exported from the library for the host program and the tests until this declaration moves
+// to platform/include/ce/host.
+CE_EXPORT_BEGIN
 
 namespace ce {
 
@@ -35,3 +40,4 @@ private:
 };
 
 } // namespace ce
+CE_EXPORT_END

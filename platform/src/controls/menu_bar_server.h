@@ -10,10 +10,15 @@
 // services' shutdown releases when it closes the host connection.
 #pragma once
 
+#include <ce/export.h>
 #include <ce/types.h>
 
 #include <memory>
 #include <thread>
+
+// Exported from the library for the host program and the tests until this declaration moves
+// to platform/include/ce/host.
+CE_EXPORT_BEGIN
 
 namespace ce {
 
@@ -38,3 +43,4 @@ private:
 };
 
 } // namespace ce
+CE_EXPORT_END

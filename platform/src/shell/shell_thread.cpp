@@ -5,8 +5,7 @@
 #include "startup_folder.h"
 #include "taskbar.h"
 
-#include "../kernel/process_identity.h"
-
+#include <ce/host/process_identity.h>
 #include <ce/kernel.h>
 #include <ce/windows.h>
 

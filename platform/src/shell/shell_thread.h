@@ -17,6 +17,7 @@
 #include "shell_log.h"
 
 #include <ce/core/device_profile.h>
+#include <ce/export.h>
 
 #include <atomic>
 #include <condition_variable>
@@ -24,6 +25,10 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+
+// Exported from the library for the host program and the tests until this declaration moves
+// to platform/include/ce/host.
+CE_EXPORT_BEGIN
 
 namespace ce::shell {
 
@@ -65,3 +70,4 @@ private:
 };
 
 } // namespace ce::shell
+CE_EXPORT_END

@@ -4,11 +4,11 @@
 #include "host_launcher.h"
 
 #include "../../src/client/host_connection.h"
-#include "../../src/client/host_lock.h"
 #include "../../src/protocol/message_reader.h"
 
 #include <ce/core/device_root.h>
 #include <ce/errors.h>
+#include <ce/host/host_lock.h>
 #include <ce/kernel.h>
 
 #include <charconv>

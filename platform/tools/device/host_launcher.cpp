@@ -1,7 +1,8 @@
 #include "host_launcher.h"
 
 #include "../../host/boot_answer.h"
-#include "../../src/client/host_lock.h"
+
+#include <ce/host/host_lock.h>
 
 #include <cerrno>
 #include <cstdlib>

@@ -7,10 +7,10 @@
 #include "package_uninstaller.h"
 
 #include "../../src/client/host_connection.h"
-#include "../../src/client/host_lock.h"
 #include "../../src/packages/package_manifest.h"
 
 #include <ce/core/device_root.h>
+#include <ce/host/host_lock.h>
 
 #include <ostream>
 

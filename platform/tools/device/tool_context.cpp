@@ -1,10 +1,10 @@
 #include "tool_context.h"
 
 #include "../../src/client/host_connection.h"
-#include "../../src/client/host_lock.h"
 
 #include <ce/core/device_root.h>
 #include <ce/errors.h>
+#include <ce/host/host_lock.h>
 
 #include <charconv>
 #include <cstdlib>

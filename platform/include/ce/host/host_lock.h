@@ -6,7 +6,11 @@
 // for its end, and, for a host that no longer answers, kill the holder.
 #pragma once
 
+#include <ce/export.h>
+
 #include <filesystem>
+
+CE_EXPORT_BEGIN
 
 namespace ce {
 
@@ -25,3 +29,4 @@ public:
 };
 
 } // namespace ce
+CE_EXPORT_END

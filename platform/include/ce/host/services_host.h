@@ -8,6 +8,8 @@
 // never overlap, even when several threads use the host at once.
 #pragma once
 
+#include <ce/export.h>
+
 #include <ce/types.h>
 
 #include <cstdint>
@@ -19,6 +21,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+CE_EXPORT_BEGIN
 
 namespace ce {
 
@@ -90,3 +94,4 @@ private:
 };
 
 } // namespace ce
+CE_EXPORT_END

@@ -18,9 +18,13 @@
 //   service's threads belong to services.exe); threads started otherwise take none.
 #pragma once
 
+#include <ce/export.h>
+
 #include <ce/types.h>
 
 #include <string>
+
+CE_EXPORT_BEGIN
 
 namespace ce {
 
@@ -50,3 +54,4 @@ public:
 };
 
 } // namespace ce
+CE_EXPORT_END

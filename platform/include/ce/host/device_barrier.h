@@ -4,10 +4,14 @@
 // since it cannot handle anything while it waits.
 #pragma once
 
+#include <ce/export.h>
+
 #include <ce/types.h>
 
 #include <cstdint>
 #include <string>
+
+CE_EXPORT_BEGIN
 
 namespace ce {
 
@@ -25,6 +29,16 @@ struct DeviceBarrier {
   // Asks the host and waits, up to `timeoutMs` (1 to 3600000) plus the connection's answer
   // limit when it has one.
   static DeviceBarrier wait(std::uint32_t timeoutMs);
+
+  // A thread of a test watches the device rather than being part of it: from now on a barrier
+  // leaves it out, except while it pumps its messages (setPumping(true)); when a pump ends, the
+  // marks it left are answered. The calling thread's message queue is made when it has none.
+  static void becomeWatcher();
+  static void setPumping(bool pumping);
+  // The descriptor that becomes readable when something is queued for the calling thread (an
+  // eventfd: read it to empty it); -1 when the thread can have no queue.
+  static int queueWakeDescriptor();
 };
 
 } // namespace ce
+CE_EXPORT_END

@@ -1,14 +1,14 @@
 // Feeds arbitrary packets to the host's request handling: a server with its real services but no
 // socket, one greeted peer, and every input cut into packets that are decoded and handled as the
 // host's loop would.
-#include "../host/device_sync.h"
-#include "../host/host_log.h"
-#include "../host/host_server.h"
-#include "../host/named_object_service.h"
-#include "../host/process_service.h"
-#include "../host/thread_message_router.h"
-#include "../src/protocol/message_writer.h"
-#include "../src/protocol/packet_socket.h"
+#include "../device_sync.h"
+#include "../host_log.h"
+#include "../host_server.h"
+#include "../named_object_service.h"
+#include "../process_service.h"
+#include "../thread_message_router.h"
+#include "../../src/protocol/message_writer.h"
+#include "../../src/protocol/packet_socket.h"
 
 #include <cstdint>
 #include <cstring>
