@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,7 +24,7 @@ namespace fs = std::filesystem;
 // The descriptor the host's ready pipe has in the host.
 constexpr int kReadyFd = 3;
 
-void writeAll(int fd, const std::string &text) {
+void writeAll(int fd, std::string_view text) {
   [[maybe_unused]] const auto written = ::write(fd, text.data(), text.size());
 }
 
@@ -69,9 +70,9 @@ std::string readAll(int fd) {
   ::close_range(kReadyFd + 1, ~0u, 0);
   [[maybe_unused]] const int changed = ::chdir("/");
   ::execve(path, argv, environ);
-  const int error = errno;
+  const char *why = ::strerrordesc_np(errno); // a constant text, unlike strerror's
   writeAll(kReadyFd, cannotStart);
-  writeAll(kReadyFd, std::strerror(error));
+  writeAll(kReadyFd, why ? why : "unknown error");
   ::_exit(127);
 }
 
