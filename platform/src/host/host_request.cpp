@@ -4,9 +4,11 @@
 
 namespace ce::host {
 
-void HostRequest::reply(DWORD status) {
-  protocol::MessageWriter empty;
-  reply(status, empty);
+std::uint64_t HostRequest::peerId() const { return peer_.id(); }
+
+void HostRequest::send(protocol::Message &answer) {
+  if (PeerConnection *target = server_.peer(peer_.id()))
+    server_.send(*target, std::move(answer));
 }
 
 void HostRequest::reply(DWORD status, protocol::MessageWriter &payload) {

@@ -2,10 +2,13 @@
 // answer it.
 #pragma once
 
+#include "../protocol/answer.h"
 #include "../protocol/message.h"
+#include "../protocol/message_codec.h"
 #include "../protocol/message_reader.h"
 #include "../protocol/message_writer.h"
 
+#include <ce/errors.h>
 #include <ce/types.h>
 
 namespace ce::host {
@@ -24,18 +27,50 @@ public:
   protocol::MessageReader reader() const { return protocol::MessageReader(message_.payload); }
   bool wantsReply() const { return message_.header.requestId != 0; }
 
-  // Answers with a status and an optional payload (ignored for notices, which want no reply).
-  void reply(DWORD status);
+  // Answers with a status and the declared parts that follow it (nothing goes back for
+  // notices, which want no reply).
+  template <protocol::wire::Declared... Parts> void reply(DWORD status, const Parts &...parts);
   void reply(DWORD status, protocol::MessageWriter &payload);
+  // Answers with what a handler of a declared request gave (nothing for a deferred answer).
+  template <class Reply> void answer(const protocol::Answer<Reply> &answer) {
+    if (answer.deferred())
+      return;
+    if (const Reply *reply = answer.reply())
+      this->reply(answer.status(), *reply);
+    else
+      this->reply(answer.status());
+  }
   bool answered() const { return answered_; }
-  // The handler keeps the request open and answers later through HostServer::replyLater.
+  // The handler keeps the request open and answers later through HostServer::answerLater.
+  template <class Request> protocol::DeferredReply<protocol::ReplyOf<Request>> defer() {
+    answered_ = true;
+    return {peerId(), message_.header.type, message_.header.requestId};
+  }
   void defer() { answered_ = true; }
 
 private:
+  std::uint64_t peerId() const;
+  void send(protocol::Message &answer);
+
   HostServer &server_;
   PeerConnection &peer_;
   protocol::Message &message_;
   bool answered_ = false;
 };
+
+template <protocol::wire::Declared... Parts>
+void HostRequest::reply(DWORD status, const Parts &...parts) {
+  if (answered_)
+    return;
+  answered_ = true;
+  if (!wantsReply())
+    return;
+  protocol::Message answer;
+  const std::uint32_t type = message_.header.type | protocol::kReplyBit;
+  // An answer that does not fit (or breaks a declared limit) is an error answer instead.
+  if (!protocol::encode(answer, type, message_.header.requestId, status, parts...))
+    protocol::encode(answer, type, message_.header.requestId, ERROR_NOT_ENOUGH_MEMORY);
+  send(answer);
+}
 
 } // namespace ce::host

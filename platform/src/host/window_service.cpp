@@ -192,14 +192,16 @@ std::vector<WindowEvent> WindowService::route(Caller caller) {
     }
     switch (event.kind) {
     case WindowEvent::Kind::Post:
-      router_.post(event.process, event.thread, fromHwnd(event.hwnd), event.message, event.wParam,
-                   event.lParam);
+      router_.post(event.process,
+                   {event.thread, event.hwnd, event.message, event.wParam, event.lParam});
       break;
     case WindowEvent::Kind::Send: {
       const auto packed = packedRecord(event);
-      router_.send(event.process, event.thread, fromHwnd(event.hwnd), event.message, event.wParam,
-                   packed ? packed->lParam : event.lParam, 0, 0, 0,
-                   packed ? &packed->data : nullptr);
+      router_.send(event.process,
+                   {event.thread, event.hwnd, event.message, event.wParam,
+                    packed ? packed->lParam : event.lParam},
+                   packed ? protocol::MessageData{true, packed->data} : protocol::MessageData{},
+                   {});
       break;
     }
     case WindowEvent::Kind::Invalidate:
@@ -508,7 +510,7 @@ DWORD WindowService::postMessage(Call &call) {
     return ERROR_INVALID_WINDOW_HANDLE;
   if (!ThreadMessageRouter::passesAsNumbers(call.request.peer().pid(), w->process, message, lParam))
     return ERROR_INVALID_PARAMETER;
-  return router_.post(w->process, w->thread, fromHwnd(w->handle), message, wParam, lParam);
+  return router_.post(w->process, {w->thread, w->handle, message, wParam, lParam});
 }
 
 DWORD WindowService::sendMessage(Call &call) {
@@ -532,9 +534,10 @@ DWORD WindowService::sendMessage(Call &call) {
     return ERROR_INVALID_PARAMETER;
   HostRequest &r = call.request;
   r.defer();
-  router_.send(w->process, w->thread, fromHwnd(w->handle), message, wParam, lParam, r.peer().id(),
-               r.message().header.type, r.message().header.requestId,
-               data.packed ? &data.bytes : nullptr);
+  router_.send(w->process, {w->thread, w->handle, message, wParam, lParam},
+               protocol::MessageData{data.packed, data.bytes},
+               ThreadMessageRouter::SendReply{r.peer().id(), r.message().header.type,
+                                              r.message().header.requestId});
   return kDeferred;
 }
 
@@ -651,8 +654,8 @@ DWORD WindowService::fullScreen(Call &call) {
   if (flags & kTaskbarFlags)
     if (const HWND taskbar = shellTaskbar())
       if (const WindowRecord *bar = manager_.find(taskbar))
-        router_.post(bar->process, bar->thread, fromHwnd(taskbar), shell::kTaskbarFullScreenMessage,
-                     fromHwnd(w->handle), flags & kTaskbarFlags);
+        router_.post(bar->process, {bar->thread, taskbar, shell::kTaskbarFullScreenMessage,
+                                    fromHwnd(w->handle), flags & kTaskbarFlags});
   // The input panel's button lives on the window's soft-key bars.
   if (flags & (SHFS_HIDESIPBUTTON | SHFS_SHOWSIPBUTTON))
     for (HWND top : manager_.topLevelWindows())
@@ -695,8 +698,8 @@ void WindowService::tellBar(const WindowRecord &bar, bool sipButtonShown) {
   if (bar.process != static_cast<DWORD>(::getpid()) ||
       !equalsIgnoreCase(bar.className, shell::kMenuBarClass))
     return;
-  router_.post(bar.process, bar.thread, fromHwnd(bar.handle), shell::kMenuBarSipButtonMessage,
-               sipButtonShown ? 1 : 0, 0);
+  router_.post(bar.process, {bar.thread, bar.handle, shell::kMenuBarSipButtonMessage,
+                             sipButtonShown ? 1u : 0u, 0});
 }
 
 void WindowService::tellNewBarOfItsOwner(HWND created) {

@@ -2,6 +2,7 @@
 // timers that put WM_TIMER into their owner's queue.
 #include "../controls/edit_messages.h"
 #include "../kernel/thread_message_queue.h"
+#include "../protocol/named_object_messages.h"
 #include "message_data_field.h"
 #include "message_marshaller.h"
 #include "window_call.h"
@@ -30,20 +31,9 @@ UINT RegisterWindowMessageW(LPCWSTR name) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  ce::protocol::MessageWriter payload;
-  payload.string(name);
-  ce::HostConnection::Reply reply;
-  if (!ce::HostConnection::instance().call(ce::protocol::MessageType::RegisterMessage, payload,
-                                           reply))
-    return 0;
-  if (reply.status != ERROR_SUCCESS) {
-    SetLastError(reply.status);
-    return 0;
-  }
-  std::uint32_t number = 0;
-  ce::protocol::MessageReader reader(reply.message.payload);
-  reader.u32(number);
-  return number;
+  const auto registered =
+      ce::HostConnection::instance().request(ce::protocol::RegisterMessageRequest{name});
+  return registered ? registered->message : 0;
 }
 
 BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
