@@ -837,7 +837,7 @@ std::vector<WindowLine> WindowService::listWindows() {
     if (!record)
       return;
     WindowLine line;
-    line.handle = reinterpret_cast<std::uintptr_t>(hwnd);
+    line.handle = hwnd;
     line.className = record->className;
     line.title = record->title;
     line.pid = ProcessIdentity::deviceProcessOf(record->process, record->thread);
