@@ -475,10 +475,11 @@ RECT WindowManager::screenRect(const WindowRecord &w) const {
   RECT r = w.rect;
   for (const WindowRecord *p = record(w.parent); p && p->handle != desktop_;
        p = record(p->parent)) {
-    r.left += p->rect.left;
-    r.right += p->rect.left;
-    r.top += p->rect.top;
-    r.bottom += p->rect.top;
+    // Each rectangle is within the coordinate limit, but a deep chain of them adds up.
+    r.left = clampCoordinate(static_cast<long long>(r.left) + p->rect.left);
+    r.right = clampCoordinate(static_cast<long long>(r.right) + p->rect.left);
+    r.top = clampCoordinate(static_cast<long long>(r.top) + p->rect.top);
+    r.bottom = clampCoordinate(static_cast<long long>(r.bottom) + p->rect.top);
   }
   return r;
 }

@@ -1,6 +1,7 @@
 #include "window_state_view.h"
 
 #include "../client/host_connection.h"
+#include "../gdi/region.h"
 #include "../kernel/thread_message_queue.h"
 #include "window_call.h"
 #include "window_client.h"
@@ -90,10 +91,11 @@ std::optional<WindowStateView::Window> WindowStateView::window(HWND hwnd, bool w
     w.visible = w.visible && cur->visible;
     if (cur->handle == desktop_)
       break;
-    w.rect.left += cur->rect.left;
-    w.rect.right += cur->rect.left;
-    w.rect.top += cur->rect.top;
-    w.rect.bottom += cur->rect.top;
+    // Saturating: the notices come from outside this process and may carry any coordinates.
+    w.rect.left = clampCoordinate(static_cast<long long>(w.rect.left) + cur->rect.left);
+    w.rect.right = clampCoordinate(static_cast<long long>(w.rect.right) + cur->rect.left);
+    w.rect.top = clampCoordinate(static_cast<long long>(w.rect.top) + cur->rect.top);
+    w.rect.bottom = clampCoordinate(static_cast<long long>(w.rect.bottom) + cur->rect.top);
   }
   if (withText) {
     w.className = s.className;
