@@ -7,8 +7,8 @@
 #include "../src/host/named_object_service.h"
 #include "../src/host/process_service.h"
 #include "../src/host/thread_message_router.h"
-#include "../src/protocol/message_writer.h"
 #include "../src/protocol/packet_socket.h"
+#include "../src/protocol/process_messages.h"
 
 #include <cstdint>
 #include <cstring>
@@ -36,10 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   // A fresh peer per input, greeted as a device process; dropping it afterwards runs the same
   // cleanup as a process that dies.
   auto &peer = host->server.adopt(protocol::UniqueFd(), 4242, 0);
-  protocol::MessageWriter hello;
-  hello.u32(0).string(u"/fuzz");
   protocol::Message greeting;
-  hello.finish(+protocol::MessageType::Hello, 1, 0, greeting);
+  protocol::encode(greeting, protocol::typeOf<protocol::HelloRequest>(), 1, 0,
+                   protocol::HelloRequest{0, u"/fuzz"});
   host->server.handle(peer, greeting);
 
   // Packets: a 2-byte length, then that many bytes.

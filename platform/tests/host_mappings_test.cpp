@@ -2,7 +2,7 @@
 // a process killed while holding a mapping, and waits on a named event.
 #include "host_test_device.h"
 
-#include "../src/protocol/message_reader.h"
+#include "../src/protocol/named_object_messages.h"
 
 #include <ce/kernel.h>
 #include <ce/mappings.h>
@@ -15,16 +15,10 @@ namespace {
 
 // The host's view of a mapping: whether it exists and how many handles the device holds.
 std::pair<bool, std::uint32_t> mappingState(const std::u16string &name) {
-  ce::protocol::MessageWriter payload;
-  payload.string(name);
-  ce::HostConnection::Reply reply;
-  EXPECT_TRUE(
-      ce::HostConnection::instance().call(ce::protocol::MessageType::QueryMapping, payload, reply));
-  ce::protocol::MessageReader reader(reply.message.payload);
-  std::uint32_t exists = 0, handles = 0;
-  reader.u32(exists);
-  reader.u32(handles);
-  return {exists != 0, handles};
+  const auto state =
+      ce::HostConnection::instance().request(ce::protocol::QueryMappingRequest{name});
+  EXPECT_TRUE(state);
+  return state ? std::make_pair(state->exists, state->handles) : std::make_pair(false, 0u);
 }
 
 } // namespace

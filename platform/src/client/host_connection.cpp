@@ -30,7 +30,6 @@ namespace ce {
 
 using protocol::Message;
 using protocol::MessageType;
-using protocol::MessageWriter;
 using protocol::PacketSocket;
 
 struct HostConnection::Link {
@@ -566,38 +565,6 @@ bool HostConnection::post(Message &request) {
   return true;
 }
 
-bool HostConnection::call(MessageType type, MessageWriter &payload, Reply &reply, bool handleSent) {
-  Message request;
-  if (!payload.finish(+type, 0, 0, request)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return false;
-  }
-  Message answer;
-  if (!call(request, answer, handleSent))
-    return false;
-  reply.status = answer.header.status;
-  reply.message = std::move(answer);
-  return true;
-}
-
-bool HostConnection::notify(MessageType type, MessageWriter &payload) {
-  Message notice;
-  if (!payload.finish(+type, 0, 0, notice)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return false;
-  }
-  return notify(notice);
-}
-
-bool HostConnection::post(MessageType type, MessageWriter &payload) {
-  Message request;
-  if (!payload.finish(+type, 0, 0, request)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return false;
-  }
-  return post(request);
-}
-
 bool HostConnection::postToThread(DWORD tid, HWND hwnd, UINT message, WPARAM wParam,
                                   LPARAM lParam) {
   return post(protocol::PostToThreadRequest{{tid, hwnd, message, wParam, lParam}});
@@ -605,21 +572,11 @@ bool HostConnection::postToThread(DWORD tid, HWND hwnd, UINT message, WPARAM wPa
 
 bool HostConnection::sendToThread(DWORD tid, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                   LRESULT *result) {
-  MessageWriter payload;
-  payload.u32(tid).u64(reinterpret_cast<std::uintptr_t>(hwnd)).u32(message).u64(wParam).i64(lParam);
-  Reply reply;
-  if (!call(MessageType::SendToThread, payload, reply, true))
-    return false;
-  if (reply.status != ERROR_SUCCESS) {
-    SetLastError(reply.status);
-    return false;
-  }
-  std::int64_t value = 0;
-  protocol::MessageReader reader(reply.message.payload);
-  reader.i64(value);
-  if (result)
-    *result = static_cast<LRESULT>(value);
-  return true;
+  const auto answer =
+      request(protocol::SendToThreadRequest{{tid, hwnd, message, wParam, lParam}}, true);
+  if (answer && result)
+    *result = static_cast<LRESULT>(answer->result);
+  return static_cast<bool>(answer);
 }
 
 } // namespace ce

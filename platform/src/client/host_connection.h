@@ -23,7 +23,6 @@
 
 #include "../protocol/message.h"
 #include "../protocol/message_codec.h"
-#include "../protocol/message_writer.h"
 #include "../protocol/result.h"
 
 #include <ce/errors.h>
@@ -43,10 +42,6 @@ namespace ce {
 
 class HostConnection {
 public:
-  struct Reply {
-    DWORD status = 0;
-    protocol::Message message;
-  };
   // Runs a message sent to a window or thread of this process, on the owner thread; returns the
   // result for the sender. The window manager installs its dispatcher here.
   using SentMessageHandler = std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)>;
@@ -147,18 +142,11 @@ public:
   // cannot be reached or refuses the post.
   bool post(protocol::Message &request);
 
-  // Hand-built forms, for the requests not declared yet.
-  bool call(protocol::MessageType type, protocol::MessageWriter &payload, Reply &reply,
-            bool handleSent = false);
-  bool notify(protocol::MessageType type, protocol::MessageWriter &payload);
-  bool post(protocol::MessageType type, protocol::MessageWriter &payload);
-
   // What the Hello answered (0 and empty until connected).
   DWORD hostPid() const;
   std::u16string devicePath() const;
 
   void setSentMessageHandler(SentMessageHandler handler);
-  void setEventHandler(std::uint32_t type, EventHandler handler);
 
   // Delivers a message to thread `tid` of any device process through the host: posted, or sent
   // (waiting for the result, handling messages sent to the caller meanwhile). Same-process
@@ -170,6 +158,7 @@ public:
 
 private:
   struct Link;
+  void setEventHandler(std::uint32_t type, EventHandler handler);
   static protocol::Failure refused() {
     SetLastError(ERROR_INVALID_PARAMETER);
     return protocol::Failure{ERROR_INVALID_PARAMETER};

@@ -5,8 +5,6 @@
 #include "../protocol/answer.h"
 #include "../protocol/message.h"
 #include "../protocol/message_codec.h"
-#include "../protocol/message_reader.h"
-#include "../protocol/message_writer.h"
 
 #include <ce/errors.h>
 #include <ce/types.h>
@@ -24,13 +22,11 @@ public:
   HostServer &server() const { return server_; }
   PeerConnection &peer() const { return peer_; }
   protocol::Message &message() const { return message_; }
-  protocol::MessageReader reader() const { return protocol::MessageReader(message_.payload); }
   bool wantsReply() const { return message_.header.requestId != 0; }
 
   // Answers with a status and the declared parts that follow it (nothing goes back for
-  // notices, which want no reply).
+  // notices, which want no reply). Defined in host_server.h.
   template <protocol::wire::Declared... Parts> void reply(DWORD status, const Parts &...parts);
-  void reply(DWORD status, protocol::MessageWriter &payload);
   // Answers with what a handler of a declared request gave (nothing for a deferred answer).
   template <class Reply> void answer(const protocol::Answer<Reply> &answer) {
     if (answer.deferred())
@@ -46,31 +42,14 @@ public:
     answered_ = true;
     return {peerId(), message_.header.type, message_.header.requestId};
   }
-  void defer() { answered_ = true; }
 
 private:
   std::uint64_t peerId() const;
-  void send(protocol::Message &answer);
 
   HostServer &server_;
   PeerConnection &peer_;
   protocol::Message &message_;
   bool answered_ = false;
 };
-
-template <protocol::wire::Declared... Parts>
-void HostRequest::reply(DWORD status, const Parts &...parts) {
-  if (answered_)
-    return;
-  answered_ = true;
-  if (!wantsReply())
-    return;
-  protocol::Message answer;
-  const std::uint32_t type = message_.header.type | protocol::kReplyBit;
-  // An answer that does not fit (or breaks a declared limit) is an error answer instead.
-  if (!protocol::encode(answer, type, message_.header.requestId, status, parts...))
-    protocol::encode(answer, type, message_.header.requestId, ERROR_NOT_ENOUGH_MEMORY);
-  send(answer);
-}
 
 } // namespace ce::host

@@ -126,6 +126,8 @@ public:
     else
       answerWith(later.peer, later.type, later.requestId, answer.status());
   }
+  // Answers request `requestId` of type `type` (nothing for 0, a notice) with a status and the
+  // declared parts after it.
   template <protocol::wire::Declared... Parts>
   void answerWith(std::uint64_t peerId, std::uint32_t type, std::uint32_t requestId, DWORD status,
                   const Parts &...parts) {
@@ -139,9 +141,6 @@ public:
       protocol::encode(message, type, requestId, ERROR_NOT_ENOUGH_MEMORY);
     send(*target, std::move(message));
   }
-  // Answers a deferred request; does nothing when the peer has gone meanwhile.
-  void replyLater(std::uint64_t peerId, std::uint32_t type, std::uint32_t requestId, DWORD status,
-                  protocol::MessageWriter *payload = nullptr);
   // Watches a child's pidfd; the process is reaped and leaves the table once it ends.
   void watchChild(DWORD pid, int pidfd);
   // The process has left or the host drops it: observers hear of it once.
@@ -202,5 +201,13 @@ private:
   bool handling_ = false;               // inside handle()
   std::vector<std::uint64_t> heldBack_; // peers with messages held until the answer is out
 };
+
+template <protocol::wire::Declared... Parts>
+void HostRequest::reply(DWORD status, const Parts &...parts) {
+  if (answered_)
+    return;
+  answered_ = true;
+  server_.answerWith(peer_.id(), message_.header.type, message_.header.requestId, status, parts...);
+}
 
 } // namespace ce::host

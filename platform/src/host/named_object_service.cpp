@@ -11,8 +11,6 @@
 
 namespace ce::host {
 
-using protocol::MessageType;
-using protocol::MessageWriter;
 using namespace protocol;
 
 std::uint32_t NamedObjectService::SharedObject::totalHandles() const {
@@ -29,7 +27,8 @@ NamedObjectService::NamedObjectService(HostServer &server) : server_(server) {
   server.on<CloseMappingNotice>([this](HostRequest &r, CloseMappingNotice &notice) {
     return close(r, mappings_, notice.id);
   });
-  server.registerHandler(MessageType::QueryMapping, [this](HostRequest &r) { queryMapping(r); });
+  server.on<QueryMappingRequest>(
+      [this](HostRequest &, QueryMappingRequest &query) { return queryMapping(query); });
   server.on<CreateEventRequest>(
       [this](HostRequest &r, CreateEventRequest &create) { return createEvent(r, create); });
   server.on<CloseEventNotice>(
@@ -122,21 +121,12 @@ DWORD NamedObjectService::close(HostRequest &request, Space &space, std::uint32_
   return ERROR_SUCCESS;
 }
 
-void NamedObjectService::queryMapping(HostRequest &request) {
-  auto reader = request.reader();
-  std::u16string name;
-  if (!reader.name(name, MAX_PATH) || !reader.complete()) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  MessageWriter answer;
-  if (auto it = mappings_.byName.find(name); it != mappings_.byName.end()) {
-    const SharedObject &object = mappings_.byId.at(it->second);
-    answer.u32(1).u32(object.totalHandles()).u64(object.size);
-  } else {
-    answer.u32(0).u32(0).u64(0);
-  }
-  request.reply(ERROR_SUCCESS, answer);
+QueryMappingRequest::Reply NamedObjectService::queryMapping(const QueryMappingRequest &query) {
+  const auto it = mappings_.byName.find(query.name);
+  if (it == mappings_.byName.end())
+    return {};
+  const SharedObject &object = mappings_.byId.at(it->second);
+  return {true, object.totalHandles(), object.size};
 }
 
 protocol::Answer<RegisterMessageRequest::Reply>

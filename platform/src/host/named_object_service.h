@@ -46,7 +46,7 @@ private:
 
   Opened createEvent(HostRequest &request, const protocol::CreateEventRequest &create);
   DWORD close(HostRequest &request, Space &space, std::uint32_t id);
-  void queryMapping(HostRequest &request);
+  protocol::QueryMappingRequest::Reply queryMapping(const protocol::QueryMappingRequest &query);
   protocol::Answer<protocol::RegisterMessageRequest::Reply>
   registerMessage(const protocol::RegisterMessageRequest &registration);
   // Opens or creates the object for the caller.

@@ -13,7 +13,6 @@
 namespace ce::host {
 namespace {
 
-using protocol::MessageType;
 using namespace protocol;
 
 } // namespace
@@ -55,7 +54,13 @@ ScreenService::ScreenService(HostServer &server, const HostOptions &options)
       [this](HostRequest &r, MoveOverlayRequest &move) { return moveOverlay(r, move); });
   server_.on<RemoveOverlayRequest>(
       [this](HostRequest &r, RemoveOverlayRequest &remove) { return removeOverlay(r, remove); });
-  server_.registerHandler(MessageType::SetWaitMark, [this](HostRequest &r) { setWaitMark(r); });
+  server_.on<SetWaitMarkRequest>([this](HostRequest &r, SetWaitMarkRequest &mark) {
+    // The mark goes with its process; a tool has no process life to end it.
+    if (r.peer().isTool())
+      return ERROR_ACCESS_DENIED;
+    setWaitMark(r.peer().pid(), mark.on);
+    return ERROR_SUCCESS;
+  });
   server_.on<ScreenshotRequest>(
       [this](HostRequest &, ScreenshotRequest &request) { return screenshot(request); });
   server_.on<PlayInputRequest>(
@@ -169,22 +174,6 @@ DWORD ScreenService::removeOverlay(HostRequest &request, const RemoveOverlayRequ
     return owned;
   screen_->overlays().remove(remove.id);
   return ERROR_SUCCESS;
-}
-
-void ScreenService::setWaitMark(HostRequest &request) {
-  auto reader = request.reader();
-  std::uint32_t on = 0;
-  reader.u32(on);
-  if (!reader.complete() || on > 1) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  if (request.peer().isTool()) {
-    request.reply(ERROR_ACCESS_DENIED);
-    return;
-  }
-  setWaitMark(request.peer().pid(), on != 0);
-  request.reply(ERROR_SUCCESS);
 }
 
 void ScreenService::setWaitMark(DWORD pid, bool on) {

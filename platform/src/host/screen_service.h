@@ -72,7 +72,6 @@ private:
   DWORD placeOverlay(HostRequest &request, const protocol::PlaceOverlayRequest &place);
   DWORD moveOverlay(HostRequest &request, const protocol::MoveOverlayRequest &move);
   DWORD removeOverlay(HostRequest &request, const protocol::RemoveOverlayRequest &remove);
-  void setWaitMark(HostRequest &request);
   DWORD screenshot(const protocol::ScreenshotRequest &screenshot);
   DWORD playInput(protocol::PlayInputRequest &play);
   protocol::Answer<protocol::ListWindowsRequest::Reply> listWindows();

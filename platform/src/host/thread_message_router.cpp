@@ -12,7 +12,6 @@
 
 namespace ce::host {
 
-using protocol::MessageType;
 using protocol::ThreadMessage;
 
 ThreadMessageRouter::ThreadMessageRouter(HostServer &server) : server_(server) {
@@ -20,7 +19,10 @@ ThreadMessageRouter::ThreadMessageRouter(HostServer &server) : server_(server) {
       [this](HostRequest &r, protocol::PostToThreadRequest &post) {
         return postToThread(r, post.message);
       });
-  server.registerHandler(MessageType::SendToThread, [this](HostRequest &r) { sendToThread(r); });
+  server.on<protocol::SendToThreadRequest>(
+      [this](HostRequest &r, protocol::SendToThreadRequest &send) {
+        return sendToThread(r, send.message);
+      });
   server.on<protocol::SendResultNotice>(
       [this](HostRequest &r, protocol::SendResultNotice &result) { return sendResult(r, result); });
   server.addObserver(this);
@@ -104,29 +106,13 @@ DWORD ThreadMessageRouter::postToThread(HostRequest &request, const ThreadMessag
   return post(owner, message);
 }
 
-void ThreadMessageRouter::sendToThread(HostRequest &request) {
-  auto reader = request.reader();
-  ThreadMessage message;
-  std::uint64_t hwnd = 0, wParam = 0;
-  std::int64_t lParam = 0;
-  if (!reader.u32(message.thread) || !reader.u64(hwnd) || !reader.u32(message.message) ||
-      !reader.u64(wParam) || !reader.i64(lParam) || !reader.complete()) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  message.hwnd = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(hwnd));
-  message.wParam = static_cast<WPARAM>(wParam);
-  message.lParam = static_cast<LPARAM>(lParam);
+protocol::Answer<protocol::SentMessageReply>
+ThreadMessageRouter::sendToThread(HostRequest &request, const ThreadMessage &message) {
   const DWORD owner = ownerOfThread(message.thread);
-  if (owner == 0 ||
-      !passesAsNumbers(request.peer().pid(), owner, message.message, message.lParam)) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  request.defer();
-  send(owner, message, {},
-       SendReply{request.peer().id(), request.message().header.type,
-                 request.message().header.requestId});
+  if (owner == 0 || !passesAsNumbers(request.peer().pid(), owner, message.message, message.lParam))
+    return ERROR_INVALID_PARAMETER;
+  send(owner, message, {}, request.defer<protocol::SendToThreadRequest>());
+  return protocol::Deferred{};
 }
 
 DWORD ThreadMessageRouter::sendResult(HostRequest &request,

@@ -69,7 +69,8 @@ private:
   };
 
   DWORD postToThread(HostRequest &request, const protocol::ThreadMessage &message);
-  void sendToThread(HostRequest &request);
+  protocol::Answer<protocol::SentMessageReply> sendToThread(HostRequest &request,
+                                                            const protocol::ThreadMessage &message);
   DWORD sendResult(HostRequest &request, const protocol::SendResultNotice &result);
 
   // Threads whose owner was looked up, by thread id: most posts go to threads seen before.
