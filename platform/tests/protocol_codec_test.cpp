@@ -1,6 +1,7 @@
 // The declared protocol's codec: the bytes it writes are the wire format the hand-written
 // readers and writers used, every declared limit holds at its boundary on both ends, and a
 // message that is short, has bytes or descriptors left over, or lacks a descriptor is refused.
+#include "../fuzz/declared_messages.h"
 #include "../src/protocol/named_object_messages.h"
 #include "../src/protocol/process_messages.h"
 #include "../src/protocol/sync_messages.h"
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -208,4 +210,38 @@ TEST(ProtocolCodec, CountsDescriptorsExactly) {
   EXPECT_FALSE(writes(NamedObjectReply{3, false, 6, Descriptor()}));
   EXPECT_TRUE(kCarriesDescriptors<NamedObjectReply>);
   EXPECT_FALSE(kCarriesDescriptors<CreateMappingRequest>);
+}
+
+// Every declaration: its sample writes, reads back and writes the same bytes again, and no two
+// declarations claim the same message.
+TEST(ProtocolCodec, EveryDeclaredMessageReadsBackWhatItWrote) {
+  const int fd = ::memfd_create("codec-samples", MFD_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  std::set<std::pair<std::uint32_t, bool>> seen;
+  std::apply(
+      [&](const auto &...sample) {
+        (
+            [&] {
+              const auto key = std::make_pair(sample.type, sample.reply);
+              EXPECT_TRUE(seen.insert(key).second) << std::hex << sample.type << " twice";
+              const auto encodeAll = [](Message &out, const auto &parts) {
+                return std::apply([&](const auto &...p) { return encode(out, 1, 0, 0, p...); },
+                                  parts);
+              };
+              Message first;
+              ASSERT_TRUE(encodeAll(first, sample.parts)) << std::hex << sample.type;
+              const std::vector<std::uint8_t> written = first.payload;
+              const std::size_t descriptors = first.descriptors.size();
+              std::remove_cvref_t<decltype(sample.parts)> back;
+              ASSERT_TRUE(std::apply([&](auto &...p) { return decode(first, p...); }, back))
+                  << std::hex << sample.type;
+              Message again;
+              ASSERT_TRUE(encodeAll(again, back)) << std::hex << sample.type;
+              EXPECT_EQ(again.payload, written) << std::hex << sample.type;
+              EXPECT_EQ(again.descriptors.size(), descriptors) << std::hex << sample.type;
+            }(),
+            ...);
+      },
+      declared::samples(fd));
+  ::close(fd);
 }
