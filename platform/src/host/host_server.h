@@ -5,7 +5,8 @@
 // handler registered for its type. A packet that is not a well-formed message, or a peer that
 // does not read what it is sent, loses its connection; a well-formed request of an unknown type
 // is answered with ERROR_INVALID_FUNCTION; a request before the peer's Hello with
-// ERROR_INVALID_PARAMETER. Handlers validate their own payloads and answer with an error code.
+// ERROR_INVALID_PARAMETER. Declared requests (protocol/message_codec.h) are read whole before
+// their handler runs, and one that is not is answered with ERROR_INVALID_PARAMETER.
 //
 // Connections: one process may hold at most kMaxConnectionsPerProcess connections at once; more
 // are closed as soon as they are accepted. When the host runs out of descriptors, pending
