@@ -23,9 +23,10 @@ public:
   bool create();
   HWND hwnd() const { return hwnd_; }
 
+  // The window's messages (WindowBinding).
+  LRESULT windowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
 private:
-  static LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
   // Takes the screen's size and its wallpaper when the size changed.
   void fitToScreen();
   void loadWallpaper();

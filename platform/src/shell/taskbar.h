@@ -57,11 +57,10 @@ public:
   bool create();
   HWND hwnd() const { return hwnd_; }
   const TaskbarGeometry &geometry() const { return geometry_; }
+  // The bar's messages (WindowBinding).
+  LRESULT windowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
-  static LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
-
   void toggleMenu();
   void keyMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void fitToScreen();
