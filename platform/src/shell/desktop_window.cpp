@@ -51,7 +51,8 @@ LRESULT DesktopWindow::windowMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
   case WM_CLOSE:
     return 0; // the desktop stays for the device's life
   case WM_DESTROY:
-    hwnd_ = nullptr;
+    if (!IsWindow(hwnd)) // gone, not only posted
+      hwnd_ = nullptr;
     return 0;
   default:
     return DefWindowProcW(hwnd, message, wParam, lParam);

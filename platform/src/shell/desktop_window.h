@@ -2,7 +2,8 @@
 // window (created at the bottom of the Z order, it never takes the foreground, so nothing goes
 // below it), showing the wallpaper for the screen's current orientation (Wallpaper). After a
 // rotation it takes the new screen size and the other picture. A tap on it closes the platform
-// Start menu, as a tap beside a menu does. It ignores WM_CLOSE: it stays for the device's life.
+// Start menu, as a tap beside a menu does. It ignores WM_CLOSE and a posted WM_DESTROY: it stays
+// for the device's life.
 #pragma once
 
 #include "platform_start_menu.h"

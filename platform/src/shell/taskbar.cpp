@@ -208,6 +208,8 @@ LRESULT Taskbar::windowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
   case WM_CLOSE:
     return 0; // the shell's bar stays for the device's life
   case WM_DESTROY:
+    if (IsWindow(hwnd))
+      return 0; // only posted by someone: the bar stays
     KillTimer(hwnd_, kClockTimer);
     WindowStateView::instance().unwatch(windowsWatch_);
     windowsWatch_ = 0;

@@ -18,6 +18,7 @@ struct HostUiThread::State {
   Factory factory;
   std::atomic<bool> stopping{false};
   std::atomic<DWORD> threadId{0};
+  std::atomic<bool> answered{false};
   mutable std::mutex mutex;
   mutable std::condition_variable changed;
   bool queueReady = false; // the queue exists, so stop()'s WM_QUIT reaches the thread
@@ -29,20 +30,21 @@ struct HostUiThread::State {
     if (options.log)
       options.log(options.name + ": " + line);
   }
-  // Tells the starter, once, whether the windows are up.
+  // Tells the starter, once, whether the windows are up: the log and Options::opened first, so
+  // that they have heard when waitUntilOpen returns.
   void answerOpen(bool up, const std::string &reason) {
-    {
-      std::lock_guard lock(mutex);
-      if (opening != Opening::Pending)
-        return;
-      opening = up ? Opening::Up : Opening::Failed;
-      why = reason;
-    }
-    changed.notify_all();
+    if (answered.exchange(true))
+      return;
     if (!up && !stopping.load())
       log("could not start: " + reason);
     if (options.opened)
       options.opened(up);
+    {
+      std::lock_guard lock(mutex);
+      opening = up ? Opening::Up : Opening::Failed;
+      why = reason;
+    }
+    changed.notify_all();
   }
 };
 
