@@ -598,23 +598,4 @@ bool HostConnection::postToThread(DWORD tid, HWND hwnd, UINT message, WPARAM wPa
   return post(MessageType::PostToThread, payload);
 }
 
-bool HostConnection::sendToThread(DWORD tid, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                  LRESULT *result) {
-  MessageWriter payload;
-  payload.u32(tid).u64(reinterpret_cast<std::uintptr_t>(hwnd)).u32(message).u64(wParam).i64(lParam);
-  Reply reply;
-  if (!call(MessageType::SendToThread, payload, reply, true))
-    return false;
-  if (reply.status != ERROR_SUCCESS) {
-    SetLastError(reply.status);
-    return false;
-  }
-  std::int64_t value = 0;
-  MessageReader reader(reply.message.payload);
-  reader.i64(value);
-  if (result)
-    *result = static_cast<LRESULT>(value);
-  return true;
-}
-
 } // namespace ce

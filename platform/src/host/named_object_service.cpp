@@ -24,7 +24,6 @@ NamedObjectService::NamedObjectService(HostServer &server) : server_(server) {
   server.registerHandler(MessageType::CreateMapping, [this](HostRequest &r) { createMapping(r); });
   server.registerHandler(MessageType::CloseMapping,
                          [this](HostRequest &r) { close(r, mappings_); });
-  server.registerHandler(MessageType::QueryMapping, [this](HostRequest &r) { queryMapping(r); });
   server.registerHandler(MessageType::CreateEvent, [this](HostRequest &r) { createEvent(r); });
   server.registerHandler(MessageType::CloseEvent, [this](HostRequest &r) { close(r, events_); });
   server.registerHandler(MessageType::RegisterMessage,
@@ -151,23 +150,6 @@ void NamedObjectService::close(HostRequest &request, Space &space) {
   request.reply(ERROR_SUCCESS);
 }
 
-void NamedObjectService::queryMapping(HostRequest &request) {
-  auto reader = request.reader();
-  std::u16string name;
-  if (!reader.name(name, MAX_PATH) || !reader.complete()) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  MessageWriter answer;
-  if (auto it = mappings_.byName.find(name); it != mappings_.byName.end()) {
-    const SharedObject &object = mappings_.byId.at(it->second);
-    answer.u32(1).u32(object.totalHandles()).u64(object.size);
-  } else {
-    answer.u32(0).u32(0).u64(0);
-  }
-  request.reply(ERROR_SUCCESS, answer);
-}
-
 void NamedObjectService::registerMessage(HostRequest &request) {
   auto reader = request.reader();
   std::u16string name;
@@ -175,18 +157,13 @@ void NamedObjectService::registerMessage(HostRequest &request) {
     request.reply(ERROR_INVALID_PARAMETER);
     return;
   }
-  const std::u16string key = ce::foldCase(name);
-  auto it = messageNumbers_.find(key);
-  if (it == messageNumbers_.end()) {
-    if (messageNumbers_.size() >= 0x4000) {
-      request.reply(ERROR_NOT_ENOUGH_MEMORY);
-      return;
-    }
-    it = messageNumbers_.emplace(key, 0xC000u + static_cast<std::uint32_t>(messageNumbers_.size()))
-             .first;
+  const UINT number = messageNumbers_.registerName(name);
+  if (number == 0) {
+    request.reply(ERROR_NOT_ENOUGH_MEMORY);
+    return;
   }
   MessageWriter answer;
-  answer.u32(it->second);
+  answer.u32(number);
   request.reply(ERROR_SUCCESS, answer);
 }
 

@@ -8,6 +8,7 @@
 // case and numbered from 0xC000 for as long as the host runs.
 #pragma once
 
+#include "../windowing/registered_message_table.h"
 #include "host_server.h"
 
 #include <map>
@@ -44,7 +45,6 @@ private:
   void createMapping(HostRequest &request);
   void createEvent(HostRequest &request);
   void close(HostRequest &request, Space &space);
-  void queryMapping(HostRequest &request);
   void registerMessage(HostRequest &request);
   // Opens or creates the object for the caller; answers the request itself.
   void open(HostRequest &request, Space &space, const std::u16string &name, std::uint64_t size,
@@ -55,7 +55,7 @@ private:
   Space mappings_;
   Space events_;
   std::uint32_t nextId_ = 1;
-  std::map<std::u16string, std::uint32_t> messageNumbers_; // folded name -> number
+  RegisteredMessageTable messageNumbers_;
 };
 
 } // namespace ce::host

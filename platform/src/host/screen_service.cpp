@@ -61,7 +61,6 @@ ScreenService::ScreenService(HostServer &server, const HostOptions &options)
   server_.registerHandler(MessageType::PlaceOverlay, [this](HostRequest &r) { placeOverlay(r); });
   server_.registerHandler(MessageType::MoveOverlay, [this](HostRequest &r) { moveOverlay(r); });
   server_.registerHandler(MessageType::RemoveOverlay, [this](HostRequest &r) { removeOverlay(r); });
-  server_.registerHandler(MessageType::SetWaitMark, [this](HostRequest &r) { setWaitMark(r); });
   server_.registerHandler(MessageType::Screenshot, [this](HostRequest &r) { screenshot(r); });
   server_.registerHandler(MessageType::PlayInput, [this](HostRequest &r) { playInput(r); });
   server_.registerHandler(MessageType::ListWindows, [this](HostRequest &r) { listWindows(r); });
@@ -235,22 +234,6 @@ void ScreenService::removeOverlay(HostRequest &request) {
   if (!ownsOverlay(request, id))
     return;
   screen_->overlays().remove(id);
-  request.reply(ERROR_SUCCESS);
-}
-
-void ScreenService::setWaitMark(HostRequest &request) {
-  auto reader = request.reader();
-  std::uint32_t on = 0;
-  reader.u32(on);
-  if (!reader.complete() || on > 1) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  if (request.peer().isTool()) {
-    request.reply(ERROR_ACCESS_DENIED);
-    return;
-  }
-  setWaitMark(request.peer().pid(), on != 0);
   request.reply(ERROR_SUCCESS);
 }
 

@@ -16,8 +16,7 @@ using protocol::MessageType;
 using protocol::MessageWriter;
 
 ThreadMessageRouter::ThreadMessageRouter(HostServer &server) : server_(server) {
-  server.registerHandler(MessageType::PostToThread, [this](HostRequest &r) { toThread(r, false); });
-  server.registerHandler(MessageType::SendToThread, [this](HostRequest &r) { toThread(r, true); });
+  server.registerHandler(MessageType::PostToThread, [this](HostRequest &r) { postToThread(r); });
   server.registerHandler(MessageType::SendResult, [this](HostRequest &r) { sendResult(r); });
   server.addObserver(this);
 }
@@ -101,7 +100,7 @@ void ThreadMessageRouter::send(DWORD pid, DWORD tid, std::uint64_t hwnd, std::ui
   }
 }
 
-void ThreadMessageRouter::toThread(HostRequest &request, bool sent) {
+void ThreadMessageRouter::postToThread(HostRequest &request) {
   auto reader = request.reader();
   std::uint32_t tid = 0, message = 0;
   std::uint64_t hwnd = 0, wParam = 0;
@@ -116,13 +115,7 @@ void ThreadMessageRouter::toThread(HostRequest &request, bool sent) {
     request.reply(ERROR_INVALID_PARAMETER);
     return;
   }
-  if (!sent) {
-    request.reply(post(owner, tid, hwnd, message, wParam, lParam));
-    return;
-  }
-  request.defer();
-  send(owner, tid, hwnd, message, wParam, lParam, request.peer().id(),
-       request.message().header.type, request.message().header.requestId);
+  request.reply(post(owner, tid, hwnd, message, wParam, lParam));
 }
 
 void ThreadMessageRouter::sendResult(HostRequest &request) {

@@ -142,6 +142,9 @@ private:
   DWORD releaseCapture(Call &);
   DWORD getCapture(Call &);
   DWORD watchWindows(Call &);
+  DWORD threadEnded(Call &);
+  // Drops what the service keeps for windows that have gone.
+  void forgetGoneWindows();
 
   HostServer &server_;
   ThreadMessageRouter &router_;

@@ -33,12 +33,10 @@ enum class MessageType : std::uint32_t {
   ProcessExiting = 0x0114,   // u32 exit code (notice, no reply)
   CreateMapping = 0x0120,    // string name, u64 size -> u32 id, u32 existed, u64 size + memfd
   CloseMapping = 0x0121,     // u32 id (notice, no reply)
-  QueryMapping = 0x0122,     // string name -> u32 exists, u32 handles, u64 size
   CreateEvent = 0x0130,      // string name, u32 manual, u32 initial -> u32 id, u32 existed + memfd
   CloseEvent = 0x0131,       // u32 id (notice, no reply)
   PostToThread = 0x0140,     // u32 tid, u64 hwnd, u32 message, u64 wParam, i64 lParam -> nothing
                              // (answered once the host has queued it for the thread's process)
-  SendToThread = 0x0141,     // same -> i64 result, blob reply
   SendResult = 0x0142,       // u32 send id, u32 status, i64 result, blob reply data
                              // (notice, no reply)
   RegisterMessage = 0x0150,  // string name -> u32 message number (0xC000-0xFFFF)
@@ -59,8 +57,6 @@ enum class MessageType : std::uint32_t {
                            // u32 colour keyed, u32 key low, u32 key high -> nothing
   MoveOverlay = 0x0304,    // u32 id, i32 x, i32 y -> nothing
   RemoveOverlay = 0x0305,  // u32 id -> nothing (only the overlay's own process may remove it)
-  SetWaitMark = 0x0306,    // u32 on -> nothing; the mark shows while any process has it on
-                           // (SetCursor with the wait cursor); cleared when the process ends
   Screenshot = 0x0307,     // string host file path, u32 window -> nothing; writes the composed
                            // screen as PNG (window 1: what the presenter window shows)
   PlayInput = 0x0310,      // u32 n, n x (u32 at ms, u32 kind, i32 x, i32 y, u32 key, u32 char)

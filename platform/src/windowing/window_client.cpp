@@ -3,11 +3,14 @@
 #include "../client/host_connection.h"
 #include "../kernel/thread_message_queue.h"
 #include "../protocol/message_reader.h"
+#include "../protocol/message_writer.h"
 #include "window_procedure_table.h"
 #include "window_protocol.h"
 
 #include <ce/core/utf.h>
 #include <ce/kernel.h>
+
+#include <vector>
 
 namespace ce {
 
@@ -61,6 +64,28 @@ WindowClient::WindowClient() {
   });
   connection.setEventHandler(+windowing::WindowEventType::PaintState, &onPaintState);
   connection.setEventHandler(+windowing::WindowEventType::Input, &onInput);
+  ThreadMessageQueue::setThreadEndHook(&WindowClient::threadEnded);
+}
+
+void WindowClient::threadEnded(DWORD thread) {
+  WindowClient &client = instance();
+  std::vector<HWND> gone;
+  {
+    std::lock_guard lock(client.mutex_);
+    for (const auto &[hwnd, local] : client.windows_)
+      if (local.thread == thread)
+        gone.push_back(hwnd);
+  }
+  if (gone.empty())
+    return; // most threads make no window: the host hears of them not at all
+  for (HWND hwnd : gone)
+    client.removeWindow(hwnd);
+  auto &connection = HostConnection::instance();
+  if (!connection.isConnected())
+    return; // a host that has gone took the windows along
+  protocol::MessageWriter notice;
+  notice.u32(thread);
+  connection.notify(windowing::messageType(windowing::WindowRequest::ThreadEnded), notice);
 }
 
 bool WindowClient::addClass(const ClassInfo &info) {

@@ -50,6 +50,8 @@ enum class WindowRequest : std::uint32_t {
   WorkArea = 0x021F,        // -> rect work area (screen coordinates)
   WatchWindows = 0x0220,    // -> nothing; the window table comes first in WindowState events,
                             // and every change to it after them
+  ThreadEnded = 0x0221,     // (notice, no reply; the thread id is the thread that ended) its
+                            // windows go, with no WM_DESTROY to that thread
 };
 
 enum class WindowEventType : std::uint32_t {
