@@ -85,15 +85,12 @@ inline auto samples(int fd) {
       // Named objects.
       message(CreateMappingRequest{u"globalValuesMap", 588}),
       replyTo<CreateMappingRequest>({3, true, 588, Descriptor::borrow(fd)}),
-      message(CloseMappingNotice{3}), message(QueryMappingRequest{u"globalValuesMap"}),
-      replyTo<QueryMappingRequest>({true, 2, 588}),
-      message(CreateEventRequest{u"ready", true, false}),
+      message(CloseMappingNotice{3}), message(CreateEventRequest{u"ready", true, false}),
       replyTo<CreateEventRequest>({4, false, 64, Descriptor::borrow(fd)}),
       message(CloseEventNotice{4}), message(RegisterMessageRequest{u"TaskbarCreated"}),
       replyTo<RegisterMessageRequest>({0xC001}),
       // Thread messages.
-      message(PostToThreadRequest{posted}), message(SendToThreadRequest{posted}),
-      replyTo<SendToThreadRequest>({84, {}}),
+      message(PostToThreadRequest{posted}),
       message(SendResultNotice{9, ERROR_SUCCESS, 5, {'h', 0, 'i', 0}}),
       message(DeliverPostEvent{posted}), message(DeliverSendEvent{9, posted, {true, {1, 2, 3}}}),
       // The device barrier.
@@ -107,7 +104,7 @@ inline auto samples(int fd) {
       message(AddOverlayRequest{8, 100, 16, 0, Descriptor::borrow(fd)}),
       replyTo<AddOverlayRequest>({2}), message(PlaceOverlayRequest{2, placement}),
       message(MoveOverlayRequest{2, -4, 12}), message(RemoveOverlayRequest{2}),
-      message(SetWaitMarkRequest{true}), message(ScreenshotRequest{u"/tmp/shot.png", true}),
+      message(ScreenshotRequest{u"/tmp/shot.png", true}),
       message(PlayInputRequest{{{0, 0, 100, 200, 0, 0}, {120, 2, 100, 200, 0, 0}},
                                Descriptor::borrow(fd)}),
       message(ListWindowsRequest{}),
@@ -170,7 +167,7 @@ inline auto samples(int fd) {
       windowRequest(ReleaseCaptureRequest{}), windowRequest(GetCaptureRequest{}),
       windowReply<GetCaptureRequest>({window(0x10008)}), windowRequest(WorkAreaRequest{}),
       windowReply<WorkAreaRequest>({RECT{0, 36, 480, 640}}), windowRequest(WatchWindowsRequest{}),
-      message(PaintStateEvent{1002, window(0x10008), true}),
+      windowRequest(ThreadEndedNotice{}), message(PaintStateEvent{1002, window(0x10008), true}),
       message(
           InputMessageEvent{{1002, window(0x10008), WM_LBUTTONDOWN, 1, 0x00140010}, POINT{16, 56}}),
       message(WindowStateNotice{WindowStateNotice::kStartsOver | WindowStateNotice::kWhole,

@@ -168,6 +168,10 @@ TEST_F(CrossProcessWindows, PostedAndSentMessagesTravelBothWays) {
   ASSERT_TRUE(PostMessageW(peer, kAskBack, 7, reinterpret_cast<LPARAM>(own)));
   ASSERT_TRUE(waitFor(kAnswer, msg));
   EXPECT_EQ(msg.wParam, 107u);
+  // And while the test waits in a send to the child: the nested send is answered, not stuck.
+  EXPECT_EQ(SendMessageW(peer, kAskBack, 8, reinterpret_cast<LPARAM>(own)), 0);
+  ASSERT_TRUE(waitFor(kAnswer, msg));
+  EXPECT_EQ(msg.wParam, 108u);
 }
 
 TEST_F(CrossProcessWindows, ForegroundChangesActivateInOrder) {

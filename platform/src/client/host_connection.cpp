@@ -570,13 +570,4 @@ bool HostConnection::postToThread(DWORD tid, HWND hwnd, UINT message, WPARAM wPa
   return post(protocol::PostToThreadRequest{{tid, hwnd, message, wParam, lParam}});
 }
 
-bool HostConnection::sendToThread(DWORD tid, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                  LRESULT *result) {
-  const auto answer =
-      request(protocol::SendToThreadRequest{{tid, hwnd, message, wParam, lParam}}, true);
-  if (answer && result)
-    *result = static_cast<LRESULT>(answer->result);
-  return static_cast<bool>(answer);
-}
-
 } // namespace ce

@@ -148,13 +148,10 @@ public:
 
   void setSentMessageHandler(SentMessageHandler handler);
 
-  // Delivers a message to thread `tid` of any device process through the host: posted, or sent
-  // (waiting for the result, handling messages sent to the caller meanwhile). Same-process
+  // Posts a message to thread `tid` of any device process through the host. Same-process
   // threads are the caller's business (ThreadMessageQueue). False with the last error set on
   // failure.
   bool postToThread(DWORD tid, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  bool sendToThread(DWORD tid, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                    LRESULT *result);
 
 private:
   struct Link;

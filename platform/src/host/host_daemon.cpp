@@ -1,10 +1,11 @@
 #include "host_daemon.h"
 
 #include "../client/host_connection.h"
-#include "../controls/input_panel_host.h"
+#include "../controls/input_panel_window.h"
 #include "../controls/menu_bar_server.h"
 #include "../protocol/packet_socket.h"
-#include "../shell/shell_thread.h"
+#include "../shell/shell_windows.h"
+#include "../windowing/host_ui_thread.h"
 #include "boot_check.h"
 #include "device_sync.h"
 #include "host_log.h"
@@ -278,26 +279,28 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
   // Services host: boot services load on its workers as soon as the loop runs.
   ServicesService services(server);
 
-  // The input panel's window runs on a thread of its own, a client of this host like any program.
-  InputPanelHost inputPanel;
-  inputPanel.start();
-
-  // Soft-key bars: a thread of this process that makes and runs them as windows of the host.
-  MenuBarServer menuBars;
-  menuBars.start();
-
   std::thread([&server, &ending] {
     int signal = 0;
     if (::sigwait(&ending, &signal) == 0)
       server.stop();
   }).detach();
 
-  // What the shell thread reaches of this function: the log while it is open, the ready pipe.
+  // What the host's UI threads reach of this function: the log while it is open.
   auto logOpen = std::make_shared<std::atomic<bool>>(true);
-  const shell::ShellLog shellLog = [&log, logOpen](const std::string &line) {
+  const HostUiThread::Log threadLog = [&log, logOpen](const std::string &line) {
     if (logOpen->load())
       log.line(line);
   };
+
+  // The input panel's window and the soft-key bars run on threads of their own, clients of this
+  // host like any program; their windows belong to the host's own process (gwes.exe).
+  HostUiThread inputPanel(HostUiThread::Options{"input panel", std::nullopt, threadLog, {}},
+                          [] { return std::make_unique<InputPanelWindow>(); });
+  inputPanel.start();
+  HostUiThread menuBars(HostUiThread::Options{"soft-key bars", std::nullopt, threadLog, {}},
+                        [] { return std::make_unique<MenuBarServer>(); });
+  menuBars.start();
+
   // The host says it is ready once the shell has put up the desktop and the taskbar, so that a
   // program drawing right after boot never races the shell's first paint; a shell that has not
   // come up after kShellReadyLimitMs does not hold the boot up.
@@ -309,7 +312,7 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
   };
   auto ready = std::make_shared<Ready>();
   // Says "R" on the ready pipe, once; `running` false only closes it.
-  const auto sayReady = [ready, readyFd, shellLog](bool running, const std::string &how) {
+  const auto sayReady = [ready, readyFd, threadLog](bool running, const std::string &how) {
     std::lock_guard lock(ready->mutex);
     if (ready->done)
       return;
@@ -319,7 +322,7 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
     if (readyFd >= 0)
       ::close(readyFd);
     if (running)
-      shellLog("host ready" + how);
+      threadLog("host ready" + how);
     ready->said.notify_all();
   };
   std::thread readyWatch([ready, sayReady] {
@@ -332,9 +335,13 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
   });
 
   // The shell: desktop, taskbar, platform Start menu and the StartUp folder, on a thread of its
-  // own that talks to this host like any device process.
-  shell::ShellThread shellThread(
-      shell::ShellThread::Options{profile.taskbar, shellLog, [sayReady] { sayReady(true, ""); }});
+  // own that talks to this host like any device process. The host is ready once the shell has
+  // answered, whether its windows came up or not.
+  HostUiThread shellThread(
+      shell::ShellWindows::threadOptions(threadLog, [sayReady](bool) { sayReady(true, ""); }),
+      [taskbar = profile.taskbar, threadLog] {
+        return std::make_unique<shell::ShellWindows>(taskbar, threadLog);
+      });
   shellThread.start();
 
   const bool ran = server.run();

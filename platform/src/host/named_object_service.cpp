@@ -27,8 +27,6 @@ NamedObjectService::NamedObjectService(HostServer &server) : server_(server) {
   server.on<CloseMappingNotice>([this](HostRequest &r, CloseMappingNotice &notice) {
     return close(r, mappings_, notice.id);
   });
-  server.on<QueryMappingRequest>(
-      [this](HostRequest &, QueryMappingRequest &query) { return queryMapping(query); });
   server.on<CreateEventRequest>(
       [this](HostRequest &r, CreateEventRequest &create) { return createEvent(r, create); });
   server.on<CloseEventNotice>(
@@ -121,25 +119,12 @@ DWORD NamedObjectService::close(HostRequest &request, Space &space, std::uint32_
   return ERROR_SUCCESS;
 }
 
-QueryMappingRequest::Reply NamedObjectService::queryMapping(const QueryMappingRequest &query) {
-  const auto it = mappings_.byName.find(query.name);
-  if (it == mappings_.byName.end())
-    return {};
-  const SharedObject &object = mappings_.byId.at(it->second);
-  return {true, object.totalHandles(), object.size};
-}
-
 protocol::Answer<RegisterMessageRequest::Reply>
 NamedObjectService::registerMessage(const RegisterMessageRequest &registration) {
-  const std::u16string key = ce::foldCase(registration.name);
-  auto it = messageNumbers_.find(key);
-  if (it == messageNumbers_.end()) {
-    if (messageNumbers_.size() >= 0x4000)
-      return ERROR_NOT_ENOUGH_MEMORY;
-    it = messageNumbers_.emplace(key, 0xC000u + static_cast<std::uint32_t>(messageNumbers_.size()))
-             .first;
-  }
-  return RegisterMessageRequest::Reply{it->second};
+  const UINT number = messageNumbers_.registerName(registration.name);
+  if (number == 0)
+    return ERROR_NOT_ENOUGH_MEMORY;
+  return RegisterMessageRequest::Reply{number};
 }
 
 void NamedObjectService::onProcessExit(DWORD pid) {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "../protocol/named_object_messages.h"
+#include "../windowing/registered_message_table.h"
 #include "host_server.h"
 
 #include <map>
@@ -46,7 +47,6 @@ private:
 
   Opened createEvent(HostRequest &request, const protocol::CreateEventRequest &create);
   DWORD close(HostRequest &request, Space &space, std::uint32_t id);
-  protocol::QueryMappingRequest::Reply queryMapping(const protocol::QueryMappingRequest &query);
   protocol::Answer<protocol::RegisterMessageRequest::Reply>
   registerMessage(const protocol::RegisterMessageRequest &registration);
   // Opens or creates the object for the caller.
@@ -58,7 +58,7 @@ private:
   Space mappings_;
   Space events_;
   std::uint32_t nextId_ = 1;
-  std::map<std::u16string, std::uint32_t> messageNumbers_; // folded name -> number
+  RegisteredMessageTable messageNumbers_;
 };
 
 } // namespace ce::host

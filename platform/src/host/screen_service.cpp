@@ -54,13 +54,6 @@ ScreenService::ScreenService(HostServer &server, const HostOptions &options)
       [this](HostRequest &r, MoveOverlayRequest &move) { return moveOverlay(r, move); });
   server_.on<RemoveOverlayRequest>(
       [this](HostRequest &r, RemoveOverlayRequest &remove) { return removeOverlay(r, remove); });
-  server_.on<SetWaitMarkRequest>([this](HostRequest &r, SetWaitMarkRequest &mark) {
-    // The mark goes with its process; a tool has no process life to end it.
-    if (r.peer().isTool())
-      return ERROR_ACCESS_DENIED;
-    setWaitMark(r.peer().pid(), mark.on);
-    return ERROR_SUCCESS;
-  });
   server_.on<ScreenshotRequest>(
       [this](HostRequest &, ScreenshotRequest &request) { return screenshot(request); });
   server_.on<PlayInputRequest>(

@@ -5,7 +5,8 @@
 // - Every process maps the same framebuffer (GetFramebuffer hands out its memfd).
 // - Overlays are made, placed, moved and removed by id; only the process that made an overlay
 //   may change it, and its overlays go when it ends.
-// - The wait mark shows while any process has asked for it; a process that ends drops its ask.
+// - The wait mark shows while any process has the wait cursor up (the window service tells of
+//   SetCursor); a process that ends drops its ask.
 // - Input: stylus and key events go to the InputSink; Rotate rotates the screen and then calls
 //   the rotation hook; PowerOff (the presenter window closed) shuts the device down. Input
 //   arrives on the presenter's thread and on the input player's thread, never on the loop
@@ -61,8 +62,8 @@ public:
   void afterQueuedInput(std::function<void()> then) { player_->afterQueued(std::move(then)); }
 
   void onProcessExit(DWORD pid) override;
-  // Puts the wait mark up or takes it down for a process, as its SetWaitMark request does (the
-  // window service's SetCursor comes this way). Loop thread only.
+  // Puts the wait mark up or takes it down for a process (the window service's SetCursor comes
+  // this way). Loop thread only.
   void setWaitMark(DWORD pid, bool on);
 
 private:

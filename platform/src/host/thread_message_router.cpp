@@ -19,10 +19,6 @@ ThreadMessageRouter::ThreadMessageRouter(HostServer &server) : server_(server) {
       [this](HostRequest &r, protocol::PostToThreadRequest &post) {
         return postToThread(r, post.message);
       });
-  server.on<protocol::SendToThreadRequest>(
-      [this](HostRequest &r, protocol::SendToThreadRequest &send) {
-        return sendToThread(r, send.message);
-      });
   server.on<protocol::SendResultNotice>(
       [this](HostRequest &r, protocol::SendResultNotice &result) { return sendResult(r, result); });
   server.addObserver(this);
@@ -104,15 +100,6 @@ DWORD ThreadMessageRouter::postToThread(HostRequest &request, const ThreadMessag
   if (owner == 0 || !passesAsNumbers(request.peer().pid(), owner, message.message, message.lParam))
     return ERROR_INVALID_PARAMETER;
   return post(owner, message);
-}
-
-protocol::Answer<protocol::SentMessageReply>
-ThreadMessageRouter::sendToThread(HostRequest &request, const ThreadMessage &message) {
-  const DWORD owner = ownerOfThread(message.thread);
-  if (owner == 0 || !passesAsNumbers(request.peer().pid(), owner, message.message, message.lParam))
-    return ERROR_INVALID_PARAMETER;
-  send(owner, message, {}, request.defer<protocol::SendToThreadRequest>());
-  return protocol::Deferred{};
 }
 
 DWORD ThreadMessageRouter::sendResult(HostRequest &request,

@@ -10,9 +10,11 @@
 // The owner puts the message into the thread's queue; when the thread has none (it has not
 // made one yet, or it ended meanwhile) the message is dropped, as the messages in a queue are
 // when its thread ends. What one sender posts and sends to one process arrives in that order.
-// Sent (SendToThread): the owner's thread handles the message inside its next GetMessageW or
-// PeekMessageW (or while it waits for a send of its own) and the result goes back to the
-// sender. When the owner ends first, the sender's answer is ERROR_BROKEN_PIPE.
+// Sent (for the window service's SendMessage and the messages the window manager sends): the
+// owner's thread handles the message inside its next GetMessageW or PeekMessageW (or while it
+// waits for a send of its own) and the result goes back to the sender. When the owner ends
+// first, the sender's answer is ERROR_BROKEN_PIPE. (The device has no call that sends to a
+// thread, only to a window.)
 //
 // The window manager reaches windows of other processes through the same two paths: a window
 // message is a thread message with a window handle.
@@ -69,8 +71,6 @@ private:
   };
 
   DWORD postToThread(HostRequest &request, const protocol::ThreadMessage &message);
-  protocol::Answer<protocol::SentMessageReply> sendToThread(HostRequest &request,
-                                                            const protocol::ThreadMessage &message);
   DWORD sendResult(HostRequest &request, const protocol::SendResultNotice &result);
 
   // Threads whose owner was looked up, by thread id: most posts go to threads seen before.

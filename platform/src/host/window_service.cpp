@@ -68,6 +68,7 @@ WindowService::WindowService(HostServer &server, ThreadMessageRouter &router, in
   on(&WindowService::unregisterClass);
   on(&WindowService::workArea);
   on(&WindowService::watchWindows);
+  on(&WindowService::threadEnded);
   server.addObserver(this);
 }
 
@@ -142,9 +143,6 @@ std::vector<WindowEvent> WindowService::route(Caller caller) {
                                                  event.kind == WindowEvent::Kind::Invalidate});
       break;
     }
-    case WindowEvent::Kind::Timer:
-      // Timers run in their owner's own queue.
-      break;
     }
   }
   return handedBack;
@@ -158,16 +156,25 @@ std::optional<PackedMessage> WindowService::packedRecord(const WindowEvent &even
 }
 
 void WindowService::onProcessExit(DWORD pid) {
-  if (pressed_) {
-    const WindowRecord *holder = manager_.find(pressed_);
-    if (!holder || holder->process == pid)
-      pressed_ = nullptr;
-  }
   manager_.processExited(pid);
   waitCursor_.erase(pid);
+  forgetGoneWindows();
+  route(Caller{});
+}
+
+void WindowService::forgetGoneWindows() {
+  if (pressed_ && !manager_.isWindow(pressed_))
+    pressed_ = nullptr;
   for (auto it = fullScreen_.begin(); it != fullScreen_.end();)
     it = manager_.isWindow(it->first) ? std::next(it) : fullScreen_.erase(it);
-  route(Caller{});
+}
+
+DWORD WindowService::threadEnded(Call &call, const ThreadEndedNotice &) {
+  if (call.caller.process == 0)
+    return ERROR_ACCESS_DENIED;
+  manager_.threadExited(call.caller.process, call.caller.thread);
+  forgetGoneWindows();
+  return ERROR_SUCCESS;
 }
 
 WindowService::Answer<RegisterClassRequest>

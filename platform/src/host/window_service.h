@@ -149,6 +149,9 @@ private:
   DWORD releaseCapture(Call &, const windowing::ReleaseCaptureRequest &);
   Answer<windowing::GetCaptureRequest> getCapture(Call &, const windowing::GetCaptureRequest &);
   DWORD watchWindows(Call &, const windowing::WatchWindowsRequest &);
+  DWORD threadEnded(Call &, const windowing::ThreadEndedNotice &);
+  // Drops what the service keeps for windows that have gone.
+  void forgetGoneWindows();
 
   HostServer &server_;
   ThreadMessageRouter &router_;

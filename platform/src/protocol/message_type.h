@@ -33,12 +33,10 @@ enum class MessageType : std::uint32_t {
   ProcessExiting = 0x0114, // notice
   CreateMapping = 0x0120,
   CloseMapping = 0x0121, // notice
-  QueryMapping = 0x0122,
   CreateEvent = 0x0130,
   CloseEvent = 0x0131,   // notice
   PostToThread = 0x0140, // answered once the host has queued it for the thread's process
-  SendToThread = 0x0141,
-  SendResult = 0x0142, // notice
+  SendResult = 0x0142,   // notice
   RegisterMessage = 0x0150,
   Sync = 0x0160,        // answered once the device has settled or the time is up
   SyncMarked = 0x0161,  // notice
@@ -50,7 +48,6 @@ enum class MessageType : std::uint32_t {
   PlaceOverlay = 0x0303,
   MoveOverlay = 0x0304,
   RemoveOverlay = 0x0305,
-  SetWaitMark = 0x0306,
   Screenshot = 0x0307,
   PlayInput = 0x0310,
   ListWindows = 0x0320,

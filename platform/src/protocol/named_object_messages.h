@@ -42,23 +42,6 @@ struct CloseMappingNotice {
   static constexpr auto fields() { return std::tuple{wire::field(&CloseMappingNotice::id)}; }
 };
 
-struct QueryMappingRequest {
-  static constexpr MessageType kType = MessageType::QueryMapping;
-  std::u16string name;
-  static constexpr auto fields() {
-    return std::tuple{wire::name(&QueryMappingRequest::name, MAX_PATH)};
-  }
-  struct Reply {
-    bool exists = false;
-    std::uint32_t handles = 0; // in every process
-    std::uint64_t size = 0;
-    static constexpr auto fields() {
-      return std::tuple{wire::field(&Reply::exists), wire::field(&Reply::handles),
-                        wire::field(&Reply::size)};
-    }
-  };
-};
-
 struct CreateEventRequest {
   static constexpr MessageType kType = MessageType::CreateEvent;
   std::u16string name;

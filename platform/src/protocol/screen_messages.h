@@ -85,13 +85,6 @@ struct RemoveOverlayRequest {
   static constexpr auto fields() { return std::tuple{wire::field(&RemoveOverlayRequest::id)}; }
 };
 
-// The mark shows while any process has it on; it goes with the process.
-struct SetWaitMarkRequest {
-  static constexpr MessageType kType = MessageType::SetWaitMark;
-  bool on = false;
-  static constexpr auto fields() { return std::tuple{wire::field(&SetWaitMarkRequest::on)}; }
-};
-
 // Writes the composed screen as PNG to an absolute host path.
 struct ScreenshotRequest {
   static constexpr MessageType kType = MessageType::Screenshot;

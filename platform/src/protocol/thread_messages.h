@@ -50,14 +50,6 @@ struct PostToThreadRequest {
   static constexpr auto fields() { return std::tuple{wire::field(&PostToThreadRequest::message)}; }
 };
 
-// Answered once the receiving thread has handled the message.
-struct SendToThreadRequest {
-  static constexpr MessageType kType = MessageType::SendToThread;
-  ThreadMessage message;
-  static constexpr auto fields() { return std::tuple{wire::field(&SendToThreadRequest::message)}; }
-  using Reply = SentMessageReply;
-};
-
 // How a DeliverSend ended, from its receiver (notice).
 struct SendResultNotice {
   static constexpr MessageType kType = MessageType::SendResult;

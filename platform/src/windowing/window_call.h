@@ -63,6 +63,17 @@ public:
     return HostConnection::instance().post(message);
   }
 
+  // Sends a window notice about thread `thread` of this process, which wants no answer.
+  template <class Notice> static bool notify(DWORD thread, const Notice &notice) {
+    protocol::Message message;
+    if (!protocol::encode(message, protocol::typeOf<Notice>(), 0, 0,
+                          windowing::CallerThread{thread}, notice)) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return false;
+    }
+    return HostConnection::instance().notify(message);
+  }
+
 private:
   template <class Request> static bool encode(protocol::Message &message, const Request &request) {
     return protocol::encode(message, protocol::typeOf<Request>(), 0, 0,

@@ -2,11 +2,14 @@
 
 #include "../client/host_connection.h"
 #include "../kernel/thread_message_queue.h"
+#include "window_call.h"
 #include "window_messages.h"
 #include "window_procedure_table.h"
 
 #include <ce/core/utf.h>
 #include <ce/kernel.h>
+
+#include <vector>
 
 namespace ce {
 
@@ -42,6 +45,26 @@ WindowClient::WindowClient() {
   });
   connection.onEvent<windowing::PaintStateEvent>(&onPaintState);
   connection.onEvent<windowing::InputMessageEvent>(&onInput);
+  ThreadMessageQueue::setThreadEndHook(&WindowClient::threadEnded);
+}
+
+void WindowClient::threadEnded(DWORD thread) {
+  WindowClient &client = instance();
+  std::vector<HWND> gone;
+  {
+    std::lock_guard lock(client.mutex_);
+    for (const auto &[hwnd, local] : client.windows_)
+      if (local.thread == thread)
+        gone.push_back(hwnd);
+  }
+  if (gone.empty())
+    return; // most threads make no window: the host hears of them not at all
+  for (HWND hwnd : gone)
+    client.removeWindow(hwnd);
+  auto &connection = HostConnection::instance();
+  if (!connection.isConnected())
+    return; // a host that has gone took the windows along
+  WindowCall::notify(thread, windowing::ThreadEndedNotice{});
 }
 
 bool WindowClient::addClass(const ClassInfo &info) {

@@ -401,6 +401,10 @@ using WorkAreaRequest = PlainWindowRequest<WindowRequest::WorkArea, WorkAreaRepl
 // The window table comes first in WindowState events, and every change to it after them.
 using WatchWindowsRequest = PlainWindowRequest<WindowRequest::WatchWindows>;
 
+// A thread of the process has ended (notice; its id goes as the caller's thread): its windows
+// go, with no WM_DESTROY to that thread.
+using ThreadEndedNotice = PlainWindowRequest<WindowRequest::ThreadEnded>;
+
 // Event: a window of the thread needs painting, or not any more.
 struct PaintStateEvent {
   static constexpr WindowEventType kType = WindowEventType::PaintState;

@@ -42,6 +42,7 @@ enum class WindowRequest : std::uint32_t {
   UnregisterClass = 0x021E,
   WorkArea = 0x021F,
   WatchWindows = 0x0220, // the window table comes first in WindowState events, then changes
+  ThreadEnded = 0x0221,  // notice: a thread of the caller's process ended, its windows go
 };
 
 enum class WindowEventType : std::uint32_t {
