@@ -15,6 +15,7 @@
 #include "tool_device.h"
 
 #include "../platform/src/client/post_connection.h"
+#include "../platform/src/protocol/process_messages.h"
 
 #include <ce/core/utf.h>
 #include <ce/kernel.h>
@@ -248,8 +249,10 @@ BENCHMARK(BM_PostMessagesInARowToARunningProcess)->Unit(benchmark::kMicrosecond)
 void BM_HostRoundTrip(benchmark::State &state) {
   peers();
   for (auto _ : state) {
-    ce::protocol::MessageWriter nothing;
-    if (ce::PostConnection::call(ce::protocol::MessageType::Ping, nothing) != 0u) {
+    ce::protocol::Message ping;
+    ce::protocol::encode(ping, ce::protocol::typeOf<ce::protocol::PingRequest>(), 0, 0,
+                         ce::protocol::PingRequest{});
+    if (ce::PostConnection::call(ping) != 0u) {
       state.SkipWithError("the host does not answer");
       break;
     }

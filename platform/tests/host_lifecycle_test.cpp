@@ -1,6 +1,8 @@
 // Booting, status and shutdown of a device's host through the device tool.
 #include "host_test_device.h"
 
+#include "../src/protocol/process_messages.h"
+
 #include "../src/host/host_daemon.h"
 
 #include <ce/messages.h>
@@ -65,13 +67,11 @@ TEST(HostLifecycle, CallsFailCleanlyWhenTheHostDies) {
   SetLastError(0);
   EXPECT_FALSE(PostThreadMessageW(0x7FFFFFF0, WM_USER, 0, 0));
   EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-  ce::protocol::MessageWriter payload;
-  ce::HostConnection::Reply reply;
-  EXPECT_FALSE(connection.call(ce::protocol::MessageType::Ping, payload, reply));
+  EXPECT_FALSE(connection.request(ce::protocol::PingRequest{}));
   EXPECT_EQ(GetLastError(), ERROR_BROKEN_PIPE);
   // A killed host leaves its socket file behind; the next boot takes the root over.
   EXPECT_EQ(device.tool({"boot"}).exitCode, 0);
-  EXPECT_TRUE(connection.call(ce::protocol::MessageType::Ping, payload, reply));
+  EXPECT_TRUE(connection.request(ce::protocol::PingRequest{}));
 }
 
 TEST(HostLifecycle, TerminatingTheHostEndsItsPrograms) {

@@ -2,11 +2,12 @@
 
 #include "../host/host_daemon.h"
 #include "../kernel/thread_message_queue.h"
-#include "../protocol/message_reader.h"
 #include "../protocol/packet_socket.h"
-#include "../windowing/message_data_field.h"
-#include "sync_probe.h"
+#include "../protocol/process_messages.h"
+#include "../protocol/thread_messages.h"
+#include "../windowing/message_marshaller.h"
 #include "post_connection.h"
+#include "sync_probe.h"
 
 #include <ce/core/device_root.h>
 #include <ce/core/utf.h>
@@ -28,9 +29,7 @@
 namespace ce {
 
 using protocol::Message;
-using protocol::MessageReader;
 using protocol::MessageType;
-using protocol::MessageWriter;
 using protocol::PacketSocket;
 
 struct HostConnection::Link {
@@ -51,15 +50,13 @@ struct HostConnection::PendingCall {
   std::condition_variable done;
   bool finished = false;
   bool lost = false;
-  Reply reply;
+  Message answer;
 
   void complete(Message *message, bool connectionLost) {
     {
       std::lock_guard lock(mutex);
-      if (message) {
-        reply.status = message->header.status;
-        reply.message = std::move(*message);
-      }
+      if (message)
+        answer = std::move(*message);
       lost = connectionLost;
       finished = true;
     }
@@ -116,14 +113,13 @@ public:
     if (!answered_)
       answer(ERROR_INVALID_PARAMETER, 0);
   }
-  void answer(DWORD status, LRESULT result, std::span<const std::uint8_t> reply = {}) {
+  void answer(DWORD status, LRESULT result, std::vector<std::uint8_t> reply = {}) {
     answered_ = true;
     if (link_.expired())
       return;
-    MessageWriter payload;
-    payload.u32(id_).u32(status).i64(result).blob(reply);
     Message message;
-    if (payload.finish(+MessageType::SendResult, 0, 0, message))
+    if (protocol::encode(message, protocol::typeOf<protocol::SendResultNotice>(), 0, 0,
+                         protocol::SendResultNotice{id_, status, result, std::move(reply)}))
       send_(message);
   }
 
@@ -254,30 +250,30 @@ bool HostConnection::connect() {
       id = nextRequest_++;
     pending_[id] = pending;
   }
-  MessageWriter hello;
-  hello.u32(tool ? protocol::kHelloTool : 0).string(ownExecutable());
   Message message;
-  hello.finish(+MessageType::Hello, id, 0, message);
+  if (!protocol::encode(message, protocol::typeOf<protocol::HelloRequest>(), id, 0,
+                        protocol::HelloRequest{tool ? protocol::kHelloTool : 0, ownExecutable()})) {
+    linkLost(link);
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
   if (!link->send(message)) {
     linkLost(link);
     SetLastError(ERROR_BROKEN_PIPE);
     return false;
   }
   const Wait greeted = waitFor(*pending, false);
-  if (greeted != Wait::Answered || pending->reply.status != ERROR_SUCCESS) {
+  protocol::HelloRequest::Reply greeting;
+  if (greeted != Wait::Answered || pending->answer.header.status != ERROR_SUCCESS ||
+      !protocol::decode(pending->answer, greeting)) {
     linkLost(link);
     SetLastError(greeted == Wait::TimedOut ? ERROR_TIMEOUT : ERROR_BROKEN_PIPE);
     return false;
   }
-  MessageReader reader(pending->reply.message.payload);
-  std::uint32_t hostPid = 0;
-  std::u16string devicePath;
-  reader.u32(hostPid);
-  reader.string(devicePath);
   std::lock_guard lock(mutex_);
-  hostPid_ = hostPid;
+  hostPid_ = greeting.hostPid;
   if (!tool)
-    devicePath_ = devicePath;
+    devicePath_ = greeting.devicePath;
   link_ = link;
   return true;
 }
@@ -393,32 +389,21 @@ void HostConnection::dispatchEvent(Message &message, const std::shared_ptr<Link>
 }
 
 void HostConnection::deliverPost(Message &message) {
-  MessageReader reader(message.payload);
-  std::uint32_t tid = 0, msg = 0;
-  std::uint64_t hwnd = 0, wParam = 0;
-  std::int64_t lParam = 0;
-  if (!reader.u32(tid) || !reader.u64(hwnd) || !reader.u32(msg) || !reader.u64(wParam) ||
-      !reader.i64(lParam) || !reader.complete())
+  protocol::DeliverPostEvent event;
+  if (!protocol::decode(message, event))
     return;
+  const protocol::ThreadMessage &posted = event.message;
   // A thread without a queue drops it, as a queue's messages go when its thread ends.
-  if (auto queue = ThreadMessageQueue::find(tid))
-    queue->post(reinterpret_cast<HWND>(static_cast<std::uintptr_t>(hwnd)), msg,
-                static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+  if (auto queue = ThreadMessageQueue::find(posted.thread))
+    queue->post(posted.hwnd, posted.message, posted.wParam, posted.lParam);
 }
 
 void HostConnection::deliverSend(Message &message, const std::shared_ptr<Link> &link) {
-  MessageReader reader(message.payload);
-  std::uint32_t id = 0, tid = 0, msg = 0;
-  std::uint64_t hwnd = 0, wParam = 0;
-  std::int64_t lParam = 0;
-  bool packed = false;
-  std::vector<std::uint8_t> data;
-  if (!reader.u32(id) || !reader.u32(tid) || !reader.u64(hwnd) || !reader.u32(msg) ||
-      !reader.u64(wParam) || !reader.i64(lParam) ||
-      !windowing::readMessageData(reader, packed, data) || !reader.complete())
+  protocol::DeliverSendEvent event;
+  if (!protocol::decode(message, event))
     return;
-  const HWND window = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(hwnd));
-  auto queue = ThreadMessageQueue::find(tid);
+  const protocol::ThreadMessage sent = event.message;
+  auto queue = ThreadMessageQueue::find(sent.thread);
   std::weak_ptr<Link> weak = link;
   auto ticket = std::make_shared<SendTicket>(
       std::weak_ptr<void>(link),
@@ -426,17 +411,17 @@ void HostConnection::deliverSend(Message &message, const std::shared_ptr<Link> &
         auto strong = weak.lock();
         return strong && strong->send(packet);
       },
-      id);
+      event.sendId);
   // A message with data is rebuilt here; the procedure gets pointers into this copy.
   std::shared_ptr<UnpackedMessage> unpacked;
-  if (packed)
-    unpacked = MessageMarshaller::unpack(PackedMessage{
-        msg, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam), std::move(data)});
-  if (!queue || (packed && !unpacked)) {
+  if (event.data.packed)
+    unpacked = MessageMarshaller::unpack(
+        PackedMessage{sent.message, sent.wParam, sent.lParam, std::move(event.data.bytes)});
+  if (!queue || (event.data.packed && !unpacked)) {
     ticket->answer(ERROR_INVALID_PARAMETER, 0);
     return;
   }
-  queue->deliverSent([this, ticket, window, msg, wParam, lParam, unpacked] {
+  queue->deliverSent([this, ticket, sent, unpacked] {
     SentMessageHandler handler;
     {
       std::lock_guard lock(mutex_);
@@ -447,12 +432,11 @@ void HostConnection::deliverSend(Message &message, const std::shared_ptr<Link> &
       return;
     }
     if (!unpacked) {
-      ticket->answer(ERROR_SUCCESS, handler(window, msg, static_cast<WPARAM>(wParam),
-                                            static_cast<LPARAM>(lParam)));
+      ticket->answer(ERROR_SUCCESS, handler(sent.hwnd, sent.message, sent.wParam, sent.lParam));
       return;
     }
     const LRESULT result =
-        handler(window, unpacked->message(), unpacked->wParam(), unpacked->lParam());
+        handler(sent.hwnd, unpacked->message(), unpacked->wParam(), unpacked->lParam());
     ticket->answer(ERROR_SUCCESS, result, unpacked->reply(result));
   });
 }
@@ -504,7 +488,7 @@ void HostConnection::abandon(std::uint32_t id) {
   pending_.erase(id);
 }
 
-bool HostConnection::call(MessageType type, MessageWriter &payload, Reply &reply, bool handleSent) {
+bool HostConnection::call(Message &request, Message &answer, bool handleSent) {
   auto link = currentLink();
   if (!link)
     return false;
@@ -529,14 +513,8 @@ bool HostConnection::call(MessageType type, MessageWriter &payload, Reply &reply
       id = nextRequest_++;
     pending_[id] = pending;
   }
-  Message message;
-  if (!payload.finish(+type, id, 0, message)) {
-    std::lock_guard lock(mutex_);
-    pending_.erase(id);
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return false;
-  }
-  if (!link->send(message)) {
+  request.header.requestId = id;
+  if (!link->send(request)) {
     linkLost(link);
     SetLastError(ERROR_BROKEN_PIPE);
     return false;
@@ -553,20 +531,16 @@ bool HostConnection::call(MessageType type, MessageWriter &payload, Reply &reply
     return false;
   }
   std::lock_guard lock(pending->mutex); // an answer may have raced the deadline
-  reply = std::move(pending->reply);
+  answer = std::move(pending->answer);
   return true;
 }
 
-bool HostConnection::notify(MessageType type, MessageWriter &payload) {
+bool HostConnection::notify(Message &notice) {
   auto link = currentLink();
   if (!link)
     return false;
-  Message message;
-  if (!payload.finish(+type, 0, 0, message)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return false;
-  }
-  if (!link->send(message)) {
+  notice.header.requestId = 0;
+  if (!link->send(notice)) {
     linkLost(link);
     SetLastError(ERROR_BROKEN_PIPE);
     return false;
@@ -574,15 +548,15 @@ bool HostConnection::notify(MessageType type, MessageWriter &payload) {
   return true;
 }
 
-bool HostConnection::post(MessageType type, MessageWriter &payload) {
+bool HostConnection::post(Message &request) {
   std::optional<DWORD> status;
   if (!isTool() && (isConnected() || connect()))
-    status = PostConnection::call(type, payload);
+    status = PostConnection::call(request);
   if (!status) {
-    Reply reply;
-    if (!call(type, payload, reply))
+    Message answer;
+    if (!call(request, answer))
       return false;
-    status = reply.status;
+    status = answer.header.status;
   }
   if (*status != ERROR_SUCCESS) {
     SetLastError(*status);
@@ -593,9 +567,7 @@ bool HostConnection::post(MessageType type, MessageWriter &payload) {
 
 bool HostConnection::postToThread(DWORD tid, HWND hwnd, UINT message, WPARAM wParam,
                                   LPARAM lParam) {
-  MessageWriter payload;
-  payload.u32(tid).u64(reinterpret_cast<std::uintptr_t>(hwnd)).u32(message).u64(wParam).i64(lParam);
-  return post(MessageType::PostToThread, payload);
+  return post(protocol::PostToThreadRequest{{tid, hwnd, message, wParam, lParam}});
 }
 
 } // namespace ce

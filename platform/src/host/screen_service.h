@@ -15,6 +15,7 @@
 //   with one. A window that cannot open makes the boot fail (ready() says why).
 #pragma once
 
+#include "../protocol/screen_messages.h"
 #include "../screen/input_sink.h"
 #include "../screen/screen.h"
 #include "../screen/sdl_presenter.h"
@@ -34,7 +35,7 @@ namespace ce::host {
 class ScreenService : public ProcessObserver {
 public:
   // Most events one PlayInput request may carry.
-  static constexpr std::uint32_t kMaximumInputEvents = 4096;
+  static constexpr std::uint32_t kMaximumInputEvents = protocol::PlayInputRequest::kMaxEvents;
   using RotationHook = std::function<void(int width, int height)>;
 
   ScreenService(HostServer &server, const HostOptions &options);
@@ -66,16 +67,17 @@ public:
   void setWaitMark(DWORD pid, bool on);
 
 private:
-  void getFramebuffer(HostRequest &request);
-  void addOverlay(HostRequest &request);
-  void placeOverlay(HostRequest &request);
-  void moveOverlay(HostRequest &request);
-  void removeOverlay(HostRequest &request);
-  void screenshot(HostRequest &request);
-  void playInput(HostRequest &request);
-  void listWindows(HostRequest &request);
-  // The overlay exists and belongs to the requester.
-  bool ownsOverlay(HostRequest &request, std::uint32_t id);
+  protocol::Answer<protocol::GetFramebufferRequest::Reply> getFramebuffer();
+  protocol::Answer<protocol::AddOverlayRequest::Reply>
+  addOverlay(HostRequest &request, protocol::AddOverlayRequest &overlay);
+  DWORD placeOverlay(HostRequest &request, const protocol::PlaceOverlayRequest &place);
+  DWORD moveOverlay(HostRequest &request, const protocol::MoveOverlayRequest &move);
+  DWORD removeOverlay(HostRequest &request, const protocol::RemoveOverlayRequest &remove);
+  DWORD screenshot(const protocol::ScreenshotRequest &screenshot);
+  DWORD playInput(protocol::PlayInputRequest &play);
+  protocol::Answer<protocol::ListWindowsRequest::Reply> listWindows();
+  // ERROR_SUCCESS when the overlay exists and belongs to the requester.
+  DWORD ownership(HostRequest &request, std::uint32_t id);
 
   HostServer &server_;
   HostOptions options_;

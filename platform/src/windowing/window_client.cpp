@@ -2,10 +2,9 @@
 
 #include "../client/host_connection.h"
 #include "../kernel/thread_message_queue.h"
-#include "../protocol/message_reader.h"
-#include "../protocol/message_writer.h"
+#include "window_call.h"
+#include "window_messages.h"
 #include "window_procedure_table.h"
-#include "window_protocol.h"
 
 #include <ce/core/utf.h>
 #include <ce/kernel.h>
@@ -14,40 +13,22 @@
 
 namespace ce {
 
-using protocol::MessageReader;
-
 namespace {
 
-HWND toHwnd(std::uint64_t value) {
-  return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(value));
-}
-
-void onPaintState(protocol::Message &message) {
-  MessageReader reader(message.payload);
-  std::uint32_t thread = 0, needsPaint = 0;
-  std::uint64_t hwnd = 0;
-  if (!reader.u32(thread) || !reader.u64(hwnd) || !reader.u32(needsPaint) || !reader.complete())
-    return;
-  if (auto queue = ThreadMessageQueue::find(thread)) {
-    if (needsPaint)
-      queue->invalidate(toHwnd(hwnd));
+void onPaintState(windowing::PaintStateEvent &event) {
+  if (auto queue = ThreadMessageQueue::find(event.thread)) {
+    if (event.needsPaint)
+      queue->invalidate(event.hwnd);
     else
-      queue->validate(toHwnd(hwnd));
+      queue->validate(event.hwnd);
   }
 }
 
-void onInput(protocol::Message &message) {
-  MessageReader reader(message.payload);
-  std::uint32_t thread = 0, msg = 0;
-  std::uint64_t hwnd = 0, wParam = 0;
-  std::int64_t lParam = 0;
-  std::int32_t x = 0, y = 0;
-  if (!reader.u32(thread) || !reader.u64(hwnd) || !reader.u32(msg) || !reader.u64(wParam) ||
-      !reader.i64(lParam) || !reader.i32(x) || !reader.i32(y) || !reader.complete())
-    return;
-  if (auto queue = ThreadMessageQueue::find(thread))
-    queue->postInput(MSG{toHwnd(hwnd), msg, static_cast<WPARAM>(wParam),
-                         static_cast<LPARAM>(lParam), GetTickCount(), POINT{x, y}});
+void onInput(windowing::InputMessageEvent &event) {
+  const protocol::ThreadMessage &input = event.message;
+  if (auto queue = ThreadMessageQueue::find(input.thread))
+    queue->postInput(
+        MSG{input.hwnd, input.message, input.wParam, input.lParam, GetTickCount(), event.point});
 }
 
 } // namespace
@@ -62,8 +43,8 @@ WindowClient::WindowClient() {
   connection.setSentMessageHandler([this](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return dispatch(hwnd, message, wParam, lParam);
   });
-  connection.setEventHandler(+windowing::WindowEventType::PaintState, &onPaintState);
-  connection.setEventHandler(+windowing::WindowEventType::Input, &onInput);
+  connection.onEvent<windowing::PaintStateEvent>(&onPaintState);
+  connection.onEvent<windowing::InputMessageEvent>(&onInput);
   ThreadMessageQueue::setThreadEndHook(&WindowClient::threadEnded);
 }
 
@@ -83,9 +64,7 @@ void WindowClient::threadEnded(DWORD thread) {
   auto &connection = HostConnection::instance();
   if (!connection.isConnected())
     return; // a host that has gone took the windows along
-  protocol::MessageWriter notice;
-  notice.u32(thread);
-  connection.notify(windowing::messageType(windowing::WindowRequest::ThreadEnded), notice);
+  WindowCall::notify(thread, windowing::ThreadEndedNotice{});
 }
 
 bool WindowClient::addClass(const ClassInfo &info) {
