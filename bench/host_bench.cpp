@@ -1,4 +1,4 @@
-// The device host: cross-process thread message round trips, and program start to first host
+// The device host: a cross-process thread message round trip, and program start to first host
 // connection. Each benchmark runs against a real booted device in a temporary folder.
 #include "tool_device.h"
 
@@ -76,20 +76,6 @@ void BM_PostThreadMessageRoundTrip(benchmark::State &state) {
   stopEcho(peer, process);
 }
 BENCHMARK(BM_PostThreadMessageRoundTrip)->Unit(benchmark::kMicrosecond)->UseRealTime();
-
-void BM_SendToThreadRoundTrip(benchmark::State &state) {
-  BenchDevice device;
-  HANDLE process = nullptr;
-  const DWORD peer = startEcho(&process);
-  for (auto _ : state) {
-    LRESULT result = 0;
-    if (!ce::HostConnection::instance().sendToThread(peer, nullptr, WM_USER + 4, 21, 0, &result) ||
-        result != 42)
-      state.SkipWithError("send failed");
-  }
-  stopEcho(peer, process);
-}
-BENCHMARK(BM_SendToThreadRoundTrip)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 // From ShellExecuteEx to the program's first message, sent once it has joined the device.
 void BM_ProgramStartToFirstConnection(benchmark::State &state) {

@@ -15,6 +15,7 @@
 #include "tool_device.h"
 
 #include "../platform/src/client/host_connection.h"
+#include "../platform/src/protocol/process_messages.h"
 
 #include <ce/core/utf.h>
 #include <ce/kernel.h>
@@ -44,7 +45,8 @@ namespace fs = std::filesystem;
 constexpr UINT kWindowReady = WM_USER + 100; // ce_test_window: wParam = its window
 constexpr UINT kWindowDouble = WM_USER + 103;
 constexpr UINT kPeerHello = WM_USER + 1; // ce_test_peer echo: wParam = its thread
-constexpr UINT kPeerDouble = WM_USER + 4;
+constexpr UINT kPeerAdd = WM_USER + 2;   // ce_test_peer echo: answered with kPeerSum
+constexpr UINT kPeerSum = WM_USER + 3;
 constexpr UINT kIgnored = WM_USER + 50; // neither peer acts on it
 // Posts in a row are followed by a send every this many, so that the receiver, which takes
 // posts as fast as they come but not faster, never lets a backlog build up.
@@ -211,9 +213,10 @@ void BM_PostThreadMessageToAnotherProcess(benchmark::State &state) {
         break;
       }
   }
-  LRESULT doubled = 0;
-  if (!ce::HostConnection::instance().sendToThread(thread, nullptr, kPeerDouble, 1, 0, &doubled) ||
-      doubled != 2)
+  // Its answer to a post after the others comes once it has taken them all.
+  MSG sum{};
+  if (!PostThreadMessageW(thread, kPeerAdd, 1, 1) || !waitForMessage(kPeerSum, sum) ||
+      sum.wParam != 2)
     state.SkipWithError("the thread took nothing after it went on");
 }
 BENCHMARK(BM_PostThreadMessageToAnotherProcess)
@@ -247,8 +250,7 @@ BENCHMARK(BM_PostMessagesInARowToARunningProcess)->Unit(benchmark::kMicrosecond)
 void BM_HostRoundTrip(benchmark::State &state) {
   peers();
   for (auto _ : state) {
-    ce::protocol::MessageWriter nothing;
-    if (!ce::HostConnection::instance().post(ce::protocol::MessageType::Ping, nothing)) {
+    if (!ce::HostConnection::instance().post(ce::protocol::PingRequest{})) {
       state.SkipWithError("the host does not answer");
       break;
     }

@@ -10,21 +10,18 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   const std::span<const std::uint8_t> bytes(data, size);
-  const auto notice = ce::WindowStateNotice::read(bytes);
-  if (!notice)
+  ce::WindowStateNotice notice;
+  if (!ce::protocol::decode(bytes, notice))
     return 0;
-  ce::protocol::MessageWriter writer;
-  notice->write(writer);
   ce::protocol::Message message;
-  if (!writer.finish(1, 0, 0, message) || message.payload.size() != size ||
+  if (!ce::protocol::encode(message, 1, 0, 0, notice) || message.payload.size() != size ||
       !std::equal(message.payload.begin(), message.payload.end(), data))
     __builtin_trap(); // what was read must be written back the same
   // Connection 0: the view never takes the fuzzer's windows for a real connection's.
   auto &view = ce::WindowStateView::instance();
   view.take(bytes, 0);
-  for (const ce::WindowState &w : notice->windows)
-    if (std::find(notice->removed.begin(), notice->removed.end(), w.handle) ==
-            notice->removed.end() &&
+  for (const ce::WindowState &w : notice.windows)
+    if (std::find(notice.removed.begin(), notice.removed.end(), w.handle) == notice.removed.end() &&
         !view.window(w.handle, true))
       __builtin_trap(); // every window it took and did not take away again is there
   return 0;

@@ -7,38 +7,39 @@
 
 namespace ce::host {
 
-using protocol::MessageType;
-using protocol::MessageWriter;
+using protocol::SyncMarkedNotice;
+using protocol::SyncReachedNotice;
+using protocol::SyncRequest;
 
 DeviceSync::DeviceSync(HostServer &server, AfterQueuedInput afterQueuedInput)
     : server_(server), afterQueuedInput_(std::move(afterQueuedInput)),
       timeouts_([&server, this](std::uint64_t run) {
-        server.runOnLoop([this, run] { finish(run, ERROR_TIMEOUT); });
+        server.runOnLoop([this, run] { finish(run, false); });
       }) {
-  server.registerHandler(MessageType::Sync, [this](HostRequest &r) { request(r); });
-  server.registerHandler(MessageType::SyncMarked, [this](HostRequest &r) { marked(r); });
-  server.registerHandler(MessageType::SyncReached, [this](HostRequest &r) { reached(r); });
+  server.on<SyncRequest>([this](HostRequest &r, SyncRequest &sync) {
+    request(r, sync);
+    return protocol::Deferred{};
+  });
+  // Notices: a malformed or stale one is dropped.
+  server.on<SyncMarkedNotice>([this](HostRequest &r, SyncMarkedNotice &notice) {
+    marked(r, notice);
+    return ERROR_SUCCESS;
+  });
+  server.on<SyncReachedNotice>([this](HostRequest &r, SyncReachedNotice &notice) {
+    reached(r, notice);
+    return ERROR_SUCCESS;
+  });
   server.addObserver(this);
 }
 
-void DeviceSync::request(HostRequest &request) {
-  auto reader = request.reader();
-  std::uint32_t timeoutMs = 0, thread = 0;
-  if (!reader.u32(timeoutMs) || !reader.u32(thread) || !reader.complete() || timeoutMs == 0 ||
-      timeoutMs > kMaxTimeoutMs) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  request.defer();
+void DeviceSync::request(HostRequest &request, const SyncRequest &sync) {
   const std::uint64_t id = nextRun_++;
   Run &run = runs_[id];
-  run.peer = request.peer().id();
-  run.type = request.message().header.type;
-  run.requestId = request.message().header.requestId;
+  run.caller = request.defer<SyncRequest>();
   // Only a device process's own thread is left out; a tool has none on the device.
   run.callerProcess = request.peer().isTool() ? 0 : request.peer().pid();
-  run.callerThread = run.callerProcess ? thread : 0;
-  timeouts_.arm(id, DeadlineTimer::Clock::now() + std::chrono::milliseconds(timeoutMs));
+  run.callerThread = run.callerProcess ? sync.thread : 0;
+  timeouts_.arm(id, DeadlineTimer::Clock::now() + std::chrono::milliseconds(sync.timeoutMs));
   afterQueuedInput_([this, id] { inputRouted(id); });
 }
 
@@ -69,12 +70,9 @@ void DeviceSync::startRound(std::uint64_t id) {
     if (!peer)
       continue; // not connected (yet): it holds nothing the host gave it
     run.processes[pid];
-    MessageWriter probe;
-    probe.u32(run.probe).u32(pid == run.callerProcess ? run.callerThread : 0);
-    protocol::Message message;
     // A peer that cannot take the probe is dropped, and its end takes it out of the round.
-    if (probe.finish(+MessageType::SyncProbe, 0, 0, message))
-      server_.send(*peer, std::move(message));
+    server_.sendEvent(*peer, protocol::SyncProbeEvent{
+                                 run.probe, pid == run.callerProcess ? run.callerThread : 0});
   }
   run.probing = false;
   check(id);
@@ -92,31 +90,17 @@ DeviceSync::ProcessProbe *DeviceSync::probed(std::uint32_t probe, DWORD pid, std
   return &process->second;
 }
 
-void DeviceSync::marked(HostRequest &request) {
-  auto reader = request.reader();
-  std::uint32_t probe = 0, count = 0;
-  std::uint64_t activity = 0;
-  if (!reader.u32(probe) || !reader.u64(activity) || !reader.u32(count) ||
-      count > kMaxMarkedThreads)
-    return;
+void DeviceSync::marked(HostRequest &request, const SyncMarkedNotice &notice) {
   std::map<DWORD, ThreadWork> waiting;
-  for (std::uint32_t i = 0; i < count; ++i) {
-    std::uint32_t thread = 0;
-    ThreadWork work;
-    if (!reader.u32(thread) || !reader.u32(work.posted) || !reader.u32(work.input) ||
-        !reader.u32(work.paint))
-      return;
-    waiting[thread] = work;
-  }
-  if (!reader.complete())
-    return;
+  for (const protocol::MarkedThread &thread : notice.threads)
+    waiting[thread.thread] = ThreadWork{thread.posted, thread.input, thread.paint};
   std::uint64_t id = 0;
-  ProcessProbe *process = probed(probe, request.peer().pid(), &id);
+  ProcessProbe *process = probed(notice.probe, request.peer().pid(), &id);
   if (!process || process->answered)
     return;
   process->answered = true;
-  process->activityAtMark = activity;
-  process->activity = std::max(process->activity, activity);
+  process->activityAtMark = notice.activity;
+  process->activity = std::max(process->activity, notice.activity);
   for (const DWORD thread : process->reachedEarly)
     waiting.erase(thread);
   process->reachedEarly.clear();
@@ -124,24 +108,19 @@ void DeviceSync::marked(HostRequest &request) {
   check(id);
 }
 
-void DeviceSync::reached(HostRequest &request) {
-  auto reader = request.reader();
-  std::uint32_t probe = 0, thread = 0;
-  std::uint64_t activity = 0;
-  if (!reader.u32(probe) || !reader.u32(thread) || !reader.u64(activity) || !reader.complete())
-    return;
+void DeviceSync::reached(HostRequest &request, const SyncReachedNotice &notice) {
   std::uint64_t id = 0;
-  ProcessProbe *process = probed(probe, request.peer().pid(), &id);
+  ProcessProbe *process = probed(notice.probe, request.peer().pid(), &id);
   if (!process)
     return;
-  process->activity = std::max(process->activity, activity);
+  process->activity = std::max(process->activity, notice.activity);
   // The thread answers on its own; the process's list of marked threads may come after.
   if (!process->answered) {
     if (process->reachedEarly.size() < kMaxMarkedThreads)
-      process->reachedEarly.insert(thread);
+      process->reachedEarly.insert(notice.thread);
     return;
   }
-  process->waiting.erase(thread);
+  process->waiting.erase(notice.thread);
   check(id);
 }
 
@@ -157,20 +136,19 @@ void DeviceSync::check(std::uint64_t id) {
     quiet = quiet && process.activity == process.activityAtMark;
   }
   if (quiet)
-    finish(id, ERROR_SUCCESS);
+    finish(id, true);
   else
     startRound(id);
 }
 
-void DeviceSync::finish(std::uint64_t id, DWORD status) {
+void DeviceSync::finish(std::uint64_t id, bool settled) {
   const auto it = runs_.find(id);
   if (it == runs_.end())
     return;
   timeouts_.cancel(id);
   const Run &run = it->second;
-  MessageWriter answer;
-  answer.u32(run.rounds).string(status == ERROR_SUCCESS ? u"" : toUtf16(pending(run)));
-  server_.replyLater(run.peer, run.type, run.requestId, status, &answer);
+  server_.answerLater(run.caller, protocol::Answer<SyncRequest::Reply>(SyncRequest::Reply{
+                                      settled, run.rounds, settled ? u"" : toUtf16(pending(run))}));
   probes_.erase(run.probe);
   runs_.erase(it);
 }

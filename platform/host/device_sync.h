@@ -14,11 +14,13 @@
 // comes back to its loop holds the barrier up until the timeout, which names it. Timers, threads
 // without a message queue and programs that have not connected yet are not part of it.
 //
-// The answer is ERROR_SUCCESS with the number of rounds it took, or, once the request's timeout
-// has passed, ERROR_TIMEOUT with a description of what is still pending. A timeout is 1 ms to
-// kMaxTimeoutMs; anything else is refused with ERROR_INVALID_PARAMETER. Runs on the loop thread.
+// The answer says whether the device settled, with the number of rounds it took, or, once the
+// request's timeout has passed, that it did not, with a description of what is still pending. A
+// timeout is 1 ms to kMaxTimeoutMs; anything else is refused with ERROR_INVALID_PARAMETER. Runs
+// on the loop thread.
 #pragma once
 
+#include "../src/protocol/sync_messages.h"
 #include "deadline_timer.h"
 #include "host_server.h"
 
@@ -33,9 +35,9 @@ namespace ce::host {
 
 class DeviceSync : public ProcessObserver {
 public:
-  static constexpr std::uint32_t kMaxTimeoutMs = 3600000;
+  static constexpr std::uint32_t kMaxTimeoutMs = protocol::SyncRequest::kMaxTimeoutMs;
   // Most threads one process may report in a SyncMarked notice.
-  static constexpr std::uint32_t kMaxMarkedThreads = 4096;
+  static constexpr std::uint32_t kMaxMarkedThreads = protocol::SyncMarkedNotice::kMaxThreads;
   // Calls back, on the loop thread, once the input queued so far has been routed.
   using AfterQueuedInput = std::function<void(std::function<void()>)>;
 
@@ -58,9 +60,7 @@ private:
     std::set<DWORD> reachedEarly; // SyncReached that overtook the SyncMarked
   };
   struct Run {
-    std::uint64_t peer = 0;
-    std::uint32_t type = 0;
-    std::uint32_t requestId = 0;
+    protocol::DeferredReply<protocol::SyncRequest::Reply> caller;
     DWORD callerProcess = 0;
     DWORD callerThread = 0;
     bool inputRouted = false;
@@ -71,14 +71,14 @@ private:
     std::map<DWORD, ProcessProbe> processes;
   };
 
-  void request(HostRequest &request);
-  void marked(HostRequest &request);
-  void reached(HostRequest &request);
+  void request(HostRequest &request, const protocol::SyncRequest &sync);
+  void marked(HostRequest &request, const protocol::SyncMarkedNotice &notice);
+  void reached(HostRequest &request, const protocol::SyncReachedNotice &notice);
   void inputRouted(std::uint64_t run);
   void startRound(std::uint64_t run);
   // Finishes the run or starts its next round once every probed thread has answered.
   void check(std::uint64_t run);
-  void finish(std::uint64_t run, DWORD status);
+  void finish(std::uint64_t run, bool settled);
   // The process of the current round of the run that sent `probe`; null for a stale probe.
   ProcessProbe *probed(std::uint32_t probe, DWORD pid, std::uint64_t *run);
   std::string pending(const Run &run);

@@ -1,10 +1,7 @@
 #include "host_daemon.h"
 
 #include "../src/client/host_connection.h"
-#include "../src/controls/input_panel_host.h"
-#include "../src/controls/menu_bar_server.h"
 #include "../src/protocol/packet_socket.h"
-#include "../src/shell/shell_thread.h"
 #include "boot_answer.h"
 #include "device_sync.h"
 #include "host_log.h"
@@ -19,6 +16,8 @@
 
 #include <ce/core/device_profile.h>
 #include <ce/host/host_lock.h>
+#include <ce/host/host_ui_thread.h>
+#include <ce/host/host_windows.h>
 
 #include <ce/core/device_root.h>
 
@@ -130,26 +129,28 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
   // Services host: boot services load on its workers as soon as the loop runs.
   ServicesService services(server);
 
-  // The input panel's window runs on a thread of its own, a client of this host like any program.
-  InputPanelHost inputPanel;
-  inputPanel.start();
-
-  // Soft-key bars: a thread of this process that makes and runs them as windows of the host.
-  MenuBarServer menuBars;
-  menuBars.start();
-
   std::thread([&server, &ending] {
     int signal = 0;
     if (::sigwait(&ending, &signal) == 0)
       server.stop();
   }).detach();
 
-  // What the shell thread reaches of this function: the log while it is open, the ready pipe.
+  // What the host's UI threads reach of this function: the log while it is open.
   auto logOpen = std::make_shared<std::atomic<bool>>(true);
-  const shell::ShellLog shellLog = [&log, logOpen](const std::string &line) {
+  const HostUiThread::Log threadLog = [&log, logOpen](const std::string &line) {
     if (logOpen->load())
       log.line(line);
   };
+
+  // The input panel's window and the soft-key bars run on threads of their own, clients of this
+  // host like any program; their windows belong to the host's own process (gwes.exe).
+  HostUiThread inputPanel(HostUiThread::Options{"input panel", std::nullopt, threadLog, {}},
+                          &host_windows::inputPanel);
+  inputPanel.start();
+  HostUiThread menuBars(HostUiThread::Options{"soft-key bars", std::nullopt, threadLog, {}},
+                        &host_windows::menuBars);
+  menuBars.start();
+
   // The host says it is ready once the shell has put up the desktop and the taskbar, so that a
   // program drawing right after boot never races the shell's first paint; a shell that has not
   // come up after kShellReadyLimitMs does not hold the boot up.
@@ -161,7 +162,7 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
   };
   auto ready = std::make_shared<Ready>();
   // Says it is ready on the ready pipe, once; `running` false only closes it.
-  const auto sayReady = [ready, readyFd, shellLog](bool running, const std::string &how) {
+  const auto sayReady = [ready, readyFd, threadLog](bool running, const std::string &how) {
     std::lock_guard lock(ready->mutex);
     if (ready->done)
       return;
@@ -171,7 +172,7 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
     if (readyFd >= 0)
       ::close(readyFd);
     if (running)
-      shellLog("host ready" + how);
+      threadLog("host ready" + how);
     ready->said.notify_all();
   };
   std::thread readyWatch([ready, sayReady] {
@@ -184,9 +185,13 @@ int HostDaemon::serve(const fs::path &root, const HostOptions &options, int read
   });
 
   // The shell: desktop, taskbar, platform Start menu and the StartUp folder, on a thread of its
-  // own that talks to this host like any device process.
-  shell::ShellThread shellThread(
-      shell::ShellThread::Options{profile.taskbar, shellLog, [sayReady] { sayReady(true, ""); }});
+  // own that talks to this host like any device process. The host is ready once the shell has
+  // answered, whether its windows came up or not.
+  HostUiThread shellThread(
+      host_windows::shellThreadOptions(threadLog, [sayReady](bool) { sayReady(true, ""); }),
+      [taskbar = profile.taskbar, threadLog] {
+        return host_windows::shell(taskbar, threadLog);
+      });
   shellThread.start();
 
   const bool ran = server.run();

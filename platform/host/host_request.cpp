@@ -4,18 +4,6 @@
 
 namespace ce::host {
 
-void HostRequest::reply(DWORD status) {
-  protocol::MessageWriter empty;
-  reply(status, empty);
-}
-
-void HostRequest::reply(DWORD status, protocol::MessageWriter &payload) {
-  if (answered_)
-    return;
-  answered_ = true;
-  if (!wantsReply())
-    return;
-  server_.replyLater(peer_.id(), message_.header.type, message_.header.requestId, status, &payload);
-}
+std::uint64_t HostRequest::peerId() const { return peer_.id(); }
 
 } // namespace ce::host

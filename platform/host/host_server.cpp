@@ -386,19 +386,6 @@ void HostServer::flushHeldBack() {
   }
 }
 
-void HostServer::replyLater(std::uint64_t peerId, std::uint32_t type, std::uint32_t requestId,
-                            DWORD status, protocol::MessageWriter *payload) {
-  PeerConnection *target = peer(peerId);
-  if (!target || requestId == 0)
-    return;
-  protocol::MessageWriter empty;
-  protocol::Message message;
-  if (!(payload ? *payload : empty).finish(type | protocol::kReplyBit, requestId, status, message))
-    // An answer too large for one message is an error answer instead.
-    empty.finish(type | protocol::kReplyBit, requestId, ERROR_NOT_ENOUGH_MEMORY, message);
-  send(*target, std::move(message));
-}
-
 void HostServer::handle(PeerConnection &peer, protocol::Message &message) {
   handling_ = true;
   handleRequest(peer, message);

@@ -5,7 +5,8 @@
 // handler registered for its type. A packet that is not a well-formed message, or a peer that
 // does not read what it is sent, loses its connection; a well-formed request of an unknown type
 // is answered with ERROR_INVALID_FUNCTION; a request before the peer's Hello with
-// ERROR_INVALID_PARAMETER. Handlers validate their own payloads and answer with an error code.
+// ERROR_INVALID_PARAMETER. Declared requests (protocol/message_codec.h) are read whole before
+// their handler runs, and one that is not is answered with ERROR_INVALID_PARAMETER.
 //
 // Connections: one process may hold at most kMaxConnectionsPerProcess connections at once; more
 // are closed as soon as they are accepted. When the host runs out of descriptors, pending
@@ -19,6 +20,7 @@
 // (the host's own services first, then the others in the order they were added).
 #pragma once
 
+#include "../src/protocol/answer.h"
 #include "host_log.h"
 #include "host_request.h"
 #include "peer_connection.h"
@@ -51,6 +53,26 @@ public:
   HostServer(const HostServer &) = delete;
   HostServer &operator=(const HostServer &) = delete;
 
+  // Answers a declared request: `handler` gets the request (one that does not read whole is
+  // refused with ERROR_INVALID_PARAMETER first) and gives what makes a protocol::Answer: the
+  // reply, a status, or protocol::Deferred. Requests whose declaration carries descriptors
+  // accept them.
+  template <class Request, class Handler> void on(Handler handler) {
+    registerHandler(static_cast<protocol::MessageType>(protocol::typeOf<Request>()),
+                    [handler = std::move(handler)](HostRequest &request) {
+                      Request args;
+                      if (!protocol::decode(request.message(), args)) {
+                        request.reply(ERROR_INVALID_PARAMETER);
+                        return;
+                      }
+                      request.answer(
+                          protocol::Answer<protocol::ReplyOf<Request>>(handler(request, args)));
+                    });
+    if constexpr (protocol::kCarriesDescriptors<Request>)
+      acceptDescriptors(static_cast<protocol::MessageType>(protocol::typeOf<Request>()));
+  }
+  // The handler of a type whose message it reads itself (the window service's requests, which
+  // come after their caller's thread).
   void registerHandler(protocol::MessageType type, RequestHandler handler);
   // Requests of this type may carry descriptors (an overlay's pixel memory, a completion pipe);
   // their handler checks what came. Requests of every other type with descriptors are refused.
@@ -82,9 +104,44 @@ public:
   // answered, so that the requester hears first; nothing can come between the two. Outside a
   // request it goes out at once. False (and the peer is dropped) when it cannot take more.
   bool sendAfterAnswer(PeerConnection &peer, protocol::Message message);
-  // Answers a deferred request; does nothing when the peer has gone meanwhile.
-  void replyLater(std::uint64_t peerId, std::uint32_t type, std::uint32_t requestId, DWORD status,
-                  protocol::MessageWriter *payload = nullptr);
+  // Sends a declared event; false when it breaks a declared limit or the peer was dropped.
+  template <class Event> bool sendEvent(PeerConnection &peer, const Event &event) {
+    protocol::Message message;
+    return protocol::encode(message, protocol::typeOf<Event>(), 0, 0, event) &&
+           send(peer, std::move(message));
+  }
+  template <class Event> bool sendEventAfterAnswer(PeerConnection &peer, const Event &event) {
+    protocol::Message message;
+    return protocol::encode(message, protocol::typeOf<Event>(), 0, 0, event) &&
+           sendAfterAnswer(peer, std::move(message));
+  }
+  // Answers a deferred request; does nothing when the peer has gone meanwhile or the request
+  // wants no answer.
+  template <class Reply>
+  void answerLater(const protocol::DeferredReply<Reply> &later,
+                   const protocol::Answer<Reply> &answer) {
+    if (!later.wanted() || answer.deferred())
+      return;
+    if (const Reply *reply = answer.reply())
+      answerWith(later.peer, later.type, later.requestId, answer.status(), *reply);
+    else
+      answerWith(later.peer, later.type, later.requestId, answer.status());
+  }
+  // Answers request `requestId` of type `type` (nothing for 0, a notice) with a status and the
+  // declared parts after it.
+  template <protocol::wire::Declared... Parts>
+  void answerWith(std::uint64_t peerId, std::uint32_t type, std::uint32_t requestId, DWORD status,
+                  const Parts &...parts) {
+    PeerConnection *target = peer(peerId);
+    if (!target || requestId == 0)
+      return;
+    protocol::Message message;
+    type |= protocol::kReplyBit;
+    // An answer too large for one message is an error answer instead.
+    if (!protocol::encode(message, type, requestId, status, parts...))
+      protocol::encode(message, type, requestId, ERROR_NOT_ENOUGH_MEMORY);
+    send(*target, std::move(message));
+  }
   // Watches a child's pidfd; the process is reaped and leaves the table once it ends.
   void watchChild(DWORD pid, int pidfd);
   // The process has left or the host drops it: observers hear of it once.
@@ -145,5 +202,13 @@ private:
   bool handling_ = false;               // inside handle()
   std::vector<std::uint64_t> heldBack_; // peers with messages held until the answer is out
 };
+
+template <protocol::wire::Declared... Parts>
+void HostRequest::reply(DWORD status, const Parts &...parts) {
+  if (answered_)
+    return;
+  answered_ = true;
+  server_.answerWith(peer_.id(), message_.header.type, message_.header.requestId, status, parts...);
+}
 
 } // namespace ce::host

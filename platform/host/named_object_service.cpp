@@ -5,13 +5,13 @@
 #include <ce/core/utf.h>
 #include <ce/errors.h>
 
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
 namespace ce::host {
 
-using protocol::MessageType;
-using protocol::MessageWriter;
+using namespace protocol;
 
 std::uint32_t NamedObjectService::SharedObject::totalHandles() const {
   std::uint32_t total = 0;
@@ -21,45 +21,43 @@ std::uint32_t NamedObjectService::SharedObject::totalHandles() const {
 }
 
 NamedObjectService::NamedObjectService(HostServer &server) : server_(server) {
-  server.registerHandler(MessageType::CreateMapping, [this](HostRequest &r) { createMapping(r); });
-  server.registerHandler(MessageType::CloseMapping,
-                         [this](HostRequest &r) { close(r, mappings_); });
-  server.registerHandler(MessageType::QueryMapping, [this](HostRequest &r) { queryMapping(r); });
-  server.registerHandler(MessageType::CreateEvent, [this](HostRequest &r) { createEvent(r); });
-  server.registerHandler(MessageType::CloseEvent, [this](HostRequest &r) { close(r, events_); });
-  server.registerHandler(MessageType::RegisterMessage,
-                         [this](HostRequest &r) { registerMessage(r); });
+  server.on<CreateMappingRequest>([this](HostRequest &r, CreateMappingRequest &create) {
+    return open(r, mappings_, create.name, create.size, [](int) { return true; });
+  });
+  server.on<CloseMappingNotice>([this](HostRequest &r, CloseMappingNotice &notice) {
+    return close(r, mappings_, notice.id);
+  });
+  server.on<CreateEventRequest>(
+      [this](HostRequest &r, CreateEventRequest &create) { return createEvent(r, create); });
+  server.on<CloseEventNotice>(
+      [this](HostRequest &r, CloseEventNotice &notice) { return close(r, events_, notice.id); });
+  server.on<RegisterMessageRequest>([this](HostRequest &, RegisterMessageRequest &registration) {
+    return registerMessage(registration);
+  });
   server.addObserver(this);
 }
 
-void NamedObjectService::open(HostRequest &request, Space &space, const std::u16string &name,
-                              std::uint64_t size, const std::function<bool(int fd)> &initialise) {
+NamedObjectService::Opened NamedObjectService::open(HostRequest &request, Space &space,
+                                                    const std::u16string &name, std::uint64_t size,
+                                                    const std::function<bool(int fd)> &initialise) {
   // Only device processes hold handles: a tool's would never be released.
-  if (request.peer().isTool()) {
-    request.reply(ERROR_ACCESS_DENIED);
-    return;
-  }
+  if (request.peer().isTool())
+    return ERROR_ACCESS_DENIED;
   const DWORD pid = request.peer().pid();
   bool existed = false;
   SharedObject *object = nullptr;
   if (auto it = space.byName.find(name); it != space.byName.end()) {
     object = &space.byId.at(it->second);
     existed = true;
-    if (object->handles[pid] >= kMaxHandlesPerProcess) {
-      request.reply(ERROR_TOO_MANY_OPEN_FILES);
-      return;
-    }
+    if (object->handles[pid] >= kMaxHandlesPerProcess)
+      return ERROR_TOO_MANY_OPEN_FILES;
   } else {
-    if (space.byId.size() >= kMaxObjects) {
-      request.reply(ERROR_NOT_ENOUGH_MEMORY);
-      return;
-    }
-    protocol::UniqueFd memory(::memfd_create("ce-named-object", MFD_CLOEXEC));
+    if (space.byId.size() >= kMaxObjects)
+      return ERROR_NOT_ENOUGH_MEMORY;
+    UniqueFd memory(::memfd_create("ce-named-object", MFD_CLOEXEC));
     if (!memory || ::ftruncate(memory.get(), static_cast<off_t>(size)) != 0 ||
-        !initialise(memory.get())) {
-      request.reply(ERROR_NOT_ENOUGH_MEMORY);
-      return;
-    }
+        !initialise(memory.get()))
+      return ERROR_NOT_ENOUGH_MEMORY;
     const std::uint32_t id = nextId_++;
     SharedObject fresh;
     fresh.id = id;
@@ -69,50 +67,28 @@ void NamedObjectService::open(HostRequest &request, Space &space, const std::u16
     object = &space.byId.emplace(id, std::move(fresh)).first->second;
     space.byName.emplace(name, id);
   }
-  MessageWriter answer;
-  answer.u32(object->id).u32(existed ? 1 : 0).u64(object->size).descriptor(object->memory.get());
-  if (answer.overflowed()) {
+  // The answer carries its own copy of the memory: one that cannot be made is told now, before
+  // the handle is counted.
+  UniqueFd copy(::fcntl(object->memory.get(), F_DUPFD_CLOEXEC, 0));
+  if (!copy) {
     if (!existed)
       release(space, object->id, pid, 0);
-    request.reply(ERROR_TOO_MANY_OPEN_FILES);
-    return;
+    return ERROR_TOO_MANY_OPEN_FILES;
   }
   ++object->handles[pid];
-  request.reply(ERROR_SUCCESS, answer);
+  return NamedObjectReply{object->id, existed, object->size, Descriptor(std::move(copy))};
 }
 
-void NamedObjectService::createMapping(HostRequest &request) {
-  auto reader = request.reader();
-  std::u16string name;
-  std::uint64_t size = 0;
-  if (!reader.name(name, MAX_PATH) || !reader.u64(size) || !reader.complete()) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  if (size == 0 || size > kMaxMappingSize) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  open(request, mappings_, name, size, [](int) { return true; });
-}
-
-void NamedObjectService::createEvent(HostRequest &request) {
-  auto reader = request.reader();
-  std::u16string name;
-  std::uint32_t manual = 0, initial = 0;
-  if (!reader.name(name, MAX_PATH) || !reader.u32(manual) || !reader.u32(initial) ||
-      !reader.complete()) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  open(request, events_, name, sizeof(SharedEventState), [&](int fd) {
+NamedObjectService::Opened NamedObjectService::createEvent(HostRequest &request,
+                                                           const CreateEventRequest &create) {
+  return open(request, events_, create.name, sizeof(SharedEventState), [&](int fd) {
     void *page =
         ::mmap(nullptr, sizeof(SharedEventState), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     if (page == MAP_FAILED)
       return false;
     auto *state = new (page) SharedEventState;
-    state->manualReset = manual ? 1 : 0;
-    state->signalled.store(initial ? 1 : 0);
+    state->manualReset = create.manualReset ? 1 : 0;
+    state->signalled.store(create.initialState ? 1 : 0);
     ::munmap(page, sizeof(SharedEventState));
     return true;
   });
@@ -134,60 +110,21 @@ void NamedObjectService::release(Space &space, std::uint32_t id, DWORD pid, std:
   }
 }
 
-void NamedObjectService::close(HostRequest &request, Space &space) {
-  auto reader = request.reader();
-  std::uint32_t id = 0;
-  if (!reader.u32(id) || !reader.complete()) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
+DWORD NamedObjectService::close(HostRequest &request, Space &space, std::uint32_t id) {
   auto it = space.byId.find(id);
   const DWORD pid = request.peer().pid();
-  if (it == space.byId.end() || !it->second.handles.count(pid)) {
-    request.reply(ERROR_INVALID_HANDLE);
-    return;
-  }
+  if (it == space.byId.end() || !it->second.handles.count(pid))
+    return ERROR_INVALID_HANDLE;
   release(space, id, pid, 1);
-  request.reply(ERROR_SUCCESS);
+  return ERROR_SUCCESS;
 }
 
-void NamedObjectService::queryMapping(HostRequest &request) {
-  auto reader = request.reader();
-  std::u16string name;
-  if (!reader.name(name, MAX_PATH) || !reader.complete()) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  MessageWriter answer;
-  if (auto it = mappings_.byName.find(name); it != mappings_.byName.end()) {
-    const SharedObject &object = mappings_.byId.at(it->second);
-    answer.u32(1).u32(object.totalHandles()).u64(object.size);
-  } else {
-    answer.u32(0).u32(0).u64(0);
-  }
-  request.reply(ERROR_SUCCESS, answer);
-}
-
-void NamedObjectService::registerMessage(HostRequest &request) {
-  auto reader = request.reader();
-  std::u16string name;
-  if (!reader.name(name, MAX_PATH) || !reader.complete()) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  const std::u16string key = ce::foldCase(name);
-  auto it = messageNumbers_.find(key);
-  if (it == messageNumbers_.end()) {
-    if (messageNumbers_.size() >= 0x4000) {
-      request.reply(ERROR_NOT_ENOUGH_MEMORY);
-      return;
-    }
-    it = messageNumbers_.emplace(key, 0xC000u + static_cast<std::uint32_t>(messageNumbers_.size()))
-             .first;
-  }
-  MessageWriter answer;
-  answer.u32(it->second);
-  request.reply(ERROR_SUCCESS, answer);
+protocol::Answer<RegisterMessageRequest::Reply>
+NamedObjectService::registerMessage(const RegisterMessageRequest &registration) {
+  const UINT number = messageNumbers_.registerName(registration.name);
+  if (number == 0)
+    return ERROR_NOT_ENOUGH_MEMORY;
+  return RegisterMessageRequest::Reply{number};
 }
 
 void NamedObjectService::onProcessExit(DWORD pid) {

@@ -8,6 +8,8 @@
 // case and numbered from 0xC000 for as long as the host runs.
 #pragma once
 
+#include "../src/protocol/named_object_messages.h"
+#include "../src/windowing/registered_message_table.h"
 #include "host_server.h"
 
 #include <map>
@@ -19,7 +21,7 @@ namespace ce::host {
 class NamedObjectService : public ProcessObserver {
 public:
   // Largest mapping a process may create.
-  static constexpr std::uint64_t kMaxMappingSize = 256ull * 1024 * 1024;
+  static constexpr std::uint64_t kMaxMappingSize = protocol::CreateMappingRequest::kMaxSize;
   // Most objects of each kind alive at once, and most handles one process may hold to one.
   static constexpr std::size_t kMaxObjects = 4096;
   static constexpr std::uint32_t kMaxHandlesPerProcess = 65536;
@@ -41,21 +43,22 @@ private:
     std::unordered_map<std::uint32_t, SharedObject> byId;
   };
 
-  void createMapping(HostRequest &request);
-  void createEvent(HostRequest &request);
-  void close(HostRequest &request, Space &space);
-  void queryMapping(HostRequest &request);
-  void registerMessage(HostRequest &request);
-  // Opens or creates the object for the caller; answers the request itself.
-  void open(HostRequest &request, Space &space, const std::u16string &name, std::uint64_t size,
-            const std::function<bool(int fd)> &initialise);
+  using Opened = protocol::Answer<protocol::NamedObjectReply>;
+
+  Opened createEvent(HostRequest &request, const protocol::CreateEventRequest &create);
+  DWORD close(HostRequest &request, Space &space, std::uint32_t id);
+  protocol::Answer<protocol::RegisterMessageRequest::Reply>
+  registerMessage(const protocol::RegisterMessageRequest &registration);
+  // Opens or creates the object for the caller.
+  Opened open(HostRequest &request, Space &space, const std::u16string &name, std::uint64_t size,
+              const std::function<bool(int fd)> &initialise);
   void release(Space &space, std::uint32_t id, DWORD pid, std::uint32_t count);
 
   HostServer &server_;
   Space mappings_;
   Space events_;
   std::uint32_t nextId_ = 1;
-  std::map<std::u16string, std::uint32_t> messageNumbers_; // folded name -> number
+  RegisteredMessageTable messageNumbers_;
 };
 
 } // namespace ce::host

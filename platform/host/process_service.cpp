@@ -24,9 +24,6 @@ extern char **environ;
 namespace ce::host {
 namespace {
 
-using protocol::MessageType;
-using protocol::MessageWriter;
-
 std::uint64_t nowMs() {
   return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                         std::chrono::system_clock::now().time_since_epoch())
@@ -86,16 +83,19 @@ DWORD errorFromErrno(int error) {
 
 ProcessService::ProcessService(HostServer &server, std::filesystem::path deviceRoot)
     : server_(server), root_(std::move(deviceRoot)) {
-  server.registerHandler(MessageType::Hello, [this](HostRequest &r) { hello(r); });
-  server.registerHandler(MessageType::Ping, [](HostRequest &r) { r.reply(ERROR_SUCCESS); });
-  server.registerHandler(MessageType::StartProcess, [this](HostRequest &r) { startProcess(r); });
-  server.registerHandler(MessageType::ListProcesses, [this](HostRequest &r) { listProcesses(r); });
-  server.registerHandler(MessageType::QueryProcess, [this](HostRequest &r) { queryProcess(r); });
-  server.registerHandler(MessageType::TerminateProcess,
-                         [this](HostRequest &r) { terminateProcess(r); });
-  server.registerHandler(MessageType::ProcessExiting,
-                         [this](HostRequest &r) { processExiting(r); });
-  server.registerHandler(MessageType::Shutdown, [this](HostRequest &r) { shutdown(r); });
+  using namespace protocol;
+  server.on<Hello>([this](HostRequest &r, Hello &hello) { return this->hello(r, hello); });
+  server.on<PingRequest>([](HostRequest &, PingRequest &) { return ERROR_SUCCESS; });
+  server.on<StartProcess>(
+      [this](HostRequest &r, StartProcess &start) { return startProcess(r, start); });
+  server.on<ListProcesses>([this](HostRequest &, ListProcesses &) { return listProcesses(); });
+  server.on<QueryProcess>(
+      [this](HostRequest &, QueryProcess &query) { return queryProcess(query); });
+  server.on<TerminateProcessRequest>(
+      [this](HostRequest &r, TerminateProcessRequest &end) { return terminateProcess(r, end); });
+  server.on<ProcessExitingNotice>(
+      [this](HostRequest &r, ProcessExitingNotice &notice) { return processExiting(r, notice); });
+  server.on<ShutdownRequest>([this](HostRequest &r, ShutdownRequest &) { return shutdown(r); });
   for (const DeviceProcess &process :
        {ProcessIdentity::windowSystem(), ProcessIdentity::shell(), ProcessIdentity::services()}) {
     ProcessRecord record;
@@ -107,28 +107,19 @@ ProcessService::ProcessService(HostServer &server, std::filesystem::path deviceR
   }
 }
 
-void ProcessService::hello(HostRequest &request) {
-  auto reader = request.reader();
-  std::uint32_t flags = 0;
-  std::u16string exePath;
-  if (!reader.u32(flags) || !reader.string(exePath, 4096) || !reader.complete() ||
-      request.peer().greeted()) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
+ProcessService::Answer<ProcessService::Hello> ProcessService::hello(HostRequest &request,
+                                                                    const Hello &hello) {
+  if (request.peer().greeted())
+    return ERROR_INVALID_PARAMETER;
   PeerConnection &peer = request.peer();
-  const bool tool = (flags & protocol::kHelloTool) != 0;
-  const bool postConnection = (flags & protocol::kHelloPostConnection) != 0;
+  const bool tool = (hello.flags & protocol::kHelloTool) != 0;
+  const bool postConnection = (hello.flags & protocol::kHelloPostConnection) != 0;
   peer.greet(tool, postConnection);
-  MessageWriter answer;
-  answer.u32(static_cast<std::uint32_t>(::getpid()));
+  Hello::Reply answer{static_cast<DWORD>(::getpid()), u""};
   // A post connection adds nothing to the process table: the process joins (and leaves) by its
   // own connection.
-  if (tool || postConnection) {
-    answer.string(u"");
-    request.reply(ERROR_SUCCESS, answer);
-    return;
-  }
+  if (tool || postConnection)
+    return answer;
   ProcessRecord *record = server_.processes().find(peer.pid());
   if (!record) {
     ProcessRecord fresh;
@@ -138,15 +129,15 @@ void ProcessService::hello(HostRequest &request) {
     // process is connected, so it is this process and no later one.
     fresh.pidfd = openPidfd(static_cast<pid_t>(peer.pid()));
     DWORD error = 0;
-    auto device = DevicePath::toDevice(std::filesystem::path(ce::toUtf8(exePath)), &error);
-    fresh.devicePath = device ? *device : exePath;
+    auto device = DevicePath::toDevice(std::filesystem::path(ce::toUtf8(hello.executable)), &error);
+    fresh.devicePath = device ? *device : hello.executable;
     record = &server_.processes().add(std::move(fresh));
     server_.log().line("process " + std::to_string(peer.pid()) + " joined as " +
                        ce::toUtf8(record->devicePath));
   }
   ++record->connections;
-  answer.string(record->devicePath);
-  request.reply(ERROR_SUCCESS, answer);
+  answer.devicePath = record->devicePath;
+  return answer;
 }
 
 std::optional<DWORD> ProcessService::spawn(const std::filesystem::path &hostPath,
@@ -211,41 +202,24 @@ std::optional<DWORD> ProcessService::spawn(const std::filesystem::path &hostPath
   return static_cast<DWORD>(pid);
 }
 
-void ProcessService::startProcess(HostRequest &request) {
-  auto reader = request.reader();
-  std::u16string devicePath, arguments;
-  std::uint32_t show = 0;
-  if (!reader.name(devicePath, MAX_PATH) || !reader.string(arguments) || !reader.u32(show) ||
-      !reader.complete()) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
+ProcessService::Answer<ProcessService::StartProcess>
+ProcessService::startProcess(HostRequest &request, const StartProcess &start) {
   DWORD error = ERROR_SUCCESS;
-  auto resolved = DevicePath::resolve(devicePath, &error);
-  if (!resolved) {
-    request.reply(error);
-    return;
-  }
-  if (!resolved->exists) {
-    request.reply(ERROR_FILE_NOT_FOUND);
-    return;
-  }
-  if (resolved->isDirectory || !endsWithExe(devicePath) || !isElf(resolved->hostPath)) {
-    request.reply(ERROR_BAD_FORMAT);
-    return;
-  }
-  if (!makeRunnable(resolved->hostPath)) {
-    request.reply(ERROR_ACCESS_DENIED);
-    return;
-  }
+  auto resolved = DevicePath::resolve(start.devicePath, &error);
+  if (!resolved)
+    return error;
+  if (!resolved->exists)
+    return ERROR_FILE_NOT_FOUND;
+  if (resolved->isDirectory || !endsWithExe(start.devicePath) || !isElf(resolved->hostPath))
+    return ERROR_BAD_FORMAT;
+  if (!makeRunnable(resolved->hostPath))
+    return ERROR_ACCESS_DENIED;
   // The device path as the file system spells it, whatever case the caller used.
   auto canonical = DevicePath::toDevice(resolved->hostPath, &error);
-  const std::u16string path = canonical ? *canonical : devicePath;
-  auto pid = spawn(resolved->hostPath, path, arguments, show, &error);
-  if (!pid) {
-    request.reply(error);
-    return;
-  }
+  const std::u16string path = canonical ? *canonical : start.devicePath;
+  auto pid = spawn(resolved->hostPath, path, start.arguments, start.show, &error);
+  if (!pid)
+    return error;
   ProcessRecord record;
   record.pid = *pid;
   record.parentPid = request.peer().isTool() ? 0 : request.peer().pid();
@@ -258,85 +232,51 @@ void ProcessService::startProcess(HostRequest &request) {
   if (pidfd >= 0)
     server_.watchChild(*pid, pidfd);
   server_.log().line("started " + ce::toUtf8(path) + " as process " + std::to_string(*pid));
-  MessageWriter answer;
-  answer.u32(*pid);
-  request.reply(ERROR_SUCCESS, answer);
+  return StartProcess::Reply{*pid};
 }
 
-void ProcessService::listProcesses(HostRequest &request) {
-  if (!request.reader().complete()) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  const auto records = server_.processes().list();
-  MessageWriter answer;
-  answer.u32(static_cast<std::uint32_t>(records.size()));
-  for (const ProcessRecord *record : records)
-    answer.u32(record->pid)
-        .u32(record->parentPid)
-        .u64(record->startTimeMs)
-        .string(record->devicePath);
-  request.reply(ERROR_SUCCESS, answer);
+ProcessService::Answer<ProcessService::ListProcesses> ProcessService::listProcesses() {
+  ListProcesses::Reply answer;
+  for (const ProcessRecord *record : server_.processes().list())
+    answer.processes.push_back(
+        {record->pid, record->parentPid, record->startTimeMs, record->devicePath});
+  return answer;
 }
 
-void ProcessService::queryProcess(HostRequest &request) {
-  auto reader = request.reader();
-  std::uint32_t pid = 0;
-  if (!reader.u32(pid) || !reader.complete()) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  MessageWriter answer;
+ProcessService::Answer<ProcessService::QueryProcess>
+ProcessService::queryProcess(const QueryProcess &query) {
   // The last field: the process whose end is this one's (the host's, for processes in it).
-  if (const ProcessRecord *record = server_.processes().find(pid)) {
-    answer.u32(1).u32(STILL_ACTIVE).string(record->devicePath);
-    answer.u32(record->inHost ? static_cast<std::uint32_t>(::getpid()) : pid);
-  } else if (auto code = server_.processes().exitCodeOf(pid)) {
-    answer.u32(0).u32(*code).string(u"").u32(pid);
-  } else {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  request.reply(ERROR_SUCCESS, answer);
+  if (const ProcessRecord *record = server_.processes().find(query.pid))
+    return QueryProcess::Reply{true, STILL_ACTIVE, record->devicePath,
+                               record->inHost ? static_cast<DWORD>(::getpid()) : query.pid};
+  if (auto code = server_.processes().exitCodeOf(query.pid))
+    return QueryProcess::Reply{false, *code, u"", query.pid};
+  return ERROR_INVALID_PARAMETER;
 }
 
-void ProcessService::terminateProcess(HostRequest &request) {
-  auto reader = request.reader();
-  std::uint32_t pid = 0, code = 0;
-  if (!reader.u32(pid) || !reader.u32(code) || !reader.complete()) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  ProcessRecord *record = server_.processes().find(pid);
-  if (!record) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  if (record->inHost) {
-    request.reply(ERROR_ACCESS_DENIED);
-    return;
-  }
-  record->requestedExitCode = code;
+DWORD ProcessService::terminateProcess(HostRequest &request,
+                                       const protocol::TerminateProcessRequest &end) {
+  ProcessRecord *record = server_.processes().find(end.pid);
+  if (!record)
+    return ERROR_INVALID_PARAMETER;
+  if (record->inHost)
+    return ERROR_ACCESS_DENIED;
+  record->requestedExitCode = end.exitCode;
   // Through the pidfd only: without one the process cannot be told from a later one that
   // reused its id.
   const bool sent = record->pidfd >= 0 &&
                     ::syscall(SYS_pidfd_send_signal, record->pidfd, SIGKILL, nullptr, 0) == 0;
   server_.log().line("process " + std::to_string(request.peer().pid()) + " terminated process " +
-                     std::to_string(pid));
-  request.reply(sent ? ERROR_SUCCESS : ERROR_ACCESS_DENIED);
+                     std::to_string(end.pid));
+  return sent ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
-void ProcessService::processExiting(HostRequest &request) {
-  auto reader = request.reader();
-  std::uint32_t code = 0;
-  if (!reader.u32(code) || !reader.complete()) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
+DWORD ProcessService::processExiting(HostRequest &request,
+                                     const protocol::ProcessExitingNotice &notice) {
   if (ProcessRecord *record = server_.processes().find(request.peer().pid()))
     if (!record->requestedExitCode)
-      record->requestedExitCode = code;
-  request.reply(ERROR_SUCCESS);
+      record->requestedExitCode = notice.exitCode;
+  return ERROR_SUCCESS;
 }
 
 void ProcessService::endAll(int graceMs) {
@@ -384,15 +324,12 @@ void ProcessService::endAll(int graceMs) {
   waitForEnds(1000);
 }
 
-void ProcessService::shutdown(HostRequest &request) {
-  if (!request.reader().complete()) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
+DWORD ProcessService::shutdown(HostRequest &request) {
   server_.log().line("shutdown asked by process " + std::to_string(request.peer().pid()));
   endAll(2000);
   request.reply(ERROR_SUCCESS);
   server_.stop();
+  return ERROR_SUCCESS; // answered already, before the loop stops
 }
 
 } // namespace ce::host

@@ -18,6 +18,7 @@
 // reached fs/ (the host sets the host's execute bit on it before the start).
 #pragma once
 
+#include "../src/protocol/process_messages.h"
 #include "host_server.h"
 
 #include <filesystem>
@@ -33,13 +34,19 @@ public:
   void endAll(int graceMs);
 
 private:
-  void hello(HostRequest &request);
-  void startProcess(HostRequest &request);
-  void listProcesses(HostRequest &request);
-  void queryProcess(HostRequest &request);
-  void terminateProcess(HostRequest &request);
-  void processExiting(HostRequest &request);
-  void shutdown(HostRequest &request);
+  using Hello = protocol::HelloRequest;
+  using StartProcess = protocol::StartProcessRequest;
+  using ListProcesses = protocol::ListProcessesRequest;
+  using QueryProcess = protocol::QueryProcessRequest;
+  template <class Request> using Answer = protocol::Answer<protocol::ReplyOf<Request>>;
+
+  Answer<Hello> hello(HostRequest &request, const Hello &hello);
+  Answer<StartProcess> startProcess(HostRequest &request, const StartProcess &start);
+  Answer<ListProcesses> listProcesses();
+  Answer<QueryProcess> queryProcess(const QueryProcess &query);
+  DWORD terminateProcess(HostRequest &request, const protocol::TerminateProcessRequest &end);
+  DWORD processExiting(HostRequest &request, const protocol::ProcessExitingNotice &notice);
+  DWORD shutdown(HostRequest &request);
 
   // Starts the executable; its pid, or nothing with *error set.
   std::optional<DWORD> spawn(const std::filesystem::path &hostPath,

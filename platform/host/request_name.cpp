@@ -33,16 +33,12 @@ const char *nameOf(MessageType type) {
     return "CreateMapping";
   case MessageType::CloseMapping:
     return "CloseMapping";
-  case MessageType::QueryMapping:
-    return "QueryMapping";
   case MessageType::CreateEvent:
     return "CreateEvent";
   case MessageType::CloseEvent:
     return "CloseEvent";
   case MessageType::PostToThread:
     return "PostToThread";
-  case MessageType::SendToThread:
-    return "SendToThread";
   case MessageType::SendResult:
     return "SendResult";
   case MessageType::RegisterMessage:
@@ -63,8 +59,6 @@ const char *nameOf(MessageType type) {
     return "MoveOverlay";
   case MessageType::RemoveOverlay:
     return "RemoveOverlay";
-  case MessageType::SetWaitMark:
-    return "SetWaitMark";
   case MessageType::Screenshot:
     return "Screenshot";
   case MessageType::PlayInput:
@@ -155,6 +149,8 @@ const char *nameOf(WindowRequest request) {
     return "WorkArea";
   case WindowRequest::WatchWindows:
     return "WatchWindows";
+  case WindowRequest::ThreadEnded:
+    return "ThreadEnded";
   }
   return nullptr;
 }

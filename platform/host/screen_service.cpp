@@ -13,20 +13,7 @@
 namespace ce::host {
 namespace {
 
-using protocol::MessageType;
-
-constexpr std::int32_t kCoordinateLimit = 32768;
-constexpr std::size_t kMaximumPathUnits = 4096;
-
-bool readRect(protocol::MessageReader &reader, RECT &rect) {
-  std::int32_t v[4] = {};
-  for (auto &value : v)
-    reader.i32(value);
-  rect = RECT{v[0], v[1], v[2], v[3]};
-  return reader.ok();
-}
-
-bool inRange(std::int32_t value) { return value >= -kCoordinateLimit && value <= kCoordinateLimit; }
+using namespace protocol;
 
 } // namespace
 
@@ -40,7 +27,8 @@ ScreenService::ScreenService(HostServer &server, const HostOptions &options)
     return;
   }
   // Device code running inside the host draws straight into the screen.
-  useDisplay(std::make_shared<LocalDisplay>(screen_, static_cast<std::uint32_t>(::getpid())));
+  useDisplay(
+      std::make_shared<LocalDisplay>(screen_, static_cast<std::uint32_t>(::getpid())));
   player_ = std::make_unique<InputPlayer>([this](const InputEvent &event) { input(event); });
   if (options_.window) {
     std::string why;
@@ -56,17 +44,22 @@ ScreenService::ScreenService(HostServer &server, const HostOptions &options)
   server_.log().line("screen " + std::to_string(screen_->framebuffer().width()) + "x" +
                      std::to_string(screen_->framebuffer().height()));
 
-  server_.registerHandler(MessageType::GetFramebuffer, [this](HostRequest &r) { getFramebuffer(r); });
-  server_.registerHandler(MessageType::AddOverlay, [this](HostRequest &r) { addOverlay(r); });
-  server_.registerHandler(MessageType::PlaceOverlay, [this](HostRequest &r) { placeOverlay(r); });
-  server_.registerHandler(MessageType::MoveOverlay, [this](HostRequest &r) { moveOverlay(r); });
-  server_.registerHandler(MessageType::RemoveOverlay, [this](HostRequest &r) { removeOverlay(r); });
-  server_.registerHandler(MessageType::SetWaitMark, [this](HostRequest &r) { setWaitMark(r); });
-  server_.registerHandler(MessageType::Screenshot, [this](HostRequest &r) { screenshot(r); });
-  server_.registerHandler(MessageType::PlayInput, [this](HostRequest &r) { playInput(r); });
-  server_.registerHandler(MessageType::ListWindows, [this](HostRequest &r) { listWindows(r); });
-  server_.acceptDescriptors(MessageType::AddOverlay);
-  server_.acceptDescriptors(MessageType::PlayInput);
+  server_.on<GetFramebufferRequest>(
+      [this](HostRequest &, GetFramebufferRequest &) { return getFramebuffer(); });
+  server_.on<AddOverlayRequest>(
+      [this](HostRequest &r, AddOverlayRequest &overlay) { return addOverlay(r, overlay); });
+  server_.on<PlaceOverlayRequest>(
+      [this](HostRequest &r, PlaceOverlayRequest &place) { return placeOverlay(r, place); });
+  server_.on<MoveOverlayRequest>(
+      [this](HostRequest &r, MoveOverlayRequest &move) { return moveOverlay(r, move); });
+  server_.on<RemoveOverlayRequest>(
+      [this](HostRequest &r, RemoveOverlayRequest &remove) { return removeOverlay(r, remove); });
+  server_.on<ScreenshotRequest>(
+      [this](HostRequest &, ScreenshotRequest &request) { return screenshot(request); });
+  server_.on<PlayInputRequest>(
+      [this](HostRequest &, PlayInputRequest &play) { return playInput(play); });
+  server_.on<ListWindowsRequest>(
+      [this](HostRequest &, ListWindowsRequest &) { return listWindows(); });
   server_.addObserver(this);
 }
 
@@ -120,138 +113,60 @@ void ScreenService::onProcessExit(DWORD pid) {
     screen_->setWaitCursor(!waiting_.empty());
 }
 
-void ScreenService::getFramebuffer(HostRequest &request) {
-  if (!request.reader().complete()) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
+Answer<GetFramebufferRequest::Reply> ScreenService::getFramebuffer() {
   const Framebuffer &framebuffer = screen_->framebuffer();
-  protocol::MessageWriter writer;
-  writer.u32(static_cast<std::uint32_t>(framebuffer.width()))
-      .u32(static_cast<std::uint32_t>(framebuffer.height()))
-      .descriptor(framebuffer.fd());
-  request.reply(ERROR_SUCCESS, writer);
+  return GetFramebufferRequest::Reply{static_cast<std::uint32_t>(framebuffer.width()),
+                                      static_cast<std::uint32_t>(framebuffer.height()),
+                                      Descriptor::borrow(framebuffer.fd())};
 }
 
-void ScreenService::addOverlay(HostRequest &request) {
-  auto reader = request.reader();
-  std::uint32_t width = 0, height = 0, stride = 0, format = 0;
-  reader.u32(width);
-  reader.u32(height);
-  reader.u32(stride);
-  reader.u32(format);
-  auto &fds = request.message().descriptors;
-  if (!reader.complete() || fds.size() != 1 || format > 1 || width == 0 || height == 0 ||
-      width > 4096 || height > 4096 || stride > 4 * 4096 * 4) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
+Answer<AddOverlayRequest::Reply> ScreenService::addOverlay(HostRequest &request,
+                                                           AddOverlayRequest &overlay) {
   // Overlays live as long as their process; a tool has no process life to end them.
-  if (request.peer().isTool()) {
-    request.reply(ERROR_ACCESS_DENIED);
-    return;
-  }
+  if (request.peer().isTool())
+    return ERROR_ACCESS_DENIED;
   OverlayPixels pixels;
-  pixels.width = static_cast<int>(width);
-  pixels.height = static_cast<int>(height);
-  pixels.stride = static_cast<std::ptrdiff_t>(stride);
-  pixels.format = format == 0 ? OverlayFormat::Rgb565 : OverlayFormat::Premultiplied32;
+  pixels.width = static_cast<int>(overlay.width);
+  pixels.height = static_cast<int>(overlay.height);
+  pixels.stride = static_cast<std::ptrdiff_t>(overlay.stride);
+  pixels.format = overlay.format == 0 ? OverlayFormat::Rgb565 : OverlayFormat::Premultiplied32;
   // attach() insists on a memfd sealed against shrinking, so the composer never faults on it.
-  pixels.memory = SharedMemory::attach(fds[0].get(), static_cast<std::size_t>(stride) * height);
-  if (!pixels.memory || !pixels.sound()) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
+  pixels.memory = SharedMemory::attach(overlay.pixels.get(),
+                                       static_cast<std::size_t>(overlay.stride) * overlay.height);
+  if (!pixels.memory || !pixels.sound())
+    return ERROR_INVALID_PARAMETER;
   const std::uint32_t id = screen_->overlays().add(pixels, request.peer().pid());
-  if (id == 0) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  protocol::MessageWriter writer;
-  writer.u32(id);
-  request.reply(ERROR_SUCCESS, writer);
+  if (id == 0)
+    return ERROR_INVALID_PARAMETER;
+  return AddOverlayRequest::Reply{id};
 }
 
-bool ScreenService::ownsOverlay(HostRequest &request, std::uint32_t id) {
+DWORD ScreenService::ownership(HostRequest &request, std::uint32_t id) {
   const auto overlay = screen_->overlays().find(id);
-  if (!overlay) {
-    request.reply(ERROR_INVALID_HANDLE);
-    return false;
-  }
-  if (overlay->owner != request.peer().pid()) {
-    request.reply(ERROR_ACCESS_DENIED);
-    return false;
-  }
-  return true;
+  if (!overlay)
+    return ERROR_INVALID_HANDLE;
+  return overlay->owner == request.peer().pid() ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
-void ScreenService::placeOverlay(HostRequest &request) {
-  auto reader = request.reader();
-  std::uint32_t id = 0, visible = 0, keyed = 0;
-  OverlayPlacement placement;
-  reader.u32(id);
-  readRect(reader, placement.source);
-  readRect(reader, placement.destination);
-  reader.u32(visible);
-  reader.u32(keyed);
-  reader.u32(placement.keyLow);
-  reader.u32(placement.keyHigh);
-  if (!reader.complete() || visible > 1 || keyed > 1) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  placement.visible = visible != 0;
-  placement.colourKeyed = keyed != 0;
-  if (!ownsOverlay(request, id))
-    return;
-  request.reply(screen_->overlays().place(id, placement) ? ERROR_SUCCESS
-                                                         : ERROR_INVALID_PARAMETER);
+DWORD ScreenService::placeOverlay(HostRequest &request, const PlaceOverlayRequest &place) {
+  if (const DWORD owned = ownership(request, place.id); owned != ERROR_SUCCESS)
+    return owned;
+  return screen_->overlays().place(place.id, place.placement) ? ERROR_SUCCESS
+                                                              : ERROR_INVALID_PARAMETER;
 }
 
-void ScreenService::moveOverlay(HostRequest &request) {
-  auto reader = request.reader();
-  std::uint32_t id = 0;
-  std::int32_t x = 0, y = 0;
-  reader.u32(id);
-  reader.i32(x);
-  reader.i32(y);
-  if (!reader.complete()) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  if (!ownsOverlay(request, id))
-    return;
-  request.reply(screen_->overlays().move(id, x, y) ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER);
+DWORD ScreenService::moveOverlay(HostRequest &request, const MoveOverlayRequest &move) {
+  if (const DWORD owned = ownership(request, move.id); owned != ERROR_SUCCESS)
+    return owned;
+  return screen_->overlays().move(move.id, move.x, move.y) ? ERROR_SUCCESS
+                                                           : ERROR_INVALID_PARAMETER;
 }
 
-void ScreenService::removeOverlay(HostRequest &request) {
-  auto reader = request.reader();
-  std::uint32_t id = 0;
-  reader.u32(id);
-  if (!reader.complete()) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  if (!ownsOverlay(request, id))
-    return;
-  screen_->overlays().remove(id);
-  request.reply(ERROR_SUCCESS);
-}
-
-void ScreenService::setWaitMark(HostRequest &request) {
-  auto reader = request.reader();
-  std::uint32_t on = 0;
-  reader.u32(on);
-  if (!reader.complete() || on > 1) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  if (request.peer().isTool()) {
-    request.reply(ERROR_ACCESS_DENIED);
-    return;
-  }
-  setWaitMark(request.peer().pid(), on != 0);
-  request.reply(ERROR_SUCCESS);
+DWORD ScreenService::removeOverlay(HostRequest &request, const RemoveOverlayRequest &remove) {
+  if (const DWORD owned = ownership(request, remove.id); owned != ERROR_SUCCESS)
+    return owned;
+  screen_->overlays().remove(remove.id);
+  return ERROR_SUCCESS;
 }
 
 void ScreenService::setWaitMark(DWORD pid, bool on) {
@@ -262,24 +177,15 @@ void ScreenService::setWaitMark(DWORD pid, bool on) {
   screen_->setWaitCursor(!waiting_.empty());
 }
 
-void ScreenService::screenshot(HostRequest &request) {
-  auto reader = request.reader();
-  std::u16string path;
-  std::uint32_t window = 0;
-  reader.name(path, kMaximumPathUnits);
-  reader.u32(window);
-  if (!reader.complete() || window > 1 || path.empty() || path.front() != u'/') {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  const std::filesystem::path file(toUtf8(path));
+DWORD ScreenService::screenshot(const ScreenshotRequest &request) {
+  if (request.path.front() != u'/')
+    return ERROR_INVALID_PARAMETER;
+  const std::filesystem::path file(toUtf8(request.path));
   std::string error;
   bool written = false;
-  if (window) {
-    if (!presenter_) {
-      request.reply(ERROR_NOT_SUPPORTED);
-      return;
-    }
+  if (request.window) {
+    if (!presenter_)
+      return ERROR_NOT_SUPPORTED;
     ScreenImage image;
     written = presenter_->readWindow(image, &error) && writePng(image.view(), file, &error);
   } else {
@@ -287,79 +193,43 @@ void ScreenService::screenshot(HostRequest &request) {
   }
   if (!written) {
     server_.log().line("screenshot to " + file.string() + " failed: " + error);
-    request.reply(ERROR_WRITE_FAULT);
-    return;
+    return ERROR_WRITE_FAULT;
   }
-  request.reply(ERROR_SUCCESS);
+  return ERROR_SUCCESS;
 }
 
-void ScreenService::playInput(HostRequest &request) {
-  auto reader = request.reader();
-  std::uint32_t count = 0;
-  reader.u32(count);
-  auto &fds = request.message().descriptors;
-  if (!reader.ok() || count > kMaximumInputEvents || fds.size() != 1) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
+DWORD ScreenService::playInput(PlayInputRequest &play) {
   std::vector<TimedInput> events;
-  events.reserve(count);
+  events.reserve(play.events.size());
   std::uint32_t last = 0;
-  for (std::uint32_t i = 0; i < count; ++i) {
-    std::uint32_t at = 0, kind = 0, key = 0, character = 0;
-    std::int32_t x = 0, y = 0;
-    reader.u32(at);
-    reader.u32(kind);
-    reader.i32(x);
-    reader.i32(y);
-    reader.u32(key);
-    reader.u32(character);
-    // Times never go back and stay within a gesture's longest; only what a user can do with
-    // the stylus, the keys and the device itself is accepted (closing the window is not).
-    if (!reader.ok() || at < last || at > StylusGesture::kMaximumDuration ||
-        kind > static_cast<std::uint32_t>(InputKind::Rotate) || !inRange(x) || !inRange(y) ||
-        key > 0xFF || character > 0xFFFF) {
-      request.reply(ERROR_INVALID_PARAMETER);
-      return;
-    }
-    last = at;
+  for (const PlayedInput &played : play.events) {
+    // Times never go back.
+    if (played.atMs < last)
+      return ERROR_INVALID_PARAMETER;
+    last = played.atMs;
     InputEvent event;
-    event.kind = static_cast<InputKind>(kind);
-    event.x = x;
-    event.y = y;
-    event.key = static_cast<std::uint8_t>(key);
-    event.character = static_cast<char16_t>(character);
-    events.push_back(TimedInput{at, event});
+    event.kind = static_cast<InputKind>(played.kind);
+    event.x = played.x;
+    event.y = played.y;
+    event.key = static_cast<std::uint8_t>(played.key);
+    event.character = static_cast<char16_t>(played.character);
+    events.push_back(TimedInput{played.atMs, event});
   }
-  struct stat info{};
-  if (!reader.complete() || ::fstat(fds[0].get(), &info) != 0 || !S_ISFIFO(info.st_mode)) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  player_->play(std::move(events), std::move(fds[0]));
-  request.reply(ERROR_SUCCESS);
+  UniqueFd done = play.done.take();
+  struct stat info {};
+  if (::fstat(done.get(), &info) != 0 || !S_ISFIFO(info.st_mode))
+    return ERROR_INVALID_PARAMETER;
+  player_->play(std::move(events), std::move(done));
+  return ERROR_SUCCESS;
 }
 
-void ScreenService::listWindows(HostRequest &request) {
-  if (!request.reader().complete()) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  std::vector<WindowLine> lines;
+Answer<ListWindowsRequest::Reply> ScreenService::listWindows() {
+  ListWindowsRequest::Reply reply;
   if (listing_)
-    lines = listing_->listWindows();
-  protocol::MessageWriter writer;
-  writer.u32(static_cast<std::uint32_t>(lines.size()));
-  for (const WindowLine &line : lines) {
-    writer.u64(line.handle).string(line.className).string(line.title).u32(line.pid);
-    writer.i32(line.rect.left).i32(line.rect.top).i32(line.rect.right).i32(line.rect.bottom);
-    writer.u32(line.visible ? 1 : 0).u32(line.foreground ? 1 : 0);
-  }
-  if (writer.overflowed()) {
-    request.reply(ERROR_INSUFFICIENT_BUFFER);
-    return;
-  }
-  request.reply(ERROR_SUCCESS, writer);
+    reply.windows = listing_->listWindows();
+  if (encodedSize(reply) > kMaxPayloadSize)
+    return ERROR_INSUFFICIENT_BUFFER;
+  return reply;
 }
 
 } // namespace ce::host

@@ -5,7 +5,8 @@
 // - Every process maps the same framebuffer (GetFramebuffer hands out its memfd).
 // - Overlays are made, placed, moved and removed by id; only the process that made an overlay
 //   may change it, and its overlays go when it ends.
-// - The wait mark shows while any process has asked for it; a process that ends drops its ask.
+// - The wait mark shows while any process has the wait cursor up (the window service tells of
+//   SetCursor); a process that ends drops its ask.
 // - Input: stylus and key events go to the InputSink; Rotate rotates the screen and then calls
 //   the rotation hook; PowerOff (the presenter window closed) shuts the device down. Input
 //   arrives on the presenter's thread and on the input player's thread, never on the loop
@@ -14,6 +15,7 @@
 //   with one. A window that cannot open makes the boot fail (ready() says why).
 #pragma once
 
+#include "../src/protocol/screen_messages.h"
 #include "../src/screen/input_sink.h"
 #include "../src/screen/screen.h"
 #include "../src/screen/sdl_presenter.h"
@@ -33,7 +35,7 @@ namespace ce::host {
 class ScreenService : public ProcessObserver {
 public:
   // Most events one PlayInput request may carry.
-  static constexpr std::uint32_t kMaximumInputEvents = 4096;
+  static constexpr std::uint32_t kMaximumInputEvents = protocol::PlayInputRequest::kMaxEvents;
   using RotationHook = std::function<void(int width, int height)>;
 
   ScreenService(HostServer &server, const HostOptions &options);
@@ -60,22 +62,22 @@ public:
   void afterQueuedInput(std::function<void()> then) { player_->afterQueued(std::move(then)); }
 
   void onProcessExit(DWORD pid) override;
-  // Puts the wait mark up or takes it down for a process, as its SetWaitMark request does (the
-  // window service's SetCursor comes this way). Loop thread only.
+  // Puts the wait mark up or takes it down for a process (the window service's SetCursor comes
+  // this way). Loop thread only.
   void setWaitMark(DWORD pid, bool on);
 
 private:
-  void getFramebuffer(HostRequest &request);
-  void addOverlay(HostRequest &request);
-  void placeOverlay(HostRequest &request);
-  void moveOverlay(HostRequest &request);
-  void removeOverlay(HostRequest &request);
-  void setWaitMark(HostRequest &request);
-  void screenshot(HostRequest &request);
-  void playInput(HostRequest &request);
-  void listWindows(HostRequest &request);
-  // The overlay exists and belongs to the requester.
-  bool ownsOverlay(HostRequest &request, std::uint32_t id);
+  protocol::Answer<protocol::GetFramebufferRequest::Reply> getFramebuffer();
+  protocol::Answer<protocol::AddOverlayRequest::Reply>
+  addOverlay(HostRequest &request, protocol::AddOverlayRequest &overlay);
+  DWORD placeOverlay(HostRequest &request, const protocol::PlaceOverlayRequest &place);
+  DWORD moveOverlay(HostRequest &request, const protocol::MoveOverlayRequest &move);
+  DWORD removeOverlay(HostRequest &request, const protocol::RemoveOverlayRequest &remove);
+  DWORD screenshot(const protocol::ScreenshotRequest &screenshot);
+  DWORD playInput(protocol::PlayInputRequest &play);
+  protocol::Answer<protocol::ListWindowsRequest::Reply> listWindows();
+  // ERROR_SUCCESS when the overlay exists and belongs to the requester.
+  DWORD ownership(HostRequest &request, std::uint32_t id);
 
   HostServer &server_;
   HostOptions options_;

@@ -13,16 +13,7 @@
 
 namespace ce::host {
 
-using protocol::MessageType;
-using protocol::MessageWriter;
-
-namespace {
-
-// Longest prefix, device name, library name and key name a request may carry; the services
-// host judges what is left.
-constexpr std::size_t kMaxNameUnits = 1024;
-
-} // namespace
+using namespace protocol;
 
 bool ServicesService::Shared::post(std::function<void()> work) {
   // Held while handing over, so that stop() cannot close (and the server go) in between.
@@ -31,15 +22,6 @@ bool ServicesService::Shared::post(std::function<void()> work) {
     return false;
   server->runOnLoop(std::move(work));
   return true;
-}
-
-void ServicesService::Shared::finished(Answer answer) {
-  // The payload may hold descriptors, so the answer travels by pointer.
-  auto ready = std::make_shared<Answer>(std::move(answer));
-  post([server = server, ready] {
-    server->replyLater(ready->peerId, ready->type, ready->requestId, ready->status,
-                       &ready->payload);
-  });
 }
 
 ServicesService::ServicesService(HostServer &server)
@@ -53,14 +35,43 @@ ServicesService::ServicesService(HostServer &server)
           log.line(line);
       });
   ServicesHost::setDeviceHost(host_);
-  server.registerHandler(MessageType::RegisterService,
-                         [this](HostRequest &r) { registerService(r); });
-  server.registerHandler(MessageType::ActivateService,
-                         [this](HostRequest &r) { activateService(r); });
-  server.registerHandler(MessageType::DeregisterService,
-                         [this](HostRequest &r) { deregisterService(r); });
-  server.registerHandler(MessageType::GetServiceHandle,
-                         [this](HostRequest &r) { getServiceHandle(r); });
+  server.on<RegisterServiceRequest>([this](HostRequest &r, RegisterServiceRequest &service) {
+    runDeferred<RegisterServiceRequest>(r, [service](ServicesHost &host) -> Answer<ServiceIdReply> {
+      DWORD error = ERROR_SUCCESS;
+      const auto id =
+          host.registerService(service.prefix, service.index, service.dll, service.context, &error);
+      return id ? Answer<ServiceIdReply>(ServiceIdReply{id}) : error;
+    });
+    return Deferred{};
+  });
+  server.on<ActivateServiceRequest>([this](HostRequest &r, ActivateServiceRequest &activation) {
+    runDeferred<ActivateServiceRequest>(
+        r, [key = activation.keyName](ServicesHost &host) -> Answer<ServiceIdReply> {
+          DWORD error = ERROR_SUCCESS;
+          const auto id = host.activateService(key, &error);
+          return id ? Answer<ServiceIdReply>(ServiceIdReply{id}) : error;
+        });
+    return Deferred{};
+  });
+  server.on<DeregisterServiceRequest>([this](HostRequest &r, DeregisterServiceRequest &service) {
+    runDeferred<DeregisterServiceRequest>(
+        r, [id = service.id](ServicesHost &host) -> Answer<Empty> {
+          DWORD error = ERROR_SUCCESS;
+          return host.deregisterService(id, &error) ? ERROR_SUCCESS : error;
+        });
+    return Deferred{};
+  });
+  // A lookup touches no library: answered on the loop, once boot loading has finished.
+  server.on<GetServiceHandleRequest>([this](HostRequest &r, GetServiceHandleRequest &lookup) {
+    afterBoot([this, name = lookup.deviceName, later = r.defer<GetServiceHandleRequest>()] {
+      const auto service = host_->find(name);
+      server_.answerLater(later,
+                          service ? Answer<GetServiceHandleRequest::Reply>(
+                                        GetServiceHandleRequest::Reply{service->id, service->dll})
+                                  : ERROR_SERVICE_DOES_NOT_EXIST);
+    });
+    return Deferred{};
+  });
 
   // The boot job and the watch below never touch `this` off the loop: they only hand the loop
   // work that does, and post() refuses once stop() has run, before this object goes.
@@ -103,89 +114,16 @@ void ServicesService::afterBoot(std::function<void()> action) {
     waitingForBoot_.push_back(std::move(action));
 }
 
-void ServicesService::runDeferred(HostRequest &request, Work work) {
-  request.defer();
-  const std::uint64_t peerId = request.peer().id();
-  const std::uint32_t type = request.message().header.type;
-  const std::uint32_t requestId = request.message().header.requestId;
-  std::function<void()> job = [host = host_, shared = shared_, work = std::move(work), peerId, type,
-                               requestId] {
-    Answer answer;
-    answer.peerId = peerId;
-    answer.type = type;
-    answer.requestId = requestId;
-    answer.status = work(*host, answer.payload);
-    shared->finished(std::move(answer));
+template <class Request>
+void ServicesService::runDeferred(HostRequest &request, Work<Request> work) {
+  const auto later = request.defer<Request>();
+  std::function<void()> job = [host = host_, shared = shared_, work = std::move(work), later] {
+    auto answer = work(*host);
+    shared->post([server = shared->server, later, answer] { server->answerLater(later, answer); });
   };
-  afterBoot([this, job = std::move(job), peerId, type, requestId] {
+  afterBoot([this, job = std::move(job), later] {
     if (!pool_.submit(job))
-      server_.replyLater(peerId, type, requestId, ERROR_BROKEN_PIPE);
-  });
-}
-
-void ServicesService::registerService(HostRequest &request) {
-  auto reader = request.reader();
-  std::u16string prefix, dll;
-  std::uint32_t index = 0, context = 0;
-  if (!reader.name(prefix, kMaxNameUnits) || !reader.u32(index) ||
-      !reader.name(dll, kMaxNameUnits) || !reader.u32(context) || !reader.complete()) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  runDeferred(request, [prefix, index, dll, context](ServicesHost &host, MessageWriter &payload) {
-    DWORD error = ERROR_SUCCESS;
-    const auto id = host.registerService(prefix, index, dll, context, &error);
-    payload.u64(id);
-    return id ? ERROR_SUCCESS : error;
-  });
-}
-
-void ServicesService::activateService(HostRequest &request) {
-  auto reader = request.reader();
-  std::u16string keyName;
-  if (!reader.name(keyName, kMaxNameUnits) || !reader.complete()) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  runDeferred(request, [keyName](ServicesHost &host, MessageWriter &payload) {
-    DWORD error = ERROR_SUCCESS;
-    const auto id = host.activateService(keyName, &error);
-    payload.u64(id);
-    return id ? ERROR_SUCCESS : error;
-  });
-}
-
-void ServicesService::deregisterService(HostRequest &request) {
-  auto reader = request.reader();
-  std::uint64_t id = 0;
-  if (!reader.u64(id) || !reader.complete()) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  runDeferred(request, [id](ServicesHost &host, MessageWriter &) {
-    DWORD error = ERROR_SUCCESS;
-    return host.deregisterService(id, &error) ? ERROR_SUCCESS : error;
-  });
-}
-
-void ServicesService::getServiceHandle(HostRequest &request) {
-  auto reader = request.reader();
-  std::u16string name;
-  if (!reader.name(name, kMaxNameUnits) || !reader.complete()) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  request.defer();
-  afterBoot([this, name, peerId = request.peer().id(), type = request.message().header.type,
-             requestId = request.message().header.requestId] {
-    const auto service = host_->find(name);
-    if (!service) {
-      server_.replyLater(peerId, type, requestId, ERROR_SERVICE_DOES_NOT_EXIST);
-      return;
-    }
-    MessageWriter payload;
-    payload.u64(service->id).string(service->dll);
-    server_.replyLater(peerId, type, requestId, ERROR_SUCCESS, &payload);
+      server_.answerLater(later, Answer<ReplyOf<Request>>(ERROR_BROKEN_PIPE));
   });
 }
 

@@ -24,6 +24,7 @@
 // is logged and its library left loaded, and the host goes on ending.
 #pragma once
 
+#include "../src/protocol/services_messages.h"
 #include "host_server.h"
 #include "work_pool.h"
 
@@ -63,13 +64,6 @@ public:
   void stop(int deinitLimitMs = kDeinitLimitMs, int totalLimitMs = kShutdownLimitMs);
 
 private:
-  struct Answer {
-    std::uint64_t peerId = 0;
-    std::uint32_t type = 0;
-    std::uint32_t requestId = 0;
-    DWORD status = 0;
-    protocol::MessageWriter payload;
-  };
   // What workers share with the loop; workers hold it (and the services host) rather than this
   // object, which a worker stuck in a library may outlive.
   struct Shared {
@@ -84,21 +78,17 @@ private:
     bool closed = false;
     // Hands `work` to the loop thread; false (and it never runs) once closed.
     bool post(std::function<void()> work);
-    // Hands an answer to the loop, which sends it; dropped once closed.
-    void finished(Answer answer);
   };
-  // Work done on a worker: fills the payload, returns the status.
-  using Work = std::function<DWORD(ServicesHost &host, protocol::MessageWriter &payload)>;
+  // Work done on a worker: the answer.
+  template <class Request>
+  using Work = std::function<protocol::Answer<protocol::ReplyOf<Request>>(ServicesHost &host)>;
 
-  void registerService(HostRequest &request);
-  void activateService(HostRequest &request);
-  void deregisterService(HostRequest &request);
-  void getServiceHandle(HostRequest &request);
   // On the loop: runs the requests that waited for boot loading once it has ended.
   void releaseWaitingForBoot();
 
-  // Defers the request and runs `work` on a worker once boot loading has finished.
-  void runDeferred(HostRequest &request, Work work);
+  // Defers the request and runs `work` on a worker once boot loading has finished; the loop
+  // sends its answer (none once closed).
+  template <class Request> void runDeferred(HostRequest &request, Work<Request> work);
   // Runs `action` on the loop now, or once boot loading has finished.
   void afterBoot(std::function<void()> action);
 

@@ -1,6 +1,6 @@
 #include "thread_message_router.h"
 
-#include "../src/windowing/message_data_field.h"
+#include "../src/windowing/message_marshaller.h"
 
 #include <ce/errors.h>
 
@@ -12,13 +12,15 @@
 
 namespace ce::host {
 
-using protocol::MessageType;
-using protocol::MessageWriter;
+using protocol::ThreadMessage;
 
 ThreadMessageRouter::ThreadMessageRouter(HostServer &server) : server_(server) {
-  server.registerHandler(MessageType::PostToThread, [this](HostRequest &r) { toThread(r, false); });
-  server.registerHandler(MessageType::SendToThread, [this](HostRequest &r) { toThread(r, true); });
-  server.registerHandler(MessageType::SendResult, [this](HostRequest &r) { sendResult(r); });
+  server.on<protocol::PostToThreadRequest>(
+      [this](HostRequest &r, protocol::PostToThreadRequest &post) {
+        return postToThread(r, post.message);
+      });
+  server.on<protocol::SendResultNotice>(
+      [this](HostRequest &r, protocol::SendResultNotice &result) { return sendResult(r, result); });
   server.addObserver(this);
 }
 
@@ -51,101 +53,65 @@ DWORD ThreadMessageRouter::ownerOfThread(DWORD tid) const {
   return 0;
 }
 
-bool ThreadMessageRouter::passesAsNumbers(DWORD sender, DWORD target, std::uint32_t message,
-                                          std::int64_t lParam) {
+bool ThreadMessageRouter::passesAsNumbers(DWORD sender, DWORD target, UINT message, LPARAM lParam) {
   return sender == target || lParam == 0 || !MessageMarshaller::carriesData(message);
 }
 
-DWORD ThreadMessageRouter::post(DWORD pid, DWORD tid, std::uint64_t hwnd, std::uint32_t message,
-                                std::uint64_t wParam, std::int64_t lParam) {
+DWORD ThreadMessageRouter::post(DWORD pid, const ThreadMessage &message) {
   PeerConnection *target = server_.peerOfProcess(pid);
   if (!target)
     return ERROR_INVALID_PARAMETER;
   if (target->queued() >= kPostQuota)
     return ERROR_NOT_ENOUGH_QUOTA;
-  MessageWriter event;
-  event.u32(tid).u64(hwnd).u32(message).u64(wParam).i64(lParam);
-  protocol::Message packet;
-  if (!event.finish(+MessageType::DeliverPost, 0, 0, packet))
-    return ERROR_NOT_ENOUGH_MEMORY;
   // Once queued here it goes out before anything else the host sends that process, and so
   // before any later post or send of the same sender.
-  server_.sendAfterAnswer(*target, std::move(packet));
+  if (!server_.sendEventAfterAnswer(*target, protocol::DeliverPostEvent{message}))
+    return ERROR_NOT_ENOUGH_MEMORY;
   return ERROR_SUCCESS;
 }
 
-void ThreadMessageRouter::send(DWORD pid, DWORD tid, std::uint64_t hwnd, std::uint32_t message,
-                               std::uint64_t wParam, std::int64_t lParam, std::uint64_t replyPeer,
-                               std::uint32_t replyType, std::uint32_t requestId,
-                               const std::vector<std::uint8_t> *packedData) {
+void ThreadMessageRouter::send(DWORD pid, const ThreadMessage &message,
+                               const protocol::MessageData &data, SendReply replyTo) {
   PeerConnection *target = server_.peerOfProcess(pid);
   if (!target) {
-    server_.replyLater(replyPeer, replyType, requestId, ERROR_INVALID_PARAMETER);
+    server_.answerLater(replyTo,
+                        protocol::Answer<protocol::SentMessageReply>(ERROR_INVALID_PARAMETER));
     return;
   }
   std::uint32_t id = nextSend_++;
   if (id == 0)
     id = nextSend_++;
-  MessageWriter event;
-  event.u32(id).u32(tid).u64(hwnd).u32(message).u64(wParam).i64(lParam);
-  windowing::writeMessageData(event, packedData);
   protocol::Message packet;
-  if (!event.finish(+MessageType::DeliverSend, 0, 0, packet)) {
-    server_.replyLater(replyPeer, replyType, requestId, ERROR_NOT_ENOUGH_MEMORY);
+  if (!protocol::encode(packet, protocol::typeOf<protocol::DeliverSendEvent>(), 0, 0,
+                        protocol::DeliverSendEvent{id, message, data})) {
+    server_.answerLater(replyTo,
+                        protocol::Answer<protocol::SentMessageReply>(ERROR_NOT_ENOUGH_MEMORY));
     return;
   }
-  pending_[id] = Pending{pid, replyPeer, replyType, requestId};
+  pending_[id] = Pending{pid, replyTo};
   if (!server_.send(*target, std::move(packet))) {
     // The target was dropped; onProcessExit has already answered for it.
     pending_.erase(id);
   }
 }
 
-void ThreadMessageRouter::toThread(HostRequest &request, bool sent) {
-  auto reader = request.reader();
-  std::uint32_t tid = 0, message = 0;
-  std::uint64_t hwnd = 0, wParam = 0;
-  std::int64_t lParam = 0;
-  if (!reader.u32(tid) || !reader.u64(hwnd) || !reader.u32(message) || !reader.u64(wParam) ||
-      !reader.i64(lParam) || !reader.complete()) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  const DWORD owner = ownerOfThread(tid);
-  if (owner == 0 || !passesAsNumbers(request.peer().pid(), owner, message, lParam)) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  if (!sent) {
-    request.reply(post(owner, tid, hwnd, message, wParam, lParam));
-    return;
-  }
-  request.defer();
-  send(owner, tid, hwnd, message, wParam, lParam, request.peer().id(),
-       request.message().header.type, request.message().header.requestId);
+DWORD ThreadMessageRouter::postToThread(HostRequest &request, const ThreadMessage &message) {
+  const DWORD owner = ownerOfThread(message.thread);
+  if (owner == 0 || !passesAsNumbers(request.peer().pid(), owner, message.message, message.lParam))
+    return ERROR_INVALID_PARAMETER;
+  return post(owner, message);
 }
 
-void ThreadMessageRouter::sendResult(HostRequest &request) {
-  auto reader = request.reader();
-  std::uint32_t id = 0, status = 0;
-  std::int64_t result = 0;
-  std::vector<std::uint8_t> replyData;
-  if (!reader.u32(id) || !reader.u32(status) || !reader.i64(result) || !reader.blob(replyData) ||
-      !reader.complete()) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  auto it = pending_.find(id);
-  if (it == pending_.end() || it->second.targetPid != request.peer().pid()) {
-    request.reply(ERROR_INVALID_PARAMETER);
-    return;
-  }
+DWORD ThreadMessageRouter::sendResult(HostRequest &request,
+                                      const protocol::SendResultNotice &result) {
+  auto it = pending_.find(result.sendId);
+  if (it == pending_.end() || it->second.targetPid != request.peer().pid())
+    return ERROR_INVALID_PARAMETER;
   const Pending done = it->second;
   pending_.erase(it);
-  MessageWriter answer;
-  answer.i64(result).blob(replyData);
-  server_.replyLater(done.replyPeer, done.replyType, done.requestId, status, &answer);
-  request.reply(ERROR_SUCCESS);
+  server_.answerLater(done.replyTo, protocol::Answer<protocol::SentMessageReply>(
+                                        result.status, {result.result, result.data}));
+  return ERROR_SUCCESS;
 }
 
 void ThreadMessageRouter::onProcessExit(DWORD pid) {
@@ -154,7 +120,8 @@ void ThreadMessageRouter::onProcessExit(DWORD pid) {
     if (it->second.targetPid == pid) {
       const Pending done = it->second;
       it = pending_.erase(it);
-      server_.replyLater(done.replyPeer, done.replyType, done.requestId, ERROR_BROKEN_PIPE);
+      server_.answerLater(done.replyTo,
+                          protocol::Answer<protocol::SentMessageReply>(ERROR_BROKEN_PIPE));
     } else {
       ++it;
     }

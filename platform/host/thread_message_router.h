@@ -10,9 +10,11 @@
 // The owner puts the message into the thread's queue; when the thread has none (it has not
 // made one yet, or it ended meanwhile) the message is dropped, as the messages in a queue are
 // when its thread ends. What one sender posts and sends to one process arrives in that order.
-// Sent (SendToThread): the owner's thread handles the message inside its next GetMessageW or
-// PeekMessageW (or while it waits for a send of its own) and the result goes back to the
-// sender. When the owner ends first, the sender's answer is ERROR_BROKEN_PIPE.
+// Sent (for the window service's SendMessage and the messages the window manager sends): the
+// owner's thread handles the message inside its next GetMessageW or PeekMessageW (or while it
+// waits for a send of its own) and the result goes back to the sender. When the owner ends
+// first, the sender's answer is ERROR_BROKEN_PIPE. (The device has no call that sends to a
+// thread, only to a window.)
 //
 // The window manager reaches windows of other processes through the same two paths: a window
 // message is a thread message with a window handle.
@@ -25,6 +27,7 @@
 // result.
 #pragma once
 
+#include "../src/protocol/thread_messages.h"
 #include "host_server.h"
 
 #include <unordered_map>
@@ -46,32 +49,29 @@ public:
 
   // Whether a message from process `sender` may go to process `target` as it is: not when its
   // lParam would be a pointer into another process.
-  static bool passesAsNumbers(DWORD sender, DWORD target, std::uint32_t message,
-                              std::int64_t lParam);
+  static bool passesAsNumbers(DWORD sender, DWORD target, UINT message, LPARAM lParam);
 
-  // Queues a posted message for thread `tid` of process `pid`; the status for the poster:
+  using SendReply = protocol::DeferredReply<protocol::SentMessageReply>;
+
+  // Queues a posted message for its thread, of process `pid`; the status for the poster:
   // ERROR_SUCCESS, ERROR_INVALID_PARAMETER when the process has no connection, or
   // ERROR_NOT_ENOUGH_QUOTA. For the window manager, which finds the owner itself. The message
   // goes out after the answer to the request being handled.
-  DWORD post(DWORD pid, DWORD tid, std::uint64_t hwnd, std::uint32_t message, std::uint64_t wParam,
-             std::int64_t lParam);
-  // Hands a sent message to thread `tid` of process `pid` and answers (peerId, type, requestId)
-  // once the owner has handled it; requestId 0 asks for no answer. `packedData` is the
-  // message's data as MessageMarshaller packed it (lParam then says null or not), or null.
-  void send(DWORD pid, DWORD tid, std::uint64_t hwnd, std::uint32_t message, std::uint64_t wParam,
-            std::int64_t lParam, std::uint64_t replyPeer, std::uint32_t replyType,
-            std::uint32_t requestId, const std::vector<std::uint8_t> *packedData = nullptr);
+  DWORD post(DWORD pid, const protocol::ThreadMessage &message);
+  // Hands a sent message to its thread, of process `pid`, and answers `replyTo` once the owner
+  // has handled it (a reply that is not wanted is not waited for). `data` is the message's
+  // data as MessageMarshaller packed it (lParam then says null or not), or nothing.
+  void send(DWORD pid, const protocol::ThreadMessage &message, const protocol::MessageData &data,
+            SendReply replyTo);
 
 private:
   struct Pending {
     DWORD targetPid;
-    std::uint64_t replyPeer;
-    std::uint32_t replyType;
-    std::uint32_t requestId;
+    SendReply replyTo;
   };
 
-  void toThread(HostRequest &request, bool sent);
-  void sendResult(HostRequest &request);
+  DWORD postToThread(HostRequest &request, const protocol::ThreadMessage &message);
+  DWORD sendResult(HostRequest &request, const protocol::SendResultNotice &result);
 
   // Threads whose owner was looked up, by thread id: most posts go to threads seen before.
   static constexpr std::size_t kMaxKnownThreads = 4096;

@@ -3,23 +3,14 @@
 // asked for on the host's loop thread, where the window manager's state lives.
 #pragma once
 
-#include <ce/types.h>
+#include "../src/protocol/screen_messages.h"
 
-#include <cstdint>
-#include <string>
 #include <vector>
 
 namespace ce::host {
 
-struct WindowLine {
-  std::uint64_t handle = 0;
-  std::u16string className;
-  std::u16string title;
-  DWORD pid = 0;
-  RECT rect{}; // screen coordinates, exclusive right and bottom
-  bool visible = false;
-  bool foreground = false;
-};
+// One window as the host lists it, as ListWindows carries it.
+using WindowLine = protocol::ListedWindow;
 
 class WindowListing {
 public:

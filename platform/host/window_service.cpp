@@ -1,14 +1,13 @@
 #include "window_service.h"
 
+#include <ce/host/process_identity.h>
 #include "../src/shell/shell_messages.h"
 #include "../src/shell/taskbar_geometry.h"
 #include "../src/windowing/key_message_flags.h"
-#include "../src/windowing/message_data_field.h"
-#include "../src/windowing/window_protocol.h"
+#include "../src/windowing/window_messages.h"
 
 #include <ce/core/device_profile.h>
 #include <ce/core/utf.h>
-#include <ce/host/process_identity.h>
 
 #include <ce/errors.h>
 #include <ce/input.h>
@@ -21,86 +20,12 @@
 
 namespace ce::host {
 
-using protocol::MessageReader;
-using protocol::MessageWriter;
-using windowing::WindowEventType;
-using windowing::WindowRequest;
+using namespace windowing;
 using Caller = WindowManager::Caller;
 
 namespace {
 
-constexpr std::size_t kMaxNameUnits = 256;
-constexpr std::size_t kMaxTitleUnits = 4096;
-// A handler's answer that says it answers later itself.
-constexpr DWORD kDeferred = 0xFFFFFFFFu;
-
-HWND toHwnd(std::uint64_t value) {
-  return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(value));
-}
 std::uint64_t fromHwnd(HWND hwnd) { return reinterpret_cast<std::uintptr_t>(hwnd); }
-
-bool readRect(MessageReader &reader, RECT &rect) {
-  std::int32_t l = 0, t = 0, r = 0, b = 0;
-  const bool ok = reader.i32(l) && reader.i32(t) && reader.i32(r) && reader.i32(b);
-  rect = RECT{l, t, r, b};
-  return ok;
-}
-
-void writeRect(MessageWriter &writer, const RECT &rect) {
-  writer.i32(rect.left).i32(rect.top).i32(rect.right).i32(rect.bottom);
-}
-
-void writeRects(MessageWriter &writer, const std::vector<RECT> &rects) {
-  writer.u32(static_cast<std::uint32_t>(rects.size()));
-  for (const RECT &r : rects)
-    writeRect(writer, r);
-}
-
-// Request fields that are not plain integers: strings within a limit (a Name also refuses NULs
-// and bad surrogates), and a message's data field.
-struct Text {
-  std::u16string &value;
-  std::size_t maxUnits;
-};
-struct Name {
-  std::u16string &value;
-  std::size_t maxUnits;
-};
-struct MessageData {
-  bool packed = false;
-  std::vector<std::uint8_t> bytes;
-};
-
-bool readField(MessageReader &reader, std::uint32_t &value) { return reader.u32(value); }
-bool readField(MessageReader &reader, std::int32_t &value) { return reader.i32(value); }
-bool readField(MessageReader &reader, std::uint64_t &value) { return reader.u64(value); }
-bool readField(MessageReader &reader, std::int64_t &value) { return reader.i64(value); }
-// u32 given, then a rectangle that counts only when given.
-bool readField(MessageReader &reader, std::optional<RECT> &rect) {
-  std::uint32_t given = 0;
-  RECT value{};
-  const bool ok = reader.u32(given) && readRect(reader, value);
-  rect = given ? std::optional<RECT>(value) : std::nullopt;
-  return ok;
-}
-bool readField(MessageReader &reader, HWND &hwnd) {
-  std::uint64_t value = 0;
-  const bool ok = reader.u64(value);
-  hwnd = toHwnd(value);
-  return ok;
-}
-bool readField(MessageReader &reader, Text text) {
-  return reader.string(text.value, text.maxUnits);
-}
-bool readField(MessageReader &reader, Name name) { return reader.name(name.value, name.maxUnits); }
-bool readField(MessageReader &reader, MessageData &data) {
-  return windowing::readMessageData(reader, data.packed, data.bytes);
-}
-
-// Reads a request's fields in order; false when one is missing or malformed, or bytes are left.
-template <class... Fields> bool readAll(MessageReader &reader, Fields &&...fields) {
-  return (readField(reader, fields) && ...) && reader.complete();
-}
 
 } // namespace
 
@@ -111,73 +36,80 @@ WindowService::WindowService(HostServer &server, ThreadMessageRouter &router, in
   manager_.setWorkAreaRule([taskbar = DeviceProfile::current().taskbar](SIZE screen) {
     return RECT{0, shell::TaskbarGeometry(taskbar, screen.cx).height(), screen.cx, screen.cy};
   });
-  on(+WindowRequest::RegisterClass, &WindowService::registerClass);
-  on(+WindowRequest::CreateWindow, &WindowService::createWindow);
-  on(+WindowRequest::DestroyWindow, &WindowService::destroyWindow);
-  on(+WindowRequest::QueryWindow, &WindowService::queryWindow);
-  on(+WindowRequest::GetWindow, &WindowService::getWindow);
-  on(+WindowRequest::FindWindow, &WindowService::findWindow);
-  on(+WindowRequest::EnumWindows, &WindowService::enumWindows);
-  on(+WindowRequest::SetText, &WindowService::setText);
-  on(+WindowRequest::SetWindowLong, &WindowService::setWindowLong);
-  on(+WindowRequest::ShowWindow, &WindowService::showWindow);
-  on(+WindowRequest::SetWindowPos, &WindowService::setWindowPos);
-  on(+WindowRequest::EnableWindow, &WindowService::enableWindow);
-  on(+WindowRequest::State, &WindowService::state);
-  on(+WindowRequest::SetForeground, &WindowService::setForeground);
-  on(+WindowRequest::SetActive, &WindowService::setActive);
-  on(+WindowRequest::SetFocus, &WindowService::setFocus);
-  on(+WindowRequest::Invalidate, &WindowService::invalidate);
-  on(+WindowRequest::Validate, &WindowService::validate);
-  on(+WindowRequest::UpdateRegion, &WindowService::updateRegion);
-  on(+WindowRequest::BeginPaint, &WindowService::beginPaint);
-  on(+WindowRequest::VisibleRegion, &WindowService::visibleRegion);
-  on(+WindowRequest::PostMessage, &WindowService::postMessage);
-  on(+WindowRequest::SendMessage, &WindowService::sendMessage);
-  on(+WindowRequest::KeyboardEvent, &WindowService::keyboardEvent);
-  on(+WindowRequest::SetCursor, &WindowService::setCursor);
-  on(+WindowRequest::FullScreen, &WindowService::fullScreen);
-  on(+WindowRequest::SetCapture, &WindowService::setCapture);
-  on(+WindowRequest::ReleaseCapture, &WindowService::releaseCapture);
-  on(+WindowRequest::GetCapture, &WindowService::getCapture);
-  on(+WindowRequest::UnregisterClass, &WindowService::unregisterClass);
-  on(+WindowRequest::WorkArea, &WindowService::workArea);
-  on(+WindowRequest::WatchWindows, &WindowService::watchWindows);
+  on(&WindowService::registerClass);
+  on(&WindowService::createWindow);
+  on(&WindowService::destroyWindow);
+  on(&WindowService::queryWindow);
+  on(&WindowService::getWindow);
+  on(&WindowService::findWindow);
+  on(&WindowService::enumWindows);
+  on(&WindowService::setText);
+  on(&WindowService::setWindowLong);
+  on(&WindowService::showWindow);
+  on(&WindowService::setWindowPos);
+  on(&WindowService::enableWindow);
+  on(&WindowService::state);
+  on(&WindowService::setForeground);
+  on(&WindowService::setActive);
+  on(&WindowService::setFocus);
+  on(&WindowService::invalidate);
+  on(&WindowService::validate);
+  on(&WindowService::updateRegion);
+  on(&WindowService::beginPaint);
+  on(&WindowService::visibleRegion);
+  on(&WindowService::postMessage);
+  on(&WindowService::sendMessage);
+  on(&WindowService::keyboardEvent);
+  on(&WindowService::setCursor);
+  on(&WindowService::fullScreen);
+  on(&WindowService::setCapture);
+  on(&WindowService::releaseCapture);
+  on(&WindowService::getCapture);
+  on(&WindowService::unregisterClass);
+  on(&WindowService::workArea);
+  on(&WindowService::watchWindows);
+  on(&WindowService::threadEnded);
   server.addObserver(this);
 }
 
-void WindowService::on(std::uint32_t type, Handler handler) {
-  server_.registerHandler(static_cast<protocol::MessageType>(type),
-                          [this, handler](HostRequest &r) { handle(r, handler); });
+template <class Request, class Result>
+void WindowService::on(Result (WindowService::*handler)(Call &, const Request &)) {
+  server_.registerHandler(
+      static_cast<protocol::MessageType>(protocol::typeOf<Request>()),
+      [this, handler](HostRequest &r) {
+        CallerThread thread;
+        Request request;
+        const bool read = protocol::decode(r.message(), thread, request);
+        // Only device processes own windows; tools may only look.
+        Call call{r, Caller{r.peer().isTool() ? 0 : r.peer().pid(), thread.thread}};
+        using Answer = protocol::Answer<protocol::ReplyOf<Request>>;
+        const Answer answer =
+            read ? Answer((this->*handler)(call, request)) : Answer(ERROR_INVALID_PARAMETER);
+        if (answer.deferred() || !handsBack<Request>()) {
+          // Whatever the operation sent the caller's thread goes out as any other message.
+          route(Caller{});
+          r.answer(answer);
+          return;
+        }
+        // Messages sent to the caller's own thread travel back with the answer, so that the
+        // caller runs them before its call returns (WM_DESTROY, WM_ACTIVATE of its own windows).
+        const HandedBack handedBack = handBack(route(call.caller));
+        if (const auto *reply = answer.reply())
+          r.reply(ERROR_SUCCESS, *reply, handedBack);
+        else
+          r.reply(answer.status(), handedBack);
+      });
 }
 
-void WindowService::handle(HostRequest &r, Handler handler) {
-  auto reader = r.reader();
-  MessageWriter out;
-  std::uint32_t thread = 0;
-  const bool hasThread = reader.u32(thread);
-  // Only device processes own windows; tools may only look.
-  Call call{r, Caller{r.peer().isTool() ? 0 : r.peer().pid(), thread}, reader, out};
-  const DWORD status = hasThread ? (this->*handler)(call) : DWORD(ERROR_INVALID_PARAMETER);
-  if (status == kDeferred) {
-    route(Caller{});
-    return;
+HandedBack WindowService::handBack(const std::vector<WindowEvent> &events) {
+  HandedBack handedBack;
+  for (const WindowEvent &event : events) {
+    auto packed = packedRecord(event);
+    handedBack.messages.push_back(
+        {event.hwnd, event.message, event.wParam, packed ? packed->lParam : event.lParam,
+         packed ? protocol::MessageData{true, std::move(packed->data)} : protocol::MessageData{}});
   }
-  // Messages sent to the caller's own thread travel back with the answer, so that the caller
-  // runs them before its call returns (WM_DESTROY, WM_ACTIVATE of its own windows).
-  MessageWriter failed;
-  MessageWriter &payload = status == ERROR_SUCCESS ? out : failed;
-  const auto handedBack = route(call.caller);
-  payload.u32(static_cast<std::uint32_t>(handedBack.size()));
-  for (const WindowEvent &event : handedBack) {
-    const auto packed = packedRecord(event);
-    payload.u64(fromHwnd(event.hwnd))
-        .u32(event.message)
-        .u64(event.wParam)
-        .i64(packed ? packed->lParam : event.lParam);
-    windowing::writeMessageData(payload, packed ? &packed->data : nullptr);
-  }
-  r.reply(status, payload);
+  return handedBack;
 }
 
 std::vector<WindowEvent> WindowService::route(Caller caller) {
@@ -192,33 +124,25 @@ std::vector<WindowEvent> WindowService::route(Caller caller) {
     }
     switch (event.kind) {
     case WindowEvent::Kind::Post:
-      router_.post(event.process, event.thread, fromHwnd(event.hwnd), event.message, event.wParam,
-                   event.lParam);
+      router_.post(event.process,
+                   {event.thread, event.hwnd, event.message, event.wParam, event.lParam});
       break;
     case WindowEvent::Kind::Send: {
       const auto packed = packedRecord(event);
-      router_.send(event.process, event.thread, fromHwnd(event.hwnd), event.message, event.wParam,
-                   packed ? packed->lParam : event.lParam, 0, 0, 0,
-                   packed ? &packed->data : nullptr);
+      router_.send(event.process,
+                   {event.thread, event.hwnd, event.message, event.wParam,
+                    packed ? packed->lParam : event.lParam},
+                   packed ? protocol::MessageData{true, packed->data} : protocol::MessageData{},
+                   {});
       break;
     }
     case WindowEvent::Kind::Invalidate:
     case WindowEvent::Kind::Validate: {
-      PeerConnection *peer = server_.peerOfProcess(event.process);
-      if (!peer)
-        break;
-      MessageWriter writer;
-      writer.u32(event.thread)
-          .u64(fromHwnd(event.hwnd))
-          .u32(event.kind == WindowEvent::Kind::Invalidate ? 1 : 0);
-      protocol::Message message;
-      if (writer.finish(+WindowEventType::PaintState, 0, 0, message))
-        server_.send(*peer, std::move(message));
+      if (PeerConnection *peer = server_.peerOfProcess(event.process))
+        server_.sendEvent(*peer, PaintStateEvent{event.thread, event.hwnd,
+                                                 event.kind == WindowEvent::Kind::Invalidate});
       break;
     }
-    case WindowEvent::Kind::Timer:
-      // Timers run in their owner's own queue.
-      break;
     }
   }
   return handedBack;
@@ -232,324 +156,235 @@ std::optional<PackedMessage> WindowService::packedRecord(const WindowEvent &even
 }
 
 void WindowService::onProcessExit(DWORD pid) {
-  if (pressed_) {
-    const WindowRecord *holder = manager_.find(pressed_);
-    if (!holder || holder->process == pid)
-      pressed_ = nullptr;
-  }
   manager_.processExited(pid);
   waitCursor_.erase(pid);
-  for (auto it = fullScreen_.begin(); it != fullScreen_.end();)
-    it = manager_.isWindow(it->first) ? std::next(it) : fullScreen_.erase(it);
+  forgetGoneWindows();
   route(Caller{});
 }
 
-DWORD WindowService::registerClass(Call &call) {
-  std::u16string name;
-  std::uint32_t style = 0;
-  if (!readAll(call.reader, Name{name, kMaxNameUnits}, style) || call.caller.process == 0)
-    return ERROR_INVALID_PARAMETER;
-  call.out.u32(manager_.registerClass(call.caller, name, style));
-  return manager_.lastError();
+void WindowService::forgetGoneWindows() {
+  if (pressed_ && !manager_.isWindow(pressed_))
+    pressed_ = nullptr;
+  for (auto it = fullScreen_.begin(); it != fullScreen_.end();)
+    it = manager_.isWindow(it->first) ? std::next(it) : fullScreen_.erase(it);
 }
 
-DWORD WindowService::unregisterClass(Call &call) {
-  std::u16string name;
-  if (!readAll(call.reader, Name{name, kMaxNameUnits}) || call.caller.process == 0)
-    return ERROR_INVALID_PARAMETER;
-  manager_.unregisterClass(call.caller, name);
-  return manager_.lastError();
-}
-
-DWORD WindowService::workArea(Call &call) {
-  if (!readAll(call.reader))
-    return ERROR_INVALID_PARAMETER;
-  writeRect(call.out, manager_.workArea());
+DWORD WindowService::threadEnded(Call &call, const ThreadEndedNotice &) {
+  if (call.caller.process == 0)
+    return ERROR_ACCESS_DENIED;
+  manager_.threadExited(call.caller.process, call.caller.thread);
+  forgetGoneWindows();
   return ERROR_SUCCESS;
 }
 
-DWORD WindowService::createWindow(Call &call) {
-  WindowManager::Creation c;
-  std::uint32_t style = 0, exStyle = 0;
-  std::int32_t x = 0, y = 0, w = 0, h = 0, id = 0;
-  if (!readAll(call.reader, Name{c.className, kMaxNameUnits}, Text{c.title, kMaxTitleUnits}, style,
-               exStyle, x, y, w, h, c.parent, id) ||
-      !fromOwnThread(call.caller))
+WindowService::Answer<RegisterClassRequest>
+WindowService::registerClass(Call &call, const RegisterClassRequest &request) {
+  if (call.caller.process == 0)
     return ERROR_INVALID_PARAMETER;
-  c.style = style;
-  c.exStyle = exStyle;
-  c.x = x;
-  c.y = y;
-  c.width = w;
-  c.height = h;
-  c.id = id;
-  const HWND created = manager_.createWindow(call.caller, c);
-  call.out.u64(fromHwnd(created));
+  const ATOM atom = manager_.registerClass(call.caller, request.className, request.style);
+  return {manager_.lastError(), {atom}};
+}
+
+DWORD WindowService::unregisterClass(Call &call, const UnregisterClassRequest &request) {
+  if (call.caller.process == 0)
+    return ERROR_INVALID_PARAMETER;
+  manager_.unregisterClass(call.caller, request.className);
+  return manager_.lastError();
+}
+
+WindowService::Answer<WorkAreaRequest> WindowService::workArea(Call &, const WorkAreaRequest &) {
+  return WorkAreaReply{manager_.workArea()};
+}
+
+WindowService::Answer<CreateWindowRequest>
+WindowService::createWindow(Call &call, const CreateWindowRequest &request) {
+  if (!fromOwnThread(call.caller))
+    return ERROR_INVALID_PARAMETER;
+  const HWND created = manager_.createWindow(
+      call.caller, WindowManager::Creation{request.className, request.title, request.style,
+                                           request.exStyle, request.x, request.y, request.width,
+                                           request.height, request.parent, request.id});
   const DWORD status = manager_.lastError();
   if (created)
     tellNewBarOfItsOwner(created);
-  return status;
+  return {status, {created}};
 }
 
-DWORD WindowService::destroyWindow(Call &call) {
-  HWND hwnd = nullptr;
-  if (!readAll(call.reader, hwnd))
-    return ERROR_INVALID_PARAMETER;
-  manager_.destroyWindow(call.caller, hwnd);
+DWORD WindowService::destroyWindow(Call &call, const DestroyWindowRequest &request) {
+  manager_.destroyWindow(call.caller, request.hwnd);
   if (pressed_ && !manager_.isWindow(pressed_))
     pressed_ = nullptr;
   return manager_.lastError();
 }
 
-DWORD WindowService::queryWindow(Call &call) {
-  HWND hwnd = nullptr;
-  if (!readAll(call.reader, hwnd))
-    return ERROR_INVALID_PARAMETER;
+WindowService::Answer<QueryWindowRequest>
+WindowService::queryWindow(Call &, const QueryWindowRequest &request) {
+  const HWND hwnd = request.hwnd;
   const WindowRecord *w = manager_.find(hwnd);
   if (!w)
     return ERROR_INVALID_WINDOW_HANDLE;
-  const RECT rect = manager_.windowRect(hwnd).value_or(RECT{});
-  const POINT origin = manager_.clientOrigin(hwnd).value_or(POINT{});
-  call.out
-      .u32(ProcessIdentity::deviceProcessOf(w->process, w->thread)) // shell32.exe, ...
-      .u32(w->thread)
-      .u64(fromHwnd(w->parent))
-      .u64(fromHwnd(w->owner))
-      .u32(w->style)
-      .u32(w->exStyle)
-      .i32(w->id)
-      .u32(manager_.isVisible(hwnd) ? 1 : 0)
-      .u32(manager_.isEnabled(hwnd) ? 1 : 0);
-  writeRect(call.out, rect);
-  call.out.i32(origin.x).i32(origin.y).string(w->className).string(w->title);
-  return ERROR_SUCCESS;
+  return QueryWindowReply{ProcessIdentity::deviceProcessOf(w->process, w->thread), // shell32.exe
+                          w->thread,
+                          w->parent,
+                          w->owner,
+                          w->style,
+                          w->exStyle,
+                          w->id,
+                          manager_.isVisible(hwnd),
+                          manager_.isEnabled(hwnd),
+                          manager_.windowRect(hwnd).value_or(RECT{}),
+                          manager_.clientOrigin(hwnd).value_or(POINT{}),
+                          w->className,
+                          w->title};
 }
 
-DWORD WindowService::getWindow(Call &call) {
-  HWND hwnd = nullptr;
-  std::uint32_t command = 0;
-  if (!readAll(call.reader, hwnd, command))
-    return ERROR_INVALID_PARAMETER;
-  call.out.u64(fromHwnd(manager_.getWindow(hwnd, command)));
+WindowService::Answer<GetWindowRequest> WindowService::getWindow(Call &,
+                                                                 const GetWindowRequest &request) {
+  const HWND found = manager_.getWindow(request.hwnd, request.command);
+  return {manager_.lastError(), {found}};
+}
+
+WindowService::Answer<FindWindowRequest>
+WindowService::findWindow(Call &, const FindWindowRequest &request) {
+  return WindowReply{manager_.findWindow(request.className ? &*request.className : nullptr,
+                                         request.title ? &*request.title : nullptr)};
+}
+
+WindowService::Answer<EnumWindowsRequest> WindowService::enumWindows(Call &,
+                                                                     const EnumWindowsRequest &) {
+  return EnumWindowsReply{manager_.topLevelWindows()};
+}
+
+DWORD WindowService::setText(Call &call, const SetTextRequest &request) {
+  manager_.setText(call.caller, request.hwnd, request.text);
   return manager_.lastError();
 }
 
-DWORD WindowService::findWindow(Call &call) {
-  std::uint32_t hasClass = 0, hasTitle = 0;
-  std::u16string className, title;
-  if (!readAll(call.reader, hasClass, Text{className, kMaxTitleUnits}, hasTitle,
-               Text{title, kMaxTitleUnits}))
-    return ERROR_INVALID_PARAMETER;
-  call.out.u64(
-      fromHwnd(manager_.findWindow(hasClass ? &className : nullptr, hasTitle ? &title : nullptr)));
-  return ERROR_SUCCESS;
+WindowService::Answer<SetWindowLongRequest>
+WindowService::setWindowLong(Call &call, const SetWindowLongRequest &request) {
+  const LONG previous =
+      manager_.setWindowLong(call.caller, request.hwnd, request.index, request.value).value_or(0);
+  return {manager_.lastError(), {previous}};
 }
 
-DWORD WindowService::enumWindows(Call &call) {
-  if (!readAll(call.reader))
-    return ERROR_INVALID_PARAMETER;
-  const auto windows = manager_.topLevelWindows();
-  call.out.u32(static_cast<std::uint32_t>(windows.size()));
-  for (HWND hwnd : windows)
-    call.out.u64(fromHwnd(hwnd));
-  return ERROR_SUCCESS;
+WindowService::Answer<ShowWindowRequest>
+WindowService::showWindow(Call &call, const ShowWindowRequest &request) {
+  const bool wasVisible = manager_.showWindow(call.caller, request.hwnd, request.command);
+  return {manager_.lastError(), {wasVisible}};
 }
 
-DWORD WindowService::setText(Call &call) {
-  HWND hwnd = nullptr;
-  std::u16string text;
-  if (!readAll(call.reader, hwnd, Text{text, kMaxTitleUnits}))
-    return ERROR_INVALID_PARAMETER;
-  manager_.setText(call.caller, hwnd, text);
+DWORD WindowService::setWindowPos(Call &call, const SetWindowPosRequest &request) {
+  manager_.setWindowPos(call.caller, request.hwnd, request.insertAfter, request.x, request.y,
+                        request.cx, request.cy, request.flags);
   return manager_.lastError();
 }
 
-DWORD WindowService::setWindowLong(Call &call) {
-  HWND hwnd = nullptr;
-  std::int32_t index = 0, value = 0;
-  if (!readAll(call.reader, hwnd, index, value))
-    return ERROR_INVALID_PARAMETER;
-  call.out.i32(manager_.setWindowLong(call.caller, hwnd, index, value).value_or(0));
-  return manager_.lastError();
+WindowService::Answer<EnableWindowRequest>
+WindowService::enableWindow(Call &call, const EnableWindowRequest &request) {
+  const bool wasDisabled = manager_.enableWindow(call.caller, request.hwnd, request.enable);
+  return {manager_.lastError(), {wasDisabled}};
 }
 
-DWORD WindowService::showWindow(Call &call) {
-  HWND hwnd = nullptr;
-  std::int32_t command = 0;
-  if (!readAll(call.reader, hwnd, command))
-    return ERROR_INVALID_PARAMETER;
-  call.out.u32(manager_.showWindow(call.caller, hwnd, command) ? 1 : 0);
-  return manager_.lastError();
-}
-
-DWORD WindowService::setWindowPos(Call &call) {
-  HWND hwnd = nullptr, after = nullptr;
-  std::int32_t x = 0, y = 0, cx = 0, cy = 0;
-  std::uint32_t flags = 0;
-  if (!readAll(call.reader, hwnd, after, x, y, cx, cy, flags))
-    return ERROR_INVALID_PARAMETER;
-  manager_.setWindowPos(call.caller, hwnd, after, x, y, cx, cy, flags);
-  return manager_.lastError();
-}
-
-DWORD WindowService::enableWindow(Call &call) {
-  HWND hwnd = nullptr;
-  std::uint32_t enable = 0;
-  if (!readAll(call.reader, hwnd, enable))
-    return ERROR_INVALID_PARAMETER;
-  call.out.u32(manager_.enableWindow(call.caller, hwnd, enable != 0) ? 1 : 0);
-  return manager_.lastError();
-}
-
-DWORD WindowService::state(Call &call) {
-  if (!readAll(call.reader))
-    return ERROR_INVALID_PARAMETER;
-  const SIZE size = manager_.screenSize();
+WindowService::Answer<StateRequest> WindowService::state(Call &call, const StateRequest &) {
   const HWND ownFocus = manager_.focus(call.caller.thread);
-  call.out.u64(fromHwnd(manager_.foreground()))
-      .u64(fromHwnd(manager_.activeWindow(call.caller.thread)))
-      .u64(fromHwnd(ownFocus ? ownFocus : focusWindow()))
-      .u64(fromHwnd(manager_.desktop()))
-      .i32(size.cx)
-      .i32(size.cy);
-  return ERROR_SUCCESS;
+  return StateReply{manager_.foreground(), manager_.activeWindow(call.caller.thread),
+                    ownFocus ? ownFocus : focusWindow(), manager_.desktop(), manager_.screenSize()};
 }
 
-DWORD WindowService::setForeground(Call &call) {
-  HWND hwnd = nullptr;
-  if (!readAll(call.reader, hwnd))
-    return ERROR_INVALID_PARAMETER;
-  manager_.setForeground(call.caller, hwnd);
+DWORD WindowService::setForeground(Call &call, const SetForegroundRequest &request) {
+  manager_.setForeground(call.caller, request.hwnd);
   return manager_.lastError();
 }
 
-DWORD WindowService::setActive(Call &call) {
-  HWND hwnd = nullptr;
-  if (!readAll(call.reader, hwnd) || !fromOwnThread(call.caller))
+WindowService::Answer<SetActiveRequest> WindowService::setActive(Call &call,
+                                                                 const SetActiveRequest &request) {
+  if (!fromOwnThread(call.caller))
     return ERROR_INVALID_PARAMETER;
-  call.out.u64(fromHwnd(manager_.setActive(call.caller, hwnd)));
+  const HWND previous = manager_.setActive(call.caller, request.hwnd);
+  return {manager_.lastError(), {previous}};
+}
+
+WindowService::Answer<SetFocusRequest> WindowService::setFocus(Call &call,
+                                                               const SetFocusRequest &request) {
+  if (!fromOwnThread(call.caller))
+    return ERROR_INVALID_PARAMETER;
+  const HWND previous = manager_.setFocus(call.caller, request.hwnd);
+  return {manager_.lastError(), {previous}};
+}
+
+DWORD WindowService::invalidate(Call &, const InvalidateRequest &request) {
+  manager_.invalidate(request.hwnd, request.rect ? &*request.rect : nullptr);
   return manager_.lastError();
 }
 
-DWORD WindowService::setFocus(Call &call) {
-  HWND hwnd = nullptr;
-  if (!readAll(call.reader, hwnd) || !fromOwnThread(call.caller))
-    return ERROR_INVALID_PARAMETER;
-  call.out.u64(fromHwnd(manager_.setFocus(call.caller, hwnd)));
+DWORD WindowService::validate(Call &, const ValidateRequest &request) {
+  manager_.validate(request.hwnd, request.rect ? &*request.rect : nullptr);
   return manager_.lastError();
 }
 
-DWORD WindowService::invalidate(Call &call) {
-  HWND hwnd = nullptr;
-  std::optional<RECT> rect;
-  if (!readAll(call.reader, hwnd, rect))
-    return ERROR_INVALID_PARAMETER;
-  manager_.invalidate(hwnd, rect ? &*rect : nullptr);
-  return manager_.lastError();
-}
-
-DWORD WindowService::validate(Call &call) {
-  HWND hwnd = nullptr;
-  std::optional<RECT> rect;
-  if (!readAll(call.reader, hwnd, rect))
-    return ERROR_INVALID_PARAMETER;
-  manager_.validate(hwnd, rect ? &*rect : nullptr);
-  return manager_.lastError();
-}
-
-DWORD WindowService::updateRegion(Call &call) {
-  HWND hwnd = nullptr;
-  if (!readAll(call.reader, hwnd))
-    return ERROR_INVALID_PARAMETER;
-  const auto paint = manager_.updateRegion(hwnd);
+WindowService::Answer<UpdateRegionRequest>
+WindowService::updateRegion(Call &, const UpdateRegionRequest &request) {
+  const auto paint = manager_.updateRegion(request.hwnd);
   if (!paint)
     return ERROR_INVALID_WINDOW_HANDLE;
-  writeRect(call.out, paint->bounds);
-  writeRects(call.out, paint->rects);
-  return ERROR_SUCCESS;
+  return UpdateRegionReply{paint->bounds, paint->rects};
 }
 
-DWORD WindowService::beginPaint(Call &call) {
-  HWND hwnd = nullptr;
-  if (!readAll(call.reader, hwnd))
-    return ERROR_INVALID_PARAMETER;
-  const auto paint = manager_.beginPaint(call.caller, hwnd);
+WindowService::Answer<BeginPaintRequest>
+WindowService::beginPaint(Call &call, const BeginPaintRequest &request) {
+  const auto paint = manager_.beginPaint(call.caller, request.hwnd);
   if (!paint)
     return manager_.lastError();
-  const POINT origin = manager_.clientOrigin(hwnd).value_or(POINT{});
-  writeRect(call.out, paint->bounds);
-  writeRects(call.out, paint->rects);
-  call.out.i32(origin.x).i32(origin.y);
-  writeRects(call.out, manager_.visibleRegion(hwnd).rects());
-  return ERROR_SUCCESS;
+  return BeginPaintReply{{paint->bounds, paint->rects},
+                         {manager_.clientOrigin(request.hwnd).value_or(POINT{}),
+                          manager_.visibleRegion(request.hwnd).rects()}};
 }
 
-DWORD WindowService::visibleRegion(Call &call) {
-  HWND hwnd = nullptr;
-  if (!readAll(call.reader, hwnd))
-    return ERROR_INVALID_PARAMETER;
-  const auto origin = manager_.clientOrigin(hwnd);
+WindowService::Answer<VisibleRegionRequest>
+WindowService::visibleRegion(Call &, const VisibleRegionRequest &request) {
+  const auto origin = manager_.clientOrigin(request.hwnd);
   if (!origin)
     return ERROR_INVALID_WINDOW_HANDLE;
-  call.out.i32(origin->x).i32(origin->y);
-  writeRects(call.out, manager_.visibleRegion(hwnd).rects());
-  return ERROR_SUCCESS;
+  return VisibleRegionReply{*origin, manager_.visibleRegion(request.hwnd).rects()};
 }
 
-DWORD WindowService::postMessage(Call &call) {
-  HWND hwnd = nullptr;
-  std::uint64_t wParam = 0;
-  std::uint32_t message = 0;
-  std::int64_t lParam = 0;
-  if (!readAll(call.reader, hwnd, message, wParam, lParam))
-    return ERROR_INVALID_PARAMETER;
-  const WindowRecord *w = manager_.find(hwnd);
+DWORD WindowService::postMessage(Call &call, const PostMessageRequest &request) {
+  const WindowRecord *w = manager_.find(request.hwnd);
   if (!w)
     return ERROR_INVALID_WINDOW_HANDLE;
-  if (!ThreadMessageRouter::passesAsNumbers(call.request.peer().pid(), w->process, message, lParam))
+  if (!ThreadMessageRouter::passesAsNumbers(call.request.peer().pid(), w->process, request.message,
+                                            request.lParam))
     return ERROR_INVALID_PARAMETER;
-  return router_.post(w->process, w->thread, fromHwnd(w->handle), message, wParam, lParam);
+  return router_.post(w->process,
+                      {w->thread, w->handle, request.message, request.wParam, request.lParam});
 }
 
-DWORD WindowService::sendMessage(Call &call) {
-  HWND hwnd = nullptr;
-  std::uint64_t wParam = 0;
-  std::uint32_t message = 0;
-  std::int64_t lParam = 0;
-  MessageData data;
-  if (!readAll(call.reader, hwnd, message, wParam, lParam, data))
-    return ERROR_INVALID_PARAMETER;
-  const WindowRecord *w = manager_.find(hwnd);
+WindowService::Answer<SendMessageRequest>
+WindowService::sendMessage(Call &call, const SendMessageRequest &request) {
+  const WindowRecord *w = manager_.find(request.hwnd);
   if (!w)
     return ERROR_INVALID_WINDOW_HANDLE;
   // Packed data must be what the receiver can rebuild; a bare pointer only stays in its process.
-  if (data.packed
-          ? !MessageMarshaller::carriesData(message) ||
-                !MessageMarshaller::unpack(PackedMessage{message, static_cast<WPARAM>(wParam),
-                                                         static_cast<LPARAM>(lParam), data.bytes})
-          : !ThreadMessageRouter::passesAsNumbers(call.request.peer().pid(), w->process, message,
-                                                  lParam))
+  if (request.data.packed
+          ? !MessageMarshaller::carriesData(request.message) ||
+                !MessageMarshaller::unpack(PackedMessage{request.message, request.wParam,
+                                                         request.lParam, request.data.bytes})
+          : !ThreadMessageRouter::passesAsNumbers(call.request.peer().pid(), w->process,
+                                                  request.message, request.lParam))
     return ERROR_INVALID_PARAMETER;
-  HostRequest &r = call.request;
-  r.defer();
-  router_.send(w->process, w->thread, fromHwnd(w->handle), message, wParam, lParam, r.peer().id(),
-               r.message().header.type, r.message().header.requestId,
-               data.packed ? &data.bytes : nullptr);
-  return kDeferred;
+  router_.send(w->process, {w->thread, w->handle, request.message, request.wParam, request.lParam},
+               request.data, call.request.defer<SendMessageRequest>());
+  return protocol::Deferred{};
 }
 
-DWORD WindowService::keyboardEvent(Call &call) {
-  std::uint32_t key = 0, flags = 0;
-  if (!readAll(call.reader, key, flags) || key == 0 || key > 0xFF)
-    return ERROR_INVALID_PARAMETER;
-  const bool up = (flags & KEYEVENTF_KEYUP) != 0;
+DWORD WindowService::keyboardEvent(Call &call, const KeyboardEventRequest &request) {
+  const auto key = static_cast<std::uint8_t>(request.key);
+  const bool up = (request.flags & KEYEVENTF_KEYUP) != 0;
   // A key that no part of the shell acts on leaves a trace, so that whoever synthesises it can
   // be followed.
-  if (!shellHandlesKey(static_cast<std::uint8_t>(key)))
-    traceKey(static_cast<std::uint8_t>(key), up, (flags & KEYEVENTF_SILENT) != 0,
-             call.caller.process);
-  deliverInput(InputEvent::keyEvent(up ? InputKind::KeyUp : InputKind::KeyDown,
-                                    static_cast<std::uint8_t>(key)));
+  if (!shellHandlesKey(key))
+    traceKey(key, up, (request.flags & KEYEVENTF_SILENT) != 0, call.caller.process);
+  deliverInput(InputEvent::keyEvent(up ? InputKind::KeyUp : InputKind::KeyDown, key));
   return ERROR_SUCCESS;
 }
 
@@ -608,26 +443,20 @@ bool WindowService::shellHandlesKey(std::uint8_t key) {
   }
 }
 
-DWORD WindowService::setCursor(Call &call) {
-  std::uint32_t wait = 0;
-  if (!readAll(call.reader, wait))
-    return ERROR_INVALID_PARAMETER;
+DWORD WindowService::setCursor(Call &call, const SetCursorRequest &request) {
   const DWORD process = call.caller.process;
   if (process == 0)
     return ERROR_ACCESS_DENIED;
   const bool changed =
-      wait != 0 ? waitCursor_.insert(process).second : waitCursor_.erase(process) != 0;
+      request.wait ? waitCursor_.insert(process).second : waitCursor_.erase(process) != 0;
   if (changed && waitCursorHook_)
-    waitCursorHook_(process, wait != 0);
+    waitCursorHook_(process, request.wait);
   return ERROR_SUCCESS;
 }
 
-DWORD WindowService::fullScreen(Call &call) {
-  HWND hwnd = nullptr;
-  std::uint32_t flags = 0;
-  if (!readAll(call.reader, hwnd, flags))
-    return ERROR_INVALID_PARAMETER;
-  const WindowRecord *w = manager_.find(hwnd);
+DWORD WindowService::fullScreen(Call &call, const FullScreenRequest &request) {
+  const DWORD flags = request.flags;
+  const WindowRecord *w = manager_.find(request.hwnd);
   if (!w)
     return ERROR_INVALID_WINDOW_HANDLE;
   if (w->process != call.caller.process)
@@ -651,8 +480,8 @@ DWORD WindowService::fullScreen(Call &call) {
   if (flags & kTaskbarFlags)
     if (const HWND taskbar = shellTaskbar())
       if (const WindowRecord *bar = manager_.find(taskbar))
-        router_.post(bar->process, bar->thread, fromHwnd(taskbar), shell::kTaskbarFullScreenMessage,
-                     fromHwnd(w->handle), flags & kTaskbarFlags);
+        router_.post(bar->process, {bar->thread, taskbar, shell::kTaskbarFullScreenMessage,
+                                    fromHwnd(w->handle), flags & kTaskbarFlags});
   // The input panel's button lives on the window's soft-key bars.
   if (flags & (SHFS_HIDESIPBUTTON | SHFS_SHOWSIPBUTTON))
     for (HWND top : manager_.topLevelWindows())
@@ -661,42 +490,36 @@ DWORD WindowService::fullScreen(Call &call) {
   return ERROR_SUCCESS;
 }
 
-DWORD WindowService::watchWindows(Call &call) {
+DWORD WindowService::watchWindows(Call &call, const WatchWindowsRequest &) {
   // A post connection is told nothing; the process's own connection is.
-  if (!readAll(call.reader) || call.request.peer().isPostConnection())
+  if (call.request.peer().isPostConnection())
     return ERROR_INVALID_PARAMETER;
   publisher_.subscribe(call.request.peer(), manager_);
   return ERROR_SUCCESS;
 }
 
-DWORD WindowService::setCapture(Call &call) {
-  HWND hwnd = nullptr;
-  if (!readAll(call.reader, hwnd))
-    return ERROR_INVALID_PARAMETER;
-  call.out.u64(fromHwnd(manager_.setCapture(call.caller, hwnd)));
-  return manager_.lastError();
+WindowService::Answer<SetCaptureRequest>
+WindowService::setCapture(Call &call, const SetCaptureRequest &request) {
+  const HWND previous = manager_.setCapture(call.caller, request.hwnd);
+  return {manager_.lastError(), {previous}};
 }
 
-DWORD WindowService::releaseCapture(Call &call) {
-  if (!readAll(call.reader))
-    return ERROR_INVALID_PARAMETER;
+DWORD WindowService::releaseCapture(Call &call, const ReleaseCaptureRequest &) {
   manager_.releaseCapture(call.caller);
   return manager_.lastError();
 }
 
-DWORD WindowService::getCapture(Call &call) {
-  if (!readAll(call.reader))
-    return ERROR_INVALID_PARAMETER;
-  call.out.u64(fromHwnd(manager_.capture()));
-  return ERROR_SUCCESS;
+WindowService::Answer<GetCaptureRequest> WindowService::getCapture(Call &,
+                                                                   const GetCaptureRequest &) {
+  return WindowReply{manager_.capture()};
 }
 
 void WindowService::tellBar(const WindowRecord &bar, bool sipButtonShown) {
   if (bar.process != static_cast<DWORD>(::getpid()) ||
       !equalsIgnoreCase(bar.className, shell::kMenuBarClass))
     return;
-  router_.post(bar.process, bar.thread, fromHwnd(bar.handle), shell::kMenuBarSipButtonMessage,
-               sipButtonShown ? 1 : 0, 0);
+  router_.post(bar.process, {bar.thread, bar.handle, shell::kMenuBarSipButtonMessage,
+                             sipButtonShown ? 1u : 0u, 0});
 }
 
 void WindowService::tellNewBarOfItsOwner(HWND created) {
@@ -745,20 +568,8 @@ HWND WindowService::focusWindow() const {
 
 void WindowService::postInput(DWORD process, DWORD thread, HWND hwnd, UINT message, WPARAM wParam,
                               LPARAM lParam, POINT point) {
-  PeerConnection *peer = server_.peerOfProcess(process);
-  if (!peer)
-    return;
-  MessageWriter writer;
-  writer.u32(thread)
-      .u64(fromHwnd(hwnd))
-      .u32(message)
-      .u64(wParam)
-      .i64(lParam)
-      .i32(point.x)
-      .i32(point.y);
-  protocol::Message packet;
-  if (writer.finish(+WindowEventType::Input, 0, 0, packet))
-    server_.send(*peer, std::move(packet));
+  if (PeerConnection *peer = server_.peerOfProcess(process))
+    server_.sendEvent(*peer, InputMessageEvent{{thread, hwnd, message, wParam, lParam}, point});
 }
 
 void WindowService::deliverInput(const InputEvent &event) {
@@ -834,7 +645,7 @@ std::vector<WindowLine> WindowService::listWindows() {
     if (!record)
       return;
     WindowLine line;
-    line.handle = reinterpret_cast<std::uintptr_t>(hwnd);
+    line.handle = hwnd;
     line.className = record->className;
     line.title = record->title;
     line.pid = ProcessIdentity::deviceProcessOf(record->process, record->thread);

@@ -42,6 +42,7 @@
 #include "../src/screen/input_sink.h"
 #include "../src/windowing/message_marshaller.h"
 #include "../src/windowing/window_manager.h"
+#include "../src/windowing/window_messages.h"
 #include "host_server.h"
 #include "thread_message_router.h"
 #include "window_listing.h"
@@ -74,18 +75,18 @@ public:
   void setWaitCursorHook(WaitCursorHook hook) { waitCursorHook_ = std::move(hook); }
 
 private:
-  // One request as its handler sees it: who asks (process 0 for tools), the fields after the
-  // thread id, and the answer's writer. A handler reads every field, writes its answer and
-  // returns the status.
+  // One request as its handler sees it: the request and who asks (process 0 for tools).
   struct Call {
     HostRequest &request;
     WindowManager::Caller caller;
-    protocol::MessageReader &reader;
-    protocol::MessageWriter &out;
   };
-  using Handler = DWORD (WindowService::*)(Call &);
-  void on(std::uint32_t type, Handler handler);
-  void handle(HostRequest &request, Handler handler);
+  template <class Request> using Answer = protocol::Answer<protocol::ReplyOf<Request>>;
+  // Answers a declared window request: reads the caller's thread and the request, and answers
+  // with what the handler gives followed by the messages handed back to the caller's thread.
+  template <class Request, class Result>
+  void on(Result (WindowService::*handler)(Call &, const Request &));
+  // The messages for the caller's thread, as its answer carries them.
+  static windowing::HandedBack handBack(const std::vector<WindowEvent> &events);
   // Routes the manager's events; the messages sent to `caller`'s thread are returned instead.
   std::vector<WindowEvent> route(WindowManager::Caller caller);
   void postInput(DWORD process, DWORD thread, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
@@ -110,38 +111,47 @@ private:
   // The caller is a device process and the thread it names is one of its own.
   bool fromOwnThread(WindowManager::Caller caller) const;
 
-  DWORD registerClass(Call &);
-  DWORD unregisterClass(Call &);
-  DWORD workArea(Call &);
-  DWORD createWindow(Call &);
-  DWORD destroyWindow(Call &);
-  DWORD queryWindow(Call &);
-  DWORD getWindow(Call &);
-  DWORD findWindow(Call &);
-  DWORD enumWindows(Call &);
-  DWORD setText(Call &);
-  DWORD setWindowLong(Call &);
-  DWORD showWindow(Call &);
-  DWORD setWindowPos(Call &);
-  DWORD enableWindow(Call &);
-  DWORD state(Call &);
-  DWORD setForeground(Call &);
-  DWORD setActive(Call &);
-  DWORD setFocus(Call &);
-  DWORD invalidate(Call &);
-  DWORD validate(Call &);
-  DWORD updateRegion(Call &);
-  DWORD beginPaint(Call &);
-  DWORD visibleRegion(Call &);
-  DWORD postMessage(Call &);
-  DWORD sendMessage(Call &);
-  DWORD keyboardEvent(Call &);
-  DWORD setCursor(Call &);
-  DWORD fullScreen(Call &);
-  DWORD setCapture(Call &);
-  DWORD releaseCapture(Call &);
-  DWORD getCapture(Call &);
-  DWORD watchWindows(Call &);
+  Answer<windowing::RegisterClassRequest> registerClass(Call &,
+                                                        const windowing::RegisterClassRequest &);
+  DWORD unregisterClass(Call &, const windowing::UnregisterClassRequest &);
+  Answer<windowing::WorkAreaRequest> workArea(Call &, const windowing::WorkAreaRequest &);
+  Answer<windowing::CreateWindowRequest> createWindow(Call &,
+                                                      const windowing::CreateWindowRequest &);
+  DWORD destroyWindow(Call &, const windowing::DestroyWindowRequest &);
+  Answer<windowing::QueryWindowRequest> queryWindow(Call &, const windowing::QueryWindowRequest &);
+  Answer<windowing::GetWindowRequest> getWindow(Call &, const windowing::GetWindowRequest &);
+  Answer<windowing::FindWindowRequest> findWindow(Call &, const windowing::FindWindowRequest &);
+  Answer<windowing::EnumWindowsRequest> enumWindows(Call &, const windowing::EnumWindowsRequest &);
+  DWORD setText(Call &, const windowing::SetTextRequest &);
+  Answer<windowing::SetWindowLongRequest> setWindowLong(Call &,
+                                                        const windowing::SetWindowLongRequest &);
+  Answer<windowing::ShowWindowRequest> showWindow(Call &, const windowing::ShowWindowRequest &);
+  DWORD setWindowPos(Call &, const windowing::SetWindowPosRequest &);
+  Answer<windowing::EnableWindowRequest> enableWindow(Call &,
+                                                      const windowing::EnableWindowRequest &);
+  Answer<windowing::StateRequest> state(Call &, const windowing::StateRequest &);
+  DWORD setForeground(Call &, const windowing::SetForegroundRequest &);
+  Answer<windowing::SetActiveRequest> setActive(Call &, const windowing::SetActiveRequest &);
+  Answer<windowing::SetFocusRequest> setFocus(Call &, const windowing::SetFocusRequest &);
+  DWORD invalidate(Call &, const windowing::InvalidateRequest &);
+  DWORD validate(Call &, const windowing::ValidateRequest &);
+  Answer<windowing::UpdateRegionRequest> updateRegion(Call &,
+                                                      const windowing::UpdateRegionRequest &);
+  Answer<windowing::BeginPaintRequest> beginPaint(Call &, const windowing::BeginPaintRequest &);
+  Answer<windowing::VisibleRegionRequest> visibleRegion(Call &,
+                                                        const windowing::VisibleRegionRequest &);
+  DWORD postMessage(Call &, const windowing::PostMessageRequest &);
+  Answer<windowing::SendMessageRequest> sendMessage(Call &, const windowing::SendMessageRequest &);
+  DWORD keyboardEvent(Call &, const windowing::KeyboardEventRequest &);
+  DWORD setCursor(Call &, const windowing::SetCursorRequest &);
+  DWORD fullScreen(Call &, const windowing::FullScreenRequest &);
+  Answer<windowing::SetCaptureRequest> setCapture(Call &, const windowing::SetCaptureRequest &);
+  DWORD releaseCapture(Call &, const windowing::ReleaseCaptureRequest &);
+  Answer<windowing::GetCaptureRequest> getCapture(Call &, const windowing::GetCaptureRequest &);
+  DWORD watchWindows(Call &, const windowing::WatchWindowsRequest &);
+  DWORD threadEnded(Call &, const windowing::ThreadEndedNotice &);
+  // Drops what the service keeps for windows that have gone.
+  void forgetGoneWindows();
 
   HostServer &server_;
   ThreadMessageRouter &router_;

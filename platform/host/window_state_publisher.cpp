@@ -1,7 +1,5 @@
 #include "window_state_publisher.h"
 
-#include "../src/windowing/window_protocol.h"
-
 #include <ce/host/process_identity.h>
 
 #include <algorithm>
@@ -52,12 +50,13 @@ std::vector<WindowStateNotice> WindowStatePublisher::split(std::uint32_t flags,
                                                            std::vector<WindowState> windows,
                                                            std::vector<HWND> removed) const {
   std::vector<WindowStateNotice> notices(1);
-  std::size_t bytes = WindowStateNotice::kFixedBytes;
+  const std::size_t emptyNotice = protocol::encodedSize(WindowStateNotice{});
+  std::size_t bytes = emptyNotice;
   for (WindowState &w : windows) {
-    const std::size_t more = WindowStateNotice::bytesOf(w);
+    const std::size_t more = protocol::encodedSize(w);
     if (bytes + more > kNoticeBytes && !notices.back().windows.empty()) {
       notices.emplace_back();
-      bytes = WindowStateNotice::kFixedBytes;
+      bytes = emptyNotice;
     }
     bytes += more;
     notices.back().windows.push_back(std::move(w));
@@ -65,7 +64,7 @@ std::vector<WindowStateNotice> WindowStatePublisher::split(std::uint32_t flags,
   for (HWND h : removed) {
     if (bytes + 8 > kNoticeBytes) {
       notices.emplace_back();
-      bytes = WindowStateNotice::kFixedBytes;
+      bytes = emptyNotice;
     }
     bytes += 8;
     notices.back().removed.push_back(h);
@@ -85,10 +84,8 @@ std::vector<protocol::Message>
 WindowStatePublisher::encode(const std::vector<WindowStateNotice> &notices) {
   std::vector<protocol::Message> messages;
   for (const WindowStateNotice &notice : notices) {
-    protocol::MessageWriter writer;
-    notice.write(writer);
     protocol::Message message;
-    if (writer.finish(+windowing::WindowEventType::WindowState, 0, 0, message))
+    if (protocol::encode(message, protocol::typeOf<WindowStateNotice>(), 0, 0, notice))
       messages.push_back(std::move(message));
   }
   return messages;

@@ -8,6 +8,7 @@
 #include "../src/protocol/message_reader.h"
 #include "../src/protocol/message_writer.h"
 #include "../src/protocol/packet_socket.h"
+#include "../src/protocol/thread_messages.h"
 
 #include <ce/errors.h>
 
@@ -53,13 +54,10 @@ struct Peer {
   }
   std::optional<Probe> probe() {
     auto message = next();
-    if (!message || message->type() != MessageType::SyncProbe)
+    protocol::SyncProbeEvent probe;
+    if (!message || message->type() != MessageType::SyncProbe || !protocol::decode(*message, probe))
       return std::nullopt;
-    Probe probe;
-    MessageReader reader(message->payload);
-    reader.u32(probe.id);
-    reader.u32(probe.leftOut);
-    return probe;
+    return Probe{probe.probe, probe.leftOut};
   }
 };
 
@@ -88,38 +86,30 @@ protected:
     Peer peer;
     peer.far.reset(pair[1]);
     peer.connection = &server_->adopt(protocol::UniqueFd(pair[0]), pid, ::getuid());
-    MessageWriter hello;
-    hello.u32(tool ? 1 : 0).string(u"/joined");
-    handle(peer, hello, MessageType::Hello, 1);
+    handle(peer, protocol::HelloRequest{tool ? protocol::kHelloTool : 0, u"/joined"}, 1);
     EXPECT_TRUE(peer.next()) << "the hello's answer";
     return peer;
   }
-  void handle(Peer &peer, MessageWriter &payload, MessageType type, std::uint32_t requestId = 0) {
+  template <class Declared>
+  void handle(Peer &peer, const Declared &declared, std::uint32_t requestId = 0) {
+    Message message;
+    ASSERT_TRUE(protocol::encode(message, protocol::typeOf<Declared>(), requestId, 0, declared));
+    server_->handle(*peer.connection, message);
+  }
+  void handle(Peer &peer, MessageWriter &payload, MessageType type, std::uint32_t requestId) {
     Message message;
     ASSERT_TRUE(payload.finish(+type, requestId, 0, message));
     server_->handle(*peer.connection, message);
   }
   void sync(Peer &peer, std::uint32_t timeoutMs, std::uint32_t thread = 0) {
-    MessageWriter request;
-    request.u32(timeoutMs).u32(thread);
-    handle(peer, request, MessageType::Sync, 7);
+    handle(peer, protocol::SyncRequest{timeoutMs, thread}, 7);
   }
-  struct Marked {
-    DWORD thread;
-    std::uint32_t posted = 0, input = 0, paint = 0;
-  };
   void marked(Peer &peer, std::uint32_t probe, std::uint64_t activity,
-              const std::vector<Marked> &threads = {}) {
-    MessageWriter notice;
-    notice.u32(probe).u64(activity).u32(static_cast<std::uint32_t>(threads.size()));
-    for (const Marked &t : threads)
-      notice.u32(t.thread).u32(t.posted).u32(t.input).u32(t.paint);
-    handle(peer, notice, MessageType::SyncMarked);
+              const std::vector<protocol::MarkedThread> &threads = {}) {
+    handle(peer, protocol::SyncMarkedNotice{probe, activity, threads});
   }
   void reached(Peer &peer, std::uint32_t probe, DWORD thread, std::uint64_t activity) {
-    MessageWriter notice;
-    notice.u32(probe).u32(thread).u64(activity);
-    handle(peer, notice, MessageType::SyncReached);
+    handle(peer, protocol::SyncReachedNotice{probe, thread, activity});
   }
   // The input player's word that the input queued before the barrier has been routed.
   void inputRouted() {
@@ -128,16 +118,19 @@ protected:
     routed_.clear();
     then();
   }
-  // The barrier's answer, if it has come: status and rounds.
+  // The barrier's answer, if it has come: its status (ERROR_TIMEOUT for a barrier that did
+  // not settle) and rounds.
   static std::optional<std::pair<DWORD, std::uint32_t>> answer(Peer &peer) {
     auto message = peer.next();
     if (!message)
       return std::nullopt;
     EXPECT_EQ(message->type(), static_cast<MessageType>(protocol::replyTo(MessageType::Sync)));
-    MessageReader reader(message->payload);
-    std::uint32_t rounds = 0;
-    reader.u32(rounds);
-    return std::make_pair(static_cast<DWORD>(message->header.status), rounds);
+    if (message->header.status != ERROR_SUCCESS)
+      return std::make_pair(static_cast<DWORD>(message->header.status), 0u);
+    protocol::SyncRequest::Reply reply;
+    EXPECT_TRUE(protocol::decode(*message, reply));
+    return std::make_pair(static_cast<DWORD>(reply.settled ? ERROR_SUCCESS : ERROR_TIMEOUT),
+                          reply.rounds);
   }
 
   std::filesystem::path folder_;
@@ -216,11 +209,8 @@ TEST_F(HostDeviceSync, AnEventTheHostHandsOutMeanwhileStartsAnotherRound) {
   const auto first = a.probe();
   ASSERT_TRUE(first);
   // A message for A, after its probe: A may have settled before it came.
-  MessageWriter post;
-  post.u32(1).u32(1001).u64(0).u32(0x400).u64(0).i64(0).u32(0).u32(0);
-  Message event;
-  ASSERT_TRUE(post.finish(+MessageType::DeliverPost, 0, 0, event));
-  ASSERT_TRUE(server_->send(*a.connection, std::move(event)));
+  ASSERT_TRUE(
+      server_->sendEvent(*a.connection, protocol::DeliverPostEvent{{1001, nullptr, 0x400, 0, 0}}));
   marked(a, first->id, 2);
   EXPECT_FALSE(answer(tool));
   ASSERT_TRUE(a.next()) << "the message";
@@ -252,7 +242,9 @@ TEST_F(HostDeviceSync, AProcessThatEndsIsNoLongerWaitedFor) {
 TEST_F(HostDeviceSync, RefusesTimeoutsOutOfRangeAndMalformedRequests) {
   Peer tool = join(3001, true);
   for (const std::uint32_t timeout : {0u, host::DeviceSync::kMaxTimeoutMs + 1}) {
-    sync(tool, timeout);
+    MessageWriter outOfRange;
+    outOfRange.u32(timeout).u32(0);
+    handle(tool, outOfRange, MessageType::Sync, 8);
     const auto refused = answer(tool);
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->first, static_cast<DWORD>(ERROR_INVALID_PARAMETER));

@@ -1,8 +1,11 @@
 // Booting, status and shutdown of a device's host through the device tool.
 #include "host_test_device.h"
 
+#include "../src/protocol/process_messages.h"
+
 #include <ce/host/host_lock.h>
 #include <ce/messages.h>
+#include <ce/windows_api.h>
 
 using namespace hosttest;
 
@@ -64,13 +67,11 @@ TEST(HostLifecycle, CallsFailCleanlyWhenTheHostDies) {
   SetLastError(0);
   EXPECT_FALSE(PostThreadMessageW(0x7FFFFFF0, WM_USER, 0, 0));
   EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-  ce::protocol::MessageWriter payload;
-  ce::HostConnection::Reply reply;
-  EXPECT_FALSE(connection.call(ce::protocol::MessageType::Ping, payload, reply));
+  EXPECT_FALSE(connection.request(ce::protocol::PingRequest{}));
   EXPECT_EQ(GetLastError(), ERROR_BROKEN_PIPE);
   // A killed host leaves its socket file behind; the next boot takes the root over.
   EXPECT_EQ(device.tool({"boot"}).exitCode, 0);
-  EXPECT_TRUE(connection.call(ce::protocol::MessageType::Ping, payload, reply));
+  EXPECT_TRUE(connection.request(ce::protocol::PingRequest{}));
 }
 
 TEST(HostLifecycle, TerminatingTheHostEndsItsPrograms) {
@@ -87,4 +88,20 @@ TEST(HostLifecycle, TerminatingTheHostEndsItsPrograms) {
   EXPECT_EQ(waitExit(waiting), -1);
   EXPECT_TRUE(ce::HostLock::waitUntilReleased(device.root, 5000));
   EXPECT_EQ(device.tool({"boot"}).exitCode, 0) << "a new host takes the root over";
+}
+
+TEST(HostLifecycle, AProcessThatLeftIsNoLongerTheDevicesOnceLeaveReturns) {
+  HostDevice device;
+  const std::string self = "\n" + std::to_string(::getpid()) + " ";
+  ASSERT_NE(FindWindowW(u"HHTaskBar", nullptr), nullptr) << "the test process joined the device";
+  ASSERT_NE(("\n" + device.tool({"ps"}).out).find(self), std::string::npos);
+
+  // At once, with no wait: a shutdown asked for now would no longer signal this process.
+  EXPECT_TRUE(ce::HostConnection::instance().leave());
+  EXPECT_EQ(("\n" + device.tool({"ps"}).out).find(self), std::string::npos);
+  EXPECT_TRUE(ce::HostConnection::instance().leave()) << "leaving twice is fine";
+
+  // The next call joins again.
+  EXPECT_NE(FindWindowW(u"HHTaskBar", nullptr), nullptr);
+  EXPECT_NE(("\n" + device.tool({"ps"}).out).find(self), std::string::npos);
 }

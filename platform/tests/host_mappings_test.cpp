@@ -1,11 +1,10 @@
-// Named mappings and events across processes of a booted device: existing names, handle counts,
-// a process killed while holding a mapping, and waits on a named event.
+// Named mappings and events across processes of a booted device: existing names, a process killed
+// while holding a mapping, waits on a named event, and registered window messages.
 #include "host_test_device.h"
-
-#include "../src/protocol/message_reader.h"
 
 #include <ce/kernel.h>
 #include <ce/mappings.h>
+#include <ce/windows_api.h>
 
 #include <cstring>
 
@@ -13,18 +12,22 @@ using namespace hosttest;
 
 namespace {
 
-// The host's view of a mapping: whether it exists and how many handles the device holds.
-std::pair<bool, std::uint32_t> mappingState(const std::u16string &name) {
-  ce::protocol::MessageWriter payload;
-  payload.string(name);
-  ce::HostConnection::Reply reply;
-  EXPECT_TRUE(
-      ce::HostConnection::instance().call(ce::protocol::MessageType::QueryMapping, payload, reply));
-  ce::protocol::MessageReader reader(reply.message.payload);
-  std::uint32_t exists = 0, handles = 0;
-  reader.u32(exists);
-  reader.u32(handles);
-  return {exists != 0, handles};
+// Creates the named mapping until the call finds one that exists (`existing`) or makes a new one
+// (not `existing`): a mapping made meanwhile by this process goes again with its handle.
+HANDLE createUntil(const char16_t *name, bool existing) {
+  HANDLE found = nullptr;
+  eventually([&] {
+    HANDLE mapping =
+        CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 588, name);
+    if (mapping && (GetLastError() == ERROR_ALREADY_EXISTS) == existing) {
+      found = mapping;
+      return true;
+    }
+    if (mapping)
+      CloseHandle(mapping);
+    return false;
+  });
+  return found;
 }
 
 } // namespace
@@ -33,33 +36,25 @@ TEST(HostMappings, SharedAcrossProcessesAndGoneWithTheLastHandleOfAKilledProcess
   HostDevice device;
   ASSERT_TRUE(ce::HostConnection::instance().connect());
   const pid_t peer = device.startOutside(kPeerProgram, {"map", "globalValuesMapTest"});
-  ASSERT_TRUE(eventually([] { return mappingState(u"globalValuesMapTest").first; }));
 
   // Opening the existing one, smaller: ERROR_ALREADY_EXISTS and the peer's bytes.
-  HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 588,
-                                      u"globalValuesMapTest");
+  HANDLE mapping = createUntil(u"globalValuesMapTest", true);
   ASSERT_NE(mapping, nullptr);
-  EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
   auto *view = static_cast<char *>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0));
   ASSERT_NE(view, nullptr);
   ASSERT_TRUE(eventually([&] { return std::strcmp(view, "peer") == 0; }));
-  EXPECT_EQ(mappingState(u"globalValuesMapTest").second, 2u);
 
   ::kill(peer, SIGKILL);
   EXPECT_EQ(waitExit(peer), -1);
-  ASSERT_TRUE(eventually([] { return mappingState(u"globalValuesMapTest").second == 1; }));
   EXPECT_STREQ(view, "peer") << "memory stays while this process holds it";
-
   EXPECT_TRUE(UnmapViewOfFile(view));
   EXPECT_FALSE(UnmapViewOfFile(view));
   EXPECT_TRUE(CloseHandle(mapping));
-  ASSERT_TRUE(eventually([] { return !mappingState(u"globalValuesMapTest").first; }));
 
-  // A new mapping of the same name starts zeroed and new.
-  mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 588,
-                               u"globalValuesMapTest");
+  // Once the host has dropped the killed process's handle, this one was the last: a mapping of
+  // the same name is new and starts zeroed.
+  mapping = createUntil(u"globalValuesMapTest", false);
   ASSERT_NE(mapping, nullptr);
-  EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
   view = static_cast<char *>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 588));
   ASSERT_NE(view, nullptr);
   EXPECT_EQ(view[0], 0);
@@ -90,4 +85,16 @@ TEST(HostMappings, NamedEventsWaitAcrossHandles) {
   EXPECT_EQ(WaitForSingleObject(second, 0), WAIT_TIMEOUT) << "a pulse with nobody waiting is lost";
   CloseHandle(first);
   CloseHandle(second);
+}
+
+TEST(HostMappings, RegisteredMessagesAreDeviceWideByNameWithoutRegardToCase) {
+  HostDevice device;
+  const UINT start = RegisterWindowMessageW(u"SHWMActivateStart");
+  EXPECT_GE(start, 0xC000u);
+  EXPECT_EQ(RegisterWindowMessageW(u"shwmactivatestart"), start);
+  const UINT other = RegisterWindowMessageW(u"Another");
+  EXPECT_GE(other, 0xC000u);
+  EXPECT_NE(other, start);
+  EXPECT_EQ(RegisterWindowMessageW(u""), 0u);
+  EXPECT_EQ(RegisterWindowMessageW(nullptr), 0u);
 }

@@ -258,10 +258,15 @@ TEST(ShellTaskbar, FullScreenWindowsHideTheBarWhileInFront) {
   EXPECT_TRUE(eventually(barVisible));
 }
 
-TEST(ShellTaskbar, TitleFollowsTheForegroundWindow) {
+TEST(ShellTaskbar, TitleFollowsTheForegroundWindowWhateverIsPostedToTheBar) {
   ShellDevice device;
   ASSERT_TRUE(device.waitWindow("HHTaskBar"));
   EXPECT_EQ(device.window("HHTaskBar")->title, "") << "nothing in front yet";
+  // WM_CLOSE and WM_DESTROY posted to the bar by another process leave it as it was.
+  const HWND bar = FindWindowW(u"HHTaskBar", nullptr);
+  ASSERT_NE(bar, nullptr);
+  ASSERT_TRUE(PostMessageW(bar, WM_CLOSE, 0, 0));
+  ASSERT_TRUE(PostMessageW(bar, WM_DESTROY, 0, 0));
   device.run({"run", "\\Windows\\Start Menu\\Programs\\Office\\Notes.lnk"});
   ASSERT_TRUE(device.waitWindow("DemoSampleProgram"));
   EXPECT_TRUE(eventually([&] { return device.window("HHTaskBar")->title == "Notes"; }));

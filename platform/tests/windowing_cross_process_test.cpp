@@ -4,7 +4,7 @@
 
 #include "../src/kernel/thread_message_queue.h"
 
-#include "../src/windowing/message_data_field.h"
+#include "../src/windowing/window_messages.h"
 #include "../src/windowing/window_protocol.h"
 
 #include <ce/kernel.h>
@@ -168,6 +168,10 @@ TEST_F(CrossProcessWindows, PostedAndSentMessagesTravelBothWays) {
   ASSERT_TRUE(PostMessageW(peer, kAskBack, 7, reinterpret_cast<LPARAM>(own)));
   ASSERT_TRUE(waitFor(kAnswer, msg));
   EXPECT_EQ(msg.wParam, 107u);
+  // And while the test waits in a send to the child: the nested send is answered, not stuck.
+  EXPECT_EQ(SendMessageW(peer, kAskBack, 8, reinterpret_cast<LPARAM>(own)), 0);
+  ASSERT_TRUE(waitFor(kAnswer, msg));
+  EXPECT_EQ(msg.wParam, 108u);
 }
 
 TEST_F(CrossProcessWindows, ForegroundChangesActivateInOrder) {
@@ -269,8 +273,8 @@ TEST_F(CrossProcessWindows, CopyDataCarriesBinaryBytesBothWays) {
   // A window of another thread of this process gets the sender's own pointer.
   std::atomic<HWND> local{nullptr};
   std::thread worker([&] {
-    local = CreateWindowExW(0, u"TestWindow", u"local", 0, 0, 0, 10, 10, nullptr, nullptr,
-                            nullptr, nullptr);
+    local = CreateWindowExW(0, u"TestWindow", u"local", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                            nullptr);
     MSG m;
     while (GetMessageW(&m, nullptr, 0, 0) > 0)
       DispatchMessageW(&m);
@@ -325,11 +329,10 @@ TEST_F(CrossProcessWindows, ForgedDataIsRefusedAndADyingReceiverFailsTheSend) {
         .i64(lParam)
         .u32(packed)
         .blob(data);
-    ce::HostConnection::Reply reply;
-    EXPECT_TRUE(ce::HostConnection::instance().call(
-        ce::windowing::messageType(ce::windowing::WindowRequest::SendMessage), payload, reply,
-        true));
-    return reply.status;
+    ce::protocol::Message request, answer;
+    EXPECT_TRUE(payload.finish(+ce::windowing::WindowRequest::SendMessage, 0, 0, request));
+    EXPECT_TRUE(ce::HostConnection::instance().call(request, answer, true));
+    return answer.header.status;
   };
   std::vector<std::uint8_t> shortCopy(8 + 4 + 10, 0);
   shortCopy[8] = 0xE8; // claims 1000 bytes, holds 10

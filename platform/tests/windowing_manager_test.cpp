@@ -18,7 +18,6 @@ using ce::host::RectangleSet;
 using ce::host::WindowEvent;
 using ce::host::WindowManager;
 using Kind = WindowEvent::Kind;
-using Clock = ce::host::TimerTable::Clock;
 
 constexpr WindowManager::Caller kShell{10, 100};
 constexpr WindowManager::Caller kApp{20, 200};
@@ -455,9 +454,6 @@ TEST_F(WindowingManager, ProcessExitRemovesEverythingItOwnedWithoutTellingIt) {
   HWND ownedElsewhere = make(kOther, rect(0, 0, 10, 10), WS_VISIBLE, app);
   HWND foreignChild = make(kOther, rect(0, 0, 10, 10), WS_CHILD | WS_VISIBLE, keep);
   (void)foreignChild;
-  const auto now = Clock::now();
-  ASSERT_NE(wm.setTimer(kApp, app, 7, 100, 0, now), 0u);
-  ASSERT_NE(wm.setTimer(kApp, nullptr, 0, 100, 0, now), 0u);
   wm.setForeground(kApp, app);
   wm.takeEvents();
 
@@ -472,62 +468,8 @@ TEST_F(WindowingManager, ProcessExitRemovesEverythingItOwnedWithoutTellingIt) {
   EXPECT_EQ(messagesTo(events, ownedElsewhere), (std::vector<UINT>{WM_DESTROY}));
   EXPECT_EQ(wm.foreground(), keep);
   EXPECT_TRUE(has(events, Kind::Invalidate, keep)); // it is uncovered
-  wm.fireDueTimers(now + std::chrono::seconds(10));
-  EXPECT_TRUE(wm.takeEvents().empty());
   // The class name is free again for a process reusing the id.
   EXPECT_NE(wm.registerClass(kApp, u"Frame", 0), 0);
-}
-
-TEST_F(WindowingManager, TimersComeDueByIntervalAndBelongToTheirProcess) {
-  HWND app = make(kApp, rect(0, 0, 10, 10));
-  const auto t0 = Clock::now();
-  EXPECT_EQ(wm.setTimer(kApp, app, 1, 100, 0x55, t0), 1u);
-  EXPECT_EQ(wm.setTimer(kOther, app, 2, 100, 0, t0), 0u);
-  EXPECT_EQ(wm.lastError(), DWORD(ERROR_ACCESS_DENIED));
-  const UINT_PTR a = wm.setTimer(kApp, nullptr, 0, 5, 0, t0); // below 10 ms runs at 10 ms
-  const UINT_PTR b = wm.setTimer(kApp, nullptr, 0, 1000, 0, t0);
-  EXPECT_NE(a, b);
-  EXPECT_EQ(wm.nextTimerDue(), t0 + std::chrono::milliseconds(10));
-  wm.takeEvents();
-
-  wm.fireDueTimers(t0 + std::chrono::milliseconds(50));
-  auto events = wm.takeEvents();
-  ASSERT_EQ(events.size(), 1u);
-  EXPECT_EQ(events[0].kind, Kind::Timer);
-  EXPECT_EQ(events[0].wParam, a);
-  EXPECT_EQ(events[0].hwnd, nullptr);
-  EXPECT_EQ(events[0].thread, kApp.thread);
-
-  wm.fireDueTimers(t0 + std::chrono::milliseconds(100));
-  events = wm.takeEvents();
-  ASSERT_EQ(events.size(), 2u); // the window timer and the fast one again
-  const auto windowTimer = std::find_if(events.begin(), events.end(),
-                                        [&](const WindowEvent &e) { return e.hwnd == app; });
-  ASSERT_NE(windowTimer, events.end());
-  EXPECT_EQ(windowTimer->message, WM_TIMER);
-  EXPECT_EQ(windowTimer->wParam, 1u);
-  EXPECT_EQ(windowTimer->lParam, 0x55);
-
-  EXPECT_TRUE(wm.killTimer(kApp, nullptr, a));
-  EXPECT_FALSE(wm.killTimer(kApp, nullptr, a));
-  EXPECT_FALSE(wm.killTimer(kOther, nullptr, b)); // not its timer
-  wm.destroyWindow(kApp, app);
-  wm.takeEvents();
-  wm.fireDueTimers(t0 + std::chrono::milliseconds(900));
-  EXPECT_TRUE(wm.takeEvents().empty());
-  wm.fireDueTimers(t0 + std::chrono::milliseconds(1000));
-  ASSERT_EQ(wm.takeEvents().size(), 1u);
-}
-
-TEST_F(WindowingManager, RegisteredMessagesAreDeviceWideByName) {
-  const UINT a = wm.registerMessage(u"SHWMActivateStart");
-  EXPECT_GE(a, 0xC000u);
-  EXPECT_EQ(wm.registerMessage(u"shwmactivatestart"), a);
-  const UINT b = wm.registerMessage(u"Another");
-  EXPECT_NE(b, a);
-  EXPECT_GE(b, 0xC000u);
-  EXPECT_EQ(wm.registerMessage(u""), 0u);
-  EXPECT_EQ(wm.lastError(), DWORD(ERROR_INVALID_PARAMETER));
 }
 
 TEST_F(WindowingManager, RotationSwapsTheScreenAndTellsTopLevelWindows) {

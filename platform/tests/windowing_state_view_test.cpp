@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 #include <fstream>
 #include <future>
 #include <string>
@@ -53,12 +54,21 @@ WindowState window(std::uintptr_t hwnd, std::uintptr_t parent, RECT rect, bool v
 }
 
 std::vector<std::uint8_t> bytesOf(const WindowStateNotice &notice) {
-  ce::protocol::MessageWriter writer;
-  notice.write(writer);
   ce::protocol::Message message;
-  EXPECT_TRUE(writer.finish(1, 0, 0, message));
+  EXPECT_TRUE(ce::protocol::encode(message, 1, 0, 0, notice));
   return message.payload;
 }
+
+std::optional<WindowStateNotice> read(std::span<const std::uint8_t> bytes) {
+  WindowStateNotice notice;
+  if (!ce::protocol::decode(bytes, notice))
+    return std::nullopt;
+  return notice;
+}
+
+// Where a notice's first window starts: after its flags, foreground, desktop, screen size and
+// window count.
+constexpr std::size_t kFirstWindow = 4 + 8 + 8 + 8 + 4;
 
 TEST(WindowStateNotices, ReadBackWhatWasWrittenAndRefuseAnythingElse) {
   WindowStateNotice notice;
@@ -74,12 +84,7 @@ TEST(WindowStateNotices, ReadBackWhatWasWrittenAndRefuseAnythingElse) {
   notice.windows[1].enabled = false;
   notice.removed = {handle(0x10004)};
   const auto bytes = bytesOf(notice);
-  std::size_t expected = WindowStateNotice::kFixedBytes + 8;
-  for (const WindowState &w : notice.windows)
-    expected += WindowStateNotice::bytesOf(w);
-  EXPECT_EQ(bytes.size(), expected);
-
-  const auto back = WindowStateNotice::read(bytes);
+  const auto back = read(bytes);
   ASSERT_TRUE(back);
   EXPECT_EQ(back->flags, notice.flags);
   EXPECT_EQ(back->foreground, notice.foreground);
@@ -90,31 +95,40 @@ TEST(WindowStateNotices, ReadBackWhatWasWrittenAndRefuseAnythingElse) {
 
   // Every shorter payload, and one with a byte more, is refused.
   for (std::size_t size = 0; size < bytes.size(); ++size)
-    ASSERT_FALSE(WindowStateNotice::read(std::span(bytes.data(), size))) << size;
+    ASSERT_FALSE(read(std::span(bytes.data(), size))) << size;
   auto longer = bytes;
   longer.push_back(0);
-  EXPECT_FALSE(WindowStateNotice::read(longer));
+  EXPECT_FALSE(read(longer));
   // Flags it does not know, a flag field that is neither 0 nor 1, a null window, a count
   // that the payload cannot hold.
   auto flags = bytes;
   flags[0] = 4;
-  EXPECT_FALSE(WindowStateNotice::read(flags));
+  EXPECT_FALSE(read(flags));
   auto visible = bytes;
-  const std::size_t firstVisible = WindowStateNotice::kFixedBytes - 4 + 8 + 4 + 4 + 8 + 8 + 12;
+  const std::size_t firstVisible = kFirstWindow + 8 + 4 + 4 + 8 + 8 + 12;
   ASSERT_EQ(visible[firstVisible], 1);
   visible[firstVisible] = 2;
-  EXPECT_FALSE(WindowStateNotice::read(visible));
+  EXPECT_FALSE(read(visible));
   auto null = bytes;
-  std::fill_n(null.begin() + WindowStateNotice::kFixedBytes - 4, 8, 0);
-  EXPECT_FALSE(WindowStateNotice::read(null));
+  std::fill_n(null.begin() + kFirstWindow, 8, 0);
+  EXPECT_FALSE(read(null));
   auto count = bytes;
-  count[WindowStateNotice::kFixedBytes - 5] = 0x7F; // the high byte of the window count
-  EXPECT_FALSE(WindowStateNotice::read(count));
-  // A title over the limit.
+  count[kFirstWindow - 1] = 0x7F; // the high byte of the window count
+  EXPECT_FALSE(read(count));
+  // A title at the limit, and one unit over it, which is neither written nor read.
   WindowStateNotice longTitle;
   longTitle.windows = {window(0x10008, 0x10000, RECT{})};
-  longTitle.windows[0].title.assign(WindowState::kMaxTitleUnits + 1, u'x');
-  EXPECT_FALSE(WindowStateNotice::read(bytesOf(longTitle)));
+  longTitle.windows[0].title.assign(WindowState::kMaxTitleUnits, u'x');
+  auto longest = bytesOf(longTitle);
+  EXPECT_TRUE(read(longest));
+  const std::size_t titleCount = longest.size() - 4 - 2 * WindowState::kMaxTitleUnits - 4;
+  const std::uint32_t over = WindowState::kMaxTitleUnits + 1;
+  std::memcpy(longest.data() + titleCount, &over, 4);
+  longest.insert(longest.end() - 4, {'x', 0});
+  EXPECT_FALSE(read(longest));
+  longTitle.windows[0].title.push_back(u'x');
+  ce::protocol::Message message;
+  EXPECT_FALSE(ce::protocol::encode(message, 1, 0, 0, longTitle));
 }
 
 // The view answers from what the notices brought: visibility with every ancestor, the place on

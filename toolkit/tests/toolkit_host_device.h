@@ -56,7 +56,7 @@ protected:
     UnregisterClassW(u"ChildWindowSense", nullptr);
     GlobalInformations::replaceInstance(nullptr);
     ce::useDisplay(nullptr);
-    ce::HostConnection::instance().disconnect();
+    ce::HostConnection::instance().leave();
     tool("shutdown");
     std::error_code error;
     std::filesystem::remove_all(root_, error);

@@ -1,14 +1,16 @@
 // Feeds arbitrary packets to the host's request handling: a server with its real services but no
-// socket, one greeted peer, and every input cut into packets that are decoded and handled as the
-// host's loop would.
+// socket (processes, named objects, thread messages, the barrier and the window manager), one
+// greeted peer, and every input cut into packets that are decoded and handled as the host's loop
+// would. The seeds hold one declared request each, and a window session.
 #include "../device_sync.h"
 #include "../host_log.h"
 #include "../host_server.h"
 #include "../named_object_service.h"
 #include "../process_service.h"
 #include "../thread_message_router.h"
-#include "../../src/protocol/message_writer.h"
+#include "../window_service.h"
 #include "../../src/protocol/packet_socket.h"
+#include "../../src/protocol/process_messages.h"
 
 #include <cstdint>
 #include <cstring>
@@ -27,6 +29,7 @@ struct Host {
   host::ThreadMessageRouter router{server};
   // No input plays here: a barrier goes straight to its probes.
   host::DeviceSync sync{server, [](std::function<void()> then) { then(); }};
+  host::WindowService windows{server, router, 480, 640};
 };
 
 } // namespace
@@ -36,10 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   // A fresh peer per input, greeted as a device process; dropping it afterwards runs the same
   // cleanup as a process that dies.
   auto &peer = host->server.adopt(protocol::UniqueFd(), 4242, 0);
-  protocol::MessageWriter hello;
-  hello.u32(0).string(u"/fuzz");
   protocol::Message greeting;
-  hello.finish(+protocol::MessageType::Hello, 1, 0, greeting);
+  protocol::encode(greeting, protocol::typeOf<protocol::HelloRequest>(), 1, 0,
+                   protocol::HelloRequest{0, u"/fuzz"});
   host->server.handle(peer, greeting);
 
   // Packets: a 2-byte length, then that many bytes.

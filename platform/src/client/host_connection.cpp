@@ -1,11 +1,12 @@
 #include "host_connection.h"
 
 #include "../kernel/thread_message_queue.h"
-#include "../protocol/message_reader.h"
 #include "../protocol/packet_socket.h"
-#include "../windowing/message_data_field.h"
-#include "sync_probe.h"
+#include "../protocol/process_messages.h"
+#include "../protocol/thread_messages.h"
+#include "../windowing/message_marshaller.h"
 #include "post_connection.h"
+#include "sync_probe.h"
 
 #include <ce/core/device_root.h>
 #include <ce/core/utf.h>
@@ -28,9 +29,7 @@
 namespace ce {
 
 using protocol::Message;
-using protocol::MessageReader;
 using protocol::MessageType;
-using protocol::MessageWriter;
 using protocol::PacketSocket;
 
 struct HostConnection::Link {
@@ -38,6 +37,10 @@ struct HostConnection::Link {
   protocol::UniqueFd fd;
   const std::uint64_t serial;
   std::atomic<bool> alive{true};
+  // Set by the reader thread as it lets go of the link (leave() waits for it).
+  std::mutex readerMutex;
+  std::condition_variable readerEnded;
+  bool readerDone = false;
 
   bool send(const Message &message) {
     return alive.load() && PacketSocket::send(fd.get(), message) == PacketSocket::Result::Ok;
@@ -51,15 +54,13 @@ struct HostConnection::PendingCall {
   std::condition_variable done;
   bool finished = false;
   bool lost = false;
-  Reply reply;
+  Message answer;
 
   void complete(Message *message, bool connectionLost) {
     {
       std::lock_guard lock(mutex);
-      if (message) {
-        reply.status = message->header.status;
-        reply.message = std::move(*message);
-      }
+      if (message)
+        answer = std::move(*message);
       lost = connectionLost;
       finished = true;
     }
@@ -118,14 +119,13 @@ public:
     if (!answered_)
       answer(ERROR_INVALID_PARAMETER, 0);
   }
-  void answer(DWORD status, LRESULT result, std::span<const std::uint8_t> reply = {}) {
+  void answer(DWORD status, LRESULT result, std::vector<std::uint8_t> reply = {}) {
     answered_ = true;
     if (link_.expired())
       return;
-    MessageWriter payload;
-    payload.u32(id_).u32(status).i64(result).blob(reply);
     Message message;
-    if (payload.finish(+MessageType::SendResult, 0, 0, message))
+    if (protocol::encode(message, protocol::typeOf<protocol::SendResultNotice>(), 0, 0,
+                         protocol::SendResultNotice{id_, status, result, std::move(reply)}))
       send_(message);
   }
 
@@ -146,23 +146,6 @@ HostConnection &HostConnection::instance() {
   }();
   (void)registered;
   return *g_instance;
-}
-
-HostConnection::LoopThreadMark::LoopThreadMark(RefusedCallHandler refused)
-    : previous_(t_loopThreadRefusal), refused_(std::move(refused)) {
-  t_loopThreadRefusal = &refused_;
-}
-
-HostConnection::LoopThreadMark::~LoopThreadMark() { t_loopThreadRefusal = previous_; }
-
-bool HostConnection::refusedOnLoopThread(MessageType type) {
-  RefusedCallHandler *refused = t_loopThreadRefusal;
-  if (!refused)
-    return false;
-  if (*refused)
-    (*refused)(type);
-  SetLastError(ERROR_POSSIBLE_DEADLOCK);
-  return true;
 }
 
 void HostConnection::afterFork() {
@@ -231,6 +214,23 @@ std::shared_ptr<HostConnection::Link> HostConnection::currentLink() {
   return link_;
 }
 
+HostConnection::LoopThreadMark::LoopThreadMark(RefusedCallHandler refused)
+    : previous_(t_loopThreadRefusal), refused_(std::move(refused)) {
+  t_loopThreadRefusal = &refused_;
+}
+
+HostConnection::LoopThreadMark::~LoopThreadMark() { t_loopThreadRefusal = previous_; }
+
+bool HostConnection::refusedOnLoopThread(MessageType type) {
+  RefusedCallHandler *refused = t_loopThreadRefusal;
+  if (!refused)
+    return false;
+  if (*refused)
+    (*refused)(type);
+  SetLastError(ERROR_POSSIBLE_DEADLOCK);
+  return true;
+}
+
 bool HostConnection::connect() {
   if (isConnected())
     return true;
@@ -277,30 +277,30 @@ bool HostConnection::connect() {
       id = nextRequest_++;
     pending_[id] = pending;
   }
-  MessageWriter hello;
-  hello.u32(tool ? protocol::kHelloTool : 0).string(ownExecutable());
   Message message;
-  hello.finish(+MessageType::Hello, id, 0, message);
+  if (!protocol::encode(message, protocol::typeOf<protocol::HelloRequest>(), id, 0,
+                        protocol::HelloRequest{tool ? protocol::kHelloTool : 0, ownExecutable()})) {
+    linkLost(link);
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
   if (!link->send(message)) {
     linkLost(link);
     SetLastError(ERROR_BROKEN_PIPE);
     return false;
   }
   const Wait greeted = waitFor(*pending, false);
-  if (greeted != Wait::Answered || pending->reply.status != ERROR_SUCCESS) {
+  protocol::HelloRequest::Reply greeting;
+  if (greeted != Wait::Answered || pending->answer.header.status != ERROR_SUCCESS ||
+      !protocol::decode(pending->answer, greeting)) {
     linkLost(link);
     SetLastError(greeted == Wait::TimedOut ? ERROR_TIMEOUT : ERROR_BROKEN_PIPE);
     return false;
   }
-  MessageReader reader(pending->reply.message.payload);
-  std::uint32_t hostPid = 0;
-  std::u16string devicePath;
-  reader.u32(hostPid);
-  reader.string(devicePath);
   std::lock_guard lock(mutex_);
-  hostPid_ = hostPid;
+  hostPid_ = greeting.hostPid;
   if (!tool)
-    devicePath_ = devicePath;
+    devicePath_ = greeting.devicePath;
   link_ = link;
   return true;
 }
@@ -313,6 +313,30 @@ void HostConnection::disconnect() {
   }
   if (link)
     linkLost(link);
+}
+
+bool HostConnection::leave(int limitMs) {
+  std::shared_ptr<Link> link;
+  {
+    std::lock_guard lock(mutex_);
+    link = link_;
+  }
+  if (!link)
+    return true;
+  // From here the end of the link is this process's doing: nothing more goes out, and the
+  // reader does not take the host's close for the host's end.
+  link->alive.store(false);
+  bool gone = false;
+  if (t_readerSerial != link->serial) {
+    // Closing only the sending side lets the host read the end of the stream, forget the
+    // process and close its side, which ends the reader.
+    ::shutdown(link->fd.get(), SHUT_WR);
+    std::unique_lock lock(link->readerMutex);
+    gone = link->readerEnded.wait_for(lock, std::chrono::milliseconds(std::max(limitMs, 0)),
+                                      [&] { return link->readerDone; });
+  }
+  linkLost(link);
+  return gone;
 }
 
 void HostConnection::linkLost(const std::shared_ptr<Link> &link) {
@@ -366,6 +390,11 @@ void HostConnection::readerLoop(std::shared_ptr<Link> link) {
   // Still alive: the host closed the connection (disconnect() clears the flag first).
   const bool closedByHost = link->alive.load();
   linkLost(link);
+  {
+    std::lock_guard lock(link->readerMutex);
+    link->readerDone = true;
+  }
+  link->readerEnded.notify_all();
   if (closedByHost && endWithHost_.load())
     endIfHostGone();
 }
@@ -412,32 +441,21 @@ void HostConnection::dispatchEvent(Message &message, const std::shared_ptr<Link>
 }
 
 void HostConnection::deliverPost(Message &message) {
-  MessageReader reader(message.payload);
-  std::uint32_t tid = 0, msg = 0;
-  std::uint64_t hwnd = 0, wParam = 0;
-  std::int64_t lParam = 0;
-  if (!reader.u32(tid) || !reader.u64(hwnd) || !reader.u32(msg) || !reader.u64(wParam) ||
-      !reader.i64(lParam) || !reader.complete())
+  protocol::DeliverPostEvent event;
+  if (!protocol::decode(message, event))
     return;
+  const protocol::ThreadMessage &posted = event.message;
   // A thread without a queue drops it, as a queue's messages go when its thread ends.
-  if (auto queue = ThreadMessageQueue::find(tid))
-    queue->post(reinterpret_cast<HWND>(static_cast<std::uintptr_t>(hwnd)), msg,
-                static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+  if (auto queue = ThreadMessageQueue::find(posted.thread))
+    queue->post(posted.hwnd, posted.message, posted.wParam, posted.lParam);
 }
 
 void HostConnection::deliverSend(Message &message, const std::shared_ptr<Link> &link) {
-  MessageReader reader(message.payload);
-  std::uint32_t id = 0, tid = 0, msg = 0;
-  std::uint64_t hwnd = 0, wParam = 0;
-  std::int64_t lParam = 0;
-  bool packed = false;
-  std::vector<std::uint8_t> data;
-  if (!reader.u32(id) || !reader.u32(tid) || !reader.u64(hwnd) || !reader.u32(msg) ||
-      !reader.u64(wParam) || !reader.i64(lParam) ||
-      !windowing::readMessageData(reader, packed, data) || !reader.complete())
+  protocol::DeliverSendEvent event;
+  if (!protocol::decode(message, event))
     return;
-  const HWND window = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(hwnd));
-  auto queue = ThreadMessageQueue::find(tid);
+  const protocol::ThreadMessage sent = event.message;
+  auto queue = ThreadMessageQueue::find(sent.thread);
   std::weak_ptr<Link> weak = link;
   auto ticket = std::make_shared<SendTicket>(
       std::weak_ptr<void>(link),
@@ -445,17 +463,17 @@ void HostConnection::deliverSend(Message &message, const std::shared_ptr<Link> &
         auto strong = weak.lock();
         return strong && strong->send(packet);
       },
-      id);
+      event.sendId);
   // A message with data is rebuilt here; the procedure gets pointers into this copy.
   std::shared_ptr<UnpackedMessage> unpacked;
-  if (packed)
-    unpacked = MessageMarshaller::unpack(PackedMessage{
-        msg, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam), std::move(data)});
-  if (!queue || (packed && !unpacked)) {
+  if (event.data.packed)
+    unpacked = MessageMarshaller::unpack(
+        PackedMessage{sent.message, sent.wParam, sent.lParam, std::move(event.data.bytes)});
+  if (!queue || (event.data.packed && !unpacked)) {
     ticket->answer(ERROR_INVALID_PARAMETER, 0);
     return;
   }
-  queue->deliverSent([this, ticket, window, msg, wParam, lParam, unpacked] {
+  queue->deliverSent([this, ticket, sent, unpacked] {
     SentMessageHandler handler;
     {
       std::lock_guard lock(mutex_);
@@ -466,12 +484,11 @@ void HostConnection::deliverSend(Message &message, const std::shared_ptr<Link> &
       return;
     }
     if (!unpacked) {
-      ticket->answer(ERROR_SUCCESS, handler(window, msg, static_cast<WPARAM>(wParam),
-                                            static_cast<LPARAM>(lParam)));
+      ticket->answer(ERROR_SUCCESS, handler(sent.hwnd, sent.message, sent.wParam, sent.lParam));
       return;
     }
     const LRESULT result =
-        handler(window, unpacked->message(), unpacked->wParam(), unpacked->lParam());
+        handler(sent.hwnd, unpacked->message(), unpacked->wParam(), unpacked->lParam());
     ticket->answer(ERROR_SUCCESS, result, unpacked->reply(result));
   });
 }
@@ -523,8 +540,8 @@ void HostConnection::abandon(std::uint32_t id) {
   pending_.erase(id);
 }
 
-bool HostConnection::call(MessageType type, MessageWriter &payload, Reply &reply, bool handleSent) {
-  if (refusedOnLoopThread(type))
+bool HostConnection::call(Message &request, Message &answer, bool handleSent) {
+  if (refusedOnLoopThread(request.type()))
     return false;
   auto link = currentLink();
   if (!link)
@@ -550,14 +567,8 @@ bool HostConnection::call(MessageType type, MessageWriter &payload, Reply &reply
       id = nextRequest_++;
     pending_[id] = pending;
   }
-  Message message;
-  if (!payload.finish(+type, id, 0, message)) {
-    std::lock_guard lock(mutex_);
-    pending_.erase(id);
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return false;
-  }
-  if (!link->send(message)) {
+  request.header.requestId = id;
+  if (!link->send(request)) {
     linkLost(link);
     SetLastError(ERROR_BROKEN_PIPE);
     return false;
@@ -574,20 +585,16 @@ bool HostConnection::call(MessageType type, MessageWriter &payload, Reply &reply
     return false;
   }
   std::lock_guard lock(pending->mutex); // an answer may have raced the deadline
-  reply = std::move(pending->reply);
+  answer = std::move(pending->answer);
   return true;
 }
 
-bool HostConnection::notify(MessageType type, MessageWriter &payload) {
+bool HostConnection::notify(Message &notice) {
   auto link = currentLink();
   if (!link)
     return false;
-  Message message;
-  if (!payload.finish(+type, 0, 0, message)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return false;
-  }
-  if (!link->send(message)) {
+  notice.header.requestId = 0;
+  if (!link->send(notice)) {
     linkLost(link);
     SetLastError(ERROR_BROKEN_PIPE);
     return false;
@@ -595,17 +602,17 @@ bool HostConnection::notify(MessageType type, MessageWriter &payload) {
   return true;
 }
 
-bool HostConnection::post(MessageType type, MessageWriter &payload) {
-  if (refusedOnLoopThread(type))
+bool HostConnection::post(Message &request) {
+  if (refusedOnLoopThread(request.type()))
     return false;
   std::optional<DWORD> status;
   if (!isTool() && (isConnected() || connect()))
-    status = PostConnection::call(type, payload);
+    status = PostConnection::call(request);
   if (!status) {
-    Reply reply;
-    if (!call(type, payload, reply))
+    Message answer;
+    if (!call(request, answer))
       return false;
-    status = reply.status;
+    status = answer.header.status;
   }
   if (*status != ERROR_SUCCESS) {
     SetLastError(*status);
@@ -616,28 +623,7 @@ bool HostConnection::post(MessageType type, MessageWriter &payload) {
 
 bool HostConnection::postToThread(DWORD tid, HWND hwnd, UINT message, WPARAM wParam,
                                   LPARAM lParam) {
-  MessageWriter payload;
-  payload.u32(tid).u64(reinterpret_cast<std::uintptr_t>(hwnd)).u32(message).u64(wParam).i64(lParam);
-  return post(MessageType::PostToThread, payload);
-}
-
-bool HostConnection::sendToThread(DWORD tid, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                  LRESULT *result) {
-  MessageWriter payload;
-  payload.u32(tid).u64(reinterpret_cast<std::uintptr_t>(hwnd)).u32(message).u64(wParam).i64(lParam);
-  Reply reply;
-  if (!call(MessageType::SendToThread, payload, reply, true))
-    return false;
-  if (reply.status != ERROR_SUCCESS) {
-    SetLastError(reply.status);
-    return false;
-  }
-  std::int64_t value = 0;
-  MessageReader reader(reply.message.payload);
-  reader.i64(value);
-  if (result)
-    *result = static_cast<LRESULT>(value);
-  return true;
+  return post(protocol::PostToThreadRequest{{tid, hwnd, message, wParam, lParam}});
 }
 
 } // namespace ce

@@ -30,9 +30,12 @@
 #pragma once
 
 #include "../protocol/message.h"
-#include "../protocol/message_writer.h"
+#include "../protocol/message_codec.h"
+#include "../protocol/result.h"
 
+#include <ce/errors.h>
 #include <ce/export.h>
+#include <ce/kernel.h>
 #include <ce/messages.h>
 
 #include <atomic>
@@ -52,10 +55,6 @@ namespace ce {
 
 class HostConnection {
 public:
-  struct Reply {
-    DWORD status = 0;
-    protocol::Message message;
-  };
   // Runs a message sent to a window or thread of this process, on the owner thread; returns the
   // result for the sender. The window manager installs its dispatcher here.
   using SentMessageHandler = std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)>;
@@ -102,39 +101,99 @@ public:
   static std::uint64_t eventConnectionSerial();
   // Closes the connection (pending calls fail); the next call connects again.
   void disconnect();
+  // Leaves the device: closes the connection as disconnect() does, but first waits (up to
+  // `limitMs`) until the host has read its end and let the process go, so that a shutdown of the
+  // device asked for afterwards, by anyone, no longer counts this process among the device's and
+  // does not signal it. False when the host did not let go within the limit (or the call came
+  // from the connection's own reader thread, which cannot wait for itself).
+  bool leave(int limitMs = 2000);
 
-  // Sends a request and waits for its answer. False, with the last error set, when the host
-  // cannot be reached or the connection breaks; otherwise true, and reply.status holds the
-  // host's answer code (the caller decides what to make of it). `handleSent` keeps running the
-  // messages sent to the calling thread while it waits.
-  bool call(protocol::MessageType type, protocol::MessageWriter &payload, Reply &reply,
-            bool handleSent = false);
+  // Sends a declared request (protocol/*_messages.h) and waits for its answer: the declared
+  // reply, or the error with the last error set to it (the host's refusal, ERROR_BROKEN_PIPE
+  // or ERROR_TIMEOUT when the host cannot be reached, ERROR_INVALID_PARAMETER for a request
+  // that breaks a declared limit, ERROR_INVALID_DATA for an answer that does not read as the
+  // reply). `handleSent` keeps running the messages sent to the calling thread while it waits.
+  template <class Request>
+  protocol::Result<protocol::ReplyOf<Request>> request(const Request &request,
+                                                       bool handleSent = false) {
+    protocol::Message message;
+    if (!protocol::encode(message, protocol::typeOf<Request>(), 0, 0, request))
+      return refused();
+    protocol::Message answer;
+    if (!call(message, answer, handleSent))
+      return protocol::Failure{GetLastError()};
+    return replyOf<protocol::ReplyOf<Request>>(answer);
+  }
+  // Sends a declared notice, which wants no answer.
+  template <class Notice> bool notify(const Notice &notice) {
+    protocol::Message message;
+    if (!protocol::encode(message, protocol::typeOf<Notice>(), 0, 0, notice))
+      return refused(), false;
+    return notify(message);
+  }
+  // Sends a declared post request (PostToThread) as post(protocol::Message &) does.
+  template <class Request> bool post(const Request &request) {
+    protocol::Message message;
+    if (!protocol::encode(message, protocol::typeOf<Request>(), 0, 0, request))
+      return refused(), false;
+    return post(message);
+  }
+  // Hands every declared event of this type that reads whole to `handler`, on the reader
+  // thread (keep it short); others are dropped.
+  template <class Event> void onEvent(std::function<void(Event &)> handler) {
+    setEventHandler(protocol::typeOf<Event>(),
+                    [handler = std::move(handler)](protocol::Message &message) {
+                      Event event;
+                      if (protocol::decode(message, event))
+                        handler(event);
+                    });
+  }
+  // An answer as the declared reply: the reply when its status is a success and it reads
+  // whole, else the failure with the last error set to it.
+  template <class Reply> static protocol::Result<Reply> replyOf(protocol::Message &answer) {
+    if (answer.header.status != ERROR_SUCCESS) {
+      SetLastError(answer.header.status);
+      return protocol::Failure{answer.header.status};
+    }
+    Reply reply;
+    if (!protocol::decode(answer, reply)) {
+      SetLastError(ERROR_INVALID_DATA);
+      return protocol::Failure{ERROR_INVALID_DATA};
+    }
+    return reply;
+  }
+
+  // The transport under the typed calls (and for tests that send what no declaration would).
+  // Sends a request (its id is set here) and waits for the answer, whose header holds the
+  // host's status. False, with the last error set, when the host cannot be reached or the
+  // connection breaks.
+  bool call(protocol::Message &request, protocol::Message &answer, bool handleSent = false);
   // Sends a notice that wants no answer.
-  bool notify(protocol::MessageType type, protocol::MessageWriter &payload);
+  bool notify(protocol::Message &notice);
+  // Sends a post request (PostToThread, PostMessage) and waits for the host's answer, which
+  // comes once the host has queued the message: on the calling thread's post connection when
+  // it can have one, else on this connection. False with the last error set when the host
+  // cannot be reached or refuses the post.
+  bool post(protocol::Message &request);
 
   // What the Hello answered (0 and empty until connected).
   DWORD hostPid() const;
   std::u16string devicePath() const;
 
   void setSentMessageHandler(SentMessageHandler handler);
-  void setEventHandler(std::uint32_t type, EventHandler handler);
 
-  // Sends a post request (PostToThread, PostMessage) and waits for the host's answer, which
-  // comes once the host has queued the message: on the calling thread's post connection when
-  // it can have one, else on this connection. False with the last error set when the host
-  // cannot be reached or refuses the post.
-  bool post(protocol::MessageType type, protocol::MessageWriter &payload);
-
-  // Delivers a message to thread `tid` of any device process through the host: posted, or sent
-  // (waiting for the result, handling messages sent to the caller meanwhile). Same-process
+  // Posts a message to thread `tid` of any device process through the host. Same-process
   // threads are the caller's business (ThreadMessageQueue). False with the last error set on
   // failure.
   bool postToThread(DWORD tid, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  bool sendToThread(DWORD tid, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                    LRESULT *result);
 
 private:
   struct Link;
+  void setEventHandler(std::uint32_t type, EventHandler handler);
+  static protocol::Failure refused() {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return protocol::Failure{ERROR_INVALID_PARAMETER};
+  }
   struct PendingCall;
 
   HostConnection() = default;
@@ -148,6 +207,7 @@ private:
   void dispatchEvent(protocol::Message &message, const std::shared_ptr<Link> &link);
   void deliverPost(protocol::Message &message);
   void deliverSend(protocol::Message &message, const std::shared_ptr<Link> &link);
+
   enum class Wait { Answered, Lost, TimedOut };
   Wait waitFor(PendingCall &pending, bool handleSent);
   // Forgets a call that will not be waited for any more.

@@ -2,7 +2,7 @@
 #include "file_mapping.h"
 #include "host_connection.h"
 
-#include "../protocol/message_reader.h"
+#include "../protocol/named_object_messages.h"
 
 #include <ce/core/handle_table.h>
 #include <ce/errors.h>
@@ -18,9 +18,7 @@ namespace ce {
 void FileMapping::onHandleClosed() {
   if (hostId_ == 0)
     return;
-  protocol::MessageWriter payload;
-  payload.u32(hostId_);
-  HostConnection::instance().notify(protocol::MessageType::CloseMapping, payload);
+  HostConnection::instance().notify(protocol::CloseMappingNotice{hostId_});
 }
 
 namespace {
@@ -74,26 +72,12 @@ HANDLE CreateFileMappingW(HANDLE file, LPSECURITY_ATTRIBUTES, DWORD protect, DWO
     SetLastError(ERROR_FILENAME_EXCED_RANGE);
     return nullptr;
   }
-  protocol::MessageWriter payload;
-  payload.string(text).u64(size);
-  HostConnection::Reply reply;
-  if (!HostConnection::instance().call(protocol::MessageType::CreateMapping, payload, reply))
+  auto opened = HostConnection::instance().request(protocol::CreateMappingRequest{text, size});
+  if (!opened)
     return nullptr;
-  if (reply.status != ERROR_SUCCESS) {
-    SetLastError(reply.status);
-    return nullptr;
-  }
-  protocol::MessageReader reader(reply.message.payload);
-  std::uint32_t id = 0, existed = 0;
-  std::uint64_t actual = 0;
-  if (!reader.u32(id) || !reader.u32(existed) || !reader.u64(actual) ||
-      reply.message.descriptors.size() != 1) {
-    SetLastError(ERROR_INVALID_DATA);
-    return nullptr;
-  }
   HANDLE handle = HandleTable::instance().add(
-      std::make_shared<FileMapping>(std::move(reply.message.descriptors[0]), actual, id));
-  SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+      std::make_shared<FileMapping>(opened->memory.take(), opened->size, opened->id));
+  SetLastError(opened->existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
   return handle;
 }
 

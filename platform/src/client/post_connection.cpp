@@ -1,6 +1,7 @@
 #include "post_connection.h"
 
 #include "../protocol/packet_socket.h"
+#include "../protocol/process_messages.h"
 #include "host_connection.h"
 
 #include <ce/core/device_root.h>
@@ -17,8 +18,6 @@ namespace ce {
 namespace {
 
 using protocol::Message;
-using protocol::MessageType;
-using protocol::MessageWriter;
 using protocol::PacketSocket;
 
 // Answers to posts are a header and a few bytes; anything longer is not one.
@@ -56,11 +55,10 @@ public:
       return false;
     fd_ = std::move(socket);
     owner_ = ::getpid();
-    MessageWriter hello;
-    hello.u32(protocol::kHelloPostConnection).string(u"");
     Message message;
     DWORD status = ERROR_BROKEN_PIPE;
-    if (!hello.finish(+MessageType::Hello, nextId(), 0, message) ||
+    if (!protocol::encode(message, protocol::typeOf<protocol::HelloRequest>(), nextId(), 0,
+                          protocol::HelloRequest{protocol::kHelloPostConnection, u""}) ||
         exchange(message, status) != Outcome::Answered || status != ERROR_SUCCESS) {
       close();
       refusedOn_ = serial;
@@ -140,12 +138,10 @@ thread_local Line t_line;
 
 } // namespace
 
-std::optional<DWORD> PostConnection::call(MessageType type, MessageWriter &payload) {
+std::optional<DWORD> PostConnection::call(Message &request) {
   if (!t_line.open())
     return std::nullopt;
-  Message request;
-  if (!payload.finish(+type, t_line.nextId(), 0, request))
-    return ERROR_INVALID_PARAMETER;
+  request.header.requestId = t_line.nextId();
   DWORD status = ERROR_BROKEN_PIPE;
   Outcome outcome = t_line.exchange(request, status);
   if (outcome == Outcome::NotSent) {

@@ -12,8 +12,7 @@
 // sends afterwards, on any connection, reaches that receiver later.
 #pragma once
 
-#include "../protocol/message_type.h"
-#include "../protocol/message_writer.h"
+#include "../protocol/message.h"
 
 #include <ce/types.h>
 
@@ -23,12 +22,12 @@ namespace ce {
 
 class PostConnection {
 public:
-  // Sends a post request of the calling thread and waits for the host's answer, for as long
-  // as the process's answer limit allows. nullopt when the thread cannot have a post connection
-  // (no host, too many connections): the payload is then untouched and the caller uses the
-  // process's connection. Otherwise the host's status, or ERROR_BROKEN_PIPE when the connection
-  // broke before the answer and ERROR_TIMEOUT when the limit passed.
-  static std::optional<DWORD> call(protocol::MessageType type, protocol::MessageWriter &payload);
+  // Sends a post request of the calling thread (its id is set here) and waits for the host's
+  // answer, for as long as the process's answer limit allows. nullopt when the thread cannot
+  // have a post connection (no host, too many connections): the caller then uses the process's
+  // connection. Otherwise the host's status, or ERROR_BROKEN_PIPE when the connection broke
+  // before the answer and ERROR_TIMEOUT when the limit passed.
+  static std::optional<DWORD> call(protocol::Message &request);
 };
 
 } // namespace ce

@@ -6,7 +6,7 @@
 
 #include "../services/library_loader.h"
 
-#include "../protocol/message_reader.h"
+#include "../protocol/process_messages.h"
 
 #include <ce/core/device_path.h>
 #include <ce/core/device_root.h>
@@ -185,26 +185,14 @@ std::u16string ownPathOffline() {
 // own (itself, or the host for processes in it). False with the last error set.
 bool queryProcess(DWORD pid, bool &alive, DWORD &exitCode, std::u16string &path,
                   DWORD *lifePid = nullptr) {
-  protocol::MessageWriter payload;
-  payload.u32(pid);
-  HostConnection::Reply reply;
-  if (!HostConnection::instance().call(protocol::MessageType::QueryProcess, payload, reply))
+  auto answer = HostConnection::instance().request(protocol::QueryProcessRequest{pid});
+  if (!answer)
     return false;
-  if (reply.status != ERROR_SUCCESS) {
-    SetLastError(reply.status);
-    return false;
-  }
-  protocol::MessageReader reader(reply.message.payload);
-  std::uint32_t live = 0;
-  if (!reader.u32(live) || !reader.u32(exitCode) || !reader.string(path)) {
-    SetLastError(ERROR_INVALID_DATA);
-    return false;
-  }
-  std::uint32_t life = pid;
-  reader.u32(life);
+  alive = answer->alive;
+  exitCode = answer->exitCode;
+  path = std::move(answer->devicePath);
   if (lifePid)
-    *lifePid = life;
-  alive = live != 0;
+    *lifePid = answer->lifePid;
   return true;
 }
 
@@ -248,16 +236,11 @@ BOOL ShellExecuteEx(LPSHELLEXECUTEINFO info) {
                                        program, commandLine);
   if (resolved != ERROR_SUCCESS)
     return fail(resolved);
-  protocol::MessageWriter payload;
-  payload.string(program).string(commandLine).u32(static_cast<std::uint32_t>(info->nShow));
-  HostConnection::Reply reply;
-  if (!HostConnection::instance().call(protocol::MessageType::StartProcess, payload, reply))
-    return fail(GetLastError());
-  if (reply.status != ERROR_SUCCESS)
-    return fail(reply.status);
-  protocol::MessageReader reader(reply.message.payload);
-  std::uint32_t pid = 0;
-  reader.u32(pid);
+  const auto started = HostConnection::instance().request(
+      protocol::StartProcessRequest{program, commandLine, static_cast<DWORD>(info->nShow)});
+  if (!started)
+    return fail(started.error());
+  const DWORD pid = started->pid;
   info->hInstApp = shellResult(ERROR_SUCCESS);
   if (info->fMask & SEE_MASK_NOCLOSEPROCESS)
     info->hProcess = HandleTable::instance().add(std::make_shared<ProcessHandle>(pid));
@@ -288,17 +271,10 @@ BOOL TerminateProcess(HANDLE process, UINT exitCode) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
-  ce::protocol::MessageWriter payload;
-  payload.u32(pid).u32(exitCode);
-  ce::HostConnection::Reply reply;
-  if (!ce::HostConnection::instance().call(ce::protocol::MessageType::TerminateProcess, payload,
-                                           reply))
-    return FALSE;
-  if (reply.status != ERROR_SUCCESS) {
-    SetLastError(reply.status);
-    return FALSE;
-  }
-  return TRUE;
+  return ce::HostConnection::instance().request(
+             ce::protocol::TerminateProcessRequest{pid, exitCode})
+             ? TRUE
+             : FALSE;
 }
 
 DWORD GetProcessId(HANDLE process) {
@@ -387,28 +363,12 @@ HANDLE CreateToolhelp32Snapshot(DWORD flags, DWORD) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return INVALID_HANDLE_VALUE;
   }
-  ce::protocol::MessageWriter payload;
-  ce::HostConnection::Reply reply;
-  if (!ce::HostConnection::instance().call(ce::protocol::MessageType::ListProcesses, payload,
-                                           reply))
+  const auto listed = ce::HostConnection::instance().request(ce::protocol::ListProcessesRequest{});
+  if (!listed)
     return INVALID_HANDLE_VALUE;
-  if (reply.status != ERROR_SUCCESS) {
-    SetLastError(reply.status);
-    return INVALID_HANDLE_VALUE;
-  }
-  ce::protocol::MessageReader reader(reply.message.payload);
-  std::uint32_t count = 0;
   std::vector<ce::ToolhelpSnapshot::Entry> entries;
-  if (reader.u32(count)) {
-    for (std::uint32_t i = 0; i < count; ++i) {
-      std::uint32_t pid = 0, parent = 0;
-      std::uint64_t start = 0;
-      std::u16string path;
-      if (!reader.u32(pid) || !reader.u32(parent) || !reader.u64(start) || !reader.string(path))
-        break;
-      entries.push_back({pid, parent, ce::fileNameOf(path)});
-    }
-  }
+  for (const ce::protocol::ProcessEntry &process : listed->processes)
+    entries.push_back({process.pid, process.parent, ce::fileNameOf(process.devicePath)});
   return ce::HandleTable::instance().add(
       std::make_shared<ce::ToolhelpSnapshot>(std::move(entries)));
 }

@@ -1,5 +1,6 @@
 #include "shared_event.h"
 
+#include "../protocol/named_object_messages.h"
 #include "host_connection.h"
 
 #include <ce/kernel.h>
@@ -103,9 +104,7 @@ DWORD SharedEvent::wait(DWORD milliseconds) {
 }
 
 void SharedEvent::onHandleClosed() {
-  protocol::MessageWriter payload;
-  payload.u32(hostId_);
-  HostConnection::instance().notify(protocol::MessageType::CloseEvent, payload);
+  HostConnection::instance().notify(protocol::CloseEventNotice{hostId_});
 }
 
 } // namespace ce

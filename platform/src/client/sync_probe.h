@@ -15,6 +15,6 @@ namespace ce {
 using SyncNoticeSender = std::function<bool(const protocol::Message &)>;
 
 // Answers a SyncProbe event; a malformed one is ignored. Runs on the connection's reader thread.
-void answerSyncProbe(const protocol::Message &probe, const SyncNoticeSender &send);
+void answerSyncProbe(protocol::Message &probe, const SyncNoticeSender &send);
 
 } // namespace ce

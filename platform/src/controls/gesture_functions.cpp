@@ -19,32 +19,10 @@ bool sizeAccepted(DWORD size) { return size == SHRGINFO_DEVICE_SIZE || size == s
 
 // The window's parent (a child window) or owner (a top-level window), from the host.
 HWND parentOf(HWND hwnd) {
-  ce::WindowCall call(ce::windowing::WindowRequest::QueryWindow);
-  call.args().u64(reinterpret_cast<std::uintptr_t>(hwnd));
-  if (!call.send())
+  const auto window = ce::windowRequest(ce::windowing::QueryWindowRequest{hwnd});
+  if (!window)
     return nullptr;
-  auto &a = call.answer();
-  std::uint32_t process = 0, thread = 0, style = 0, exStyle = 0, visible = 0, enabled = 0;
-  std::uint64_t parent = 0, owner = 0;
-  std::int32_t id = 0, coordinate = 0;
-  std::u16string className, title;
-  a.u32(process);
-  a.u32(thread);
-  a.u64(parent);
-  a.u64(owner);
-  a.u32(style);
-  a.u32(exStyle);
-  a.i32(id);
-  a.u32(visible);
-  a.u32(enabled);
-  for (int i = 0; i < 6; ++i) // the window rectangle and the client origin
-    a.i32(coordinate);
-  a.string(className);
-  a.string(title);
-  call.finish();
-  if (!a.ok())
-    return nullptr;
-  return reinterpret_cast<HWND>(static_cast<std::uintptr_t>((style & WS_CHILD) ? parent : owner));
+  return (window->style & WS_CHILD) ? window->parent : window->owner;
 }
 
 // The WM_NOTIFY of a recognised hold, to a window of this process only: the record it points to

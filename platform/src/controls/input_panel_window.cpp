@@ -1,6 +1,7 @@
 #include "controls/input_panel_window.h"
 
 #include "controls/input_panel_protocol.h"
+#include "windowing/window_binding.h"
 
 #include <ce/gdi.h>
 #include <ce/input.h>
@@ -26,7 +27,7 @@ constexpr WPARAM kLeftButton = 0x0001; // MK_LBUTTON
 constexpr UINT_PTR kRepaintTimer = 1;
 constexpr UINT kRepaintDelayMs = 250;
 
-InputPanelWindow *panel = nullptr; // one per host process, used on its own thread only
+using Binding = WindowBinding<&InputPanelWindow::windowMessage>;
 
 void fill(HDC dc, const RECT &rect, COLORREF colour) {
   HBRUSH brush = CreateSolidBrush(colour);
@@ -45,42 +46,36 @@ BOOL CALLBACK collect(HWND hwnd, LPARAM list) {
 
 } // namespace
 
-HWND InputPanelWindow::create() {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = &InputPanelWindow::procedure;
-  wc.lpszClassName = input_panel::kClassName;
-  if (!RegisterClassW(&wc))
-    return nullptr;
-  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-  const RECT rect = InputPanelLayout::panelRect(width, height);
-  const HWND hwnd =
-      CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, input_panel::kClassName,
-                      u"Input Panel", WS_POPUP, rect.left, rect.top, rect.right - rect.left,
-                      rect.bottom - rect.top, nullptr, nullptr, nullptr, nullptr);
-  if (hwnd)
-    panel = new InputPanelWindow(hwnd);
-  return hwnd;
+InputPanelWindow::InputPanelWindow() : layout_(0, 0) {}
+
+InputPanelWindow::~InputPanelWindow() {
+  if (hwnd_)
+    DestroyWindow(hwnd_);
 }
 
-InputPanelWindow::InputPanelWindow(HWND hwnd)
-    : hwnd_(hwnd), layout_([hwnd] {
-        RECT client{};
-        GetClientRect(hwnd, &client);
-        return InputPanelLayout(client.right, client.bottom);
-      }()) {}
+std::string InputPanelWindow::open() {
+  if (!Binding::registerClass(input_panel::kClassName))
+    return "cannot register its window class (error " + std::to_string(GetLastError()) + ")";
+  const RECT rect =
+      InputPanelLayout::panelRect(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  if (!Binding::create(*this, WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW,
+                       input_panel::kClassName, u"Input Panel", WS_POPUP, rect, nullptr))
+    return "cannot make its window (error " + std::to_string(GetLastError()) + ")";
+  return {};
+}
 
-LRESULT InputPanelWindow::procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (!panel || panel->hwnd_ != hwnd)
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-  if (message == WM_DESTROY) {
-    delete std::exchange(panel, nullptr);
+LRESULT InputPanelWindow::windowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+  case WM_CREATE: {
+    hwnd_ = hwnd;
+    const auto *create = reinterpret_cast<const CREATESTRUCTW *>(lParam);
+    layout_ = InputPanelLayout(create->cx, create->cy);
     return 0;
   }
-  return panel->handle(message, wParam, lParam);
-}
-
-LRESULT InputPanelWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
+  case WM_DESTROY:
+    if (!IsWindow(hwnd))
+      hwnd_ = nullptr; // gone for real, not only posted
+    return 0;
   case input_panel::kShowMessage:
     show(wParam != 0);
     return 1;
@@ -131,7 +126,7 @@ LRESULT InputPanelWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     return 0;
   }
   default:
-    return DefWindowProcW(hwnd_, message, wParam, lParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
   }
 }
 

@@ -4,6 +4,7 @@
 #include "popup_tracker.h"
 
 #include "../shell/shell_messages.h"
+#include "../windowing/window_binding.h"
 #include "../windowing/window_state_view.h"
 
 #include <ce/errors.h>
@@ -29,7 +30,14 @@ bool inside(const RECT &r, POINT p) {
 
 SIZE screenSize() { return SIZE{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
 
+using FrameBinding = WindowBinding<&MenuBar::frameMessage>;
+using ToolbarBinding = WindowBinding<&MenuBar::toolbarMessage>;
+
 } // namespace
+
+bool MenuBar::registerClasses() {
+  return FrameBinding::registerClass(kFrameClass) && ToolbarBinding::registerClass(kToolbarClass);
+}
 
 int MenuBar::height(SIZE screen) {
   return MenuStyle::pixels(kHeightUnits, MenuStyle::scaleFor(screen.cx, screen.cy));
@@ -98,14 +106,19 @@ bool MenuBar::setButtonInfo(std::vector<Key> &keys, WPARAM which, const TBBUTTON
   return true;
 }
 
-MenuBar::MenuBar(MenuBarRequest request)
+MenuBar::MenuBar(MenuBarRequest request, Gone gone)
     : owner_(request.owner), flags_(request.flags), colour_(request.colour),
-      keys_(keysOf(request.menu)) {}
+      keys_(keysOf(request.menu)), gone_(std::move(gone)) {}
 
 MenuBar::~MenuBar() {
-  // The windows are gone by now (their WM_DESTROY dropped the bar); only the font is left.
+  // The windows are gone by now (or the host is); only the font is left.
   if (font_)
     DeleteObject(font_);
+}
+
+void MenuBar::windowGone() {
+  if (!frame_ && !toolbar_ && gone_)
+    std::exchange(gone_, nullptr)(*this);
 }
 
 bool MenuBar::create() {
@@ -115,12 +128,12 @@ bool MenuBar::create() {
       MenuStyle::pixels(kFontUnits, MenuStyle::scaleFor(screen_.cx, screen_.cy)), true);
   // Never activated: tapping a key must leave the owner window in front.
   frame_ =
-      CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, kFrameClass, u"", WS_POPUP, 0,
-                      screen_.cy - size_.cy, size_.cx, size_.cy, owner_, nullptr, nullptr, nullptr);
+      FrameBinding::create(*this, WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, kFrameClass, u"", WS_POPUP,
+                           RECT{0, screen_.cy - size_.cy, size_.cx, screen_.cy}, owner_);
   if (!frame_)
     return false;
-  toolbar_ = CreateWindowExW(0, kToolbarClass, u"", WS_CHILD | WS_VISIBLE, 0, 0, size_.cx, size_.cy,
-                             frame_, nullptr, nullptr, nullptr);
+  toolbar_ = ToolbarBinding::create(*this, 0, kToolbarClass, u"", WS_CHILD | WS_VISIBLE,
+                                    RECT{0, 0, size_.cx, size_.cy}, frame_);
   if (!toolbar_) {
     const DWORD error = GetLastError();
     DestroyWindow(frame_);
@@ -283,8 +296,11 @@ void MenuBar::paintSipButton(HDC dc, int scale, bool down) {
                   ink);
 }
 
-LRESULT MenuBar::frameMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT MenuBar::frameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+  case WM_CREATE:
+    frame_ = hwnd;
+    return 0;
   case shell::kMenuBarSipButtonMessage:
     if (sipButtonHidden_ != (wParam == 0)) {
       sipButtonHidden_ = wParam == 0;
@@ -308,20 +324,26 @@ LRESULT MenuBar::frameMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   case WM_ERASEBKGND:
     return 1;
   case WM_DESTROY:
+    if (hwnd != frame_ || IsWindow(hwnd))
+      return 0; // only posted: the bar goes with its owner or when closed
     WindowStateView::instance().unwatch(ownerWatch_);
     ownerWatch_ = 0;
     frame_ = nullptr;
+    windowGone();
     return 0;
   default:
     // Tool bar messages sent to the bar's window are the keys' business.
     if (message >= WM_USER && message < WM_USER + 0x400 && toolbar_)
       return SendMessageW(toolbar_, message, wParam, lParam);
-    return DefWindowProcW(frame_, message, wParam, lParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
   }
 }
 
-LRESULT MenuBar::toolbarMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT MenuBar::toolbarMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+  case WM_CREATE:
+    toolbar_ = hwnd;
+    return 0;
   case WM_PAINT:
     paint();
     return 0;
@@ -354,10 +376,13 @@ LRESULT MenuBar::toolbarMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return changed ? TRUE : FALSE;
   }
   case WM_DESTROY:
+    if (hwnd != toolbar_ || IsWindow(hwnd))
+      return 0;
     toolbar_ = nullptr;
+    windowGone();
     return 0;
   default:
-    return DefWindowProcW(toolbar_, message, wParam, lParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
   }
 }
 

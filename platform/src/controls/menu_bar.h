@@ -1,6 +1,8 @@
 // One soft-key bar in the host: the "MenuBar" frame window owned by the client's window, the
 // "ToolbarWindow32" child that draws the keys and takes the taps, and the keys themselves. It
-// lives on the bar server's thread; every member runs there.
+// lives on the bar server's thread; every member runs there. Both windows are bound to it
+// (WindowBinding); it tells its maker once both have gone, and stays while its own code runs
+// (a tap on a key may end with the owner, and so the bar, gone).
 #pragma once
 
 #include "menu_bar_request.h"
@@ -10,12 +12,13 @@
 #include <ce/menubar.h>
 #include <ce/windows_api.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
 namespace ce {
 
-class MenuBar {
+class MenuBar : public std::enable_shared_from_this<MenuBar> {
 public:
   static constexpr const WCHAR *kFrameClass = u"MenuBar";
   static constexpr const WCHAR *kToolbarClass = u"ToolbarWindow32";
@@ -46,19 +49,25 @@ public:
   // is not one the bar reads.
   static bool setButtonInfo(std::vector<Key> &keys, WPARAM which, const TBBUTTONINFO *info);
 
-  explicit MenuBar(MenuBarRequest request);
+  // Registers the frame's and the keys' window classes in this process.
+  static bool registerClasses();
+
+  // `gone` is called once both windows have gone.
+  using Gone = std::function<void(const MenuBar &bar)>;
+  MenuBar(MenuBarRequest request, Gone gone);
   ~MenuBar();
   MenuBar(const MenuBar &) = delete;
   MenuBar &operator=(const MenuBar &) = delete;
 
-  // Makes the windows; false with the last error set.
+  // Makes the windows; false with the last error set. Call on a bar owned by a shared_ptr.
   bool create();
   HWND frame() const { return frame_; }
   HWND toolbar() const { return toolbar_; }
   HWND owner() const { return owner_; }
 
-  LRESULT frameMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT toolbarMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  // The windows' messages (WindowBinding).
+  LRESULT frameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT toolbarMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
   void layout();
@@ -69,11 +78,14 @@ private:
   bool sipButtonShown() const { return !(flags_ & SHCMBF_HIDESIPBUTTON) && !sipButtonHidden_; }
   void paintSipButton(HDC dc, int scale, bool down);
   void redraw();
+  // A window of the bar has gone: tells the maker once both have.
+  void windowGone();
 
   HWND owner_;
   DWORD flags_;
   COLORREF colour_;
   std::vector<Key> keys_;
+  Gone gone_;
   HWND frame_ = nullptr;
   HWND toolbar_ = nullptr;
   HFONT font_ = nullptr;

@@ -1,68 +1,81 @@
 #include "menu_bar_server.h"
 
-#include "menu_bar_server_thread.h"
+#include "../windowing/window_binding.h"
 
+#include <ce/errors.h>
 #include <ce/kernel.h>
-#include <ce/messages.h>
 
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
+#include <vector>
 
 namespace ce {
 
-struct MenuBarServer::Control {
-  std::atomic<DWORD> threadId{0};
-  std::atomic<bool> stopping{false};
-  std::mutex mutex;
-  std::condition_variable ended;
-  bool finished = false;
-};
+namespace {
 
-MenuBarServer::~MenuBarServer() { stop(); }
+using ServerBinding = WindowBinding<&MenuBarServer::windowMessage>;
 
-void MenuBarServer::start() {
-  if (control_)
-    return;
-  control_ = std::make_shared<Control>();
-  thread_ = std::thread([control = control_] {
-    {
-      MenuBarServerThread server(control->stopping);
-      MSG msg;
-      PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
-      control->threadId.store(GetCurrentThreadId());
-      if (!control->stopping.load() && server.open())
-        server.run();
-      server.close();
-    }
-    std::lock_guard lock(control->mutex);
-    control->finished = true;
-    control->ended.notify_all();
-  });
+LRESULT failure(DWORD error) { return -static_cast<LRESULT>(error); }
+
+} // namespace
+
+MenuBarServer::~MenuBarServer() {
+  std::vector<HWND> frames;
+  for (const auto &[key, bar] : bars_)
+    if (bar->frame())
+      frames.push_back(bar->frame());
+  for (HWND frame : frames)
+    DestroyWindow(frame);
+  bars_.clear();
+  if (server_)
+    DestroyWindow(server_);
 }
 
-void MenuBarServer::stop(int limitMs) {
-  if (!control_)
-    return;
-  control_->stopping.store(true);
-  // The thread's queue takes WM_QUIT once it exists; until then it sees `stopping`.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-  bool ended = false;
-  while (!ended) {
-    if (const DWORD id = control_->threadId.load())
-      PostThreadMessageW(id, WM_QUIT, 0, 0);
-    std::unique_lock lock(control_->mutex);
-    ended = control_->ended.wait_for(lock, std::chrono::milliseconds(20),
-                                     [&] { return control_->finished; });
-    if (std::chrono::steady_clock::now() >= deadline)
-      break;
+std::string MenuBarServer::open() {
+  if (!ServerBinding::registerClass(kServerClass) || !MenuBar::registerClasses())
+    return "cannot register its window classes (error " + std::to_string(GetLastError()) + ")";
+  server_ = ServerBinding::create(*this, WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, kServerClass, u"",
+                                  WS_POPUP, RECT{}, nullptr);
+  if (!server_)
+    return "cannot make its window (error " + std::to_string(GetLastError()) + ")";
+  return {};
+}
+
+LRESULT MenuBarServer::makeBar(const COPYDATASTRUCT *data) {
+  // The request comes from any process: everything in it is checked before use.
+  if (!data || data->dwData != MenuBarRequest::kCopyDataTag || !data->lpData ||
+      data->cbData > MenuBarRequest::kMaxBytes)
+    return failure(ERROR_INVALID_PARAMETER);
+  const auto request = MenuBarRequest::decode(
+      std::span(static_cast<const std::uint8_t *>(data->lpData), data->cbData));
+  if (!request)
+    return failure(ERROR_INVALID_PARAMETER);
+  if (!IsWindow(request->owner))
+    return failure(ERROR_INVALID_WINDOW_HANDLE);
+  if (bars_.size() >= kMaxBars)
+    return failure(ERROR_NOT_ENOUGH_MEMORY);
+  // The server keeps a bar until both its windows have gone.
+  auto bar =
+      std::make_shared<MenuBar>(*request, [this](const MenuBar &gone) { bars_.erase(&gone); });
+  if (!bar->create()) {
+    const DWORD error = GetLastError();
+    return failure(error ? error : ERROR_INVALID_PARAMETER);
   }
-  if (ended)
-    thread_.join();
-  else
-    thread_.detach();
-  control_.reset();
+  bars_[bar.get()] = bar;
+  return static_cast<LRESULT>(reinterpret_cast<std::uintptr_t>(bar->frame()));
+}
+
+LRESULT MenuBarServer::windowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+  case WM_COPYDATA:
+    return makeBar(reinterpret_cast<const COPYDATASTRUCT *>(lParam));
+  case WM_CLOSE:
+    return 0; // the server ends with the host, not on request
+  case WM_DESTROY:
+    if (hwnd == server_ && !IsWindow(hwnd))
+      server_ = nullptr;
+    return 0;
+  default:
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+  }
 }
 
 } // namespace ce

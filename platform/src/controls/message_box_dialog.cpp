@@ -2,15 +2,17 @@
 
 #include "menu_style.h"
 
+#include "../windowing/window_binding.h"
+
 #include <ce/errors.h>
 #include <ce/gdi.h>
 #include <ce/kernel.h>
 
-#include <mutex>
-
 namespace ce {
 
 namespace {
+
+using Binding = WindowBinding<&MessageBoxDialog::windowMessage>;
 
 POINT clientPoint(LPARAM lParam) {
   return POINT{static_cast<short>(lParam & 0xFFFF), static_cast<short>((lParam >> 16) & 0xFFFF)};
@@ -50,21 +52,8 @@ MessageBoxDialog::~MessageBoxDialog() {
       DeleteObject(font);
 }
 
-bool MessageBoxDialog::registerClass() {
-  static std::mutex mutex;
-  static bool registered = false;
-  std::lock_guard lock(mutex);
-  if (registered)
-    return true;
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = &MessageBoxDialog::procedure;
-  wc.lpszClassName = kClassName;
-  registered = RegisterClassW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-  return registered;
-}
-
 bool MessageBoxDialog::create() {
-  if (!registerClass())
+  if (!Binding::registerClass(kClassName))
     return false;
   screen_ = SIZE{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   const int scale = MenuStyle::scaleFor(screen_.cx, screen_.cy);
@@ -90,8 +79,9 @@ bool MessageBoxDialog::create() {
   size_ = MessageBoxLayout::boxSize(width, textHeight, icon, screen_.cy, metrics_);
   const RECT rect = MessageBoxLayout::place(size_, screen_);
   const DWORD exStyle = WS_EX_DLGMODALFRAME | ((type_ & MB_TOPMOST) || !owner_ ? WS_EX_TOPMOST : 0);
-  hwnd_ = CreateWindowExW(exStyle, kClassName, caption_.c_str(), WS_POPUP, rect.left, rect.top,
-                          size_.cx, size_.cy, owner_, nullptr, nullptr, this);
+  hwnd_ = Binding::create(*this, exStyle, kClassName, caption_.c_str(), WS_POPUP,
+                          RECT{rect.left, rect.top, rect.left + size_.cx, rect.top + size_.cy},
+                          owner_);
   return hwnd_ != nullptr;
 }
 
@@ -151,20 +141,14 @@ int MessageBoxDialog::run() {
   return answer_;
 }
 
-LRESULT MessageBoxDialog::procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_CREATE) {
-    const auto *create = reinterpret_cast<const CREATESTRUCTW *>(lParam);
-    SetWindowLongPtrW(hwnd, GWL_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    return 0;
-  }
-  auto *dialog = reinterpret_cast<MessageBoxDialog *>(GetWindowLongPtrW(hwnd, GWL_USERDATA));
-  if (!dialog || dialog->hwnd_ != hwnd) {
-    // A box whose loop has ended: only its destruction is left to come.
+LRESULT MessageBoxDialog::windowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (hwnd != hwnd_) {
+    // A box being made, or whose loop has ended: only its destruction is left to come.
     if (message == WM_CLOSE)
       return 0;
     return DefWindowProcW(hwnd, message, wParam, lParam);
   }
-  return dialog->handle(message, wParam, lParam);
+  return handle(message, wParam, lParam);
 }
 
 int MessageBoxDialog::buttonAt(POINT client) const {
@@ -242,6 +226,8 @@ LRESULT MessageBoxDialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       answer(buttons_.escapeAnswer);
     return 0;
   case WM_DESTROY:
+    if (IsWindow(hwnd_))
+      return 0; // only posted: the box stays until it is answered
     // Destroyed by someone else: the owner went and took the box along.
     hwnd_ = nullptr;
     if (!done_) {

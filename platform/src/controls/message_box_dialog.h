@@ -31,9 +31,10 @@ public:
   // (posted again).
   int run();
 
+  // The box window's messages (WindowBinding).
+  LRESULT windowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
 private:
-  static bool registerClass();
-  static LRESULT procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
 
   bool create();

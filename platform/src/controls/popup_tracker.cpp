@@ -120,7 +120,7 @@ bool PopupTracker::openLevel(const MenuTree &menu, const RECT &rect, int openedF
   level.rect = rect;
   level.openedFrom = openedFrom;
   levels_.push_back(level);
-  const HWND hwnd = PopupWindow::create(owner_, rect, this);
+  const HWND hwnd = PopupWindow::create(owner_, rect, *this);
   if (!hwnd) {
     levels_.pop_back();
     return false;
@@ -136,6 +136,25 @@ void PopupTracker::closeLevelsAfter(std::size_t level) {
     levels_.pop_back(); // first, so that its WM_DESTROY is not taken for the owner's end
     if (hwnd)
       DestroyWindow(hwnd);
+  }
+}
+
+LRESULT PopupTracker::popupMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+  case WM_PAINT:
+    paint(hwnd);
+    return 0;
+  case WM_ERASEBKGND:
+    return 1; // painting covers the whole window
+  case WM_CAPTURECHANGED:
+    captureLost();
+    return 0;
+  case WM_DESTROY:
+    if (!IsWindow(hwnd)) // gone, not only posted
+      windowDestroyed(hwnd);
+    return 0;
+  default:
+    return DefWindowProcW(hwnd, message, wParam, lParam);
   }
 }
 

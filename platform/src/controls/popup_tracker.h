@@ -41,12 +41,13 @@ public:
   // when this thread already tracks a menu).
   std::optional<UINT> run(POINT point, UINT flags, const RECT *exclude);
 
-  // Called by the popup windows' procedure.
+  // The popup windows' messages (WindowBinding).
+  LRESULT popupMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
   void paint(HWND hwnd);
   void windowDestroyed(HWND hwnd);
   void captureLost();
-
-private:
   struct Level {
     const MenuTree *menu = nullptr;
     PopupGeometry geometry;

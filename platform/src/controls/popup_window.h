@@ -1,5 +1,5 @@
 // The window of one popup menu level: class "MenuPopup", topmost, never activated, owned by the
-// menu's owner window. Its procedure hands painting and its end to the tracker that made it.
+// menu's owner window, bound to the tracker that made it (PopupTracker::popupMessage).
 #pragma once
 
 #include <ce/windows_api.h>
@@ -13,11 +13,7 @@ public:
   static constexpr const WCHAR *kClassName = u"MenuPopup";
 
   // Null, with the last error set, when the window cannot be made.
-  static HWND create(HWND owner, const RECT &screenRect, PopupTracker *tracker);
-
-private:
-  static bool registerClass();
-  static LRESULT procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  static HWND create(HWND owner, const RECT &screenRect, PopupTracker &tracker);
 };
 
 } // namespace ce

@@ -1,6 +1,6 @@
 // main() of every device program: joins the device and calls WinMain.
 #include "../client/host_connection.h"
-#include "../protocol/message_type.h"
+#include "../protocol/process_messages.h"
 
 #include <ce/core/device_root.h>
 #include <ce/core/utf.h>
@@ -77,9 +77,8 @@ int main(int argc, char **argv) {
   const int result =
       WinMain(reinterpret_cast<HINSTANCE>(&__executable_start), nullptr, wide.data(), show);
   if (ce::HostConnection::instance().isConnected()) {
-    ce::protocol::MessageWriter payload;
-    payload.u32(static_cast<std::uint32_t>(result));
-    ce::HostConnection::instance().notify(ce::protocol::MessageType::ProcessExiting, payload);
+    ce::HostConnection::instance().notify(
+        ce::protocol::ProcessExitingNotice{static_cast<DWORD>(result)});
   }
   return result;
 }

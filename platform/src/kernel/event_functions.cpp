@@ -3,7 +3,7 @@
 
 #include "client/host_connection.h"
 #include "client/shared_event.h"
-#include "protocol/message_reader.h"
+#include "protocol/named_object_messages.h"
 
 #include <ce/core/device_root.h>
 
@@ -21,32 +21,20 @@ HANDLE createDeviceEvent(const std::u16string &name, bool manualReset, bool init
   *reached = false;
   if (ce::DeviceRoot::path().empty())
     return nullptr;
-  ce::protocol::MessageWriter payload;
-  payload.string(name).u32(manualReset ? 1 : 0).u32(initialState ? 1 : 0);
-  ce::HostConnection::Reply reply;
-  if (!ce::HostConnection::instance().call(ce::protocol::MessageType::CreateEvent, payload, reply))
+  auto opened = ce::HostConnection::instance().request(
+      ce::protocol::CreateEventRequest{name, manualReset != FALSE, initialState != FALSE});
+  const DWORD error = GetLastError();
+  *reached = opened || (error != ERROR_BROKEN_PIPE && error != ERROR_TIMEOUT);
+  if (!opened)
     return nullptr;
-  *reached = true;
-  if (reply.status != ERROR_SUCCESS) {
-    SetLastError(reply.status);
-    return nullptr;
-  }
-  ce::protocol::MessageReader reader(reply.message.payload);
-  std::uint32_t id = 0, existed = 0;
-  std::uint64_t size = 0;
-  if (!reader.u32(id) || !reader.u32(existed) || !reader.u64(size) ||
-      reply.message.descriptors.size() != 1) {
-    SetLastError(ERROR_INVALID_DATA);
-    return nullptr;
-  }
-  auto event = std::make_shared<ce::SharedEvent>(reply.message.descriptors[0].get(), id);
+  auto event = std::make_shared<ce::SharedEvent>(opened->memory.get(), opened->id);
   if (!event->valid()) {
     event->onHandleClosed();
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
   HANDLE handle = ce::HandleTable::instance().add(std::move(event));
-  SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+  SetLastError(opened->existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
   return handle;
 }
 

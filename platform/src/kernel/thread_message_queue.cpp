@@ -39,6 +39,8 @@ struct RetireAtThreadEnd {
 };
 thread_local RetireAtThreadEnd retireGuard;
 
+std::atomic<ThreadMessageQueue::ThreadEndHook> threadEndHook{nullptr};
+
 std::atomic<std::uint64_t> queueActivity{0};
 void noteActivity() { queueActivity.fetch_add(1, std::memory_order_relaxed); }
 
@@ -113,7 +115,11 @@ void ThreadMessageQueue::retireCurrentThread() {
   // Destroyed outside the lock: destroying the work may wake its sender.
   unrun.clear();
   answerMarks(marks);
+  if (const ThreadEndHook hook = threadEndHook.load())
+    hook(queue->threadId_);
 }
+
+void ThreadMessageQueue::setThreadEndHook(ThreadEndHook hook) { threadEndHook.store(hook); }
 
 std::vector<std::shared_ptr<ThreadMessageQueue>> ThreadMessageQueue::all() {
   auto &t = table();

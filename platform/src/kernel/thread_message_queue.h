@@ -65,6 +65,10 @@ public:
   // ran is destroyed, which releases senders waiting on a promise held by it. Marks are answered:
   // a thread that has ended has nothing left to handle.
   static void retireCurrentThread();
+  // Called on a thread that had a queue as it ends, once its queue has been retired (the window
+  // side forgets the thread's windows there). One hook per process.
+  using ThreadEndHook = void (*)(DWORD threadId);
+  static void setThreadEndHook(ThreadEndHook hook);
   // Every queue of this process.
   static std::vector<std::shared_ptr<ThreadMessageQueue>> all();
   // How many times anything was added to a queue of this process (posted, input, sent work,

@@ -29,18 +29,22 @@ bool MessageReader::string(std::u16string &text, std::size_t maxUnits) {
 bool MessageReader::name(std::u16string &text, std::size_t maxUnits) {
   if (!string(text, maxUnits))
     return false;
-  if (text.empty())
-    return fail();
+  return isName(text, maxUnits) || fail();
+}
+
+bool MessageReader::isName(std::u16string_view text, std::size_t maxUnits) {
+  if (text.empty() || text.size() > maxUnits)
+    return false;
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char16_t unit = text[i];
     if (unit == 0)
-      return fail();
+      return false;
     if (unit >= 0xD800 && unit <= 0xDBFF) {
       if (i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF)
-        return fail();
+        return false;
       ++i;
     } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
-      return fail();
+      return false;
     }
   }
   return true;

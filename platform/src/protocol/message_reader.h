@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ce::protocol {
@@ -26,6 +27,8 @@ public:
   // A string that names something: no NUL inside, no unpaired surrogate, 1..maxUnits units.
   bool name(std::u16string &text, std::size_t maxUnits);
   bool blob(std::vector<std::uint8_t> &bytes, std::size_t maxBytes = kMaxPayloadSize);
+  // Whether `text` may name something: 1..maxUnits units, no NUL, no unpaired surrogate.
+  static bool isName(std::u16string_view text, std::size_t maxUnits);
 
   bool ok() const { return !failed_; }
   // Every field was read and nothing is left over.

@@ -19,70 +19,49 @@ inline constexpr std::uint32_t kReplyBit = 0x80000000u;
 inline constexpr std::uint32_t kHelloTool = 1;
 inline constexpr std::uint32_t kHelloPostConnection = 2;
 
+// Each message's fields and limits are declared once, in the area's *_messages.h.
 enum class MessageType : std::uint32_t {
-  // Requests, process to host.
-  Hello = 0x0101,            // u32 flags (kHello*), string host exe path -> u32 host pid,
-                             // string device path (empty for tools and post connections)
-  Ping = 0x0102,             // -> nothing
-  Shutdown = 0x0103,         // -> nothing; the host ends every device process, then itself
-  StartProcess = 0x0110,     // string device path of an .exe, string arguments, u32 show
-                             // -> u32 pid
-  ListProcesses = 0x0111,    // -> u32 n, n x (u32 pid, u32 parent, u64 start ms, string path)
-  QueryProcess = 0x0112,     // u32 pid -> u32 alive, u32 exit code, string device path
-  TerminateProcess = 0x0113, // u32 pid, u32 exit code -> nothing
-  ProcessExiting = 0x0114,   // u32 exit code (notice, no reply)
-  CreateMapping = 0x0120,    // string name, u64 size -> u32 id, u32 existed, u64 size + memfd
-  CloseMapping = 0x0121,     // u32 id (notice, no reply)
-  QueryMapping = 0x0122,     // string name -> u32 exists, u32 handles, u64 size
-  CreateEvent = 0x0130,      // string name, u32 manual, u32 initial -> u32 id, u32 existed + memfd
-  CloseEvent = 0x0131,       // u32 id (notice, no reply)
-  PostToThread = 0x0140,     // u32 tid, u64 hwnd, u32 message, u64 wParam, i64 lParam -> nothing
-                             // (answered once the host has queued it for the thread's process)
-  SendToThread = 0x0141,     // same -> i64 result, blob reply
-  SendResult = 0x0142,       // u32 send id, u32 status, i64 result, blob reply data
-                             // (notice, no reply)
-  RegisterMessage = 0x0150,  // string name -> u32 message number (0xC000-0xFFFF)
-  Sync = 0x0160,             // u32 timeout ms, u32 caller's thread (0: none) -> u32 rounds,
-                             // string what is still pending (empty once settled); the answer
-                             // comes once the device has settled (see host/device_sync.h), or
-                             // with ERROR_TIMEOUT when the time is up
-  SyncMarked = 0x0161,       // u32 probe id, u64 activity, u32 n, n x (u32 tid, u32 posted,
-                             // u32 input, u32 paint): the threads marked and what they held
-                             // (notice, process to host)
-  SyncReached = 0x0162,      // u32 probe id, u32 tid, u64 activity (notice, process to host)
+  // Requests, process to host (process_messages.h, named_object_messages.h,
+  // thread_messages.h, sync_messages.h).
+  Hello = 0x0101,
+  Ping = 0x0102,
+  Shutdown = 0x0103, // the host ends every device process, then itself
+  StartProcess = 0x0110,
+  ListProcesses = 0x0111,
+  QueryProcess = 0x0112,
+  TerminateProcess = 0x0113,
+  ProcessExiting = 0x0114, // notice
+  CreateMapping = 0x0120,
+  CloseMapping = 0x0121, // notice
+  CreateEvent = 0x0130,
+  CloseEvent = 0x0131,   // notice
+  PostToThread = 0x0140, // answered once the host has queued it for the thread's process
+  SendResult = 0x0142,   // notice
+  RegisterMessage = 0x0150,
+  Sync = 0x0160,        // answered once the device has settled or the time is up
+  SyncMarked = 0x0161,  // notice
+  SyncReached = 0x0162, // notice
 
-  // Screen and input.
-  GetFramebuffer = 0x0301, // -> u32 width, u32 height + the framebuffer's memfd
-  AddOverlay = 0x0302,     // u32 width, u32 height, u32 stride, u32 format (0 565, 1 BGRA
-                           // premultiplied) + the pixels' memfd -> u32 overlay id
-  PlaceOverlay = 0x0303,   // u32 id, i32 x4 source, i32 x4 destination, u32 visible,
-                           // u32 colour keyed, u32 key low, u32 key high -> nothing
-  MoveOverlay = 0x0304,    // u32 id, i32 x, i32 y -> nothing
-  RemoveOverlay = 0x0305,  // u32 id -> nothing (only the overlay's own process may remove it)
-  SetWaitMark = 0x0306,    // u32 on -> nothing; the mark shows while any process has it on
-                           // (SetCursor with the wait cursor); cleared when the process ends
-  Screenshot = 0x0307,     // string host file path, u32 window -> nothing; writes the composed
-                           // screen as PNG (window 1: what the presenter window shows)
-  PlayInput = 0x0310,      // u32 n, n x (u32 at ms, u32 kind, i32 x, i32 y, u32 key, u32 char)
-                           // + the write end of a pipe -> nothing; the host hands the events
-                           // to the input sink at their times and closes the pipe after the last
-  ListWindows = 0x0320,    // -> u32 n, n x (u64 hwnd, string class, string title, u32 pid,
-                           // i32 x4 rectangle, u32 visible, u32 foreground)
+  // Screen and input (screen_messages.h).
+  GetFramebuffer = 0x0301,
+  AddOverlay = 0x0302,
+  PlaceOverlay = 0x0303,
+  MoveOverlay = 0x0304,
+  RemoveOverlay = 0x0305,
+  Screenshot = 0x0307,
+  PlayInput = 0x0310,
+  ListWindows = 0x0320,
 
-  // Events, host to process.
-  DeliverPost = 0x0180, // u32 tid, u64 hwnd, u32 message, u64 wp, i64 lp; the process puts
-                        // it into the thread's queue (or drops it when the thread has none)
-  DeliverSend = 0x0181, // u32 send id, u32 tid, u64 hwnd, u32 message, u64 wp, i64 lp,
-                        // u32 packed, blob data (see windowing/message_data_field.h); the
-                        // process answers with SendResult once handled
-  SyncProbe = 0x0182,   // u32 probe id, u32 thread to leave out (0: none); the process
-                        // answers with SyncMarked, then SyncReached for each marked thread
+  // Events, host to process (thread_messages.h, sync_messages.h).
+  DeliverPost = 0x0180,
+  DeliverSend = 0x0181,
+  SyncProbe = 0x0182,
 
-  // Services host, process to host. A service is known by the host's id for it (u64).
-  RegisterService = 0x0401,   // string prefix, u32 index, string dll, u32 context -> u64 id
-  ActivateService = 0x0402,   // string registration key name -> u64 id
-  DeregisterService = 0x0403, // u64 id -> nothing
-  GetServiceHandle = 0x0404,  // string device name ("SMC0:") -> u64 id, string dll
+  // Services host, process to host (services_messages.h).
+  RegisterService = 0x0401,
+  ActivateService = 0x0402,
+  DeregisterService = 0x0403,
+  GetServiceHandle = 0x0404,
 };
 
 inline constexpr std::uint32_t operator+(MessageType type) {

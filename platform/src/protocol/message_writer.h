@@ -23,6 +23,8 @@ public:
   // Descriptors are duplicated into the message, so the caller keeps its own.
   MessageWriter &descriptor(int fd);
 
+  // Marks the message unwritable: a value broke a limit its field declares.
+  void refuse() { overflowed_ = true; }
   bool overflowed() const { return overflowed_; }
   std::size_t size() const { return payload_.size(); }
 

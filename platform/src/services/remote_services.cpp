@@ -1,75 +1,43 @@
 #include "services/remote_services.h"
 
 #include "client/host_connection.h"
-#include "protocol/message_reader.h"
+#include "protocol/services_messages.h"
 
 #include <ce/errors.h>
 
 namespace ce {
 
-using protocol::MessageReader;
-using protocol::MessageType;
-using protocol::MessageWriter;
-
-namespace {
-
-// Makes the call; false with the last error set unless the host answered ERROR_SUCCESS.
-bool call(MessageType type, MessageWriter &payload, HostConnection::Reply &reply) {
-  if (!HostConnection::instance().call(type, payload, reply))
-    return false;
-  if (reply.status != ERROR_SUCCESS) {
-    SetLastError(reply.status);
-    return false;
-  }
-  return true;
-}
-
-bool readId(const HostConnection::Reply &reply, ServicesHost::ServiceId *id) {
-  MessageReader reader(reply.message.payload);
-  if (!reader.u64(*id) || !reader.complete() || *id == 0) {
-    SetLastError(ERROR_INVALID_DATA);
-    return false;
-  }
-  return true;
-}
-
-} // namespace
-
 bool RemoteServices::registerService(std::u16string_view prefix, DWORD index,
                                      std::u16string_view dll, DWORD context,
                                      ServicesHost::ServiceId *id) {
-  MessageWriter payload;
-  payload.string(prefix).u32(index).string(dll).u32(context);
-  HostConnection::Reply reply;
-  return call(MessageType::RegisterService, payload, reply) && readId(reply, id);
+  const auto registered = HostConnection::instance().request(protocol::RegisterServiceRequest{
+      std::u16string(prefix), index, std::u16string(dll), context});
+  if (registered)
+    *id = registered->id;
+  return static_cast<bool>(registered);
 }
 
 bool RemoteServices::activateService(std::u16string_view keyName, ServicesHost::ServiceId *id) {
-  MessageWriter payload;
-  payload.string(keyName);
-  HostConnection::Reply reply;
-  return call(MessageType::ActivateService, payload, reply) && readId(reply, id);
+  const auto activated =
+      HostConnection::instance().request(protocol::ActivateServiceRequest{std::u16string(keyName)});
+  if (activated)
+    *id = activated->id;
+  return static_cast<bool>(activated);
 }
 
 bool RemoteServices::deregisterService(ServicesHost::ServiceId id) {
-  MessageWriter payload;
-  payload.u64(id);
-  HostConnection::Reply reply;
-  return call(MessageType::DeregisterService, payload, reply);
+  return static_cast<bool>(
+      HostConnection::instance().request(protocol::DeregisterServiceRequest{id}));
 }
 
 bool RemoteServices::find(std::u16string_view deviceName, ServicesHost::ServiceId *id,
                           std::u16string *dll) {
-  MessageWriter payload;
-  payload.string(deviceName);
-  HostConnection::Reply reply;
-  if (!call(MessageType::GetServiceHandle, payload, reply))
+  auto found = HostConnection::instance().request(
+      protocol::GetServiceHandleRequest{std::u16string(deviceName)});
+  if (!found)
     return false;
-  MessageReader reader(reply.message.payload);
-  if (!reader.u64(*id) || !reader.string(*dll) || !reader.complete() || *id == 0) {
-    SetLastError(ERROR_INVALID_DATA);
-    return false;
-  }
+  *id = found->id;
+  *dll = std::move(found->dll);
   return true;
 }
 

@@ -2,61 +2,41 @@
 
 #include "shell_messages.h"
 
+#include "../windowing/window_binding.h"
+
 #include <ce/core/utf.h>
-#include <ce/errors.h>
 
 namespace ce::shell {
-namespace {
 
-thread_local DesktopWindow *tlsDesktop = nullptr;
-
-} // namespace
+using Binding = WindowBinding<&DesktopWindow::windowMessage>;
 
 DesktopWindow::DesktopWindow(PlatformStartMenu &menu, ShellLog log)
-    : menu_(menu), log_(std::move(log)) {
-  tlsDesktop = this;
-}
+    : menu_(menu), log_(std::move(log)) {}
 
 DesktopWindow::~DesktopWindow() {
   if (hwnd_)
     DestroyWindow(hwnd_);
-  if (tlsDesktop == this)
-    tlsDesktop = nullptr;
 }
 
 bool DesktopWindow::create() {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = &DesktopWindow::procedure;
-  wc.lpszClassName = kDesktopClass;
-  if (!RegisterClassW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+  if (!Binding::registerClass(kDesktopClass))
     return false;
   width_ = GetSystemMetrics(SM_CXSCREEN);
   height_ = GetSystemMetrics(SM_CYSCREEN);
   loadWallpaper();
-  const HWND created =
-      CreateWindowExW(WS_EX_NOACTIVATE, kDesktopClass, u"Desktop", WS_POPUP | WS_VISIBLE, 0, 0,
-                      width_, height_, nullptr, nullptr, nullptr, this);
-  if (!created) {
-    hwnd_ = nullptr;
+  if (!Binding::create(*this, WS_EX_NOACTIVATE, kDesktopClass, u"Desktop", WS_POPUP | WS_VISIBLE,
+                       RECT{0, 0, width_, height_}, nullptr))
     return false;
-  }
   SetWindowPos(hwnd_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   UpdateWindow(hwnd_);
   return true;
 }
 
-LRESULT CALLBACK DesktopWindow::procedure(HWND hwnd, UINT message, WPARAM wParam,
-                                          LPARAM lParam) {
-  DesktopWindow *self = tlsDesktop;
-  if (self && message == WM_CREATE)
-    self->hwnd_ = hwnd;
-  if (!self || hwnd != self->hwnd_)
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-  return self->handle(message, wParam, lParam);
-}
-
-LRESULT DesktopWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT DesktopWindow::windowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+  case WM_CREATE:
+    hwnd_ = hwnd;
+    return 0;
   case WM_PAINT:
     paint();
     return 0;
@@ -71,10 +51,11 @@ LRESULT DesktopWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
   case WM_CLOSE:
     return 0; // the desktop stays for the device's life
   case WM_DESTROY:
-    hwnd_ = nullptr;
+    if (!IsWindow(hwnd)) // gone, not only posted
+      hwnd_ = nullptr;
     return 0;
   default:
-    return DefWindowProcW(hwnd_, message, wParam, lParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
   }
 }
 

@@ -2,7 +2,8 @@
 // window (created at the bottom of the Z order, it never takes the foreground, so nothing goes
 // below it), showing the wallpaper for the screen's current orientation (Wallpaper). After a
 // rotation it takes the new screen size and the other picture. A tap on it closes the platform
-// Start menu, as a tap beside a menu does. It ignores WM_CLOSE: it stays for the device's life.
+// Start menu, as a tap beside a menu does. It ignores WM_CLOSE and a posted WM_DESTROY: it stays
+// for the device's life.
 #pragma once
 
 #include "platform_start_menu.h"
@@ -23,9 +24,10 @@ public:
   bool create();
   HWND hwnd() const { return hwnd_; }
 
+  // The window's messages (WindowBinding).
+  LRESULT windowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
 private:
-  static LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
   // Takes the screen's size and its wallpaper when the size changed.
   void fitToScreen();
   void loadWallpaper();

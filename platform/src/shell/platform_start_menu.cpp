@@ -3,6 +3,8 @@
 #include "program_launcher.h"
 #include "shell_messages.h"
 
+#include "../windowing/window_binding.h"
+
 #include <ce/core/utf.h>
 #include <ce/errors.h>
 #include <ce/files.h>
@@ -12,9 +14,6 @@
 
 namespace ce::shell {
 namespace {
-
-// The one menu of the shell thread, for its window procedure.
-thread_local PlatformStartMenu *tlsMenu = nullptr;
 
 constexpr COLORREF kBackground = RGB(0xFF, 0xFF, 0xFF);
 constexpr COLORREF kText = RGB(0x1C, 0x24, 0x2E);
@@ -37,24 +36,20 @@ POINT pointOf(LPARAM lParam) {
   return POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
 }
 
+using Binding = WindowBinding<&PlatformStartMenu::windowMessage>;
+
 } // namespace
 
-PlatformStartMenu::PlatformStartMenu(ShellLog log) : log_(std::move(log)) { tlsMenu = this; }
+PlatformStartMenu::PlatformStartMenu(ShellLog log) : log_(std::move(log)) {}
 
 PlatformStartMenu::~PlatformStartMenu() {
   close();
   deleteFonts();
-  if (tlsMenu == this)
-    tlsMenu = nullptr;
 }
 
 bool PlatformStartMenu::registerClass() {
-  if (registered_)
-    return true;
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = &PlatformStartMenu::procedure;
-  wc.lpszClassName = kStartMenuClass;
-  registered_ = RegisterClassW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  if (!registered_)
+    registered_ = Binding::registerClass(kStartMenuClass);
   return registered_;
 }
 
@@ -79,11 +74,9 @@ void PlatformStartMenu::open(int taskbarHeight) {
   taskbarHeight_ = taskbarHeight;
   layout_ = StartMenuLayout(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
                             taskbarHeight_, rowCount());
-  const RECT r = layout_.window();
   // Created visible, it comes to the front and takes the foreground.
-  const HWND created = CreateWindowExW(WS_EX_TOPMOST, kStartMenuClass, u"Start",
-                                       WS_POPUP | WS_VISIBLE, r.left, r.top, r.right - r.left,
-                                       r.bottom - r.top, nullptr, nullptr, nullptr, this);
+  const HWND created = Binding::create(*this, WS_EX_TOPMOST, kStartMenuClass, u"Start",
+                                       WS_POPUP | WS_VISIBLE, layout_.window(), nullptr);
   if (!created) {
     hwnd_ = nullptr;
     if (log_)
@@ -118,17 +111,12 @@ bool PlatformStartMenu::handleQuit(HWND hwnd) {
   return true;
 }
 
-LRESULT CALLBACK PlatformStartMenu::procedure(HWND hwnd, UINT message, WPARAM wParam,
-                                              LPARAM lParam) {
-  PlatformStartMenu *self = tlsMenu;
-  if (self && message == WM_CREATE)
-    self->hwnd_ = hwnd;
-  if (!self || hwnd != self->hwnd_)
+LRESULT PlatformStartMenu::windowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  // Only the open menu's window counts; one that is closing or closed has nothing left to do.
+  if (message == WM_CREATE)
+    hwnd_ = hwnd;
+  if (hwnd != hwnd_)
     return DefWindowProcW(hwnd, message, wParam, lParam);
-  return self->handle(message, wParam, lParam);
-}
-
-LRESULT PlatformStartMenu::handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
   case WM_CREATE:
     createFonts();
@@ -220,7 +208,7 @@ LRESULT PlatformStartMenu::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
   default:
-    return DefWindowProcW(hwnd_, message, wParam, lParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
   }
 }
 
@@ -271,8 +259,8 @@ void PlatformStartMenu::activateRow(int row) {
   const DWORD result = ProgramLauncher::start(entry.path);
   if (log_)
     log_(result == ERROR_SUCCESS ? "start menu: started " + toUtf8(entry.path)
-                                 : "start menu: cannot start " + toUtf8(entry.path) +
-                                       " (error " + std::to_string(result) + ")");
+                                 : "start menu: cannot start " + toUtf8(entry.path) + " (error " +
+                                       std::to_string(result) + ")");
   close();
 }
 

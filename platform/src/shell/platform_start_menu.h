@@ -45,11 +45,10 @@ public:
   // A WM_QUIT taken from the shell thread's queue for window `hwnd`: closes the menu when it is
   // the menu's (even one that has just closed); false when the window is not the menu's.
   bool handleQuit(HWND hwnd);
+  // The menu window's messages (WindowBinding).
+  LRESULT windowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
-  static LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
-
   int rowCount() const;
   bool hasBackRow() const;
   // Lists `folder` and fits the window to it.

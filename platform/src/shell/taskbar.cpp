@@ -5,6 +5,7 @@
 #include <ce/core/utf.h>
 #include <ce/errors.h>
 
+#include "../windowing/window_binding.h"
 #include "../windowing/window_state_view.h"
 
 #include <algorithm>
@@ -14,9 +15,6 @@
 
 namespace ce::shell {
 namespace {
-
-// The taskbar of the shell thread, for its window procedure.
-thread_local Taskbar *tlsTaskbar = nullptr;
 
 constexpr UINT_PTR kClockTimer = 1;
 constexpr int kMaxTitle = 256;
@@ -93,38 +91,31 @@ HFONT makeFont(int height, int weight) {
   return CreateFontIndirectW(&font);
 }
 
+using Binding = WindowBinding<&Taskbar::windowMessage>;
+
 } // namespace
 
 Taskbar::Taskbar(TaskbarKind kind, PlatformStartMenu &menu, ShellLog log)
     : kind_(kind), geometry_(kind, GetSystemMetrics(SM_CXSCREEN)), menu_(menu), log_(log),
-      layoutFile_(std::move(log)) {
-  tlsTaskbar = this;
-}
+      layoutFile_(std::move(log)) {}
 
 Taskbar::~Taskbar() {
   if (hwnd_)
     DestroyWindow(hwnd_);
   deleteFonts();
-  if (tlsTaskbar == this)
-    tlsTaskbar = nullptr;
 }
 
 bool Taskbar::create() {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = &Taskbar::procedure;
-  wc.lpszClassName = kTaskbarClass;
-  if (!RegisterClassW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+  if (!Binding::registerClass(kTaskbarClass)) {
     if (log_)
       log_("taskbar: cannot register its class (error " + std::to_string(GetLastError()) + ")");
     return false;
   }
   geometry_ = TaskbarGeometry(kind_, GetSystemMetrics(SM_CXSCREEN));
   clock_ = clockText();
-  const HWND created =
-      CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, kTaskbarClass, u"", WS_POPUP | WS_VISIBLE,
-                      0, 0, geometry_.width(), geometry_.height(), nullptr, nullptr, nullptr, this);
-  if (!created) {
-    hwnd_ = nullptr;
+  if (!Binding::create(*this, WS_EX_TOPMOST | WS_EX_NOACTIVATE, kTaskbarClass, u"",
+                       WS_POPUP | WS_VISIBLE, RECT{0, 0, geometry_.width(), geometry_.height()},
+                       nullptr)) {
     if (log_)
       log_("taskbar: cannot create its window (error " + std::to_string(GetLastError()) + ")");
     return false;
@@ -142,19 +133,11 @@ bool Taskbar::create() {
   return true;
 }
 
-LRESULT CALLBACK Taskbar::procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  Taskbar *self = tlsTaskbar;
-  if (self && message == WM_CREATE)
-    self->hwnd_ = hwnd;
-  if (!self || hwnd != self->hwnd_)
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-  return self->handle(message, wParam, lParam);
-}
-
-LRESULT Taskbar::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Taskbar::windowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   const int x = static_cast<short>(LOWORD(lParam));
   switch (message) {
   case WM_CREATE:
+    hwnd_ = hwnd;
     createFonts();
     return 0;
   case WM_PAINT:
@@ -196,7 +179,7 @@ LRESULT Taskbar::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       toggleMenu();
       return 0;
     }
-    return DefWindowProcW(hwnd_, message, wParam, lParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
   case WM_KEYDOWN:
   case WM_KEYUP:
   case WM_CHAR:
@@ -225,6 +208,8 @@ LRESULT Taskbar::handle(UINT message, WPARAM wParam, LPARAM lParam) {
   case WM_CLOSE:
     return 0; // the shell's bar stays for the device's life
   case WM_DESTROY:
+    if (IsWindow(hwnd))
+      return 0; // only posted by someone: the bar stays
     KillTimer(hwnd_, kClockTimer);
     WindowStateView::instance().unwatch(windowsWatch_);
     windowsWatch_ = 0;
@@ -232,7 +217,7 @@ LRESULT Taskbar::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     hwnd_ = nullptr;
     return 0;
   default:
-    return DefWindowProcW(hwnd_, message, wParam, lParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
   }
 }
 

@@ -19,7 +19,8 @@
 //   further. Every other key message (WM_KEYDOWN, WM_KEYUP, WM_CHAR and their system forms) is
 //   posted unchanged to the focus window (GetFocus()).
 // - taps on the title and the clock do nothing;
-// - WM_CLOSE is ignored: the bar stays for the device's life, whoever posts it.
+// - WM_CLOSE, and a WM_DESTROY that someone posts, are ignored: the bar stays for the device's
+//   life.
 // When the screen turns (WM_SETTINGCHANGE, WM_WINDOWPOSCHANGED) the bar takes the new width and
 // the height that goes with it.
 //
@@ -57,11 +58,10 @@ public:
   bool create();
   HWND hwnd() const { return hwnd_; }
   const TaskbarGeometry &geometry() const { return geometry_; }
+  // The bar's messages (WindowBinding).
+  LRESULT windowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
-  static LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
-
   void toggleMenu();
   void keyMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void fitToScreen();

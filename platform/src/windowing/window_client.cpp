@@ -2,49 +2,33 @@
 
 #include "../client/host_connection.h"
 #include "../kernel/thread_message_queue.h"
-#include "../protocol/message_reader.h"
+#include "window_call.h"
+#include "window_messages.h"
 #include "window_procedure_table.h"
-#include "window_protocol.h"
 
 #include <ce/core/utf.h>
 #include <ce/kernel.h>
 
-namespace ce {
+#include <vector>
 
-using protocol::MessageReader;
+namespace ce {
 
 namespace {
 
-HWND toHwnd(std::uint64_t value) {
-  return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(value));
-}
-
-void onPaintState(protocol::Message &message) {
-  MessageReader reader(message.payload);
-  std::uint32_t thread = 0, needsPaint = 0;
-  std::uint64_t hwnd = 0;
-  if (!reader.u32(thread) || !reader.u64(hwnd) || !reader.u32(needsPaint) || !reader.complete())
-    return;
-  if (auto queue = ThreadMessageQueue::find(thread)) {
-    if (needsPaint)
-      queue->invalidate(toHwnd(hwnd));
+void onPaintState(windowing::PaintStateEvent &event) {
+  if (auto queue = ThreadMessageQueue::find(event.thread)) {
+    if (event.needsPaint)
+      queue->invalidate(event.hwnd);
     else
-      queue->validate(toHwnd(hwnd));
+      queue->validate(event.hwnd);
   }
 }
 
-void onInput(protocol::Message &message) {
-  MessageReader reader(message.payload);
-  std::uint32_t thread = 0, msg = 0;
-  std::uint64_t hwnd = 0, wParam = 0;
-  std::int64_t lParam = 0;
-  std::int32_t x = 0, y = 0;
-  if (!reader.u32(thread) || !reader.u64(hwnd) || !reader.u32(msg) || !reader.u64(wParam) ||
-      !reader.i64(lParam) || !reader.i32(x) || !reader.i32(y) || !reader.complete())
-    return;
-  if (auto queue = ThreadMessageQueue::find(thread))
-    queue->postInput(MSG{toHwnd(hwnd), msg, static_cast<WPARAM>(wParam),
-                         static_cast<LPARAM>(lParam), GetTickCount(), POINT{x, y}});
+void onInput(windowing::InputMessageEvent &event) {
+  const protocol::ThreadMessage &input = event.message;
+  if (auto queue = ThreadMessageQueue::find(input.thread))
+    queue->postInput(
+        MSG{input.hwnd, input.message, input.wParam, input.lParam, GetTickCount(), event.point});
 }
 
 } // namespace
@@ -59,8 +43,28 @@ WindowClient::WindowClient() {
   connection.setSentMessageHandler([this](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return dispatch(hwnd, message, wParam, lParam);
   });
-  connection.setEventHandler(+windowing::WindowEventType::PaintState, &onPaintState);
-  connection.setEventHandler(+windowing::WindowEventType::Input, &onInput);
+  connection.onEvent<windowing::PaintStateEvent>(&onPaintState);
+  connection.onEvent<windowing::InputMessageEvent>(&onInput);
+  ThreadMessageQueue::setThreadEndHook(&WindowClient::threadEnded);
+}
+
+void WindowClient::threadEnded(DWORD thread) {
+  WindowClient &client = instance();
+  std::vector<HWND> gone;
+  {
+    std::lock_guard lock(client.mutex_);
+    for (const auto &[hwnd, local] : client.windows_)
+      if (local.thread == thread)
+        gone.push_back(hwnd);
+  }
+  if (gone.empty())
+    return; // most threads make no window: the host hears of them not at all
+  for (HWND hwnd : gone)
+    client.removeWindow(hwnd);
+  auto &connection = HostConnection::instance();
+  if (!connection.isConnected())
+    return; // a host that has gone took the windows along
+  WindowCall::notify(thread, windowing::ThreadEndedNotice{});
 }
 
 bool WindowClient::addClass(const ClassInfo &info) {

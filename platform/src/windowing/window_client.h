@@ -38,6 +38,10 @@ public:
 
 private:
   WindowClient();
+  // A thread of this process has ended: its windows go, as on the device. The host destroys
+  // them (WM_DESTROY goes to the windows of other threads that go with them, none to the ended
+  // thread's), and this process forgets them.
+  static void threadEnded(DWORD thread);
 
   mutable std::mutex mutex_;
   std::unordered_map<std::u16string, ClassInfo> classes_; // by folded name

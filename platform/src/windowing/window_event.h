@@ -20,7 +20,6 @@ struct WindowEvent {
     Send,       // a sent window message
     Invalidate, // the window's update region became non-empty: WM_PAINT is due
     Validate,   // the window's update region became empty: no WM_PAINT any more
-    Timer,      // WM_TIMER is due (wParam = id, lParam = callback)
   };
 
   Kind kind = Kind::Post;

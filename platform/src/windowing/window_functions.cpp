@@ -20,14 +20,10 @@
 
 using ce::WindowCall;
 using ce::WindowClient;
-using ce::windowing::WindowRequest;
+using ce::windowRequest;
+using namespace ce::windowing;
 
 namespace {
-
-std::uint64_t handleValue(HWND hwnd) { return reinterpret_cast<std::uintptr_t>(hwnd); }
-HWND toHwnd(std::uint64_t value) {
-  return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(value));
-}
 
 // A class or window name given as an atom (a value below 0x10000) or as a string.
 bool isAtom(LPCWSTR name) { return reinterpret_cast<ULONG_PTR>(name) < 0x10000; }
@@ -36,42 +32,22 @@ using WindowInfo = ce::WindowStateView::Window;
 
 // Asks the host, for a process that keeps no view of the windows.
 std::optional<WindowInfo> askHost(HWND hwnd) {
-  WindowCall call(WindowRequest::QueryWindow);
-  call.args().u64(handleValue(hwnd));
-  if (!call.send())
+  auto answer = windowRequest(QueryWindowRequest{hwnd});
+  if (!answer)
     return std::nullopt;
-  auto &a = call.answer();
   WindowInfo w;
-  std::uint64_t parent = 0, owner = 0;
-  std::uint32_t visible = 0, enabled = 0;
-  std::int32_t id = 0, clientX = 0, clientY = 0;
-  a.u32(w.process);
-  a.u32(w.thread);
-  a.u64(parent);
-  a.u64(owner);
-  a.u32(w.style);
-  a.u32(w.exStyle);
-  a.i32(id);
-  a.u32(visible);
-  a.u32(enabled);
-  a.i32(w.rect.left);
-  a.i32(w.rect.top);
-  a.i32(w.rect.right);
-  a.i32(w.rect.bottom);
-  a.i32(clientX); // the window's top-left corner: windows have no frame
-  a.i32(clientY);
-  a.string(w.className);
-  a.string(w.title);
-  call.finish();
-  if (!a.ok()) {
-    SetLastError(ERROR_INVALID_DATA);
-    return std::nullopt;
-  }
-  w.parent = toHwnd(parent);
-  w.owner = toHwnd(owner);
-  w.id = id;
-  w.visible = visible != 0;
-  w.enabled = enabled != 0;
+  w.process = answer->process;
+  w.thread = answer->thread;
+  w.parent = answer->parent;
+  w.owner = answer->owner;
+  w.style = answer->style;
+  w.exStyle = answer->exStyle;
+  w.id = answer->id;
+  w.visible = answer->visible;
+  w.enabled = answer->enabled;
+  w.rect = answer->rect;
+  w.className = std::move(answer->className);
+  w.title = std::move(answer->title);
   return w;
 }
 
@@ -108,24 +84,11 @@ struct DeviceState {
 };
 
 std::optional<DeviceState> deviceState() {
-  WindowCall call(WindowRequest::State);
-  if (!call.send())
+  const auto answer = windowRequest(StateRequest{});
+  if (!answer)
     return std::nullopt;
-  std::uint64_t fg = 0, active = 0, focus = 0, desktop = 0;
-  DeviceState s;
-  auto &a = call.answer();
-  a.u64(fg);
-  a.u64(active);
-  a.u64(focus);
-  a.u64(desktop);
-  a.i32(s.width);
-  a.i32(s.height);
-  call.finish();
-  s.foreground = toHwnd(fg);
-  s.active = toHwnd(active);
-  s.focus = toHwnd(focus);
-  s.desktop = toHwnd(desktop);
-  return s;
+  return DeviceState{answer->foreground, answer->active,    answer->focus,
+                     answer->desktop,    answer->screen.cx, answer->screen.cy};
 }
 
 // The foreground window, the desktop and the screen's size: from the view when it answers.
@@ -146,21 +109,10 @@ std::optional<DeviceState> viewedState() {
   return deviceState();
 }
 
-// Sends a call whose answer is one handle; null when it fails.
-HWND handleAnswer(WindowCall &call) {
-  if (!call.send())
-    return nullptr;
-  std::uint64_t value = 0;
-  call.answer().u64(value);
-  call.finish();
-  return toHwnd(value);
-}
-
-// Calls that take one handle and answer with one.
-HWND handleCall(WindowRequest request, HWND hwnd) {
-  WindowCall call(request);
-  call.args().u64(handleValue(hwnd));
-  return handleAnswer(call);
+// A request whose answer is one handle; null when it fails.
+template <class Request> HWND handleAnswer(const Request &request) {
+  const auto answer = windowRequest(request);
+  return answer ? answer->hwnd : nullptr;
 }
 
 // Copies `text` into a caller's buffer of `size` units, cut to fit, always terminated.
@@ -175,9 +127,7 @@ int copyOut(const std::u16string &text, LPWSTR buffer, int size) {
 
 // The title the host keeps for the window (what DefWindowProcW's WM_SETTEXT stores).
 BOOL setHostTitle(HWND hwnd, LPCWSTR text) {
-  WindowCall call(WindowRequest::SetText);
-  call.args().u64(handleValue(hwnd)).string(text ? text : u"");
-  return call.send() ? TRUE : FALSE;
+  return windowRequest(SetTextRequest{hwnd, text ? text : u""}) ? TRUE : FALSE;
 }
 
 std::atomic<bool> waitCursorShown{false};
@@ -197,13 +147,10 @@ ATOM RegisterClassW(const WNDCLASSW *wndClass) {
     SetLastError(ERROR_CLASS_ALREADY_EXISTS);
     return 0;
   }
-  WindowCall call(WindowRequest::RegisterClass);
-  call.args().string(name).u32(wndClass->style);
-  if (!call.send())
+  const auto registered = windowRequest(RegisterClassRequest{name, wndClass->style});
+  if (!registered)
     return 0;
-  std::uint32_t atom = 0;
-  call.answer().u32(atom);
-  call.finish();
+  const std::uint32_t atom = registered->atom;
   if (atom == 0) {
     SetLastError(ERROR_CLASS_ALREADY_EXISTS);
     return 0;
@@ -221,10 +168,9 @@ BOOL UnregisterClassW(LPCWSTR className, HINSTANCE) {
     SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
     return FALSE;
   }
-  WindowCall call(WindowRequest::UnregisterClass);
-  call.args().string(className);
   // A host that has gone took the class with it: only its refusal keeps the class here.
-  if (!call.send() && GetLastError() != ERROR_BROKEN_PIPE)
+  const auto unregistered = windowRequest(UnregisterClassRequest{className});
+  if (!unregistered && unregistered.error() != ERROR_BROKEN_PIPE)
     return FALSE;
   WindowClient::instance().removeClass(className);
   return TRUE;
@@ -251,23 +197,13 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     return nullptr;
   }
   const std::u16string title = windowName ? std::u16string(windowName) : std::u16string();
-  WindowCall call(WindowRequest::CreateWindow);
-  call.args()
-      .string(info->name)
-      .string(title)
-      .u32(style)
-      .u32(exStyle)
-      .i32(x)
-      .i32(y)
-      .i32(width)
-      .i32(height)
-      .u64(handleValue(parent))
-      .i32(static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(menu)));
-  if (!call.send())
+  WindowCall call;
+  const auto created = call.send(
+      CreateWindowRequest{info->name, title, style, exStyle, x, y, width, height, parent,
+                          static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(menu))});
+  if (!created)
     return nullptr;
-  std::uint64_t value = 0;
-  call.answer().u64(value);
-  const HWND hwnd = toHwnd(value);
+  const HWND hwnd = created->hwnd;
   if (!hwnd) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
@@ -299,11 +235,9 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
 }
 
 BOOL DestroyWindow(HWND hwnd) {
-  WindowCall call(WindowRequest::DestroyWindow);
-  call.args().u64(handleValue(hwnd));
-  if (!call.send())
+  // The handed-back messages run WM_DESTROY for this thread's windows before it returns.
+  if (!windowRequest(DestroyWindowRequest{hwnd}))
     return FALSE;
-  call.finish(); // runs WM_DESTROY for this thread's windows
   WindowClient::instance().removeWindow(hwnd);
   return TRUE;
 }
@@ -343,40 +277,21 @@ LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL ShowWindow(HWND hwnd, int command) {
-  WindowCall call(WindowRequest::ShowWindow);
-  call.args().u64(handleValue(hwnd)).i32(command);
-  if (!call.send())
-    return FALSE;
-  std::uint32_t wasVisible = 0;
-  call.answer().u32(wasVisible);
-  call.finish();
-  return wasVisible ? TRUE : FALSE;
+  const auto shown = windowRequest(ShowWindowRequest{hwnd, command});
+  return shown && shown->wasVisible ? TRUE : FALSE;
 }
 
 BOOL UpdateWindow(HWND hwnd) {
   const bool own = WindowClient::instance().threadOf(hwnd).has_value();
   // Paints now when anything is due, as the device does, without waiting for the queue: here,
   // or in the window's own process, which is sent WM_PAINT.
-  WindowCall call(WindowRequest::UpdateRegion);
-  call.args().u64(handleValue(hwnd));
-  if (!call.send())
+  const auto update = windowRequest(UpdateRegionRequest{hwnd});
+  if (!update)
     return FALSE;
-  RECT bounds{};
-  std::uint32_t count = 0;
-  auto &a = call.answer();
-  a.i32(bounds.left);
-  a.i32(bounds.top);
-  a.i32(bounds.right);
-  a.i32(bounds.bottom);
-  a.u32(count);
-  for (std::uint32_t i = 0; i < count * 4 && a.ok(); ++i) {
-    std::int32_t ignored = 0;
-    a.i32(ignored);
-  }
-  call.finish();
-  if (count > 0 && own)
+  const bool due = !update->rects.empty();
+  if (due && own)
     WindowClient::instance().dispatch(hwnd, WM_PAINT, 0, 0);
-  else if (count > 0)
+  else if (due)
     SendMessageW(hwnd, WM_PAINT, 0, 0);
   return TRUE;
 }
@@ -387,16 +302,7 @@ BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
 }
 
 BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
-  WindowCall call(WindowRequest::SetWindowPos);
-  call.args()
-      .u64(handleValue(hwnd))
-      .u64(reinterpret_cast<std::uintptr_t>(insertAfter))
-      .i32(x)
-      .i32(y)
-      .i32(cx)
-      .i32(cy)
-      .u32(flags);
-  return call.send() ? TRUE : FALSE;
+  return windowRequest(SetWindowPosRequest{hwnd, insertAfter, x, y, cx, cy, flags}) ? TRUE : FALSE;
 }
 
 BOOL GetWindowRect(HWND hwnd, LPRECT rect) {
@@ -421,11 +327,7 @@ BOOL GetClientRect(HWND hwnd, LPRECT rect) {
   return TRUE;
 }
 
-HWND GetWindow(HWND hwnd, UINT command) {
-  WindowCall call(WindowRequest::GetWindow);
-  call.args().u64(handleValue(hwnd)).u32(command);
-  return handleAnswer(call);
-}
+HWND GetWindow(HWND hwnd, UINT command) { return handleAnswer(GetWindowRequest{hwnd, command}); }
 
 HWND GetDesktopWindow() {
   const auto s = viewedState();
@@ -437,20 +339,17 @@ HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  WindowCall call(WindowRequest::FindWindow);
-  call.args()
-      .u32(className ? 1 : 0)
-      .string(className ? className : u"")
-      .u32(windowName ? 1 : 0)
-      .string(windowName ? windowName : u"");
-  if (!call.send())
+  FindWindowRequest request;
+  if (className)
+    request.className = className;
+  if (windowName)
+    request.title = windowName;
+  const auto found = windowRequest(request);
+  if (!found)
     return nullptr;
-  std::uint64_t value = 0;
-  call.answer().u64(value);
-  call.finish();
-  if (!value)
+  if (!found->hwnd)
     SetLastError(ERROR_FILE_NOT_FOUND);
-  return toHwnd(value);
+  return found->hwnd;
 }
 
 BOOL EnumWindows(WNDENUMPROC callback, LPARAM lParam) {
@@ -458,20 +357,10 @@ BOOL EnumWindows(WNDENUMPROC callback, LPARAM lParam) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  std::vector<HWND> windows;
-  {
-    WindowCall call(WindowRequest::EnumWindows);
-    if (!call.send())
-      return FALSE;
-    std::uint32_t count = 0;
-    auto &a = call.answer();
-    a.u32(count);
-    for (std::uint32_t i = 0; i < count && a.ok(); ++i) {
-      std::uint64_t value = 0;
-      if (a.u64(value))
-        windows.push_back(toHwnd(value));
-    }
-  }
+  auto listed = windowRequest(EnumWindowsRequest{});
+  if (!listed)
+    return FALSE;
+  const std::vector<HWND> windows = std::move(listed->windows);
   // The callback runs on a copy of the list: it may create or destroy windows meanwhile.
   for (HWND hwnd : windows)
     if (!callback(hwnd, lParam))
@@ -532,14 +421,8 @@ BOOL IsWindowEnabled(HWND hwnd) {
 }
 
 BOOL EnableWindow(HWND hwnd, BOOL enable) {
-  WindowCall call(WindowRequest::EnableWindow);
-  call.args().u64(handleValue(hwnd)).u32(enable ? 1 : 0);
-  if (!call.send())
-    return FALSE;
-  std::uint32_t wasDisabled = 0;
-  call.answer().u32(wasDisabled);
-  call.finish();
-  return wasDisabled ? TRUE : FALSE;
+  const auto enabled = windowRequest(EnableWindowRequest{hwnd, enable != FALSE});
+  return enabled && enabled->wasDisabled ? TRUE : FALSE;
 }
 
 DWORD GetWindowThreadProcessId(HWND hwnd, LPDWORD processId) {
@@ -606,15 +489,12 @@ LONG_PTR SetWindowLongPtrW(HWND hwnd, int index, LONG_PTR value) {
     return reinterpret_cast<LONG_PTR>(*previous);
   }
   default: {
-    WindowCall call(WindowRequest::SetWindowLong);
-    call.args().u64(handleValue(hwnd)).i32(index).i32(static_cast<std::int32_t>(value));
-    if (!call.send())
+    const auto set =
+        windowRequest(SetWindowLongRequest{hwnd, index, static_cast<std::int32_t>(value)});
+    if (!set)
       return 0;
-    std::int32_t previous = 0;
-    call.answer().i32(previous);
-    call.finish();
     SetLastError(ERROR_SUCCESS);
-    return previous;
+    return set->previous;
   }
   }
 }
@@ -644,19 +524,17 @@ HWND GetForegroundWindow() {
 }
 
 BOOL SetForegroundWindow(HWND hwnd) {
-  WindowCall call(WindowRequest::SetForeground);
-  call.args().u64(handleValue(hwnd));
-  return call.send() ? TRUE : FALSE;
+  return windowRequest(SetForegroundRequest{hwnd}) ? TRUE : FALSE;
 }
 
-HWND SetFocus(HWND hwnd) { return handleCall(WindowRequest::SetFocus, hwnd); }
+HWND SetFocus(HWND hwnd) { return handleAnswer(SetFocusRequest{hwnd}); }
 
 HWND GetFocus() {
   const auto s = deviceState();
   return s ? s->focus : nullptr;
 }
 
-HWND SetActiveWindow(HWND hwnd) { return handleCall(WindowRequest::SetActive, hwnd); }
+HWND SetActiveWindow(HWND hwnd) { return handleAnswer(SetActiveRequest{hwnd}); }
 
 HWND GetActiveWindow() {
   const auto s = deviceState();
@@ -680,17 +558,10 @@ BOOL SystemParametersInfoW(UINT action, UINT uiParam, PVOID param, UINT winIni) 
       SetLastError(ERROR_INVALID_PARAMETER);
       return FALSE;
     }
-    WindowCall call(WindowRequest::WorkArea);
-    if (!call.send())
+    const auto work = windowRequest(WorkAreaRequest{});
+    if (!work)
       return FALSE;
-    RECT area{};
-    auto &a = call.answer();
-    a.i32(area.left);
-    a.i32(area.top);
-    a.i32(area.right);
-    a.i32(area.bottom);
-    call.finish();
-    *static_cast<RECT *>(param) = area;
+    *static_cast<RECT *>(param) = work->area;
     return TRUE;
   }
   case SPI_GETSIPINFO:
@@ -703,15 +574,11 @@ BOOL SystemParametersInfoW(UINT action, UINT uiParam, PVOID param, UINT winIni) 
 }
 
 BOOL SHFullScreen(HWND hwnd, DWORD state) {
-  WindowCall call(WindowRequest::FullScreen);
-  call.args().u64(handleValue(hwnd)).u32(state);
-  return call.send() ? TRUE : FALSE;
+  return windowRequest(FullScreenRequest{hwnd, state}) ? TRUE : FALSE;
 }
 
 void keybd_event(BYTE key, BYTE, DWORD flags, ULONG_PTR) {
-  WindowCall call(WindowRequest::KeyboardEvent);
-  call.args().u32(key).u32(flags);
-  call.send();
+  windowRequest(KeyboardEventRequest{key, flags});
 }
 
 HCURSOR LoadCursorW(HINSTANCE, LPCWSTR name) {
@@ -727,21 +594,13 @@ HCURSOR SetCursor(HCURSOR cursor) {
   const bool wait = cursor == kWaitCursor;
   const bool was = waitCursorShown.exchange(wait);
   if (was != wait) {
-    WindowCall call(WindowRequest::SetCursor);
-    call.args().u32(wait ? 1 : 0);
-    call.send();
+    windowRequest(SetCursorRequest{wait});
   }
   return was ? kWaitCursor : kArrowCursor;
 }
 
-HWND SetCapture(HWND hwnd) { return handleCall(WindowRequest::SetCapture, hwnd); }
+HWND SetCapture(HWND hwnd) { return handleAnswer(SetCaptureRequest{hwnd}); }
 
-BOOL ReleaseCapture() {
-  WindowCall call(WindowRequest::ReleaseCapture);
-  return call.send() ? TRUE : FALSE;
-}
+BOOL ReleaseCapture() { return windowRequest(ReleaseCaptureRequest{}) ? TRUE : FALSE; }
 
-HWND GetCapture() {
-  WindowCall call(WindowRequest::GetCapture);
-  return handleAnswer(call);
-}
+HWND GetCapture() { return handleAnswer(GetCaptureRequest{}); }

@@ -220,19 +220,6 @@ bool WindowManager::unregisterClass(Caller caller, std::u16string_view name) {
   return succeed();
 }
 
-UINT WindowManager::registerMessage(std::u16string_view name) {
-  if (name.empty()) {
-    fail(ERROR_INVALID_PARAMETER);
-    return 0;
-  }
-  const UINT number = messages_.registerName(name);
-  if (!number)
-    fail(ERROR_NOT_ENOUGH_MEMORY);
-  else
-    succeed();
-  return number;
-}
-
 // ---------------------------------------------------------------------------------------------
 // Events
 
@@ -400,7 +387,6 @@ void WindowManager::destroyAll(const std::vector<HWND> &doomed, DWORD silentProc
     if (WindowRecord *parent = record(p))
       std::erase_if(parent->children, [&](HWND c) { return gone.count(c) != 0; });
   for (HWND h : doomed) {
-    timers_.removeWindow(h);
     const auto count = windowCounts_.find(record(h)->process);
     if (count != windowCounts_.end() && --count->second == 0)
       windowCounts_.erase(count);
@@ -436,7 +422,6 @@ void WindowManager::processExited(DWORD process) {
       roots.push_back(h);
   destroyAll(withDependents(roots), process, 0);
   classes_.removeProcess(process);
-  timers_.removeProcess(process);
   if (record(desktop_)->process == process)
     setDesktopOwner(Caller{});
   succeed();
@@ -448,7 +433,6 @@ void WindowManager::threadExited(DWORD process, DWORD thread) {
     if (w.process == process && w.thread == thread && h != desktop_)
       roots.push_back(h);
   destroyAll(withDependents(roots), process, thread);
-  timers_.removeThread(process, thread);
   active_.erase(thread);
   focus_.erase(thread);
   succeed();
@@ -475,10 +459,11 @@ RECT WindowManager::screenRect(const WindowRecord &w) const {
   RECT r = w.rect;
   for (const WindowRecord *p = record(w.parent); p && p->handle != desktop_;
        p = record(p->parent)) {
-    r.left += p->rect.left;
-    r.right += p->rect.left;
-    r.top += p->rect.top;
-    r.bottom += p->rect.top;
+    // Each rectangle is within the coordinate limit, but a deep chain of them adds up.
+    r.left = clampCoordinate(static_cast<long long>(r.left) + p->rect.left);
+    r.right = clampCoordinate(static_cast<long long>(r.right) + p->rect.left);
+    r.top = clampCoordinate(static_cast<long long>(r.top) + p->rect.top);
+    r.bottom = clampCoordinate(static_cast<long long>(r.bottom) + p->rect.top);
   }
   return r;
 }
@@ -1290,42 +1275,6 @@ bool WindowManager::releaseCapture(Caller caller) {
   capture_ = nullptr;
   send(previous, WM_CAPTURECHANGED, 0, 0);
   return succeed();
-}
-
-// ---------------------------------------------------------------------------------------------
-// Timers
-
-UINT_PTR WindowManager::setTimer(Caller caller, HWND hwnd, UINT_PTR id, DWORD intervalMs,
-                                 LPARAM callback, TimerTable::Clock::time_point now) {
-  DWORD thread = caller.thread;
-  if (hwnd) {
-    const WindowRecord *w = ownedBy(caller, hwnd);
-    if (!w)
-      return 0;
-    thread = w->thread;
-  }
-  const UINT_PTR given = timers_.set(caller.process, thread, hwnd, id, intervalMs, callback, now);
-  if (!hwnd && !given) {
-    fail(ERROR_NOT_ENOUGH_MEMORY);
-    return 0;
-  }
-  succeed();
-  // A window timer answers its own id; id 0 is valid there but 0 means failure to the caller.
-  return given ? given : 1;
-}
-
-bool WindowManager::killTimer(Caller caller, HWND hwnd, UINT_PTR id) {
-  if (hwnd && !ownedBy(caller, hwnd))
-    return false;
-  if (!timers_.kill(caller.process, hwnd, id))
-    return fail(ERROR_INVALID_PARAMETER);
-  return succeed();
-}
-
-void WindowManager::fireDueTimers(TimerTable::Clock::time_point now) {
-  for (const TimerTable::Timer &t : timers_.takeDue(now))
-    events_.push_back(WindowEvent{
-        WindowEvent::Kind::Timer, t.process, t.thread, t.hwnd, WM_TIMER, t.id, t.callback, {}});
 }
 
 } // namespace ce::host

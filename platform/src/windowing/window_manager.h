@@ -1,14 +1,14 @@
 // The device's window manager, as a state machine inside the host: the window table, classes,
-// z-order, foreground, focus and activation, visible and update regions, timers, registered
-// messages and the screen's size. It runs no window procedure and blocks on nothing: whatever
-// a window's owner must hear comes out as WindowEvents (takeEvents), which the host routes to
-// the owner threads.
+// z-order, foreground, focus and activation, visible and update regions and the screen's size.
+// (Timers live in their owner thread's queue; registered messages are named objects.) It runs
+// no window procedure and blocks on nothing: whatever a window's owner must hear comes out as
+// WindowEvents (takeEvents), which the host routes to the owner threads.
 //
 // Every operation sets lastError(): ERROR_SUCCESS, or the code the platform function reports.
 //
 // Chosen behaviours:
-// - Only the process that owns a window may destroy it, change its text or styles, or set
-//   timers on it (ERROR_ACCESS_DENIED otherwise); anyone may query it, post to it, invalidate it
+// - Only the process that owns a window may destroy it or change its text or styles
+//   (ERROR_ACCESS_DENIED otherwise); anyone may query it, post to it, invalidate it
 //   or bring it to the foreground. The process of a top-level window's owner may destroy it as
 //   well. Any device process may show, hide, move, resize and reorder another process's
 //   top-level window, as on the device (a service raises a program's window); a child window
@@ -43,8 +43,6 @@
 //   ends, simply lets it go.
 #pragma once
 
-#include "registered_message_table.h"
-#include "timer_table.h"
 #include "window_class_table.h"
 #include "window_event.h"
 #include "window_record.h"
@@ -100,8 +98,8 @@ public:
   DWORD lastError() const { return lastError_; }
   std::vector<WindowEvent> takeEvents();
   // The windows whose record may have changed since the last call: made, destroyed, or with a
-  // new title, styles, id, place, owner, visibility or enabled state (z-order, update regions
-  // and timers do not count). Each appears once; a window may appear that ends up as it was.
+  // new title, styles, id, place, owner, visibility or enabled state (z-order and update regions
+  // do not count). Each appears once; a window may appear that ends up as it was.
   std::vector<HWND> takeChangedWindows();
 
   // Screen.
@@ -118,11 +116,10 @@ public:
   RECT workArea() const { return workArea_; }
   void rotate();
 
-  // Classes and registered messages.
+  // Classes.
   ATOM registerClass(Caller caller, std::u16string_view name, UINT style);
   // Fails with ERROR_CLASS_HAS_WINDOWS while a window of the caller's process has the class.
   bool unregisterClass(Caller caller, std::u16string_view name);
-  UINT registerMessage(std::u16string_view name);
 
   // Lifetime.
   HWND createWindow(Caller caller, const Creation &creation);
@@ -192,14 +189,6 @@ public:
   std::optional<Paint> updateRegion(HWND hwnd) const;
   // BeginPaint: the update region, which is then validated.
   std::optional<Paint> beginPaint(Caller caller, HWND hwnd);
-
-  // Timers. A null window makes a timer of the calling thread.
-  UINT_PTR setTimer(Caller caller, HWND hwnd, UINT_PTR id, DWORD intervalMs, LPARAM callback,
-                    TimerTable::Clock::time_point now);
-  bool killTimer(Caller caller, HWND hwnd, UINT_PTR id);
-  // Emits a Timer event for every timer due at `now`.
-  void fireDueTimers(TimerTable::Clock::time_point now);
-  std::optional<TimerTable::Clock::time_point> nextTimerDue() const { return timers_.nextDue(); }
 
 private:
   struct Snapshot {
@@ -283,8 +272,6 @@ private:
   std::map<DWORD, HWND> active_; // by thread
   std::map<DWORD, HWND> focus_;  // by thread
   WindowClassTable classes_;
-  RegisteredMessageTable messages_;
-  TimerTable timers_;
   std::vector<WindowEvent> events_;
   std::set<HWND> changed_;
   mutable DWORD lastError_ = 0;

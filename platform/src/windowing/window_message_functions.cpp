@@ -2,7 +2,7 @@
 // timers that put WM_TIMER into their owner's queue.
 #include "../controls/edit_messages.h"
 #include "../kernel/thread_message_queue.h"
-#include "message_data_field.h"
+#include "../protocol/named_object_messages.h"
 #include "message_marshaller.h"
 #include "window_call.h"
 #include "window_client.h"
@@ -14,11 +14,8 @@
 #include <atomic>
 
 using ce::WindowClient;
-using ce::windowing::WindowRequest;
 
 namespace {
-
-std::uint64_t handleValue(HWND hwnd) { return reinterpret_cast<std::uintptr_t>(hwnd); }
 
 // Ids of windowless timers, picked for SetTimer(NULL, 0, ...).
 std::atomic<UINT_PTR> nextThreadTimer{0x7F00};
@@ -30,20 +27,9 @@ UINT RegisterWindowMessageW(LPCWSTR name) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  ce::protocol::MessageWriter payload;
-  payload.string(name);
-  ce::HostConnection::Reply reply;
-  if (!ce::HostConnection::instance().call(ce::protocol::MessageType::RegisterMessage, payload,
-                                           reply))
-    return 0;
-  if (reply.status != ERROR_SUCCESS) {
-    SetLastError(reply.status);
-    return 0;
-  }
-  std::uint32_t number = 0;
-  ce::protocol::MessageReader reader(reply.message.payload);
-  reader.u32(number);
-  return number;
+  const auto registered =
+      ce::HostConnection::instance().request(ce::protocol::RegisterMessageRequest{name});
+  return registered ? registered->message : 0;
 }
 
 BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -62,10 +48,7 @@ BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   }
   // Answered once the host has queued it for the window's process: the receiver never holds
   // the poster.
-  ce::protocol::MessageWriter payload;
-  payload.u32(GetCurrentThreadId()).u64(handleValue(hwnd)).u32(message).u64(wParam).i64(lParam);
-  return ce::HostConnection::instance().post(ce::windowing::messageType(WindowRequest::PostMessage),
-                                             payload)
+  return ce::WindowCall::post(ce::windowing::PostMessageRequest{hwnd, message, wParam, lParam})
              ? TRUE
              : FALSE;
 }
@@ -91,35 +74,18 @@ LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   }
   // Another thread: the owner handles it in its GetMessageW/PeekMessageW; meanwhile this
   // thread handles what is sent to it, so two threads sending to each other never deadlock.
-  ce::protocol::MessageWriter payload;
-  payload.u32(GetCurrentThreadId())
-      .u64(handleValue(hwnd))
-      .u32(message)
-      .u64(wParam)
-      .i64(packed ? packed->lParam : lParam);
-  ce::windowing::writeMessageData(payload, packed ? &packed->data : nullptr);
-  if (payload.overflowed()) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return 0;
+  ce::windowing::SendMessageRequest request{hwnd, message, wParam, lParam, {}};
+  if (packed) {
+    request.lParam = packed->lParam;
+    request.data = {true, std::move(packed->data)};
   }
-  WindowClient::instance();
-  ce::HostConnection::Reply reply;
-  if (!ce::HostConnection::instance().call(ce::windowing::messageType(WindowRequest::SendMessage),
-                                           payload, reply, true))
+  const auto answer = ce::windowRequest(request, true);
+  if (!answer)
     return 0;
-  if (reply.status != ERROR_SUCCESS) {
-    SetLastError(reply.status);
-    return 0;
-  }
-  std::int64_t result = 0;
-  std::vector<std::uint8_t> replyData;
-  ce::protocol::MessageReader reader(reply.message.payload);
-  reader.i64(result);
-  reader.blob(replyData);
   if (!packed)
-    return static_cast<LRESULT>(result);
-  return ce::MessageMarshaller::applyReply(message, wParam, lParam, static_cast<LRESULT>(result),
-                                           replyData);
+    return static_cast<LRESULT>(answer->result);
+  return ce::MessageMarshaller::applyReply(message, wParam, lParam,
+                                           static_cast<LRESULT>(answer->result), answer->data);
 }
 
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC callback) {

@@ -13,39 +13,15 @@
 
 #include <algorithm>
 
-using ce::WindowCall;
 using ce::WindowClient;
-using ce::windowing::WindowRequest;
+using ce::windowRequest;
+using namespace ce::windowing;
 
 namespace {
 
-std::uint64_t handleValue(HWND hwnd) { return reinterpret_cast<std::uintptr_t>(hwnd); }
-
-bool readRect(ce::protocol::MessageReader &reader, RECT &rect) {
-  return reader.i32(rect.left) && reader.i32(rect.top) && reader.i32(rect.right) &&
-         reader.i32(rect.bottom);
-}
-
-// At most this many rectangles are taken from one answer.
-constexpr std::uint32_t kMaxRects = 1u << 16;
-
-bool readRects(ce::protocol::MessageReader &reader, std::vector<RECT> &rects) {
-  std::uint32_t count = 0;
-  if (!reader.u32(count) || count > kMaxRects)
-    return false;
-  rects.resize(count);
-  for (RECT &r : rects)
-    if (!readRect(reader, r))
-      return false;
-  return true;
-}
-
-bool changeRegion(WindowRequest request, HWND hwnd, const RECT *rect) {
-  WindowCall call(request);
-  call.args().u64(handleValue(hwnd)).u32(rect ? 1 : 0);
-  const RECT whole = rect ? *rect : RECT{};
-  call.args().i32(whole.left).i32(whole.top).i32(whole.right).i32(whole.bottom);
-  return call.send();
+template <class Request> bool changeRegion(HWND hwnd, const RECT *rect) {
+  return static_cast<bool>(
+      windowRequest(Request{hwnd, rect ? std::optional<RECT>(*rect) : std::nullopt}));
 }
 
 // A DC over the display's framebuffer with logical (0, 0) at `origin`, drawing only within
@@ -79,13 +55,11 @@ std::vector<RECT> clipToUpdate(const std::vector<RECT> &visible, const std::vect
 } // namespace
 
 BOOL InvalidateRect(HWND hwnd, const RECT *rect, BOOL) {
-  return changeRegion(WindowRequest::Invalidate, hwnd, rect) ? TRUE : FALSE;
+  return changeRegion<InvalidateRequest>(hwnd, rect) ? TRUE : FALSE;
 }
 
 BOOL ValidateRect(HWND hwnd, const RECT *rect) {
-  if (!changeRegion(WindowRequest::Validate, hwnd, rect))
-    return FALSE;
-  return TRUE;
+  return changeRegion<ValidateRequest>(hwnd, rect) ? TRUE : FALSE;
 }
 
 HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT paint) {
@@ -94,27 +68,17 @@ HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT paint) {
     return nullptr;
   }
   *paint = PAINTSTRUCT{};
-  WindowCall call(WindowRequest::BeginPaint);
-  call.args().u64(handleValue(hwnd));
-  if (!call.send())
-    return nullptr;
-  RECT bounds{};
-  std::vector<RECT> update, visible;
-  POINT origin{};
-  auto &a = call.answer();
-  const bool ok = readRect(a, bounds) && readRects(a, update) && a.i32(origin.x) &&
-                  a.i32(origin.y) && readRects(a, visible);
-  call.finish();
+  const auto begun = windowRequest(BeginPaintRequest{hwnd});
   // The update region is empty now: the host's notice of that (PaintState) came before its
   // answer and has already taken WM_PAINT out of the queue. Nothing is validated here: an
   // invalidation that the host sent after its answer (another window moved away) may be in
   // the queue already, and its WM_PAINT must stay.
-  if (!ok) {
-    SetLastError(ERROR_INVALID_DATA);
+  if (!begun)
     return nullptr;
-  }
-  paint->rcPaint = bounds;
-  paint->hdc = framebufferDC(origin, clipToUpdate(visible, update, origin));
+  const POINT origin = begun->drawable.clientOrigin;
+  paint->rcPaint = begun->update.bounds;
+  paint->hdc =
+      framebufferDC(origin, clipToUpdate(begun->drawable.visible, begun->update.rects, origin));
   if (paint->hdc)
     paint->fErase = WindowClient::instance().dispatch(hwnd, WM_ERASEBKGND,
                                                       reinterpret_cast<WPARAM>(paint->hdc), 0)
@@ -134,19 +98,10 @@ int GetUpdateRgn(HWND hwnd, HRGN region, BOOL) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return ERROR;
   }
-  WindowCall call(WindowRequest::UpdateRegion);
-  call.args().u64(handleValue(hwnd));
-  if (!call.send())
+  const auto update = windowRequest(UpdateRegionRequest{hwnd});
+  if (!update)
     return ERROR;
-  RECT bounds{};
-  std::vector<RECT> rects;
-  auto &a = call.answer();
-  const bool ok = readRect(a, bounds) && readRects(a, rects);
-  call.finish();
-  if (!ok) {
-    SetLastError(ERROR_INVALID_DATA);
-    return ERROR;
-  }
+  const std::vector<RECT> &rects = update->rects;
   if (!SetRectRgn(region, 0, 0, 0, 0))
     return ERROR;
   int kind = NULLREGION;
@@ -169,20 +124,10 @@ HDC GetDC(HWND hwnd) {
     const ce::PixelMemory memory = display->framebuffer();
     return ce::createFramebufferDC(memory, POINT{0, 0}, {RECT{0, 0, memory.width, memory.height}});
   }
-  WindowCall call(WindowRequest::VisibleRegion);
-  call.args().u64(handleValue(hwnd));
-  if (!call.send())
+  auto drawable = windowRequest(VisibleRegionRequest{hwnd});
+  if (!drawable)
     return nullptr;
-  POINT origin{};
-  std::vector<RECT> visible;
-  auto &a = call.answer();
-  const bool ok = a.i32(origin.x) && a.i32(origin.y) && readRects(a, visible);
-  call.finish();
-  if (!ok) {
-    SetLastError(ERROR_INVALID_DATA);
-    return nullptr;
-  }
-  return framebufferDC(origin, std::move(visible));
+  return framebufferDC(drawable->clientOrigin, std::move(drawable->visible));
 }
 
 int ReleaseDC(HWND, HDC dc) { return dc && DeleteDC(dc) ? 1 : 0; }

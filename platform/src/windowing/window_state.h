@@ -1,20 +1,13 @@
-// A window as the host tells every process of it, and the notice that carries such windows to
-// a process (windowing::WindowEventType::WindowState).
-//
-// A notice: u32 flags, u64 foreground, u64 desktop, i32 screen width, i32 screen height,
-// u32 n, n x window, u32 m, m x u64 removed window. A window: u64 hwnd, u32 device process,
-// u32 thread, u64 parent, u64 owner, u32 style, u32 exStyle, i32 id, u32 visible, u32 enabled,
-// i32 x4 rectangle (in its parent's client area), string class, string title.
+// A window as the host tells every process of it, and the event that carries such windows to
+// a process (windowing::WindowEventType::WindowState), declared for the codec.
 #pragma once
 
-#include "../protocol/message_reader.h"
-#include "../protocol/message_writer.h"
+#include "../protocol/message_codec.h"
+#include "window_protocol.h"
 
 #include <ce/windows_api.h>
 
 #include <cstdint>
-#include <optional>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -39,9 +32,28 @@ struct WindowState {
   std::u16string title;
 
   bool operator==(const WindowState &other) const;
+  static constexpr auto fields() {
+    namespace wire = protocol::wire;
+    using S = WindowState;
+    return std::tuple{wire::field(&S::handle),
+                      wire::field(&S::process),
+                      wire::field(&S::thread),
+                      wire::field(&S::parent),
+                      wire::field(&S::owner),
+                      wire::field(&S::style),
+                      wire::field(&S::exStyle),
+                      wire::field(&S::id),
+                      wire::field(&S::visible),
+                      wire::field(&S::enabled),
+                      wire::field(&S::rect),
+                      wire::text(&S::className, kMaxClassUnits),
+                      wire::text(&S::title, kMaxTitleUnits)};
+  }
+  bool wellFormed() const { return handle != nullptr; }
 };
 
 struct WindowStateNotice {
+  static constexpr windowing::WindowEventType kType = windowing::WindowEventType::WindowState;
   // The receiver forgets every window it knew before taking this notice's.
   static constexpr std::uint32_t kStartsOver = 1;
   // With this notice the receiver knows every window of the device.
@@ -54,12 +66,16 @@ struct WindowStateNotice {
   std::vector<WindowState> windows; // new or changed
   std::vector<HWND> removed;
 
-  void write(protocol::MessageWriter &writer) const;
-  // nullopt for a payload that is not a whole, well-formed notice.
-  static std::optional<WindowStateNotice> read(std::span<const std::uint8_t> payload);
-  // The bytes of a notice without windows, and those one window adds.
-  static constexpr std::size_t kFixedBytes = 4 + 8 + 8 + 4 + 4 + 4 + 4;
-  static std::size_t bytesOf(const WindowState &window);
+  static constexpr auto fields() {
+    namespace wire = protocol::wire;
+    using S = WindowStateNotice;
+    return std::tuple{wire::bounded(&S::flags, 0, kStartsOver | kWhole),
+                      wire::field(&S::foreground),
+                      wire::field(&S::desktop),
+                      wire::field(&S::screen),
+                      wire::list(&S::windows, wire::kAsManyAsFit),
+                      wire::list(&S::removed, wire::kAsManyAsFit)};
+  }
 };
 
 } // namespace ce

@@ -1,6 +1,7 @@
 #include "window_state_view.h"
 
 #include "../client/host_connection.h"
+#include "../gdi/region.h"
 #include "../kernel/thread_message_queue.h"
 #include "window_call.h"
 #include "window_client.h"
@@ -34,10 +35,9 @@ WindowStateView &WindowStateView::instance() {
 }
 
 WindowStateView::WindowStateView() {
-  HostConnection::instance().setEventHandler(
-      +windowing::WindowEventType::WindowState, [](protocol::Message &message) {
-        WindowStateView::instance().take(message.payload, HostConnection::eventConnectionSerial());
-      });
+  HostConnection::instance().onEvent<WindowStateNotice>([](WindowStateNotice &notice) {
+    WindowStateView::instance().take(std::move(notice), HostConnection::eventConnectionSerial());
+  });
 }
 
 WindowStateView::Status WindowStateView::current() {
@@ -55,13 +55,11 @@ WindowStateView::Status WindowStateView::current() {
   if (following())
     return Status::Current;
   // The table comes in notices before the answer, on the connection the request goes on.
-  WindowCall call(windowing::WindowRequest::WatchWindows);
-  if (!call.send()) {
-    const DWORD error = GetLastError();
-    return error == ERROR_BROKEN_PIPE || error == ERROR_TIMEOUT ? Status::Unreachable
-                                                                : Status::NotKept;
-  }
-  call.finish();
+  const auto watched = windowRequest(windowing::WatchWindowsRequest{});
+  if (!watched)
+    return watched.error() == ERROR_BROKEN_PIPE || watched.error() == ERROR_TIMEOUT
+               ? Status::Unreachable
+               : Status::NotKept;
   // A connection that broke and came back meanwhile: the next query asks again.
   return following() ? Status::Current : Status::NotKept;
 }
@@ -93,10 +91,11 @@ std::optional<WindowStateView::Window> WindowStateView::window(HWND hwnd, bool w
     w.visible = w.visible && cur->visible;
     if (cur->handle == desktop_)
       break;
-    w.rect.left += cur->rect.left;
-    w.rect.right += cur->rect.left;
-    w.rect.top += cur->rect.top;
-    w.rect.bottom += cur->rect.top;
+    // Saturating: the notices come from outside this process and may carry any coordinates.
+    w.rect.left = clampCoordinate(static_cast<long long>(w.rect.left) + cur->rect.left);
+    w.rect.right = clampCoordinate(static_cast<long long>(w.rect.right) + cur->rect.left);
+    w.rect.top = clampCoordinate(static_cast<long long>(w.rect.top) + cur->rect.top);
+    w.rect.bottom = clampCoordinate(static_cast<long long>(w.rect.bottom) + cur->rect.top);
   }
   if (withText) {
     w.className = s.className;
@@ -183,13 +182,16 @@ WindowStateView::postsFor(const std::vector<std::pair<HWND, LPARAM>> &changes) c
 }
 
 void WindowStateView::take(std::span<const std::uint8_t> payload, std::uint64_t connection) {
-  auto notice = WindowStateNotice::read(payload);
-  if (!notice)
-    return;
+  WindowStateNotice notice;
+  if (protocol::decode(payload, notice))
+    take(std::move(notice), connection);
+}
+
+void WindowStateView::take(WindowStateNotice notice, std::uint64_t connection) {
   std::vector<Post> posts;
   {
     std::unique_lock lock(mutex_);
-    const bool startsOver = (notice->flags & WindowStateNotice::kStartsOver) != 0;
+    const bool startsOver = (notice.flags & WindowStateNotice::kStartsOver) != 0;
     if (startsOver) {
       windows_.clear();
       connection_ = connection;
@@ -199,27 +201,27 @@ void WindowStateView::take(std::span<const std::uint8_t> payload, std::uint64_t 
     }
     std::vector<std::pair<HWND, LPARAM>> changes;
     const bool tell = whole_ && !watches_.empty();
-    for (WindowState &state : notice->windows) {
+    for (WindowState &state : notice.windows) {
       auto [at, fresh] = windows_.try_emplace(state.handle);
       if (tell)
         changes.emplace_back(state.handle, changesBetween(fresh ? nullptr : &at->second, &state));
       at->second = std::move(state);
     }
-    for (HWND gone : notice->removed)
+    for (HWND gone : notice.removed)
       if (windows_.erase(gone) && tell)
         changes.emplace_back(gone, kDestroyed);
-    if (tell && notice->foreground != foreground_)
+    if (tell && notice.foreground != foreground_)
       changes.emplace_back(nullptr, kForeground);
-    if (tell && (notice->desktop != desktop_ || notice->screen.cx != screen_.cx ||
-                 notice->screen.cy != screen_.cy))
+    if (tell && (notice.desktop != desktop_ || notice.screen.cx != screen_.cx ||
+                 notice.screen.cy != screen_.cy))
       changes.emplace_back(nullptr, kScreen);
-    foreground_ = notice->foreground;
-    desktop_ = notice->desktop;
-    screen_ = notice->screen;
+    foreground_ = notice.foreground;
+    desktop_ = notice.desktop;
+    screen_ = notice.screen;
     // A view taken whole again (after the connection came back) may differ in anything.
-    if (!whole_ && (notice->flags & WindowStateNotice::kWhole) && !watches_.empty())
+    if (!whole_ && (notice.flags & WindowStateNotice::kWhole) && !watches_.empty())
       changes.emplace_back(nullptr, ~LPARAM{0});
-    if (notice->flags & WindowStateNotice::kWhole)
+    if (notice.flags & WindowStateNotice::kWhole)
       whole_ = true;
     posts = postsFor(changes);
   }

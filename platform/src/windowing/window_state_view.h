@@ -89,7 +89,9 @@ public:
   int watch(HWND listener, UINT message, HWND watched, LPARAM interest);
   void unwatch(int id);
 
-  // Takes a WindowState notice that came on connection `connection` (on the reader thread).
+  // Takes a WindowState notice that came on connection `connection` (on the reader thread); a
+  // payload that is not a whole notice is dropped.
+  void take(WindowStateNotice notice, std::uint64_t connection);
   void take(std::span<const std::uint8_t> payload, std::uint64_t connection);
 
 private:

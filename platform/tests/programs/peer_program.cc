@@ -1,7 +1,6 @@
 // A device program driven by its command line, "MODE [ARGUMENTS]", for the host tests:
 //   echo TID   reports its thread id to thread TID (WM_USER+1), answers WM_USER+2 with
-//              WM_USER+3 (wParam + lParam), handles sent messages (below), ends on WM_QUIT
-//              with exit code 7
+//              WM_USER+3 (wParam + lParam), ends on WM_QUIT with exit code 7
 //   late TID   reports (WM_USER+1) its thread id and, as lParam, that of a second thread that
 //              has no queue yet; on WM_USER+8 the second thread makes its queue, reports
 //              WM_USER+9 to TID and reports the first message it then gets as WM_USER+10
@@ -9,15 +8,12 @@
 //   wait       waits for WM_QUIT
 //   args FILE  writes its command line and its own device path to FILE and ends
 //   map NAME   creates the named mapping NAME (4096 bytes), writes "peer" into it, then waits
-#include "client/host_connection.h"
-
 #include <ce/entry.h>
 #include <ce/windows.h>
 
 #include <ce/core/utf.h>
 
 #include <atomic>
-#include <csignal>
 #include <cstring>
 #include <fstream>
 #include <future>
@@ -30,38 +26,11 @@ namespace {
 constexpr UINT kHello = WM_USER + 1;
 constexpr UINT kAdd = WM_USER + 2;
 constexpr UINT kSum = WM_USER + 3;
-constexpr UINT kDouble = WM_USER + 4; // sent: returns wParam * 2
-constexpr UINT kNested = WM_USER + 5; // sent: sends kCallBack to the parent, returns its result + 1
-constexpr UINT kCallBack = WM_USER + 6; // sent to the parent
-constexpr UINT kDie = WM_USER + 7;      // sent: the program kills itself while handling it
 constexpr UINT kWakeLate = WM_USER + 8;
 constexpr UINT kLateReady = WM_USER + 9;
 constexpr UINT kLateGot = WM_USER + 10;
 
-DWORD parentThread = 0;
-
-LRESULT handleSent(HWND, UINT message, WPARAM wParam, LPARAM) {
-  switch (message) {
-  case kDouble:
-    return static_cast<LRESULT>(wParam * 2);
-  case kNested: {
-    LRESULT result = 0;
-    if (!ce::HostConnection::instance().sendToThread(parentThread, nullptr, kCallBack, wParam, 0,
-                                                     &result))
-      return -1;
-    return result + 1;
-  }
-  case kDie:
-    ::raise(SIGKILL);
-    return 0;
-  default:
-    return 0;
-  }
-}
-
 int echo(DWORD parent) {
-  parentThread = parent;
-  ce::HostConnection::instance().setSentMessageHandler(&handleSent);
   MSG msg;
   PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
   if (!PostThreadMessageW(parent, kHello, GetCurrentThreadId(), 0))

@@ -4,7 +4,7 @@
 #include "host_launcher.h"
 
 #include "../../src/client/host_connection.h"
-#include "../../src/protocol/message_reader.h"
+#include "../../src/protocol/process_messages.h"
 
 #include <ce/core/device_root.h>
 #include <ce/errors.h>
@@ -96,14 +96,11 @@ Outcome HostCommands::shutdown(std::span<const std::string> args, const ToolCont
   }
   auto &connection = HostConnection::instance();
   connection.actAsTool();
-  protocol::MessageWriter payload;
-  HostConnection::Reply reply;
   // The host answers once its programs have ended, which may take it kShutdownGraceMs; a host
   // that goes away before answering has shut down all the same (the lock tells).
   const int limit = connection.answerLimit();
   connection.setAnswerLimit(limit + kShutdownGraceMs);
-  const bool answered = connection.call(protocol::MessageType::Shutdown, payload, reply);
-  const DWORD error = answered ? ERROR_SUCCESS : GetLastError();
+  const DWORD error = connection.request(protocol::ShutdownRequest{}).error();
   connection.setAnswerLimit(limit);
   if (error == static_cast<DWORD>(ERROR_TIMEOUT) && HostLock::isHeld(root)) {
     // A host that does not answer is stopped or hung: it is killed, and its programs end with it.
@@ -131,16 +128,13 @@ Outcome HostCommands::status(std::span<const std::string> args, const ToolContex
   }
   auto &connection = HostConnection::instance();
   connection.actAsTool();
-  protocol::MessageWriter payload;
-  HostConnection::Reply reply;
-  if (!connection.call(protocol::MessageType::ListProcesses, payload, reply))
+  const auto listed = connection.request(protocol::ListProcessesRequest{});
+  if (!listed && ToolContext::unreachable(listed.error()))
     return ToolContext::hostFailed("status");
-  if (reply.status != ERROR_SUCCESS)
+  if (!listed)
     return Outcome::failed("device status: the host refused the process list (error " +
-                           std::to_string(reply.status) + ")");
-  protocol::MessageReader reader(reply.message.payload);
-  std::uint32_t count = 0;
-  reader.u32(count);
+                           std::to_string(listed.error()) + ")");
+  const std::size_t count = listed->processes.size();
   context.out() << "running, host process " << connection.hostPid() << ", " << count
                 << (count == 1 ? " process" : " processes") << "\n";
   return Outcome::success();

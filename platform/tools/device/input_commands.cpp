@@ -3,6 +3,7 @@
 #include "argument_parser.h"
 
 #include "../../src/client/host_connection.h"
+#include "../../src/protocol/screen_messages.h"
 #include "../../src/screen/key_names.h"
 #include "../../src/screen/key_script.h"
 
@@ -109,27 +110,20 @@ Outcome InputCommands::play(std::string_view verb, const std::vector<TimedInput>
     int pipe[2];
     if (::pipe2(pipe, O_CLOEXEC) != 0)
       return Outcome::failed(name + ": cannot make a pipe");
-    protocol::MessageWriter payload;
-    payload.u32(static_cast<std::uint32_t>(last - first));
+    protocol::PlayInputRequest request;
     for (std::size_t i = first; i < last; ++i) {
       const InputEvent &e = events[i].event;
-      payload.u32(events[i].atMilliseconds)
-          .u32(static_cast<std::uint32_t>(e.kind))
-          .i32(e.x)
-          .i32(e.y)
-          .u32(e.key)
-          .u32(e.character);
+      request.events.push_back({events[i].atMilliseconds, static_cast<std::uint32_t>(e.kind), e.x,
+                                e.y, e.key, e.character});
     }
-    payload.descriptor(pipe[1]);
-    ::close(pipe[1]);
-    HostConnection::Reply reply;
-    if (!connection.call(protocol::MessageType::PlayInput, payload, reply)) {
+    request.done = protocol::Descriptor(protocol::UniqueFd(pipe[1]));
+    const auto played = connection.request(request);
+    request.done = {}; // the host holds its own copy of the write end
+    if (!played) {
       ::close(pipe[0]);
-      return ToolContext::hostFailed(verb);
-    }
-    if (reply.status != ERROR_SUCCESS) {
-      ::close(pipe[0]);
-      return Outcome::fromPlatformError(reply.status, name);
+      if (ToolContext::unreachable(played.error()))
+        return ToolContext::hostFailed(verb);
+      return Outcome::fromPlatformError(played.error(), name);
     }
     // The host writes one byte once the last event has been handed over, then closes its end;
     // an end without the byte is a gesture cut short (the host stopped or died). The wait lasts

@@ -1,7 +1,7 @@
 #include "process_commands.h"
 
 #include "../../src/client/host_connection.h"
-#include "../../src/protocol/message_reader.h"
+#include "../../src/protocol/process_messages.h"
 
 #include <ce/core/handle_table.h>
 #include <ce/core/printable_text.h>
@@ -40,24 +40,14 @@ Outcome ProcessCommands::run(std::string_view verb, std::span<const std::string>
   auto &connection = HostConnection::instance();
 
   if (verb == "ps") {
-    protocol::MessageWriter payload;
-    HostConnection::Reply reply;
-    if (!connection.call(protocol::MessageType::ListProcesses, payload, reply))
+    const auto listed = connection.request(protocol::ListProcessesRequest{});
+    if (!listed && ToolContext::unreachable(listed.error()))
       return ToolContext::hostFailed(verb);
-    if (reply.status != ERROR_SUCCESS)
+    if (!listed)
       return Outcome::failed("device ps: the host refused the list (error " +
-                             std::to_string(reply.status) + ")");
-    protocol::MessageReader reader(reply.message.payload);
-    std::uint32_t count = 0;
-    reader.u32(count);
-    for (std::uint32_t i = 0; i < count; ++i) {
-      std::uint32_t pid = 0, parent = 0;
-      std::uint64_t start = 0;
-      std::u16string path;
-      if (!reader.u32(pid) || !reader.u32(parent) || !reader.u64(start) || !reader.string(path))
-        break;
-      context.out() << pid << ' ' << printable(ce::toUtf8(path)) << '\n';
-    }
+                             std::to_string(listed.error()) + ")");
+    for (const protocol::ProcessEntry &process : listed->processes)
+      context.out() << process.pid << ' ' << printable(ce::toUtf8(process.devicePath)) << '\n';
     return Outcome::success();
   }
 

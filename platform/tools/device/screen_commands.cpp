@@ -3,6 +3,7 @@
 #include "argument_parser.h"
 
 #include "../../src/client/host_connection.h"
+#include "../../src/protocol/screen_messages.h"
 
 #include <ce/core/utf.h>
 #include <ce/errors.h>
@@ -35,14 +36,13 @@ Outcome ScreenCommands::run(std::string_view, std::span<const std::string> args,
   if (auto outcome = context.useRunningDevice("screenshot"); !outcome.ok())
     return outcome;
   auto &connection = HostConnection::instance();
-  protocol::MessageWriter payload;
-  payload.string(toUtf16(file.string())).u32(parsed->has("--window") ? 1 : 0);
-  HostConnection::Reply reply;
-  if (!connection.call(protocol::MessageType::Screenshot, payload, reply))
+  const auto written = connection.request(
+      protocol::ScreenshotRequest{toUtf16(file.string()), parsed->has("--window")});
+  if (!written && ToolContext::unreachable(written.error()))
     return ToolContext::hostFailed("screenshot");
-  if (reply.status == ERROR_NOT_SUPPORTED)
+  if (written.error() == static_cast<DWORD>(ERROR_NOT_SUPPORTED))
     return Outcome::failed("device screenshot: the device has no window (boot it with --window)");
-  if (reply.status != ERROR_SUCCESS)
+  if (!written)
     return Outcome::failed("device screenshot: cannot write " + file.string() +
                            " (the host's log says why)");
   context.out() << file.string() << "\n";

@@ -5,6 +5,9 @@
 #include "argument_parser.h"
 #include "outcome.h"
 
+#include <ce/errors.h>
+#include <ce/types.h>
+
 #include <filesystem>
 #include <iosfwd>
 #include <optional>
@@ -40,6 +43,11 @@ public:
   // The failure of a request to the host, after HostConnection::call returned false: the host
   // did not answer within the limit, or went away (both exit 3).
   static Outcome hostFailed(std::string_view verb);
+  // Whether a call's error says the host could not be reached (rather than that it refused).
+  static bool unreachable(DWORD error) {
+    return error == static_cast<DWORD>(ERROR_BROKEN_PIPE) ||
+           error == static_cast<DWORD>(ERROR_TIMEOUT);
+  }
 
   // Parses a verb's arguments. Nothing when the verb ends here; *stop then says how: with its
   // usage (VERB --help) or refused with the parser's one-line message.

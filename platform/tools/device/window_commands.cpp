@@ -4,7 +4,6 @@
 
 #include "../../src/client/host_connection.h"
 #include "../../host/window_listing.h"
-#include "../../src/protocol/message_reader.h"
 
 #include <ce/core/printable_text.h>
 #include <ce/core/utf.h>
@@ -25,44 +24,23 @@ constexpr int kMaximumWaitSeconds = 3600;
 
 // Asks the host for the window list; the failure when it cannot be had.
 std::optional<Outcome> listWindows(std::string_view verb, std::vector<host::WindowLine> &lines) {
-  auto &connection = HostConnection::instance();
-  protocol::MessageWriter payload;
-  HostConnection::Reply reply;
-  if (!connection.call(protocol::MessageType::ListWindows, payload, reply))
+  auto listed = HostConnection::instance().request(protocol::ListWindowsRequest{});
+  if (!listed && ToolContext::unreachable(listed.error()))
     return ToolContext::hostFailed(verb);
   const std::string who = "device " + std::string(verb) + ": ";
-  if (reply.status != ERROR_SUCCESS)
-    return Outcome::failed(who + "the host refused the window list (error " +
-                           std::to_string(reply.status) + ")");
-  protocol::MessageReader reader(reply.message.payload);
-  std::uint32_t count = 0;
-  reader.u32(count);
-  lines.clear();
-  for (std::uint32_t i = 0; i < count && reader.ok(); ++i) {
-    host::WindowLine line;
-    std::int32_t rect[4] = {};
-    std::uint32_t visible = 0, foreground = 0;
-    reader.u64(line.handle);
-    reader.string(line.className);
-    reader.string(line.title);
-    reader.u32(line.pid);
-    for (auto &value : rect)
-      reader.i32(value);
-    reader.u32(visible);
-    reader.u32(foreground);
-    line.rect = RECT{rect[0], rect[1], rect[2], rect[3]};
-    line.visible = visible != 0;
-    line.foreground = foreground != 0;
-    lines.push_back(std::move(line));
-  }
-  if (!reader.complete())
+  if (!listed && listed.error() == static_cast<DWORD>(ERROR_INVALID_DATA))
     return Outcome::failed(who + "the host's window list does not parse");
+  if (!listed)
+    return Outcome::failed(who + "the host refused the window list (error " +
+                           std::to_string(listed.error()) + ")");
+  lines = std::move(listed->windows);
   return std::nullopt;
 }
 
 std::string describe(const host::WindowLine &line) {
   char handle[32];
-  std::snprintf(handle, sizeof handle, "0x%08llx", static_cast<unsigned long long>(line.handle));
+  std::snprintf(handle, sizeof handle, "0x%08llx",
+                static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(line.handle)));
   std::string text = std::string(handle) + " " + toUtf8(line.className) + " \"" +
                      toUtf8(line.title) + "\" " + std::to_string(line.pid) + " " +
                      std::to_string(line.rect.left) + "," + std::to_string(line.rect.top) + "," +
