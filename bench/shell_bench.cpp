@@ -22,7 +22,7 @@ void BM_BootToTaskbar(benchmark::State &state) {
     state.PauseTiming();
     if (!FindWindowW(u"HHTaskBar", nullptr))
       state.SkipWithError("no taskbar after boot");
-    ce::HostConnection::instance().disconnect();
+    ce::HostConnection::instance().leave();
     device.run("shutdown");
     state.ResumeTiming();
   }

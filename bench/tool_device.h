@@ -22,7 +22,7 @@ public:
     ce::DeviceRoot::use(root);
   }
   ~ToolDevice() {
-    ce::HostConnection::instance().disconnect();
+    ce::HostConnection::instance().leave();
     run("shutdown");
     std::filesystem::remove_all(root);
   }

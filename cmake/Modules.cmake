@@ -11,6 +11,8 @@ function(ce_module_tests name)
   target_include_directories(${name} PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}/tests")
   target_compile_definitions(${name} PRIVATE CE_BINARY_DIR="${CMAKE_BINARY_DIR}")
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+  # Tests boot devices with the device tool, which starts the host program: both come with them.
+  add_dependencies(${name} device)
 endfunction()
 
 # ce_fuzz_targets(LIBS...): every <module>/fuzz/*.cpp defines LLVMFuzzerTestOneInput and becomes

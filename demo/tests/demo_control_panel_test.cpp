@@ -43,7 +43,7 @@ protected:
     ASSERT_TRUE(fs::exists(hostPath(u"\\Windows\\ctlpnl.exe")));
   }
   void TearDown() override {
-    ce::HostConnection::instance().disconnect();
+    ce::HostConnection::instance().leave();
     if (booted_)
       tool("shutdown");
     DemoDevice::TearDown();

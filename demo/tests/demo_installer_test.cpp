@@ -69,7 +69,7 @@ std::u16string readString(const std::u16string &keyPath, const char16_t *name) {
 class DemoInstaller : public DemoDevice {
 protected:
   void TearDown() override {
-    ce::HostConnection::instance().disconnect();
+    ce::HostConnection::instance().leave();
     if (booted_)
       tool("shutdown");
     DemoDevice::TearDown();

@@ -128,7 +128,7 @@ public:
   // What the screen shows now.
   static Frame frame() {
     // The framebuffer is asked for afresh: turning the screen gives the host a new one.
-    ce::Display::setCurrent(nullptr);
+    ce::useDisplay(nullptr);
     Frame frame;
     IDirectDraw *directDraw = nullptr;
     if (FAILED(DirectDrawCreate(nullptr, &directDraw, nullptr)))

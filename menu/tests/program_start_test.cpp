@@ -91,7 +91,7 @@ protected:
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
   }
   static void TearDownTestSuite() {
-    ce::HostConnection::instance().disconnect();
+    ce::HostConnection::instance().leave();
     tool("shutdown");
     std::error_code error;
     std::filesystem::remove_all(root_, error);

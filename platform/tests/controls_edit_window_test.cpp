@@ -40,7 +40,7 @@ protected:
   void SetUp() override {
     MSG msg;
     PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
-    ce::Display::setCurrent(nullptr); // draw into the host's framebuffer
+    ce::useDisplay(nullptr); // draw into the host's framebuffer
     WNDCLASSW wc{};
     wc.lpfnWndProc = &parentProcedure;
     wc.lpszClassName = u"EditTestParent";
@@ -101,7 +101,7 @@ protected:
   }
 
   std::uint16_t pixel(int x, int y) const {
-    const auto display = ce::Display::current();
+    const auto display = ce::currentDisplay();
     if (!display)
       return 0;
     const ce::PixelMemory memory = display->framebuffer();

@@ -9,8 +9,8 @@
 #include "../src/controls/menu_style.h"
 #include "../src/controls/message_box_layout.h"
 #include "../src/controls/popup_layout.h"
-#include "../src/kernel/process_identity.h"
 
+#include <ce/host/process_identity.h>
 #include <ce/menubar.h>
 #include <ce/menus.h>
 #include <ce/services.h>

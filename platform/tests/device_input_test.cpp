@@ -3,9 +3,9 @@
 // rotation turns the screen and calls the hook, and bad arguments are refused.
 #include "device_tool_runner.h"
 
-#include "../src/host/host_server.h"
-#include "../src/host/process_service.h"
-#include "../src/host/screen_service.h"
+#include "../host/host_server.h"
+#include "../host/process_service.h"
+#include "../host/screen_service.h"
 #include "../src/protocol/packet_socket.h"
 #include "../src/screen/key_script.h"
 

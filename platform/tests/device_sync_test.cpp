@@ -33,7 +33,7 @@ std::string titleOf(HWND hwnd) {
 class DeviceSync : public ::testing::Test {
 protected:
   void SetUp() override {
-    ce::Display::setCurrent(nullptr); // this process maps the host's framebuffer
+    ce::useDisplay(nullptr); // this process maps the host's framebuffer
     GetForegroundWindow();            // joins the device, so the programs can post to this thread
   }
   void TearDown() override {
@@ -53,7 +53,7 @@ protected:
   }
 
   static std::uint16_t pixelAt(int x, int y) {
-    const auto display = ce::Display::current();
+    const auto display = ce::currentDisplay();
     if (!display)
       return 0;
     const ce::PixelMemory memory = display->framebuffer();

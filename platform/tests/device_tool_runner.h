@@ -47,12 +47,14 @@ struct ToolOptions {
   std::filesystem::path cwd;            // the tool's working folder, when given
   std::vector<std::string> environment; // more NAME=value entries
   int killAfterMs = 0;                  // kills a tool still running after this long (0: never)
+  std::filesystem::path program;        // another program to run instead of the device tool
 };
 
 // Runs `device` with `args`; standard input is /dev/null, so the tool never finds a terminal to
 // ask questions on. A tool killed for running too long reports signal SIGKILL.
 inline ToolRun runToolWith(const std::vector<std::string> &args, const ToolOptions &options) {
-  const std::string program = CE_BINARY_DIR "/bin/device";
+  const std::string program =
+      options.program.empty() ? CE_BINARY_DIR "/bin/device" : options.program.string();
   const std::optional<std::string> &ceDevice = options.ceDevice;
   const std::filesystem::path &cwd = options.cwd;
   std::vector<std::string> env;

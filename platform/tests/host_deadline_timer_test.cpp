@@ -1,6 +1,6 @@
 // The host's deadline timer: callbacks in the order of their deadlines, cancelled and moved
 // deadlines, and a timer that goes while deadlines are still far off.
-#include "../src/host/deadline_timer.h"
+#include "../host/deadline_timer.h"
 
 #include <gtest/gtest.h>
 

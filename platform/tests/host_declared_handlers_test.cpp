@@ -2,8 +2,8 @@
 // request that does not read whole never reaches its handler, descriptors are taken only by
 // requests that declare them, a reply too large for a packet becomes an error, and a deferred
 // request is answered once, later, while a notice is answered never.
-#include "../src/host/host_log.h"
-#include "../src/host/host_server.h"
+#include "../host/host_log.h"
+#include "../host/host_server.h"
 #include "../src/protocol/named_object_messages.h"
 #include "../src/protocol/packet_socket.h"
 #include "../src/protocol/process_messages.h"

@@ -1,10 +1,10 @@
 // The host's side of the device barrier, driven through real socket pairs without a loop: when
 // the probes go out, who is left out, notices in either order, rounds that follow activity,
 // stale and foreign notices, a process that ends while it is waited for.
-#include "../src/host/device_sync.h"
-#include "../src/host/host_log.h"
-#include "../src/host/host_server.h"
-#include "../src/host/process_service.h"
+#include "../host/device_sync.h"
+#include "../host/host_log.h"
+#include "../host/host_server.h"
+#include "../host/process_service.h"
 #include "../src/protocol/message_reader.h"
 #include "../src/protocol/message_writer.h"
 #include "../src/protocol/packet_socket.h"

@@ -3,14 +3,14 @@
 // and device data that would fake log lines or drive a terminal.
 #include "host_test_device.h"
 
-#include "../src/host/host_daemon.h"
-#include "../src/host/host_log.h"
-#include "../src/host/host_server.h"
-#include "../src/host/process_service.h"
+#include "../host/host_log.h"
+#include "../host/host_server.h"
+#include "../host/process_service.h"
 #include "../src/protocol/packet_socket.h"
 
 #include <ce/core/printable_text.h>
 #include <ce/core/utf.h>
+#include <ce/host/host_lock.h>
 #include <ce/kernel.h>
 #include <ce/processes.h>
 
@@ -85,7 +85,7 @@ TEST(HostFaults, BootRefusesADamagedProfileOrRegistry) {
   EXPECT_EQ(boot.exitCode, 2);
   EXPECT_EQ(boot.err, "device boot: device.conf line " + std::to_string(lines + 2) +
                           ": screen must be WIDTHxHEIGHT between 120 and 4096\n");
-  EXPECT_FALSE(ce::host::HostDaemon::isRunning(device.root));
+  EXPECT_FALSE(ce::HostLock::isHeld(device.root));
   devtooltest::writeFile(conf, profile);
 
   // A registry that is not a database, then one whose first page is garbage (read from the
@@ -110,7 +110,7 @@ TEST(HostFaults, BootRefusesADamagedProfileOrRegistry) {
     EXPECT_EQ(boot.exitCode, 2) << boot.err;
     EXPECT_EQ(boot.err.rfind("device boot: registry.db is damaged: ", 0), 0u) << boot.err;
     EXPECT_EQ(std::count(boot.err.begin(), boot.err.end(), '\n'), 1) << boot.err;
-    EXPECT_FALSE(ce::host::HostDaemon::isRunning(device.root));
+    EXPECT_FALSE(ce::HostLock::isHeld(device.root));
     EXPECT_TRUE(readFile(registry) == bad) << "refused, and left as it was";
   }
   if (!goodWal.empty())
@@ -139,7 +139,7 @@ TEST(HostFaults, AHostThatDoesNotAnswerHoldsNoVerbForEver) {
   EXPECT_EQ(down.signal, 0);
   EXPECT_EQ(down.exitCode, 3);
   EXPECT_EQ(down.err, "device shutdown: the host did not answer within 400 ms; it was killed\n");
-  EXPECT_FALSE(ce::host::HostDaemon::isRunning(device.root));
+  EXPECT_FALSE(ce::HostLock::isHeld(device.root));
   EXPECT_EQ(device.tool({"boot"}).exitCode, 0) << "the next boot takes the root over";
 }
 

@@ -3,9 +3,9 @@
 
 #include "../src/protocol/process_messages.h"
 
-#include "../src/host/host_daemon.h"
-
+#include <ce/host/host_lock.h>
 #include <ce/messages.h>
+#include <ce/windows_api.h>
 
 using namespace hosttest;
 
@@ -86,6 +86,22 @@ TEST(HostLifecycle, TerminatingTheHostEndsItsPrograms) {
   const pid_t host = std::stoi(status.substr(std::string("running, host process ").size()));
   ASSERT_EQ(::kill(host, SIGTERM), 0);
   EXPECT_EQ(waitExit(waiting), -1);
-  EXPECT_TRUE(ce::host::HostDaemon::waitUntilStopped(device.root, 5000));
+  EXPECT_TRUE(ce::HostLock::waitUntilReleased(device.root, 5000));
   EXPECT_EQ(device.tool({"boot"}).exitCode, 0) << "a new host takes the root over";
+}
+
+TEST(HostLifecycle, AProcessThatLeftIsNoLongerTheDevicesOnceLeaveReturns) {
+  HostDevice device;
+  const std::string self = "\n" + std::to_string(::getpid()) + " ";
+  ASSERT_NE(FindWindowW(u"HHTaskBar", nullptr), nullptr) << "the test process joined the device";
+  ASSERT_NE(("\n" + device.tool({"ps"}).out).find(self), std::string::npos);
+
+  // At once, with no wait: a shutdown asked for now would no longer signal this process.
+  EXPECT_TRUE(ce::HostConnection::instance().leave());
+  EXPECT_EQ(("\n" + device.tool({"ps"}).out).find(self), std::string::npos);
+  EXPECT_TRUE(ce::HostConnection::instance().leave()) << "leaving twice is fine";
+
+  // The next call joins again.
+  EXPECT_NE(FindWindowW(u"HHTaskBar", nullptr), nullptr);
+  EXPECT_NE(("\n" + device.tool({"ps"}).out).find(self), std::string::npos);
 }

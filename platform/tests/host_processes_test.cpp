@@ -97,7 +97,7 @@ TEST(HostProcesses, ShortcutsStartTheirTargetsWithArguments) {
   EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
 
-TEST(HostProcesses, ToolhelpOpenTerminateAndVerbs) {
+TEST(HostProcesses, ToolhelpOpenProcessIdsTerminateAndVerbs) {
   HostDevice device;
   device.install("Windows/waiter.exe");
   HANDLE process = nullptr;
@@ -130,6 +130,14 @@ TEST(HostProcesses, ToolhelpOpenTerminateAndVerbs) {
 
   HANDLE opened = OpenProcess(PROCESS_ALL_ACCESS, FALSE, pid);
   ASSERT_NE(opened, nullptr);
+  EXPECT_EQ(GetProcessId(process), pid) << "the handle ShellExecuteEx gave names the process";
+  EXPECT_EQ(GetProcessId(opened), pid);
+  SetLastError(0);
+  EXPECT_EQ(GetProcessId(nullptr), 0u);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  EXPECT_EQ(GetProcessId(event), 0u) << "an event is no process";
+  CloseHandle(event);
   WCHAR path[MAX_PATH];
   EXPECT_EQ(GetModuleFileNameW(reinterpret_cast<HMODULE>(opened), path, MAX_PATH), 19u);
   EXPECT_EQ(std::u16string(path), u"\\Windows\\waiter.exe");

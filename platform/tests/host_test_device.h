@@ -39,7 +39,7 @@ public:
     ce::DeviceRoot::use(root);
   }
   ~HostDevice() {
-    ce::HostConnection::instance().disconnect();
+    ce::HostConnection::instance().leave();
     devtooltest::runTool({"--device", root.string(), "shutdown"});
     std::error_code error;
     fs::remove_all(root, error);

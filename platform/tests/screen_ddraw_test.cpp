@@ -19,13 +19,13 @@ protected:
   void SetUp() override {
     screen_ = ce::Screen::create(480, 800);
     ASSERT_TRUE(screen_);
-    ce::Display::setCurrent(std::make_shared<ce::LocalDisplay>(screen_, 42));
+    ce::useDisplay(std::make_shared<ce::LocalDisplay>(screen_, 42));
     ASSERT_EQ(DirectDrawCreate(nullptr, &dd_, nullptr), DD_OK);
     ASSERT_EQ(dd_->SetCooperativeLevel(nullptr, DDSCL_NORMAL), DD_OK);
   }
   void TearDown() override {
     if (dd_) dd_->Release();
-    ce::Display::setCurrent(nullptr);
+    ce::useDisplay(nullptr);
   }
   static DDSURFACEDESC describe(DWORD flags, DWORD caps, DWORD width = 0, DWORD height = 0) {
     DDSURFACEDESC desc;
@@ -202,7 +202,7 @@ TEST_F(ScreenDirectDraw, BadDescriptionsAndOrderAreRefused) {
   EXPECT_EQ(DirectDrawCreate(nullptr, nullptr, nullptr), DDERR_INVALIDPARAMS);
 
   // Without a display (no device to draw on) the display object cannot be made.
-  ce::Display::setCurrent(nullptr);
+  ce::useDisplay(nullptr);
   IDirectDraw* none = reinterpret_cast<IDirectDraw*>(1);
   EXPECT_EQ(DirectDrawCreate(nullptr, &none, nullptr), DDERR_GENERIC);
   EXPECT_EQ(none, nullptr);

@@ -52,7 +52,7 @@ protected:
 
 TEST_F(ScreenHost, WhatAClientDrawsThroughDirectDrawIsWhatTheScreenshotHolds) {
   HostDevice device;
-  ce::Display::setCurrent(nullptr); // this process reaches the host's screen
+  ce::useDisplay(nullptr); // this process reaches the host's screen
   IDirectDraw *dd = nullptr;
   ASSERT_EQ(DirectDrawCreate(nullptr, &dd, nullptr), DD_OK);
   ASSERT_EQ(dd->SetCooperativeLevel(nullptr, DDSCL_NORMAL), DD_OK);
@@ -93,13 +93,13 @@ TEST_F(ScreenHost, WhatAClientDrawsThroughDirectDrawIsWhatTheScreenshotHolds) {
   EXPECT_EQ(width_, 640);
   primary->Release();
   dd->Release();
-  ce::Display::setCurrent(nullptr);
+  ce::useDisplay(nullptr);
 }
 
 TEST_F(ScreenHost, ClientOverlayShowsAndGoesWhenTheClientDies) {
   HostDevice device;
-  ce::Display::setCurrent(nullptr);
-  auto display = ce::Display::current();
+  ce::useDisplay(nullptr);
+  auto display = ce::currentDisplay();
   ASSERT_TRUE(display);
   const auto black = shot(device);
   ASSERT_FALSE(black.empty());
@@ -110,8 +110,8 @@ TEST_F(ScreenHost, ClientOverlayShowsAndGoesWhenTheClientDies) {
   if (child == 0) {
     // The child joins the device on its own connection and puts up a red square at 10,10.
     ::close(ready[0]);
-    ce::Display::setCurrent(nullptr);
-    auto own = ce::Display::current();
+    ce::useDisplay(nullptr);
+    auto own = ce::currentDisplay();
     ce::OverlayPixels pixels;
     pixels.width = 20;
     pixels.height = 20;
@@ -154,7 +154,7 @@ TEST_F(ScreenHost, ClientOverlayShowsAndGoesWhenTheClientDies) {
   ::kill(child, SIGKILL);
   EXPECT_EQ(waitExit(child), -1);
   EXPECT_TRUE(eventually([&] { return at(shot(device), 15, 15) == at(black, 15, 15); }));
-  ce::Display::setCurrent(nullptr);
+  ce::useDisplay(nullptr);
 }
 
 TEST_F(ScreenHost, WindowShowsTheScreenshotsPixels) {
@@ -165,8 +165,8 @@ TEST_F(ScreenHost, WindowShowsTheScreenshotsPixels) {
   HostDevice device(false);
   auto booted = device.tool({"boot", "--window"});
   ASSERT_EQ(booted.exitCode, 0) << booted.err;
-  ce::Display::setCurrent(nullptr);
-  auto display = ce::Display::current();
+  ce::useDisplay(nullptr);
+  auto display = ce::currentDisplay();
   ASSERT_TRUE(display);
   const ce::PixelMemory memory = display->framebuffer();
   for (int y = 0; y < memory.height; ++y) {
@@ -180,5 +180,5 @@ TEST_F(ScreenHost, WindowShowsTheScreenshotsPixels) {
   const auto window = shot(device, true);
   EXPECT_EQ(width_, screenWidth);
   EXPECT_EQ(window, screen);
-  ce::Display::setCurrent(nullptr);
+  ce::useDisplay(nullptr);
 }

@@ -3,9 +3,9 @@
 // requests that do not make sense.
 #include "host_test_device.h"
 
-#include "../src/host/host_daemon.h"
 #include "../src/protocol/message_reader.h"
 
+#include <ce/host/host_lock.h>
 #include <ce/kernel.h>
 #include <ce/registry.h>
 #include <ce/services.h>
@@ -187,7 +187,7 @@ TEST(ServicesDevice, BootLoadsByOrderAndShutdownStopsTheNewestFirst) {
   EXPECT_NE(log.find("services: 3 loaded at boot"), std::string::npos) << log;
 
   fs::remove(device.root / "journal.txt");
-  ce::HostConnection::instance().disconnect();
+  ce::HostConnection::instance().leave();
   ASSERT_EQ(device.tool({"shutdown"}).exitCode, 0);
   EXPECT_EQ(journal(device), (std::vector<std::string>{
                                  "journal_d deinit 100", "journal_d detach", "journal_c deinit 100",
@@ -203,12 +203,12 @@ TEST(ServicesDevice, AServiceThatNeverStopsDoesNotHoldUpShutdown) {
   ASSERT_EQ(device.tool({"boot"}).exitCode, 0);
   EXPECT_EQ(runPeer(device, {"lookup", "HNG0:"}), "ok hang_deinit.dll\n");
 
-  ce::HostConnection::instance().disconnect();
+  ce::HostConnection::instance().leave();
   const auto started = std::chrono::steady_clock::now();
   const auto ended = device.tool({"shutdown"});
   EXPECT_EQ(ended.exitCode, 0) << ended.err;
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(9));
-  EXPECT_FALSE(ce::host::HostDaemon::isRunning(device.root));
+  EXPECT_FALSE(ce::HostLock::isHeld(device.root));
   // The stuck one was asked first; the older one still got its turn.
   const auto lines = journal(device);
   ASSERT_GE(lines.size(), 2u);

@@ -1,8 +1,8 @@
 // The services host with real service libraries: start and stop order, names, registration keys
 // and the boot pass, as its log and the libraries' journal show them.
-#include "../src/services/services_host.h"
 #include "services_fixture.h"
 
+#include <ce/host/services_host.h>
 #include <ce/kernel.h>
 #include <ce/loader.h>
 #include <ce/services.h>

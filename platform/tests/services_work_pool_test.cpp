@@ -1,6 +1,6 @@
 // The workers that keep service libraries off the host's loop: a job that waits holds up no
 // other, and stopping gives up on a job that never ends without waiting for it.
-#include "../src/host/work_pool.h"
+#include "../host/work_pool.h"
 
 #include <ce/testing/eventually.h>
 

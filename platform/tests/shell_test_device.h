@@ -80,7 +80,7 @@ public:
       boot();
   }
   ~ShellDevice() {
-    ce::HostConnection::instance().disconnect();
+    ce::HostConnection::instance().leave();
     devtooltest::runTool({"--device", root.string(), "shutdown"});
     std::error_code error;
     fs::remove_all(temp_, error);

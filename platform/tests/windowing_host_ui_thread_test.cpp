@@ -4,7 +4,7 @@
 // with a line in the log.
 #include "host_test_device.h"
 
-#include "../src/windowing/host_ui_thread.h"
+#include <ce/host/host_ui_thread.h>
 #include "../src/windowing/window_binding.h"
 
 #include <ce/windows.h>

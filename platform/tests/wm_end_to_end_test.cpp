@@ -64,7 +64,7 @@ protected:
   void SetUp() override {
     ImagingTest::SetUp();
     ce::DeviceRoot::use(device_.root); // the imaging fixture chose a root of its own
-    ce::Display::setCurrent(nullptr); // this process maps the host's framebuffer
+    ce::useDisplay(nullptr); // this process maps the host's framebuffer
     GetForegroundWindow();            // joins the device, so the program can post to this thread
     child_ = device_.startOutside(kSceneProgram, {std::to_string(GetCurrentThreadId())});
     int ready = 0;
@@ -145,7 +145,7 @@ protected:
   }
 
   std::uint16_t framebufferAt(int x, int y) const {
-    const auto display = ce::Display::current();
+    const auto display = ce::currentDisplay();
     if (!display)
       return 0;
     const ce::PixelMemory memory = display->framebuffer();

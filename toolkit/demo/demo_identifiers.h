@@ -11,7 +11,8 @@
 //                                   what a dialog opened by the button ID gave back
 //   slide ID back|front             the sliding screen went to its back or front view
 //   place ID LEFT TOP RIGHT BOTTOM  where an element is on the screen (key P asks for them)
-//   places-end OFFSET BACK          the front view's scroll offset, 1 when the back view shows
+//   places-end OFFSET BACK MOVING   the front view's scroll offset, 1 when the back view shows,
+//                                   1 while a fling still moves the view
 //   box TYPE 0, box-part ID LEFT TOP RIGHT BOTTOM, box-end 0 0
 //                                   a message box as it was first drawn
 //   folder COUNT PATH, tile INDEX LEFT TOP RIGHT BOTTOM PATH, folder-end 0 0

@@ -252,7 +252,13 @@ void DemoScreen::logPlaces(const EventLog &log) const {
     log.writePlace("place", Photo, photo_->screenRect);
   if (strip_)
     log.writePlace("place", StripFrame, strip_->screenRect);
-  log.write("places-end", front_ ? front_->scrollOffset() : 0, slide_ && slide_->showsBackView());
+  // Whether a fling still moves the view: an offset read between two of its frames is not yet
+  // where the view comes to rest.
+  const TouchState *touch = TouchState::process();
+  const bool moving = touch && touch->flingRunning();
+  const bool back = slide_ && slide_->showsBackView();
+  log.write("places-end", front_ ? front_->scrollOffset() : 0,
+            std::u16string(back ? u"1" : u"0") + (moving ? u" 1" : u" 0"));
 }
 
 } // namespace demo

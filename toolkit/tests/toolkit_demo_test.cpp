@@ -62,6 +62,7 @@ struct Places {
   std::map<int, RECT> rects;
   long offset = 0;
   bool backShown = false;
+  bool moving = false; // a fling still moves the view
 };
 
 class ToolkitDemoTest : public toolkit_test::ToolkitHost,
@@ -77,7 +78,7 @@ protected:
     ASSERT_EQ(tool("boot"), 0);
     ce::DeviceRoot::use(root_);
     ce::DeviceProfile::reload();
-    ce::Display::setCurrent(nullptr);
+    ce::useDisplay(nullptr);
     width_ = GetSystemMetrics(SM_CXSCREEN);
     height_ = GetSystemMetrics(SM_CYSCREEN);
     shots_ = fs::path(CE_BINARY_DIR) / "toolkit-demo" / "screenshots" / screen();
@@ -170,15 +171,18 @@ protected:
       if (lines[i].kind == "place")
         result.rects[static_cast<int>(lines[i].identifier)] = lines[i].rect();
     result.offset = static_cast<long>(lines[static_cast<std::size_t>(end)].identifier);
-    result.backShown = lines[static_cast<std::size_t>(end)].rest == "1";
+    const auto flags = lines[static_cast<std::size_t>(end)].numbers();
+    result.backShown = !flags.empty() && flags[0] == 1;
+    result.moving = flags.size() > 1 && flags[1] == 1;
     return result;
   }
-  // The places once the screen has come to rest (a fling may still be running).
+  // The places once the screen has come to rest: no fling moves it any more, and the offset has
+  // not changed since the last look.
   Places restingPlaces() {
     Places previous = places();
-    for (int i = 0; i < 100; ++i) {
+    for (int i = 0; i < 1000; ++i) {
       Places now = places();
-      if (now.offset == previous.offset)
+      if (!now.moving && now.offset == previous.offset)
         return now;
       previous = now;
     }

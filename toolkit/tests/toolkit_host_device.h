@@ -47,7 +47,7 @@ protected:
     ASSERT_EQ(tool("boot"), 0);
     ce::DeviceRoot::use(root_);
     ce::DeviceProfile::reload();
-    ce::Display::setCurrent(nullptr);
+    ce::useDisplay(nullptr);
     GlobalInformations::replaceInstance(
         std::make_unique<GlobalInformations>(u"ToolkitTest", u"\\Program Files\\x.exe"));
   }
@@ -55,8 +55,8 @@ protected:
     // Classes live in the process; the next device's host must hear of them again.
     UnregisterClassW(u"ChildWindowSense", nullptr);
     GlobalInformations::replaceInstance(nullptr);
-    ce::Display::setCurrent(nullptr);
-    ce::HostConnection::instance().disconnect();
+    ce::useDisplay(nullptr);
+    ce::HostConnection::instance().leave();
     tool("shutdown");
     std::error_code error;
     std::filesystem::remove_all(root_, error);

@@ -62,7 +62,7 @@ protected:
     // The toolkit's shutdown: the imaging factories of the threads that saved icons go.
     ImagingFactory::releaseAll();
     if (booted_) {
-      ce::HostConnection::instance().disconnect();
+      ce::HostConnection::instance().leave();
       runDeviceTool(root_, "shutdown");
     }
     TempDevice::TearDown();

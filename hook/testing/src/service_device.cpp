@@ -65,7 +65,7 @@ HKEY createKey(HKEY root, std::u16string_view path) {
 } // namespace
 
 void ServiceDevice::shutdown() const {
-  ce::HostConnection::instance().disconnect();
+  ce::HostConnection::instance().leave();
   tool({"shutdown"});
 }
 

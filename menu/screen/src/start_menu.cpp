@@ -394,12 +394,14 @@ void StartMenu::onActivation(bool active) {
   }
   if (!programs_)
     return;
+  // Back at the top level before the window and its soft keys come up, so that neither the
+  // title nor the left key of the folder left last is seen again.
+  if (!showRequestActivation_ && !currentFolder_.empty())
+    returnToTopLevel();
   showSoftKeys();
   bringForward();
   if (showRequestActivation_)
     return;
-  if (!currentFolder_.empty())
-    returnToTopLevel();
   const auto folder = SettingsStore::takeFolderToOpen();
   showFolder(folder.value_or(u""), true);
 }
@@ -409,13 +411,13 @@ void StartMenu::onShowRequest() {
     return;
   const HWND hwnd = window_->window();
   showRequestActivation_ = true;
+  if (!currentFolder_.empty())
+    returnToTopLevel();
   ShowWindow(hwnd, SW_SHOW);
   showSoftKeys();
   bringForward();
   // Comes after the activation that bringing the window up caused, if any.
   PostThreadMessageW(GetCurrentThreadId(), WM_USER, ShowRequestSettled, 0);
-  if (!currentFolder_.empty())
-    returnToTopLevel();
   const auto folder = SettingsStore::takeFolderToOpen();
   showFolder(folder.value_or(u""), false);
 }

@@ -82,6 +82,8 @@ static inline BOOL ShellExecuteExW(LPSHELLEXECUTEINFO info) { return ShellExecut
 HANDLE OpenProcess(DWORD desiredAccess, BOOL inheritHandle, DWORD processId);
 BOOL TerminateProcess(HANDLE process, UINT exitCode);
 BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode);
+// The id of the process a process handle names; 0 with ERROR_INVALID_HANDLE for any other value.
+DWORD GetProcessId(HANDLE process);
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
 
 #define TH32CS_SNAPPROCESS 0x00000002u

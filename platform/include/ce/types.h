@@ -1,25 +1,27 @@
 // Basic platform types, as the device's code sees them.
 //
 // The platform API has C linkage, as on the device: every public header declares its functions
-// inside CE_EXTERN_C_BEGIN / CE_EXTERN_C_END and compiles as C11 as well as C++ (a program
+// inside CE_EXTERN_C_BEGIN / CE_EXTERN_C_END (which also export them, <ce/export.h>) and compiles as C11 as well as C++ (a program
 // written in C includes <ce/windows.h> and links against the platform; a program may look a
 // function up by its plain name with GetProcAddress). What only C++ can express (COM interfaces,
 // operators) sits outside the C part of a header, behind __cplusplus.
 #pragma once
 
+#include <ce/export.h>
+
 #ifdef __cplusplus
 #include <cstddef>
 #include <cstdint>
-#define CE_EXTERN_C_BEGIN extern "C" {
-#define CE_EXTERN_C_END }
+#define CE_EXTERN_C_BEGIN extern "C" { CE_EXPORT_BEGIN
+#define CE_EXTERN_C_END CE_EXPORT_END }
 #define CE_STATIC_ASSERT(condition, message) static_assert(condition, message)
 #define CE_NORETURN [[noreturn]]
 #else
 #include <stddef.h>
 #include <stdint.h>
 #include <uchar.h>
-#define CE_EXTERN_C_BEGIN
-#define CE_EXTERN_C_END
+#define CE_EXTERN_C_BEGIN CE_EXPORT_BEGIN
+#define CE_EXTERN_C_END CE_EXPORT_END
 #define CE_STATIC_ASSERT(condition, message) _Static_assert(condition, message)
 #define CE_NORETURN _Noreturn
 #endif

@@ -1,6 +1,7 @@
-#include "device_barrier.h"
+#include <ce/host/device_barrier.h>
 
 #include "../kernel/thread.h"
+#include "../kernel/thread_message_queue.h"
 #include "../protocol/sync_messages.h"
 #include "host_connection.h"
 
@@ -38,6 +39,21 @@ DeviceBarrier DeviceBarrier::wait(std::uint32_t timeoutMs) {
   result.pending = toUtf8(answer->pending);
   result.outcome = answer->settled ? Outcome::Settled : Outcome::TimedOut;
   return result;
+}
+
+void DeviceBarrier::becomeWatcher() {
+  if (const auto queue = ThreadMessageQueue::current())
+    queue->becomeWatcher();
+}
+
+void DeviceBarrier::setPumping(bool pumping) {
+  if (const auto queue = ThreadMessageQueue::current())
+    queue->setPumping(pumping);
+}
+
+int DeviceBarrier::queueWakeDescriptor() {
+  const auto queue = ThreadMessageQueue::current();
+  return queue ? queue->wakeDescriptor() : -1;
 }
 
 } // namespace ce

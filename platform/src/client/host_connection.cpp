@@ -1,6 +1,5 @@
 #include "host_connection.h"
 
-#include "../host/host_daemon.h"
 #include "../kernel/thread_message_queue.h"
 #include "../protocol/packet_socket.h"
 #include "../protocol/process_messages.h"
@@ -12,6 +11,7 @@
 #include <ce/core/device_root.h>
 #include <ce/core/utf.h>
 #include <ce/errors.h>
+#include <ce/host/host_lock.h>
 
 #include <algorithm>
 #include <atomic>
@@ -37,6 +37,10 @@ struct HostConnection::Link {
   protocol::UniqueFd fd;
   const std::uint64_t serial;
   std::atomic<bool> alive{true};
+  // Set by the reader thread as it lets go of the link (leave() waits for it).
+  std::mutex readerMutex;
+  std::condition_variable readerEnded;
+  bool readerDone = false;
 
   bool send(const Message &message) {
     return alive.load() && PacketSocket::send(fd.get(), message) == PacketSocket::Result::Ok;
@@ -77,6 +81,8 @@ const HWND kNoWindow = reinterpret_cast<HWND>(static_cast<LONG_PTR>(-2));
 HostConnection *g_instance = nullptr;
 // The serial of the connection whose reader thread this is.
 thread_local std::uint64_t t_readerSerial = 0;
+// Set while the thread is the host's loop thread: the handler of refused calls.
+thread_local HostConnection::RefusedCallHandler *t_loopThreadRefusal = nullptr;
 
 // The calling thread's descriptor for "my call has completed", created on first need.
 int threadNotifyFd() {
@@ -208,7 +214,28 @@ std::shared_ptr<HostConnection::Link> HostConnection::currentLink() {
   return link_;
 }
 
+HostConnection::LoopThreadMark::LoopThreadMark(RefusedCallHandler refused)
+    : previous_(t_loopThreadRefusal), refused_(std::move(refused)) {
+  t_loopThreadRefusal = &refused_;
+}
+
+HostConnection::LoopThreadMark::~LoopThreadMark() { t_loopThreadRefusal = previous_; }
+
+bool HostConnection::refusedOnLoopThread(MessageType type) {
+  RefusedCallHandler *refused = t_loopThreadRefusal;
+  if (!refused)
+    return false;
+  if (*refused)
+    (*refused)(type);
+  SetLastError(ERROR_POSSIBLE_DEADLOCK);
+  return true;
+}
+
 bool HostConnection::connect() {
+  if (isConnected())
+    return true;
+  if (refusedOnLoopThread(MessageType::Hello))
+    return false;
   std::lock_guard connecting(connectMutex_);
   bool tool;
   {
@@ -288,6 +315,30 @@ void HostConnection::disconnect() {
     linkLost(link);
 }
 
+bool HostConnection::leave(int limitMs) {
+  std::shared_ptr<Link> link;
+  {
+    std::lock_guard lock(mutex_);
+    link = link_;
+  }
+  if (!link)
+    return true;
+  // From here the end of the link is this process's doing: nothing more goes out, and the
+  // reader does not take the host's close for the host's end.
+  link->alive.store(false);
+  bool gone = false;
+  if (t_readerSerial != link->serial) {
+    // Closing only the sending side lets the host read the end of the stream, forget the
+    // process and close its side, which ends the reader.
+    ::shutdown(link->fd.get(), SHUT_WR);
+    std::unique_lock lock(link->readerMutex);
+    gone = link->readerEnded.wait_for(lock, std::chrono::milliseconds(std::max(limitMs, 0)),
+                                      [&] { return link->readerDone; });
+  }
+  linkLost(link);
+  return gone;
+}
+
 void HostConnection::linkLost(const std::shared_ptr<Link> &link) {
   std::vector<std::shared_ptr<PendingCall>> failed;
   {
@@ -339,6 +390,11 @@ void HostConnection::readerLoop(std::shared_ptr<Link> link) {
   // Still alive: the host closed the connection (disconnect() clears the flag first).
   const bool closedByHost = link->alive.load();
   linkLost(link);
+  {
+    std::lock_guard lock(link->readerMutex);
+    link->readerDone = true;
+  }
+  link->readerEnded.notify_all();
   if (closedByHost && endWithHost_.load())
     endIfHostGone();
 }
@@ -349,12 +405,8 @@ void HostConnection::endIfHostGone() {
     return;
   // The host's end closes its sockets and its lock together, but the lock may go a moment later:
   // a host still holding it after a second has only dropped this connection.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-  while (host::HostDaemon::isRunning(root)) {
-    if (std::chrono::steady_clock::now() >= deadline)
-      return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  if (!HostLock::waitUntilReleased(root, 1000))
+    return;
   ::kill(::getpid(), SIGKILL);
 }
 
@@ -489,6 +541,8 @@ void HostConnection::abandon(std::uint32_t id) {
 }
 
 bool HostConnection::call(Message &request, Message &answer, bool handleSent) {
+  if (refusedOnLoopThread(request.type()))
+    return false;
   auto link = currentLink();
   if (!link)
     return false;
@@ -549,6 +603,8 @@ bool HostConnection::notify(Message &notice) {
 }
 
 bool HostConnection::post(Message &request) {
+  if (refusedOnLoopThread(request.type()))
+    return false;
   std::optional<DWORD> status;
   if (!isTool() && (isConnected() || connect()))
     status = PostConnection::call(request);

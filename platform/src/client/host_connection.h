@@ -19,6 +19,14 @@
 // answer limit allows: by default, forever, as a device program waits for the system. Tools set
 // a limit (setAnswerLimit): connecting and each call then fail with ERROR_TIMEOUT once it has
 // passed; an answer that comes later is dropped.
+//
+// The host's own loop thread answers every request, so a request made on it would wait for
+// itself for ever. The host marks that thread (LoopThreadMark); there, every call that needs an
+// answer from the host (call, post, and connecting, which waits for the Hello's answer) fails at
+// once with ERROR_POSSIBLE_DEADLOCK, and the mark's handler hears which request it was (the host
+// logs it). So a public API call such as FindWindowW or RegisterWindowMessageW made by code on
+// the loop thread returns its failure value with that last error instead of hanging the host.
+// Notices, which want no answer, still go out from the loop thread when a connection is open.
 #pragma once
 
 #include "../protocol/message.h"
@@ -26,6 +34,7 @@
 #include "../protocol/result.h"
 
 #include <ce/errors.h>
+#include <ce/export.h>
 #include <ce/kernel.h>
 #include <ce/messages.h>
 
@@ -38,6 +47,10 @@
 #include <string>
 #include <unordered_map>
 
+// Exported from the library for the host program and the tests until this declaration moves
+// to platform/include/ce/host.
+CE_EXPORT_BEGIN
+
 namespace ce {
 
 class HostConnection {
@@ -49,6 +62,21 @@ public:
   using EventHandler = std::function<void(protocol::Message &)>;
 
   static HostConnection &instance();
+
+  // Hears, on the loop thread, each request refused there.
+  using RefusedCallHandler = std::function<void(protocol::MessageType)>;
+  // Marks the calling thread as the host's loop thread for the mark's lifetime (see above).
+  class LoopThreadMark {
+  public:
+    explicit LoopThreadMark(RefusedCallHandler refused);
+    ~LoopThreadMark();
+    LoopThreadMark(const LoopThreadMark &) = delete;
+    LoopThreadMark &operator=(const LoopThreadMark &) = delete;
+
+  private:
+    RefusedCallHandler *previous_;
+    RefusedCallHandler refused_;
+  };
 
   // Joins as a tool (the device tool): talks to the host without becoming a device process.
   // Call before the first request.
@@ -73,6 +101,12 @@ public:
   static std::uint64_t eventConnectionSerial();
   // Closes the connection (pending calls fail); the next call connects again.
   void disconnect();
+  // Leaves the device: closes the connection as disconnect() does, but first waits (up to
+  // `limitMs`) until the host has read its end and let the process go, so that a shutdown of the
+  // device asked for afterwards, by anyone, no longer counts this process among the device's and
+  // does not signal it. False when the host did not let go within the limit (or the call came
+  // from the connection's own reader thread, which cannot wait for itself).
+  bool leave(int limitMs = 2000);
 
   // Sends a declared request (protocol/*_messages.h) and waits for its answer: the declared
   // reply, or the error with the last error set to it (the host's refusal, ERROR_BROKEN_PIPE
@@ -168,6 +202,8 @@ private:
   void linkLost(const std::shared_ptr<Link> &link);
   // Ends this process when the device's host is gone (endProcessWithHost).
   static void endIfHostGone();
+  // On the host's loop thread: refuses a request of `type` (last error, handler) and says so.
+  static bool refusedOnLoopThread(protocol::MessageType type);
   void dispatchEvent(protocol::Message &message, const std::shared_ptr<Link> &link);
   void deliverPost(protocol::Message &message);
   void deliverSend(protocol::Message &message, const std::shared_ptr<Link> &link);
@@ -194,3 +230,4 @@ private:
 };
 
 } // namespace ce
+CE_EXPORT_END

@@ -4,7 +4,6 @@
 #include "shortcut_text.h"
 #include "toolhelp_snapshot.h"
 
-#include "../kernel/process_identity.h"
 #include "../services/library_loader.h"
 
 #include "../protocol/process_messages.h"
@@ -14,6 +13,7 @@
 #include <ce/core/handle_table.h>
 #include <ce/core/utf.h>
 #include <ce/errors.h>
+#include <ce/host/process_identity.h>
 #include <ce/kernel.h>
 #include <ce/processes.h>
 
@@ -275,6 +275,15 @@ BOOL TerminateProcess(HANDLE process, UINT exitCode) {
              ce::protocol::TerminateProcessRequest{pid, exitCode})
              ? TRUE
              : FALSE;
+}
+
+DWORD GetProcessId(HANDLE process) {
+  const auto handle = ce::HandleTable::instance().getAs<ce::ProcessHandle>(process);
+  if (!handle) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return 0;
+  }
+  return handle->pid();
 }
 
 BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode) {

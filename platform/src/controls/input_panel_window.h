@@ -8,7 +8,7 @@
 #pragma once
 
 #include "controls/input_panel_layout.h"
-#include "windowing/host_ui_thread.h"
+#include <ce/host/host_ui_thread.h>
 
 #include <ce/windows_api.h>
 

@@ -7,7 +7,7 @@
 
 #include "menu_bar.h"
 
-#include "../windowing/host_ui_thread.h"
+#include <ce/host/host_ui_thread.h>
 
 #include <ce/types.h>
 

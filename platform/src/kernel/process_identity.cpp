@@ -1,4 +1,4 @@
-#include "kernel/process_identity.h"
+#include <ce/host/process_identity.h>
 
 #include "kernel/thread.h"
 

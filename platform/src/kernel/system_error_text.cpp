@@ -91,6 +91,7 @@ constexpr ErrorText texts[] = {
     {1073, u"The specified service already exists."},
     {1113, u"No mapping for the Unicode character exists in the target multi-byte code page."},
     {1114, u"A dynamic link library (DLL) initialization routine failed."},
+    {1131, u"A potential deadlock condition has been detected."},
     {1168, u"Element not found."},
     {1223, u"The operation was canceled by the user."},
     {1400, u"Invalid window handle."},

@@ -1,11 +1,11 @@
 #include "kernel/thread.h"
 
-#include "kernel/process_identity.h"
 #include "kernel/thread_message_queue.h"
 #include "kernel/thread_slot.h"
 #include "kernel/timed_wait.h"
 
 #include <ce/errors.h>
+#include <ce/host/process_identity.h>
 
 #include <functional>
 #include <optional>

@@ -1,9 +1,9 @@
 // Thread, wait, time and process-identity functions.
-#include "kernel/process_identity.h"
 #include "kernel/thread.h"
 
 #include <ce/core/handle_table.h>
 #include <ce/errors.h>
+#include <ce/host/process_identity.h>
 #include <ce/kernel.h>
 
 #include <chrono>

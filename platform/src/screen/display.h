@@ -7,6 +7,7 @@
 #include "overlay.h"
 
 #include <ce/core/framebuffer_dc.h>
+#include <ce/host/process_display.h>
 
 #include <memory>
 
@@ -26,7 +27,8 @@ public:
   virtual void removeOverlay(std::uint32_t id) = 0;
 
   // The display DirectDrawCreate and window DCs use in this process: the one set, or else the
-  // host's screen over the host connection; null when there is neither.
+  // host's screen over the host connection; null when there is neither. (Outside the library:
+  // useDisplay and currentDisplay, <ce/host/process_display.h>.)
   static std::shared_ptr<Display> current();
   static void setCurrent(std::shared_ptr<Display> display);
 };

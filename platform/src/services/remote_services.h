@@ -3,7 +3,7 @@
 // answer code, or ERROR_BROKEN_PIPE when the host cannot be reached.
 #pragma once
 
-#include "services/services_host.h"
+#include <ce/host/services_host.h>
 
 #include <string>
 #include <string_view>

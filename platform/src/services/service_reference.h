@@ -4,9 +4,8 @@
 // host runs, in this process's own services host.
 #pragma once
 
-#include "services/services_host.h"
-
 #include <ce/core/kernel_object.h>
+#include <ce/host/services_host.h>
 
 namespace ce {
 

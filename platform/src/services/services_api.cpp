@@ -10,11 +10,11 @@
 #include "files/path_argument.h"
 #include "services/remote_services.h"
 #include "services/service_reference.h"
-#include "services/services_host.h"
 
 #include <ce/core/handle_table.h>
 #include <ce/core/utf.h>
 #include <ce/errors.h>
+#include <ce/host/services_host.h>
 #include <ce/services.h>
 
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "services/services_host.h"
+#include <ce/host/services_host.h>
 
 #include "kernel/system_error_text.h"
 #include "services/library_loader.h"

@@ -2,7 +2,7 @@
 
 #include "startup_folder.h"
 
-#include "../kernel/process_identity.h"
+#include <ce/host/process_identity.h>
 
 #include <chrono>
 

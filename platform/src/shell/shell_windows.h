@@ -13,7 +13,7 @@
 #include "shell_log.h"
 #include "taskbar.h"
 
-#include "../windowing/host_ui_thread.h"
+#include <ce/host/host_ui_thread.h>
 
 #include <ce/core/device_profile.h>
 

@@ -1,4 +1,4 @@
-#include "host_ui_thread.h"
+#include <ce/host/host_ui_thread.h>
 
 #include <ce/kernel.h>
 #include <ce/messages.h>

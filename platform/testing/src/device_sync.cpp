@@ -1,8 +1,7 @@
 #include <ce/testing/device_sync.h>
 
-#include "client/device_barrier.h"
-
 #include <ce/errors.h>
+#include <ce/host/device_barrier.h>
 
 namespace ce::testing {
 

@@ -1,9 +1,7 @@
 #include <ce/testing/message_pump.h>
 
+#include <ce/host/device_barrier.h>
 #include <ce/testing/device_sync.h>
-
-#include "kernel/thread_message_queue.h"
-
 #include <ce/windows.h>
 
 #include <algorithm>
@@ -33,25 +31,15 @@ int msLeft(Clock::time_point deadline) {
 
 class MessagePump::Pumping {
 public:
-  Pumping() : queue_(ThreadMessageQueue::current()) {
-    if (queue_)
-      queue_->setPumping(true);
-  }
-  ~Pumping() {
-    if (queue_)
-      queue_->setPumping(false);
-  }
+  Pumping() { DeviceBarrier::setPumping(true); }
+  ~Pumping() { DeviceBarrier::setPumping(false); }
   Pumping(const Pumping &) = delete;
   Pumping &operator=(const Pumping &) = delete;
-
-private:
-  std::shared_ptr<ThreadMessageQueue> queue_;
 };
 
 MessagePump::MessagePump(WindowMessages windowMessages)
     : windowMessages_(windowMessages), wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
-  if (const auto queue = ThreadMessageQueue::current())
-    queue->becomeWatcher();
+  DeviceBarrier::becomeWatcher();
 }
 
 MessagePump::~MessagePump() {
@@ -75,8 +63,8 @@ std::optional<MSG> MessagePump::take(const std::function<bool(const MSG &)> &acc
   }
   // The queue's wake descriptor is emptied before looking, so that whatever comes after the
   // look wakes the next block().
-  if (const auto queue = ThreadMessageQueue::current())
-    drain(queue->wakeDescriptor());
+  if (const int queueWake = DeviceBarrier::queueWakeDescriptor(); queueWake >= 0)
+    drain(queueWake);
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (accept && accept(msg))
@@ -97,8 +85,7 @@ void MessagePump::dispatchWaiting() {
 }
 
 void MessagePump::block(int ms) {
-  const auto queue = ThreadMessageQueue::current();
-  pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {queue ? queue->wakeDescriptor() : -1, POLLIN, 0}};
+  pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {DeviceBarrier::queueWakeDescriptor(), POLLIN, 0}};
   ::poll(fds, 2, std::min(ms, kRecheckMs));
   if (fds[0].revents & POLLIN)
     drain(wakeFd_);

@@ -1,13 +1,14 @@
 #include "host_commands.h"
 
 #include "argument_parser.h"
+#include "host_launcher.h"
 
 #include "../../src/client/host_connection.h"
-#include "../../src/host/host_daemon.h"
 #include "../../src/protocol/process_messages.h"
 
 #include <ce/core/device_root.h>
 #include <ce/errors.h>
+#include <ce/host/host_lock.h>
 #include <ce/kernel.h>
 
 #include <charconv>
@@ -66,16 +67,16 @@ Outcome HostCommands::boot(std::span<const std::string> args, const ToolContext 
     return outcome;
   const auto root = DeviceRoot::path();
   std::string message;
-  switch (host::HostDaemon::boot(root, options, &message)) {
-  case host::HostDaemon::BootResult::Started:
+  switch (HostLauncher::boot(root, options, &message)) {
+  case HostLauncher::BootResult::Started:
     context.out() << "the device is running\n";
     return Outcome::success();
-  case host::HostDaemon::BootResult::AlreadyRunning:
+  case HostLauncher::BootResult::AlreadyRunning:
     context.out() << "the device is already running\n";
     return Outcome::success();
-  case host::HostDaemon::BootResult::Refused:
+  case HostLauncher::BootResult::Refused:
     return Outcome::refused(message);
-  case host::HostDaemon::BootResult::Failed:
+  case HostLauncher::BootResult::Failed:
     break;
   }
   return Outcome::failed("device boot: " + message);
@@ -89,7 +90,7 @@ Outcome HostCommands::shutdown(std::span<const std::string> args, const ToolCont
   if (auto outcome = context.useExistingDevice(); !outcome.ok())
     return outcome;
   const auto root = DeviceRoot::path();
-  if (!host::HostDaemon::isRunning(root)) {
+  if (!HostLock::isHeld(root)) {
     context.out() << "the device is not running\n";
     return Outcome::success();
   }
@@ -101,14 +102,14 @@ Outcome HostCommands::shutdown(std::span<const std::string> args, const ToolCont
   connection.setAnswerLimit(limit + kShutdownGraceMs);
   const DWORD error = connection.request(protocol::ShutdownRequest{}).error();
   connection.setAnswerLimit(limit);
-  if (error == static_cast<DWORD>(ERROR_TIMEOUT) && host::HostDaemon::isRunning(root)) {
+  if (error == static_cast<DWORD>(ERROR_TIMEOUT) && HostLock::isHeld(root)) {
     // A host that does not answer is stopped or hung: it is killed, and its programs end with it.
     const Outcome silent = ToolContext::hostFailed("shutdown");
-    if (!host::HostDaemon::forceStop(root, kShutdownGraceMs))
+    if (!HostLock::killHolder(root, kShutdownGraceMs))
       return Outcome::failed(silent.message() + ", and it could not be ended");
     return Outcome::failed(silent.message() + "; it was killed");
   }
-  if (!host::HostDaemon::waitUntilStopped(root, 10000))
+  if (!HostLock::waitUntilReleased(root, 10000))
     return Outcome::failed("device shutdown: the host did not stop within 10 seconds");
   context.out() << "the device is shut down\n";
   return Outcome::success();
@@ -121,7 +122,7 @@ Outcome HostCommands::status(std::span<const std::string> args, const ToolContex
     return stop;
   if (auto outcome = context.useExistingDevice(); !outcome.ok())
     return outcome;
-  if (!host::HostDaemon::isRunning(DeviceRoot::path())) {
+  if (!HostLock::isHeld(DeviceRoot::path())) {
     context.out() << "not running\n";
     return Outcome::notFound("");
   }

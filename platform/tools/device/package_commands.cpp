@@ -7,10 +7,10 @@
 #include "package_uninstaller.h"
 
 #include "../../src/client/host_connection.h"
-#include "../../src/host/host_daemon.h"
 #include "../../src/packages/package_manifest.h"
 
 #include <ce/core/device_root.h>
+#include <ce/host/host_lock.h>
 
 #include <ostream>
 
@@ -58,7 +58,7 @@ Outcome PackageCommands::run(std::string_view verb, std::span<const std::string>
 }
 
 void PackageCommands::joinDevice(const ToolContext &context) {
-  if (host::HostDaemon::isRunning(DeviceRoot::path()) && HostConnection::instance().connect())
+  if (HostLock::isHeld(DeviceRoot::path()) && HostConnection::instance().connect())
     return;
   context.out() << "note: the device is not booted: the setup library's registry and file calls "
                    "work, its window and service calls fail (boot it first with 'device boot' "

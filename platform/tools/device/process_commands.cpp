@@ -1,7 +1,6 @@
 #include "process_commands.h"
 
 #include "../../src/client/host_connection.h"
-#include "../../src/client/process_handle.h"
 #include "../../src/protocol/process_messages.h"
 
 #include <ce/core/handle_table.h>
@@ -71,8 +70,8 @@ Outcome ProcessCommands::run(std::string_view verb, std::span<const std::string>
     return Outcome::notFound("device run: cannot start " + args[0] + " (error " +
                              std::to_string(GetLastError()) + ")");
   }
-  if (auto process = HandleTable::instance().getAs<ProcessHandle>(info.hProcess))
-    context.out() << process->pid() << '\n';
+  if (const DWORD pid = GetProcessId(info.hProcess))
+    context.out() << pid << '\n';
   CloseHandle(info.hProcess);
   return Outcome::success();
 }

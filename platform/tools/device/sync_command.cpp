@@ -2,8 +2,9 @@
 
 #include "argument_parser.h"
 
-#include "../../src/client/device_barrier.h"
-#include "../../src/host/device_sync.h"
+#include "../../host/device_sync.h"
+
+#include <ce/host/device_barrier.h>
 
 #include <charconv>
 

@@ -1,10 +1,10 @@
 #include "tool_context.h"
 
 #include "../../src/client/host_connection.h"
-#include "../../src/host/host_daemon.h"
 
 #include <ce/core/device_root.h>
 #include <ce/errors.h>
+#include <ce/host/host_lock.h>
 
 #include <charconv>
 #include <cstdlib>
@@ -40,7 +40,7 @@ Outcome ToolContext::useExistingDevice() const {
 Outcome ToolContext::useRunningDevice(std::string_view verb) const {
   if (auto outcome = useExistingDevice(); !outcome.ok())
     return outcome;
-  if (!host::HostDaemon::isRunning(DeviceRoot::path()))
+  if (!HostLock::isHeld(DeviceRoot::path()))
     return Outcome::failed("device " + std::string(verb) +
                            ": the device is not running (start it with 'device boot')");
   HostConnection::instance().actAsTool();

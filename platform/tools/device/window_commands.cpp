@@ -3,7 +3,7 @@
 #include "argument_parser.h"
 
 #include "../../src/client/host_connection.h"
-#include "../../src/host/window_listing.h"
+#include "../../host/window_listing.h"
 
 #include <ce/core/printable_text.h>
 #include <ce/core/utf.h>

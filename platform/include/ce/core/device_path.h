@@ -20,12 +20,16 @@
 // ERROR_PATH_NOT_FOUND, as does a process without a device root.
 #pragma once
 
+#include <ce/export.h>
+
 #include <ce/types.h>
 
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
+
+CE_EXPORT_BEGIN
 
 namespace ce {
 
@@ -76,3 +80,4 @@ public:
 };
 
 } // namespace ce
+CE_EXPORT_END

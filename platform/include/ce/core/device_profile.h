@@ -1,12 +1,16 @@
 // The device profile kept in device.conf: screen, dots per inch, taskbar design and language.
 #pragma once
 
+#include <ce/export.h>
+
 #include <ce/types.h>
 
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
+
+CE_EXPORT_BEGIN
 
 namespace ce {
 
@@ -41,3 +45,4 @@ const char* taskbarKindName(TaskbarKind kind);
 std::optional<TaskbarKind> parseTaskbarKind(std::string_view name);
 
 } // namespace ce
+CE_EXPORT_END

@@ -1,7 +1,11 @@
 // The device root this process works on: a host folder with fs/, registry.db, device.conf, run/.
 #pragma once
 
+#include <ce/export.h>
+
 #include <filesystem>
+
+CE_EXPORT_BEGIN
 
 namespace ce {
 
@@ -19,3 +23,4 @@ public:
 };
 
 } // namespace ce
+CE_EXPORT_END

@@ -9,10 +9,14 @@
 // that must know call flush() and check the stream before letting it go.
 #pragma once
 
+#include <ce/export.h>
+
 #include <istream>
 #include <memory>
 #include <ostream>
 #include <string_view>
+
+CE_EXPORT_BEGIN
 
 namespace ce {
 
@@ -22,3 +26,4 @@ std::unique_ptr<std::istream> openDeviceInput(std::u16string_view devicePath);
 std::unique_ptr<std::ostream> openDeviceOutput(std::u16string_view devicePath, bool append = false);
 
 } // namespace ce
+CE_EXPORT_END

@@ -2,10 +2,14 @@
 // into the screen's shared framebuffer, clipped to the window's visible region.
 #pragma once
 
+#include <ce/export.h>
+
 #include <ce/types.h>
 
 #include <cstddef>
 #include <vector>
+
+CE_EXPORT_BEGIN
 
 namespace ce {
 
@@ -35,3 +39,4 @@ bool setFramebufferVisibleRegion(HDC dc, std::vector<RECT> visible);
 bool retargetFramebuffer(HDC dc, const PixelMemory& memory);
 
 } // namespace ce
+CE_EXPORT_END

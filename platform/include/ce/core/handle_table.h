@@ -1,11 +1,15 @@
 // The process's kernel handle table: HANDLE values map to shared kernel objects.
 #pragma once
 
+#include <ce/export.h>
+
 #include <ce/core/kernel_object.h>
 
 #include <memory>
 #include <mutex>
 #include <unordered_map>
+
+CE_EXPORT_BEGIN
 
 namespace ce {
 
@@ -30,3 +34,4 @@ private:
 };
 
 } // namespace ce
+CE_EXPORT_END

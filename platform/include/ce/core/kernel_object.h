@@ -1,7 +1,11 @@
 // Objects behind kernel HANDLEs (files, threads, events, find searches, ...).
 #pragma once
 
+#include <ce/export.h>
+
 #include <ce/types.h>
+
+CE_EXPORT_BEGIN
 
 namespace ce {
 
@@ -16,3 +20,4 @@ public:
 };
 
 } // namespace ce
+CE_EXPORT_END

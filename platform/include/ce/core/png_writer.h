@@ -1,10 +1,14 @@
 // PNG pictures of bitmaps and DCs, for screenshots and tests (libpng).
 #pragma once
 
+#include <ce/export.h>
+
 #include <ce/core/framebuffer_dc.h>
 
 #include <filesystem>
 #include <string>
+
+CE_EXPORT_BEGIN
 
 namespace ce {
 
@@ -19,3 +23,4 @@ bool writePng(HBITMAP bitmap, const std::filesystem::path& file, std::string* er
 bool writePng(HDC dc, const std::filesystem::path& file, std::string* error = nullptr);
 
 } // namespace ce
+CE_EXPORT_END

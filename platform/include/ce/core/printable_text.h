@@ -3,8 +3,12 @@
 // terminal.
 #pragma once
 
+#include <ce/export.h>
+
 #include <string>
 #include <string_view>
+
+CE_EXPORT_BEGIN
 
 namespace ce {
 
@@ -15,3 +19,4 @@ namespace ce {
 std::string printable(std::string_view text);
 
 } // namespace ce
+CE_EXPORT_END

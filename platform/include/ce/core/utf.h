@@ -1,8 +1,12 @@
 // Conversions between the platform's UTF-16 text and UTF-8 at the host boundary.
 #pragma once
 
+#include <ce/export.h>
+
 #include <string>
 #include <string_view>
+
+CE_EXPORT_BEGIN
 
 namespace ce {
 
@@ -25,3 +29,4 @@ std::u16string foldCase(std::u16string_view text);
 bool equalsIgnoreCase(std::u16string_view a, std::u16string_view b);
 
 } // namespace ce
+CE_EXPORT_END
