@@ -9,6 +9,7 @@
 
 #include <ce/windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 
@@ -93,6 +94,50 @@ TEST_F(ScreenHost, WhatAClientDrawsThroughDirectDrawIsWhatTheScreenshotHolds) {
   EXPECT_EQ(width_, 640);
   primary->Release();
   dd->Release();
+  ce::useDisplay(nullptr);
+}
+
+// A process that works with one device after another (as a test does) draws into the screen of
+// the device it is connected to now, not into the first one's.
+TEST_F(ScreenHost, TheScreenFollowsTheProcessToTheNextDevice) {
+  ce::useDisplay(nullptr);
+  auto fill = [](std::uint16_t colour) {
+    IDirectDraw *dd = nullptr;
+    if (DirectDrawCreate(nullptr, &dd, nullptr) != DD_OK)
+      return false;
+    dd->SetCooperativeLevel(nullptr, DDSCL_NORMAL);
+    DDSURFACEDESC desc;
+    std::memset(&desc, 0, sizeof desc);
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = DDSD_CAPS;
+    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+    IDirectDrawSurface *primary = nullptr;
+    bool filled = false;
+    if (dd->CreateSurface(&desc, &primary, nullptr) == DD_OK) {
+      std::memset(&desc, 0, sizeof desc);
+      desc.dwSize = sizeof desc;
+      if (primary->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr) == DD_OK) {
+        for (DWORD y = 0; y < desc.dwHeight; ++y) {
+          auto *row = reinterpret_cast<std::uint16_t *>(static_cast<std::uint8_t *>(desc.lpSurface) +
+                                                        y * desc.lPitch);
+          std::fill(row, row + desc.dwWidth, colour);
+        }
+        filled = primary->Unlock(nullptr) == DD_OK;
+      }
+      primary->Release();
+    }
+    dd->Release();
+    return filled;
+  };
+  {
+    HostDevice first;
+    ASSERT_TRUE(fill(0xF800));
+    EXPECT_EQ(at(shot(first), 240, 320), screen_test::bgrOf565(0xF800));
+  }
+  HostDevice second;
+  ASSERT_NE(FindWindowW(u"HHTaskBar", nullptr), nullptr); // connected to the second device
+  ASSERT_TRUE(fill(0x001F));
+  EXPECT_EQ(at(shot(second), 240, 320), screen_test::bgrOf565(0x001F));
   ce::useDisplay(nullptr);
 }
 
