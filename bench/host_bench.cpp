@@ -19,6 +19,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using bench::waitForMessage;
 
 const fs::path kPeer = CE_BINARY_DIR "/bin/ce_test_peer";
 
@@ -30,16 +31,6 @@ struct BenchDevice : bench::ToolDevice {
     fs::copy_file(kPeer, root / "fs" / "Windows" / "peer.exe");
   }
 };
-
-bool waitForMessage(UINT message, MSG &out) {
-  for (int i = 0; i < 100000; ++i) {
-    if (GetMessageW(&out, nullptr, 0, 0) <= 0)
-      return false;
-    if (out.message == message)
-      return true;
-  }
-  return false;
-}
 
 // Starts the echo peer and returns its thread id.
 DWORD startEcho(HANDLE *process) {

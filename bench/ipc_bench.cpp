@@ -41,6 +41,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using bench::waitForMessage;
 
 constexpr UINT kWindowReady = WM_USER + 100; // ce_test_window: wParam = its window
 constexpr UINT kWindowDouble = WM_USER + 103;
@@ -51,16 +52,6 @@ constexpr UINT kIgnored = WM_USER + 50; // neither peer acts on it
 // Posts in a row are followed by a send every this many, so that the receiver, which takes
 // posts as fast as they come but not faster, never lets a backlog build up.
 constexpr int kPostsBetweenCatchUps = 256;
-
-bool waitForMessage(UINT message, MSG &out) {
-  for (int i = 0; i < 100000; ++i) {
-    if (GetMessageW(&out, nullptr, 0, 0) <= 0)
-      return false;
-    if (out.message == message)
-      return true;
-  }
-  return false;
-}
 
 HANDLE start(const char16_t *program, const std::u16string &parameters) {
   SHELLEXECUTEINFO info{};

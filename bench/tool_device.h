@@ -6,6 +6,7 @@
 #include "../platform/src/client/host_connection.h"
 
 #include <ce/core/device_root.h>
+#include <ce/messages.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -38,5 +39,17 @@ public:
 
   std::filesystem::path root;
 };
+
+// Takes this thread's messages until `message` comes (into `out`), dropping the others; false
+// when the queue ends or too many others came first.
+inline bool waitForMessage(UINT message, MSG &out) {
+  for (int i = 0; i < 100000; ++i) {
+    if (GetMessageW(&out, nullptr, 0, 0) <= 0)
+      return false;
+    if (out.message == message)
+      return true;
+  }
+  return false;
+}
 
 } // namespace bench

@@ -1,5 +1,7 @@
 #include "process_service.h"
 
+#include "../src/kernel/poll_deadline.h"
+
 #include <ce/core/device_path.h>
 #include <ce/core/utf.h>
 #include <ce/errors.h>
@@ -302,18 +304,16 @@ void ProcessService::endAll(int graceMs) {
   };
   // Waits until every process has ended or the time is up; true when all have ended.
   auto waitForEnds = [&](int ms) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    const auto deadline = PollDeadline::in(ms);
     for (;;) {
       std::vector<pollfd> fds = running();
       if (fds.empty())
         return true;
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                            deadline - std::chrono::steady_clock::now())
-                            .count();
-      if (left <= 0)
+      const auto timeout = deadline.pollTimeout();
+      if (!timeout)
         return false;
       // Wakes at the first end; the next round drops the ended ones.
-      ::poll(fds.data(), fds.size(), static_cast<int>(left));
+      ::poll(fds.data(), fds.size(), *timeout);
     }
   };
   if (!signalAll(SIGTERM))

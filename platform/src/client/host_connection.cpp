@@ -1,5 +1,6 @@
 #include "host_connection.h"
 
+#include "../kernel/poll_deadline.h"
 #include "../kernel/thread_message_queue.h"
 #include "../protocol/packet_socket.h"
 #include "../protocol/process_messages.h"
@@ -495,16 +496,16 @@ void HostConnection::deliverSend(Message &message, const std::shared_ptr<Link> &
 
 HostConnection::Wait HostConnection::waitFor(PendingCall &pending, bool handleSent) {
   const int limit = answerLimitMs_.load();
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit);
   if (!handleSent) {
     std::unique_lock lock(pending.mutex);
     const auto finished = [&] { return pending.finished; };
     if (limit <= 0)
       pending.done.wait(lock, finished);
-    else if (!pending.done.wait_until(lock, deadline, finished))
+    else if (!pending.done.wait_for(lock, std::chrono::milliseconds(limit), finished))
       return Wait::TimedOut;
     return pending.lost ? Wait::Lost : Wait::Answered;
   }
+  const auto deadline = PollDeadline::forLimit(limit);
   auto queue = ThreadMessageQueue::current();
   for (;;) {
     {
@@ -512,18 +513,12 @@ HostConnection::Wait HostConnection::waitFor(PendingCall &pending, bool handleSe
       if (pending.finished)
         return pending.lost ? Wait::Lost : Wait::Answered;
     }
-    int timeout = -1;
-    if (limit > 0) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                            deadline - std::chrono::steady_clock::now())
-                            .count();
-      if (left <= 0)
-        return Wait::TimedOut;
-      timeout = static_cast<int>(std::min<long long>(left, INT_MAX));
-    }
+    const auto timeout = deadline.pollTimeout();
+    if (!timeout)
+      return Wait::TimedOut;
     pollfd fds[2] = {{pending.notifyFd, POLLIN, 0},
                      {queue ? queue->wakeDescriptor() : -1, POLLIN, 0}};
-    ::poll(fds, queue ? 2 : 1, timeout);
+    ::poll(fds, queue ? 2 : 1, *timeout);
     if (fds[0].revents & POLLIN)
       drain(pending.notifyFd);
     if (queue && (fds[1].revents & POLLIN)) {

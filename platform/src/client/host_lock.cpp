@@ -1,5 +1,6 @@
 #include <ce/host/host_lock.h>
 
+#include "../kernel/poll_deadline.h"
 #include "../protocol/unique_fd.h"
 
 #include <algorithm>
@@ -57,14 +58,12 @@ bool HostLock::waitUntilReleased(const fs::path &root, int timeoutMs) {
     return true;
   // The kernel releases the lock when the host's process ends: wait for that end itself.
   if (const protocol::UniqueFd pidfd = hostPidfd(root)) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto deadline = PollDeadline::in(timeoutMs);
     for (;;) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                            deadline - std::chrono::steady_clock::now())
-                            .count();
+      const auto timeout = deadline.pollTimeout();
       pollfd ended{pidfd.get(), POLLIN, 0};
-      const int ready = ::poll(&ended, 1, static_cast<int>(std::max<long long>(left, 0)));
-      if (ready >= 0 || errno != EINTR || left <= 0)
+      const int ready = ::poll(&ended, 1, timeout.value_or(0));
+      if (ready >= 0 || errno != EINTR || !timeout)
         break;
     }
     return !isHeld(root);

@@ -2,6 +2,7 @@
 
 #include "../protocol/packet_socket.h"
 #include "../protocol/process_messages.h"
+#include "../kernel/poll_deadline.h"
 #include "host_connection.h"
 
 #include <ce/core/device_root.h>
@@ -84,22 +85,15 @@ public:
   Outcome exchange(const Message &request, DWORD &status) {
     if (PacketSocket::send(fd_.get(), request) != PacketSocket::Result::Ok)
       return Outcome::NotSent;
-    const int limit = HostConnection::instance().answerLimit();
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit);
+    const auto deadline = PollDeadline::forLimit(HostConnection::instance().answerLimit());
     for (;;) {
-      int timeout = -1;
       // Without a limit the read itself waits: one system call less than a poll before it.
-      if (limit > 0) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                              deadline - std::chrono::steady_clock::now())
-                              .count();
-        if (left <= 0)
+      if (deadline.limited()) {
+        const auto timeout = deadline.pollTimeout();
+        if (!timeout)
           return Outcome::TimedOut;
-        timeout = static_cast<int>(std::min<long long>(left, INT_MAX));
-      }
-      if (timeout >= 0) {
         pollfd ready{fd_.get(), POLLIN, 0};
-        const int polled = ::poll(&ready, 1, timeout);
+        const int polled = ::poll(&ready, 1, *timeout);
         if (polled < 0 && errno == EINTR)
           continue;
         if (polled < 0)
