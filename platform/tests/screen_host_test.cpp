@@ -101,33 +101,18 @@ TEST_F(ScreenHost, WhatAClientDrawsThroughDirectDrawIsWhatTheScreenshotHolds) {
 // the device it is connected to now, not into the first one's.
 TEST_F(ScreenHost, TheScreenFollowsTheProcessToTheNextDevice) {
   ce::useDisplay(nullptr);
+  // Fills the framebuffer of the display this process draws into now.
   auto fill = [](std::uint16_t colour) {
-    IDirectDraw *dd = nullptr;
-    if (DirectDrawCreate(nullptr, &dd, nullptr) != DD_OK)
+    const auto display = ce::currentDisplay();
+    if (!display)
       return false;
-    dd->SetCooperativeLevel(nullptr, DDSCL_NORMAL);
-    DDSURFACEDESC desc;
-    std::memset(&desc, 0, sizeof desc);
-    desc.dwSize = sizeof desc;
-    desc.dwFlags = DDSD_CAPS;
-    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
-    IDirectDrawSurface *primary = nullptr;
-    bool filled = false;
-    if (dd->CreateSurface(&desc, &primary, nullptr) == DD_OK) {
-      std::memset(&desc, 0, sizeof desc);
-      desc.dwSize = sizeof desc;
-      if (primary->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr) == DD_OK) {
-        for (DWORD y = 0; y < desc.dwHeight; ++y) {
-          auto *row = reinterpret_cast<std::uint16_t *>(static_cast<std::uint8_t *>(desc.lpSurface) +
-                                                        y * desc.lPitch);
-          std::fill(row, row + desc.dwWidth, colour);
-        }
-        filled = primary->Unlock(nullptr) == DD_OK;
-      }
-      primary->Release();
+    const ce::PixelMemory memory = display->framebuffer();
+    for (int y = 0; y < memory.height; ++y) {
+      auto *row = reinterpret_cast<std::uint16_t *>(static_cast<std::uint8_t *>(memory.bits) +
+                                                    y * memory.stride);
+      std::fill(row, row + memory.width, colour);
     }
-    dd->Release();
-    return filled;
+    return memory.bits != nullptr;
   };
   {
     HostDevice first;
