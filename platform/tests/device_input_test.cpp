@@ -1,23 +1,16 @@
 // The input verbs against a host running in this process with a recording input sink: every
 // verb's events reach the sink in order, timed gestures are played out before the verb returns,
 // rotation turns the screen and calls the hook, and bad arguments are refused.
-#include "device_tool_runner.h"
+#include "in_process_host.h"
 
-#include "../host/host_server.h"
 #include "../host/process_service.h"
 #include "../host/screen_service.h"
-#include "../src/protocol/packet_socket.h"
 #include "../src/screen/key_script.h"
 
-#include <ce/core/device_root.h>
-
 #include <chrono>
-#include <sys/file.h>
 #include <thread>
 
 namespace {
-
-namespace fs = std::filesystem;
 
 class RecordingSink : public ce::host::InputSink {
 public:
@@ -47,51 +40,29 @@ std::vector<ce::InputEvent> eventsOf(const std::vector<ce::TimedInput> &timed) {
 class DeviceInput : public ::testing::Test {
 protected:
   void SetUp() override {
-    char pattern[] = "/tmp/ce-input-XXXXXX";
-    root_ = ::mkdtemp(pattern);
-    ASSERT_EQ(tool({"create"}).exitCode, 0);
-    ce::DeviceRoot::use(root_);
-    fs::create_directories(root_ / "run");
-    lock_ = ::open((root_ / "run" / "host.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    ASSERT_EQ(::flock(lock_, LOCK_EX | LOCK_NB), 0);
-    auto listener = ce::protocol::PacketSocket::listenAt(root_ / "run" / "host.sock");
-    ASSERT_TRUE(listener);
-    log_ = std::make_unique<ce::host::HostLog>(root_ / "run" / "host.log");
-    server_ = std::make_unique<ce::host::HostServer>(std::move(listener), *log_);
-    processes_ = std::make_unique<ce::host::ProcessService>(*server_, root_);
-    screen_ = std::make_unique<ce::host::ScreenService>(*server_, ce::host::HostOptions{});
+    ASSERT_TRUE(host_.open("/tmp/ce-input-XXXXXX"));
+    processes_ = std::make_unique<ce::host::ProcessService>(*host_.server, host_.root);
+    screen_ = std::make_unique<ce::host::ScreenService>(*host_.server, ce::host::HostOptions{});
     ASSERT_TRUE(screen_->ready(nullptr));
     screen_->setInputSink(&sink_);
     screen_->setRotationHook([this](int w, int h) { rotations_.push_back({w, h}); });
-    loop_ = std::thread([this] { server_->run(); });
+    host_.run();
   }
   void TearDown() override {
-    if (server_)
-      server_->stop();
-    if (loop_.joinable())
-      loop_.join();
+    host_.stop();
     screen_.reset();
     processes_.reset();
-    server_.reset();
-    if (lock_ >= 0)
-      ::close(lock_);
-    std::error_code error;
-    fs::remove_all(root_, error);
   }
   devtooltest::ToolRun tool(std::vector<std::string> args) const {
-    args.insert(args.begin(), {"--device", root_.string()});
+    args.insert(args.begin(), {"--device", host_.root.string()});
     return devtooltest::runTool(args);
   }
 
-  fs::path root_;
-  int lock_ = -1;
+  InProcessHost host_; // declared first: it goes last
   RecordingSink sink_;
   std::vector<std::pair<int, int>> rotations_;
-  std::unique_ptr<ce::host::HostLog> log_;
-  std::unique_ptr<ce::host::HostServer> server_;
   std::unique_ptr<ce::host::ProcessService> processes_;
   std::unique_ptr<ce::host::ScreenService> screen_;
-  std::thread loop_;
 };
 
 } // namespace
